@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace ostrel {
+
+// Why the link gave up a connection. The view answers every one the same way, with its
+// disconnect command; the reason is there for the overlay and the tests.
+enum class LinkLoss : uint8_t {
+    ConnectFailed,   // the first connect failed, no reconnection running
+    LoginRefused,    // the recorder answered the login with P0 other than 1
+    ReconnectGaveUp, // "Reconnect Count" attempts were used up
+};
+
+// What the link reads from and tells the main view. The link calls these from inside its own
+// handlers; an implementation must not call back into the link from them, except from
+// OnLinkLost, which the link delivers only after its handler has returned.
+class LinkView {
+public:
+    virtual ~LinkView() = default;
+
+    // Read at the moment a request is built.
+    virtual uint16_t SingleChannel() const = 0;     // m_wSingleCh: 256 = multi-cell, else a channel
+    virtual uint32_t LiveChannelMask() const = 0;   // m_dwLiveChMask: bit i = channel i wanted
+    virtual std::string UserId() const = 0;
+    virtual std::string Password() const = 0;
+    virtual uint8_t ReconnectCount() const = 0;     // "Reconnect Count": attempts allowed
+    virtual bool AlertModeOn() const = 0;           // "Use AlertMode" is not 0
+
+    virtual void SetConnectState(uint8_t byState) = 0; // m_byConnectState
+    virtual void SetChannelCount(uint8_t byCount) = 0; // m_byChannelCount, from the login reply
+    virtual void DrawConnectStatus(uint8_t byCode) = 0;
+    virtual void DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos) = 0;
+    virtual void ToggleActivityLamp() = 0;
+    virtual void OnLinkLost(LinkLoss reason) = 0;
+};
+
+} // namespace ostrel

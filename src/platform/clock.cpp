@@ -1,0 +1,30 @@
+#include "platform/clock.h"
+
+#include <chrono>
+#include <ctime>
+
+namespace ostrel {
+
+int64_t SystemClock::TickMs() const
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+LocalDateTime SystemClock::LocalNow() const
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm tmLocal{};
+    localtime_r(&now, &tmLocal);
+    LocalDateTime t;
+    t.nYear = tmLocal.tm_year + 1900;
+    t.nMonth = tmLocal.tm_mon + 1;
+    t.nDay = tmLocal.tm_mday;
+    t.nHour = tmLocal.tm_hour;
+    t.nMinute = tmLocal.tm_min;
+    t.nSecond = tmLocal.tm_sec;
+    t.nDayOfWeek = tmLocal.tm_wday;
+    return t;
+}
+
+} // namespace ostrel

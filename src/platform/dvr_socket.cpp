@@ -1,0 +1,114 @@
+#include "platform/dvr_socket.h"
+
+#include <QHostAddress>
+#include <QMetaObject>
+
+namespace ostrel {
+
+CDvrSocket::CDvrSocket(StreamSocketEvents& rEvents)
+    : m_rEvents(rEvents), m_pTcp(new QTcpSocket)
+{
+    m_pTcp->setReadBufferSize(0);
+    connect(m_pTcp, &QTcpSocket::connected, this, &CDvrSocket::OnConnected);
+    connect(m_pTcp, &QTcpSocket::errorOccurred, this, &CDvrSocket::OnError);
+    connect(m_pTcp, &QTcpSocket::readyRead, this, &CDvrSocket::OnReadyRead);
+}
+
+CDvrSocket::~CDvrSocket()
+{
+    ShutdownAndClose();
+}
+
+bool CDvrSocket::Connect(const std::string& strHost, uint16_t wPort)
+{
+    QHostAddress address;
+    if (!m_pTcp || !address.setAddress(QString::fromStdString(strHost))
+        || address.protocol() != QAbstractSocket::IPv4Protocol)
+        return false;
+    m_bConnectReported = false;
+    m_pTcp->connectToHost(address, wPort);
+    return true;
+}
+
+void CDvrSocket::SetNoDelay()
+{
+    if (m_pTcp)
+        m_pTcp->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+}
+
+int CDvrSocket::Send(const uint8_t* pData, size_t nBytes)
+{
+    // Like a stream socket, refuse to send before the connection stands instead of queueing.
+    if (!m_pTcp || m_pTcp->state() != QAbstractSocket::ConnectedState)
+        return -1;
+    const qint64 nWritten = m_pTcp->write(reinterpret_cast<const char*>(pData),
+                                          static_cast<qint64>(nBytes));
+    if (nWritten > 0)
+        m_pTcp->flush();
+    return static_cast<int>(nWritten);
+}
+
+int CDvrSocket::Receive(uint8_t* pData, size_t nMax)
+{
+    if (!m_pTcp)
+        return -1;
+    const qint64 nRead = m_pTcp->read(reinterpret_cast<char*>(pData), static_cast<qint64>(nMax));
+    return static_cast<int>(nRead);
+}
+
+void CDvrSocket::ShutdownAndClose()
+{
+    if (!m_pTcp)
+        return;
+    QTcpSocket* pTcp = m_pTcp;
+    m_pTcp = nullptr;
+    pTcp->disconnect(this);
+    pTcp->abort();
+    pTcp->deleteLater();
+}
+
+void CDvrSocket::OnConnected()
+{
+    if (m_bConnectReported)
+        return;
+    m_bConnectReported = true;
+    m_rEvents.OnSocketConnected(true);
+}
+
+void CDvrSocket::OnError(QAbstractSocket::SocketError)
+{
+    // Only a connect that never stood is reported, and always queued, since the error can be
+    // raised from inside connectToHost. Later errors show up as silence for the link's watchdog.
+    if (m_bConnectReported || !m_pTcp)
+        return;
+    m_bConnectReported = true;
+    QMetaObject::invokeMethod(this, [this] { m_rEvents.OnSocketConnected(false); },
+                              Qt::QueuedConnection);
+}
+
+void CDvrSocket::OnReadyRead()
+{
+    m_rEvents.OnSocketReadable();
+    // The handler may have closed this socket (m_pTcp is then null) or even destroyed it;
+    // destruction goes through the link's posted step, never from inside this call.
+    RenotifyIfUnread();
+}
+
+void CDvrSocket::RenotifyIfUnread()
+{
+    if (!m_pTcp || m_bRenotifyQueued || m_pTcp->bytesAvailable() <= 0)
+        return;
+    m_bRenotifyQueued = true;
+    QMetaObject::invokeMethod(this, [this] {
+        m_bRenotifyQueued = false;
+        if (m_pTcp && m_pTcp->bytesAvailable() > 0)
+            OnReadyRead();
+    }, Qt::QueuedConnection);
+}
+
+std::unique_ptr<StreamSocket> CDvrSocketFactory::Create(StreamSocketEvents& rEvents)
+{
+    return std::make_unique<CDvrSocket>(rEvents);
+}
+
+} // namespace ostrel

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/stream_socket.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTcpSocket>
+
+namespace ostrel {
+
+// The recorder connection's socket: a QTcpSocket on the calling thread's event loop.
+// Notifications keep the contract of StreamSocket: a failed connect is reported queued, and
+// readable data is reported again while some stays unread, as a level-triggered socket does.
+class CDvrSocket final : public QObject, public StreamSocket {
+    Q_OBJECT
+public:
+    explicit CDvrSocket(StreamSocketEvents& rEvents);
+    ~CDvrSocket() override;
+
+    bool Connect(const std::string& strHost, uint16_t wPort) override;
+    void SetNoDelay() override;
+    int Send(const uint8_t* pData, size_t nBytes) override;
+    int Receive(uint8_t* pData, size_t nMax) override;
+    void ShutdownAndClose() override;
+
+private:
+    void OnConnected();
+    void OnError(QAbstractSocket::SocketError error);
+    void OnReadyRead();
+    void RenotifyIfUnread();
+
+    StreamSocketEvents& m_rEvents;
+    QPointer<QTcpSocket> m_pTcp;        // deleted later: it may be inside its own signal
+    bool m_bConnectReported = false;    // the connect outcome is told once
+    bool m_bRenotifyQueued = false;     // a readable notification for leftover bytes is queued
+};
+
+class CDvrSocketFactory final : public SocketFactory {
+public:
+    std::unique_ptr<StreamSocket> Create(StreamSocketEvents& rEvents) override;
+};
+
+} // namespace ostrel

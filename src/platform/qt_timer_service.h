@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/timer_service.h"
+
+#include <QTimer>
+
+#include <map>
+#include <memory>
+
+namespace ostrel {
+
+// Timers of one owner on the Qt event loop of the calling thread.
+class QtTimerService final : public TimerService {
+public:
+    explicit QtTimerService(TimerTarget& rTarget) : m_rTarget(rTarget) {}
+
+    void Start(int nId, int nPeriodMs) override;
+    void Stop(int nId) override;
+    bool IsRunning(int nId) const override;
+
+private:
+    TimerTarget& m_rTarget;
+    std::map<int, std::unique_ptr<QTimer>> m_timers; // made at the first start of an ID
+};
+
+} // namespace ostrel

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// A non-blocking TCP stream as the link needs it. Notifications come on the owner's thread,
+// never from inside a call on the socket itself:
+//  - OnSocketConnected(true) once the connection stands, OnSocketConnected(false) when a
+//    started connect fails (delivered like a posted message, after the current handler);
+//  - OnSocketReadable() while unread bytes wait; a handler that leaves bytes unread is told
+//    again, so one bounded read per notification never stalls the stream.
+
+namespace ostrel {
+
+class StreamSocketEvents {
+public:
+    virtual ~StreamSocketEvents() = default;
+    virtual void OnSocketConnected(bool bOk) = 0;
+    virtual void OnSocketReadable() = 0;
+};
+
+class StreamSocket {
+public:
+    virtual ~StreamSocket() = default;
+    // Starts a connect to a dotted IPv4 address. False when it cannot even start (a malformed
+    // address, no socket); true when the outcome will be notified.
+    virtual bool Connect(const std::string& strHost, uint16_t wPort) = 0;
+    // Switches Nagle's algorithm off.
+    virtual void SetNoDelay() = 0;
+    // Sends what the stream accepts now; bytes sent, or -1 when not connected.
+    virtual int Send(const uint8_t* pData, size_t nBytes) = 0;
+    // Reads at most nMax bytes; bytes read, 0 when none wait or the peer closed, -1 on error.
+    virtual int Receive(uint8_t* pData, size_t nMax) = 0;
+    // Shuts the stream down in both directions and closes it. No notification follows.
+    virtual void ShutdownAndClose() = 0;
+};
+
+class SocketFactory {
+public:
+    virtual ~SocketFactory() = default;
+    // A new unconnected socket reporting to rEvents, or null when none can be made.
+    virtual std::unique_ptr<StreamSocket> Create(StreamSocketEvents& rEvents) = 0;
+};
+
+} // namespace ostrel

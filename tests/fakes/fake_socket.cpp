@@ -1,0 +1,95 @@
+#include "fakes/fake_socket.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace ostrel::test {
+
+FakeSocket::FakeSocket(FakeSocketFactory& rFactory, StreamSocketEvents& rEvents)
+    : m_rFactory(rFactory), m_rEvents(rEvents)
+{
+    m_rFactory.m_pLast = this;
+}
+
+FakeSocket::~FakeSocket()
+{
+    if (m_bNotifying)
+        ++m_rFactory.nDestroyedWhileNotifying;
+    if (m_rFactory.m_pLast == this)
+        m_rFactory.m_pLast = nullptr;
+}
+
+bool FakeSocket::Connect(const std::string& strHostArg, uint16_t wPortArg)
+{
+    strHost = strHostArg;
+    wPort = wPortArg;
+    return m_rFactory.bConnectStarts;
+}
+
+int FakeSocket::Send(const uint8_t* pData, size_t nBytes)
+{
+    if (!m_bConnected || m_bClosed)
+        return -1;
+    sent.emplace_back(pData, pData + nBytes);
+    m_rFactory.allSent.push_back(sent.back());
+    return static_cast<int>(nBytes);
+}
+
+int FakeSocket::Receive(uint8_t* pData, size_t nMax)
+{
+    receiveLimits.push_back(nMax);
+    if (m_inbox.empty() || m_bClosed)
+        return 0;
+    auto& front = m_inbox.front();
+    const size_t n = std::min(nMax, front.size());
+    std::memcpy(pData, front.data(), n);
+    front.erase(front.begin(), front.begin() + static_cast<std::ptrdiff_t>(n));
+    if (front.empty())
+        m_inbox.pop_front();
+    return static_cast<int>(n);
+}
+
+void FakeSocket::CompleteConnect(bool bOk)
+{
+    m_bConnected = bOk;
+    m_rEvents.OnSocketConnected(bOk); // may destroy this socket: touch nothing after
+}
+
+void FakeSocket::Deliver(const std::vector<uint8_t>& chunk)
+{
+    m_inbox.push_back(chunk);
+    NotifyWhileUnread();
+}
+
+void FakeSocket::Deliver(const std::vector<std::vector<uint8_t>>& chunks)
+{
+    for (const auto& chunk : chunks)
+        m_inbox.push_back(chunk);
+    NotifyWhileUnread();
+}
+
+void FakeSocket::NotifyWhileUnread()
+{
+    // Like a level-triggered socket: tell the reader again while bytes remain.
+    FakeSocketFactory& rFactory = m_rFactory;
+    for (int nGuard = 0; nGuard < 100000; ++nGuard) {
+        if (m_inbox.empty() || m_bClosed)
+            return;
+        FakeSocket* pBefore = rFactory.m_pLast;
+        m_bNotifying = true;
+        m_rEvents.OnSocketReadable();
+        if (rFactory.m_pLast != pBefore || pBefore != this)
+            return; // destroyed or replaced inside the notification
+        m_bNotifying = false;
+    }
+}
+
+std::unique_ptr<StreamSocket> FakeSocketFactory::Create(StreamSocketEvents& rEvents)
+{
+    if (bCreateFails)
+        return nullptr;
+    ++nCreated;
+    return std::make_unique<FakeSocket>(*this, rEvents);
+}
+
+} // namespace ostrel::test
