@@ -1,0 +1,304 @@
+#include "link/image_codec.h"
+
+#include <turbojpeg.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace ostrel {
+
+namespace {
+
+constexpr uint32_t kMaxImageBytes = 64u * 1024u * 1024u;
+
+// Pixel geometry of the channel code, picture rows counted from the top.
+constexpr int kCodeRow = 1;
+constexpr int kIndexRow = 2;
+constexpr int kBitBlockWidth = 30;
+constexpr int kBitBlockMinBright = 26;               // more than 25 of the 30 pixels
+constexpr int kBitBlockX[4] = {90, 218, 346, 474};   // a (8), b (4), c (2), d (1)
+constexpr int kSelectBlockX = 602;
+constexpr int kIndexBlackX0 = 0, kIndexBlackX1 = 15;
+constexpr int kIndexWhiteX0 = 16, kIndexWhiteX1 = 46;
+constexpr int kIndexBlack2X0 = 47, kIndexBlack2X1 = 77;
+constexpr int kIndexTolerance = 6;                   // fewer than 6 wrong pixels per part
+
+constexpr int kWhiteLevel = 200;
+constexpr int kBlackLevel = 50;
+
+// Reads brightness from bottom-up rows; anything outside the stored rows reads as black (0),
+// so no pattern test can leave the buffer, whatever the picture's size.
+class PixelRows {
+public:
+    PixelRows(const BitmapInfoHeader& header, const uint8_t* pPixels)
+        : m_pPixels(pPixels), m_nRowBytes(header.RowBytes()),
+          m_nHeight(header.biHeight > 0 ? header.biHeight : 0)
+    {
+        if (m_pPixels == nullptr)
+            m_nHeight = 0;
+    }
+
+    // (b0 + b1 + b2) / 3 of the three bytes at offset 3x of the picture row.
+    int Brightness(int nRow, int nX) const
+    {
+        if (nRow < 0 || nRow >= m_nHeight || nX < 0)
+            return 0;
+        const size_t nOffset = 3u * static_cast<size_t>(nX);
+        if (nOffset + 3 > m_nRowBytes)
+            return 0;
+        const uint8_t* p = m_pPixels + static_cast<size_t>(m_nHeight - 1 - nRow) * m_nRowBytes + nOffset;
+        return (p[0] + p[1] + p[2]) / 3;
+    }
+
+    int CountBrighter(int nRow, int nX0, int nX1, int nLevel) const
+    {
+        int n = 0;
+        for (int x = nX0; x <= nX1; ++x)
+            n += Brightness(nRow, x) > nLevel ? 1 : 0;
+        return n;
+    }
+
+    int CountDarker(int nRow, int nX0, int nX1, int nLevel) const
+    {
+        int n = 0;
+        for (int x = nX0; x <= nX1; ++x)
+            n += Brightness(nRow, x) < nLevel ? 1 : 0;
+        return n;
+    }
+
+private:
+    const uint8_t* m_pPixels;
+    size_t m_nRowBytes;
+    int m_nHeight;
+};
+
+bool BlockSet(const PixelRows& rows, int nX0)
+{
+    return rows.CountBrighter(kCodeRow, nX0, nX0 + kBitBlockWidth - 1, kWhiteLevel) >= kBitBlockMinBright;
+}
+
+bool StartsJfif(const uint8_t* p, size_t n)
+{
+    return n >= 4 && p[0] == 0xFF && p[1] == 0xD8 && p[2] == 0xFF && p[3] == 0xE0;
+}
+
+bool EndsEoi(const uint8_t* p, size_t n)
+{
+    return n >= 2 && p[n - 2] == 0xFF && p[n - 1] == 0xD9;
+}
+
+tjhandle Handle(void* p)
+{
+    return static_cast<tjhandle>(p);
+}
+
+} // namespace
+
+CImageCodec::CImageCodec()
+{
+    m_imageHeader.biWidth = 320;
+    m_imageHeader.biHeight = 240;
+    m_imageHeader.biBitCount = 24;
+    m_imageHeader.biSizeImage = 320u * 3u * 240u;
+    m_hDecompressor = tjInitDecompress();
+}
+
+CImageCodec::~CImageCodec()
+{
+    if (m_hDecompressor != nullptr)
+        tjDestroy(Handle(m_hDecompressor));
+}
+
+bool CImageCodec::SetImageFormat(int nBitsPerPixel, int nWidth, int nHeight)
+{
+    if (nWidth <= 0 || nHeight <= 0)
+        return false;
+    if (nBitsPerPixel != 8 && nBitsPerPixel != 16 && nBitsPerPixel != 24 && nBitsPerPixel != 32)
+        return false;
+    const uint64_t nRowBytes = (static_cast<uint64_t>(nBitsPerPixel / 8) * static_cast<uint64_t>(nWidth) + 3) & ~uint64_t{3};
+    const uint64_t nImageBytes = nRowBytes * static_cast<uint64_t>(nHeight);
+    if (nImageBytes > kMaxImageBytes)
+        return false;
+
+    m_imageHeader = BitmapInfoHeader{};
+    m_imageHeader.biWidth = nWidth;
+    m_imageHeader.biHeight = nHeight;
+    m_imageHeader.biBitCount = static_cast<uint16_t>(nBitsPerPixel);
+    m_imageHeader.biSizeImage = static_cast<uint32_t>(nImageBytes);
+    AllocatePixels();
+    return true;
+}
+
+void CImageCodec::AllocatePixels()
+{
+    // Growing allocates; the same or a smaller size keeps the storage.
+    if (m_imageHeader.biSizeImage == 0 || m_imageHeader.biSizeImage > kMaxImageBytes)
+        m_pixels.clear();
+    else
+        m_pixels.resize(m_imageHeader.biSizeImage);
+}
+
+const uint8_t* CImageCodec::RepairJpeg(const uint8_t* pData, size_t& nLength)
+{
+    const size_t n = nLength;
+    if (pData == nullptr)
+        return nullptr;
+    if (m_jpegBuffer.size() < n + 4)
+        m_jpegBuffer.assign(n + 4, 0);
+    uint8_t* pOut = m_jpegBuffer.data();
+
+    size_t nOut = 0;
+    if (StartsJfif(pData, n)) {
+        std::memcpy(pOut, pData, n);
+        nOut = n;
+    } else if (n >= 5 && pData[0] == 0xFF && StartsJfif(pData + 1, n - 1)) {
+        std::memcpy(pOut, pData + 1, n - 1);
+        nOut = n - 1;
+    } else if (n >= 3 && pData[0] == 0xD8 && pData[1] == 0xFF && pData[2] == 0xE0) {
+        pOut[0] = 0xFF;
+        std::memcpy(pOut + 1, pData, n);
+        nOut = n + 1;
+    } else if (n >= 6 && StartsJfif(pData + 2, n - 2)) {
+        std::memcpy(pOut, pData + 2, n - 2);
+        nOut = n - 2;
+    } else {
+        return nullptr;
+    }
+    if (!EndsEoi(pOut, nOut)) {
+        pOut[nOut++] = 0xFF;
+        pOut[nOut++] = 0xD9;
+    }
+    nLength = nOut;
+    return pOut;
+}
+
+uint8_t CImageCodec::Fail(const char* pszText)
+{
+    m_pszDiagnostic = pszText;
+    return kDecodeFailed;
+}
+
+uint8_t CImageCodec::Decode(const uint8_t* pData, size_t nLength, bool bHeaderChannelMode)
+{
+    m_pszDiagnostic = "";
+
+    // A well-framed picture is decoded where it lies; only damaged framing costs a copy.
+    const uint8_t* pJpeg = pData;
+    size_t nJpeg = nLength;
+    if (pData == nullptr || nLength < 6 || !StartsJfif(pData, nLength) || !EndsEoi(pData, nLength)) {
+        pJpeg = RepairJpeg(pData, nJpeg);
+        if (pJpeg == nullptr)
+            return Fail("Unrecognised JPEG start.");
+    }
+
+    tjhandle hDecoder = Handle(m_hDecompressor);
+    if (hDecoder == nullptr)
+        return Fail("Cannot initialize JPEG library");
+
+    int nWidth = 0;
+    int nHeight = 0;
+    int nSubsampling = 0;
+    int nColourSpace = 0;
+    if (tjDecompressHeader3(hDecoder, pJpeg, static_cast<unsigned long>(nJpeg), &nWidth, &nHeight,
+                            &nSubsampling, &nColourSpace) != 0)
+        return Fail("Cannot read JPEG header.");
+
+    const int64_t nPixels = static_cast<int64_t>(nWidth) * nHeight;
+    if (nWidth < 1 || nHeight < 1 || nPixels < 1 || nPixels > kMaxPixels)
+        return Fail("Invalid Image.");
+
+    int nChannels = 0;
+    int nPixelFormat = TJPF_BGR;
+    switch (nColourSpace) {
+    case TJCS_GRAY:
+    case TJCS_RGB:
+    case TJCS_YCbCr:
+        nChannels = 3; // grey is expanded to BGR by the library
+        nPixelFormat = TJPF_BGR;
+        break;
+    case TJCS_CMYK:
+    case TJCS_YCCK:
+        // The library hands four-component pictures out as their four stored components
+        // (YCCK converted to CMYK); they are then treated as (p0, p1, p2, alpha) below.
+        nChannels = 4;
+        nPixelFormat = TJPF_CMYK;
+        break;
+    default:
+        // Two or more than four components: nothing here could lay them out, so refuse them
+        // before a single byte is written.
+        return Fail("Unsupported JPEG components.");
+    }
+
+    if (!SetImageFormat(nChannels == 4 ? 32 : 24, nWidth, nHeight))
+        return Fail("Invalid Image.");
+    const int nPitch = static_cast<int>(m_imageHeader.RowBytes());
+
+    // Any libjpeg warning (premature end, corrupt entropy data) stops the decode and drops the
+    // picture: the channel keeps its previous, whole picture instead of a half-grey one.
+    int nFlags = TJFLAG_BOTTOMUP | TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS;
+    if (m_bFastDecode)
+        nFlags |= TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE;
+    if (tjDecompress2(hDecoder, pJpeg, static_cast<unsigned long>(nJpeg), m_pixels.data(), nWidth,
+                      nPitch, nHeight, nPixelFormat, nFlags) != 0)
+        return Fail("Cannot read image data.");
+
+    if (nChannels == 4) {
+        // Premultiply by the fourth component and swap the first and third: the layout the
+        // drawing code expects from a four-channel picture.
+        for (int y = 0; y < nHeight; ++y) {
+            uint8_t* p = m_pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(nPitch);
+            for (int x = 0; x < nWidth; ++x, p += 4) {
+                const unsigned a = p[3];
+                const unsigned p0 = p[0], p1 = p[1], p2 = p[2];
+                p[0] = static_cast<uint8_t>((p2 * a + 1) >> 8);
+                p[1] = static_cast<uint8_t>((p1 * a + 1) >> 8);
+                p[2] = static_cast<uint8_t>((p0 * a + 1) >> 8);
+            }
+        }
+    }
+
+    if (bHeaderChannelMode)
+        return 0;
+    const uint8_t* pPixels = Pixels();
+    if (pPixels == nullptr)
+        return 0;
+    m_byFieldFlag = FindIndexPattern(m_imageHeader, pPixels) ? kFieldOdd : kFieldEven;
+    return ReadChannelPattern(m_imageHeader, pPixels);
+}
+
+void CImageCodec::CopyPictureFrom(const CImageCodec& decoder)
+{
+    if (&decoder == this)
+        return;
+    m_imageHeader = decoder.m_imageHeader;
+    if (decoder.m_pixels.empty()) {
+        m_pixels.clear();
+        return;
+    }
+    m_pixels.resize(decoder.m_pixels.size());
+    std::memcpy(m_pixels.data(), decoder.m_pixels.data(), decoder.m_pixels.size());
+}
+
+uint8_t CImageCodec::ReadChannelPattern(const BitmapInfoHeader& header, const uint8_t* pPixels)
+{
+    const PixelRows rows(header, pPixels);
+    const bool bInvert = BlockSet(rows, kSelectBlockX);
+    uint8_t byChannel = 0;
+    for (int i = 0; i < 4; ++i) {
+        const bool bSet = BlockSet(rows, kBitBlockX[i]) != bInvert;
+        byChannel = static_cast<uint8_t>(byChannel << 1 | (bSet ? 1 : 0));
+    }
+    return byChannel;
+}
+
+bool CImageCodec::FindIndexPattern(const BitmapInfoHeader& header, const uint8_t* pPixels)
+{
+    const PixelRows rows(header, pPixels);
+    if (rows.CountBrighter(kIndexRow, kIndexBlackX0, kIndexBlackX1, kBlackLevel) >= kIndexTolerance)
+        return false;
+    if (rows.CountDarker(kIndexRow, kIndexWhiteX0, kIndexWhiteX1, kWhiteLevel) >= kIndexTolerance)
+        return false;
+    return rows.CountBrighter(kIndexRow, kIndexBlack2X0, kIndexBlack2X1, kBlackLevel) < kIndexTolerance;
+}
+
+} // namespace ostrel

@@ -1,0 +1,94 @@
+#pragma once
+
+// One decoded picture (bitmap information header, bottom-up pixel rows, field flag) and the
+// JPEG decoder that fills it. The link keeps a live decoder, a play decoder and one holder per
+// channel; holders take their pictures from a decoder with CopyPictureFrom.
+//
+// Pixel rows are stored bottom-up (picture row r is buffer row height - 1 - r), each padded to
+// a multiple of 4 bytes: 24-bit BGR for grey and colour JPEGs, 32 bits for four-component ones.
+// Buffers are reused: once the picture size is steady, decoding and copying allocate nothing
+// on our side (libjpeg-turbo still draws its per-image work memory from its own pools).
+//
+// Not thread-safe; one codec is used from one thread.
+
+#include "link/bitmap_info_header.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace ostrel {
+
+class CImageCodec {
+public:
+    static constexpr uint8_t kDecodeFailed = 255;
+    static constexpr int64_t kMaxPixels = 220000;    // a 640 x 240 field passes, 640 x 480 does not
+    static constexpr uint8_t kFieldEven = 1;         // index pattern absent
+    static constexpr uint8_t kFieldOdd = 0;          // index pattern found
+
+    CImageCodec();
+    virtual ~CImageCodec();
+    CImageCodec(const CImageCodec&) = delete;
+    CImageCodec& operator=(const CImageCodec&) = delete;
+
+    // Fills the header for a picture of that format; image size = ((bits / 8 x width + 3)
+    // rounded down to a multiple of 4) x height. The pixel buffer is resized to the image size
+    // (kept as it is when it already has that size). False, and nothing changed, when width or
+    // height is not positive, the bits are not 8, 16, 24 or 32, or the size exceeds 64 MiB.
+    bool SetImageFormat(int nBitsPerPixel, int nWidth, int nHeight);
+
+    // Copies d[0..n-1] into the codec's JPEG buffer with its start and end markers put right:
+    //   FF D8 FF E0 ...     copied unchanged
+    //   FF FF D8 FF E0 ...  first byte dropped
+    //   D8 FF E0 ...        FF put in front
+    //   x x FF D8 FF E0 ... first two bytes dropped
+    // and FF D9 appended when the result does not end with it. Returns the buffer and sets
+    // nLength to its length, or returns null (nLength unchanged) when no start pattern matches.
+    // The buffer stays valid until the next RepairJpeg or Decode.
+    const uint8_t* RepairJpeg(const uint8_t* pData, size_t& nLength);
+
+    // Decodes one JPEG picture into this codec. Returns the channel number read from the
+    // picture's channel pattern (0..15) and sets the field flag, or 0 in header-channel mode
+    // (field flag left as it was), or kDecodeFailed when the framing cannot be repaired, the
+    // header cannot be read, the picture has fewer than 1 or more than kMaxPixels pixels, its
+    // component count is not 1, 3 or 4, or the image data is damaged (libjpeg warnings such as
+    // a premature end count as damage). After a failure the pixels are undefined.
+    uint8_t Decode(const uint8_t* pData, size_t nLength, bool bHeaderChannelMode);
+
+    // Resizes the pixel buffer to the header's image size; none when that is 0.
+    void AllocatePixels();
+
+    // A holder takes the decoder's header and pixels; the field flag is not copied (the view
+    // keeps it in the channel's slot). Reuses the buffer when the size is unchanged.
+    void CopyPictureFrom(const CImageCodec& decoder);
+
+    const BitmapInfoHeader& ImageHeader() const { return m_imageHeader; }
+    const uint8_t* Pixels() const { return m_pixels.empty() ? nullptr : m_pixels.data(); }
+    uint8_t FieldFlag() const { return m_byFieldFlag; }
+    // Text of the last decode failure ("" after a success), for a debug trace only.
+    const char* LastDiagnostic() const { return m_pszDiagnostic; }
+
+    // Uses libjpeg-turbo's fast integer DCT and plain upsampling when set. Off by default:
+    // see image_codec.cpp for why.
+    void SetFastDecode(bool bFast) { m_bFastDecode = bFast; }
+
+    // The channel pattern in the picture's row 1 (0..15). Pixels outside the picture count as
+    // black, so a picture too narrow or too short for a block reads that block as clear.
+    static uint8_t ReadChannelPattern(const BitmapInfoHeader& header, const uint8_t* pPixels);
+    // True when row 2 holds the index pattern (black, white, black) of an odd field; pixels
+    // outside the picture count as black.
+    static bool FindIndexPattern(const BitmapInfoHeader& header, const uint8_t* pPixels);
+
+private:
+    uint8_t Fail(const char* pszText);
+
+    BitmapInfoHeader m_imageHeader;
+    std::vector<uint8_t> m_pixels;     // image-size bytes, or empty
+    uint8_t m_byFieldFlag = kFieldEven;
+    std::vector<uint8_t> m_jpegBuffer; // repaired JPEG; only ever grows
+    void* m_hDecompressor = nullptr;   // TurboJPEG handle, created once
+    bool m_bFastDecode = false;
+    const char* m_pszDiagnostic = "";
+};
+
+} // namespace ostrel
