@@ -32,6 +32,7 @@ int FakeSocket::Send(const uint8_t* pData, size_t nBytes)
         return -1;
     sent.emplace_back(pData, pData + nBytes);
     m_rFactory.allSent.push_back(sent.back());
+    m_rFactory.allSentAtMs.push_back(m_rFactory.pClock ? m_rFactory.pClock->TickMs() : 0);
     return static_cast<int>(nBytes);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/clock.h"
 #include "platform/stream_socket.h"
 
 #include <cstdint>
@@ -58,6 +59,8 @@ public:
     bool bConnectStarts = true;       // what Connect() returns
     bool bCreateFails = false;
     std::vector<std::vector<uint8_t>> allSent; // every send of every socket, in order
+    std::vector<int64_t> allSentAtMs;          // when each was sent, when pClock is set
+    const Clock* pClock = nullptr;
 
 private:
     friend class FakeSocket;

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "link/link_archive.h"
+#include "link/link_view.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace ostrel::test {
+
+// A main view as the link sees it: settable inputs, and every call kept in order as text
+// ("status 6", "positions 10 20", "lost LoginRefused", "lamp"), so a test can read the story.
+class FakeLinkView : public LinkView {
+public:
+    uint16_t SingleChannel() const override { return wSingleCh; }
+    uint32_t LiveChannelMask() const override { return dwLiveChMask; }
+    std::string HostAddress() const override { return strHost; }
+    uint16_t HostPort() const override { return wPort; }
+    std::string UserId() const override { return strUserId; }
+    std::string Password() const override { return strPassword; }
+    uint8_t ReconnectCount() const override { return byReconnectCount; }
+    bool AlertModeOn() const override { return bAlertMode; }
+
+    void SetConnectState(uint8_t byState) override
+    {
+        byConnectState = byState;
+        calls.push_back("connect-state " + std::to_string(byState));
+    }
+    void SetChannelCount(uint8_t byCount) override { byChannelCount = byCount; }
+    void DrawConnectStatus(uint8_t byCode) override
+    {
+        statuses.push_back(byCode);
+        calls.push_back("status " + std::to_string(byCode));
+    }
+    void DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos) override
+    {
+        calls.push_back("positions " + std::to_string(dwRecordPos) + " " + std::to_string(dwPlayPos));
+    }
+    void ToggleActivityLamp() override { ++nLampToggles; }
+    void OnLinkLost(LinkLoss reason) override
+    {
+        losses.push_back(reason);
+        calls.push_back("lost");
+        if (onLinkLost)
+            onLinkLost(reason);
+    }
+
+    uint16_t wSingleCh = 256;
+    uint32_t dwLiveChMask = 0xFFFF;
+    std::string strHost = "127.0.0.1";
+    uint16_t wPort = 8000;
+    std::string strUserId = "admin";
+    std::string strPassword = "1";
+    uint8_t byReconnectCount = 3;
+    bool bAlertMode = false;
+
+    uint8_t byConnectState = 0;
+    uint8_t byChannelCount = 16;
+    int nLampToggles = 0;
+    std::vector<uint8_t> statuses;
+    std::vector<LinkLoss> losses;
+    std::vector<std::string> calls;
+    std::function<void(LinkLoss)> onLinkLost; // the view's answer, if the test gives one
+};
+
+class FakeLinkArchive : public LinkArchive {
+public:
+    bool IsArchiveActive() const override { return bActive; }
+    uint16_t PlayState() const override { return wPlayState; }
+    uint8_t SelectedChannel() const override { return bySelChannel; }
+
+    void OnRecordRange(uint32_t dwP2, uint32_t dwP3, uint32_t dwP4, uint32_t dwP5) override
+    {
+        ranges.push_back({dwP2, dwP3, dwP4, dwP5});
+    }
+    void OnPlayImageTimeSeconds(uint32_t dwSeconds) override { playSeconds.push_back(dwSeconds); }
+    void OnPlayImageTimePacked(uint32_t dwP0, uint32_t dwP1) override
+    {
+        playPacked.push_back({dwP0, dwP1});
+    }
+    void OnPlayPosition(uint32_t dwPosition) override { playPositions.push_back(dwPosition); }
+    void OnPlayResult(uint8_t byCode) override { playResults.push_back(byCode); }
+    void FlipReceiveIndicator() override { ++nIndicatorFlips; }
+    void RefreshAlarmEvents() override { ++nAlarmRefreshes; }
+
+    bool bActive = false;
+    uint16_t wPlayState = 0;
+    uint8_t bySelChannel = 255;
+
+    std::vector<std::vector<uint32_t>> ranges;
+    std::vector<uint32_t> playSeconds;
+    std::vector<std::vector<uint32_t>> playPacked;
+    std::vector<uint32_t> playPositions;
+    std::vector<uint8_t> playResults;
+    int nIndicatorFlips = 0;
+    int nAlarmRefreshes = 0;
+};
+
+} // namespace ostrel::test

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "link/wire_format.h"
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace ostrel::test {
+
+// Bytes of one packet as a recorder would send it.
+inline std::vector<uint8_t> MakePacket(uint32_t dwDataType, wire::ParamBlock params = {},
+                                       const std::vector<uint8_t>& payload = {},
+                                       std::string_view magic = wire::kMagicV12)
+{
+    std::vector<uint8_t> bytes(wire::kMinPacketBytes + payload.size());
+    wire::PacketHeader header;
+    header.magic = wire::MakeMagic(magic);
+    header.dwTotalLength = static_cast<uint32_t>(bytes.size());
+    header.dwPacketType = payload.empty() ? wire::PACKET_PARAMS : wire::PACKET_PAYLOAD;
+    header.dwDataType = dwDataType;
+    wire::EncodeHeader(header, bytes.data());
+    wire::EncodeParams(params, bytes.data() + wire::kHeaderBytes);
+    std::copy(payload.begin(), payload.end(), bytes.begin() + wire::kPayloadOffset);
+    return bytes;
+}
+
+// A payload of n bytes whose values say where they are (i mod 251), so a misplaced byte shows.
+inline std::vector<uint8_t> NumberedPayload(size_t n)
+{
+    std::vector<uint8_t> payload(n);
+    for (size_t i = 0; i < n; ++i)
+        payload[i] = static_cast<uint8_t>(i % 251);
+    return payload;
+}
+
+inline std::vector<uint8_t> Concat(std::initializer_list<std::vector<uint8_t>> parts)
+{
+    std::vector<uint8_t> all;
+    for (const auto& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+// Splits bytes into reads at the given offsets.
+inline std::vector<std::vector<uint8_t>> SplitAt(const std::vector<uint8_t>& bytes,
+                                                 std::initializer_list<size_t> offsets)
+{
+    std::vector<std::vector<uint8_t>> reads;
+    size_t nStart = 0;
+    for (size_t nOffset : offsets) {
+        reads.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(nStart),
+                           bytes.begin() + static_cast<std::ptrdiff_t>(nOffset));
+        nStart = nOffset;
+    }
+    reads.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(nStart), bytes.end());
+    return reads;
+}
+
+} // namespace ostrel::test

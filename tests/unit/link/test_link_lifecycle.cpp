@@ -1,0 +1,307 @@
+// Connect, login, the four link timers and reconnection, at exact moments on a fake clock.
+#include "fakes/link_harness.h"
+
+#include <gtest/gtest.h>
+
+using namespace ostrel;
+using namespace ostrel::test;
+using namespace ostrel::wire;
+
+namespace {
+
+constexpr int kWatchdog = CDvrLink::kImageWatchdogTimerId;
+constexpr int kReconnect = CDvrLink::kReconnectTimerId;
+constexpr int kStatusPoll = CDvrLink::kStatusPollTimerId;
+
+using Times = std::vector<int64_t>;
+
+} // namespace
+
+TEST(LinkLifecycle, ConnectionStandsThenLoginGoesOutGuardedByTheWatchdog)
+{
+    LinkHarness h;
+    ASSERT_TRUE(h.Link().Connect("10.1.2.3", 8123));
+    EXPECT_EQ("10.1.2.3", h.Socket().strHost);
+    EXPECT_EQ(8123, h.Socket().wPort);
+    EXPECT_FALSE(h.Link().Connect("10.1.2.3", 8123)) << "a second connect while a socket exists";
+    EXPECT_EQ(1, h.sockets.nCreated);
+
+    h.Socket().CompleteConnect(true);
+    EXPECT_TRUE(h.Socket().m_bNoDelay);
+    EXPECT_EQ(1, h.view.byConnectState);
+    EXPECT_EQ(std::vector<uint8_t>{1}, h.view.statuses);
+    EXPECT_EQ(std::vector<uint32_t>{DATATYPE_LOGIN}, h.SentTypes());
+    EXPECT_EQ(CDvrLink::kImageWatchdogMs, h.Timers().RemainingMs(kWatchdog));
+}
+
+TEST(LinkLifecycle, AcceptedLoginSendsKeyStatusAndLiveWithTheirWaits)
+{
+    LinkHarness h;
+    h.ConnectTcp();
+    h.clock.Advance(1000);
+    h.Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {1, 0x07000010}));
+    EXPECT_EQ(2, h.Link().ProtocolVersion());
+    EXPECT_FALSE(h.Link().HeaderChannelMode());
+    EXPECT_EQ(16, h.view.byChannelCount);
+
+    h.clock.Advance(2000);
+    EXPECT_EQ((std::vector<uint32_t>{DATATYPE_LOGIN, DATATYPE_KEY_EMUL, DATATYPE_DVR_STATUS2,
+                                     DATATYPE_LIVE_REQUEST}),
+              h.SentTypes());
+    EXPECT_EQ(Times{1000}, h.SentAt(DATATYPE_KEY_EMUL));
+    EXPECT_EQ(Times{1200}, h.SentAt(DATATYPE_DVR_STATUS2));
+    EXPECT_EQ(Times{1700}, h.SentAt(DATATYPE_LIVE_REQUEST));
+    EXPECT_EQ(GetLe32(h.sockets.allSent[1].data() + 28), 0x201u);
+    EXPECT_EQ(REQ_LIVE, h.Link().State());
+    EXPECT_EQ(Times{1700}, h.Timers().Starts(kStatusPoll));
+}
+
+TEST(LinkLifecycle, LoginAnswerChoosesPlayOrConfirmedStopWhileTheArchiveIsOpen)
+{
+    struct Row {
+        const char* name;
+        bool bActive;
+        uint16_t wPlayState;
+        uint32_t dwLast;
+        bool bStopPending;
+    } rows[] = {
+        {"archive playing: play request", true, 0x0001, DATATYPE_PLAY_REQUEST, false},
+        {"archive open, not playing: stop with confirmation", true, 0x0000, DATATYPE_STOP, true},
+        {"archive hidden: live request", false, 0x0001, DATATYPE_LIVE_REQUEST, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        LinkHarness h;
+        h.Link().RegisterArchive(&h.archive);
+        h.archive.bActive = row.bActive;
+        h.archive.wPlayState = row.wPlayState;
+        h.LogIn();
+        EXPECT_EQ(row.dwLast, h.SentTypes().back());
+        EXPECT_EQ(row.bStopPending, h.Link().StopPending());
+        EXPECT_EQ(1u, h.archive.ranges.size()) << "the login hands over the recorded range";
+    }
+}
+
+TEST(LinkLifecycle, ChannelInfoDecidesHeaderChannelModeAndTheViewsChannelCount)
+{
+    struct Row {
+        std::string_view magic;
+        uint32_t dwInfo;
+        bool bHeaderMode;
+        uint8_t byViewCount; // 99 = left alone
+    } rows[] = {
+        {kMagicV12, 16, false, 16}, {kMagicV12, 4, false, 4}, {kMagicV12, 0, false, 99},
+        {kMagicV12, 8, true, 8},    {kMagicV12, 1, true, 1},  {kMagicV10, 8, true, 99},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.magic) + " info " + std::to_string(row.dwInfo));
+        LinkHarness h;
+        h.view.byChannelCount = 99;
+        h.ConnectTcp();
+        h.Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {1, row.dwInfo}, {}, row.magic));
+        EXPECT_EQ(row.bHeaderMode, h.Link().HeaderChannelMode());
+        EXPECT_EQ(row.byViewCount, h.view.byChannelCount);
+    }
+}
+
+TEST(LinkLifecycle, RefusedLoginDisconnectsAfterTheNotificationWithoutAnyMessage)
+{
+    LinkHarness h;
+    h.ConnectTcp();
+    h.Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {0, 16}, {}, kMagicV10));
+    EXPECT_EQ(0, h.sockets.nDestroyedWhileNotifying);
+    EXPECT_EQ(1, h.Link().ProtocolVersion()) << "the version is taken whatever P0 says";
+
+    h.clock.RunDue();
+    EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::LoginRefused}, h.view.losses);
+    EXPECT_FALSE(h.Link().HasSocket());
+    EXPECT_FALSE(h.Link().HasBuffers());
+    EXPECT_EQ(0, h.sockets.nDestroyedWhileNotifying);
+    EXPECT_TRUE(h.notifier.messages.empty());
+    EXPECT_TRUE(h.notifier.notices.empty());
+    EXPECT_EQ(std::vector<uint32_t>{DATATYPE_LOGIN}, h.SentTypes());
+    h.clock.Advance(60000);
+    EXPECT_EQ(1u, h.sockets.allSent.size()) << "no timer of the old connection is left";
+}
+
+TEST(LinkLifecycle, SilentRecorderGetsTheLoginAgainThenAReconnectionWithANewLogin)
+{
+    LinkHarness h;
+    h.ConnectTcp(); // t = 0: login
+    h.clock.Advance(19999);
+    EXPECT_EQ((Times{0, 5000, 10000}), h.SentAt(DATATYPE_LOGIN));
+    EXPECT_EQ((std::vector<uint8_t>{1, 6, 6, 4}), h.view.statuses);
+    EXPECT_EQ((Times{15000}), h.Timers().Starts(kReconnect));
+    EXPECT_FALSE(h.Timers().IsRunning(kWatchdog));
+
+    h.clock.Advance(1); // t = 20 s: the first attempt
+    EXPECT_EQ(2, h.sockets.nCreated);
+    EXPECT_EQ(2, h.view.byConnectState);
+    EXPECT_EQ((std::vector<uint8_t>{1, 6, 6, 4, 4, 2}), h.view.statuses);
+    EXPECT_EQ(1, h.Link().ReconnectAttempts());
+    EXPECT_TRUE(h.Link().HasBuffers()) << "a reconnection keeps the buffers";
+
+    h.Socket().CompleteConnect(true);
+    EXPECT_EQ((Times{0, 5000, 10000, 20000}), h.SentAt(DATATYPE_LOGIN));
+    EXPECT_FALSE(h.Timers().IsRunning(kReconnect));
+    EXPECT_EQ(0, h.Link().ReconnectAttempts());
+    EXPECT_EQ(1, h.view.byConnectState);
+}
+
+TEST(LinkLifecycle, RecorderRefusingConnectionsIsTriedReconnectCountTimesThenGivenUp)
+{
+    LinkHarness h;
+    h.view.byReconnectCount = 3;
+    h.ConnectTcp();
+    h.clock.Advance(15000); // reconnection starts
+    for (int64_t t : {20000, 25000, 30000}) {
+        h.clock.Advance(t - h.clock.TickMs());
+        ASSERT_NE(nullptr, h.sockets.Last()) << t;
+        h.Socket().CompleteConnect(false);
+        h.clock.RunDue();
+        EXPECT_EQ(5, h.view.statuses.back()) << "connection fail at " << t;
+    }
+    EXPECT_EQ(4, h.sockets.nCreated);
+    EXPECT_TRUE(h.view.losses.empty());
+
+    h.clock.Advance(34999 - h.clock.TickMs());
+    EXPECT_TRUE(h.view.losses.empty());
+    h.clock.Advance(1);
+    EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::ReconnectGaveUp}, h.view.losses);
+    EXPECT_EQ((Times{20000, 25000, 30000, 35000}), h.Timers().Firings(kReconnect));
+    EXPECT_FALSE(h.Timers().IsRunning(kReconnect));
+    EXPECT_FALSE(h.Link().HasSocket());
+    EXPECT_EQ(0, h.view.byConnectState);
+    EXPECT_EQ(4, h.sockets.nCreated) << "no fourth attempt";
+}
+
+TEST(LinkLifecycle, ReconnectCountZeroGivesUpAtTheFirstExpiry)
+{
+    LinkHarness h;
+    h.view.byReconnectCount = 0;
+    h.ConnectTcp();
+    h.clock.Advance(20000);
+    EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::ReconnectGaveUp}, h.view.losses);
+    EXPECT_EQ(1, h.sockets.nCreated);
+    EXPECT_FALSE(h.Link().HasSocket());
+}
+
+TEST(LinkLifecycle, FirstConnectFailingDisconnectsThroughTheView)
+{
+    LinkHarness h;
+    ASSERT_TRUE(h.Link().Connect("127.0.0.1", 1));
+    h.view.byConnectState = 2;
+    h.Socket().CompleteConnect(false);
+    EXPECT_TRUE(h.Link().HasSocket()) << "reported after the notification, not inside it";
+    h.clock.RunDue();
+    EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::ConnectFailed}, h.view.losses);
+    EXPECT_FALSE(h.Link().HasSocket());
+    EXPECT_EQ(0, h.sockets.nDestroyedWhileNotifying);
+}
+
+TEST(LinkLifecycle, ConnectThatCannotStartLeavesNoSocket)
+{
+    LinkHarness h;
+    h.sockets.bConnectStarts = false;
+    EXPECT_FALSE(h.Link().Connect("not an address", 8000));
+    EXPECT_FALSE(h.Link().HasSocket());
+    h.sockets.bConnectStarts = true;
+    h.sockets.bCreateFails = true;
+    EXPECT_FALSE(h.Link().Connect("127.0.0.1", 8000));
+    EXPECT_FALSE(h.Link().HasSocket());
+}
+
+TEST(LinkLifecycle, DataFlowKeepsTheMissCountBelowThree)
+{
+    LinkHarness h;
+    h.LogIn();
+    const std::vector<uint8_t> picture = MakePacket(DATATYPE_LIVE_IMAGE, {0, 0, 0, 1},
+                                                    NumberedPayload(4000));
+    // A picture every 4.9 s: the watchdog never expires.
+    for (int i = 0; i < 10; ++i) {
+        h.clock.Advance(4900);
+        h.Socket().Deliver(picture);
+    }
+    EXPECT_TRUE(h.Timers().Firings(kWatchdog).empty());
+
+    // A chunk of a picture between two expiries resets the count as well.
+    h.clock.Advance(5000);
+    EXPECT_EQ(1, h.Link().MissCount());
+    const auto reads = SplitAt(MakePacket(DATATYPE_LIVE_IMAGE, {0, 0, 0, 1}, NumberedPayload(9000)), {4000});
+    h.Socket().Deliver(reads[0]);
+    EXPECT_EQ(0, h.Link().MissCount());
+    h.clock.Advance(4999);
+    h.Socket().Deliver(reads[1]);
+    h.clock.Advance(4999);
+    EXPECT_EQ(0, h.Link().MissCount());
+    EXPECT_FALSE(h.Timers().IsRunning(kReconnect));
+    EXPECT_EQ(1, std::count(h.view.statuses.begin(), h.view.statuses.end(), 6));
+}
+
+TEST(LinkLifecycle, WatchdogResendsTheCurrentRequestUnarmed)
+{
+    LinkHarness h;
+    h.LogIn();
+    const int64_t t0 = h.clock.TickMs();
+    h.clock.Advance(5000);
+    EXPECT_EQ(DATATYPE_LIVE_REQUEST, h.SentTypes().back());
+    EXPECT_EQ(1, h.Link().MissCount());
+    EXPECT_EQ(6, h.view.statuses.back());
+    EXPECT_GE(t0, h.Timers().Starts(kWatchdog).back()) << "the resend must not restart the watchdog";
+    h.clock.Advance(5000);
+    EXPECT_EQ(2, h.Link().MissCount()) << "so it expires again 5 s later";
+}
+
+TEST(LinkLifecycle, StatusPollEvery30SecondsMovesTheStateToStatus)
+{
+    LinkHarness h;
+    h.LogIn();
+    const int64_t t0 = h.clock.TickMs();
+    // Keep pictures coming so only the poll speaks.
+    for (int i = 0; i < 20; ++i) {
+        h.clock.Advance(3000);
+        h.Socket().Deliver(MakePacket(DATATYPE_LIVE_IMAGE, {0, 0, 0, 1}, NumberedPayload(3500)));
+    }
+    const Times polls = h.SentAt(DATATYPE_DVR_STATUS2);
+    ASSERT_EQ(3u, polls.size()); // one in the login sequence, then at 30 s and 60 s
+    EXPECT_EQ(t0 + 30000, polls[1]);
+    EXPECT_EQ(t0 + 60000, polls[2]);
+}
+
+TEST(LinkLifecycle, DisconnectCancelsTheLoginStepsOfItsConnection)
+{
+    LinkHarness h;
+    h.ConnectTcp();
+    h.Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {1, 16}));
+    h.clock.Advance(100);
+    h.DisconnectButton();
+    h.clock.Advance(10000);
+    EXPECT_EQ((std::vector<uint32_t>{DATATYPE_LOGIN, DATATYPE_KEY_EMUL}), h.SentTypes());
+    EXPECT_FALSE(h.Timers().IsRunning(CDvrLink::kLoginStepTimerId));
+    EXPECT_FALSE(h.Timers().IsRunning(kStatusPoll));
+}
+
+TEST(LinkLifecycle, DisconnectWithReleaseEndsEverything)
+{
+    LinkHarness h;
+    h.LogIn();
+    h.Link().StartReconnect(true);
+    ASSERT_TRUE(h.Link().Disconnect(true));
+    EXPECT_FALSE(h.Link().HasSocket());
+    EXPECT_FALSE(h.Link().HasBuffers());
+    for (int nId : {kWatchdog, kReconnect, kStatusPoll})
+        EXPECT_FALSE(h.Timers().IsRunning(nId)) << nId;
+    EXPECT_TRUE(h.Link().Disconnect(true)) << "disconnecting twice is harmless";
+}
+
+TEST(LinkLifecycle, StartReconnectShowsStatusAndRestartsTheTimer)
+{
+    LinkHarness h;
+    h.clock.Advance(1234);
+    h.Link().StartReconnect(true);
+    EXPECT_EQ(4, h.view.statuses.back());
+    EXPECT_EQ(CDvrLink::kReconnectMs, h.Timers().RemainingMs(kReconnect));
+    h.Link().StartReconnect(false);
+    EXPECT_FALSE(h.Timers().IsRunning(kReconnect));
+    EXPECT_EQ(0, h.Link().ReconnectAttempts());
+}

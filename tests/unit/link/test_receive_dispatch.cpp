@@ -1,0 +1,390 @@
+// Framing and dispatch of what the recorder sends, read by read.
+#include "fakes/link_harness.h"
+
+#include <gtest/gtest.h>
+
+using namespace ostrel;
+using namespace ostrel::test;
+using namespace ostrel::wire;
+
+namespace {
+
+struct Completed {
+    uint8_t byState;
+    uint8_t byChannel;
+    bool bSingleRead;
+    std::vector<uint8_t> payload;
+};
+
+class ReceiveDispatch : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        h.Link().SetImageCompletion([this](bool bSingleRead) {
+            const CDvrLink& link = h.Link();
+            completed.push_back({link.State(), link.CurrentChannel(), bSingleRead,
+                                 {link.ImagePayload(), link.ImagePayload() + link.ExpectedSize()}});
+        });
+        h.LogIn();
+    }
+
+    static std::vector<uint8_t> Live(size_t nPayload, uint32_t dwChannel1Based = 1)
+    {
+        return MakePacket(DATATYPE_LIVE_IMAGE, {0, 0, 0, dwChannel1Based}, NumberedPayload(nPayload));
+    }
+
+    LinkHarness h;
+    std::vector<Completed> completed;
+};
+
+} // namespace
+
+TEST_F(ReceiveDispatch, PictureSplitOverTwoReadsCompletesOnTheSecondWithoutTheSingleReadFlag)
+{
+    const auto packet = Live(9000, 3);
+    h.Socket().Deliver(SplitAt(packet, {4000}));
+    ASSERT_EQ(1u, completed.size());
+    EXPECT_FALSE(completed[0].bSingleRead);
+    EXPECT_EQ(NumberedPayload(9000), completed[0].payload);
+    EXPECT_EQ(2, completed[0].byChannel);
+    EXPECT_EQ(REQ_LIVE, completed[0].byState);
+    EXPECT_EQ(0u, h.Link().ExpectedSize()) << "the reassembly is emptied afterwards";
+}
+
+TEST_F(ReceiveDispatch, PictureInOneReadHasTheSingleReadFlag)
+{
+    h.Socket().Deliver(Live(5000));
+    ASSERT_EQ(1u, completed.size());
+    EXPECT_TRUE(completed[0].bSingleRead);
+}
+
+TEST_F(ReceiveDispatch, CoalescedPacketsInOneReadAreAllDispatched)
+{
+    h.view.bAlertMode = true;
+    const auto read = Concat({Live(3000, 1), MakePacket(DATATYPE_ALARM_EVENT, {3, 0x00010000}),
+                              Live(4000, 2)});
+    const int nLamps = h.view.nLampToggles;
+    h.Socket().Deliver(read);
+    ASSERT_EQ(2u, completed.size());
+    EXPECT_EQ(0, completed[0].byChannel);
+    EXPECT_EQ(1, completed[1].byChannel);
+    EXPECT_TRUE(completed[0].bSingleRead && completed[1].bSingleRead);
+    EXPECT_EQ(NumberedPayload(4000), completed[1].payload);
+    EXPECT_EQ(0x00010003u, h.Link().AlarmEventWord());
+    EXPECT_EQ(nLamps + 1, h.view.nLampToggles) << "one toggle per read";
+}
+
+TEST_F(ReceiveDispatch, ReadHoldingTheEndOfOnePacketAndTheStartOfTheNextLosesNothing)
+{
+    const auto stream = Concat({Live(6000, 1), Live(7000, 2), Live(500, 3)});
+    // Cut inside the first payload, inside the second header, and inside the third magic.
+    h.Socket().Deliver(SplitAt(stream, {2500, 6060 + 20, 6060 + 7060 + 4}));
+    ASSERT_EQ(3u, completed.size());
+    EXPECT_EQ(NumberedPayload(6000), completed[0].payload);
+    EXPECT_EQ(NumberedPayload(7000), completed[1].payload);
+    EXPECT_EQ(NumberedPayload(500), completed[2].payload);
+    EXPECT_FALSE(completed[0].bSingleRead);
+    EXPECT_FALSE(completed[1].bSingleRead) << "its header began in an earlier read";
+    EXPECT_FALSE(completed[2].bSingleRead);
+}
+
+TEST_F(ReceiveDispatch, LargePictureGrowsImageBufferToExpectedPlusOneOnce)
+{
+    EXPECT_EQ(CDvrLink::kReceiveBytes, h.Link().ImageBufferCapacity());
+    const auto packet = Live(20000);
+    h.Socket().Deliver(SplitAt(packet, {9129, 18258}));
+    ASSERT_EQ(1u, completed.size());
+    EXPECT_EQ(NumberedPayload(20000), completed[0].payload);
+    EXPECT_EQ(20001u, h.Link().ImageBufferCapacity());
+    h.Socket().Deliver(SplitAt(Live(15000), {9129}));
+    EXPECT_EQ(20001u, h.Link().ImageBufferCapacity()) << "smaller pictures reuse it";
+    EXPECT_EQ(2u, completed.size());
+}
+
+TEST_F(ReceiveDispatch, ReceiveCallsAskForAtMost9129Bytes)
+{
+    h.Socket().Deliver(Live(30000));
+    ASSERT_EQ(1u, completed.size());
+    for (size_t nMax : h.Socket().receiveLimits)
+        EXPECT_EQ(9129u, nMax);
+}
+
+TEST_F(ReceiveDispatch, UntrustedLengthsAreDroppedWithoutAllocatingAndTheStreamRecovers)
+{
+    struct Row {
+        const char* name;
+        uint32_t dwLength;
+        uint32_t dwPacketType;
+    } rows[] = {
+        {"length below a header", 59, PACKET_PAYLOAD},
+        {"length beyond the ceiling", kMaxPacketBytes + 1, PACKET_PAYLOAD},
+        {"length of four gigabytes", 0xFFFFFFFFu, PACKET_PAYLOAD},
+        {"packet type 0", 4060, 0},
+        {"packet type 4", 4060, 4},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        completed.clear();
+        auto bad = Live(4000);
+        PutLe32(bad.data() + 16, row.dwLength);
+        PutLe32(bad.data() + 20, row.dwPacketType);
+        const int nLamps = h.view.nLampToggles;
+        h.Socket().Deliver(bad);
+        EXPECT_TRUE(completed.empty());
+        EXPECT_EQ(nLamps, h.view.nLampToggles) << "dropped silently";
+        EXPECT_EQ(CDvrLink::kReceiveBytes, h.Link().ImageBufferCapacity());
+        h.Socket().Deliver(Concat({bad, Live(3500, 4)}));
+        ASSERT_EQ(1u, completed.size()) << "the good packet after it still arrives";
+        EXPECT_EQ(3, completed[0].byChannel);
+    }
+}
+
+TEST_F(ReceiveDispatch, LargestAcceptedPacketIsCollected)
+{
+    const size_t nPayload = kMaxPacketBytes - kMinPacketBytes;
+    const auto packet = Live(nPayload);
+    std::vector<std::vector<uint8_t>> reads;
+    for (size_t nPos = 0; nPos < packet.size(); nPos += 65536)
+        reads.emplace_back(packet.begin() + static_cast<std::ptrdiff_t>(nPos),
+                           packet.begin() + static_cast<std::ptrdiff_t>(std::min(packet.size(), nPos + 65536)));
+    h.Socket().Deliver(reads);
+    ASSERT_EQ(1u, completed.size());
+    EXPECT_EQ(nPayload, completed[0].payload.size());
+    EXPECT_EQ(nPayload + 1, h.Link().ImageBufferCapacity());
+}
+
+TEST_F(ReceiveDispatch, GarbageBeforeAndBetweenPacketsIsSkippedUpToTheNextMagic)
+{
+    const std::vector<uint8_t> garbage = {'D', 'V', 'R', ' ', 'X', 0, 0xFF, 0xD8, 'D', 'V', 'R'};
+    const auto stream = Concat({garbage, Live(3200, 1), garbage, garbage, Live(3300, 2), {'D', 'V'}});
+    // Split so that a magic straddles two reads.
+    const size_t nSecondMagic = garbage.size() + 3260 + 2 * garbage.size();
+    h.Socket().Deliver(SplitAt(stream, {5, nSecondMagic + 6}));
+    ASSERT_EQ(2u, completed.size());
+    EXPECT_EQ(NumberedPayload(3200), completed[0].payload);
+    EXPECT_EQ(NumberedPayload(3300), completed[1].payload);
+
+    // The dangling "DV" does not swallow the next packet.
+    h.Socket().Deliver(Live(3400, 3));
+    ASSERT_EQ(3u, completed.size());
+    EXPECT_EQ(2, completed[2].byChannel);
+}
+
+TEST_F(ReceiveDispatch, ReadStartingWithAHeaderAbandonsTheUnfinishedPacket)
+{
+    const auto first = Live(8000, 1);
+    h.Socket().Deliver(std::vector<uint8_t>(first.begin(), first.begin() + 5000));
+    h.Socket().Deliver(Live(3100, 2));
+    ASSERT_EQ(1u, completed.size());
+    EXPECT_EQ(1, completed[0].byChannel);
+    EXPECT_EQ(NumberedPayload(3100), completed[0].payload);
+    EXPECT_TRUE(completed[0].bSingleRead);
+}
+
+TEST_F(ReceiveDispatch, ContinuationAfterTheStatusPollChangedTheStateIsDropped)
+{
+    const auto reads = SplitAt(Live(9000, 1), {4000});
+    h.Socket().Deliver(reads[0]);
+    h.Link().SendRequest(REQ_DVR_STATUS2, false); // as the 30 s poll does
+    h.Socket().Deliver(reads[1]);
+    EXPECT_TRUE(completed.empty());
+    // The next header replaces the half-collected picture.
+    h.Socket().Deliver(Live(3300, 5));
+    ASSERT_EQ(1u, completed.size());
+    EXPECT_EQ(4, completed[0].byChannel);
+}
+
+TEST_F(ReceiveDispatch, RequestSentMidPictureEmptiesTheReassemblyAndKeepsTheStreamAligned)
+{
+    const auto reads = SplitAt(Live(9000, 1), {4000});
+    h.Socket().Deliver(reads[0]);
+    h.Link().SendRequest(REQ_LIVE, true);
+    EXPECT_EQ(0u, h.Link().ExpectedSize());
+    h.Socket().Deliver(Concat({reads[1], Live(3000, 2)}));
+    ASSERT_EQ(1u, completed.size());
+    EXPECT_EQ(1, completed[0].byChannel);
+}
+
+TEST_F(ReceiveDispatch, LiveHeaderSetsChannelPositionsAndRestartsTheWatchdog)
+{
+    h.clock.Advance(4000);
+    h.Socket().Deliver(MakePacket(DATATYPE_LIVE_IMAGE, {250000, 0, 0, 0, 750000}, NumberedPayload(3100)));
+    EXPECT_EQ(0, h.Link().CurrentChannel()) << "P3 of 0 is taken as channel 0";
+    EXPECT_EQ(750000u, h.Link().RecordPosition());
+    EXPECT_EQ("positions 750000 250000", h.view.calls.back());
+    EXPECT_EQ(CDvrLink::kImageWatchdogMs, h.Timers().RemainingMs(CDvrLink::kImageWatchdogTimerId));
+
+    h.Socket().Deliver(MakePacket(DATATYPE_LIVE_IMAGE, {0, 0, 0, 100000}, NumberedPayload(3100)));
+    EXPECT_EQ(255, h.Link().CurrentChannel()) << "an absurd channel stays absurd, not a small one";
+}
+
+TEST_F(ReceiveDispatch, AlarmNoticesNeedAlertModeAndAChannelFromOneToFour)
+{
+    struct Row {
+        const char* name;
+        bool bAlert;
+        uint32_t dwP0, dwP1;
+        uint32_t dwWord; // expected alarm event word afterwards
+        bool bShown;
+    } rows[] = {
+        {"alert mode off ignores every notice", false, 2, 0x01000100, 0, false},
+        {"channel 5 is ignored", true, 5, 0x01000100, 0, false},
+        {"channel 0 is ignored", true, 0x100, 0x01000100, 0, false},
+        {"channel 2, motion 1, loss 0, alarm 1", true, 2, 0x01000100, 0x01000102, true},
+        {"low byte of P1 is not copied", true, 4, 0xFFFFFFFF, 0xFFFFFF04, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        LinkHarness local;
+        local.LogIn();
+        local.view.bAlertMode = row.bAlert;
+        local.view.statuses.clear();
+        local.Socket().Deliver(MakePacket(DATATYPE_ALARM_EVENT, {row.dwP0, row.dwP1}));
+        EXPECT_EQ(row.dwWord, local.Link().AlarmEventWord());
+        EXPECT_EQ(row.bShown ? std::vector<uint8_t>{7} : std::vector<uint8_t>{}, local.view.statuses);
+    }
+}
+
+TEST_F(ReceiveDispatch, StopReplyConfirmsOnlyWithP0One)
+{
+    h.Link().SendRequest(REQ_STOP, true);
+    h.Socket().Deliver(MakePacket(DATATYPE_STOP_REPLY, {0}));
+    EXPECT_TRUE(h.Link().StopPending());
+    EXPECT_FALSE(h.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId));
+    const size_t nStops = h.SentAt(DATATYPE_STOP).size();
+    h.clock.Advance(300);
+    EXPECT_EQ(nStops + 1, h.SentAt(DATATYPE_STOP).size()) << "the retry sends the stop once more";
+
+    h.Link().SendRequest(REQ_STOP, true);
+    h.Socket().Deliver(MakePacket(DATATYPE_STOP_REPLY, {1}));
+    EXPECT_FALSE(h.Link().StopPending());
+    EXPECT_FALSE(h.Timers().IsRunning(CDvrLink::kStopRetryTimerId));
+    const size_t nAfter = h.SentAt(DATATYPE_STOP).size();
+    h.clock.Advance(1000);
+    EXPECT_EQ(nAfter, h.SentAt(DATATYPE_STOP).size());
+}
+
+TEST_F(ReceiveDispatch, PicturesWhileAStopIsPendingAreDroppedWithoutActivity)
+{
+    h.Link().SendRequest(REQ_STOP, true);
+    const int nLamps = h.view.nLampToggles;
+    h.Socket().Deliver(SplitAt(Live(9000), {4000}));
+    EXPECT_TRUE(completed.empty());
+    EXPECT_EQ(nLamps, h.view.nLampToggles);
+    EXPECT_FALSE(h.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId));
+}
+
+TEST_F(ReceiveDispatch, TwentiethPlayImageAfterAPlayStopStartsTheReconnection)
+{
+    h.Link().RegisterArchive(&h.archive);
+    h.archive.bActive = true;
+    h.Link().m_dwPlayCtrl = 0;
+    h.Link().SendRequest(REQ_PLAY, false);
+    const auto play = MakePacket(DATATYPE_PLAY_IMAGE, {0x01000000 | (2026 << 8) | 12, 0x06101010, 0, 1},
+                                 NumberedPayload(3200));
+    for (int i = 1; i <= 19; ++i)
+        h.Socket().Deliver(play);
+    EXPECT_EQ(19u, completed.size());
+    EXPECT_FALSE(h.Timers().IsRunning(CDvrLink::kReconnectTimerId));
+    h.Socket().Deliver(play);
+    EXPECT_EQ(19u, completed.size()) << "the twentieth is not shown";
+    EXPECT_TRUE(h.Timers().IsRunning(CDvrLink::kReconnectTimerId));
+    EXPECT_EQ(0, h.Link().PlayImageCounter());
+}
+
+TEST_F(ReceiveDispatch, PlayImageHeadersOnBothVersions)
+{
+    for (std::string_view magic : {kMagicV10, kMagicV12}) {
+        SCOPED_TRACE(std::string(magic));
+        LinkHarness local;
+        std::vector<uint8_t> channels;
+        local.Link().SetImageCompletion([&](bool) { channels.push_back(local.Link().CurrentChannel()); });
+        local.Link().RegisterArchive(&local.archive);
+        local.archive.bActive = true;
+        local.archive.wPlayState = 1;
+        local.LogIn(magic);
+        local.Link().m_dwPlayCtrl = 0x00010100;
+        local.Link().SendRequest(REQ_PLAY, true);
+
+        const bool bV1 = magic == kMagicV10;
+        const uint32_t dwP0 = bV1 ? 5u : (6u << 24 | 2026u << 8 | 12u);
+        local.Socket().Deliver(MakePacket(DATATYPE_PLAY_IMAGE, {dwP0, 0x06101010, 0, 1, 420000},
+                                          NumberedPayload(3200), magic));
+        EXPECT_EQ(std::vector<uint8_t>{5}, channels);
+        if (bV1) {
+            EXPECT_EQ(std::vector<uint32_t>{0x06101010}, local.archive.playSeconds);
+            EXPECT_TRUE(local.archive.playPositions.empty());
+        } else {
+            EXPECT_EQ((std::vector<uint32_t>{dwP0, 0x06101010}), local.archive.playPacked.at(0));
+            EXPECT_EQ(std::vector<uint32_t>{420000}, local.archive.playPositions);
+        }
+        EXPECT_TRUE(local.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId)) << "playing";
+        EXPECT_EQ(1, local.archive.nIndicatorFlips);
+        EXPECT_EQ(0, local.view.nLampToggles) << "no lamp while the archive is shown";
+
+        // A play image without a picture carries a status code for the dialog.
+        local.Socket().Deliver(MakePacket(DATATYPE_PLAY_IMAGE, {dwP0, 0, 0, 0x0302}, {}, magic));
+        EXPECT_EQ(std::vector<uint8_t>{2}, local.archive.playResults);
+        EXPECT_FALSE(local.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId));
+        EXPECT_EQ(1u, channels.size());
+    }
+}
+
+TEST_F(ReceiveDispatch, EventLogIsWrittenByteForByteAndTheStateRestored)
+{
+    h.Link().RegisterArchive(&h.archive);
+    h.Link().SendRequest(REQ_EVENT_LOG, false);
+    const auto log = NumberedPayload(12340);
+    h.Socket().Deliver(SplitAt(MakePacket(DATATYPE_EVENT_LOG, {}, log), {9129}));
+    EXPECT_EQ(log, h.files.files.at("AlarmEvent.am"));
+    EXPECT_EQ(REQ_LIVE, h.Link().State()) << "back to the state before the log";
+    EXPECT_EQ(1, h.archive.nAlarmRefreshes);
+    EXPECT_TRUE(completed.empty()) << "an event log is not a picture";
+    EXPECT_FALSE(h.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId));
+}
+
+TEST_F(ReceiveDispatch, FailingEventLogWriteIsNotReported)
+{
+    h.Link().RegisterArchive(&h.archive);
+    h.files.bFailWrites = true;
+    h.Link().SendRequest(REQ_EVENT_LOG, false);
+    h.Socket().Deliver(MakePacket(DATATYPE_EVENT_LOG, {}, NumberedPayload(100)));
+    EXPECT_EQ(1, h.files.nWriteAttempts);
+    EXPECT_TRUE(h.files.files.empty());
+    EXPECT_TRUE(h.notifier.messages.empty() && h.notifier.notices.empty());
+    EXPECT_EQ(REQ_LIVE, h.Link().State());
+    EXPECT_EQ(1, h.archive.nAlarmRefreshes);
+}
+
+TEST_F(ReceiveDispatch, StatusReplyHandsTheRangeToTheArchiveDialog)
+{
+    h.Socket().Deliver(MakePacket(DATATYPE_DVR_STATUS2_REPLY, {0, 0, 11, 22, 33, 44}));
+    h.Link().RegisterArchive(&h.archive);
+    h.Socket().Deliver(MakePacket(DATATYPE_DVR_STATUS2_REPLY, {0, 0, 11, 22, 33, 44}));
+    ASSERT_EQ(1u, h.archive.ranges.size());
+    EXPECT_EQ((std::vector<uint32_t>{11, 22, 33, 44}), h.archive.ranges[0]);
+}
+
+TEST_F(ReceiveDispatch, PtzRepliesShowANoticeAndReceivingGoesOn)
+{
+    const auto reply = MakePacket(DATATYPE_PTZ_DATA_REPLY, {});
+    h.Socket().Deliver(Concat({reply, reply, reply, Live(3100, 7)}));
+    EXPECT_EQ(3u, h.notifier.notices.size());
+    EXPECT_EQ("Direct Pantilt Camera Control", h.notifier.notices[0]);
+    EXPECT_TRUE(h.notifier.messages.empty()) << "never a blocking box";
+    ASSERT_EQ(1u, completed.size());
+    EXPECT_EQ(6, completed[0].byChannel);
+}
+
+TEST_F(ReceiveDispatch, ActivityGoesToTheArchiveIndicatorWhileItPlays)
+{
+    h.Link().RegisterArchive(&h.archive);
+    h.archive.bActive = true;
+    const int nLamps = h.view.nLampToggles;
+    h.Socket().Deliver(MakePacket(0x7777, {}));
+    EXPECT_EQ(nLamps, h.view.nLampToggles) << "no lamp while the archive is shown";
+    EXPECT_EQ(0, h.archive.nIndicatorFlips) << "and no flip outside playback";
+    h.archive.bActive = false;
+    h.Socket().Deliver(MakePacket(0x7777, {}));
+    EXPECT_EQ(nLamps + 1, h.view.nLampToggles) << "unknown data types are accepted and ignored";
+}
