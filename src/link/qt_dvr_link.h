@@ -10,10 +10,10 @@ namespace ostrel {
 // Qt-free core. Everything the link does is CDvrLink's; this only supplies the services.
 class QtDvrLink {
 public:
-    // The timers hold a reference to the link made just after them; they fire only from the
+    // The timers hold a pointer to the link made just after them; they fire only from the
     // event loop, never during construction.
     QtDvrLink(Notifier& rNotifier, LinkView* pView)
-        : m_timers(m_link), m_link({&m_timers, m_sockets, m_files, rNotifier}, pView)
+        : m_timers(&m_link), m_link({&m_timers, m_sockets, m_files, rNotifier}, pView)
     {
     }
 

@@ -8,7 +8,7 @@ void QtTimerService::Start(int nId, int nPeriodMs)
     if (!pTimer) {
         pTimer = std::make_unique<QTimer>();
         pTimer->setTimerType(Qt::PreciseTimer);
-        QObject::connect(pTimer.get(), &QTimer::timeout, [this, nId] { m_rTarget.OnTimer(nId); });
+        QObject::connect(pTimer.get(), &QTimer::timeout, [this, nId] { m_pTarget->OnTimer(nId); });
     }
     pTimer->start(nPeriodMs < 0 ? 0 : nPeriodMs);
 }
