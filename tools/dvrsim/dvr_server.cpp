@@ -1,0 +1,93 @@
+#include "dvr_server.h"
+
+#include "dvr_session.h"
+#include "sim_log.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QHostAddress>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace ostrel::dvrsim {
+
+CDvrServer::CDvrServer(const SimOptions& options) : m_options(options)
+{
+    for (int i = 0; i < 16; ++i)
+        m_liveFeeds[static_cast<size_t>(i)] = std::make_unique<CCameraFeed>(i, m_options.format);
+    m_nRangeStart = m_options.rangeStart ? *m_options.rangeStart
+                                         : NowMs() / 1000 - static_cast<int64_t>(m_options.nRangeDays) * 86400;
+    QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] { OnNewConnection(); });
+}
+
+CDvrServer::~CDvrServer() = default;
+
+int64_t CDvrServer::NowMs()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+RecordedRange CDvrServer::Range() const
+{
+    RecordedRange range;
+    range.nStart = m_nRangeStart;
+    range.nEnd = m_options.rangeEnd ? *m_options.rangeEnd : NowMs() / 1000;
+    range.nEnd = std::max(range.nEnd, range.nStart + 1);
+    return range;
+}
+
+bool CDvrServer::Listen()
+{
+    const QHostAddress address = m_options.strBind.isEmpty() ? QHostAddress(QHostAddress::Any)
+                                                             : QHostAddress(m_options.strBind);
+    if (address.isNull()) {
+        SimLog({}, QStringLiteral("cannot listen: \"%1\" is not an address").arg(m_options.strBind));
+        return false;
+    }
+    if (!m_server.listen(address, m_options.wPort)) {
+        SimLog({}, QStringLiteral("cannot listen on %1:%2: %3")
+                       .arg(address.toString()).arg(m_options.wPort).arg(m_server.errorString()));
+        return false;
+    }
+    if (!m_options.strPortFile.isEmpty()) {
+        QFile file(m_options.strPortFile);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(QByteArray::number(Port()) + '\n');
+    }
+    const RecordedRange range = Range();
+    SimLog({}, QStringLiteral("listening on %1:%2, magic \"%3\", %4 channels, %5x%6 pictures, recorded %7 .. %8")
+                   .arg(address.toString()).arg(Port()).arg(m_options.strMagic).arg(m_options.nChannels)
+                   .arg(m_options.format.nWidth).arg(m_options.format.nHeight)
+                   .arg(QDateTime::fromSecsSinceEpoch(range.nStart).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                        m_options.rangeEnd ? QDateTime::fromSecsSinceEpoch(range.nEnd).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                                           : QStringLiteral("now")));
+    return true;
+}
+
+uint16_t CDvrServer::Port() const
+{
+    return m_server.serverPort();
+}
+
+void CDvrServer::OnNewConnection()
+{
+    while (QTcpSocket* pSocket = m_server.nextPendingConnection()) {
+        auto session = std::make_unique<CDvrSession>(m_nNextId++, pSocket, *this);
+        session->SetOnFinished([this](CDvrSession* p) { OnSessionFinished(p); });
+        m_sessions.push_back(std::move(session));
+    }
+}
+
+void CDvrServer::OnSessionFinished(CDvrSession* pSession)
+{
+    // Deleted later: the session is still inside its own handler.
+    QTimer::singleShot(0, this, [this, pSession] {
+        m_sessions.erase(std::remove_if(m_sessions.begin(), m_sessions.end(),
+                                        [pSession](const auto& p) { return p.get() == pSession; }),
+                         m_sessions.end());
+    });
+}
+
+} // namespace ostrel::dvrsim

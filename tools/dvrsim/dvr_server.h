@@ -1,0 +1,48 @@
+#pragma once
+
+// The listening side of dvrsim: accepts connections, gives each its own CDvrSession, and owns
+// what sessions share: the options, the 16 live camera feeds and the recorded range.
+
+#include "camera_feed.h"
+#include "packet_builder.h"
+#include "sim_options.h"
+
+#include <QObject>
+#include <QTcpServer>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace ostrel::dvrsim {
+
+class CDvrSession;
+
+class CDvrServer : public QObject {
+public:
+    explicit CDvrServer(const SimOptions& options);
+    ~CDvrServer() override;
+
+    // Starts listening; false (and a log line) when the address or port cannot be had.
+    bool Listen();
+    uint16_t Port() const;
+
+    const SimOptions& Options() const { return m_options; }
+    CCameraFeed& LiveFeed(int nChannel) { return *m_liveFeeds[static_cast<size_t>(nChannel & 15)]; }
+    // The recorded range now: its end follows the clock unless fixed by an option.
+    RecordedRange Range() const;
+    static int64_t NowMs();
+
+private:
+    void OnNewConnection();
+    void OnSessionFinished(CDvrSession* pSession);
+
+    SimOptions m_options;
+    QTcpServer m_server;
+    std::array<std::unique_ptr<CCameraFeed>, 16> m_liveFeeds;
+    std::vector<std::unique_ptr<CDvrSession>> m_sessions;
+    int64_t m_nRangeStart = 0;
+    int m_nNextId = 1;
+};
+
+} // namespace ostrel::dvrsim
