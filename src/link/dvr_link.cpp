@@ -469,11 +469,43 @@ void CDvrLink::OnSocketReadable()
 {
     if (!m_pSocket || m_receiveBuf.empty())
         return;
+    if (m_bCollecting && m_nPacketRemaining > 0) {
+        ReadContinuation();
+        return;
+    }
     // Any header fragment from the last read sits at the start; this read goes after it.
     const int nRead = m_pSocket->Receive(m_receiveBuf.data() + m_nCarry, kReceiveBytes);
     if (nRead <= 0)
         return;
     Dispatch(m_receiveBuf.data(), m_nCarry + static_cast<size_t>(nRead), m_nCarry);
+}
+
+void CDvrLink::ReadContinuation()
+{
+    // The middle of a payload: read it straight into image buffer A, up to its end, so the
+    // socket's copy is the only one.
+    uint8_t* pTarget = m_imageBuf.data() + m_nCollected;
+    const int nRead = m_pSocket->Receive(pTarget, std::min(kReceiveBytes, m_nPacketRemaining));
+    if (nRead <= 0)
+        return;
+    const size_t nBytes = static_cast<size_t>(nRead);
+    if (HasPacketMagic(pTarget, nBytes)) {
+        // A new packet where the payload should go on: it takes over (rare). Complete the read
+        // to its usual size, so the new packet is framed as if read in one go.
+        uint8_t* pRead = m_receiveBuf.data();
+        std::memcpy(pRead, pTarget, nBytes);
+        size_t nTotal = nBytes;
+        const int nMore = m_pSocket->Receive(pRead + nTotal, kReceiveBytes - nTotal);
+        if (nMore > 0)
+            nTotal += static_cast<size_t>(nMore);
+        Dispatch(pRead, nTotal, 0);
+        return;
+    }
+    bool bToggle = false;
+    m_nPacketRemaining -= nBytes;
+    TakeContinuation(pTarget, nBytes, bToggle);
+    if (bToggle)
+        ToggleActivity();
 }
 
 // Cuts one read into packets. Bytes [0, nReadStart) were carried from earlier reads.
@@ -664,7 +696,9 @@ void CDvrLink::TakeContinuation(const uint8_t* pBytes, size_t nBytes, bool& bTog
         SetImageWatchdog(m_pArchive && m_pArchive->IsPlaying());
 
     const size_t nTake = std::min(nBytes, m_nExpected - m_nCollected);
-    std::memcpy(m_imageBuf.data() + m_nCollected, pBytes, nTake);
+    uint8_t* pTarget = m_imageBuf.data() + m_nCollected;
+    if (pTarget != pBytes) // already in place when read straight into the buffer
+        std::memmove(pTarget, pBytes, nTake);
     m_nCollected += nTake;
     if (m_nCollected == m_nExpected && m_nExpected != 0)
         CompleteCollection(false);

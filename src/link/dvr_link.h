@@ -138,8 +138,6 @@ public:
     void ResetReassembly();
 
 private:
-    struct ReadContext; // per receive call
-
     void AllocateBuffers();
     void FreeBuffers();
     void StartTimer(int nId, int nPeriodMs);
@@ -156,6 +154,7 @@ private:
     void OnReconnectTimerExpired();
     void OnStopRetryExpired();
 
+    void ReadContinuation();
     void Dispatch(uint8_t* pBytes, size_t nBytes, size_t nReadStart);
     size_t DispatchPacket(const uint8_t* pPacket, size_t nAvailable, bool bHeaderInThisRead,
                           bool& bToggle);

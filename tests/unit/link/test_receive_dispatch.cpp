@@ -101,12 +101,15 @@ TEST_F(ReceiveDispatch, LargePictureGrowsImageBufferToExpectedPlusOneOnce)
     EXPECT_EQ(2u, completed.size());
 }
 
-TEST_F(ReceiveDispatch, ReceiveCallsAskForAtMost9129Bytes)
+TEST_F(ReceiveDispatch, ReceiveCallsAskForAtMost9129BytesAndStopAtTheEndOfAPayload)
 {
-    h.Socket().Deliver(Live(30000));
-    ASSERT_EQ(1u, completed.size());
-    for (size_t nMax : h.Socket().receiveLimits)
-        EXPECT_EQ(9129u, nMax);
+    h.Socket().Deliver(Concat({Live(30000, 1), Live(3000, 2)}));
+    ASSERT_EQ(2u, completed.size());
+    EXPECT_TRUE(completed[1].bSingleRead) << "the next packet begins a read of its own";
+    const auto& limits = h.Socket().receiveLimits;
+    EXPECT_EQ(9129u, *std::max_element(limits.begin(), limits.end()));
+    // The header read, two full continuations, the payload's last 2673 bytes, the next packet.
+    EXPECT_EQ(2673u, limits[limits.size() - 2]);
 }
 
 TEST_F(ReceiveDispatch, UntrustedLengthsAreDroppedWithoutAllocatingAndTheStreamRecovers)
