@@ -1,0 +1,170 @@
+#include "widgets/skin_button.h"
+
+#include "res/skin_bitmap.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace ostrel {
+
+CSkinButton::CSkinButton(int nControlId, QWidget* pParent) : QWidget(pParent), m_nControlId(nControlId)
+{
+    // Moves without a held button tell when the pointer is inside; the leave rule needs that.
+    setMouseTracking(true);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void CSkinButton::SetBitmaps(int nId0, int nId1, int nId2, int nId3, int nParameter, int nMode)
+{
+    m_nBitmapIds = {nId0, nId1, nId2, nId3};
+    m_nParameter = nParameter;
+    m_nMode = nMode == Momentary ? Momentary : Toggle;
+    for (size_t i = 0; i < m_bitmaps.size(); ++i)
+        m_bitmaps[i] = m_nBitmapIds[i] != 0 ? SkinBitmap(m_nBitmapIds[i]) : QImage();
+    SetState(Normal);
+}
+
+void CSkinButton::SetState(int s)
+{
+    if (s < 0 || s > 3 || s == m_nCurrentState || m_bitmaps[static_cast<size_t>(s)].isNull())
+        return;
+    m_nCurrentState = s;
+    update();
+}
+
+int CSkinButton::CurrentBitmapId() const
+{
+    return m_nCurrentState >= 0 ? m_nBitmapIds[static_cast<size_t>(m_nCurrentState)] : 0;
+}
+
+void CSkinButton::SetCheck(int nValue)
+{
+    if (m_nMode == Toggle) {
+        m_bCheck = nValue != 0;
+        SetState(m_bCheck ? Checked : Normal);
+        return;
+    }
+    if (nValue == 1) {
+        SetState(Pressed);
+        if (!m_bCheck)
+            PostKey(1);
+        m_bCheck = true;
+    } else {
+        SetState(Normal);
+        if (m_bCheck)
+            PostKey(0);
+        m_bCheck = false;
+    }
+}
+
+void CSkinButton::paintEvent(QPaintEvent*)
+{
+    if (m_nCurrentState < 0)
+        return;
+    const QImage& img = m_bitmaps[static_cast<size_t>(m_nCurrentState)];
+    QPainter p(this);
+    // A copy at (0, 0) of the client size: a larger bitmap is cut, a smaller one leaves the
+    // window behind showing.
+    p.drawImage(QPoint(0, 0), img, QRect(0, 0, width(), height()));
+}
+
+void CSkinButton::mousePressEvent(QMouseEvent* pEvent)
+{
+    pEvent->accept();
+    if (pEvent->button() != Qt::LeftButton)
+        return;
+    m_bTracking = true; // a press happens inside, so leaving from here on counts
+    m_bPressed = true;
+    if (m_nMode == Momentary) {
+        SetState(Pressed);
+        PostKey(1);
+        emit KeySent(m_nParameter, 1);
+        m_bCheck = true;
+    } else {
+        SetState(m_bCheck ? Pressed : PressedUnchecked);
+    }
+}
+
+void CSkinButton::mouseReleaseEvent(QMouseEvent* pEvent)
+{
+    pEvent->accept();
+    if (pEvent->button() != Qt::LeftButton)
+        return;
+    // A release outside belongs to whatever is under the pointer; if this button has not yet
+    // seen the pointer leave (the grab hid it), the leave is handled now.
+    if (!rect().contains(pEvent->position().toPoint())) {
+        if (m_bTracking)
+            OnMouseLeave();
+        return;
+    }
+    OnButtonUp();
+}
+
+void CSkinButton::mouseMoveEvent(QMouseEvent* pEvent)
+{
+    pEvent->accept();
+    if (rect().contains(pEvent->position().toPoint()))
+        m_bTracking = true;
+    else if (m_bTracking)
+        OnMouseLeave(); // left while the button was held
+}
+
+void CSkinButton::leaveEvent(QEvent* pEvent)
+{
+    if (m_bTracking)
+        OnMouseLeave();
+    QWidget::leaveEvent(pEvent);
+}
+
+void CSkinButton::changeEvent(QEvent* pEvent)
+{
+    QWidget::changeEvent(pEvent);
+    if (pEvent->type() == QEvent::EnabledChange)
+        update();
+}
+
+void CSkinButton::OnMouseLeave()
+{
+    m_bTracking = false;
+    OnButtonUp();
+}
+
+void CSkinButton::OnButtonUp()
+{
+    if (!m_bPressed) {
+        PostStrayRelease();
+        return;
+    }
+    m_bPressed = false;
+    if (m_nMode == Momentary) {
+        SetState(Normal);
+        PostKey(0);
+        emit KeySent(m_nParameter, 0);
+        m_bCheck = false;
+    } else {
+        // The image of the state the click leads to.
+        SetState(m_bCheck ? Normal : Checked);
+    }
+    PostCommand();
+    if (m_nMode == Toggle)
+        m_bCheck = !m_bCheck;
+}
+
+void CSkinButton::PostKey(int nPressed)
+{
+    QMetaObject::invokeMethod(
+        this, [this, nParameter = m_nParameter, nPressed] { emit KeyPosted(nParameter, nPressed); },
+        Qt::QueuedConnection);
+}
+
+void CSkinButton::PostCommand()
+{
+    QMetaObject::invokeMethod(this, [this] { emit CommandPosted(m_nControlId); }, Qt::QueuedConnection);
+}
+
+void CSkinButton::PostStrayRelease()
+{
+    QMetaObject::invokeMethod(this, [this] { emit StrayReleasePosted(); }, Qt::QueuedConnection);
+}
+
+} // namespace ostrel

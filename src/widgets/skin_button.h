@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+#include <array>
+
+namespace ostrel {
+
+// A button drawn from up to four skin bitmaps, one per state, placed by its parent at a fixed
+// geometry. Toggle buttons flip a check flag on every completed click; momentary buttons report
+// press and release with their parameter, for keys that act while held.
+//
+// What the button tells its parent, and when:
+//  - KeyPosted(parameter, 1 press / 0 release): posted, so it arrives after the handler that
+//    caused it has returned; on a momentary press or release and on SetCheck changes in
+//    momentary mode.
+//  - KeySent(parameter, 1 / 0): sent, arriving before the press or release handling goes on;
+//    on a momentary press or release by the mouse.
+//  - CommandPosted(control ID): posted on every completed click, in both modes.
+//  - StrayReleasePosted(): posted on a release or leave that no press preceded.
+// "Posted" signals are emitted from a queued call, so they keep this order among themselves
+// and run after the current event handler whatever connection the receiver chose.
+class CSkinButton : public QWidget {
+    Q_OBJECT
+public:
+    enum Mode { Toggle = 0, Momentary = 1 };
+    enum State { Normal = 0, Pressed = 1, Checked = 2, PressedUnchecked = 3 };
+
+    explicit CSkinButton(int nControlId, QWidget* pParent = nullptr);
+
+    // Loads the images of states 0-3 from the skin (0 = no image for that state), stores the
+    // parameter and the mode, then shows state 0.
+    void SetBitmaps(int nId0, int nId1, int nId2, int nId3, int nParameter, int nMode);
+    // Shows state s, if it differs from the current one and has an image.
+    void SetState(int s);
+    bool GetCheck() const { return m_bCheck; }
+    void SetCheck(int nValue);
+
+    int ControlId() const { return m_nControlId; }
+    int Parameter() const { return m_nParameter; }
+    int CurrentState() const { return m_nCurrentState; }
+    // Resource number of the image on show, 0 when none is.
+    int CurrentBitmapId() const;
+
+signals:
+    void KeyPosted(int nParameter, int nPressed);
+    void KeySent(int nParameter, int nPressed);
+    void CommandPosted(int nControlId);
+    void StrayReleasePosted();
+
+protected:
+    void paintEvent(QPaintEvent* pEvent) override;
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
+    void mouseMoveEvent(QMouseEvent* pEvent) override;
+    void leaveEvent(QEvent* pEvent) override;
+    void changeEvent(QEvent* pEvent) override;
+
+private:
+    void OnButtonUp();
+    void OnMouseLeave();
+    void PostKey(int nPressed);
+    void PostCommand();
+    void PostStrayRelease();
+
+    const int m_nControlId;
+    std::array<int, 4> m_nBitmapIds{};  // resource number per state, 0 = none
+    std::array<QImage, 4> m_bitmaps;    // null where the state has no image
+    bool m_bCheck = false;              // checked (toggle) or held (momentary)
+    bool m_bPressed = false;            // the left button went down here and has not come up
+    int m_nParameter = 0;               // reported with KeyPosted and KeySent
+    int m_nMode = Toggle;
+    int m_nCurrentState = -1;           // -1 = no image shown yet
+    bool m_bTracking = false;           // the pointer is inside and its leaving will be handled
+};
+
+} // namespace ostrel

@@ -1,0 +1,113 @@
+#include "res/resource.h"
+#include "res/skin_bitmap.h"
+#include "res/skin_layout.h"
+
+#include <QTest>
+
+#include <vector>
+
+using namespace ostrel;
+
+namespace {
+
+struct Expected {
+    int nFirst;
+    int nLast;
+    int cx;
+    int cy;
+};
+
+// Every numbered bitmap the windows use, with the size its control or window needs.
+const std::vector<Expected> kExpected = {
+    {162, 162, 877, 685}, {163, 164, 33, 32}, {165, 178, 40, 25},
+    {189, 190, 51, 34},   {191, 192, 35, 32}, {193, 194, 36, 51}, {195, 196, 39, 39},
+    {197, 198, 51, 36},   {199, 200, 40, 39}, {201, 202, 34, 51}, {203, 204, 45, 38},
+    {216, 217, 51, 11},   {220, 221, 40, 40}, {222, 225, 25, 18},
+    {228, 228, 951, 684}, {229, 229, 583, 16}, {230, 230, 4, 26},
+    {237, 238, 26, 26},   {241, 242, 26, 26}, {243, 244, 114, 22}, {245, 246, 62, 51},
+    {247, 248, 118, 23},  {257, 258, 62, 51}, {265, 296, 31, 30},  {301, 304, 21, 20},
+    {310, 310, 31, 30},   {311, 316, 28, 30}, {317, 317, 31, 30},  {318, 320, 28, 30},
+    {321, 322, 26, 26},   {323, 324, 25, 26}, {325, 329, 28, 30},
+    {330, 330, 31, 30},   {331, 336, 28, 30}, {337, 337, 31, 30},  {338, 345, 28, 30},
+    {348, 351, 62, 51},   {352, 361, 38, 40}, {380, 387, 38, 40},
+};
+
+// Share of pixels that differ between two images of one size.
+double DifferentShare(const QImage& a, const QImage& b)
+{
+    int nDiff = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            nDiff += a.pixel(x, y) != b.pixel(x, y);
+    return static_cast<double>(nDiff) / (a.width() * a.height());
+}
+
+} // namespace
+
+class TestSkinBitmaps : public QObject {
+    Q_OBJECT
+private slots:
+    void everyNumberExistsAtItsSize()
+    {
+        for (const Expected& e : kExpected) {
+            for (int nId = e.nFirst; nId <= e.nLast; ++nId) {
+                const QImage img = SkinBitmap(nId);
+                QVERIFY2(!img.isNull(), qPrintable(QStringLiteral("bitmap %1 is missing").arg(nId)));
+                QVERIFY2(img.size() == QSize(e.cx, e.cy),
+                         qPrintable(QStringLiteral("bitmap %1 is %2 x %3").arg(nId).arg(img.width()).arg(img.height())));
+            }
+        }
+        QVERIFY(!SkinBitmap(IDB_PROGRAM_ICON).isNull());
+        QVERIFY(SkinBitmap(0).isNull());
+        QVERIFY(SkinBitmap(12345).isNull());
+    }
+
+    void everyPlacedControlFitsItsBitmaps()
+    {
+        for (const auto& controls : {std::vector<SkinPlacement>(std::begin(kViewControls), std::end(kViewControls)),
+                                     std::vector<SkinPlacement>(std::begin(kArchiveControls), std::end(kArchiveControls))}) {
+            for (const SkinPlacement& c : controls) {
+                if (c.nControlId == IDC_TIME_SLIDER)
+                    continue;
+                // The lamp bitmap serves a 40 x 40 and a 33 x 33 control; all others match.
+                const QSize sz = SkinBitmap(c.nBitmapNormal).size();
+                QVERIFY2(sz.width() >= c.cx && sz.height() >= c.cy,
+                         qPrintable(QStringLiteral("control %1 is larger than bitmap %2").arg(c.nControlId).arg(c.nBitmapNormal)));
+                QCOMPARE(SkinBitmap(c.nBitmapActive).size(), sz);
+            }
+        }
+    }
+
+    void pressedAndLitImagesDifferClearlyFromNormal()
+    {
+        for (const auto& controls : {std::vector<SkinPlacement>(std::begin(kViewControls), std::end(kViewControls)),
+                                     std::vector<SkinPlacement>(std::begin(kArchiveControls), std::end(kArchiveControls))}) {
+            for (const SkinPlacement& c : controls) {
+                if (c.nControlId == IDC_TIME_SLIDER)
+                    continue;
+                const double dShare = DifferentShare(SkinBitmap(c.nBitmapNormal), SkinBitmap(c.nBitmapActive));
+                QVERIFY2(dShare > 0.25, qPrintable(QStringLiteral("bitmaps %1 and %2 differ in only %3 of their pixels")
+                                                     .arg(c.nBitmapNormal).arg(c.nBitmapActive).arg(dShare)));
+            }
+        }
+    }
+
+    void displayAreaIsBlackInBothBackgrounds()
+    {
+        for (int nId : {IDB_MAIN_BACKGROUND, IDB_ARCHIVE_BACKGROUND}) {
+            const QImage bg = SkinBitmap(nId);
+            for (const QPoint& pt : {QPoint(62, 22), QPoint(701, 501), QPoint(382, 262)})
+                QVERIFY(qGray(bg.pixel(pt)) < 16);
+        }
+    }
+
+    void thumbCornerHoldsItsTransparentColour()
+    {
+        const QImage thumb = SkinBitmap(IDB_SLIDER_THUMB);
+        QCOMPARE(thumb.pixel(3, 25), thumb.pixel(0, 0));
+        QVERIFY(thumb.pixel(1, 12) != thumb.pixel(0, 0));
+    }
+};
+
+QTEST_MAIN(TestSkinBitmaps)
+#include "test_skin_bitmaps.moc"
