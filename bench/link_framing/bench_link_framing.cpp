@@ -88,6 +88,10 @@ public:
     void DrawPositions(uint32_t dwRecordPos, uint32_t) override { m_dwLastPos = dwRecordPos; }
     void ToggleActivityLamp() override { m_bLamp = !m_bLamp; }
     void OnLinkLost(LinkLoss) override {}
+    ChannelPicture* ChannelSlots() override { return m_slots; }
+    void DrawChannel(uint8_t) override {}
+
+    ChannelPicture m_slots[kChannelCount];
 
     uint32_t m_dwLastPos = 0;
     bool m_bLamp = false;

@@ -716,6 +716,8 @@ void CDvrLink::CompleteCollection(bool bSingleRead)
         return;
     if (m_imageCompletion)
         m_imageCompletion(bSingleRead);
+    else
+        m_pictures.Complete(*this, bSingleRead);
     ResetReassembly();
 }
 

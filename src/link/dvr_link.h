@@ -2,6 +2,7 @@
 
 #include "link/link_archive.h"
 #include "link/link_view.h"
+#include "link/picture_completion.h"
 #include "link/wire_format.h"
 #include "platform/file_store.h"
 #include "platform/notifier.h"
@@ -61,8 +62,9 @@ public:
     static constexpr uint8_t STATUS_TRY_REQUEST_IMAGE = 6;
     static constexpr uint8_t STATUS_CHANNEL_ALARM = 7;
 
-    // Called with the single-read flag when an image payload is complete; the payload is
-    // ImagePayload(). The link's own picture path is installed by the codec layer.
+    // Replaces the picture path (decode, check, holders) when set: called with the single-read
+    // flag when a picture payload is complete; the payload is ImagePayload(). For tests and
+    // benchmarks that stub the decoder.
     using ImageCompletion = std::function<void(bool bSingleRead)>;
 
     struct Services {
@@ -123,6 +125,8 @@ public:
     uint32_t AlarmEventWord() const { return m_dwAlarmEvent; }
     uint32_t RecordPosition() const { return m_dwRecordPos; }
     uint8_t CurrentChannel() const { return m_nCurrentChannel; }
+    uint8_t DecodeChannel() const { return m_pictures.DecodeChannel(); } // m_nDecodeChannel
+    PictureCompletion& Pictures() { return m_pictures; }
     uint16_t KeyCode() const { return m_wKeyCode; }
     size_t ExpectedSize() const { return m_nExpected; }
     size_t CollectedSize() const { return m_nCollected; }
@@ -172,6 +176,7 @@ private:
     LinkView* m_pView;                  // the main view; null only in tests
     LinkArchive* m_pArchive = nullptr;  // registered by the archive dialog
     ImageCompletion m_imageCompletion;
+    PictureCompletion m_pictures; // the live and play decoders and the 16 holders
 
     std::unique_ptr<StreamSocket> m_pSocket;
 

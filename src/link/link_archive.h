@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/channel_picture.h"
+
 #include <cstdint>
 
 namespace ostrel {
@@ -22,6 +24,13 @@ public:
     virtual void OnPlayResult(uint8_t byCode) = 0;   // a play image without a picture
     virtual void FlipReceiveIndicator() = 0;
     virtual void RefreshAlarmEvents() = 0;           // "AlarmEvent.am" was rewritten
+
+    // The dialog's 16 picture slots, filled by the link before it calls DrawChannel.
+    virtual ChannelPicture* ChannelSlots() = 0;
+    virtual void DrawChannel(uint8_t byChannel) = 0;
+    virtual bool IsSearching() const = 0;            // m_bSearching
+    // The first picture of a search arrived: clear m_bSearching, blank the status line.
+    virtual void EndSearching() = 0;
 
     bool IsPlaying() const { return (PlayState() & 0xFF) == 1; }
 };

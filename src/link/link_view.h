@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/channel_picture.h"
+
 #include <cstdint>
 #include <string>
 
@@ -36,6 +38,10 @@ public:
     virtual void DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos) = 0;
     virtual void ToggleActivityLamp() = 0;
     virtual void OnLinkLost(LinkLoss reason) = 0;
+
+    // The view's 16 picture slots, filled by the link before it calls DrawChannel.
+    virtual ChannelPicture* ChannelSlots() = 0;
+    virtual void DrawChannel(uint8_t byChannel) = 0;
 };
 
 } // namespace ostrel

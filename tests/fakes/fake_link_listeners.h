@@ -46,6 +46,8 @@ public:
         if (onLinkLost)
             onLinkLost(reason);
     }
+    ChannelPicture* ChannelSlots() override { return channelSlots; }
+    void DrawChannel(uint8_t byChannel) override { drawn.push_back(byChannel); }
 
     uint16_t wSingleCh = 256;
     uint32_t dwLiveChMask = 0xFFFF;
@@ -63,6 +65,8 @@ public:
     std::vector<LinkLoss> losses;
     std::vector<std::string> calls;
     std::function<void(LinkLoss)> onLinkLost; // the view's answer, if the test gives one
+    ChannelPicture channelSlots[kChannelCount];
+    std::vector<uint8_t> drawn; // channels passed to DrawChannel, in order
 };
 
 class FakeLinkArchive : public LinkArchive {
@@ -84,10 +88,22 @@ public:
     void OnPlayResult(uint8_t byCode) override { playResults.push_back(byCode); }
     void FlipReceiveIndicator() override { ++nIndicatorFlips; }
     void RefreshAlarmEvents() override { ++nAlarmRefreshes; }
+    ChannelPicture* ChannelSlots() override { return channelSlots; }
+    void DrawChannel(uint8_t byChannel) override { drawn.push_back(byChannel); }
+    bool IsSearching() const override { return bSearching; }
+    void EndSearching() override
+    {
+        bSearching = false;
+        strStatusLine = std::string(30, ' ');
+    }
 
     bool bActive = false;
     uint16_t wPlayState = 0;
     uint8_t bySelChannel = 255;
+    bool bSearching = false;
+    std::string strStatusLine;
+    ChannelPicture channelSlots[kChannelCount];
+    std::vector<uint8_t> drawn;
 
     std::vector<std::vector<uint32_t>> ranges;
     std::vector<uint32_t> playSeconds;
