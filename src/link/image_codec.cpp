@@ -178,6 +178,17 @@ uint8_t CImageCodec::Fail(const char* pszText)
     return kDecodeFailed;
 }
 
+uint8_t CImageCodec::FailAndReset(const char* pszText)
+{
+    // A failed TurboJPEG call can leave its decompressor half-way through a header, and the
+    // next picture's header read then fails as well: start again with a fresh handle. Only
+    // failures pay for this.
+    if (m_hDecompressor != nullptr)
+        tjDestroy(Handle(m_hDecompressor));
+    m_hDecompressor = tjInitDecompress();
+    return Fail(pszText);
+}
+
 uint8_t CImageCodec::Decode(const uint8_t* pData, size_t nLength, bool bHeaderChannelMode)
 {
     m_pszDiagnostic = "";
@@ -201,7 +212,7 @@ uint8_t CImageCodec::Decode(const uint8_t* pData, size_t nLength, bool bHeaderCh
     int nColourSpace = 0;
     if (tjDecompressHeader3(hDecoder, pJpeg, static_cast<unsigned long>(nJpeg), &nWidth, &nHeight,
                             &nSubsampling, &nColourSpace) != 0)
-        return Fail("Cannot read JPEG header.");
+        return FailAndReset("Cannot read JPEG header.");
 
     const int64_t nPixels = static_cast<int64_t>(nWidth) * nHeight;
     if (nWidth < 1 || nHeight < 1 || nPixels < 1 || nPixels > kMaxPixels)
@@ -240,7 +251,7 @@ uint8_t CImageCodec::Decode(const uint8_t* pData, size_t nLength, bool bHeaderCh
         nFlags |= TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE;
     if (tjDecompress2(hDecoder, pJpeg, static_cast<unsigned long>(nJpeg), m_pixels.data(), nWidth,
                       nPitch, nHeight, nPixelFormat, nFlags) != 0)
-        return Fail("Cannot read image data.");
+        return FailAndReset("Cannot read image data.");
 
     if (nChannels == 4) {
         // Premultiply by the fourth component and swap the first and third: the layout the

@@ -81,6 +81,7 @@ public:
 
 private:
     uint8_t Fail(const char* pszText);
+    uint8_t FailAndReset(const char* pszText);
 
     BitmapInfoHeader m_imageHeader;
     std::vector<uint8_t> m_pixels;     // image-size bytes, or empty

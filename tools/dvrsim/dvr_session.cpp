@@ -213,7 +213,8 @@ void CDvrSession::HandleLive(const DvrRequest& request)
     else
         Log(QStringLiteral("live request: %1 view, channels %2 at %3 pictures/s each")
                 .arg(bMulti ? "multi-channel" : "single-channel", ChannelList(channels)).arg(nFps));
-    StartStream(channels.empty() ? Stream::None : Stream::Live, std::move(channels), nFps);
+    const Stream stream = channels.empty() ? Stream::None : Stream::Live;
+    StartStream(stream, std::move(channels), nFps);
 }
 
 void CDvrSession::HandlePlay(const DvrRequest& request)
