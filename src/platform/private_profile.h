@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Small text files of "[section]" headers and "key=value" lines (ini/opt.ini, ini/cnn.ini).
+// Section and key names match without regard to case; spaces around names and values do not
+// count; a value in matching quotes loses them; lines starting with ';' are comments. The first
+// matching section and, within it, the first matching key win. Files are untrusted: only the
+// first kProfileMaxFileBytes are ever read, and a value is cut at a zero byte.
+
+namespace ostrel {
+
+class FileStore;
+
+inline constexpr size_t kProfileMaxFileBytes = 1024 * 1024;
+inline constexpr size_t kProfileMaxValueChars = 4095;
+
+// The integer at the start of the key's value (decimal, optional sign; digits after the first
+// other character are ignored, a value without digits reads 0, too large a value reads as the
+// nearest int). nDefault when the file, the section or the key is missing or the value is empty.
+int ReadProfileInt(std::string_view strSection, std::string_view strKey, int nDefault,
+                   const std::string& strPath);
+
+// The key's value, at most nMaxChars characters; strDefault (cut the same way) when the file,
+// the section or the key is missing.
+std::string ReadProfileString(std::string_view strSection, std::string_view strKey,
+                              std::string_view strDefault, const std::string& strPath,
+                              size_t nMaxChars = kProfileMaxValueChars);
+
+// Sets key=value in the section, creating the file, the section (appended at the end) or the
+// key (after the section's last line) as needed; an existing key keeps its spelling and its
+// place. Every other line, line ending included, stays as it was; new lines take the file's
+// line ending. The file is replaced atomically through rStore. False, with the file untouched,
+// when a name is empty or a name or the value would break the file's lines (line breaks, "]"
+// in a section, "=" in a key), when the file is larger than kProfileMaxFileBytes or cannot be
+// read, or when the write fails (a missing folder is not created).
+bool WriteProfileString(std::string_view strSection, std::string_view strKey,
+                        std::string_view strValue, const std::string& strPath, FileStore& rStore);
+// The same on the local file system.
+bool WriteProfileString(std::string_view strSection, std::string_view strKey,
+                        std::string_view strValue, const std::string& strPath);
+
+} // namespace ostrel
