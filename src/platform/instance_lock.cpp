@@ -32,7 +32,7 @@ QString InstanceLock::DefaultPath()
 {
     // The runtime folder is per user and per login; /tmp is shared, so the name carries the
     // user there.
-    if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         const QString strRuntime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
         if (!strRuntime.isEmpty())
             return QDir(strRuntime).filePath(QStringLiteral("Ostrel.lock"));

@@ -27,7 +27,8 @@ public:
     bool IsHeld() const { return m_lock.isLocked(); }
     const QString& Path() const { return m_strPath; }
 
-    // "Ostrel.lock" in $XDG_RUNTIME_DIR, or "Ostrel-<uid>.lock" in the temp folder.
+    // "Ostrel.lock" in $XDG_RUNTIME_DIR when that is set, else "Ostrel-<uid>.lock" in the temp
+    // folder.
     static QString DefaultPath();
 
 private:

@@ -1,0 +1,117 @@
+#include "shell/main_frame.h"
+
+#include "res/resource.h"
+#include "res/skin_bitmap.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRegion>
+#include <QScreen>
+#include <QWindow>
+
+namespace ostrel {
+
+CMainFrame::CMainFrame(QWidget* pParent) : QWidget(pParent, Qt::Window | Qt::FramelessWindowHint)
+{
+    setWindowTitle(QStringLiteral("Ostrel"));
+    setFixedSize(kWidth, kHeight);
+    setMask(QRegion(kVisibleRegion));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    SetFullScreen(false);
+}
+
+void CMainFrame::SetView(QWidget* pView)
+{
+    if (m_pView == pView)
+        return;
+    delete m_pView;
+    m_pView = pView;
+    if (pView) {
+        pView->setParent(this);
+        pView->setGeometry(0, 0, kWidth, kHeight);
+        pView->show();
+    }
+    update();
+}
+
+QPoint CMainFrame::NormalPosition(const QSize& szScreen)
+{
+    return {(szScreen.width() - kWidth) / 2, (szScreen.height() - kHeight) / 2};
+}
+
+void CMainFrame::SetFullScreen(bool bFull)
+{
+    m_bFullScreen = bFull;
+    const QScreen* pScreen = QGuiApplication::primaryScreen();
+    const QRect rcScreen = pScreen ? pScreen->geometry() : QRect(0, 0, kWidth, kHeight);
+    move(rcScreen.topLeft() + (bFull ? FullScreenPosition() : NormalPosition(rcScreen.size())));
+    update();
+}
+
+void CMainFrame::BeginDrag(const QPoint& ptGlobal)
+{
+    QWindow* pWindow = windowHandle();
+    if (pWindow && pWindow->startSystemMove())
+        return;
+    // No window manager move: follow the pointer ourselves until the button comes up.
+    m_ptDragOffset = ptGlobal - pos();
+    if (!m_bManualDrag) {
+        m_bManualDrag = true;
+        qApp->installEventFilter(this);
+    }
+}
+
+void CMainFrame::EndManualDrag()
+{
+    if (m_bManualDrag) {
+        m_bManualDrag = false;
+        qApp->removeEventFilter(this);
+    }
+}
+
+bool CMainFrame::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    if (m_bManualDrag) {
+        switch (pEvent->type()) {
+        case QEvent::MouseMove: {
+            const auto* pMouse = static_cast<QMouseEvent*>(pEvent);
+            if (pMouse->buttons() & Qt::LeftButton)
+                move(pMouse->globalPosition().toPoint() - m_ptDragOffset);
+            else
+                EndManualDrag();
+            break;
+        }
+        case QEvent::MouseButtonRelease:
+            EndManualDrag();
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(pWatched, pEvent);
+}
+
+void CMainFrame::paintEvent(QPaintEvent*)
+{
+    if (m_pView)
+        return; // the view covers the whole frame and paints the skin
+    QPainter p(this);
+    p.drawImage(QPoint(0, 0), SkinBitmap(IDB_MAIN_BACKGROUND));
+}
+
+void CMainFrame::mousePressEvent(QMouseEvent* pEvent)
+{
+    if (pEvent->button() == Qt::LeftButton && !m_bFullScreen)
+        BeginDrag(pEvent->globalPosition().toPoint());
+    QWidget::mousePressEvent(pEvent);
+}
+
+void CMainFrame::mouseDoubleClickEvent(QMouseEvent* pEvent)
+{
+    if (pEvent->button() == Qt::LeftButton && kAboutHotspot.contains(pEvent->position().toPoint()))
+        emit AppAbout();
+    QWidget::mouseDoubleClickEvent(pEvent);
+}
+
+} // namespace ostrel

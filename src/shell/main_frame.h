@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QPoint>
+#include <QPointer>
+#include <QRect>
+#include <QSize>
+#include <QWidget>
+
+namespace ostrel {
+
+// The borderless main window: 877 x 685, of which the region (2, 2)-(875, 683) is visible.
+// It hosts the main view as its one child, filling it; until a view is set it paints the skin
+// background itself. It has no caption, so the view asks it to start a move (BeginDrag).
+class CMainFrame : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 877;
+    static constexpr int kHeight = 685;
+    static constexpr QRect kVisibleRegion{2, 2, 873, 681};
+    static constexpr QRect kAboutHotspot{QPoint(30, 570), QPoint(189, 679)}; // (30, 570)-(190, 680)
+
+    explicit CMainFrame(QWidget* pParent = nullptr);
+
+    // Puts the view at (0, 0) in the frame's full size; the frame owns it from now on.
+    void SetView(QWidget* pView);
+    QWidget* View() const { return m_pView; }
+
+    // Normal placement centres the window on the primary screen (never resizing it, so on a
+    // small screen the position is negative); full-screen placement puts the visible region at
+    // the screen's top-left corner.
+    void SetFullScreen(bool bFull);
+    bool IsFullScreenPlaced() const { return m_bFullScreen; }
+
+    // Starts moving the window with the pointer, as a press on a caption would: through the
+    // window system when it offers that, otherwise by following the pointer until the
+    // button is released.
+    void BeginDrag(const QPoint& ptGlobal);
+
+    // Top-left corner of the normal placement on a screen of that size (integer division).
+    static QPoint NormalPosition(const QSize& szScreen);
+    static QPoint FullScreenPosition() { return {-2, -2}; }
+
+signals:
+    // The about command (a double-click on the brand plate while the frame shows no view).
+    void AppAbout();
+
+protected:
+    void paintEvent(QPaintEvent* pEvent) override;
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void mouseDoubleClickEvent(QMouseEvent* pEvent) override;
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+
+private:
+    void EndManualDrag();
+
+    QPointer<QWidget> m_pView;
+    bool m_bFullScreen = false;
+    bool m_bManualDrag = false;
+    QPoint m_ptDragOffset; // pointer position minus window position at the drag's start
+};
+
+} // namespace ostrel

@@ -1,0 +1,68 @@
+#include "shell/ostrel_app.h"
+
+#include "platform/notifier.h"
+#include "res/resource.h"
+#include "res/skin_bitmap.h"
+#include "shell/about_dlg.h"
+#include "shell/main_frame.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QPixmap>
+#include <QStandardPaths>
+
+namespace ostrel {
+
+COstrelApp::COstrelApp(Notifier& rNotifier, const QString& strLockPath)
+    : m_rNotifier(rNotifier), m_instanceLock(strLockPath)
+{
+}
+
+COstrelApp::~COstrelApp() = default;
+
+InstanceLock::Result COstrelApp::CheckSingleInstance(InstanceLock& lock, Notifier& rNotifier)
+{
+    const InstanceLock::Result result = lock.TryAcquire();
+    if (result == InstanceLock::Result::HeldElsewhere)
+        rNotifier.ShowMessage(kAnotherInstanceText, kErrorCaption);
+    else if (result == InstanceLock::Result::Failed)
+        qWarning("Ostrel: no instance lock at %s; starting without it", qPrintable(lock.Path()));
+    return result;
+}
+
+SettingsPlaces COstrelApp::PlacesOfThisProgram()
+{
+    return {QCoreApplication::applicationDirPath().toStdString(),
+            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString()};
+}
+
+bool COstrelApp::InitInstance()
+{
+    if (CheckSingleInstance(m_instanceLock, m_rNotifier) == InstanceLock::Result::HeldElsewhere)
+        return false;
+
+    // The profile: QSettings("Ostrel", "Ostrel16"), where the settings keep section "Setting".
+    QCoreApplication::setOrganizationName(QStringLiteral("Ostrel"));
+    QCoreApplication::setApplicationName(QStringLiteral("Ostrel16"));
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(SkinBitmap(IDB_PROGRAM_ICON))));
+
+    m_pMainFrame = std::make_unique<CMainFrame>();
+    connect(m_pMainFrame.get(), &CMainFrame::AppAbout, this, &COstrelApp::OnAppAbout);
+    m_pMainFrame->show();
+    return true;
+}
+
+int COstrelApp::ExitInstance()
+{
+    m_pMainFrame.reset();
+    m_instanceLock.Release();
+    return 0;
+}
+
+void COstrelApp::OnAppAbout()
+{
+    CAboutDlg dlg(m_pMainFrame.get());
+    dlg.exec();
+}
+
+} // namespace ostrel

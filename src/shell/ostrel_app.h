@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/instance_lock.h"
+#include "shell/view_settings.h"
+
+#include <QObject>
+
+#include <memory>
+
+namespace ostrel {
+
+class CMainFrame;
+class Notifier;
+
+// The application: one instance per user, the settings profile, the main frame.
+// Call InitInstance once after the QApplication exists; when it returns false the program ends
+// (its message, if any, has been shown). ExitInstance releases the instance lock.
+class COstrelApp : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* kAnotherInstanceText = "Another instance of this program exists";
+    static constexpr const char* kErrorCaption = "ERROR";
+
+    explicit COstrelApp(Notifier& rNotifier, const QString& strLockPath = InstanceLock::DefaultPath());
+    ~COstrelApp() override;
+
+    bool InitInstance();
+    int ExitInstance();
+
+    CMainFrame* GetMainWnd() const { return m_pMainFrame.get(); }
+    // Opens the about box modally.
+    void OnAppAbout();
+
+    // The single-instance check: takes the lock, or tells the operator that another instance
+    // runs. A lock that cannot be made at all does not stop the program.
+    static InstanceLock::Result CheckSingleInstance(InstanceLock& lock, Notifier& rNotifier);
+    // The program's folder and the user's data folder, for the settings and the backup folder.
+    static SettingsPlaces PlacesOfThisProgram();
+
+private:
+    Notifier& m_rNotifier;
+    InstanceLock m_instanceLock;
+    std::unique_ptr<CMainFrame> m_pMainFrame;
+};
+
+} // namespace ostrel
