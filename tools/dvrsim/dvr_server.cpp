@@ -63,6 +63,28 @@ bool CDvrServer::Listen()
                    .arg(QDateTime::fromSecsSinceEpoch(range.nStart).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                         m_options.rangeEnd ? QDateTime::fromSecsSinceEpoch(range.nEnd).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
                                            : QStringLiteral("now")));
+    QStringList faults;
+    const SimOptions& o = m_options;
+    if (o.nSilenceAfter > 0)
+        faults << QStringLiteral("silent after %1 packets").arg(o.nSilenceAfter);
+    if (o.nCloseAfter > 0)
+        faults << QStringLiteral("close after %1 packets").arg(o.nCloseAfter);
+    if (o.split == SplitMode::Fixed)
+        faults << QStringLiteral("writes split into %1-byte pieces").arg(o.nSplitBytes);
+    if (o.split == SplitMode::Random)
+        faults << QStringLiteral("writes split into random pieces of up to %1 bytes").arg(o.nSplitBytes);
+    if (o.nCoalesce > 1)
+        faults << QStringLiteral("%1 packets per write").arg(o.nCoalesce);
+    if (o.nGarbageEvery > 0)
+        faults << QStringLiteral("%1 garbage bytes after one packet in %2").arg(o.nGarbageBytes).arg(o.nGarbageEvery);
+    if (o.nWrongChannelEvery > 0)
+        faults << QStringLiteral("wrong code in one picture in %1").arg(o.nWrongChannelEvery);
+    if (o.nTruncateEvery > 0)
+        faults << QStringLiteral("one JPEG in %1 cut short").arg(o.nTruncateEvery);
+    if (o.nOversizeEvery > 0)
+        faults << QStringLiteral("huge length in one packet in %1").arg(o.nOversizeEvery);
+    if (!faults.isEmpty())
+        SimLog({}, QStringLiteral("faults: ") + faults.join(QStringLiteral(", ")));
     return true;
 }
 

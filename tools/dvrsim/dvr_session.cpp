@@ -351,12 +351,18 @@ const std::vector<uint8_t>& CDvrSession::FaultedPicture(CCameraFeed& feed, int64
     if (o.nWrongChannelEvery > 0 && m_nPictures % o.nWrongChannelEvery == 0) {
         const int nWrong = (feed.Camera() + 1 + static_cast<int>(m_random() % 15)) % 16;
         pJpeg = &feed.PictureWithCode(nMomentMs, bOddField, nWrong);
+        CountFault(kFaultWrongCode, QStringLiteral("fault: channel %1 picture painted with channel %2's code (one picture in %3)")
+                                        .arg(feed.Camera() + 1).arg(nWrong + 1).arg(o.nWrongChannelEvery));
     } else {
         pJpeg = &feed.Picture(nMomentMs, bOddField);
     }
     nLength = pJpeg->size();
-    if (o.nTruncateEvery > 0 && m_nPictures % o.nTruncateEvery == 0)
+    if (o.nTruncateEvery > 0 && m_nPictures % o.nTruncateEvery == 0) {
+        const size_t nWhole = nLength;
         nLength = nLength / 4 + m_random() % (nLength / 2 + 1); // a quarter to three quarters survive
+        CountFault(kFaultTruncated, QStringLiteral("fault: JPEG cut from %1 to %2 bytes (one picture in %3)")
+                                        .arg(nWhole).arg(nLength).arg(o.nTruncateEvery));
+    }
     return *pJpeg;
 }
 
@@ -412,14 +418,27 @@ void CDvrSession::OnAlarmTick()
     Emit(m_packet);
 }
 
+void CDvrSession::CountFault(FaultKind kind, const QString& strFirst)
+{
+    if (m_faults[kind]++ == 0)
+        Log(strFirst + QStringLiteral("; further ones are counted in the 10 s lines"));
+}
+
 void CDvrSession::OnStatsTick()
 {
     if (m_nPicturesSinceStats == 0 && m_nSkippedSinceStats == 0)
         return;
-    Log(QStringLiteral("%1 pictures, %2 kB in the last 10 s%3")
+    QString strFaults;
+    const char* names[kFaultKinds] = {"wrong codes", "cut JPEGs", "oversized lengths", "garbage runs"};
+    for (int i = 0; i < kFaultKinds; ++i) {
+        if (m_faults[static_cast<size_t>(i)] > 0)
+            strFaults += QStringLiteral("%1%2 %3").arg(strFaults.isEmpty() ? QStringLiteral("; faults so far: ") : QStringLiteral(", "))
+                             .arg(m_faults[static_cast<size_t>(i)]).arg(QLatin1String(names[i]));
+    }
+    Log(QStringLiteral("%1 pictures, %2 kB in the last 10 s%3%4")
             .arg(m_nPicturesSinceStats).arg(m_nBytesSinceStats / 1024)
             .arg(m_nSkippedSinceStats > 0 ? QStringLiteral("; %1 skipped, the client did not keep up").arg(m_nSkippedSinceStats)
-                                          : QString()));
+                                          : QString(), strFaults));
     m_nPicturesSinceStats = m_nBytesSinceStats = m_nSkippedSinceStats = 0;
 }
 
@@ -434,8 +453,11 @@ void CDvrSession::Emit(std::vector<uint8_t>& packet)
     if (m_bSilenced || m_bClosing || packet.size() < wire::kMinPacketBytes)
         return;
     ++m_nPacketsSent;
-    if (o.nOversizeEvery > 0 && m_nPacketsSent % o.nOversizeEvery == 0)
+    if (o.nOversizeEvery > 0 && m_nPacketsSent % o.nOversizeEvery == 0) {
+        CountFault(kFaultOversized, QStringLiteral("fault: total length %1 announced for a %2-byte packet (one packet in %3)")
+                                        .arg(Hex(kOversizedLength)).arg(packet.size()).arg(o.nOversizeEvery));
         wire::PutLe32(packet.data() + 16, kOversizedLength);
+    }
     m_nBytesSinceStats += static_cast<int64_t>(packet.size());
 
     if (o.nCoalesce > 1) {
@@ -456,6 +478,8 @@ void CDvrSession::Emit(std::vector<uint8_t>& packet)
             if (by == 'D')
                 by = 'd';
         }
+        CountFault(kFaultGarbage, QStringLiteral("fault: %1 garbage bytes after the packet (one packet in %2)")
+                                      .arg(garbage.size()).arg(o.nGarbageEvery));
         if (o.nCoalesce > 1)
             m_coalesced.insert(m_coalesced.end(), garbage.begin(), garbage.end());
         else

@@ -110,6 +110,10 @@ private:
     int m_nCoalesced = 0;
     QTimer m_coalesceTimer;
     std::vector<uint8_t> m_faultJpeg;
+    // Faults injected so far, by kind; the first of each kind is logged, then only counted.
+    enum FaultKind { kFaultWrongCode, kFaultTruncated, kFaultOversized, kFaultGarbage, kFaultKinds };
+    std::array<int64_t, kFaultKinds> m_faults{};
+    void CountFault(FaultKind kind, const QString& strFirst);
 };
 
 } // namespace ostrel::dvrsim
