@@ -1,0 +1,85 @@
+#include "shell/cell_painter.h"
+
+#include <algorithm>
+
+namespace ostrel {
+
+SourceRect CCellPainter::SourceFor(const BitmapInfoHeader& bmi, uint8_t byFieldAlign)
+{
+    const int nWidth = bmi.biWidth;
+    const int nHeight = bmi.biHeight;
+    SourceRect rc;
+    if (nHeight == 240)
+        rc = {3, 11, nWidth - 14, 228};
+    else
+        rc = {10, 15, nWidth - 21, nHeight - 16};
+    if (byFieldAlign == 0)
+        ++rc.y;
+    if (rc.nWidth <= 0 || rc.nHeight <= 0 || rc.x + rc.nWidth > nWidth || rc.y + rc.nHeight > nHeight)
+        return {};
+    return rc;
+}
+
+bool CCellPainter::Paint(const ChannelPicture& picture, uint32_t* pImage, int nImageWidth,
+                         int nImageHeight, int nStridePixels, const CellRect& rcCell)
+{
+    const BitmapInfoHeader& bmi = picture.bmi;
+    if (!picture.pBits || bmi.biWidth <= 0 || bmi.biHeight <= 0 || (bmi.biBitCount != 24 && bmi.biBitCount != 32))
+        return false;
+    const int nBytesPerPixel = bmi.biBitCount / 8;
+    const uint64_t nRowBytes = bmi.RowBytes();
+    if (nRowBytes < static_cast<uint64_t>(bmi.biWidth) * static_cast<uint64_t>(nBytesPerPixel)
+        || nRowBytes * static_cast<uint64_t>(bmi.biHeight) > bmi.biSizeImage)
+        return false;
+    const SourceRect src = SourceFor(bmi, picture.byFieldAlign);
+    if (src.nWidth <= 0 || rcCell.IsEmpty())
+        return false;
+
+    const int nCellWidth = rcCell.Width();
+    const int nCellHeight = rcCell.Height();
+    const int nLeft = std::max(rcCell.nLeft, 0), nRight = std::min(rcCell.nRight, nImageWidth);
+    const int nTop = std::max(rcCell.nTop, 0), nBottom = std::min(rcCell.nBottom, nImageHeight);
+    if (nLeft >= nRight || nTop >= nBottom)
+        return false;
+
+    m_columnOffsets.resize(static_cast<size_t>(nRight - nLeft));
+    for (int x = nLeft; x < nRight; ++x) {
+        const int nSourceX = src.x + static_cast<int>(static_cast<int64_t>(x - rcCell.nLeft) * src.nWidth / nCellWidth);
+        m_columnOffsets[static_cast<size_t>(x - nLeft)] = static_cast<uint32_t>(nSourceX * nBytesPerPixel);
+    }
+    const uint32_t* pOffsets = m_columnOffsets.data();
+    const size_t nColumns = m_columnOffsets.size();
+    for (int y = nTop; y < nBottom; ++y) {
+        const int nSourceY = src.y + static_cast<int>(static_cast<int64_t>(y - rcCell.nTop) * src.nHeight / nCellHeight);
+        // Rows are stored bottom-up.
+        const uint8_t* pRow = picture.pBits + nRowBytes * static_cast<uint64_t>(bmi.biHeight - 1 - nSourceY);
+        uint32_t* pOut = pImage + static_cast<ptrdiff_t>(y) * nStridePixels + nLeft;
+        for (size_t i = 0; i < nColumns; ++i) {
+            const uint8_t* p = pRow + pOffsets[i];
+            pOut[i] = 0xFF000000u | static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
+        }
+    }
+    return true;
+}
+
+void CCellPainter::PaintFrame(uint32_t* pImage, int nImageWidth, int nImageHeight, int nStridePixels,
+                              const CellRect& rcCell, uint32_t dwColour)
+{
+    if (rcCell.IsEmpty())
+        return;
+    const auto put = [&](int x, int y) {
+        if (x >= 0 && x < nImageWidth && y >= 0 && y < nImageHeight)
+            pImage[static_cast<ptrdiff_t>(y) * nStridePixels + x] = dwColour;
+    };
+    const int l = rcCell.nLeft - 1, t = rcCell.nTop - 1, r = rcCell.nRight, b = rcCell.nBottom;
+    for (int x = l; x <= r; ++x) {
+        put(x, t);
+        put(x, b);
+    }
+    for (int y = t; y <= b; ++y) {
+        put(l, y);
+        put(r, y);
+    }
+}
+
+} // namespace ostrel

@@ -1,0 +1,143 @@
+// Pictures stretched into cells: which source pixel lands where, and nothing read or written
+// outside the buffers.
+#include "shell/cell_painter.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace ostrel;
+
+namespace {
+
+// A bottom-up 24-bit picture whose pixel at picture (x, y) is B = x & 0xFF, G = y, R = x >> 8.
+struct TestPicture {
+    TestPicture(int nWidth, int nHeight)
+    {
+        bmi.biWidth = nWidth;
+        bmi.biHeight = nHeight;
+        bmi.biBitCount = 24;
+        const int nRow = (nWidth * 3 + 3) & ~3;
+        bmi.biSizeImage = static_cast<uint32_t>(nRow * nHeight);
+        pixels.assign(bmi.biSizeImage, 0);
+        for (int y = 0; y < nHeight; ++y)
+            for (int x = 0; x < nWidth; ++x) {
+                uint8_t* p = &pixels[static_cast<size_t>((nHeight - 1 - y) * nRow + 3 * x)];
+                p[0] = static_cast<uint8_t>(x & 0xFF);
+                p[1] = static_cast<uint8_t>(y);
+                p[2] = static_cast<uint8_t>(x >> 8);
+            }
+    }
+    ChannelPicture Picture(uint8_t byFieldAlign) const { return {pixels.data(), bmi, byFieldAlign}; }
+
+    BitmapInfoHeader bmi;
+    std::vector<uint8_t> pixels;
+};
+
+uint32_t Expected(int x, int y)
+{
+    return 0xFF000000u | static_cast<uint32_t>(x >> 8) << 16 | static_cast<uint32_t>(y) << 8 | (x & 0xFF);
+}
+
+} // namespace
+
+TEST(CellPainter, SourceRectangles)
+{
+    BitmapInfoHeader bmi;
+    bmi.biWidth = 720;
+    bmi.biHeight = 240;
+    EXPECT_EQ((SourceRect{3, 11, 706, 228}), CCellPainter::SourceFor(bmi, 1));
+    EXPECT_EQ((SourceRect{3, 12, 706, 228}), CCellPainter::SourceFor(bmi, 0)) << "even field one row lower";
+    bmi.biWidth = 640;
+    bmi.biHeight = 288;
+    EXPECT_EQ((SourceRect{10, 15, 619, 272}), CCellPainter::SourceFor(bmi, 1));
+    EXPECT_EQ((SourceRect{10, 16, 619, 272}), CCellPainter::SourceFor(bmi, 0));
+    bmi.biWidth = 20;
+    bmi.biHeight = 16;
+    EXPECT_EQ(SourceRect{}, CCellPainter::SourceFor(bmi, 1)) << "too small to show";
+}
+
+TEST(CellPainter, NearestPixelsOfTheSourceRectangleFillTheCell)
+{
+    const TestPicture picture(640, 240);
+    std::vector<uint32_t> image(877 * 685, 0x12345678);
+    CCellPainter painter;
+    const CellRect cell{63, 23, 221, 141}; // 158 x 118
+    ASSERT_TRUE(painter.Paint(picture.Picture(1), image.data(), 877, 685, 877, cell));
+    const auto at = [&](int x, int y) { return image[static_cast<size_t>(y * 877 + x)]; };
+    EXPECT_EQ(Expected(3, 11), at(63, 23)) << "top-left of the source";
+    EXPECT_EQ(Expected(3 + 157 * 626 / 158, 11 + 117 * 228 / 118), at(220, 140)) << "bottom-right";
+    EXPECT_EQ(0x12345678u, at(62, 23)) << "left of the cell untouched";
+    EXPECT_EQ(0x12345678u, at(221, 140)) << "right of the cell untouched";
+    EXPECT_EQ(0x12345678u, at(100, 141)) << "below the cell untouched";
+
+    ASSERT_TRUE(painter.Paint(picture.Picture(0), image.data(), 877, 685, 877, cell));
+    EXPECT_EQ(Expected(3, 12), at(63, 23)) << "even field";
+}
+
+TEST(CellPainter, EnlargesIntoTheSingleCell)
+{
+    const TestPicture picture(352, 240);
+    std::vector<uint32_t> image(877 * 685, 0);
+    CCellPainter painter;
+    ASSERT_TRUE(painter.Paint(picture.Picture(1), image.data(), 877, 685, 877, {63, 23, 701, 501}));
+    EXPECT_EQ(Expected(3, 11), image[23 * 877 + 63]);
+    EXPECT_EQ(Expected(3 + 637 * 338 / 638, 11 + 477 * 228 / 478), image[500 * 877 + 700]);
+}
+
+TEST(CellPainter, ThirtyTwoBitPicturesAndClippedCells)
+{
+    BitmapInfoHeader bmi;
+    bmi.biWidth = 64;
+    bmi.biHeight = 64;
+    bmi.biBitCount = 32;
+    bmi.biSizeImage = 64 * 64 * 4;
+    std::vector<uint8_t> pixels(bmi.biSizeImage, 0x40);
+    std::vector<uint32_t> image(100 * 100, 0);
+    CCellPainter painter;
+    // Half outside the image on every side: only the inside is written (ASan checks the rest).
+    ASSERT_TRUE(painter.Paint({pixels.data(), bmi, 1}, image.data(), 100, 100, 100, {-50, -50, 150, 150}));
+    EXPECT_EQ(0xFF404040u, image[0]);
+    EXPECT_EQ(0xFF404040u, image[99 * 100 + 99]);
+}
+
+TEST(CellPainter, HeaderThatDoesNotDescribeItsBufferIsNotDrawn)
+{
+    TestPicture picture(640, 240);
+    std::vector<uint32_t> image(877 * 685, 7);
+    CCellPainter painter;
+    const CellRect cell{63, 23, 221, 141};
+    struct Row {
+        const char* name;
+        void (*mangle)(BitmapInfoHeader&);
+    } rows[] = {
+        {"image size smaller than its rows", [](BitmapInfoHeader& b) { b.biSizeImage -= 1; }},
+        {"16 bits per pixel", [](BitmapInfoHeader& b) { b.biBitCount = 16; }},
+        {"negative height", [](BitmapInfoHeader& b) { b.biHeight = -240; }},
+        {"rows narrower than the width", [](BitmapInfoHeader& b) { b.biWidth = 4000; }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ChannelPicture bad = picture.Picture(1);
+        row.mangle(bad.bmi);
+        EXPECT_FALSE(painter.Paint(bad, image.data(), 877, 685, 877, cell));
+        EXPECT_EQ(7u, image[23 * 877 + 63]);
+    }
+    ChannelPicture none = picture.Picture(1);
+    none.pBits = nullptr;
+    EXPECT_FALSE(painter.Paint(none, image.data(), 877, 685, 877, cell));
+}
+
+TEST(CellPainter, FrameSurroundsTheCellOnePixelOut)
+{
+    std::vector<uint32_t> image(30 * 30, 0);
+    CCellPainter::PaintFrame(image.data(), 30, 30, 30, {10, 10, 20, 15}, 0xFFFFFFFF);
+    const auto at = [&](int x, int y) { return image[static_cast<size_t>(y * 30 + x)]; };
+    EXPECT_EQ(0xFFFFFFFFu, at(9, 9));
+    EXPECT_EQ(0xFFFFFFFFu, at(20, 15));
+    EXPECT_EQ(0xFFFFFFFFu, at(9, 15));
+    EXPECT_EQ(0xFFFFFFFFu, at(20, 9));
+    EXPECT_EQ(0u, at(10, 10)) << "the inside is the picture's";
+    EXPECT_EQ(0u, at(21, 9));
+    CCellPainter::PaintFrame(image.data(), 30, 30, 30, {0, 0, 30, 30}, 1); // clipped, no crash
+}

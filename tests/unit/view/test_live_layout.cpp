@@ -1,0 +1,247 @@
+// Layout, channel pages and rotation of the live display.
+#include "shell/live_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace ostrel;
+
+namespace {
+
+std::vector<int> OnScreen(const CLiveLayout& layout)
+{
+    std::vector<int> channels;
+    for (int n = 0; n < 16; ++n)
+        if (!layout.m_rcCell[n].IsEmpty())
+            channels.push_back(n);
+    return channels;
+}
+
+std::vector<int> CheckedButtons(const CLiveLayout& layout)
+{
+    std::vector<int> channels;
+    for (int n = 0; n < 16; ++n)
+        if (layout.m_bChannelChecked[n])
+            channels.push_back(n);
+    return channels;
+}
+
+} // namespace
+
+TEST(LiveLayout, StartsWithSixteenCellsAndEveryCellTwoPixelsInsideItsStep)
+{
+    CLiveLayout layout;
+    const auto effects = layout.ApplyLayout(CLiveLayout::MODE_SIXTEEN);
+    EXPECT_TRUE(effects.bSendLive && effects.bRedrawDisplay);
+    EXPECT_EQ((CellRect{63, 23, 221, 141}), layout.m_rcCell[0]);
+    EXPECT_EQ((CellRect{543, 383, 701, 501}), layout.m_rcCell[15]);
+    EXPECT_EQ(16u, OnScreen(layout).size());
+    EXPECT_TRUE(layout.m_bLayoutChecked[6]);
+    for (int n = 0; n < 16; ++n) {
+        EXPECT_TRUE(layout.m_bChannelChecked[n]);
+        EXPECT_FALSE(layout.m_bChannelEnabled[n]) << "shown channels cannot be chosen again";
+    }
+}
+
+TEST(LiveLayout, LayoutButtons)
+{
+    struct Row {
+        const char* name;
+        int nIndex;
+        uint16_t wMode;
+        uint32_t dwMask;
+        uint16_t wSingle;
+        CellRect rcFirst;
+        bool bBeep;
+    } rows[] = {
+        {"one cell shows channel 1 over the whole area", 0, 0x0100, 0x0001, 0, {63, 23, 701, 501}, false},
+        {"four cells of 320 x 240", 1, 0x0401, 0x000F, 256, {63, 23, 381, 261}, false},
+        {"nine cells of 213 x 160", 3, 0x0903, 0x01FF, 256, {63, 23, 274, 181}, false},
+        {"sixteen cells of 160 x 120", 6, 0x1006, 0xFFFF, 256, {63, 23, 221, 141}, false},
+        {"button 1019 has no layout", 2, 0x1006, 0xFFFF, 256, {63, 23, 221, 141}, true},
+        {"button 1021 has no layout", 4, 0x1006, 0xFFFF, 256, {63, 23, 221, 141}, true},
+        {"button 1022 has no layout", 5, 0x1006, 0xFFFF, 256, {63, 23, 221, 141}, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CLiveLayout layout;
+        layout.ApplyLayout(CLiveLayout::MODE_SIXTEEN);
+        layout.m_bLayoutChecked[row.nIndex] = true; // the toggle button checked itself
+        const auto effects = layout.OnLayoutButton(row.nIndex);
+        EXPECT_EQ(row.bBeep, effects.bBeep);
+        EXPECT_EQ(!row.bBeep, effects.bSendLive);
+        EXPECT_EQ(row.wMode, layout.m_wSplitMode);
+        EXPECT_EQ(row.dwMask, layout.m_dwLiveChMask);
+        EXPECT_EQ(row.wSingle, layout.m_wSingleCh);
+        EXPECT_EQ(row.rcFirst, layout.m_rcCell[0]);
+        for (int i = 0; i < 7; ++i)
+            EXPECT_EQ(i == (row.wMode & 0xFF), layout.m_bLayoutChecked[i]) << "layout button " << i;
+    }
+}
+
+TEST(LiveLayout, FourCellsFromChannel15WrapToChannels1And2)
+{
+    CLiveLayout layout;
+    layout.OnLayoutButton(1);
+    layout.OnChannelButton(14);
+    EXPECT_EQ((std::vector<int>{0, 1, 14, 15}), OnScreen(layout));
+    EXPECT_EQ((CellRect{63, 23, 381, 261}), layout.m_rcCell[14]);
+    EXPECT_EQ((CellRect{383, 23, 701, 261}), layout.m_rcCell[15]);
+    EXPECT_EQ((CellRect{63, 263, 381, 501}), layout.m_rcCell[0]);
+    EXPECT_EQ((CellRect{383, 263, 701, 501}), layout.m_rcCell[1]);
+    EXPECT_EQ((std::vector<int>{0, 1, 14, 15}), CheckedButtons(layout));
+    EXPECT_FALSE(layout.m_bChannelEnabled[14]);
+    EXPECT_TRUE(layout.m_bChannelEnabled[2]);
+    EXPECT_EQ(0xC003u, layout.m_dwLiveChMask);
+    EXPECT_EQ(14, layout.m_wSingleCh) << "the channel buttons store their channel here too";
+}
+
+TEST(LiveLayout, DoubleClicks)
+{
+    {
+        SCOPED_TRACE("four cells from channel 7: the second cell shows channel 8 alone");
+        CLiveLayout layout;
+        layout.OnLayoutButton(1);
+        layout.OnChannelButton(6);
+        const auto effects = layout.OnDoubleClick(500, 100);
+        EXPECT_TRUE(effects.bSendLive);
+        EXPECT_EQ(CLiveLayout::MODE_SINGLE, layout.m_wSplitMode);
+        EXPECT_EQ(7, layout.m_wSingleCh);
+        EXPECT_EQ(1u << 7, layout.m_dwLiveChMask);
+        EXPECT_EQ((std::vector<int>{7}), OnScreen(layout));
+    }
+    {
+        SCOPED_TRACE("the two-pixel gap between cells belongs to no channel");
+        CLiveLayout layout;
+        layout.OnLayoutButton(1);
+        EXPECT_FALSE(layout.OnDoubleClick(381, 100).bSendLive);
+        EXPECT_EQ(CLiveLayout::MODE_FOUR, layout.m_wSplitMode);
+    }
+    {
+        SCOPED_TRACE("single view: inside the display back to sixteen, outside nothing");
+        CLiveLayout layout;
+        layout.OnLayoutButton(0);
+        EXPECT_FALSE(layout.OnDoubleClick(750, 300).bSendLive);
+        EXPECT_EQ(CLiveLayout::MODE_SINGLE, layout.m_wSplitMode);
+        EXPECT_TRUE(layout.OnDoubleClick(62, 22).bSendLive);
+        EXPECT_EQ(CLiveLayout::MODE_SIXTEEN, layout.m_wSplitMode);
+        EXPECT_EQ(0xFFFFu, layout.m_dwLiveChMask);
+    }
+    {
+        SCOPED_TRACE("the about hotspot");
+        CLiveLayout layout;
+        EXPECT_TRUE(layout.OnDoubleClick(30, 570).bShowAbout);
+        EXPECT_FALSE(layout.OnDoubleClick(190, 600).bShowAbout);
+    }
+}
+
+TEST(LiveLayout, ChannelButtonsFollowTheRecordersChannelCount)
+{
+    CLiveLayout layout;
+    layout.OnLayoutButton(0);
+    layout.SetChannelCount(4);
+    EXPECT_EQ((std::vector<int>{0}), CheckedButtons(layout));
+    layout.OnLayoutButton(6);
+    for (int n = 4; n < 16; ++n) {
+        EXPECT_FALSE(layout.m_bChannelChecked[n]) << n;
+        EXPECT_FALSE(layout.m_bChannelEnabled[n]) << n;
+    }
+    layout.OnLayoutButton(0);
+    for (int n = 4; n < 16; ++n)
+        EXPECT_FALSE(layout.m_bChannelEnabled[n]) << "a missing channel is never offered: " << n;
+    EXPECT_TRUE(layout.m_bChannelEnabled[3]);
+    EXPECT_FALSE(layout.m_bChannelEnabled[0]);
+}
+
+TEST(LiveLayout, SingleViewChannelButtonChangesOnlyForAnotherChannel)
+{
+    CLiveLayout layout;
+    layout.OnLayoutButton(0);
+    EXPECT_FALSE(layout.OnChannelButton(0).bSendLive);
+    EXPECT_TRUE(layout.OnChannelButton(9).bSendLive);
+    EXPECT_EQ((std::vector<int>{9}), OnScreen(layout));
+    EXPECT_EQ((CellRect{63, 23, 701, 501}), layout.m_rcCell[9]);
+    EXPECT_TRUE(layout.OnChannelButton(3).bSendLive);
+    EXPECT_EQ(CLiveLayout::MODE_SIXTEEN, [] {
+        CLiveLayout sixteen;
+        sixteen.OnChannelButton(3);
+        return sixteen.m_wSplitMode;
+    }()) << "in sixteen cells a channel button only re-applies the layout";
+}
+
+TEST(LiveLayout, RotationNeedsAConnectionAndSingleView)
+{
+    CLiveLayout layout;
+    EXPECT_TRUE(layout.OnRotateButton(true, 3).bBeep) << "sixteen cells";
+    layout.OnLayoutButton(0);
+    EXPECT_TRUE(layout.OnRotateButton(false, 3).bBeep) << "not connected";
+    EXPECT_FALSE(layout.m_bRotateChecked);
+    EXPECT_FALSE(layout.OnRotateButton(true, 3).bBeep);
+    EXPECT_TRUE(layout.m_bRotateChecked);
+    EXPECT_EQ(0x103, layout.m_wRotate);
+
+    // Switching rotation off returns to sixteen cells from channel 1.
+    layout.OnRotateButton(true, 3);
+    EXPECT_FALSE(layout.IsRotating());
+    EXPECT_EQ(CLiveLayout::MODE_SIXTEEN, layout.m_wSplitMode);
+    EXPECT_EQ(0xFFFFu, layout.m_dwLiveChMask);
+}
+
+TEST(LiveLayout, RotationVisitsDrawnChannelsAtTheDwellPace)
+{
+    struct Row {
+        const char* name;
+        uint8_t byDwell;
+        std::vector<int> expected; // single channel after each of 8 ticks
+    } rows[] = {
+        {"dwell index 0 switches every second", 0, {5, 9, 2, 5, 9, 2, 5, 9}},
+        {"dwell index 3 switches every four seconds", 3, {2, 2, 2, 5, 5, 5, 5, 9}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CLiveLayout layout;
+        layout.OnLayoutButton(0);
+        for (int n : {2, 5, 9})
+            layout.m_bChDrawn[n] = true;
+        layout.OnRotateButton(true, row.byDwell);
+        ASSERT_EQ(2, layout.SingleChannel()) << "rotation moves on at once";
+        std::vector<int> seen;
+        for (int i = 0; i < 8; ++i) {
+            layout.RotationTick();
+            seen.push_back(layout.SingleChannel());
+        }
+        EXPECT_EQ(row.expected, seen);
+        EXPECT_EQ(1u << 0, layout.m_dwLiveChMask) << "rotation leaves the mask alone";
+    }
+}
+
+TEST(LiveLayout, RotationWithNothingDrawnStaysOnTheCurrentChannel)
+{
+    CLiveLayout layout;
+    layout.OnLayoutButton(0);
+    layout.OnChannelButton(4);
+    layout.OnRotateButton(true, 0);
+    for (int i = 0; i < 5; ++i)
+        layout.RotationTick();
+    EXPECT_EQ(4, layout.SingleChannel());
+    EXPECT_TRUE(layout.IsRotating());
+}
+
+TEST(LiveLayout, MultiCellLayoutStopsRotationAndPtzKeysWrap)
+{
+    CLiveLayout layout;
+    layout.OnLayoutButton(0);
+    layout.OnRotateButton(true, 1);
+    EXPECT_FALSE(layout.OnPtzChannelKey(13, true)) << "ignored while rotating";
+    layout.ApplyLayout(CLiveLayout::MODE_FOUR);
+    EXPECT_FALSE(layout.IsRotating());
+    EXPECT_FALSE(layout.m_bRotateChecked);
+
+    EXPECT_TRUE(layout.OnPtzChannelKey(14, true));
+    EXPECT_EQ(15, layout.m_byPtzCh);
+    EXPECT_FALSE(layout.OnPtzChannelKey(13, false)) << "releases change nothing";
+    EXPECT_TRUE(layout.OnPtzChannelKey(13, true));
+    EXPECT_EQ(0, layout.m_byPtzCh);
+    EXPECT_FALSE(layout.OnPtzChannelKey(1324, true));
+}
