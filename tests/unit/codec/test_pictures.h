@@ -24,8 +24,7 @@ inline void EnsureGuiApp()
     if (QGuiApplication::instance() == nullptr) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
-        static QGuiApplication* pApp = new QGuiApplication(argc, argv);
-        (void)pApp;
+        static QGuiApplication app(argc, argv);
     }
 }
 
