@@ -64,7 +64,7 @@ std::optional<SimOptions> ParseSimOptions(const QStringList& arguments, QString&
     const QCommandLineOption magic = opt("magic", "Answer with \"DVR PACKET1.0\" (1.0: seconds values) or "
                                                   "\"DVR PACKET1.2\" (1.2, default: date and time words).", "1.0|1.2");
     const QCommandLineOption channels = opt("channels", "Channel count sent at login: 1, 4, 8 or 16 (default 16). "
-                                                        "8 makes the client trust the header's channel.", "N");
+                                                        "1 and 8 make the client trust the header's channel.", "N");
     const QCommandLineOption model = opt("model", "DVR model byte of the login reply (default 0x16).", "N");
     const QCommandLineOption fps = opt("fps", "Live pictures per second per channel in multi-channel view (default 15).", "N");
     const QCommandLineOption singleFps = opt("single-fps", "Live pictures per second in single-channel view (default 30).", "N");
