@@ -202,6 +202,8 @@ uint8_t CImageCodec::Decode(const uint8_t* pData, size_t nLength, bool bHeaderCh
             return Fail("Unrecognised JPEG start.");
     }
 
+    if (m_hDecompressor == nullptr)
+        m_hDecompressor = tjInitDecompress();
     tjhandle hDecoder = Handle(m_hDecompressor);
     if (hDecoder == nullptr)
         return Fail("Cannot initialize JPEG library");

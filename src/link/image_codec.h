@@ -74,8 +74,9 @@ public:
     void SetFastDecode(bool bFast) { m_bFastDecode = bFast; }
     bool FastDecode() const { return m_bFastDecode; }
 
-    // The channel pattern in the picture's row 1 (0..15). Pixels outside the picture count as
-    // black, so a picture too narrow or too short for a block reads that block as clear.
+    // The channel pattern in the picture's row 1 (0..15); pPixels holds the header's image-size
+    // bytes of bottom-up rows. Pixels outside the picture count as black, so a picture too
+    // narrow or too short for a block reads that block as clear.
     static uint8_t ReadChannelPattern(const BitmapInfoHeader& header, const uint8_t* pPixels);
     // True when row 2 holds the index pattern (black, white, black) of an odd field; pixels
     // outside the picture count as black.
