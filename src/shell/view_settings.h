@@ -73,7 +73,7 @@ struct SettingsPlaces {
 // cannot be created is not reported: its path is returned all the same.
 std::string PrepareBackupFolder(const SettingsPlaces& places);
 
-// Loads (bLoad true) or saves the block in the registry's order of values. Load expects a
+// Loads (bLoad true) or saves the block, value by value in a fixed order. Load expects a
 // cleared block, fills missing or unreadable values with the defaults, keeps the low byte of
 // the byte fields, cuts overlong texts to their fields, sets the record path to the backup
 // folder (not to the stored one) and copies strPtzFile into the PTZ file path. Save writes

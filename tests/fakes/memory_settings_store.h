@@ -9,7 +9,7 @@
 namespace ostrel::test {
 
 // A settings section in memory that logs every access in order ("read X", "write X=v").
-// Texts and integers are kept apart, as typed registry values are: reading a text as an
+// Texts and integers are kept apart, as typed profile values are: reading a text as an
 // integer finds nothing.
 class MemorySettingsStore final : public SettingsStore {
 public:

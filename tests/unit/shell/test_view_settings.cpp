@@ -70,7 +70,7 @@ TEST_F(ViewSettingsTest, FirstStartOnACleanProfileGivesTheDefaults)
     EXPECT_TRUE(fs::is_directory(fs::path(m_places.strProgramDir) / "Backup"));
 }
 
-TEST_F(ViewSettingsTest, LoadAndSaveFollowTheRegistrysOrder)
+TEST_F(ViewSettingsTest, LoadAndSaveKeepTheirFixedOrder)
 {
     MemorySettingsStore store;
     ViewSettings s = Load(store);
