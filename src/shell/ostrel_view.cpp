@@ -1,0 +1,533 @@
+#include "shell/ostrel_view.h"
+
+#include "res/resource.h"
+#include "res/skin_bitmap.h"
+#include "res/skin_layout.h"
+#include "shell/main_frame.h"
+#include "shell/status_text.h"
+#include "widgets/bitmap_button.h"
+#include "widgets/skin_button.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFontDatabase>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+namespace ostrel {
+
+namespace {
+
+// Rectangles of the status panel, (left, top)-(right, bottom) as the panel is laid out.
+QRect Box(int l, int t, int r, int b)
+{
+    return QRect(l, t, r - l, b - t);
+}
+
+const QRect kDateCaptionRect = Box(740, 70, 840, 85);
+const QRect kDateRect = Box(740, 85, 840, 100);
+const QRect kTimeCaptionRect = Box(740, 100, 840, 115);
+const QRect kTimeRect = Box(740, 115, 840, 130);
+const QRect kRecordPosRect = Box(740, 140, 855, 155);
+const QRect kPlayPosRect = Box(740, 155, 855, 170);
+const QRect kStatusCaptionRect = Box(740, 180, 840, 195);
+const QRect kPtzChannelRect = Box(790, 500, 811, 512);
+const QColor kTextColour(0, 255, 0);
+
+QRect ToQRect(const CellRect& rc)
+{
+    return QRect(rc.nLeft, rc.nTop, rc.Width(), rc.Height());
+}
+
+// Parameters the PTZ keys report, by control ID 1087..1098.
+constexpr int kPtzParameters[] = {1324, 1325, 1326, 1327, 1328, 1329, 1330, 1331, 1332, 1033, 1334, 1035};
+
+// Tahoma where installed, else the closest narrow bold sans; 12 pixels high either way.
+QFont OverlayFont()
+{
+    const QStringList families = QFontDatabase::families();
+    QString strFamily = QStringLiteral("DejaVu Sans");
+    for (const QString& strWanted : {QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans Condensed")}) {
+        if (families.contains(strWanted)) {
+            strFamily = strWanted;
+            break;
+        }
+    }
+    QFont font(strFamily);
+    font.setPixelSize(12);
+    font.setBold(true);
+    font.setStyleStrategy(QFont::PreferAntialias);
+    return font;
+}
+
+} // namespace
+
+const QRect COstrelView::kStatusRect = Box(740, 195, 840, 225);
+
+COstrelView::COstrelView(ViewServices services, CMainFrame* pFrame, QWidget* pParent)
+    : QWidget(pParent), m_services(std::move(services)), m_pFrame(pFrame),
+      m_backStore(kMainWidth, kMainHeight, QImage::Format_RGB32)
+{
+    setFixedSize(kMainWidth, kMainHeight);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_backStore.fill(Qt::black);
+    m_logo.load(QStringLiteral("./logo/slogo.bmp"));
+}
+
+COstrelView::~COstrelView()
+{
+    if (m_pLink)
+        m_pLink->Disconnect(true);
+    DeleteAlarmEventFile();
+    if (m_bDisplayModeChanged && m_services.pDisplayMode)
+        m_services.pDisplayMode->RestoreDefault();
+    if (m_pTimers)
+        m_pTimers->Stop(kClockTimerId);
+    m_pLink.reset();
+}
+
+void COstrelView::OnInitialUpdate()
+{
+    if (!m_pLink) {
+        m_pLink = std::make_unique<CDvrLink>(
+            CDvrLink::Services{nullptr, m_services.rSockets, m_services.rFiles, m_services.rNotifier}, this);
+        m_pLinkTimers = m_services.makeTimers(*m_pLink);
+        m_pLink->SetTimerService(*m_pLinkTimers);
+    }
+    m_ptzIntervals = ReadPtzIntervals(kOptIniPath);
+    m_strPtzFile = QDir::currentPath().toStdString() + "/PTZ/user_command.tl";
+    m_settings = ViewSettings{};
+    LoadSaveSettings(m_settings, true, m_services.rSettings, m_services.places, m_strPtzFile);
+
+    m_overlayFont = OverlayFont();
+    m_background = SkinBitmap(IDB_MAIN_BACKGROUND).convertToFormat(QImage::Format_RGB32);
+    CreateControls();
+    PaintBackground(rect());
+
+    ApplyEffects(m_layout.ApplyLayout(m_layout.m_wSplitMode));
+    if (m_settings.bUseFullScreen)
+        ApplyFullScreen(true);
+    m_pTimers = m_services.makeTimers(*this);
+    m_pTimers->Start(kClockTimerId, kClockPeriodMs);
+
+    DrawClock();
+    DrawConnectStatus(m_byConnectState);
+    DrawPtzChannel();
+}
+
+// ---- controls ----------------------------------------------------------------------------
+
+void COstrelView::CreateControls()
+{
+    for (const SkinPlacement& place : kViewControls) {
+        const int nId = place.nControlId;
+        if (nId == IDC_EXIT || nId == IDC_SETTING || nId == IDC_ARCHIVE) {
+            auto* pButton = new CBitmapButton(nId, this);
+            pButton->LoadBitmaps(place.nBitmapNormal, place.nBitmapActive);
+            pButton->setGeometry(place.x, place.y, place.cx, place.cy);
+            pButton->setVisible(place.bVisible);
+            connect(pButton, &QAbstractButton::clicked, this, [this, nId] {
+                if (nId == IDC_EXIT)
+                    OnExitButton();
+                else if (nId == IDC_SETTING)
+                    OnSettingButton();
+                else
+                    OnArchiveButton();
+            });
+            (nId == IDC_EXIT ? m_pExit : nId == IDC_SETTING ? m_pSetting : m_pArchive) = pButton;
+            continue;
+        }
+
+        auto* pButton = new CSkinButton(nId, this);
+        pButton->setGeometry(place.x, place.y, place.cx, place.cy);
+        pButton->setVisible(place.bVisible);
+        const bool bPtzKey = nId >= IDC_PTZ_UP && nId <= IDC_PTZ_FOCUS_OUT;
+        if (bPtzKey) {
+            pButton->SetBitmaps(place.nBitmapNormal, place.nBitmapActive, 0, 0, kPtzParameters[nId - IDC_PTZ_UP],
+                                CSkinButton::Momentary);
+            m_ptzButtons[static_cast<size_t>(nId - IDC_PTZ_UP)] = pButton;
+        } else if (nId == IDC_PTZ_CH_PLUS || nId == IDC_PTZ_CH_MINUS) {
+            pButton->SetBitmaps(place.nBitmapNormal, place.nBitmapActive, 0, 0, nId == IDC_PTZ_CH_PLUS ? 13 : 14,
+                                CSkinButton::Momentary);
+            m_ptzButtons[nId == IDC_PTZ_CH_PLUS ? 12 : 13] = pButton;
+        } else {
+            pButton->SetBitmaps(place.nBitmapNormal, 0, place.nBitmapActive, 0, 0, CSkinButton::Toggle);
+        }
+        if (pButton->Parameter() != 0) {
+            connect(pButton, &CSkinButton::KeySent, this, &COstrelView::OnPtzKeySent);
+            connect(pButton, &CSkinButton::KeyPosted, this, &COstrelView::OnPtzChannelKey);
+        }
+        connect(pButton, &CSkinButton::CommandPosted, this, [this](int nControlId) {
+            if (nControlId >= IDC_LAYOUT_FIRST && nControlId < IDC_LAYOUT_FIRST + CLiveLayout::kLayoutButtons)
+                OnLayoutButton(nControlId - IDC_LAYOUT_FIRST);
+            else if (nControlId >= IDC_CHANNEL_FIRST && nControlId < IDC_CHANNEL_FIRST + kChannelCount)
+                OnChannelButton(nControlId - IDC_CHANNEL_FIRST);
+            else if (nControlId == IDC_CONNECT)
+                OnConnectButton();
+            else if (nControlId == IDC_DISCONNECT)
+                OnDisconnectButton();
+            else if (nControlId == IDC_ROTATE)
+                OnRotateButton();
+        });
+
+        if (nId >= IDC_LAYOUT_FIRST && nId < IDC_LAYOUT_FIRST + CLiveLayout::kLayoutButtons)
+            m_layoutButtons[static_cast<size_t>(nId - IDC_LAYOUT_FIRST)] = pButton;
+        else if (nId >= IDC_CHANNEL_FIRST && nId < IDC_CHANNEL_FIRST + kChannelCount)
+            m_channelButtons[static_cast<size_t>(nId - IDC_CHANNEL_FIRST)] = pButton;
+        else if (nId == IDC_CONNECT)
+            m_pConnect = pButton;
+        else if (nId == IDC_DISCONNECT)
+            m_pDisconnect = pButton;
+        else if (nId == IDC_ROTATE)
+            m_pRotate = pButton;
+        else if (nId == IDC_ACTIVITY_LAMP)
+            m_pLamp = pButton;
+    }
+    m_pDisconnect->SetCheck(1);
+    m_pLamp->setEnabled(false);
+    m_pPtzCombo = new QComboBox(this);
+    m_pPtzCombo->setObjectName(QStringLiteral("ptzCombo"));
+    m_pPtzCombo->hide();
+}
+
+CSkinButton* COstrelView::SkinButton(int nControlId) const
+{
+    for (CSkinButton* pButton : findChildren<CSkinButton*>())
+        if (pButton->ControlId() == nControlId)
+            return pButton;
+    return nullptr;
+}
+
+CBitmapButton* COstrelView::PushButton(int nControlId) const
+{
+    for (CBitmapButton* pButton : {m_pExit, m_pSetting, m_pArchive})
+        if (pButton && pButton->ControlId() == nControlId)
+            return pButton;
+    return nullptr;
+}
+
+void COstrelView::SyncButtons()
+{
+    for (int n = 0; n < kChannelCount; ++n) {
+        CSkinButton* pButton = m_channelButtons[static_cast<size_t>(n)];
+        if (!pButton)
+            continue;
+        if (pButton->GetCheck() != m_layout.m_bChannelChecked[n])
+            pButton->SetCheck(m_layout.m_bChannelChecked[n] ? 1 : 0);
+        pButton->setEnabled(m_layout.m_bChannelEnabled[n]);
+    }
+    for (int i = 0; i < CLiveLayout::kLayoutButtons; ++i) {
+        CSkinButton* pButton = m_layoutButtons[static_cast<size_t>(i)];
+        if (pButton && pButton->GetCheck() != m_layout.m_bLayoutChecked[i])
+            pButton->SetCheck(m_layout.m_bLayoutChecked[i] ? 1 : 0);
+    }
+    if (m_pRotate && m_pRotate->GetCheck() != m_layout.m_bRotateChecked)
+        m_pRotate->SetCheck(m_layout.m_bRotateChecked ? 1 : 0);
+}
+
+void COstrelView::ApplyEffects(const CLiveLayout::Effects& effects)
+{
+    SyncButtons();
+    if (effects.bBeep)
+        QApplication::beep();
+    if (effects.bSendLive) {
+        DrawPtzChannel();
+        if (m_pLink)
+            m_pLink->SendRequest(wire::REQ_LIVE, true);
+    }
+    if (effects.bRedrawDisplay)
+        RepaintDisplay();
+}
+
+// ---- commands ----------------------------------------------------------------------------
+
+void COstrelView::OnLayoutButton(int nIndex)
+{
+    // The toggle flipped its own check; the layout decides what stays checked.
+    if (m_layoutButtons[static_cast<size_t>(nIndex)])
+        m_layout.m_bLayoutChecked[nIndex] = m_layoutButtons[static_cast<size_t>(nIndex)]->GetCheck();
+    ApplyEffects(m_layout.OnLayoutButton(nIndex));
+}
+
+void COstrelView::OnChannelButton(int nChannel)
+{
+    if (m_channelButtons[static_cast<size_t>(nChannel)])
+        m_layout.m_bChannelChecked[nChannel] = m_channelButtons[static_cast<size_t>(nChannel)]->GetCheck();
+    ApplyEffects(m_layout.OnChannelButton(nChannel));
+}
+
+void COstrelView::OnRotateButton()
+{
+    ApplyEffects(m_layout.OnRotateButton(m_byConnectState == 1, m_settings.byRotateInterval));
+}
+
+void COstrelView::OnConnectButton()
+{
+    if (m_byConnectState == 0) {
+        if (m_pLink && m_pLink->Connect(HostAddress(), HostPort()))
+            m_byConnectState = 2;
+        m_pConnect->setEnabled(true);
+        m_pDisconnect->SetCheck(0);
+    }
+    if (!m_pConnect->GetCheck())
+        m_pConnect->SetCheck(1);
+    DrawConnectStatus(m_byConnectState);
+}
+
+void COstrelView::OnDisconnectButton()
+{
+    if (m_byConnectState != 0) {
+        m_byConnectState = 0;
+        if (m_pLink)
+            m_pLink->Disconnect(true);
+        ClearPictures();
+        m_layout.ClearDrawn();
+        RepaintDisplay();
+        m_pDisconnect->setEnabled(true);
+        m_pConnect->SetCheck(0);
+        if (!m_pDisconnect->GetCheck())
+            m_pDisconnect->SetCheck(1);
+        DeleteAlarmEventFile();
+    } else if (!m_pDisconnect->GetCheck()) {
+        m_pDisconnect->SetCheck(1);
+    }
+    DrawConnectStatus(m_byConnectState);
+}
+
+void COstrelView::OnArchiveButton()
+{
+    // The archive dialog shows recordings; until it is there, the button only asks the
+    // recorder for its status, as it always does first.
+    if (m_pLink)
+        m_pLink->SendDvrStatus2();
+}
+
+void COstrelView::OnSettingButton()
+{
+    // The settings dialog edits m_settings; it reopens the PTZ file and full screen on OK.
+}
+
+void COstrelView::OnExitButton()
+{
+    if (m_pLink)
+        m_pLink->Disconnect(true);
+    if (m_pTimers)
+        m_pTimers->Stop(kClockTimerId);
+    LoadSaveSettings(m_settings, false, m_services.rSettings, m_services.places, m_strPtzFile);
+    emit ExitRequested();
+    if (m_pFrame)
+        QMetaObject::invokeMethod(m_pFrame, &QWidget::close, Qt::QueuedConnection);
+}
+
+void COstrelView::ApplyFullScreen(bool bFull)
+{
+    DisplayMode* pMode = m_services.pDisplayMode;
+    if (!bFull) {
+        // Only a mode this program changed is put back: the operator's own stays as it is.
+        if (m_bDisplayModeChanged && pMode)
+            pMode->RestoreDefault();
+        m_bDisplayModeChanged = false;
+        if (m_pFrame)
+            m_pFrame->SetFullScreen(false);
+        return;
+    }
+    int nWidth = 0, nHeight = 0;
+    if (pMode && !(pMode->CurrentSize(nWidth, nHeight) && nWidth == 1024 && nHeight == 768)) {
+        pMode->ChangeSize(1024, 768);
+        m_bDisplayModeChanged = true;
+    }
+    if (m_pFrame)
+        m_pFrame->SetFullScreen(true);
+}
+
+void COstrelView::DeleteAlarmEventFile()
+{
+    m_services.rFiles.Remove(CDvrLink::kAlarmEventFile);
+}
+
+void COstrelView::ClearPictures()
+{
+    for (ChannelPicture& picture : m_channels)
+        picture.pBits = nullptr;
+}
+
+void COstrelView::OnPtzKeySent(int nParameter, int nPressed)
+{
+    if (m_pPtzHandler)
+        m_pPtzHandler->OnPtzKey(nParameter, nPressed != 0);
+}
+
+void COstrelView::OnPtzChannelKey(int nParameter, int nPressed)
+{
+    if (m_layout.OnPtzChannelKey(nParameter, nPressed != 0))
+        DrawPtzChannel();
+}
+
+// ---- what the link tells ----------------------------------------------------------------
+
+std::string COstrelView::HostAddress() const
+{
+    return std::string(GetText(m_settings.szHostAddress));
+}
+
+uint16_t COstrelView::HostPort() const
+{
+    return static_cast<uint16_t>(m_settings.nHostPort);
+}
+
+std::string COstrelView::UserId() const
+{
+    return std::string(GetText(m_settings.szUserId));
+}
+
+std::string COstrelView::Password() const
+{
+    return std::string(GetText(m_settings.szPassword));
+}
+
+void COstrelView::SetChannelCount(uint8_t byCount)
+{
+    m_layout.SetChannelCount(byCount);
+    SyncButtons();
+}
+
+void COstrelView::OnLinkLost(LinkLoss)
+{
+    OnDisconnectButton();
+}
+
+void COstrelView::ToggleActivityLamp()
+{
+    m_pLamp->SetCheck(m_pLamp->GetCheck() ? 0 : 1);
+}
+
+void COstrelView::OnTimer(int nId)
+{
+    if (nId != kClockTimerId)
+        return;
+    DrawClock();
+    ApplyEffects(m_layout.RotationTick());
+}
+
+// ---- drawing -----------------------------------------------------------------------------
+
+void COstrelView::DrawChannel(uint8_t byChannel)
+{
+    if (byChannel >= kChannelCount)
+        return;
+    m_layout.m_bChDrawn[byChannel] = true;
+    const CellRect& rcCell = m_layout.m_rcCell[byChannel];
+    const ChannelPicture& picture = m_channels[byChannel];
+    if (!picture.pBits || rcCell.IsEmpty())
+        return;
+    auto* pImage = reinterpret_cast<uint32_t*>(m_backStore.bits());
+    const int nStride = static_cast<int>(m_backStore.bytesPerLine() / 4);
+    if (!m_cellPainter.Paint(picture, pImage, m_backStore.width(), m_backStore.height(), nStride, rcCell))
+        return;
+    CCellPainter::PaintFrame(pImage, m_backStore.width(), m_backStore.height(), nStride, rcCell, kFrameColour);
+    update(ToQRect(rcCell).adjusted(-1, -1, 1, 1));
+}
+
+void COstrelView::PaintBackground(const QRect& rc)
+{
+    QPainter painter(&m_backStore);
+    painter.drawImage(rc, m_background, rc);
+    if (!m_logo.isNull() && rc.intersects(QRect(705, 15, 85, 55)))
+        painter.drawImage(QPoint(705, 15), m_logo, QRect(0, 0, 85, 55));
+    update(rc);
+}
+
+void COstrelView::RepaintDisplay()
+{
+    const CellRect& display = CLiveLayout::kDisplay;
+    PaintBackground(QRect(display.nLeft - 1, display.nTop - 1, display.Width() + 2, display.Height() + 2));
+    auto* pImage = reinterpret_cast<uint32_t*>(m_backStore.bits());
+    const int nStride = static_cast<int>(m_backStore.bytesPerLine() / 4);
+    for (int n = 0; n < kChannelCount; ++n) {
+        if (m_channels[static_cast<size_t>(n)].pBits)
+            DrawChannel(static_cast<uint8_t>(n));
+        else
+            CCellPainter::PaintFrame(pImage, m_backStore.width(), m_backStore.height(), nStride,
+                                     m_layout.m_rcCell[n], kFrameColour);
+    }
+}
+
+void COstrelView::DrawText(const QRect& rc, const QString& strText, int nFlags, bool bFillFirst)
+{
+    QPainter painter(&m_backStore);
+    painter.setClipRect(rc);
+    if (bFillFirst)
+        painter.fillRect(rc, Qt::black);
+    painter.setFont(m_overlayFont);
+    painter.setPen(kTextColour);
+    painter.setBackgroundMode(Qt::OpaqueMode);
+    painter.setBackground(Qt::black);
+    painter.drawText(rc, nFlags, strText);
+    update(rc);
+}
+
+void COstrelView::DrawConnectStatus(uint8_t byCode)
+{
+    const uint8_t byMisses = m_pLink ? m_pLink->MissCount() : 0;
+    const uint32_t dwAlarm = m_pLink ? m_pLink->AlarmEventWord() : 0;
+    m_strStatusLine = status_text::ConnectStatus(byCode, byMisses, dwAlarm);
+    DrawText(kStatusCaptionRect, QStringLiteral("STATUS :"), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, false);
+    DrawText(kStatusRect, QString::fromStdString(m_strStatusLine), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, true);
+}
+
+void COstrelView::DrawClock()
+{
+    const LocalDateTime now = m_services.rClock.LocalNow();
+    const int nFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+    m_strDate = status_text::Date(now);
+    m_strTime = status_text::Time(now);
+    DrawText(kDateCaptionRect, QStringLiteral("DATE :"), nFlags, false);
+    DrawText(kDateRect, QString::fromStdString(m_strDate), nFlags, false);
+    DrawText(kTimeCaptionRect, QStringLiteral("TIME :"), nFlags, false);
+    DrawText(kTimeRect, QString::fromStdString(m_strTime), nFlags, false);
+}
+
+void COstrelView::DrawPtzChannel()
+{
+    DrawText(kPtzChannelRect, QString::fromStdString(status_text::PtzChannel(m_layout.m_byPtzCh)),
+             Qt::AlignCenter | Qt::TextSingleLine, true);
+}
+
+void COstrelView::DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos)
+{
+    const int nFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+    const std::string strRecord = status_text::RecordPosition(dwRecordPos);
+    const std::string strPlay = status_text::PlayPosition(dwPlayPos);
+    m_strPositions = strRecord + "\n" + strPlay;
+    DrawText(kRecordPosRect, QString::fromStdString(strRecord), nFlags, false);
+    DrawText(kPlayPosRect, QString::fromStdString(strPlay), nFlags, false);
+}
+
+void COstrelView::paintEvent(QPaintEvent* pEvent)
+{
+    QPainter painter(this);
+    for (const QRect& rc : pEvent->region())
+        painter.drawImage(rc, m_backStore, rc);
+}
+
+void COstrelView::mousePressEvent(QMouseEvent* pEvent)
+{
+    if (pEvent->button() == Qt::LeftButton && !m_settings.bUseFullScreen && m_pFrame)
+        m_pFrame->BeginDrag(pEvent->globalPosition().toPoint());
+    QWidget::mousePressEvent(pEvent);
+}
+
+void COstrelView::mouseDoubleClickEvent(QMouseEvent* pEvent)
+{
+    if (pEvent->button() != Qt::LeftButton)
+        return;
+    const QPoint pt = pEvent->position().toPoint();
+    const CLiveLayout::Effects effects = m_layout.OnDoubleClick(pt.x(), pt.y());
+    if (effects.bShowAbout)
+        emit AboutRequested();
+    ApplyEffects(effects);
+}
+
+} // namespace ostrel

@@ -1,0 +1,332 @@
+// The main view offscreen, with the link on a fake socket and a fake clock: what the operator
+// clicks, what goes on the wire, what lands on screen.
+#include "fakes/fake_clock.h"
+#include "fakes/fake_file_store.h"
+#include "fakes/fake_socket.h"
+#include "fakes/memory_settings_store.h"
+#include "fakes/packet_maker.h"
+#include "fakes/recording_notifier.h"
+#include "res/resource.h"
+#include "res/skin_bitmap.h"
+#include "shell/ostrel_view.h"
+#include "unit/codec/test_pictures.h"
+#include "widgets/bitmap_button.h"
+#include "widgets/skin_button.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace ostrel;
+using namespace ostrel::test;
+using namespace ostrel::wire;
+
+namespace {
+
+class ViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        settings.texts["Host IPAddress"] = "127.0.0.1";
+        settings.ints["Host Port"] = 8000;
+        sockets.pClock = &clock;
+        LocalDateTime t;
+        t.nYear = 2026;
+        t.nMonth = 12;
+        t.nDay = 6;
+        t.nHour = 12;
+        t.nMinute = 5;
+        t.nSecond = 8;
+        clock.SetLocalNow(t);
+    }
+    void TearDown() override { pView.reset(); }
+
+    void MakeView()
+    {
+        const std::string strDir = m_dir.path().toStdString();
+        ViewServices services{sockets, files, notifier, clock, settings, {strDir, strDir},
+                              [this](TimerTarget& target) { return std::make_unique<FakeTimerService>(clock, target); },
+                              nullptr};
+        pView = std::make_unique<COstrelView>(services, nullptr);
+        pView->OnInitialUpdate();
+    }
+    void Click(int nControlId)
+    {
+        QWidget* pButton = pView->SkinButton(nControlId);
+        if (!pButton)
+            pButton = pView->PushButton(nControlId);
+        ASSERT_NE(nullptr, pButton) << nControlId;
+        QTest::mouseClick(pButton, Qt::LeftButton);
+        QCoreApplication::processEvents(); // posted commands
+    }
+    // Connect, accept the login, and let the login steps run: live pictures are asked for.
+    void ConnectAndLogIn(uint32_t dwChannelInfo = 16)
+    {
+        Click(IDC_CONNECT);
+        ASSERT_NE(nullptr, sockets.Last());
+        sockets.Last()->CompleteConnect(true);
+        sockets.Last()->Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {1, dwChannelInfo}));
+        clock.Advance(700);
+    }
+    ParamBlock LastLiveRequest() const
+    {
+        for (auto it = sockets.allSent.rbegin(); it != sockets.allSent.rend(); ++it)
+            if (GetLe32(it->data() + 24) == DATATYPE_LIVE_REQUEST)
+                return DecodeParams(it->data() + kHeaderBytes);
+        return {};
+    }
+    void DeliverPicture(int nChannel, uint32_t dwP0 = 0, uint32_t dwP4 = 0)
+    {
+        sockets.Last()->Deliver(MakePacket(DATATYPE_LIVE_IMAGE, {dwP0, 0, 0, static_cast<uint32_t>(nChannel + 1), dwP4},
+                                           ostrel::testing::CameraJpeg(nChannel, nChannel % 2 == 1)));
+    }
+    QImage Screen() { return pView->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+    FakeClock clock;
+    FakeSocketFactory sockets;
+    FakeFileStore files;
+    RecordingNotifier notifier;
+    MemorySettingsStore settings;
+    std::unique_ptr<COstrelView> pView;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+bool SameRegion(const QImage& a, const QImage& b, const QRect& rc)
+{
+    for (int y = rc.top(); y <= rc.bottom(); ++y)
+        for (int x = rc.left(); x <= rc.right(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                return false;
+    return true;
+}
+
+} // namespace
+
+TEST_F(ViewTest, StartsAsSixteenCellsWaitingForAConnection)
+{
+    MakeView();
+    EXPECT_EQ(CLiveLayout::MODE_SIXTEEN, pView->Layout().m_wSplitMode);
+    EXPECT_EQ("WAITING FOR CONNECTION.", pView->StatusLine());
+    EXPECT_TRUE(pView->SkinButton(IDC_DISCONNECT)->GetCheck());
+    EXPECT_FALSE(pView->SkinButton(IDC_CONNECT)->GetCheck());
+    EXPECT_TRUE(pView->SkinButton(IDC_LAYOUT_FIRST + 6)->GetCheck());
+    EXPECT_FALSE(pView->SkinButton(IDC_CHANNEL_FIRST + 3)->isEnabled());
+    EXPECT_FALSE(pView->SkinButton(IDC_PTZ_LEFT_UP)->isVisibleTo(pView.get()));
+    EXPECT_EQ("2026 / 12 / 6", pView->DateText());
+    EXPECT_EQ("AM 12 : 05 : 08", pView->TimeText());
+    clock.Advance(1000);
+    EXPECT_EQ("AM 12 : 05 : 09", pView->TimeText()) << "the clock follows timer 100";
+    EXPECT_TRUE(sockets.allSent.empty()) << "nothing connects by itself";
+}
+
+TEST_F(ViewTest, LayoutAndChannelClicksSendTheLiveRequestsAndSetTheButtons)
+{
+    MakeView();
+    ConnectAndLogIn();
+    EXPECT_EQ((ParamBlock{1, 1, 0xFFFF}), LastLiveRequest());
+
+    Click(IDC_LAYOUT_FIRST + 1); // four cells
+    EXPECT_EQ((ParamBlock{1, 1, 0x000F}), LastLiveRequest());
+    Click(IDC_CHANNEL_FIRST + 14); // channel 15: channels 15, 16, 1 and 2
+    EXPECT_EQ((ParamBlock{0, 15, 0xC003}), LastLiveRequest());
+    for (int n : {0, 1, 14, 15}) {
+        EXPECT_TRUE(pView->SkinButton(IDC_CHANNEL_FIRST + n)->GetCheck()) << n;
+        EXPECT_FALSE(pView->SkinButton(IDC_CHANNEL_FIRST + n)->isEnabled()) << n;
+    }
+    EXPECT_FALSE(pView->SkinButton(IDC_CHANNEL_FIRST + 2)->GetCheck());
+    EXPECT_TRUE(pView->SkinButton(IDC_CHANNEL_FIRST + 2)->isEnabled());
+    EXPECT_TRUE(pView->SkinButton(IDC_LAYOUT_FIRST + 1)->GetCheck());
+    EXPECT_FALSE(pView->SkinButton(IDC_LAYOUT_FIRST + 6)->GetCheck());
+
+    const size_t nSent = sockets.allSent.size();
+    Click(IDC_LAYOUT_FIRST + 2); // no layout: beep, button unchecked, nothing sent
+    EXPECT_EQ(nSent, sockets.allSent.size());
+    EXPECT_FALSE(pView->SkinButton(IDC_LAYOUT_FIRST + 2)->GetCheck());
+    EXPECT_TRUE(pView->SkinButton(IDC_LAYOUT_FIRST + 1)->GetCheck());
+
+    Click(IDC_LAYOUT_FIRST + 0); // one cell
+    EXPECT_EQ((ParamBlock{0, 1, 0x0001}), LastLiveRequest());
+}
+
+TEST_F(ViewTest, RecorderWithFourChannelsDisablesTheOtherButtons)
+{
+    MakeView();
+    ConnectAndLogIn(4);
+    Click(IDC_LAYOUT_FIRST + 0);
+    for (int n = 0; n < 16; ++n)
+        EXPECT_EQ(n >= 1 && n < 4, pView->SkinButton(IDC_CHANNEL_FIRST + n)->isEnabled()) << n;
+}
+
+TEST_F(ViewTest, PicturesLandInTheirCellsAndOnlyThereOnScreen)
+{
+    MakeView();
+    ConnectAndLogIn();
+    const QImage before = Screen();
+    DeliverPicture(5, 250000, 500000);
+    EXPECT_EQ("R-POS : 050.0000%\nP-POS : 025.0000%", pView->PositionTexts());
+    DeliverPicture(0);
+    const QImage after = Screen();
+
+    // Channel 6 sits in column 1, row 1 of the sixteen cells.
+    const QRect cell5(223, 143, 158, 118), cell0(63, 23, 158, 118), cell7(543, 143, 158, 118);
+    EXPECT_FALSE(SameRegion(before, after, cell5));
+    EXPECT_FALSE(SameRegion(before, after, cell0));
+    EXPECT_TRUE(SameRegion(before, after, cell7)) << "no picture for channel 8 yet";
+    EXPECT_FALSE(SameRegion(after, after.copy(cell0).scaled(after.size()), cell5)) << "two cameras, two pictures";
+    EXPECT_EQ(qRgb(255, 255, 255), after.pixel(222, 142)) << "the cell frame";
+
+    // What is on screen is what the cell painter makes of the decoded picture.
+    QImage expected(877, 685, QImage::Format_RGB32);
+    expected.fill(Qt::black);
+    CCellPainter painter;
+    painter.Paint(pView->ChannelSlots()[5], reinterpret_cast<uint32_t*>(expected.bits()), 877, 685,
+                  static_cast<int>(expected.bytesPerLine() / 4), {223, 143, 381, 261});
+    EXPECT_TRUE(SameRegion(expected, after, cell5));
+}
+
+TEST_F(ViewTest, DoubleClicksSwitchBetweenACellAndSixteen)
+{
+    MakeView();
+    ConnectAndLogIn();
+    Click(IDC_LAYOUT_FIRST + 1);
+    Click(IDC_CHANNEL_FIRST + 6); // channels 7 to 10
+    QTest::mouseDClick(pView.get(), Qt::LeftButton, {}, QPoint(500, 100));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(CLiveLayout::MODE_SINGLE, pView->Layout().m_wSplitMode);
+    EXPECT_EQ((ParamBlock{0, 8, 1u << 7}), LastLiveRequest()) << "the second cell showed channel 8";
+
+    QTest::mouseDClick(pView.get(), Qt::LeftButton, {}, QPoint(750, 600)); // outside the display
+    EXPECT_EQ(CLiveLayout::MODE_SINGLE, pView->Layout().m_wSplitMode);
+    QTest::mouseDClick(pView.get(), Qt::LeftButton, {}, QPoint(300, 300));
+    EXPECT_EQ(CLiveLayout::MODE_SIXTEEN, pView->Layout().m_wSplitMode);
+    EXPECT_EQ((ParamBlock{1, 1, 0xFFFF}), LastLiveRequest());
+}
+
+TEST_F(ViewTest, RotationVisitsTheDrawnChannelsOnTheClock)
+{
+    settings.ints["Rotate Interval"] = 0;
+    MakeView();
+    ConnectAndLogIn();
+    DeliverPicture(2);
+    DeliverPicture(9);
+    Click(IDC_LAYOUT_FIRST + 0);
+    Click(IDC_ROTATE);
+    ASSERT_TRUE(pView->SkinButton(IDC_ROTATE)->GetCheck());
+    EXPECT_EQ(2, pView->Layout().SingleChannel());
+    std::vector<int> seen;
+    for (int i = 0; i < 4; ++i) {
+        DeliverPicture(pView->Layout().SingleChannel()); // keep the watchdog quiet
+        clock.Advance(1000);
+        seen.push_back(pView->Layout().SingleChannel());
+    }
+    EXPECT_EQ((std::vector<int>{9, 2, 9, 2}), seen);
+    EXPECT_EQ((ParamBlock{0, 3, 1}), LastLiveRequest()) << "rotation leaves the mask";
+
+    Click(IDC_ROTATE); // off: back to sixteen cells
+    EXPECT_FALSE(pView->SkinButton(IDC_ROTATE)->GetCheck());
+    EXPECT_EQ(CLiveLayout::MODE_SIXTEEN, pView->Layout().m_wSplitMode);
+}
+
+TEST_F(ViewTest, RotationIsRefusedWhileNotConnected)
+{
+    MakeView();
+    Click(IDC_LAYOUT_FIRST + 0);
+    Click(IDC_ROTATE);
+    EXPECT_FALSE(pView->SkinButton(IDC_ROTATE)->GetCheck());
+    EXPECT_FALSE(pView->Layout().IsRotating());
+}
+
+TEST_F(ViewTest, StatusLineFollowsTheLink)
+{
+    settings.ints["Use AlertMode"] = 1;
+    MakeView();
+    ConnectAndLogIn();
+    EXPECT_EQ("CONNECTION ESTABLISHED.", pView->StatusLine());
+    clock.Advance(5000);
+    EXPECT_EQ("TRY REQUEST IMAGE 1", pView->StatusLine());
+    sockets.Last()->Deliver(MakePacket(DATATYPE_ALARM_EVENT, {2, 0x01000100}));
+    EXPECT_EQ("[CH 2] [Alarm:1 Loss:0 Motion:1]", pView->StatusLine());
+    const bool bLamp = pView->SkinButton(IDC_ACTIVITY_LAMP)->GetCheck();
+    sockets.Last()->Deliver(MakePacket(0x7777, {})); // one read
+    EXPECT_NE(bLamp, pView->SkinButton(IDC_ACTIVITY_LAMP)->GetCheck()) << "the lamp blinks with the traffic";
+}
+
+TEST_F(ViewTest, ConnectTwiceStartsOneConnectionAndDisconnectWhileIdleChangesNothing)
+{
+    MakeView();
+    Click(IDC_DISCONNECT);
+    EXPECT_EQ(0, pView->ConnectState());
+    EXPECT_TRUE(pView->SkinButton(IDC_DISCONNECT)->GetCheck());
+    EXPECT_EQ(0, sockets.nCreated);
+
+    Click(IDC_CONNECT);
+    EXPECT_EQ(2, pView->ConnectState());
+    EXPECT_EQ("CONNECTING..", pView->StatusLine());
+    Click(IDC_CONNECT);
+    EXPECT_EQ(1, sockets.nCreated);
+    EXPECT_TRUE(pView->SkinButton(IDC_CONNECT)->GetCheck());
+    EXPECT_FALSE(pView->SkinButton(IDC_DISCONNECT)->GetCheck());
+}
+
+TEST_F(ViewTest, DisconnectClearsThePicturesAndDeletesTheEventLog)
+{
+    MakeView();
+    ConnectAndLogIn();
+    const QImage empty = Screen();
+    DeliverPicture(0);
+    files.files["AlarmEvent.am"] = {1, 2, 3};
+    Click(IDC_DISCONNECT);
+    EXPECT_EQ(0, pView->ConnectState());
+    EXPECT_FALSE(pView->Link()->HasSocket());
+    EXPECT_EQ(0u, files.files.count("AlarmEvent.am"));
+    EXPECT_EQ(nullptr, pView->ChannelSlots()[0].pBits);
+    EXPECT_TRUE(SameRegion(empty, Screen(), QRect(63, 23, 158, 118))) << "the cell is empty again";
+    EXPECT_EQ("WAITING FOR CONNECTION.", pView->StatusLine());
+}
+
+TEST_F(ViewTest, RefusedLoginEndsLikeTheDisconnectButton)
+{
+    MakeView();
+    Click(IDC_CONNECT);
+    sockets.Last()->CompleteConnect(true);
+    sockets.Last()->Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {0, 16}));
+    clock.RunDue();
+    EXPECT_EQ(0, pView->ConnectState());
+    EXPECT_TRUE(pView->SkinButton(IDC_DISCONNECT)->GetCheck());
+    EXPECT_EQ("WAITING FOR CONNECTION.", pView->StatusLine());
+}
+
+TEST_F(ViewTest, ExitSavesTheSettings)
+{
+    settings.texts["User ISeed"] = "operator";
+    MakeView();
+    pView->Settings().byRotateInterval = 5;
+    Click(IDC_EXIT);
+    EXPECT_EQ("operator", settings.texts["User ISeed"]);
+    EXPECT_EQ(5, settings.ints["Rotate Interval"]);
+    EXPECT_TRUE(settings.texts.count("Record Path"));
+}
+
+TEST_F(ViewTest, PtzChannelKeysStepTheChannelAndWrap)
+{
+    MakeView();
+    QTest::mouseClick(pView->SkinButton(IDC_PTZ_CH_MINUS), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(15, pView->Layout().m_byPtzCh);
+    QTest::mouseClick(pView->SkinButton(IDC_PTZ_CH_PLUS), Qt::LeftButton);
+    QTest::mouseClick(pView->SkinButton(IDC_PTZ_CH_PLUS), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(1, pView->Layout().m_byPtzCh);
+}
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
