@@ -11,8 +11,22 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace {
+
+// Qt's own messages go to the same log, one line each. The notice about XDG_RUNTIME_DIR, which
+// every headless start gives, says nothing about the simulator and is left out.
+void LogQtMessage(QtMsgType type, const QMessageLogContext&, const QString& strMessage)
+{
+    if (type == QtDebugMsg || strMessage.contains(QLatin1String("XDG_RUNTIME_DIR")))
+        return;
+    ostrel::dvrsim::SimLog({}, QStringLiteral("qt: ") + strMessage);
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    qInstallMessageHandler(LogQtMessage);
     // Pictures are drawn with QPainter, which needs a GUI application but no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
