@@ -134,6 +134,32 @@ QImage Preview(const QImage& background, const SkinPlacement (&controls)[N], con
     return img;
 }
 
+// The site logos a demo installation puts in logo/: the small one is copied at (705, 15) of the
+// main window, 85 x 55, partly under the Exit key, so it is the panel there with a caption in
+// the free strip below the key; the large one, 165 x 65, is an emblem for the archive window.
+QImage SiteLogo(const QImage& background, bool bLarge)
+{
+    QImage logo(bLarge ? QSize(165, 65) : QSize(85, 55), QImage::Format_RGB32);
+    logo.fill(colour::kPanel);
+    QPainter p(&logo);
+    if (!bLarge) {
+        p.drawImage(QPoint(0, 0), background, QRect(705, 15, 85, 55));
+        p.setFont(SkinFont(8));
+        p.setPen(colour::kAccent);
+        p.drawText(QRect(2, 26, 81, 12), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("DEMO SITE"));
+        return logo;
+    }
+    p.setPen(colour::kPanelHigh);
+    p.drawRect(logo.rect().adjusted(0, 0, -1, -1));
+    p.setFont(SkinFont(16));
+    p.setPen(colour::kGlyph);
+    p.drawText(QRect(0, 6, 165, 28), Qt::AlignCenter, QStringLiteral("OSTREL"));
+    p.setFont(SkinFont(9));
+    p.setPen(colour::kAccent);
+    p.drawText(QRect(0, 36, 165, 20), Qt::AlignCenter, QStringLiteral("DEMO SITE"));
+    return logo;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -176,6 +202,13 @@ int main(int argc, char** argv)
                .save(outDir.filePath(QStringLiteral("skin_preview_archive.png")));
     if (!bSheets) {
         std::fprintf(stderr, "ostrel_skin_gen: cannot write the contact sheet or previews\n");
+        return 1;
+    }
+    const bool bLogos = outDir.mkpath(QStringLiteral("logo"))
+        && SiteLogo(images.at(IDB_MAIN_BACKGROUND), false).save(outDir.filePath(QStringLiteral("logo/slogo.bmp")), "BMP")
+        && SiteLogo(images.at(IDB_ARCHIVE_BACKGROUND), true).save(outDir.filePath(QStringLiteral("logo/blogo.bmp")), "BMP");
+    if (!bLogos) {
+        std::fprintf(stderr, "ostrel_skin_gen: cannot write the demo logos\n");
         return 1;
     }
     return 0;

@@ -1,10 +1,13 @@
 #include "shell/ostrel_app.h"
 
 #include "platform/notifier.h"
+#include "platform/qt_settings_store.h"
+#include "platform/qt_timer_service.h"
 #include "res/resource.h"
 #include "res/skin_bitmap.h"
 #include "shell/about_dlg.h"
 #include "shell/main_frame.h"
+#include "shell/ostrel_view.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -48,12 +51,28 @@ bool COstrelApp::InitInstance()
 
     m_pMainFrame = std::make_unique<CMainFrame>();
     connect(m_pMainFrame.get(), &CMainFrame::AppAbout, this, &COstrelApp::OnAppAbout);
+
+    m_pSettings = std::make_unique<QtSettingsStore>(QStringLiteral("Setting"));
+    m_viewNotifier.SetParent(m_pMainFrame.get());
+    ViewServices services{m_sockets,
+                          m_files,
+                          m_viewNotifier,
+                          m_clock,
+                          *m_pSettings,
+                          PlacesOfThisProgram(),
+                          [](TimerTarget& target) { return std::make_unique<QtTimerService>(&target); },
+                          &m_displayMode};
+    m_pView = new COstrelView(std::move(services), m_pMainFrame.get());
+    m_pMainFrame->SetView(m_pView);
+    connect(m_pView, &COstrelView::AboutRequested, this, &COstrelApp::OnAppAbout);
+    m_pView->OnInitialUpdate();
     m_pMainFrame->show();
     return true;
 }
 
 int COstrelApp::ExitInstance()
 {
+    m_pView = nullptr;
     m_pMainFrame.reset();
     m_instanceLock.Release();
     return 0;

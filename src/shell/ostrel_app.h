@@ -1,6 +1,12 @@
 #pragma once
 
+#include "platform/clock.h"
+#include "platform/display_mode.h"
+#include "platform/dvr_socket.h"
+#include "platform/file_store.h"
 #include "platform/instance_lock.h"
+#include "platform/qt_notifier.h"
+#include "platform/settings_store.h"
 #include "shell/view_settings.h"
 
 #include <QObject>
@@ -10,6 +16,7 @@
 namespace ostrel {
 
 class CMainFrame;
+class COstrelView;
 class Notifier;
 
 // The application: one instance per user, the settings profile, the main frame.
@@ -28,6 +35,7 @@ public:
     int ExitInstance();
 
     CMainFrame* GetMainWnd() const { return m_pMainFrame.get(); }
+    COstrelView* GetView() const { return m_pView; }
     // Opens the about box modally.
     void OnAppAbout();
 
@@ -40,7 +48,15 @@ public:
 private:
     Notifier& m_rNotifier;
     InstanceLock m_instanceLock;
+    // What the view and its link work with; declared before the frame, which owns the view.
+    CDvrSocketFactory m_sockets;
+    LocalFileStore m_files;
+    SystemClock m_clock;
+    XrandrDisplayMode m_displayMode;
+    QtNotifier m_viewNotifier;
+    std::unique_ptr<SettingsStore> m_pSettings;
     std::unique_ptr<CMainFrame> m_pMainFrame;
+    COstrelView* m_pView = nullptr; // owned by the frame
 };
 
 } // namespace ostrel

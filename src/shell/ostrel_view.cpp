@@ -32,7 +32,6 @@ const QRect kTimeCaptionRect = Box(740, 100, 840, 115);
 const QRect kTimeRect = Box(740, 115, 840, 130);
 const QRect kRecordPosRect = Box(740, 140, 855, 155);
 const QRect kPlayPosRect = Box(740, 155, 855, 170);
-const QRect kStatusCaptionRect = Box(740, 180, 840, 195);
 const QRect kPtzChannelRect = Box(790, 500, 811, 512);
 const QColor kTextColour(0, 255, 0);
 
@@ -473,7 +472,6 @@ void COstrelView::DrawConnectStatus(uint8_t byCode)
     const uint8_t byMisses = m_pLink ? m_pLink->MissCount() : 0;
     const uint32_t dwAlarm = m_pLink ? m_pLink->AlarmEventWord() : 0;
     m_strStatusLine = status_text::ConnectStatus(byCode, byMisses, dwAlarm);
-    DrawText(kStatusCaptionRect, QStringLiteral("STATUS :"), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, false);
     DrawText(kStatusRect, QString::fromStdString(m_strStatusLine), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, true);
 }
 
