@@ -1,0 +1,125 @@
+// The real client window, offscreen, against dvrsim on loopback: after connect every cell
+// shows its own camera.
+#include "fakes/memory_settings_store.h"
+#include "fakes/recording_notifier.h"
+#include "link/image_codec.h"
+#include "platform/dvr_socket.h"
+#include "platform/file_store.h"
+#include "platform/qt_timer_service.h"
+#include "res/resource.h"
+#include "shell/ostrel_view.h"
+#include "widgets/bitmap_button.h"
+#include "widgets/skin_button.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+using namespace ostrel;
+using namespace ostrel::test;
+
+namespace {
+
+bool WaitUntil(const std::function<bool()>& pred, int nMs)
+{
+    QDeadlineTimer deadline(nMs);
+    while (!pred()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+    }
+    return true;
+}
+
+// Standard deviation of the grey levels in a region: a picture varies, an empty cell does not.
+double Variation(const QImage& image, const QRect& rc)
+{
+    double sum = 0, sum2 = 0;
+    int n = 0;
+    for (int y = rc.top(); y <= rc.bottom(); y += 2)
+        for (int x = rc.left(); x <= rc.right(); x += 2) {
+            const double v = qGray(image.pixel(x, y));
+            sum += v;
+            sum2 += v * v;
+            ++n;
+        }
+    const double mean = sum / n;
+    return std::sqrt(std::max(0.0, sum2 / n - mean * mean));
+}
+
+} // namespace
+
+TEST(ViewDvrsim, AfterConnectEveryCellShowsItsOwnCamera)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString strOld = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+
+    QProcess sim;
+    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sim.start(OSTREL_DVRSIM_PATH, {"--bind", "127.0.0.1", "--port", "0", "--port-file", dir.filePath("port"), "--fps", "10"});
+    ASSERT_TRUE(sim.waitForStarted(5000));
+    uint16_t wPort = 0;
+    ASSERT_TRUE(WaitUntil([&] {
+        QFile file(dir.filePath("port"));
+        if (file.open(QIODevice::ReadOnly))
+            wPort = static_cast<uint16_t>(file.readAll().trimmed().toUInt());
+        return wPort != 0;
+    }, 10000));
+
+    CDvrSocketFactory sockets;
+    LocalFileStore files;
+    RecordingNotifier notifier;
+    SystemClock clock;
+    MemorySettingsStore settings;
+    settings.texts["Host IPAddress"] = "127.0.0.1";
+    settings.ints["Host Port"] = wPort;
+    const std::string strDir = dir.path().toStdString();
+    {
+        COstrelView view({sockets, files, notifier, clock, settings, {strDir, strDir},
+                          [](TimerTarget& target) { return std::make_unique<QtTimerService>(&target); }, nullptr},
+                         nullptr);
+        view.OnInitialUpdate();
+        view.show();
+        QTest::mouseClick(view.SkinButton(IDC_CONNECT), Qt::LeftButton);
+        const auto allDrawn = [&] {
+            for (int n = 0; n < 16; ++n)
+                if (!view.Layout().m_bChDrawn[n])
+                    return false;
+            return true;
+        };
+        ASSERT_TRUE(WaitUntil(allDrawn, 15000));
+        EXPECT_EQ(1, view.ConnectState());
+
+        const QImage screen = view.grab().toImage();
+        for (int n = 0; n < 16; ++n) {
+            SCOPED_TRACE(n);
+            const ChannelPicture& picture = view.ChannelSlots()[n];
+            EXPECT_EQ(n, CImageCodec::ReadChannelPattern(picture.bmi, picture.pBits)) << "its own camera";
+            const CellRect& rc = view.Layout().m_rcCell[n];
+            EXPECT_GT(Variation(screen, QRect(rc.nLeft, rc.nTop, rc.Width(), rc.Height())), 10.0) << "a picture on screen";
+        }
+        QTest::mouseClick(view.PushButton(IDC_EXIT), Qt::LeftButton);
+        EXPECT_FALSE(view.Link()->HasSocket());
+    }
+    sim.terminate();
+    sim.waitForFinished(3000);
+    QDir::setCurrent(strOld);
+}
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
