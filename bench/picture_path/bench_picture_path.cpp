@@ -93,7 +93,7 @@ JpegSubsampling SubsamplingOf(const benchmark::State& state)
 // TurboJPEG flags the codec decodes with, so (a) and (c) do the same decoding work.
 int CodecFlags()
 {
-    int nFlags = TJFLAG_BOTTOMUP | TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS;
+    int nFlags = TJFLAG_BOTTOMUP | TJFLAG_LIMITSCANS;
     if (CImageCodec().FastDecode())
         nFlags |= TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE;
     return nFlags;

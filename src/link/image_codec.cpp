@@ -3,6 +3,7 @@
 #include <turbojpeg.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace ostrel {
@@ -90,6 +91,26 @@ bool EndsEoi(const uint8_t* p, size_t n)
 tjhandle Handle(void* p)
 {
     return static_cast<tjhandle>(p);
+}
+
+// A decode that reports a problem has still written every row, but damaged data (a picture cut
+// short, corrupt entropy data) leaves grey or garbled blocks: such pictures are dropped, and
+// the channel keeps its previous whole one. Let through is only zero padding in front of the
+// end marker, which some recorders add: the library reports it, as its last warning, after the
+// last row of an intact picture. Corrupt data ends the same way but with leftover scan bytes,
+// which are not all zero.
+bool OnlyPaddedBeforeEnd(tjhandle hDecoder, const uint8_t* pJpeg, size_t nJpeg)
+{
+    constexpr unsigned kMaxPadding = 16;
+    if (tjGetErrorCode(hDecoder) != TJERR_WARNING)
+        return false;
+    unsigned nExtra = 0;
+    unsigned nMarker = 0;
+    if (std::sscanf(tjGetErrorStr2(hDecoder), "Corrupt JPEG data: %u extraneous bytes before marker 0x%x", &nExtra,
+                    &nMarker) != 2
+        || nMarker != 0xD9 || nExtra == 0 || nExtra > kMaxPadding || nJpeg < nExtra + 2 || !EndsEoi(pJpeg, nJpeg))
+        return false;
+    return std::all_of(pJpeg + nJpeg - 2 - nExtra, pJpeg + nJpeg - 2, [](uint8_t by) { return by == 0; });
 }
 
 } // namespace
@@ -246,13 +267,12 @@ uint8_t CImageCodec::Decode(const uint8_t* pData, size_t nLength, bool bHeaderCh
         return Fail("Invalid Image.");
     const int nPitch = static_cast<int>(m_imageHeader.RowBytes());
 
-    // Any libjpeg warning (premature end, corrupt entropy data) stops the decode and drops the
-    // picture: the channel keeps its previous, whole picture instead of a half-grey one.
-    int nFlags = TJFLAG_BOTTOMUP | TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS;
+    int nFlags = TJFLAG_BOTTOMUP | TJFLAG_LIMITSCANS;
     if (m_bFastDecode)
         nFlags |= TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE;
     if (tjDecompress2(hDecoder, pJpeg, static_cast<unsigned long>(nJpeg), m_pixels.data(), nWidth,
-                      nPitch, nHeight, nPixelFormat, nFlags) != 0)
+                      nPitch, nHeight, nPixelFormat, nFlags) != 0
+        && !OnlyPaddedBeforeEnd(hDecoder, pJpeg, nJpeg))
         return FailAndReset("Cannot read image data.");
 
     if (nChannels == 4) {

@@ -51,8 +51,9 @@ public:
     // picture's channel pattern (0..15) and sets the field flag, or 0 in header-channel mode
     // (field flag left as it was), or kDecodeFailed when the framing cannot be repaired, the
     // header cannot be read, the picture has fewer than 1 or more than kMaxPixels pixels, its
-    // component count is not 1, 3 or 4, or the image data is damaged (libjpeg warnings such as
-    // a premature end count as damage). After a failure the pixels are undefined.
+    // component count is not 1, 3 or 4, or the image data is damaged (a premature end or
+    // corrupt data; a few zero bytes just before the end marker are no damage). After a
+    // failure the pixels are undefined.
     uint8_t Decode(const uint8_t* pData, size_t nLength, bool bHeaderChannelMode);
 
     // Resizes the pixel buffer to the header's image size; none when that is 0.

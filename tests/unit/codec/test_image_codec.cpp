@@ -311,6 +311,32 @@ TEST(Decode, TruncatedCorruptAndRandomDataNeverCrash)
     EXPECT_EQ(CImageCodec::kDecodeFailed, codec.Decode(nullptr, 100, false));
 }
 
+TEST(Decode, PaddingBeforeTheEndMarkerIsNoDamageButLostDataIs)
+{
+    const std::vector<uint8_t> good = t::CameraJpeg(10, true);
+    CImageCodec codec;
+
+    std::vector<uint8_t> padded = good;
+    padded.insert(padded.end() - 2, {0, 0, 0, 0});
+    EXPECT_EQ(10, codec.Decode(padded.data(), padded.size(), false)) << codec.LastDiagnostic();
+    std::vector<uint8_t> paddedWithoutEnd(good.begin(), good.end() - 2); // the repair adds FF D9
+    paddedWithoutEnd.insert(paddedWithoutEnd.end(), {0, 0, 0});
+    EXPECT_EQ(10, codec.Decode(paddedWithoutEnd.data(), paddedWithoutEnd.size(), false)) << codec.LastDiagnostic();
+
+    const std::vector<uint8_t> half(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2));
+    EXPECT_EQ(CImageCodec::kDecodeFailed, codec.Decode(half.data(), half.size(), false));
+    EXPECT_STREQ("Cannot read image data.", codec.LastDiagnostic());
+    // A marker in the middle of the scan: the rest of the picture is lost.
+    std::vector<uint8_t> corrupt = good;
+    corrupt[good.size() / 2] = 0xFF;
+    corrupt[good.size() / 2 + 1] = 0xC4;
+    EXPECT_EQ(CImageCodec::kDecodeFailed, codec.Decode(corrupt.data(), corrupt.size(), false));
+    // Cut short and padded: lost data is not padding, whatever follows it.
+    std::vector<uint8_t> cutAndPadded(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2));
+    cutAndPadded.insert(cutAndPadded.end(), {0, 0, 0xFF, 0xD9});
+    EXPECT_EQ(CImageCodec::kDecodeFailed, codec.Decode(cutAndPadded.data(), cutAndPadded.size(), false));
+}
+
 TEST(Decode, ADamagedPictureDoesNotSpoilTheNextOne)
 {
     // A picture cut short inside its tables fails the library's header read half-way; the
