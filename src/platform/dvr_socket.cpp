@@ -88,9 +88,16 @@ void CDvrSocket::OnError(QAbstractSocket::SocketError)
 
 void CDvrSocket::OnReadyRead()
 {
-    m_rEvents.OnSocketReadable();
-    // The handler may have closed this socket (m_pTcp is then null) or even destroyed it;
-    // destruction goes through the link's posted step, never from inside this call.
+    // Bytes Qt has already taken from the kernel are handed on at once, one bounded read per
+    // notification, so a picture does not wait a turn of the event loop for each read; what
+    // is left after that goes round the loop, so timers and input still get their turn.
+    for (int nTurn = 0; nTurn < kReadsPerNotification; ++nTurn) {
+        m_rEvents.OnSocketReadable();
+        // The handler may have closed this socket (m_pTcp is then null); it is never
+        // destroyed from inside this call (the link posts that step).
+        if (!m_pTcp || m_pTcp->bytesAvailable() <= 0)
+            return;
+    }
     RenotifyIfUnread();
 }
 

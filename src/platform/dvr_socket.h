@@ -24,6 +24,8 @@ public:
     void ShutdownAndClose() override;
 
 private:
+    static constexpr int kReadsPerNotification = 16;
+
     void OnConnected();
     void OnError(QAbstractSocket::SocketError error);
     void OnReadyRead();

@@ -49,15 +49,24 @@ bool CCellPainter::Paint(const ChannelPicture& picture, uint32_t* pImage, int nI
     }
     const uint32_t* pOffsets = m_columnOffsets.data();
     const size_t nColumns = m_columnOffsets.size();
+    int nLastSourceY = -1;
+    const uint32_t* pLastOut = nullptr;
     for (int y = nTop; y < nBottom; ++y) {
         const int nSourceY = src.y + static_cast<int>(static_cast<int64_t>(y - rcCell.nTop) * src.nHeight / nCellHeight);
+        uint32_t* pOut = pImage + static_cast<ptrdiff_t>(y) * nStridePixels + nLeft;
+        if (nSourceY == nLastSourceY) {
+            // An enlarged picture repeats source rows: copy the row just made.
+            std::copy_n(pLastOut, nColumns, pOut);
+            continue;
+        }
         // Rows are stored bottom-up.
         const uint8_t* pRow = picture.pBits + nRowBytes * static_cast<uint64_t>(bmi.biHeight - 1 - nSourceY);
-        uint32_t* pOut = pImage + static_cast<ptrdiff_t>(y) * nStridePixels + nLeft;
         for (size_t i = 0; i < nColumns; ++i) {
             const uint8_t* p = pRow + pOffsets[i];
             pOut[i] = 0xFF000000u | static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
         }
+        nLastSourceY = nSourceY;
+        pLastOut = pOut;
     }
     return true;
 }

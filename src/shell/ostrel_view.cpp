@@ -426,11 +426,14 @@ void COstrelView::DrawChannel(uint8_t byChannel)
     if (!m_cellPainter.Paint(picture, pImage, m_backStore.width(), m_backStore.height(), nStride, rcCell))
         return;
     CCellPainter::PaintFrame(pImage, m_backStore.width(), m_backStore.height(), nStride, rcCell, kFrameColour);
+    ++m_nPicturesDrawn;
     update(ToQRect(rcCell).adjusted(-1, -1, 1, 1));
 }
 
 void COstrelView::PaintBackground(const QRect& rc)
 {
+    if (rc.intersects(kRecordPosRect) || rc.intersects(kPlayPosRect))
+        m_bPositionsShown = false;
     QPainter painter(&m_backStore);
     painter.drawImage(rc, m_background, rc);
     if (!m_logo.isNull() && rc.intersects(QRect(705, 15, 85, 55)))
@@ -496,6 +499,13 @@ void COstrelView::DrawPtzChannel()
 void COstrelView::DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos)
 {
     const int nFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+    // Every live picture reports the positions; they change far less often, and drawing the
+    // same text again would show nothing new.
+    if (m_bPositionsShown && dwRecordPos == m_dwShownRecordPos && dwPlayPos == m_dwShownPlayPos)
+        return;
+    m_bPositionsShown = true;
+    m_dwShownRecordPos = dwRecordPos;
+    m_dwShownPlayPos = dwPlayPos;
     const std::string strRecord = status_text::RecordPosition(dwRecordPos);
     const std::string strPlay = status_text::PlayPosition(dwPlayPos);
     m_strPositions = strRecord + "\n" + strPlay;

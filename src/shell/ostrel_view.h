@@ -117,6 +117,8 @@ public:
     CBitmapButton* PushButton(int nControlId) const;
     const std::string& PtzFile() const { return m_strPtzFile; }
     const PtzIntervals& PtzTiming() const { return m_ptzIntervals; }
+    // Pictures painted into their cells since the start.
+    uint64_t PicturesDrawn() const { return m_nPicturesDrawn; }
     // Texts drawn in the status panel, as last drawn.
     const std::string& StatusLine() const { return m_strStatusLine; }
     const std::string& DateText() const { return m_strDate; }
@@ -167,6 +169,10 @@ private:
     QFont m_overlayFont;
     CCellPainter m_cellPainter;
     std::string m_strStatusLine;
+    uint64_t m_nPicturesDrawn = 0;
+    bool m_bPositionsShown = false;   // the position texts below are on screen
+    uint32_t m_dwShownRecordPos = 0;
+    uint32_t m_dwShownPlayPos = 0;
     std::string m_strDate;
     std::string m_strTime;
     std::string m_strPositions;

@@ -1,0 +1,193 @@
+// End to end: dvrsim at its full rate into the client's main view (offscreen), in sixteen
+// cells and in one, beside the raw decode of the same pictures in the same run.
+//
+// dvrsim offers at most 60 pictures a second per camera, less than the client can take, so the
+// client's capacity is measured as pictures per second of its own CPU time: what it spends on
+// reading, framing, decoding, checking, storing and painting each picture. The last part runs
+// the 16 x 30 pictures/s load and reports the share of one core the client used.
+//   bench_live_view [seconds per measurement, default 6]
+#include "camera_feed.h"
+#include "fakes/memory_settings_store.h"
+#include "fakes/recording_notifier.h"
+#include "platform/dvr_socket.h"
+#include "platform/file_store.h"
+#include "platform/qt_timer_service.h"
+#include "res/resource.h"
+#include "shell/ostrel_view.h"
+#include "widgets/skin_button.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <sys/resource.h>
+#include <turbojpeg.h>
+
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+using namespace ostrel;
+
+namespace {
+
+double CpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Runs the event loop for nMs, sleeping when there is nothing to do.
+void Pump(int nMs)
+{
+    QEventLoop loop;
+    QTimer::singleShot(nMs, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool WaitUntil(const std::function<bool()>& pred, int nMs)
+{
+    QDeadlineTimer deadline(nMs);
+    while (!pred()) {
+        if (deadline.hasExpired())
+            return false;
+        Pump(10);
+    }
+    return true;
+}
+
+// Raw TurboJPEG decode of the simulator's pictures, with the flags the codec uses, into one
+// reused bottom-up BGR buffer: pictures per second of CPU time.
+double RawDecodeRate(double dSeconds)
+{
+    std::vector<std::vector<uint8_t>> jpegs;
+    for (int nCamera = 0; nCamera < 16; ++nCamera) {
+        dvrsim::CCameraFeed feed(nCamera, {});
+        for (bool bOdd : {false, true})
+            jpegs.push_back(feed.Picture(1796515200000LL + 12345, bOdd));
+    }
+    tjhandle hDecoder = tjInitDecompress();
+    std::vector<uint8_t> pixels(640 * 3 * 240);
+    const int nFlags = TJFLAG_BOTTOMUP | TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE;
+    const double dStart = CpuSeconds();
+    uint64_t nPictures = 0;
+    while (CpuSeconds() - dStart < dSeconds) {
+        for (const auto& jpeg : jpegs) {
+            tjDecompress2(hDecoder, jpeg.data(), static_cast<unsigned long>(jpeg.size()), pixels.data(), 640, 640 * 3,
+                          240, TJPF_BGR, nFlags);
+            ++nPictures;
+        }
+    }
+    const double dRate = static_cast<double>(nPictures) / (CpuSeconds() - dStart);
+    tjDestroy(hDecoder);
+    return dRate;
+}
+
+struct Measurement {
+    double dPicturesPerSecond = 0; // drawn, wall clock
+    double dCpuPerPicture = 0;     // seconds of the client's CPU
+    double dCoreShare = 0;         // CPU time over wall time
+};
+
+// A simulator on loopback with the options, and a view connected to it.
+class LiveSession {
+public:
+    explicit LiveSession(const QStringList& options)
+    {
+        m_sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_sim.start(OSTREL_DVRSIM_PATH, QStringList{"--bind", "127.0.0.1", "--port", "0", "--port-file",
+                                                    m_dir.filePath("port")} + options);
+        m_sim.waitForStarted(5000);
+        WaitUntil([&] {
+            QFile file(m_dir.filePath("port"));
+            if (file.open(QIODevice::ReadOnly))
+                m_wPort = static_cast<uint16_t>(file.readAll().trimmed().toUInt());
+            return m_wPort != 0;
+        }, 10000);
+        m_settings.texts["Host IPAddress"] = "127.0.0.1";
+        m_settings.ints["Host Port"] = m_wPort;
+        const std::string strDir = m_dir.path().toStdString();
+        m_pView = std::make_unique<COstrelView>(
+            ViewServices{m_sockets, m_files, m_notifier, m_clock, m_settings, {strDir, strDir},
+                         [](TimerTarget& target) { return std::make_unique<QtTimerService>(&target); }, nullptr},
+            nullptr);
+        m_pView->OnInitialUpdate();
+        m_pView->show();
+        QTest::mouseClick(m_pView->SkinButton(IDC_CONNECT), Qt::LeftButton);
+        WaitUntil([&] { return m_pView->PicturesDrawn() > 16; }, 15000);
+    }
+    ~LiveSession()
+    {
+        m_pView.reset();
+        m_sim.terminate();
+        m_sim.waitForFinished(3000);
+    }
+    COstrelView& View() { return *m_pView; }
+
+    Measurement Measure(double dSeconds)
+    {
+        Pump(1000); // settle
+        const uint64_t nStart = m_pView->PicturesDrawn();
+        const double dCpu = CpuSeconds();
+        QElapsedTimer wall;
+        wall.start();
+        Pump(static_cast<int>(dSeconds * 1000));
+        const double dWall = static_cast<double>(wall.nsecsElapsed()) / 1e9;
+        const double dUsed = CpuSeconds() - dCpu;
+        const double nPictures = static_cast<double>(m_pView->PicturesDrawn() - nStart);
+        return {nPictures / dWall, nPictures > 0 ? dUsed / nPictures : 0, dUsed / dWall};
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_sim;
+    uint16_t m_wPort = 0;
+    CDvrSocketFactory m_sockets;
+    LocalFileStore m_files;
+    test::RecordingNotifier m_notifier;
+    SystemClock m_clock;
+    test::MemorySettingsStore m_settings;
+    std::unique_ptr<COstrelView> m_pView;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const double dSeconds = argc > 1 ? std::max(1.0, std::atof(argv[1])) : 6.0;
+
+    const double dRaw = RawDecodeRate(dSeconds / 2);
+    std::printf("raw decode (tjDecompress2, same pictures and flags): %.0f pictures per CPU second\n\n", dRaw);
+    std::printf("%-34s %10s %12s %14s %10s %8s\n", "client", "drawn/s", "CPU/picture", "capacity/s", "vs raw", "core");
+
+    Measurement sixteen, single, quiet;
+    {
+        LiveSession session({"--fps", "60", "--single-fps", "60", "--scene-fps", "10"});
+        sixteen = session.Measure(dSeconds);
+        QTest::mouseClick(session.View().SkinButton(IDC_LAYOUT_FIRST + 0), Qt::LeftButton);
+        single = session.Measure(dSeconds);
+    }
+    {
+        LiveSession session({"--fps", "30", "--scene-fps", "10"});
+        quiet = session.Measure(dSeconds);
+    }
+    const auto row = [&](const char* pszName, const Measurement& m) {
+        const double dCapacity = m.dCpuPerPicture > 0 ? 1.0 / m.dCpuPerPicture : 0;
+        std::printf("%-34s %10.0f %10.0f us %14.0f %10.2f %7.0f%%\n", pszName, m.dPicturesPerSecond,
+                    m.dCpuPerPicture * 1e6, dCapacity, dCapacity / dRaw, m.dCoreShare * 100);
+    };
+    row("16 cells, dvrsim 16 x 60/s", sixteen);
+    row("1 cell, dvrsim 60/s", single);
+    row("16 cells, dvrsim 16 x 30/s", quiet);
+    std::printf("\ntargets: 16 cells capacity >= 0.85 x raw, 1 cell >= 0.6 x raw, 16 x 30/s <= 25%% of a core\n");
+    return 0;
+}
