@@ -1,10 +1,10 @@
-// End to end: dvrsim at its full rate into the client's main view (offscreen), in sixteen
-// cells and in one, beside the raw decode of the same pictures in the same run.
+// End to end: dvrsim at full rate into the client's main view (offscreen), in sixteen cells and
+// in one, beside the raw decode of the same pictures in the same run.
 //
-// dvrsim offers at most 60 pictures a second per camera, less than the client can take, so the
-// client's capacity is measured as pictures per second of its own CPU time: what it spends on
-// reading, framing, decoding, checking, storing and painting each picture. The last part runs
-// the 16 x 30 pictures/s load and reports the share of one core the client used.
+// dvrsim offers far more pictures than the client can take (1000 a second per camera) and sends
+// only what the socket accepts, so the client runs flat out on its core: pictures drawn per
+// second, and CPU time per picture (reading, framing, decoding, checking, storing, painting).
+// The last part runs the real 16 x 30 pictures/s load and reports the share of one core used.
 //   bench_live_view [seconds per measurement, default 6]
 #include "camera_feed.h"
 #include "fakes/memory_settings_store.h"
@@ -167,11 +167,12 @@ int main(int argc, char** argv)
 
     const double dRaw = RawDecodeRate(dSeconds / 2);
     std::printf("raw decode (tjDecompress2, same pictures and flags): %.0f pictures per CPU second\n\n", dRaw);
-    std::printf("%-34s %10s %12s %14s %10s %8s\n", "client", "drawn/s", "CPU/picture", "capacity/s", "vs raw", "core");
+    std::printf("%-30s %9s %9s %12s %13s %8s %6s\n", "client", "drawn/s", "vs raw", "CPU/picture", "pictures/CPUs", "vs raw",
+                "core");
 
     Measurement sixteen, single, quiet;
     {
-        LiveSession session({"--fps", "60", "--single-fps", "60", "--scene-fps", "10"});
+        LiveSession session({"--fps", "1000", "--single-fps", "1000", "--scene-fps", "10"});
         sixteen = session.Measure(dSeconds);
         QTest::mouseClick(session.View().SkinButton(IDC_LAYOUT_FIRST + 0), Qt::LeftButton);
         single = session.Measure(dSeconds);
@@ -182,12 +183,12 @@ int main(int argc, char** argv)
     }
     const auto row = [&](const char* pszName, const Measurement& m) {
         const double dCapacity = m.dCpuPerPicture > 0 ? 1.0 / m.dCpuPerPicture : 0;
-        std::printf("%-34s %10.0f %10.0f us %14.0f %10.2f %7.0f%%\n", pszName, m.dPicturesPerSecond,
-                    m.dCpuPerPicture * 1e6, dCapacity, dCapacity / dRaw, m.dCoreShare * 100);
+        std::printf("%-30s %9.0f %9.2f %9.0f us %13.0f %8.2f %5.0f%%\n", pszName, m.dPicturesPerSecond,
+                    m.dPicturesPerSecond / dRaw, m.dCpuPerPicture * 1e6, dCapacity, dCapacity / dRaw, m.dCoreShare * 100);
     };
-    row("16 cells, dvrsim 16 x 60/s", sixteen);
-    row("1 cell, dvrsim 60/s", single);
+    row("16 cells, dvrsim full rate", sixteen);
+    row("1 cell, dvrsim full rate", single);
     row("16 cells, dvrsim 16 x 30/s", quiet);
-    std::printf("\ntargets: 16 cells capacity >= 0.85 x raw, 1 cell >= 0.6 x raw, 16 x 30/s <= 25%% of a core\n");
+    std::printf("\ntargets: 16 cells >= 0.85 x raw, 1 cell >= 0.6 x raw, 16 x 30/s <= 25%% of a core\n");
     return 0;
 }

@@ -312,6 +312,14 @@ void CImageCodec::CopyPictureFrom(const CImageCodec& decoder)
     std::memcpy(m_pixels.data(), decoder.m_pixels.data(), decoder.m_pixels.size());
 }
 
+void CImageCodec::TakePictureFrom(CImageCodec& decoder)
+{
+    if (&decoder == this)
+        return;
+    m_imageHeader = decoder.m_imageHeader;
+    m_pixels.swap(decoder.m_pixels);
+}
+
 uint8_t CImageCodec::ReadChannelPattern(const BitmapInfoHeader& header, const uint8_t* pPixels)
 {
     const PixelRows rows(header, pPixels);

@@ -62,6 +62,9 @@ public:
     // A holder takes the decoder's header and pixels; the field flag is not copied (the view
     // keeps it in the channel's slot). Reuses the buffer when the size is unchanged.
     void CopyPictureFrom(const CImageCodec& decoder);
+    // The same without copying: the holder takes the decoder's pixel buffer and leaves it its
+    // own, which the next decode of the same size reuses. The decoder's pixels are then stale.
+    void TakePictureFrom(CImageCodec& decoder);
 
     const BitmapInfoHeader& ImageHeader() const { return m_imageHeader; }
     const uint8_t* Pixels() const { return m_pixels.empty() ? nullptr : m_pixels.data(); }

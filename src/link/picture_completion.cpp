@@ -17,7 +17,8 @@ void PictureCompletion::Complete(CDvrLink& rLink, bool bSingleRead)
             return;
         m_nDecodeChannel = DecodeAndCheck(rLink, m_liveDecoder, bSingleRead);
         if (m_nDecodeChannel < kChannelCount) {
-            Store(m_nDecodeChannel, m_liveDecoder, pView->ChannelSlots());
+            Store(m_nDecodeChannel, m_liveDecoder, pView->ChannelSlots(),
+                  rLink.Archive() ? rLink.Archive()->ChannelSlots() : nullptr);
             pView->DrawChannel(m_nDecodeChannel);
         }
     } else if (rLink.State() == REQ_PLAY) {
@@ -26,7 +27,8 @@ void PictureCompletion::Complete(CDvrLink& rLink, bool bSingleRead)
             return;
         m_nDecodeChannel = DecodeAndCheck(rLink, m_playDecoder, bSingleRead);
         if (m_nDecodeChannel < kChannelCount) {
-            Store(m_nDecodeChannel, m_playDecoder, pArchive->ChannelSlots());
+            Store(m_nDecodeChannel, m_playDecoder, pArchive->ChannelSlots(),
+                  rLink.View() ? rLink.View()->ChannelSlots() : nullptr);
             pArchive->DrawChannel(m_nDecodeChannel);
         }
         if (pArchive->IsSearching())
@@ -55,16 +57,20 @@ uint8_t PictureCompletion::DecodeAndCheck(CDvrLink& rLink, CImageCodec& rDecoder
     return byChannel < kChannelCount ? byChannel : kRejected;
 }
 
-void PictureCompletion::Store(uint8_t byChannel, const CImageCodec& decoder, ChannelPicture* pSlots)
+void PictureCompletion::Store(uint8_t byChannel, CImageCodec& rDecoder, ChannelPicture* pSlots,
+                              ChannelPicture* pOtherSlots)
 {
     ChannelPicture& slot = pSlots[byChannel];
-    if (decoder.Pixels()) {
+    if (rDecoder.Pixels()) {
         CImageCodec& holder = m_holders[byChannel];
-        holder.CopyPictureFrom(decoder);
+        const uint8_t* pOld = holder.Pixels();
+        holder.TakePictureFrom(rDecoder);
         slot.pBits = holder.Pixels();
         slot.bmi = holder.ImageHeader();
+        if (pOtherSlots && pOld && pOtherSlots[byChannel].pBits == pOld)
+            pOtherSlots[byChannel].pBits = nullptr;
     }
-    slot.byFieldAlign = decoder.FieldFlag();
+    slot.byFieldAlign = rDecoder.FieldFlag();
 }
 
 } // namespace ostrel

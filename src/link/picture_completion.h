@@ -31,7 +31,9 @@ public:
 private:
     // Decodes and checks; the accepted channel, or kRejected.
     uint8_t DecodeAndCheck(CDvrLink& rLink, CImageCodec& rDecoder, bool bSingleRead);
-    void Store(uint8_t byChannel, const CImageCodec& decoder, ChannelPicture* pSlots);
+    // Hands the decoder's picture to the channel's holder and points pSlots at it. The holder's
+    // pixels move, so a slot of the other window still showing the old ones is cleared.
+    void Store(uint8_t byChannel, CImageCodec& rDecoder, ChannelPicture* pSlots, ChannelPicture* pOtherSlots);
 
     CImageCodec m_liveDecoder;
     CImageCodec m_playDecoder;

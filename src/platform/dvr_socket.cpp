@@ -8,7 +8,9 @@ namespace ostrel {
 CDvrSocket::CDvrSocket(StreamSocketEvents& rEvents)
     : m_rEvents(rEvents), m_pTcp(new QTcpSocket)
 {
-    m_pTcp->setReadBufferSize(0);
+    // Qt reads ahead of the link only this far; beyond it the data waits in the kernel and TCP
+    // slows the recorder down, instead of piling up here without limit.
+    m_pTcp->setReadBufferSize(kReadAheadBytes);
     connect(m_pTcp, &QTcpSocket::connected, this, &CDvrSocket::OnConnected);
     connect(m_pTcp, &QTcpSocket::errorOccurred, this, &CDvrSocket::OnError);
     connect(m_pTcp, &QTcpSocket::readyRead, this, &CDvrSocket::OnReadyRead);

@@ -25,6 +25,7 @@ public:
 
 private:
     static constexpr int kReadsPerNotification = 16;
+    static constexpr qint64 kReadAheadBytes = 256 * 1024;
 
     void OnConnected();
     void OnError(QAbstractSocket::SocketError error);

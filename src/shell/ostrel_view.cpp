@@ -418,16 +418,34 @@ void COstrelView::DrawChannel(uint8_t byChannel)
         return;
     m_layout.m_bChDrawn[byChannel] = true;
     const CellRect& rcCell = m_layout.m_rcCell[byChannel];
-    const ChannelPicture& picture = m_channels[byChannel];
-    if (!picture.pBits || rcCell.IsEmpty())
+    if (!m_channels[byChannel].pBits || rcCell.IsEmpty())
         return;
-    auto* pImage = reinterpret_cast<uint32_t*>(m_backStore.bits());
-    const int nStride = static_cast<int>(m_backStore.bytesPerLine() / 4);
-    if (!m_cellPainter.Paint(picture, pImage, m_backStore.width(), m_backStore.height(), nStride, rcCell))
-        return;
-    CCellPainter::PaintFrame(pImage, m_backStore.width(), m_backStore.height(), nStride, rcCell, kFrameColour);
+    // The cell is painted when the screen is next refreshed: pictures that arrive faster than
+    // that replace each other without being painted in vain.
+    m_bCellPending[byChannel] = true;
     ++m_nPicturesDrawn;
     update(ToQRect(rcCell).adjusted(-1, -1, 1, 1));
+}
+
+void COstrelView::PaintPendingCells()
+{
+    auto* pImage = reinterpret_cast<uint32_t*>(m_backStore.bits());
+    const int nStride = static_cast<int>(m_backStore.bytesPerLine() / 4);
+    for (int n = 0; n < kChannelCount; ++n) {
+        if (!m_bCellPending[static_cast<size_t>(n)])
+            continue;
+        m_bCellPending[static_cast<size_t>(n)] = false;
+        const CellRect& rcCell = m_layout.m_rcCell[n];
+        if (m_cellPainter.Paint(m_channels[static_cast<size_t>(n)], pImage, m_backStore.width(), m_backStore.height(),
+                                nStride, rcCell))
+            CCellPainter::PaintFrame(pImage, m_backStore.width(), m_backStore.height(), nStride, rcCell, kFrameColour);
+    }
+}
+
+const QImage& COstrelView::BackStore()
+{
+    PaintPendingCells();
+    return m_backStore;
 }
 
 void COstrelView::PaintBackground(const QRect& rc)
@@ -515,6 +533,7 @@ void COstrelView::DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos)
 
 void COstrelView::paintEvent(QPaintEvent* pEvent)
 {
+    PaintPendingCells();
     QPainter painter(this);
     for (const QRect& rc : pEvent->region())
         painter.drawImage(rc, m_backStore, rc);

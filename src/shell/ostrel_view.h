@@ -112,7 +112,8 @@ public:
     uint8_t ConnectState() const { return m_byConnectState; }
     const ViewSettings& Settings() const { return m_settings; }
     ViewSettings& Settings() { return m_settings; }
-    const QImage& BackStore() const { return m_backStore; }
+    // The window as drawn, with every picture received so far in its cell.
+    const QImage& BackStore();
     CSkinButton* SkinButton(int nControlId) const;
     CBitmapButton* PushButton(int nControlId) const;
     const std::string& PtzFile() const { return m_strPtzFile; }
@@ -141,6 +142,7 @@ private:
     void ApplyEffects(const CLiveLayout::Effects& effects);
     void SyncButtons();
     void PaintBackground(const QRect& rc);
+    void PaintPendingCells();
     void RepaintDisplay();
     void DrawText(const QRect& rc, const QString& strText, int nFlags, bool bFillFirst);
     void ClearPictures();
@@ -162,6 +164,7 @@ private:
     uint8_t m_byConnectState = 0;
     bool m_bDisplayModeChanged = false;
     std::array<ChannelPicture, kChannelCount> m_channels{}; // m_pChBits, m_ChBmi, m_bChFieldAlign
+    std::array<bool, kChannelCount> m_bCellPending{};       // a picture waits to be painted
 
     QImage m_backStore;   // the whole window as drawn; paintEvent copies from it
     QImage m_background;  // bitmap 162

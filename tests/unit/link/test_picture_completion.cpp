@@ -165,3 +165,24 @@ TEST_F(PictureCompletionTest, PlayPicturesGoToTheArchiveAndEndItsSearch)
     h.Socket().Deliver(MakePacket(DATATYPE_PLAY_IMAGE, {dwP0, 0x110D2D0A, 0, 1, 5000}, CameraJpeg(11, true)));
     EXPECT_EQ(1u, h.archive.drawn.size());
 }
+
+TEST_F(PictureCompletionTest, SlotsOfTheOtherWindowNeverKeepAHolderBufferThatMoved)
+{
+    h.Link().RegisterArchive(&h.archive);
+    LogIn();
+    h.Socket().Deliver(LivePacket(CameraJpeg(3, false), 4));
+    ASSERT_NE(nullptr, Slot(3).pBits);
+
+    // The archive opens and plays channel 4 at another size: the holder gets a new buffer.
+    h.archive.bActive = true;
+    h.archive.wPlayState = 1;
+    h.Link().m_dwPlayCtrl = 0x00010100;
+    h.Link().SendRequest(REQ_PLAY, true);
+    const uint32_t dwP0 = 4u << 24 | 2024u << 8 | 5u;
+    h.Socket().Deliver(MakePacket(DATATYPE_PLAY_IMAGE, {dwP0, 0x110D2D0A, 0, 1, 5000},
+                                  CameraJpeg(3, false, ostrel::dvrsim::JpegSubsampling::S420, 704, 240)));
+    ASSERT_EQ(std::vector<uint8_t>{3}, h.archive.drawn);
+    EXPECT_EQ(704, h.archive.channelSlots[3].bmi.biWidth);
+    EXPECT_EQ(h.Link().Pictures().Holder(3).Pixels(), h.archive.channelSlots[3].pBits);
+    EXPECT_EQ(nullptr, Slot(3).pBits) << "the live view's slot let go of the old buffer";
+}
