@@ -1,5 +1,6 @@
 // Framing and reassembly of a stream of 20 KB picture packets, delivered in reads of varying
 // size, beside a plain memcpy of the same bytes in the same run. The decoder is stubbed.
+#include "common/link_bench_support.h"
 #include "fakes/fake_file_store.h"
 #include "fakes/packet_maker.h"
 #include "fakes/recording_notifier.h"
@@ -12,6 +13,7 @@
 using namespace ostrel;
 using namespace ostrel::test;
 using namespace ostrel::wire;
+using namespace ostrel::bench;
 
 namespace {
 
@@ -34,84 +36,10 @@ const std::vector<uint8_t>& Stream()
     return stream;
 }
 
-// Serves the stream round and round, each receive call giving the next read size at most.
-class StreamingSocket final : public StreamSocket {
-public:
-    bool Connect(const std::string&, uint16_t) override { return true; }
-    void SetNoDelay() override {}
-    int Send(const uint8_t*, size_t nBytes) override { return static_cast<int>(nBytes); }
-    int Receive(uint8_t* pData, size_t nMax) override
-    {
-        const auto& stream = Stream();
-        size_t n = std::min({nMax, kReadSizes[m_nRead++ % std::size(kReadSizes)], stream.size() - m_nPos});
-        std::memcpy(pData, stream.data() + m_nPos, n);
-        m_nPos += n;
-        if (m_nPos == stream.size())
-            m_nPos = 0;
-        m_nBytes += n;
-        return static_cast<int>(n);
-    }
-    void ShutdownAndClose() override {}
-
-    size_t m_nPos = 0;
-    size_t m_nRead = 0;
-    size_t m_nBytes = 0;
-};
-
-// Timers that only remember whether they run: the link restarts its watchdog on every read,
-// and that should cost what a real timer restart costs, not a test log entry.
-class FlagTimers final : public TimerService {
-public:
-    void Start(int nId, int) override { m_running[Slot(nId)] = true; }
-    void Stop(int nId) override { m_running[Slot(nId)] = false; }
-    bool IsRunning(int nId) const override { return m_running[Slot(nId)]; }
-
-private:
-    static size_t Slot(int nId) { return static_cast<size_t>(nId) % 16; }
-    bool m_running[16] = {};
-};
-
-// A view that only counts, as the real one only paints.
-class QuietView final : public LinkView {
-public:
-    uint16_t SingleChannel() const override { return 256; }
-    uint32_t LiveChannelMask() const override { return 0xFFFF; }
-    std::string HostAddress() const override { return "127.0.0.1"; }
-    uint16_t HostPort() const override { return 8000; }
-    std::string UserId() const override { return "admin"; }
-    std::string Password() const override { return "1"; }
-    uint8_t ReconnectCount() const override { return 3; }
-    bool AlertModeOn() const override { return false; }
-    void SetConnectState(uint8_t) override {}
-    void SetChannelCount(uint8_t) override {}
-    void DrawConnectStatus(uint8_t) override {}
-    void DrawPositions(uint32_t dwRecordPos, uint32_t) override { m_dwLastPos = dwRecordPos; }
-    void ToggleActivityLamp() override { m_bLamp = !m_bLamp; }
-    void OnLinkLost(LinkLoss) override {}
-    ChannelPicture* ChannelSlots() override { return m_slots; }
-    void DrawChannel(uint8_t) override {}
-
-    ChannelPicture m_slots[kChannelCount];
-
-    uint32_t m_dwLastPos = 0;
-    bool m_bLamp = false;
-};
-
-class StreamingFactory final : public SocketFactory {
-public:
-    std::unique_ptr<StreamSocket> Create(StreamSocketEvents&) override
-    {
-        auto p = std::make_unique<StreamingSocket>();
-        pSocket = p.get();
-        return p;
-    }
-    StreamingSocket* pSocket = nullptr;
-};
-
 void BM_LinkFraming(benchmark::State& state)
 {
     FlagTimers timers;
-    StreamingFactory sockets;
+    StreamingFactory sockets(Stream(), {std::begin(kReadSizes), std::end(kReadSizes)});
     FakeFileStore files;
     RecordingNotifier notifier;
     QuietView view;

@@ -4,10 +4,17 @@
 //   (a) raw tjDecompress2 to bottom-up BGR into one reused buffer, the codec's flags
 //   (b) ffmpeg's mjpeg decoder on one thread to bgr24, start-up subtracted
 //   (c) CImageCodec::Decode + channel check + holder copy
+//   (c') the link's whole picture path: live packets read from a socket in 9129-byte reads,
+//        framed, reassembled, decoded, checked and handed to the view's slot
 //
 // All on one set of 640 x 240 camera pictures made by the simulator (16 cameras x 2 fields,
 // quality 80), in 4:2:0 and 4:2:2. Prints pictures/s of each and the ratios at the end.
 
+#include "common/link_bench_support.h"
+#include "fakes/fake_file_store.h"
+#include "fakes/packet_maker.h"
+#include "fakes/recording_notifier.h"
+#include "link/dvr_link.h"
 #include "link/image_codec.h"
 
 #include "camera_feed.h"
@@ -206,6 +213,67 @@ void BM_CodecPicturePath(benchmark::State& state)
         benchmark::Counter(static_cast<double>(nAllocations) / static_cast<double>(std::max<int64_t>(1, state.iterations())));
 }
 
+// ---- (c') the link's whole picture path ----
+// The pictures as the recorder sends them: one live packet each, naming its channel.
+struct PacketStream {
+    std::vector<uint8_t> bytes;
+    size_t nPictures = 0;
+};
+
+const PacketStream& Packets(JpegSubsampling subsampling)
+{
+    static std::map<JpegSubsampling, PacketStream> streams;
+    PacketStream& stream = streams[subsampling];
+    if (stream.bytes.empty()) {
+        for (const Picture& picture : Pictures(subsampling)) {
+            const auto packet = ostrel::test::MakePacket(
+                ostrel::wire::DATATYPE_LIVE_IMAGE, {0, 0, 0, static_cast<uint32_t>(picture.nChannel + 1)}, picture.jpeg);
+            stream.bytes.insert(stream.bytes.end(), packet.begin(), packet.end());
+            ++stream.nPictures;
+        }
+    }
+    return stream;
+}
+
+// A connected link reading the stream; everything but the socket and the timers is real.
+struct LinkRig {
+    explicit LinkRig(const PacketStream& stream)
+        : sockets(stream.bytes, {ostrel::CDvrLink::kReceiveBytes}),
+          link({&timers, sockets, files, notifier}, &view)
+    {
+        link.Connect("127.0.0.1", 8000);
+        link.OnSocketConnected(true);
+    }
+    // Reads until nPictures more pictures were handed to the view.
+    void Take(uint64_t nPictures)
+    {
+        const uint64_t nTarget = view.m_nDrawn + nPictures;
+        while (view.m_nDrawn < nTarget)
+            link.OnSocketReadable();
+    }
+
+    ostrel::bench::FlagTimers timers;
+    ostrel::bench::StreamingFactory sockets;
+    ostrel::test::FakeFileStore files;
+    ostrel::test::RecordingNotifier notifier;
+    ostrel::bench::QuietView view;
+    ostrel::CDvrLink link;
+};
+
+void BM_LinkPicturePath(benchmark::State& state)
+{
+    const PacketStream& stream = Packets(SubsamplingOf(state));
+    LinkRig rig(stream);
+    rig.Take(stream.nPictures); // sizes every buffer
+    const uint64_t nAllocationsBefore = g_nAllocations.load();
+    for (auto _ : state)
+        rig.Take(1);
+    const uint64_t nAllocations = g_nAllocations.load() - nAllocationsBefore;
+    state.SetItemsProcessed(state.iterations());
+    state.counters["allocs_per_picture"] =
+        benchmark::Counter(static_cast<double>(nAllocations) / static_cast<double>(std::max<int64_t>(1, state.iterations())));
+}
+
 // ---- (a) and (c) in alternating rounds ----
 // The two above run one after the other, so a neighbour's load can fall on one and not the
 // other; here both take turns over the same pictures, round by round, and their ratio holds
@@ -221,9 +289,13 @@ void BM_PairedRawAndCodec(benchmark::State& state)
     std::vector<std::unique_ptr<CImageCodec>> holders;
     for (int i = 0; i < 16; ++i)
         holders.push_back(std::make_unique<CImageCodec>());
-    // Second argument 0 leaves the holder copy out, to show what it costs.
+    // Second argument: 1 the codec with the holder copy, 0 without it (to show what it costs),
+    // 2 the link's whole picture path from packet bytes.
     const bool bHolderCopy = state.range(1) != 0;
-    state.SetLabel(bHolderCopy ? "with holder copy" : "without holder copy");
+    const bool bLink = state.range(1) == 2;
+    state.SetLabel(bLink ? "whole link path" : bHolderCopy ? "with holder copy" : "without holder copy");
+    LinkRig rig(Packets(SubsamplingOf(state)));
+    rig.Take(pictures.size());
     double dRaw = 0;
     double dCodec = 0;
     int64_t nPictures = 0;
@@ -235,11 +307,15 @@ void BM_PairedRawAndCodec(benchmark::State& state)
             benchmark::DoNotOptimize(pixels.data());
         }
         const auto t1 = Clock::now();
-        for (const Picture& picture : pictures) {
-            const uint8_t byChannel = decoder.Decode(picture.jpeg.data(), picture.jpeg.size(), false);
-            if (byChannel == picture.nChannel && bHolderCopy)
-                holders[byChannel]->CopyPictureFrom(decoder);
-            benchmark::DoNotOptimize(holders[picture.nChannel & 15]->Pixels());
+        if (bLink) {
+            rig.Take(pictures.size());
+        } else {
+            for (const Picture& picture : pictures) {
+                const uint8_t byChannel = decoder.Decode(picture.jpeg.data(), picture.jpeg.size(), false);
+                if (byChannel == picture.nChannel && bHolderCopy)
+                    holders[byChannel]->CopyPictureFrom(decoder);
+                benchmark::DoNotOptimize(holders[picture.nChannel & 15]->Pixels());
+            }
         }
         const auto t2 = Clock::now();
         dRaw += std::chrono::duration<double>(t1 - t0).count();
@@ -256,7 +332,10 @@ void BM_PairedRawAndCodec(benchmark::State& state)
 BENCHMARK(BM_RawTurboJpeg)->Arg(420)->Arg(422)->MinTime(1.0);
 BENCHMARK(BM_FfmpegMjpeg)->Arg(420)->Arg(422)->Iterations(1)->UseManualTime();
 BENCHMARK(BM_CodecPicturePath)->Arg(420)->Arg(422)->MinTime(1.0);
-BENCHMARK(BM_PairedRawAndCodec)->Args({420, 1})->Args({422, 1})->Args({420, 0})->MinTime(2.0)->UseManualTime();
+BENCHMARK(BM_LinkPicturePath)->Arg(420)->Arg(422)->MinTime(1.0);
+BENCHMARK(BM_PairedRawAndCodec)
+    ->Args({420, 1})->Args({422, 1})->Args({420, 0})->Args({420, 2})->Args({422, 2})
+    ->MinTime(2.0)->UseManualTime();
 
 // Keeps pictures/s per benchmark for the summary.
 class SummaryReporter : public benchmark::ConsoleReporter {
@@ -284,9 +363,13 @@ public:
             const double b = Rate("BM_FfmpegMjpeg", pszSub);
             const double c = Rate("BM_CodecPicturePath", pszSub);
             const double paired = Rate("BM_PairedRawAndCodec", (std::string(pszSub) + "/1").c_str(), "#ratio");
+            const double link = Rate("BM_LinkPicturePath", pszSub);
+            const double pairedLink = Rate("BM_PairedRawAndCodec", (std::string(pszSub) + "/2").c_str(), "#ratio");
             std::printf("  4:%s  (a) raw %6.0f  (b) ffmpeg %6.0f  (c) codec %6.0f   (c)/(a) %.3f (in alternating rounds %.3f)"
                         "  (c)/(b) %.2f\n",
                         pszSub[2] == '0' ? "2:0" : "2:2", a, b, c, a > 0 ? c / a : 0.0, paired, b > 0 ? c / b : 0.0);
+            std::printf("        (c') whole link path %6.0f   (c')/(a) %.3f (in alternating rounds %.3f)  (c')/(b) %.2f\n",
+                        link, a > 0 ? link / a : 0.0, pairedLink, b > 0 ? link / b : 0.0);
         }
     }
 
