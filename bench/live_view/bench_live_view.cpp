@@ -7,6 +7,8 @@
 // The last part runs the real 16 x 30 pictures/s load and reports the share of one core used.
 //   bench_live_view [seconds per measurement, default 6]
 #include "camera_feed.h"
+#include "fakes/qt_wait.h"
+#include "fakes/simulator_process.h"
 #include "fakes/memory_settings_store.h"
 #include "fakes/recording_notifier.h"
 #include "platform/dvr_socket.h"
@@ -33,6 +35,8 @@
 #include <vector>
 
 using namespace ostrel;
+using ostrel::test::RunEventLoop;
+using ostrel::test::WaitUntil;
 
 namespace {
 
@@ -44,24 +48,7 @@ double CpuSeconds()
         + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Runs the event loop for nMs, sleeping when there is nothing to do.
-void Pump(int nMs)
-{
-    QEventLoop loop;
-    QTimer::singleShot(nMs, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
-bool WaitUntil(const std::function<bool()>& pred, int nMs)
-{
-    QDeadlineTimer deadline(nMs);
-    while (!pred()) {
-        if (deadline.hasExpired())
-            return false;
-        Pump(10);
-    }
-    return true;
-}
 
 // Raw TurboJPEG decode of the simulator's pictures, with the flags the codec uses, into one
 // reused bottom-up BGR buffer: pictures per second of CPU time.
@@ -99,18 +86,9 @@ struct Measurement {
 // A simulator on loopback with the options, and a view connected to it.
 class LiveSession {
 public:
-    explicit LiveSession(const QStringList& options)
+    explicit LiveSession(const QStringList& options) : m_sim(options)
     {
-        m_sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_sim.start(OSTREL_DVRSIM_PATH, QStringList{"--bind", "127.0.0.1", "--port", "0", "--port-file",
-                                                    m_dir.filePath("port")} + options);
-        m_sim.waitForStarted(5000);
-        WaitUntil([&] {
-            QFile file(m_dir.filePath("port"));
-            if (file.open(QIODevice::ReadOnly))
-                m_wPort = static_cast<uint16_t>(file.readAll().trimmed().toUInt());
-            return m_wPort != 0;
-        }, 10000);
+        m_wPort = m_sim.Port();
         m_settings.texts["Host IPAddress"] = "127.0.0.1";
         m_settings.ints["Host Port"] = m_wPort;
         const std::string strDir = m_dir.path().toStdString();
@@ -123,22 +101,17 @@ public:
         QTest::mouseClick(m_pView->SkinButton(IDC_CONNECT), Qt::LeftButton);
         WaitUntil([&] { return m_pView->PicturesDrawn() > 16; }, 15000);
     }
-    ~LiveSession()
-    {
-        m_pView.reset();
-        m_sim.terminate();
-        m_sim.waitForFinished(3000);
-    }
+    ~LiveSession() { m_pView.reset(); }
     COstrelView& View() { return *m_pView; }
 
     Measurement Measure(double dSeconds)
     {
-        Pump(1000); // settle
+        RunEventLoop(1000); // settle
         const uint64_t nStart = m_pView->PicturesDrawn();
         const double dCpu = CpuSeconds();
         QElapsedTimer wall;
         wall.start();
-        Pump(static_cast<int>(dSeconds * 1000));
+        RunEventLoop(static_cast<int>(dSeconds * 1000));
         const double dWall = static_cast<double>(wall.nsecsElapsed()) / 1e9;
         const double dUsed = CpuSeconds() - dCpu;
         const double nPictures = static_cast<double>(m_pView->PicturesDrawn() - nStart);
@@ -147,7 +120,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QProcess m_sim;
+    test::SimulatorProcess m_sim;
     uint16_t m_wPort = 0;
     CDvrSocketFactory m_sockets;
     LocalFileStore m_files;

@@ -1,5 +1,7 @@
 // The link with its Qt adapter against the bundled recorder simulator on loopback.
 #include "event_log_maker.h"
+#include "fakes/qt_wait.h"
+#include "fakes/simulator_process.h"
 #include "fakes/fake_link_listeners.h"
 #include "fakes/recording_notifier.h"
 #include "link/qt_dvr_link.h"
@@ -22,50 +24,6 @@ using namespace ostrel::wire;
 
 namespace {
 
-bool WaitUntil(const std::function<bool()>& pred, int nMs)
-{
-    QDeadlineTimer deadline(nMs);
-    while (!pred()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
-}
-
-// dvrsim on a free loopback port, stopped when the test ends.
-class Simulator {
-public:
-    explicit Simulator(const QStringList& options)
-    {
-        const QString strPortFile = m_dir.filePath("port");
-        QStringList arguments = {"--bind", "127.0.0.1", "--port", "0", "--port-file", strPortFile};
-        arguments += options;
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(OSTREL_DVRSIM_PATH, arguments);
-        EXPECT_TRUE(m_process.waitForStarted(5000));
-        EXPECT_TRUE(WaitUntil([&] {
-            QFile file(strPortFile);
-            if (!file.open(QIODevice::ReadOnly))
-                return false;
-            m_wPort = static_cast<uint16_t>(file.readAll().trimmed().toUInt());
-            return m_wPort != 0;
-        }, 10000));
-    }
-    ~Simulator()
-    {
-        m_process.terminate();
-        if (!m_process.waitForFinished(3000))
-            m_process.kill();
-        m_process.waitForFinished(3000);
-    }
-    uint16_t Port() const { return m_wPort; }
-
-private:
-    QTemporaryDir m_dir;
-    QProcess m_process;
-    uint16_t m_wPort = 0;
-};
 
 // A view that checks every picture it is asked to draw: the code painted into it must name
 // the channel it is drawn for.
@@ -104,10 +62,11 @@ protected:
         QDir::setCurrent(m_strOldDir);
     }
     CDvrLink& Link() { return m_pLink->Link(); }
-    void Connect(const Simulator& sim)
+    void Connect(const SimulatorProcess& sim)
     {
         view.strHost = "127.0.0.1";
         view.wPort = sim.Port();
+        ASSERT_NE(0, sim.Port()) << "dvrsim did not start";
         ASSERT_TRUE(Link().Connect(view.strHost, view.wPort));
         view.byConnectState = 2;
     }
@@ -129,7 +88,7 @@ TEST_F(LinkDvrsim, SixteenCamerasArriveEachInItsOwnChannelOnBothVersions)
     for (const char* pszMagic : {"1.0", "1.2"}) {
         SCOPED_TRACE(pszMagic);
         view.seen.clear();
-        Simulator sim({"--magic", pszMagic, "--fps", "8"});
+        SimulatorProcess sim({"--magic", pszMagic, "--fps", "8"});
         Connect(sim);
         ASSERT_TRUE(AllChannelsSeen(15000)) << view.seen.size() << " channels seen";
         EXPECT_EQ(std::string(pszMagic) == "1.0" ? 1 : 2, Link().ProtocolVersion());
@@ -142,7 +101,7 @@ TEST_F(LinkDvrsim, SixteenCamerasArriveEachInItsOwnChannelOnBothVersions)
 
 TEST_F(LinkDvrsim, WrongCodesDamagedPicturesAndGarbageAreDroppedAndTheStreamGoesOn)
 {
-    Simulator sim({"--fps", "8", "--wrong-channel-every", "3", "--truncate-every", "5",
+    SimulatorProcess sim({"--fps", "8", "--wrong-channel-every", "3", "--truncate-every", "5",
                    "--garbage-every", "4", "--oversize-every", "7"});
     Connect(sim);
     ASSERT_TRUE(AllChannelsSeen(20000)) << view.seen.size() << " channels seen";
@@ -157,7 +116,7 @@ TEST_F(LinkDvrsim, CoalescedAndSplitWritesLoseNoChannel)
         SCOPED_TRACE(options.join(' ').toStdString());
         view.seen.clear();
         options += {"--fps", "8"};
-        Simulator sim(options);
+        SimulatorProcess sim(options);
         Connect(sim);
         ASSERT_TRUE(AllChannelsSeen(20000)) << view.seen.size() << " channels seen";
         EXPECT_EQ(0, view.nWrongPictures);
@@ -169,7 +128,7 @@ TEST_F(LinkDvrsim, CoalescedAndSplitWritesLoseNoChannel)
 TEST_F(LinkDvrsim, EventLogIsSavedByteForByte)
 {
     const QString strStart = "2026-11-01 00:00:00", strEnd = "2026-11-08 12:00:00";
-    Simulator sim({"--range-start", strStart, "--range-end", strEnd, "--event-count", "300", "--seed", "7"});
+    SimulatorProcess sim({"--range-start", strStart, "--range-end", strEnd, "--event-count", "300", "--seed", "7"});
     Connect(sim);
     ASSERT_TRUE(WaitUntil([&] { return Link().State() == REQ_LIVE; }, 10000));
     Link().SendRequest(REQ_EVENT_LOG, false);
@@ -188,7 +147,7 @@ TEST_F(LinkDvrsim, EventLogIsSavedByteForByte)
 
 TEST_F(LinkDvrsim, RecorderClosingIsNoticedAndTheLinkReconnectsAndLogsInAgain)
 {
-    Simulator sim({"--fps", "4", "--close-after", "30"});
+    SimulatorProcess sim({"--fps", "4", "--close-after", "30"});
     Connect(sim);
     ASSERT_TRUE(WaitUntil([&] { return view.drawn.size() >= 10; }, 10000));
     // Silence: two requests again at 5 s and 10 s, the reconnection from 15 s, the new

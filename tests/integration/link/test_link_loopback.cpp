@@ -1,4 +1,5 @@
 // The link with its Qt adapter against a recorder played by this test on loopback.
+#include "fakes/qt_wait.h"
 #include "fakes/fake_link_listeners.h"
 #include "fakes/packet_maker.h"
 #include "fakes/recording_notifier.h"
@@ -22,17 +23,6 @@ using namespace ostrel::wire;
 
 namespace {
 
-// Runs the event loop until pred() holds or the time is up.
-bool WaitUntil(const std::function<bool()>& pred, int nMs = 5000)
-{
-    QDeadlineTimer deadline(nMs);
-    while (!pred()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
-}
 
 // A recorder side: accepts one connection and reads whole requests.
 class LoopbackRecorder {

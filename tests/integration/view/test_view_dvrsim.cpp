@@ -1,5 +1,7 @@
 // The real client window, offscreen, against dvrsim on loopback: after connect every cell
 // shows its own camera.
+#include "fakes/qt_wait.h"
+#include "fakes/simulator_process.h"
 #include "fakes/memory_settings_store.h"
 #include "fakes/recording_notifier.h"
 #include "link/image_codec.h"
@@ -29,16 +31,6 @@ using namespace ostrel::test;
 
 namespace {
 
-bool WaitUntil(const std::function<bool()>& pred, int nMs)
-{
-    QDeadlineTimer deadline(nMs);
-    while (!pred()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
-}
 
 // Standard deviation of the grey levels in a region: a picture varies, an empty cell does not.
 double Variation(const QImage& image, const QRect& rc)
@@ -65,17 +57,9 @@ TEST(ViewDvrsim, AfterConnectEveryCellShowsItsOwnCamera)
     const QString strOld = QDir::currentPath();
     QDir::setCurrent(dir.path());
 
-    QProcess sim;
-    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(OSTREL_DVRSIM_PATH, {"--bind", "127.0.0.1", "--port", "0", "--port-file", dir.filePath("port"), "--fps", "10"});
-    ASSERT_TRUE(sim.waitForStarted(5000));
-    uint16_t wPort = 0;
-    ASSERT_TRUE(WaitUntil([&] {
-        QFile file(dir.filePath("port"));
-        if (file.open(QIODevice::ReadOnly))
-            wPort = static_cast<uint16_t>(file.readAll().trimmed().toUInt());
-        return wPort != 0;
-    }, 10000));
+    SimulatorProcess sim({"--fps", "10"});
+    const uint16_t wPort = sim.Port();
+    ASSERT_NE(0, wPort) << "dvrsim did not start";
 
     CDvrSocketFactory sockets;
     LocalFileStore files;
@@ -112,8 +96,6 @@ TEST(ViewDvrsim, AfterConnectEveryCellShowsItsOwnCamera)
         QTest::mouseClick(view.PushButton(IDC_EXIT), Qt::LeftButton);
         EXPECT_FALSE(view.Link()->HasSocket());
     }
-    sim.terminate();
-    sim.waitForFinished(3000);
     QDir::setCurrent(strOld);
 }
 
