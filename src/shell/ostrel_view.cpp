@@ -404,6 +404,10 @@ void COstrelView::ToggleActivityLamp()
 
 void COstrelView::OnTimer(int nId)
 {
+    if (nId == kRefreshTimerId) {
+        RefreshPendingCells();
+        return;
+    }
     if (nId != kClockTimerId)
         return;
     DrawClock();
@@ -420,11 +424,26 @@ void COstrelView::DrawChannel(uint8_t byChannel)
     const CellRect& rcCell = m_layout.m_rcCell[byChannel];
     if (!m_channels[byChannel].pBits || rcCell.IsEmpty())
         return;
-    // The cell is painted when the screen is next refreshed: pictures that arrive faster than
-    // that replace each other without being painted in vain.
+    // The cell is painted when the screen is next refreshed, at most kRefreshPerSecond times a
+    // second: pictures that arrive faster than that replace each other without being painted
+    // in vain.
     m_bCellPending[byChannel] = true;
     ++m_nPicturesDrawn;
-    update(ToQRect(rcCell).adjusted(-1, -1, 1, 1));
+    if (!m_pTimers) {
+        update(ToQRect(rcCell).adjusted(-1, -1, 1, 1));
+    } else if (!m_bRefreshScheduled) {
+        m_bRefreshScheduled = true;
+        m_pTimers->Start(kRefreshTimerId, 1000 / kRefreshPerSecond);
+    }
+}
+
+void COstrelView::RefreshPendingCells()
+{
+    m_pTimers->Stop(kRefreshTimerId);
+    m_bRefreshScheduled = false;
+    for (int n = 0; n < kChannelCount; ++n)
+        if (m_bCellPending[static_cast<size_t>(n)])
+            update(ToQRect(m_layout.m_rcCell[n]).adjusted(-1, -1, 1, 1));
 }
 
 void COstrelView::PaintPendingCells()

@@ -61,6 +61,8 @@ class COstrelView : public QWidget, public LinkView, public TimerTarget {
 public:
     static constexpr int kClockTimerId = 100;
     static constexpr int kClockPeriodMs = 1000;
+    static constexpr int kRefreshTimerId = 99;    // cells with new pictures go on screen
+    static constexpr int kRefreshPerSecond = 60;
     static constexpr uint32_t kFrameColour = 0xFFFFFFFFu; // cell frames: white
     static const QRect kStatusRect;                       // the connection line's box
 
@@ -143,6 +145,7 @@ private:
     void SyncButtons();
     void PaintBackground(const QRect& rc);
     void PaintPendingCells();
+    void RefreshPendingCells();
     void RepaintDisplay();
     void DrawText(const QRect& rc, const QString& strText, int nFlags, bool bFillFirst);
     void ClearPictures();
@@ -165,6 +168,7 @@ private:
     bool m_bDisplayModeChanged = false;
     std::array<ChannelPicture, kChannelCount> m_channels{}; // m_pChBits, m_ChBmi, m_bChFieldAlign
     std::array<bool, kChannelCount> m_bCellPending{};       // a picture waits to be painted
+    bool m_bRefreshScheduled = false;                       // the refresh timer runs
 
     QImage m_backStore;   // the whole window as drawn; paintEvent copies from it
     QImage m_background;  // bitmap 162

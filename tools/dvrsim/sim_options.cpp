@@ -66,8 +66,8 @@ std::optional<SimOptions> ParseSimOptions(const QStringList& arguments, QString&
     const QCommandLineOption channels = opt("channels", "Channel count sent at login: 1, 4, 8 or 16 (default 16). "
                                                         "1 and 8 make the client trust the header's channel.", "N");
     const QCommandLineOption model = opt("model", "DVR model byte of the login reply (default 0x16).", "N");
-    const QCommandLineOption fps = opt("fps", "Live pictures per second per channel in multi-channel view (default 15; up to 1000 for load tests).", "N");
-    const QCommandLineOption singleFps = opt("single-fps", "Live pictures per second in single-channel view (default 30; up to 1000 for load tests).", "N");
+    const QCommandLineOption fps = opt("fps", "Live pictures per second per channel in multi-channel view (default 15; up to 5000 for load tests).", "N");
+    const QCommandLineOption singleFps = opt("single-fps", "Live pictures per second in single-channel view (default 30; up to 5000 for load tests).", "N");
     const QCommandLineOption playFps = opt("play-fps", "Play pictures per second per channel (default 10).", "N");
     const QCommandLineOption sceneFps = opt("scene-fps", "Scene drawings per second per camera (default 10).", "N");
     const QCommandLineOption width = opt("width", "Picture width: 640 (default), 704 or 720.", "N");
@@ -144,9 +144,9 @@ std::optional<SimOptions> ParseSimOptions(const QStringList& arguments, QString&
     if (o.nChannels != 1 && o.nChannels != 4 && o.nChannels != 8 && o.nChannels != 16)
         strBad = QStringLiteral("--channels wants 1, 4, 8 or 16");
     number(model, 0, 255, o.nModel);
-    // Up to 1000 for load tests: a client that cannot keep up gets what it can take.
-    number(fps, 1, 1000, o.nFps);
-    number(singleFps, 1, 1000, o.nSingleFps);
+    // Up to 5000 for load tests: a client that cannot keep up gets what it can take.
+    number(fps, 1, 5000, o.nFps);
+    number(singleFps, 1, 5000, o.nSingleFps);
     number(playFps, 1, 60, o.nPlayFps);
     number(sceneFps, 1, 60, o.format.nSceneFps);
     number(width, 640, 720, o.format.nWidth);
