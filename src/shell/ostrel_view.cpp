@@ -446,12 +446,16 @@ void COstrelView::RefreshPendingCells()
             update(ToQRect(m_layout.m_rcCell[n]).adjusted(-1, -1, 1, 1));
 }
 
-void COstrelView::PaintPendingCells()
+void COstrelView::PaintPendingCells(const QRegion* pOnly)
 {
     auto* pImage = reinterpret_cast<uint32_t*>(m_backStore.bits());
     const int nStride = static_cast<int>(m_backStore.bytesPerLine() / 4);
     for (int n = 0; n < kChannelCount; ++n) {
         if (!m_bCellPending[static_cast<size_t>(n)])
+            continue;
+        // A cell outside the region being painted stays pending: painted now, it would be in the
+        // back store but never reach the screen, since its refresh looks for pending cells.
+        if (pOnly && !pOnly->intersects(ToQRect(m_layout.m_rcCell[n])))
             continue;
         m_bCellPending[static_cast<size_t>(n)] = false;
         const CellRect& rcCell = m_layout.m_rcCell[n];
@@ -552,7 +556,7 @@ void COstrelView::DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos)
 
 void COstrelView::paintEvent(QPaintEvent* pEvent)
 {
-    PaintPendingCells();
+    PaintPendingCells(&pEvent->region());
     QPainter painter(this);
     for (const QRect& rc : pEvent->region())
         painter.drawImage(rc, m_backStore, rc);

@@ -15,6 +15,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 
 #include <array>
@@ -144,7 +145,9 @@ private:
     void ApplyEffects(const CLiveLayout::Effects& effects);
     void SyncButtons();
     void PaintBackground(const QRect& rc);
-    void PaintPendingCells();
+    // Paints the cells whose newest picture is not yet in the back store; with pOnly, only
+    // those that meet that region.
+    void PaintPendingCells(const QRegion* pOnly = nullptr);
     void RefreshPendingCells();
     void RepaintDisplay();
     void DrawText(const QRect& rc, const QString& strText, int nFlags, bool bFillFirst);

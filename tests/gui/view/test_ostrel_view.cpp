@@ -14,6 +14,7 @@
 #include "widgets/skin_button.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -187,6 +188,27 @@ TEST_F(ViewTest, PicturesLandInTheirCellsAndOnlyThereOnScreen)
     painter.Paint(pView->ChannelSlots()[5], reinterpret_cast<uint32_t*>(expected.bits()), 877, 685,
                   static_cast<int>(expected.bytesPerLine() / 4), {223, 143, 381, 261});
     EXPECT_TRUE(SameRegion(expected, after, cell5));
+}
+
+TEST_F(ViewTest, EveryNewPictureReachesTheScreenAtTheNextRefresh)
+{
+    MakeView();
+    pView->show();
+    ConnectAndLogIn();
+    QCoreApplication::processEvents();
+    const auto onScreen = [&] {
+        QCoreApplication::processEvents();
+        return QGuiApplication::primaryScreen()->grabWindow(pView->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage before = onScreen();
+    DeliverPicture(6);
+    // Something else is painted before the refresh comes round.
+    pView->repaint(QRect(740, 230, 40, 40));
+    DeliverPicture(8);
+    clock.Advance(1000 / COstrelView::kRefreshPerSecond + 1);
+    const QImage after = onScreen();
+    EXPECT_FALSE(SameRegion(before, after, QRect(383, 143, 158, 118))) << "camera 7";
+    EXPECT_FALSE(SameRegion(before, after, QRect(63, 263, 158, 118))) << "camera 9";
 }
 
 TEST_F(ViewTest, DoubleClicksSwitchBetweenACellAndSixteen)
