@@ -305,7 +305,7 @@ void COstrelView::OnArchiveButton()
 
 void COstrelView::OnSettingButton()
 {
-    // The settings dialog edits m_settings; it reopens the PTZ file and full screen on OK.
+    // The settings dialog is not in this build yet; until it is, the button does nothing.
 }
 
 void COstrelView::OnExitButton()
