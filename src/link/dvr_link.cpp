@@ -326,15 +326,22 @@ void CDvrLink::SendBuilt(const PacketHeader& header, const uint8_t* pBlock, size
     m_pSocket->Send(pOut, header.dwTotalLength);
 }
 
+PacketHeader CDvrLink::RequestHeader(uint32_t dwDataType, uint32_t dwPacketType, size_t nPayloadBytes) const
+{
+    PacketHeader header;
+    header.magic = m_echoedMagic;
+    header.dwTotalLength = static_cast<uint32_t>(kMinPacketBytes + nPayloadBytes);
+    header.dwPacketType = dwPacketType;
+    header.dwDataType = dwDataType;
+    return header;
+}
+
 void CDvrLink::SendRequest(uint8_t byKind, bool bArm)
 {
     if (!m_pSocket || !HasBuffers())
         return;
 
-    PacketHeader header;
-    header.magic = m_echoedMagic;
-    header.dwTotalLength = kMinPacketBytes;
-    header.dwPacketType = PACKET_PARAMS;
+    PacketHeader header = RequestHeader(0, PACKET_PARAMS);
     ParamBlock p{};
 
     switch (byKind) {
@@ -430,27 +437,17 @@ void CDvrLink::SendDvrStatus2()
 {
     if (!m_pSocket || !HasBuffers())
         return;
-    PacketHeader header;
-    header.magic = m_echoedMagic;
-    header.dwTotalLength = kMinPacketBytes;
-    header.dwPacketType = PACKET_PARAMS;
-    header.dwDataType = DATATYPE_DVR_STATUS2;
     uint8_t block[kParamBytes] = {};
-    SendBuilt(header, block, sizeof block, nullptr, 0);
+    SendBuilt(RequestHeader(DATATYPE_DVR_STATUS2, PACKET_PARAMS), block, sizeof block, nullptr, 0);
 }
 
 bool CDvrLink::SendPtzData(const uint8_t* pData, size_t nBytes)
 {
     if (!m_pSocket || !HasBuffers() || nBytes > kMaxPtzPayload || (nBytes > 0 && !pData))
         return false;
-    PacketHeader header;
-    header.magic = m_echoedMagic;
-    header.dwTotalLength = static_cast<uint32_t>(kMinPacketBytes + nBytes);
-    header.dwPacketType = PACKET_PAYLOAD;
-    header.dwDataType = DATATYPE_PTZ_DATA;
     uint8_t block[kParamBytes];
     EncodeParams(ParamBlock{2, static_cast<uint32_t>(nBytes)}, block);
-    SendBuilt(header, block, sizeof block, pData, nBytes);
+    SendBuilt(RequestHeader(DATATYPE_PTZ_DATA, PACKET_PAYLOAD, nBytes), block, sizeof block, pData, nBytes);
     return true;
 }
 

@@ -149,6 +149,8 @@ private:
     bool TimerRunning(int nId) const;
     void ShowStatus(uint8_t byCode);
     void PostLinkLost(LinkLoss reason);
+    // A request's header: the echoed magic and a total length of 60 + the payload.
+    wire::PacketHeader RequestHeader(uint32_t dwDataType, uint32_t dwPacketType, size_t nPayloadBytes = 0) const;
     void SendBuilt(const wire::PacketHeader& header, const uint8_t* pBlock, size_t nBlockBytes,
                    const uint8_t* pPayload, size_t nPayloadBytes);
 

@@ -1,5 +1,6 @@
 // The link with its Qt adapter against the bundled recorder simulator on loopback.
 #include "event_log_maker.h"
+#include "fakes/qt_link_fixture.h"
 #include "fakes/qt_wait.h"
 #include "fakes/simulator_process.h"
 #include "fakes/fake_link_listeners.h"
@@ -41,27 +42,8 @@ public:
     std::set<uint8_t> seen;
 };
 
-class LinkDvrsim : public ::testing::Test {
+class LinkDvrsim : public QtLinkFixture<CheckingView> {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        m_strOldDir = QDir::currentPath();
-        QDir::setCurrent(m_dir.path());
-        m_pLink = std::make_unique<QtDvrLink>(notifier, &view);
-        view.onLinkLost = [this](LinkLoss) {
-            if (view.byConnectState != 0) {
-                view.byConnectState = 0;
-                Link().Disconnect(true);
-            }
-        };
-    }
-    void TearDown() override
-    {
-        m_pLink.reset();
-        QDir::setCurrent(m_strOldDir);
-    }
-    CDvrLink& Link() { return m_pLink->Link(); }
     void Connect(const SimulatorProcess& sim)
     {
         view.strHost = "127.0.0.1";
@@ -71,14 +53,6 @@ protected:
         view.byConnectState = 2;
     }
     bool AllChannelsSeen(int nMs) { return WaitUntil([&] { return view.seen.size() == 16; }, nMs); }
-
-    CheckingView view;
-    RecordingNotifier notifier;
-
-private:
-    QTemporaryDir m_dir;
-    QString m_strOldDir;
-    std::unique_ptr<QtDvrLink> m_pLink;
 };
 
 } // namespace

@@ -1,4 +1,5 @@
 // The link with its Qt adapter against a recorder played by this test on loopback.
+#include "fakes/qt_link_fixture.h"
 #include "fakes/qt_wait.h"
 #include "fakes/fake_link_listeners.h"
 #include "fakes/packet_maker.h"
@@ -67,41 +68,19 @@ uint32_t DataType(const std::vector<uint8_t>& request)
     return request.size() >= kHeaderBytes ? GetLe32(request.data() + 24) : 0;
 }
 
-class LinkLoopback : public ::testing::Test {
+class LinkLoopback : public QtLinkFixture<> {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
-        m_strOldDir = QDir::currentPath();
-        QDir::setCurrent(m_dir.path());
-        m_pLink = std::make_unique<QtDvrLink>(notifier, &view);
-        view.onLinkLost = [this](LinkLoss) {
-            if (view.byConnectState != 0) {
-                view.byConnectState = 0;
-                Link().Disconnect(true);
-            }
-        };
+        QtLinkFixture::SetUp();
         Link().SetImageCompletion([this](bool bSingleRead) {
             pictures.push_back({Link().ImagePayload(), Link().ImagePayload() + Link().ExpectedSize()});
             singleReads.push_back(bSingleRead);
         });
     }
-    void TearDown() override
-    {
-        m_pLink.reset();
-        QDir::setCurrent(m_strOldDir);
-    }
-    CDvrLink& Link() { return m_pLink->Link(); }
 
-    FakeLinkView view;
-    RecordingNotifier notifier;
     std::vector<std::vector<uint8_t>> pictures;
     std::vector<bool> singleReads;
-
-private:
-    QTemporaryDir m_dir;
-    QString m_strOldDir;
-    std::unique_ptr<QtDvrLink> m_pLink;
 };
 
 } // namespace
