@@ -2,7 +2,7 @@
 
 // What the link benchmarks feed a CDvrLink with: a socket that serves a recorded stream round
 // and round in reads of given sizes, timers that only remember whether they run, and a view
-// that keeps the picture slots and counts the pictures it is asked to draw.
+// that keeps the newest picture of each channel and counts the pictures it is asked to draw.
 
 #include "link/dvr_link.h"
 
@@ -71,6 +71,11 @@ private:
     bool m_running[16] = {};
 };
 
+class FlagTimerFactory final : public TimerFactory {
+public:
+    std::unique_ptr<TimerService> Create(TimerTarget&) override { return std::make_unique<FlagTimers>(); }
+};
+
 class QuietView final : public LinkView {
 public:
     uint16_t SingleChannel() const override { return 256; }
@@ -83,17 +88,21 @@ public:
     bool AlertModeOn() const override { return false; }
     void SetConnectState(uint8_t) override {}
     void SetChannelCount(uint8_t) override {}
-    void DrawConnectStatus(uint8_t) override {}
+    void OnLinkStatus(const LinkStatus&) override {}
     void DrawPositions(uint32_t dwRecordPos, uint32_t) override { m_dwLastPos = dwRecordPos; }
     void ToggleActivityLamp() override { m_bLamp = !m_bLamp; }
     void OnLinkLost(LinkLoss) override {}
-    ChannelPicture* ChannelSlots() override { return m_slots; }
-    void DrawChannel(uint8_t) override { ++m_nDrawn; }
+    // Holds each channel's newest picture, as a window does, so the pool recycles for real.
+    void OnPicture(uint8_t byChannel, const Picture& picture) override
+    {
+        m_slots[byChannel % kChannelCount] = picture;
+        ++m_nDrawn;
+    }
 
     uint32_t m_dwLastPos = 0;
     bool m_bLamp = false;
     uint64_t m_nDrawn = 0; // pictures accepted and handed over
-    ChannelPicture m_slots[kChannelCount];
+    Picture m_slots[kChannelCount];
 };
 
 } // namespace ostrel::bench

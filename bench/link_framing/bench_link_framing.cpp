@@ -38,17 +38,17 @@ const std::vector<uint8_t>& Stream()
 
 void BM_LinkFraming(benchmark::State& state)
 {
-    FlagTimers timers;
+    FlagTimerFactory timers;
     StreamingFactory sockets(Stream(), {std::begin(kReadSizes), std::end(kReadSizes)});
     FakeFileStore files;
     RecordingNotifier notifier;
     QuietView view;
-    CDvrLink link({&timers, sockets, files, notifier}, &view);
+    CDvrLink link({timers, sockets, files, notifier}, &view);
     size_t nPictures = 0;
     uint8_t byCheck = 0;
-    link.SetImageCompletion([&](bool) {
+    link.SetImageCompletion([&](const CompletedPayload& payload) {
         ++nPictures;
-        byCheck ^= link.ImagePayload()[link.ExpectedSize() - 1]; // touch the payload, as a decoder would
+        byCheck ^= payload.pData[payload.nBytes - 1]; // touch the payload, as a decoder would
     });
     link.Connect("127.0.0.1", 8000);
     link.OnSocketConnected(true);

@@ -93,16 +93,19 @@ public:
         m_settings.texts["Host IPAddress"] = "127.0.0.1";
         m_settings.ints["Host Port"] = m_wPort;
         const std::string strDir = m_dir.path().toStdString();
-        m_pView = std::make_unique<COstrelView>(
-            ViewServices{m_sockets, m_files, m_notifier, m_clock, m_settings, {strDir, strDir},
-                         [](TimerTarget& target) { return std::make_unique<QtTimerService>(&target); }, nullptr},
-            nullptr);
+        m_pSession = std::make_unique<CRecorderSession>(
+            SessionServices{m_timers, m_sockets, m_files, m_notifier, m_settings, {strDir, strDir}, strDir});
+        m_pView = std::make_unique<COstrelView>(*m_pSession, ViewServices{m_clock, m_timers, nullptr}, nullptr);
         m_pView->OnInitialUpdate();
         m_pView->show();
         QTest::mouseClick(m_pView->SkinButton(IDC_CONNECT), Qt::LeftButton);
         WaitUntil([&] { return m_pView->PicturesDrawn() > 16; }, 15000);
     }
-    ~LiveSession() { m_pView.reset(); }
+    ~LiveSession()
+    {
+        m_pView.reset();
+        m_pSession.reset();
+    }
     COstrelView& View() { return *m_pView; }
 
     Measurement Measure(double dSeconds)
@@ -128,6 +131,8 @@ private:
     test::RecordingNotifier m_notifier;
     SystemClock m_clock;
     test::MemorySettingsStore m_settings;
+    QtTimerFactory m_timers;
+    std::unique_ptr<CRecorderSession> m_pSession;
     std::unique_ptr<COstrelView> m_pView;
 };
 

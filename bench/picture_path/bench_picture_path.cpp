@@ -239,7 +239,7 @@ const PacketStream& Packets(JpegSubsampling subsampling)
 struct LinkRig {
     explicit LinkRig(const PacketStream& stream)
         : sockets(stream.bytes, {ostrel::CDvrLink::kReceiveBytes}),
-          link({&timers, sockets, files, notifier}, &view)
+          link({timers, sockets, files, notifier}, &view)
     {
         link.Connect("127.0.0.1", 8000);
         link.OnSocketConnected(true);
@@ -252,7 +252,7 @@ struct LinkRig {
             link.OnSocketReadable();
     }
 
-    ostrel::bench::FlagTimers timers;
+    ostrel::bench::FlagTimerFactory timers;
     ostrel::bench::StreamingFactory sockets;
     ostrel::test::FakeFileStore files;
     ostrel::test::RecordingNotifier notifier;

@@ -2,21 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace ostrel {
 
 using namespace wire;
 
 namespace {
-
-// The longest header fragment ever carried to the next read: one byte short of a header and
-// parameter block.
-constexpr size_t kMaxCarry = kMinPacketBytes - 1;
-
-bool StartsWithMagic(const uint8_t* p, size_t nBytes)
-{
-    return nBytes >= kMagicText.size() && std::memcmp(p, kMagicText.data(), kMagicText.size()) == 0;
-}
 
 bool IsCollectingState(uint8_t byState)
 {
@@ -26,11 +18,11 @@ bool IsCollectingState(uint8_t byState)
 } // namespace
 
 CDvrLink::CDvrLink(Services services, LinkView* pView)
-    : m_pTimers(services.pTimers),
-      m_rSockets(services.rSockets),
+    : m_rSockets(services.rSockets),
       m_rFiles(services.rFiles),
       m_rNotifier(services.rNotifier),
-      m_pView(pView)
+      m_pView(pView),
+      m_pTimers(services.rTimers.Create(*this))
 {
 }
 
@@ -39,50 +31,36 @@ CDvrLink::~CDvrLink()
     if (m_pSocket)
         m_pSocket->ShutdownAndClose();
     m_pSocket.reset();
-    StopTimer(kImageWatchdogTimerId);
-    StopTimer(kReconnectTimerId);
-    StopTimer(kStopRetryTimerId);
-    StopTimer(kStatusPollTimerId);
-    StopTimer(kLoginStepTimerId);
-    StopTimer(kPostedEventTimerId);
-}
-
-// ---- timers and small helpers ------------------------------------------------------------
-
-void CDvrLink::StartTimer(int nId, int nPeriodMs)
-{
-    if (m_pTimers)
-        m_pTimers->Start(nId, nPeriodMs);
-}
-
-void CDvrLink::StopTimer(int nId)
-{
-    if (m_pTimers)
+    for (int nId : {kImageWatchdogTimerId, kReconnectTimerId, kStopRetryTimerId, kStatusPollTimerId,
+                    kLoginStepTimerId, kPostedEventTimerId})
         m_pTimers->Stop(nId);
 }
 
-bool CDvrLink::TimerRunning(int nId) const
+void CDvrLink::RegisterArchive(LinkPlayState* pPlayState, LinkPlayback* pPlayback, LinkEventLog* pEventLog)
 {
-    return m_pTimers && m_pTimers->IsRunning(nId);
+    m_pPlayState = pPlayState;
+    m_pPlayback = pPlayback;
+    m_pEventLog = pEventLog;
 }
+
+// ---- small helpers -----------------------------------------------------------------------
 
 void CDvrLink::ShowStatus(uint8_t byCode)
 {
     if (m_pView)
-        m_pView->DrawConnectStatus(byCode);
+        m_pView->OnLinkStatus(LinkStatus{byCode, m_byMissCount, m_dwAlarmEvent});
 }
 
 void CDvrLink::PostLinkLost(LinkLoss reason)
 {
     m_bLossPosted = true;
     m_postedLoss = reason;
-    StartTimer(kPostedEventTimerId, 0);
+    m_pTimers->Start(kPostedEventTimerId, 0);
 }
 
 void CDvrLink::AllocateBuffers()
 {
-    if (m_receiveBuf.empty())
-        m_receiveBuf.assign(kMaxCarry + kReceiveBytes, 0);
+    m_framer.Allocate();
     if (m_imageBuf.empty())
         m_imageBuf.assign(kReceiveBytes, 0);
     if (m_sendBuf.empty())
@@ -91,7 +69,7 @@ void CDvrLink::AllocateBuffers()
 
 void CDvrLink::FreeBuffers()
 {
-    std::vector<uint8_t>().swap(m_receiveBuf);
+    m_framer.Free();
     std::vector<uint8_t>().swap(m_imageBuf);
     std::vector<uint8_t>().swap(m_sendBuf);
     m_nExpected = m_nCollected = 0;
@@ -122,22 +100,21 @@ bool CDvrLink::Disconnect(bool bRelease)
 {
     SetImageWatchdog(false);
     // Work that belonged to the connection goes with it.
-    StopTimer(kLoginStepTimerId);
+    m_pTimers->Stop(kLoginStepTimerId);
     m_loginStep = LoginStep::None;
-    StopTimer(kPostedEventTimerId);
+    m_pTimers->Stop(kPostedEventTimerId);
     m_bLossPosted = false;
-    m_nCarry = 0;
-    m_nPacketRemaining = 0;
+    m_framer.Reset();
     m_bCollecting = false;
 
     if (m_pSocket) {
         m_pSocket->ShutdownAndClose();
         m_pSocket.reset();
-        StopTimer(kStatusPollTimerId);
+        m_pTimers->Stop(kStatusPollTimerId);
     }
     if (bRelease) {
         FreeBuffers();
-        StopTimer(kReconnectTimerId);
+        m_pTimers->Stop(kReconnectTimerId);
         m_byReconnectAttempts = 0;
     }
     return true;
@@ -145,9 +122,9 @@ bool CDvrLink::Disconnect(bool bRelease)
 
 void CDvrLink::SetImageWatchdog(bool bArm)
 {
-    StopTimer(kImageWatchdogTimerId);
+    m_pTimers->Stop(kImageWatchdogTimerId);
     if (bArm && !m_bStopPending)
-        StartTimer(kImageWatchdogTimerId, kImageWatchdogMs);
+        m_pTimers->Start(kImageWatchdogTimerId, kImageWatchdogMs);
     m_byMissCount = 0;
 }
 
@@ -157,9 +134,9 @@ void CDvrLink::StartReconnect(bool bStart)
     if (bStart) {
         m_byMissCount = 0;
         ShowStatus(STATUS_TRY_RECONNECT);
-        StartTimer(kReconnectTimerId, kReconnectMs);
+        m_pTimers->Start(kReconnectTimerId, kReconnectMs);
     } else {
-        StopTimer(kReconnectTimerId);
+        m_pTimers->Stop(kReconnectTimerId);
     }
 }
 
@@ -169,7 +146,7 @@ void CDvrLink::OnSocketConnected(bool bOk)
         return;
     if (!bOk) {
         // A failed attempt of a running reconnection waits for the next one.
-        if (TimerRunning(kReconnectTimerId))
+        if (m_pTimers->IsRunning(kReconnectTimerId))
             ShowStatus(STATUS_CONNECT_FAIL);
         else
             PostLinkLost(LinkLoss::ConnectFailed);
@@ -177,13 +154,11 @@ void CDvrLink::OnSocketConnected(bool bOk)
     }
     m_pSocket->SetNoDelay();
     if (m_pView) {
-        StopTimer(kReconnectTimerId);
+        m_pTimers->Stop(kReconnectTimerId);
         m_pView->SetConnectState(1);
         ShowStatus(STATUS_ESTABLISHED);
     }
     m_byReconnectAttempts = 0;
-    m_nCarry = 0;
-    m_nPacketRemaining = 0;
     m_bCollecting = false;
     AllocateBuffers();
     SendRequest(REQ_LOGIN, true);
@@ -194,7 +169,7 @@ void CDvrLink::OnLoginReply(const PacketHeader& header, const ParamBlock& p)
     m_byProtocolVersion = ProtocolVersionFromMagic(header.magic);
     m_echoedMagic = header.magic;
     if (p[0] != 1) {
-        StopTimer(kLoginStepTimerId);
+        m_pTimers->Stop(kLoginStepTimerId);
         m_loginStep = LoginStep::None;
         PostLinkLost(LinkLoss::LoginRefused);
         return;
@@ -203,18 +178,18 @@ void CDvrLink::OnLoginReply(const PacketHeader& header, const ParamBlock& p)
     m_bHeaderChannelMode = !(byChannelInfo == 4 || byChannelInfo == 16 || byChannelInfo == 0);
     if (m_pView && m_byProtocolVersion >= 2 && byChannelInfo != 0)
         m_pView->SetChannelCount(byChannelInfo);
-    if (m_pArchive)
-        m_pArchive->OnRecordRange(p[2], p[3], p[4], p[5]);
+    if (m_pPlayback)
+        m_pPlayback->OnRecordRange(p[2], p[3], p[4], p[5]);
 
     SendKeyEmul(kLoginKeyCode);
     // The recorder needs a moment between these requests; wait on a timer, not in a sleep.
     m_loginStep = LoginStep::AfterKeyEmul;
-    StartTimer(kLoginStepTimerId, kLoginKeyWaitMs);
+    m_pTimers->Start(kLoginStepTimerId, kLoginKeyWaitMs);
 }
 
 void CDvrLink::RunLoginStep()
 {
-    StopTimer(kLoginStepTimerId);
+    m_pTimers->Stop(kLoginStepTimerId);
     const LoginStep step = m_loginStep;
     m_loginStep = LoginStep::None;
     if (step == LoginStep::None)
@@ -222,18 +197,18 @@ void CDvrLink::RunLoginStep()
     if (step == LoginStep::AfterKeyEmul && m_pView) {
         SendRequest(REQ_DVR_STATUS2, false);
         m_loginStep = LoginStep::AfterStatus;
-        StartTimer(kLoginStepTimerId, kLoginStatusWaitMs);
+        m_pTimers->Start(kLoginStepTimerId, kLoginStatusWaitMs);
         return;
     }
     if (ArchiveActive()) {
-        if (m_pArchive->IsPlaying())
+        if (ArchivePlaying())
             SendRequest(REQ_PLAY, true);
         else
             SendRequest(REQ_STOP, true);
     } else {
         SendRequest(REQ_LIVE, true);
     }
-    StartTimer(kStatusPollTimerId, kStatusPollMs);
+    m_pTimers->Start(kStatusPollTimerId, kStatusPollMs);
 }
 
 void CDvrLink::OnTimer(int nId)
@@ -255,7 +230,7 @@ void CDvrLink::OnTimer(int nId)
         RunLoginStep();
         break;
     case kPostedEventTimerId:
-        StopTimer(kPostedEventTimerId);
+        m_pTimers->Stop(kPostedEventTimerId);
         if (m_bLossPosted) {
             m_bLossPosted = false;
             if (m_pView)
@@ -297,14 +272,14 @@ void CDvrLink::OnReconnectTimerExpired()
         }
     }
     if (bGiveUp) {
-        StopTimer(kReconnectTimerId);
+        m_pTimers->Stop(kReconnectTimerId);
         PostLinkLost(LinkLoss::ReconnectGaveUp);
     }
 }
 
 void CDvrLink::OnStopRetryExpired()
 {
-    StopTimer(kStopRetryTimerId);
+    m_pTimers->Stop(kStopRetryTimerId);
     if (m_bStopPending) {
         m_bStopPending = false;
         SendRequest(REQ_STOP, false);
@@ -372,11 +347,10 @@ void CDvrLink::SendRequest(uint8_t byKind, bool bArm)
         m_byPrevState = m_byState;
         m_byState = REQ_PLAY;
         ResetReassembly();
-        const uint8_t bySel = m_pArchive ? m_pArchive->SelectedChannel() : 255;
-        p[0] = bySel == 255 ? 0u : bySel + 1u;
-        p[1] = m_dwPlayDate;
-        p[2] = m_dwPlayTime;
-        p[3] = m_dwPlayCtrl;
+        p[0] = m_lastPlay.byChannel == 255 ? 0u : m_lastPlay.byChannel + 1u;
+        p[1] = m_lastPlay.dwDate;
+        p[2] = m_lastPlay.dwTime;
+        p[3] = m_lastPlay.dwCtrl;
         if ((p[3] & 0xFF00) == 0) {
             // Playback stopped: pictures should cease; count the ones that still come.
             SetImageWatchdog(false);
@@ -420,11 +394,17 @@ void CDvrLink::SendRequest(uint8_t byKind, bool bArm)
     if (byKind == REQ_STOP) {
         if (bArm) {
             m_bStopPending = true;
-            StartTimer(kStopRetryTimerId, kStopRetryMs);
+            m_pTimers->Start(kStopRetryTimerId, kStopRetryMs);
         }
     } else if (byKind != REQ_DVR_STATUS2 && bArm) {
         SetImageWatchdog(true);
     }
+}
+
+void CDvrLink::SendPlay(const PlayRequest& request, bool bArm)
+{
+    m_lastPlay = request;
+    SendRequest(REQ_PLAY, bArm);
 }
 
 void CDvrLink::SendKeyEmul(uint16_t wKeyCode)
@@ -464,123 +444,34 @@ void CDvrLink::SendPacket(const uint8_t* pData, size_t nBytes)
 
 void CDvrLink::OnSocketReadable()
 {
-    if (!m_pSocket || m_receiveBuf.empty())
-        return;
-    if (m_bCollecting && m_nPacketRemaining > 0) {
-        ReadContinuation();
-        return;
-    }
-    // Any header fragment from the last read sits at the start; this read goes after it.
-    const int nRead = m_pSocket->Receive(m_receiveBuf.data() + m_nCarry, kReceiveBytes);
-    if (nRead <= 0)
-        return;
-    Dispatch(m_receiveBuf.data(), m_nCarry + static_cast<size_t>(nRead), m_nCarry);
+    if (m_pSocket)
+        m_framer.OnReadable(*m_pSocket, *this);
 }
 
-void CDvrLink::ReadContinuation()
+void CDvrLink::OnReadFramed()
 {
-    // The middle of a payload: read it straight into image buffer A, up to its end, so the
-    // socket's copy is the only one.
-    uint8_t* pTarget = m_imageBuf.data() + m_nCollected;
-    const int nRead = m_pSocket->Receive(pTarget, std::min(kReceiveBytes, m_nPacketRemaining));
-    if (nRead <= 0)
+    if (!std::exchange(m_bActivity, false))
         return;
-    const size_t nBytes = static_cast<size_t>(nRead);
-    if (HasPacketMagic(pTarget, nBytes)) {
-        // A new packet where the payload should go on: it takes over (rare). Complete the read
-        // to its usual size, so the new packet is framed as if read in one go.
-        uint8_t* pRead = m_receiveBuf.data();
-        std::memcpy(pRead, pTarget, nBytes);
-        size_t nTotal = nBytes;
-        const int nMore = m_pSocket->Receive(pRead + nTotal, kReceiveBytes - nTotal);
-        if (nMore > 0)
-            nTotal += static_cast<size_t>(nMore);
-        Dispatch(pRead, nTotal, 0);
-        return;
+    if (!ArchiveActive()) {
+        if (m_pView)
+            m_pView->ToggleActivityLamp();
+    } else if (m_byState == REQ_PLAY && m_pPlayback) {
+        m_pPlayback->FlipReceiveIndicator();
     }
-    bool bToggle = false;
-    m_nPacketRemaining -= nBytes;
-    TakeContinuation(pTarget, nBytes, bToggle);
-    if (bToggle)
-        ToggleActivity();
 }
 
-// Cuts one read into packets. Bytes [0, nReadStart) were carried from earlier reads.
-void CDvrLink::Dispatch(uint8_t* pBytes, size_t nEnd, size_t nReadStart)
+void CDvrLink::OnPacket(const PacketHeader& header, const ParamBlock& p, const uint8_t* pPayload, size_t nPayloadHere,
+                        bool bHeaderInThisRead)
 {
-    const size_t nRead = nEnd - nReadStart;
-    size_t nPos = 0;
-    bool bReadStartsPacket = HasPacketMagic(pBytes + nReadStart, nRead);
-    if (bReadStartsPacket) {
-        // A read that begins with a header starts a new packet, whatever was unfinished.
-        nPos = nReadStart;
-        m_nPacketRemaining = 0;
-        m_bCollecting = false;
-    }
-    m_nCarry = 0;
-
-    bool bToggle = false;
-    while (nPos < nEnd) {
-        const size_t nAvail = nEnd - nPos;
-        if (m_nPacketRemaining > 0) {
-            const size_t nTake = std::min(nAvail, m_nPacketRemaining);
-            if (m_bCollecting)
-                TakeContinuation(pBytes + nPos, nTake, bToggle);
-            nPos += nTake;
-            m_nPacketRemaining -= nTake;
-            continue;
-        }
-        const bool bHeaderHere = (bReadStartsPacket && nPos == nReadStart)
-            || StartsWithMagic(pBytes + nPos, nAvail);
-        if (!bHeaderHere) {
-            // Not a packet: skip to the next magic, keeping a tail that may begin one.
-            const size_t nSkip = FindPacketMagic(pBytes + nPos, nAvail);
-            if (nSkip < nAvail) {
-                nPos += nSkip;
-                continue;
-            }
-            const size_t nTail = MagicPrefixTail(pBytes + nPos, nAvail);
-            std::memmove(pBytes, pBytes + nEnd - nTail, nTail);
-            m_nCarry = nTail;
-            break;
-        }
-        if (nAvail < kMinPacketBytes) {
-            std::memmove(pBytes, pBytes + nPos, nAvail);
-            m_nCarry = nAvail;
-            break;
-        }
-        nPos += DispatchPacket(pBytes + nPos, nAvail, nPos >= nReadStart, bToggle);
-    }
-    if (bToggle)
-        ToggleActivity();
-}
-
-// Acts on the packet at pPacket (nAvailable >= 60 bytes of it are here) and returns how many
-// of those bytes it used.
-size_t CDvrLink::DispatchPacket(const uint8_t* pPacket, size_t nAvailable,
-                                bool bHeaderInThisRead, bool& bToggle)
-{
-    const PacketHeader header = DecodeHeader(pPacket);
-    if (header.dwTotalLength < kMinPacketBytes || header.dwTotalLength > kMaxPacketBytes
-        || header.dwPacketType < PACKET_PARAMS || header.dwPacketType > PACKET_PAYLOAD) {
-        // Cannot be framed: step over this magic and resynchronise on the next one.
-        return 1;
-    }
-    const size_t nPayloadBytes = header.dwTotalLength - kMinPacketBytes;
-    const size_t nPayloadHere = std::min(nAvailable - kMinPacketBytes, nPayloadBytes);
-    const size_t nUsed = kMinPacketBytes + nPayloadHere;
-    // Whatever of the payload is still to come belongs to this packet.
-    m_nPacketRemaining = nPayloadBytes - nPayloadHere;
+    // Whatever was being collected is over: the rest of its payload never comes.
     m_bCollecting = false;
-
-    const ParamBlock p = DecodeParams(pPacket + kHeaderBytes);
     switch (header.dwDataType) {
     case DATATYPE_LOGIN_REPLY:
         OnLoginReply(header, p);
         break;
     case DATATYPE_DVR_STATUS2_REPLY:
-        if (m_pArchive)
-            m_pArchive->OnRecordRange(p[2], p[3], p[4], p[5]);
+        if (m_pPlayback)
+            m_pPlayback->OnRecordRange(p[2], p[3], p[4], p[5]);
         break;
     case DATATYPE_PTZ_DATA_REPLY:
         m_rNotifier.ShowNotice(kPtzReplyText);
@@ -597,68 +488,75 @@ size_t CDvrLink::DispatchPacket(const uint8_t* pPacket, size_t nAvailable,
     case DATATYPE_STOP_REPLY:
         if (p[0] == 1) {
             m_bStopPending = false;
-            StopTimer(kStopRetryTimerId);
+            m_pTimers->Stop(kStopRetryTimerId);
         }
         SetImageWatchdog(false);
         break;
     case DATATYPE_LIVE_IMAGE:
     case DATATYPE_PLAY_IMAGE:
     case DATATYPE_EVENT_LOG:
-        if (m_bStopPending)
-            return nUsed; // dropped, payload and all, without showing activity
-        if (header.dwDataType == DATATYPE_LIVE_IMAGE) {
-            m_byState = REQ_LIVE;
-            m_nCurrentChannel = static_cast<uint8_t>(p[3] == 0 ? 0 : std::min<uint32_t>(p[3] - 1, 255));
-            SetImageWatchdog(true);
-            m_dwRecordPos = p[4];
-            if (m_pView)
-                m_pView->DrawPositions(p[4], p[0]);
-        } else if (header.dwDataType == DATATYPE_PLAY_IMAGE) {
-            m_byState = REQ_PLAY;
-            if ((m_wPlayImageCounter >> 8) == 1) {
-                if ((m_wPlayImageCounter & 0xFF) >= kPlayImageLimit) {
-                    // Pictures keep coming after playback was stopped: start over.
-                    m_wPlayImageCounter = 0;
-                    StartReconnect(true);
-                    return nUsed;
-                }
-                ++m_wPlayImageCounter;
-            }
-            if (p[3] == PLAY_IMAGE_FOLLOWS) {
-                if (m_byProtocolVersion == 1) {
-                    m_nCurrentChannel = static_cast<uint8_t>(p[0] & 0xFF);
-                    if (ArchiveActive())
-                        m_pArchive->OnPlayImageTimeSeconds(p[1]);
-                } else {
-                    const uint8_t byChannel = static_cast<uint8_t>(p[0] >> 24);
-                    m_nCurrentChannel = byChannel == 0 ? 0 : byChannel - 1;
-                    if (ArchiveActive()) {
-                        m_pArchive->OnPlayImageTimePacked(p[0], p[1]);
-                        m_pArchive->OnPlayPosition(p[4]);
-                    }
-                }
-                SetImageWatchdog(m_pArchive && m_pArchive->IsPlaying());
-            } else {
-                ResetReassembly();
-                if (m_pArchive)
-                    m_pArchive->OnPlayResult(static_cast<uint8_t>(p[3] & 0xFF));
-                SetImageWatchdog(false);
-            }
-        } else {
-            m_byState = REQ_EVENT_LOG;
-            SetImageWatchdog(false);
-        }
-        StartCollecting(header, pPacket + kPayloadOffset, nPayloadHere, bHeaderInThisRead);
+        if (!OnCollectingHeader(header, p))
+            return; // dropped, payload and all, without showing activity
+        StartCollecting(header, pPayload, nPayloadHere, bHeaderInThisRead);
         break;
     default:
         break; // accepted and ignored
     }
-    bToggle = true;
-    return nUsed;
+    m_bActivity = true;
 }
 
-void CDvrLink::StartCollecting(const PacketHeader& header, const uint8_t* pPayload,
-                               size_t nAvailable, bool bHeaderInThisRead)
+bool CDvrLink::OnCollectingHeader(const PacketHeader& header, const ParamBlock& p)
+{
+    if (m_bStopPending)
+        return false;
+    if (header.dwDataType == DATATYPE_LIVE_IMAGE) {
+        m_byState = REQ_LIVE;
+        m_nCurrentChannel = static_cast<uint8_t>(p[3] == 0 ? 0 : std::min<uint32_t>(p[3] - 1, 255));
+        SetImageWatchdog(true);
+        if (m_pView)
+            m_pView->DrawPositions(p[4], p[0]);
+        return true;
+    }
+    if (header.dwDataType == DATATYPE_EVENT_LOG) {
+        m_byState = REQ_EVENT_LOG;
+        SetImageWatchdog(false);
+        return true;
+    }
+    m_byState = REQ_PLAY;
+    if ((m_wPlayImageCounter >> 8) == 1) {
+        if ((m_wPlayImageCounter & 0xFF) >= kPlayImageLimit) {
+            // Pictures keep coming after playback was stopped: start over.
+            m_wPlayImageCounter = 0;
+            StartReconnect(true);
+            return false;
+        }
+        ++m_wPlayImageCounter;
+    }
+    if (p[3] == PLAY_IMAGE_FOLLOWS) {
+        if (m_byProtocolVersion == 1) {
+            m_nCurrentChannel = static_cast<uint8_t>(p[0] & 0xFF);
+            if (ArchiveActive() && m_pPlayback)
+                m_pPlayback->OnPlayImageTimeSeconds(p[1]);
+        } else {
+            const uint8_t byChannel = static_cast<uint8_t>(p[0] >> 24);
+            m_nCurrentChannel = byChannel == 0 ? 0 : byChannel - 1;
+            if (ArchiveActive() && m_pPlayback) {
+                m_pPlayback->OnPlayImageTimePacked(p[0], p[1]);
+                m_pPlayback->OnPlayPosition(p[4]);
+            }
+        }
+        SetImageWatchdog(ArchivePlaying());
+    } else {
+        ResetReassembly();
+        if (m_pPlayback)
+            m_pPlayback->OnPlayResult(static_cast<uint8_t>(p[3] & 0xFF));
+        SetImageWatchdog(false);
+    }
+    return true;
+}
+
+void CDvrLink::StartCollecting(const PacketHeader& header, const uint8_t* pPayload, size_t nAvailable,
+                               bool bHeaderInThisRead)
 {
     m_imageHeader = header;
     m_nExpected = header.dwTotalLength - kMinPacketBytes;
@@ -670,17 +568,24 @@ void CDvrLink::StartCollecting(const PacketHeader& header, const uint8_t* pPaylo
     m_nCollected = std::min(nAvailable, m_nExpected);
     if (m_nCollected > 0)
         std::memcpy(m_imageBuf.data(), pPayload, m_nCollected);
-    m_bCollecting = m_nPacketRemaining > 0;
+    m_bCollecting = m_nCollected < m_nExpected;
     if (m_nCollected == m_nExpected && m_nExpected != 0)
         CompleteCollection(bHeaderInThisRead);
 }
 
-void CDvrLink::TakeContinuation(const uint8_t* pBytes, size_t nBytes, bool& bToggle)
+uint8_t* CDvrLink::ContinuationTarget()
 {
+    return m_bCollecting ? m_imageBuf.data() + m_nCollected : nullptr;
+}
+
+void CDvrLink::OnContinuation(const uint8_t* pBytes, size_t nBytes)
+{
+    if (!m_bCollecting)
+        return;
     if (!IsCollectingState(m_byState)) {
         // E.g. the status poll changed the state mid-picture: the rest is dropped and the
         // half-collected picture waits for the next header to replace it.
-        bToggle = true;
+        m_bActivity = true;
         return;
     }
     if (m_bStopPending)
@@ -690,7 +595,7 @@ void CDvrLink::TakeContinuation(const uint8_t* pBytes, size_t nBytes, bool& bTog
     else if (m_byState == REQ_EVENT_LOG)
         SetImageWatchdog(false);
     else
-        SetImageWatchdog(m_pArchive && m_pArchive->IsPlaying());
+        SetImageWatchdog(ArchivePlaying());
 
     const size_t nTake = std::min(nBytes, m_nExpected - m_nCollected);
     uint8_t* pTarget = m_imageBuf.data() + m_nCollected;
@@ -699,7 +604,7 @@ void CDvrLink::TakeContinuation(const uint8_t* pBytes, size_t nBytes, bool& bTog
     m_nCollected += nTake;
     if (m_nCollected == m_nExpected && m_nExpected != 0)
         CompleteCollection(false);
-    bToggle = true;
+    m_bActivity = true;
 }
 
 void CDvrLink::CompleteCollection(bool bSingleRead)
@@ -711,11 +616,35 @@ void CDvrLink::CompleteCollection(bool bSingleRead)
     }
     if (m_bStopPending)
         return;
-    if (m_imageCompletion)
-        m_imageCompletion(bSingleRead);
-    else
-        m_pictures.Complete(*this, bSingleRead);
+    CompletePicture(bSingleRead);
     ResetReassembly();
+}
+
+void CDvrLink::CompletePicture(bool bSingleRead)
+{
+    CompletedPayload payload;
+    payload.pData = m_imageBuf.data();
+    payload.nBytes = m_nExpected;
+    payload.byState = m_byState;
+    payload.byHeaderChannel = m_nCurrentChannel;
+    payload.dwPacketType = m_imageHeader.dwPacketType;
+    payload.bSingleRead = bSingleRead;
+    payload.bHeaderChannelMode = m_bHeaderChannelMode;
+    payload.bArchiveActive = ArchiveActive();
+    payload.dwLiveChMask = m_pView ? m_pView->LiveChannelMask() : 0;
+    if (m_imageCompletion) {
+        m_imageCompletion(payload);
+        return;
+    }
+    const CompletedPicture result = m_pictures.Complete(payload);
+    if (result.bSkipped)
+        return;
+    if (payload.byState == REQ_LIVE) {
+        if (result.picture && m_pView)
+            m_pView->OnPicture(result.byChannel, result.picture);
+    } else if (m_pPlayback) {
+        m_pPlayback->OnPlayImage(result.byChannel, result.picture);
+    }
 }
 
 void CDvrLink::CompleteEventLog()
@@ -724,19 +653,9 @@ void CDvrLink::CompleteEventLog()
         m_byState = m_byPrevState;
     // A failed write leaves the previous file; nothing is reported.
     m_rFiles.WriteWhole(kAlarmEventFile, m_imageBuf.data(), m_nExpected);
-    if (m_pArchive)
-        m_pArchive->RefreshAlarmEvents();
+    if (m_pEventLog)
+        m_pEventLog->RefreshAlarmEvents();
     ResetReassembly();
-}
-
-void CDvrLink::ToggleActivity()
-{
-    if (!ArchiveActive()) {
-        if (m_pView)
-            m_pView->ToggleActivityLamp();
-    } else if (m_byState == REQ_PLAY) {
-        m_pArchive->FlipReceiveIndicator();
-    }
 }
 
 } // namespace ostrel

@@ -2,6 +2,7 @@
 
 #include "link/link_archive.h"
 #include "link/link_view.h"
+#include "link/packet_framer.h"
 #include "link/picture_completion.h"
 #include "link/wire_format.h"
 #include "platform/file_store.h"
@@ -18,19 +19,30 @@
 
 namespace ostrel {
 
+// The start and control of a playback, as the archive dialog encodes them (P0..P3 of the play
+// request).
+struct PlayRequest {
+    uint32_t dwDate = 0;      // P1: date word, or on a version 1 recorder the requested position in seconds
+    uint32_t dwTime = 0;      // P2: time word, or on a version 1 recorder the end of the range in seconds
+    uint32_t dwCtrl = 0;      // P3: play control word; bits 8-15 zero = stop
+    uint8_t byChannel = 255;  // m_nSelChannel, 0-based; 255 = none (P0 = 0)
+    bool operator==(const PlayRequest&) const = default;
+};
+
 // One connection to a recorder: builds requests, frames what arrives, keeps the link alive.
 //
 // How to drive it, all from one thread:
 //  - events in: OnSocketConnected / OnSocketReadable (from the socket it made), OnTimer (from
-//    its timer service);
-//  - commands in: Connect, Disconnect, SendRequest and the other Send* operations,
+//    the timer service it made itself at construction);
+//  - commands in: Connect, Disconnect, SendRequest, SendPlay and the other Send* operations,
 //    SetImageWatchdog, StartReconnect;
-//  - out: bytes through the socket, timer starts and stops, and calls on LinkView and
-//    LinkArchive. None of those calls re-enters the link; a lost connection is reported with
-//    LinkView::OnLinkLost from a posted step, after the handler that found it has returned,
-//    so the view may then call Disconnect (which destroys the socket) safely.
+//  - out: bytes through the socket, timer starts and stops, and events on LinkView (status with
+//    its code, miss count and alarm word; pictures as pooled handles) and on the archive's
+//    LinkPlayState / LinkPlayback / LinkEventLog. None of those calls re-enters the link; a lost
+//    connection is reported with LinkView::OnLinkLost from a posted step, after the handler that
+//    found it has returned, so the listener may then call Disconnect (which destroys the socket).
 // Time is never read here: every delay is a timer, and the tests run it on a fake clock.
-class CDvrLink final : public StreamSocketEvents, public TimerTarget {
+class CDvrLink final : public StreamSocketEvents, public TimerTarget, private PacketSink {
 public:
     // Timer IDs, as the view and the tests know them.
     static constexpr int kImageWatchdogTimerId = 101; // 5000 ms: the recorder fell silent
@@ -46,7 +58,7 @@ public:
     static constexpr int kLoginKeyWaitMs = 200;
     static constexpr int kLoginStatusWaitMs = 500;
 
-    static constexpr size_t kReceiveBytes = 9129;  // one read at most
+    static constexpr size_t kReceiveBytes = PacketFramer::kReceiveBytes; // one read at most
     static constexpr size_t kSendBytes = 1024;     // so a PTZ payload holds at most 964 bytes
     static constexpr size_t kMaxPtzPayload = kSendBytes - wire::kMinPacketBytes;
     static constexpr uint16_t kLoginKeyCode = 0x201;
@@ -54,7 +66,7 @@ public:
     static constexpr const char* kAlarmEventFile = "AlarmEvent.am";
     static constexpr const char* kPtzReplyText = "Direct Pantilt Camera Control";
 
-    // Status codes passed to LinkView::DrawConnectStatus.
+    // Status codes of LinkStatus.
     static constexpr uint8_t STATUS_ESTABLISHED = 1;
     static constexpr uint8_t STATUS_CONNECTING = 2;
     static constexpr uint8_t STATUS_TRY_RECONNECT = 4;
@@ -62,25 +74,26 @@ public:
     static constexpr uint8_t STATUS_TRY_REQUEST_IMAGE = 6;
     static constexpr uint8_t STATUS_CHANNEL_ALARM = 7;
 
-    // Replaces the picture path (decode, check, holders) when set: called with the single-read
-    // flag when a picture payload is complete; the payload is ImagePayload(). For tests and
-    // benchmarks that stub the decoder.
-    using ImageCompletion = std::function<void(bool bSingleRead)>;
+    // Replaces the picture path (decode, check, pool) when set: called with each complete live
+    // or play payload. For tests and benchmarks that stub the decoder.
+    using ImageCompletion = std::function<void(const CompletedPayload& payload)>;
 
     struct Services {
-        TimerService* pTimers = nullptr; // set by the owner before the first command
+        TimerFactory& rTimers;
         SocketFactory& rSockets;
         FileStore& rFiles;
         Notifier& rNotifier;
     };
 
+    // pView may be null (the link then logs in without the status request and gives up any
+    // reconnection at once).
     CDvrLink(Services services, LinkView* pView);
     ~CDvrLink() override;
     CDvrLink(const CDvrLink&) = delete;
     CDvrLink& operator=(const CDvrLink&) = delete;
 
-    void SetTimerService(TimerService& rTimers) { m_pTimers = &rTimers; }
-    void RegisterArchive(LinkArchive* pArchive) { m_pArchive = pArchive; }
+    // The archive side's three parts; any may be null (no archive).
+    void RegisterArchive(LinkPlayState* pPlayState, LinkPlayback* pPlayback, LinkEventLog* pEventLog);
     void SetImageCompletion(ImageCompletion completion) { m_imageCompletion = std::move(completion); }
 
     // Commands.
@@ -92,7 +105,10 @@ public:
     void StartReconnect(bool bStart);
 
     // Request builder. Each does nothing while there is no socket or no buffers.
+    // REQ_PLAY sends the last play request given to SendPlay.
     void SendRequest(uint8_t byKind, bool bArm);
+    // Keeps the request (the watchdog and a new login send it again), then sends REQ_PLAY.
+    void SendPlay(const PlayRequest& request, bool bArm);
     void SendKeyEmul(uint16_t wKeyCode);
     void SendDvrStatus2();
     // False (nothing sent) when the payload does not fit the send buffer.
@@ -105,38 +121,25 @@ public:
     void OnSocketReadable() override;
     void OnTimer(int nId) override;
 
-    // Play start and control words, stored by the archive dialog before a play request.
-    uint32_t m_dwPlayDate = 0;
-    uint32_t m_dwPlayTime = 0;
-    uint32_t m_dwPlayCtrl = 0;
-
-    // What the view, the archive dialog and the tests read.
+    // State, for the session and the tests.
     bool HasSocket() const { return m_pSocket != nullptr; }
     bool HasBuffers() const { return !m_sendBuf.empty(); }
     uint8_t State() const { return m_byState; }
     uint8_t PreviousState() const { return m_byPrevState; }
     uint8_t ProtocolVersion() const { return m_byProtocolVersion; }
     const wire::Magic& EchoedMagic() const { return m_echoedMagic; }
+    // The recorder's channel info was not 0, 4 or 16: pictures are taken for the header's channel.
     bool HeaderChannelMode() const { return m_bHeaderChannelMode; }
     uint8_t MissCount() const { return m_byMissCount; }
     uint8_t ReconnectAttempts() const { return m_byReconnectAttempts; }
     bool StopPending() const { return m_bStopPending; }
     uint16_t PlayImageCounter() const { return m_wPlayImageCounter; }
-    uint32_t AlarmEventWord() const { return m_dwAlarmEvent; }
-    uint32_t RecordPosition() const { return m_dwRecordPos; }
-    uint8_t CurrentChannel() const { return m_nCurrentChannel; }
-    uint8_t DecodeChannel() const { return m_pictures.DecodeChannel(); } // m_nDecodeChannel
-    PictureCompletion& Pictures() { return m_pictures; }
+    const PlayRequest& LastPlayRequest() const { return m_lastPlay; }
     uint16_t KeyCode() const { return m_wKeyCode; }
     size_t ExpectedSize() const { return m_nExpected; }
     size_t CollectedSize() const { return m_nCollected; }
     size_t ImageBufferCapacity() const { return m_imageBuf.size(); }
-    const uint8_t* ImagePayload() const { return m_imageBuf.data(); }
-    // Header of the packet whose payload is being collected.
-    const wire::PacketHeader& ImageHeader() const { return m_imageHeader; }
-    LinkView* View() const { return m_pView; }
-    LinkArchive* Archive() const { return m_pArchive; }
-    bool ArchiveActive() const { return m_pArchive && m_pArchive->IsArchiveActive(); }
+    PictureCompletion& Pictures() { return m_pictures; }
 
     // Empties the reassembly: nothing expected, nothing collected.
     void ResetReassembly();
@@ -144,11 +147,10 @@ public:
 private:
     void AllocateBuffers();
     void FreeBuffers();
-    void StartTimer(int nId, int nPeriodMs);
-    void StopTimer(int nId);
-    bool TimerRunning(int nId) const;
     void ShowStatus(uint8_t byCode);
     void PostLinkLost(LinkLoss reason);
+    bool ArchiveActive() const { return m_pPlayState && m_pPlayState->IsArchiveActive(); }
+    bool ArchivePlaying() const { return m_pPlayState && m_pPlayState->IsPlaying(); }
     // A request's header: the echoed magic and a total length of 60 + the payload.
     wire::PacketHeader RequestHeader(uint32_t dwDataType, uint32_t dwPacketType, size_t nPayloadBytes = 0) const;
     void SendBuilt(const wire::PacketHeader& header, const uint8_t* pBlock, size_t nBlockBytes,
@@ -160,27 +162,34 @@ private:
     void OnReconnectTimerExpired();
     void OnStopRetryExpired();
 
-    void ReadContinuation();
-    void Dispatch(uint8_t* pBytes, size_t nBytes, size_t nReadStart);
-    size_t DispatchPacket(const uint8_t* pPacket, size_t nAvailable, bool bHeaderInThisRead,
-                          bool& bToggle);
-    void StartCollecting(const wire::PacketHeader& header, const uint8_t* pPayload,
-                         size_t nAvailable, bool bHeaderInThisRead);
-    void TakeContinuation(const uint8_t* pBytes, size_t nBytes, bool& bToggle);
-    void CompleteCollection(bool bSingleRead);
-    void CompleteEventLog();
-    void ToggleActivity();
+    // PacketSink: what the framer cuts out of the stream.
+    void OnPacket(const wire::PacketHeader& header, const wire::ParamBlock& p, const uint8_t* pPayload,
+                  size_t nPayloadHere, bool bHeaderInThisRead) override;
+    void OnContinuation(const uint8_t* pBytes, size_t nBytes) override;
+    uint8_t* ContinuationTarget() override;
+    void OnReadFramed() override;
 
-    TimerService* m_pTimers;
+    // An image or event-log header: true when its payload is to be collected.
+    bool OnCollectingHeader(const wire::PacketHeader& header, const wire::ParamBlock& p);
+    void StartCollecting(const wire::PacketHeader& header, const uint8_t* pPayload, size_t nAvailable,
+                         bool bHeaderInThisRead);
+    void CompleteCollection(bool bSingleRead);
+    void CompletePicture(bool bSingleRead);
+    void CompleteEventLog();
+
     SocketFactory& m_rSockets;
     FileStore& m_rFiles;
     Notifier& m_rNotifier;
-    LinkView* m_pView;                  // the main view; null only in tests
-    LinkArchive* m_pArchive = nullptr;  // registered by the archive dialog
+    LinkView* m_pView;                        // the live side; null only in tests
+    LinkPlayState* m_pPlayState = nullptr;    // the archive's parts, once registered
+    LinkPlayback* m_pPlayback = nullptr;
+    LinkEventLog* m_pEventLog = nullptr;
     ImageCompletion m_imageCompletion;
-    PictureCompletion m_pictures; // the live and play decoders and the 16 holders
+    PictureCompletion m_pictures; // the live and play decoders and the picture pool
+    std::unique_ptr<TimerService> m_pTimers;
 
     std::unique_ptr<StreamSocket> m_pSocket;
+    PacketFramer m_framer;
 
     uint8_t m_byState = wire::REQ_LOGIN;     // last state-changing request kind
     uint8_t m_byPrevState = wire::REQ_LIVE;  // restored after an event log
@@ -193,8 +202,9 @@ private:
     uint16_t m_wPlayImageCounter = 0;        // high byte 1 = armed, low byte = count
     uint32_t m_dwAlarmEvent = 0;             // channel 0-7, motion 8-15, loss 16-23, alarm 24-31
     uint16_t m_wKeyCode = 0;                 // argument of the key emulation request
-    uint32_t m_dwRecordPos = 0;              // P4 of the last live image, 1/10000 %
     uint8_t m_nCurrentChannel = 0;           // channel named by the last image header
+    PlayRequest m_lastPlay;                  // m_dwPlayDate, m_dwPlayTime, m_dwPlayCtrl, channel
+    bool m_bActivity = false;                // the current read handled a packet: the lamp blinks
 
     // The login answer's deferred steps: 0 = none pending.
     enum class LoginStep : uint8_t { None, AfterKeyEmul, AfterStatus };
@@ -203,19 +213,14 @@ private:
     LinkLoss m_postedLoss = LinkLoss::ConnectFailed;
 
     // Buffers, allocated when the connection stands.
-    std::vector<uint8_t> m_receiveBuf; // a read, after any header bytes carried from the last
     std::vector<uint8_t> m_imageBuf;   // image buffer A: payload being collected
     std::vector<uint8_t> m_sendBuf;    // SendDataBuf
 
-    // Stream framing across reads.
-    size_t m_nCarry = 0;             // bytes of an unfinished header kept at m_receiveBuf[0]
-    size_t m_nPacketRemaining = 0;   // payload bytes of the current packet still to come
-    bool m_bCollecting = false;      // those bytes go to image buffer A
-
     // Reassembly.
     wire::PacketHeader m_imageHeader;
-    size_t m_nExpected = 0;  // payload bytes announced
-    size_t m_nCollected = 0; // payload bytes in image buffer A
+    size_t m_nExpected = 0;     // payload bytes announced
+    size_t m_nCollected = 0;    // payload bytes in image buffer A
+    bool m_bCollecting = false; // the rest of the current packet goes to image buffer A
 };
 
 } // namespace ostrel

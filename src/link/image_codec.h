@@ -1,8 +1,8 @@
 #pragma once
 
 // One decoded picture (bitmap information header, bottom-up pixel rows, field flag) and the
-// JPEG decoder that fills it. The link keeps a live decoder, a play decoder and one holder per
-// channel; holders take their pictures from a decoder with CopyPictureFrom.
+// JPEG decoder that fills it. The link keeps a live decoder and a play decoder; each accepted
+// picture moves into a holder of the picture pool (see picture.h) with TakePictureFrom.
 //
 // Pixel rows are stored bottom-up (picture row r is buffer row height - 1 - r), each padded to
 // a multiple of 4 bytes: 24-bit BGR for grey and colour JPEGs, 32 bits for four-component ones.
@@ -68,6 +68,8 @@ public:
 
     const BitmapInfoHeader& ImageHeader() const { return m_imageHeader; }
     const uint8_t* Pixels() const { return m_pixels.empty() ? nullptr : m_pixels.data(); }
+    // For filling a picture made with SetImageFormat (image-size bytes); null when there are none.
+    uint8_t* MutablePixels() { return m_pixels.empty() ? nullptr : m_pixels.data(); }
     uint8_t FieldFlag() const { return m_byFieldFlag; }
     // Text of the last decode failure ("" after a success), for a debug trace only.
     const char* LastDiagnostic() const { return m_pszDiagnostic; }

@@ -1,21 +1,27 @@
 #pragma once
 
-#include "link/channel_picture.h"
+#include "link/picture.h"
 
 #include <cstdint>
 
+// What the link needs of the archive side, in three parts: the play state it asks about, the
+// playback events it reports, and the refresh of the event log it fetched. Calls come from inside
+// the link's handlers and must not call back into the link.
+
 namespace ostrel {
 
-// What the link reads from and tells the archive dialog once the dialog has registered.
-// Calls come from inside the link's handlers and must not call back into the link.
-class LinkArchive {
+class LinkPlayState {
 public:
-    virtual ~LinkArchive() = default;
-
+    virtual ~LinkPlayState() = default;
     virtual bool IsArchiveActive() const = 0;   // m_bArchiveActive
     virtual uint16_t PlayState() const = 0;     // m_wPlayState: low byte 1 = playing
-    virtual uint8_t SelectedChannel() const = 0; // m_nSelChannel, 0-based; 255 = none
 
+    bool IsPlaying() const { return (PlayState() & 0xFF) == 1; }
+};
+
+class LinkPlayback {
+public:
+    virtual ~LinkPlayback() = default;
     // Recorded range: P2..P5 of a login reply or status reply, as the protocol version encodes it.
     virtual void OnRecordRange(uint32_t dwP2, uint32_t dwP3, uint32_t dwP4, uint32_t dwP5) = 0;
     virtual void OnPlayImageTimeSeconds(uint32_t dwSeconds) = 0;          // version 1
@@ -23,16 +29,15 @@ public:
     virtual void OnPlayPosition(uint32_t dwPosition) = 0;
     virtual void OnPlayResult(uint8_t byCode) = 0;   // a play image without a picture
     virtual void FlipReceiveIndicator() = 0;
+    // A play picture was completed while the archive was active: the picture of its channel, or
+    // an empty handle when it failed its checks (a search still counts it as its first answer).
+    virtual void OnPlayImage(uint8_t byChannel, const Picture& picture) = 0;
+};
+
+class LinkEventLog {
+public:
+    virtual ~LinkEventLog() = default;
     virtual void RefreshAlarmEvents() = 0;           // "AlarmEvent.am" was rewritten
-
-    // The dialog's 16 picture slots, filled by the link before it calls DrawChannel.
-    virtual ChannelPicture* ChannelSlots() = 0;
-    virtual void DrawChannel(uint8_t byChannel) = 0;
-    virtual bool IsSearching() const = 0;            // m_bSearching
-    // The first picture of a search arrived: clear m_bSearching, blank the status line.
-    virtual void EndSearching() = 0;
-
-    bool IsPlaying() const { return (PlayState() & 0xFF) == 1; }
 };
 
 } // namespace ostrel

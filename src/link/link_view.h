@@ -1,13 +1,13 @@
 #pragma once
 
-#include "link/channel_picture.h"
+#include "link/picture.h"
 
 #include <cstdint>
 #include <string>
 
 namespace ostrel {
 
-// Why the link gave up a connection. The view answers every one the same way, with its
+// Why the link gave up a connection. The session answers every one the same way, with the
 // disconnect command; the reason is there for the overlay and the tests.
 enum class LinkLoss : uint8_t {
     ConnectFailed,   // the first connect failed, no reconnection running
@@ -15,9 +15,20 @@ enum class LinkLoss : uint8_t {
     ReconnectGaveUp, // "Reconnect Count" attempts were used up
 };
 
-// What the link reads from and tells the main view. The link calls these from inside its own
-// handlers; an implementation must not call back into the link from them, except from
-// OnLinkLost, which the link delivers only after its handler has returned.
+// A change of the connection's state as the status line shows it, with what the line's text
+// needs: the code (0..7), the image watchdog's miss count for code 6, the alarm word for code 7
+// (channel bits 0-7, motion 8-15, loss 16-23, alarm 24-31).
+struct LinkStatus {
+    uint8_t byCode = 0;
+    uint8_t byMissCount = 0;
+    uint32_t dwAlarmEvent = 0;
+    bool operator==(const LinkStatus&) const = default;
+};
+
+// What the link reads from and tells the live side of the program (the session, which owns the
+// settings and the live layout). The link calls these from inside its own handlers; an
+// implementation must not call back into the link from them, except from OnLinkLost, which the
+// link delivers only after its handler has returned.
 class LinkView {
 public:
     virtual ~LinkView() = default;
@@ -34,14 +45,12 @@ public:
 
     virtual void SetConnectState(uint8_t byState) = 0; // m_byConnectState
     virtual void SetChannelCount(uint8_t byCount) = 0; // m_byChannelCount, from the login reply
-    virtual void DrawConnectStatus(uint8_t byCode) = 0;
+    virtual void OnLinkStatus(const LinkStatus& status) = 0;
     virtual void DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos) = 0;
     virtual void ToggleActivityLamp() = 0;
     virtual void OnLinkLost(LinkLoss reason) = 0;
-
-    // The view's 16 picture slots, filled by the link before it calls DrawChannel.
-    virtual ChannelPicture* ChannelSlots() = 0;
-    virtual void DrawChannel(uint8_t byChannel) = 0;
+    // A live picture was accepted for its channel.
+    virtual void OnPicture(uint8_t byChannel, const Picture& picture) = 0;
 };
 
 } // namespace ostrel

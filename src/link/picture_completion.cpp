@@ -1,76 +1,56 @@
 #include "link/picture_completion.h"
 
-#include "link/dvr_link.h"
+#include "link/wire_format.h"
 
 namespace ostrel {
 
 using namespace wire;
 
-void PictureCompletion::Complete(CDvrLink& rLink, bool bSingleRead)
+CompletedPicture PictureCompletion::Complete(const CompletedPayload& payload)
 {
-    const uint8_t byChannel = rLink.CurrentChannel();
-    if (rLink.State() == REQ_LIVE) {
-        LinkView* pView = rLink.View();
-        // Channels beyond the 16 slots never index them, whatever the header says.
-        if (!pView || rLink.ArchiveActive() || byChannel >= kChannelCount
-            || (pView->LiveChannelMask() & (1u << byChannel)) == 0)
-            return;
-        m_nDecodeChannel = DecodeAndCheck(rLink, m_liveDecoder, bSingleRead);
-        if (m_nDecodeChannel < kChannelCount) {
-            Store(m_nDecodeChannel, m_liveDecoder, pView->ChannelSlots(),
-                  rLink.Archive() ? rLink.Archive()->ChannelSlots() : nullptr);
-            pView->DrawChannel(m_nDecodeChannel);
-        }
-    } else if (rLink.State() == REQ_PLAY) {
-        LinkArchive* pArchive = rLink.Archive();
-        if (byChannel >= kChannelCount || !rLink.ArchiveActive())
-            return;
-        m_nDecodeChannel = DecodeAndCheck(rLink, m_playDecoder, bSingleRead);
-        if (m_nDecodeChannel < kChannelCount) {
-            Store(m_nDecodeChannel, m_playDecoder, pArchive->ChannelSlots(),
-                  rLink.View() ? rLink.View()->ChannelSlots() : nullptr);
-            pArchive->DrawChannel(m_nDecodeChannel);
-        }
-        if (pArchive->IsSearching())
-            pArchive->EndSearching();
+    CompletedPicture result;
+    // Channels beyond the 16 slots never index them, whatever the header says.
+    if (payload.byHeaderChannel >= kChannelCount)
+        return result;
+    CImageCodec* pDecoder = nullptr;
+    if (payload.byState == REQ_LIVE) {
+        if (payload.bArchiveActive || (payload.dwLiveChMask & (1u << payload.byHeaderChannel)) == 0)
+            return result;
+        pDecoder = &m_liveDecoder;
+    } else if (payload.byState == REQ_PLAY) {
+        if (!payload.bArchiveActive)
+            return result;
+        pDecoder = &m_playDecoder;
+    } else {
+        return result;
     }
+    result.bSkipped = false;
+    m_nDecodeChannel = DecodeAndCheck(payload, *pDecoder);
+    result.byChannel = m_nDecodeChannel;
+    if (m_nDecodeChannel < kChannelCount && pDecoder->Pixels())
+        result.picture = m_pool.Take(*pDecoder);
+    return result;
 }
 
-uint8_t PictureCompletion::DecodeAndCheck(CDvrLink& rLink, CImageCodec& rDecoder, bool bSingleRead)
+uint8_t PictureCompletion::DecodeAndCheck(const CompletedPayload& payload, CImageCodec& rDecoder)
 {
-    const size_t nBytes = rLink.ExpectedSize();
     // A short picture that came whole in one read is a fragment the recorder sends between
     // streams; it is dropped before the decoder spends any time on it.
-    const uint32_t dwPacketType = rLink.ImageHeader().dwPacketType;
-    if (bSingleRead && (nBytes < kMinSingleReadBytes || dwPacketType < PACKET_PARAMS || dwPacketType > PACKET_PAYLOAD))
+    if (payload.bSingleRead
+        && (payload.nBytes < kMinSingleReadBytes || payload.dwPacketType < PACKET_PARAMS
+            || payload.dwPacketType > PACKET_PAYLOAD))
         return kRejected;
-    const uint8_t byDecoded = rDecoder.Decode(rLink.ImagePayload(), nBytes, rLink.HeaderChannelMode());
+    const uint8_t byDecoded = rDecoder.Decode(payload.pData, payload.nBytes, payload.bHeaderChannelMode);
     // A picture that did not decode is never shown, not even on a recorder whose header names
     // the channel: its pixels are whatever the failure left.
     if (byDecoded == CImageCodec::kDecodeFailed)
         return kRejected;
     uint8_t byChannel = byDecoded;
-    if (rLink.HeaderChannelMode())
-        byChannel = rLink.CurrentChannel();
-    else if (byChannel != rLink.CurrentChannel())
+    if (payload.bHeaderChannelMode)
+        byChannel = payload.byHeaderChannel;
+    else if (byChannel != payload.byHeaderChannel)
         byChannel = kRejected;
     return byChannel < kChannelCount ? byChannel : kRejected;
-}
-
-void PictureCompletion::Store(uint8_t byChannel, CImageCodec& rDecoder, ChannelPicture* pSlots,
-                              ChannelPicture* pOtherSlots)
-{
-    ChannelPicture& slot = pSlots[byChannel];
-    if (rDecoder.Pixels()) {
-        CImageCodec& holder = m_holders[byChannel];
-        const uint8_t* pOld = holder.Pixels();
-        holder.TakePictureFrom(rDecoder);
-        slot.pBits = holder.Pixels();
-        slot.bmi = holder.ImageHeader();
-        if (pOtherSlots && pOld && pOtherSlots[byChannel].pBits == pOld)
-            pOtherSlots[byChannel].pBits = nullptr;
-    }
-    slot.byFieldAlign = rDecoder.FieldFlag();
 }
 
 } // namespace ostrel

@@ -44,15 +44,26 @@ bool XrandrDisplayMode::CurrentSize(int& nWidth, int& nHeight)
     return nWidth > 0 && nHeight > 0;
 }
 
-bool XrandrDisplayMode::ChangeSize(int nWidth, int nHeight)
+void XrandrDisplayMode::EnterSize(int nWidth, int nHeight)
 {
-    return Available() && RunXrandr({QStringLiteral("-s"), QStringLiteral("%1x%2").arg(nWidth).arg(nHeight)});
+    int nCurrentWidth = 0, nCurrentHeight = 0;
+    if (!CurrentSize(nCurrentWidth, nCurrentHeight) || (nCurrentWidth == nWidth && nCurrentHeight == nHeight))
+        return;
+    if (!m_bChanged) {
+        m_nSavedWidth = nCurrentWidth;
+        m_nSavedHeight = nCurrentHeight;
+    }
+    m_bChanged = true;
+    RunXrandr({QStringLiteral("-s"), QStringLiteral("%1x%2").arg(nWidth).arg(nHeight)});
 }
 
-void XrandrDisplayMode::RestoreDefault()
+void XrandrDisplayMode::Restore()
 {
+    if (!m_bChanged)
+        return;
+    m_bChanged = false;
     if (Available())
-        RunXrandr({QStringLiteral("-s"), QStringLiteral("0")});
+        RunXrandr({QStringLiteral("-s"), QStringLiteral("%1x%2").arg(m_nSavedWidth).arg(m_nSavedHeight)});
 }
 
 } // namespace ostrel

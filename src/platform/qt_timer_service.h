@@ -24,4 +24,12 @@ private:
     std::map<int, std::unique_ptr<QTimer>> m_timers; // made at the first start of an ID
 };
 
+class QtTimerFactory final : public TimerFactory {
+public:
+    std::unique_ptr<TimerService> Create(TimerTarget& rTarget) override
+    {
+        return std::make_unique<QtTimerService>(&rTarget);
+    }
+};
+
 } // namespace ostrel

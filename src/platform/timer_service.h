@@ -5,6 +5,8 @@
 // Expiries are delivered to the owner's TimerTarget on the owner's thread, never from inside
 // Start or Stop.
 
+#include <memory>
+
 namespace ostrel {
 
 class TimerTarget {
@@ -22,6 +24,15 @@ public:
     // Stops timer nId; stopping a timer that does not run is harmless.
     virtual void Stop(int nId) = 0;
     virtual bool IsRunning(int nId) const = 0;
+};
+
+// Makes the timers of one owner, so an object can create its own service in its constructor
+// and never run without one.
+class TimerFactory {
+public:
+    virtual ~TimerFactory() = default;
+    // The target may still be under construction: no expiry is delivered before the first Start.
+    virtual std::unique_ptr<TimerService> Create(TimerTarget& rTarget) = 0;
 };
 
 } // namespace ostrel

@@ -10,6 +10,7 @@
 #include "shell/ostrel_view.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 #include <QPixmap>
 #include <QStandardPaths>
@@ -54,15 +55,10 @@ bool COstrelApp::InitInstance()
 
     m_pSettings = std::make_unique<QtSettingsStore>(QStringLiteral("Setting"));
     m_viewNotifier.SetParent(m_pMainFrame.get());
-    ViewServices services{m_sockets,
-                          m_files,
-                          m_viewNotifier,
-                          m_clock,
-                          *m_pSettings,
-                          PlacesOfThisProgram(),
-                          [](TimerTarget& target) { return std::make_unique<QtTimerService>(&target); },
-                          &m_displayMode};
-    m_pView = new COstrelView(std::move(services), m_pMainFrame.get());
+    m_pSession = std::make_unique<CRecorderSession>(SessionServices{m_timers, m_sockets, m_files, m_viewNotifier,
+                                                                    *m_pSettings, PlacesOfThisProgram(),
+                                                                    QDir::currentPath().toStdString()});
+    m_pView = new COstrelView(*m_pSession, ViewServices{m_clock, m_timers, &m_displayMode}, m_pMainFrame.get());
     m_pMainFrame->SetView(m_pView);
     connect(m_pView, &COstrelView::AboutRequested, this, &COstrelApp::OnAppAbout);
     m_pView->OnInitialUpdate();
@@ -72,8 +68,10 @@ bool COstrelApp::InitInstance()
 
 int COstrelApp::ExitInstance()
 {
+    // The view goes with the frame, before the session it holds.
     m_pView = nullptr;
     m_pMainFrame.reset();
+    m_pSession.reset();
     m_instanceLock.Release();
     return 0;
 }

@@ -7,7 +7,8 @@
 #include "platform/instance_lock.h"
 #include "platform/qt_notifier.h"
 #include "platform/settings_store.h"
-#include "shell/view_settings.h"
+#include "platform/qt_timer_service.h"
+#include "session/recorder_session.h"
 
 #include <QObject>
 
@@ -35,6 +36,7 @@ public:
     int ExitInstance();
 
     CMainFrame* GetMainWnd() const { return m_pMainFrame.get(); }
+    CRecorderSession* Session() const { return m_pSession.get(); }
     COstrelView* GetView() const { return m_pView; }
     // Opens the about box modally.
     void OnAppAbout();
@@ -48,13 +50,16 @@ public:
 private:
     Notifier& m_rNotifier;
     InstanceLock m_instanceLock;
-    // What the view and its link work with; declared before the frame, which owns the view.
+    // What the session and the view work with; declared before the session, which the view
+    // holds, and the session before the frame, which owns the view.
     CDvrSocketFactory m_sockets;
     LocalFileStore m_files;
     SystemClock m_clock;
+    QtTimerFactory m_timers;
     XrandrDisplayMode m_displayMode;
     QtNotifier m_viewNotifier;
     std::unique_ptr<SettingsStore> m_pSettings;
+    std::unique_ptr<CRecorderSession> m_pSession;
     std::unique_ptr<CMainFrame> m_pMainFrame;
     COstrelView* m_pView = nullptr; // owned by the frame
 };

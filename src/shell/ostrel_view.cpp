@@ -3,8 +3,8 @@
 #include "res/resource.h"
 #include "res/skin_bitmap.h"
 #include "res/skin_layout.h"
+#include "models/status_text.h"
 #include "shell/main_frame.h"
-#include "shell/status_text.h"
 #include "widgets/bitmap_button.h"
 #include "widgets/skin_button.h"
 
@@ -35,11 +35,6 @@ const QRect kPlayPosRect = Box(740, 155, 855, 170);
 const QRect kPtzChannelRect = Box(790, 500, 811, 512);
 const QColor kTextColour(0, 255, 0);
 
-QRect ToQRect(const CellRect& rc)
-{
-    return QRect(rc.nLeft, rc.nTop, rc.Width(), rc.Height());
-}
-
 // Parameters the PTZ keys report, by control ID 1087..1098.
 constexpr int kPtzParameters[] = {1324, 1325, 1326, 1327, 1328, 1329, 1330, 1331, 1332, 1033, 1334, 1035};
 
@@ -65,54 +60,40 @@ QFont OverlayFont()
 
 const QRect COstrelView::kStatusRect = Box(740, 195, 840, 225);
 
-COstrelView::COstrelView(ViewServices services, CMainFrame* pFrame, QWidget* pParent)
-    : QWidget(pParent), m_services(std::move(services)), m_pFrame(pFrame),
-      m_backStore(kMainWidth, kMainHeight, QImage::Format_RGB32)
+COstrelView::COstrelView(CRecorderSession& rSession, ViewServices services, CMainFrame* pFrame, QWidget* pParent)
+    : QWidget(pParent), m_rSession(rSession), m_services(services), m_pFrame(pFrame),
+      m_pTimers(services.rTimers.Create(*this)), m_backStore(kMainWidth, kMainHeight, kFrameColour)
 {
     setFixedSize(kMainWidth, kMainHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    m_backStore.fill(Qt::black);
     m_logo.load(QStringLiteral("./logo/slogo.bmp"));
+    m_rSession.SetLiveWindow(this);
 }
 
 COstrelView::~COstrelView()
 {
-    if (m_pLink)
-        m_pLink->Disconnect(true);
-    DeleteAlarmEventFile();
-    if (m_bDisplayModeChanged && m_services.pDisplayMode)
-        m_services.pDisplayMode->RestoreDefault();
-    if (m_pTimers)
-        m_pTimers->Stop(kClockTimerId);
-    m_pLink.reset();
+    m_rSession.SetLiveWindow(nullptr);
+    if (m_services.pDisplayMode)
+        m_services.pDisplayMode->Restore();
+    m_pTimers->Stop(kClockTimerId);
+    m_pTimers->Stop(kRefreshTimerId);
 }
 
 void COstrelView::OnInitialUpdate()
 {
-    if (!m_pLink) {
-        m_pLink = std::make_unique<CDvrLink>(
-            CDvrLink::Services{nullptr, m_services.rSockets, m_services.rFiles, m_services.rNotifier}, this);
-        m_pLinkTimers = m_services.makeTimers(*m_pLink);
-        m_pLink->SetTimerService(*m_pLinkTimers);
-    }
-    m_ptzIntervals = ReadPtzIntervals(kOptIniPath);
-    m_strPtzFile = QDir::currentPath().toStdString() + "/PTZ/user_command.tl";
-    m_settings = ViewSettings{};
-    LoadSaveSettings(m_settings, true, m_services.rSettings, m_services.places, m_strPtzFile);
-
+    m_rSession.Load();
     m_overlayFont = OverlayFont();
     m_background = SkinBitmap(IDB_MAIN_BACKGROUND).convertToFormat(QImage::Format_RGB32);
     CreateControls();
     PaintBackground(rect());
 
-    ApplyEffects(m_layout.ApplyLayout(m_layout.m_wSplitMode));
-    if (m_settings.bUseFullScreen)
+    ApplyEffects(m_rSession.ApplyLayout());
+    if (m_rSession.Settings().bUseFullScreen)
         ApplyFullScreen(true);
-    m_pTimers = m_services.makeTimers(*this);
     m_pTimers->Start(kClockTimerId, kClockPeriodMs);
 
     DrawClock();
-    DrawConnectStatus(m_byConnectState);
+    DrawConnectStatus(LinkStatus{m_rSession.ConnectState()});
     DrawPtzChannel();
 }
 
@@ -209,33 +190,32 @@ CBitmapButton* COstrelView::PushButton(int nControlId) const
 
 void COstrelView::SyncButtons()
 {
+    const CLiveLayout& layout = m_rSession.Layout();
     for (int n = 0; n < kChannelCount; ++n) {
         CSkinButton* pButton = m_channelButtons[static_cast<size_t>(n)];
         if (!pButton)
             continue;
-        if (pButton->GetCheck() != m_layout.m_bChannelChecked[n])
-            pButton->SetCheck(m_layout.m_bChannelChecked[n] ? 1 : 0);
-        pButton->setEnabled(m_layout.m_bChannelEnabled[n]);
+        if (pButton->GetCheck() != layout.ChannelChecked(n))
+            pButton->SetCheck(layout.ChannelChecked(n) ? 1 : 0);
+        pButton->setEnabled(layout.ChannelEnabled(n));
     }
     for (int i = 0; i < CLiveLayout::kLayoutButtons; ++i) {
         CSkinButton* pButton = m_layoutButtons[static_cast<size_t>(i)];
-        if (pButton && pButton->GetCheck() != m_layout.m_bLayoutChecked[i])
-            pButton->SetCheck(m_layout.m_bLayoutChecked[i] ? 1 : 0);
+        if (pButton && pButton->GetCheck() != layout.LayoutChecked(i))
+            pButton->SetCheck(layout.LayoutChecked(i) ? 1 : 0);
     }
-    if (m_pRotate && m_pRotate->GetCheck() != m_layout.m_bRotateChecked)
-        m_pRotate->SetCheck(m_layout.m_bRotateChecked ? 1 : 0);
+    if (m_pRotate && m_pRotate->GetCheck() != layout.RotateChecked())
+        m_pRotate->SetCheck(layout.RotateChecked() ? 1 : 0);
 }
 
 void COstrelView::ApplyEffects(const CLiveLayout::Effects& effects)
 {
+    // A clicked toggle has flipped its own check; the layout decides what stays checked.
     SyncButtons();
     if (effects.bBeep)
         QApplication::beep();
-    if (effects.bSendLive) {
+    if (effects.bSendLive)
         DrawPtzChannel();
-        if (m_pLink)
-            m_pLink->SendRequest(wire::REQ_LIVE, true);
-    }
     if (effects.bRedrawDisplay)
         RepaintDisplay();
 }
@@ -244,63 +224,69 @@ void COstrelView::ApplyEffects(const CLiveLayout::Effects& effects)
 
 void COstrelView::OnLayoutButton(int nIndex)
 {
-    // The toggle flipped its own check; the layout decides what stays checked.
-    if (m_layoutButtons[static_cast<size_t>(nIndex)])
-        m_layout.m_bLayoutChecked[nIndex] = m_layoutButtons[static_cast<size_t>(nIndex)]->GetCheck();
-    ApplyEffects(m_layout.OnLayoutButton(nIndex));
+    ApplyEffects(m_rSession.OnLayoutButton(nIndex));
 }
 
 void COstrelView::OnChannelButton(int nChannel)
 {
-    if (m_channelButtons[static_cast<size_t>(nChannel)])
-        m_layout.m_bChannelChecked[nChannel] = m_channelButtons[static_cast<size_t>(nChannel)]->GetCheck();
-    ApplyEffects(m_layout.OnChannelButton(nChannel));
+    ApplyEffects(m_rSession.OnChannelButton(nChannel));
 }
 
 void COstrelView::OnRotateButton()
 {
-    ApplyEffects(m_layout.OnRotateButton(m_byConnectState == 1, m_settings.byRotateInterval));
+    ApplyEffects(m_rSession.OnRotateButton());
 }
 
 void COstrelView::OnConnectButton()
 {
-    if (m_byConnectState == 0) {
-        if (m_pLink && m_pLink->Connect(HostAddress(), HostPort()))
-            m_byConnectState = 2;
+    if (m_rSession.Connect()) {
         m_pConnect->setEnabled(true);
         m_pDisconnect->SetCheck(0);
     }
     if (!m_pConnect->GetCheck())
         m_pConnect->SetCheck(1);
-    DrawConnectStatus(m_byConnectState);
+    DrawConnectStatus(LinkStatus{m_rSession.ConnectState()});
 }
 
 void COstrelView::OnDisconnectButton()
 {
-    if (m_byConnectState != 0) {
-        m_byConnectState = 0;
-        if (m_pLink)
-            m_pLink->Disconnect(true);
-        ClearPictures();
-        m_layout.ClearDrawn();
-        RepaintDisplay();
-        m_pDisconnect->setEnabled(true);
-        m_pConnect->SetCheck(0);
-        if (!m_pDisconnect->GetCheck())
-            m_pDisconnect->SetCheck(1);
-        DeleteAlarmEventFile();
-    } else if (!m_pDisconnect->GetCheck()) {
+    // A dropped connection comes back through OnConnectionDropped.
+    m_rSession.Disconnect();
+    if (!m_pDisconnect->GetCheck())
         m_pDisconnect->SetCheck(1);
-    }
-    DrawConnectStatus(m_byConnectState);
+    DrawConnectStatus(LinkStatus{m_rSession.ConnectState()});
+}
+
+void COstrelView::OnConnectionDropped()
+{
+    m_backStore.Clear();
+    RepaintDisplay();
+    m_pDisconnect->setEnabled(true);
+    m_pConnect->SetCheck(0);
+    if (!m_pDisconnect->GetCheck())
+        m_pDisconnect->SetCheck(1);
 }
 
 void COstrelView::OnArchiveButton()
 {
-    // The archive dialog shows recordings; until it is there, the button only asks the
-    // recorder for its status, as it always does first.
-    if (m_pLink)
-        m_pLink->SendDvrStatus2();
+    // The status request goes first, so the archive opens on a fresh recorded range. Without an
+    // archive window the switch does nothing.
+    m_rSession.Link().SendDvrStatus2();
+    m_rSession.ShowArchive(true);
+}
+
+void COstrelView::OnArchiveShown(bool bShown)
+{
+    if (bShown) {
+        m_backStore.Clear();
+        RepaintDisplay();
+        if (m_pFrame)
+            m_pFrame->hide();
+        return;
+    }
+    ApplyFullScreen(m_rSession.Settings().bUseFullScreen != 0);
+    if (m_pFrame)
+        m_pFrame->show();
 }
 
 void COstrelView::OnSettingButton()
@@ -310,11 +296,8 @@ void COstrelView::OnSettingButton()
 
 void COstrelView::OnExitButton()
 {
-    if (m_pLink)
-        m_pLink->Disconnect(true);
-    if (m_pTimers)
-        m_pTimers->Stop(kClockTimerId);
-    LoadSaveSettings(m_settings, false, m_services.rSettings, m_services.places, m_strPtzFile);
+    m_pTimers->Stop(kClockTimerId);
+    m_rSession.Shutdown();
     emit ExitRequested();
     if (m_pFrame)
         QMetaObject::invokeMethod(m_pFrame, &QWidget::close, Qt::QueuedConnection);
@@ -324,32 +307,17 @@ void COstrelView::ApplyFullScreen(bool bFull)
 {
     DisplayMode* pMode = m_services.pDisplayMode;
     if (!bFull) {
-        // Only a mode this program changed is put back: the operator's own stays as it is.
-        if (m_bDisplayModeChanged && pMode)
-            pMode->RestoreDefault();
-        m_bDisplayModeChanged = false;
+        // Only a mode this program changed is put back, and to what it was before.
+        if (pMode)
+            pMode->Restore();
         if (m_pFrame)
             m_pFrame->SetFullScreen(false);
         return;
     }
-    int nWidth = 0, nHeight = 0;
-    if (pMode && !(pMode->CurrentSize(nWidth, nHeight) && nWidth == 1024 && nHeight == 768)) {
-        pMode->ChangeSize(1024, 768);
-        m_bDisplayModeChanged = true;
-    }
+    if (pMode)
+        pMode->EnterSize(1024, 768);
     if (m_pFrame)
         m_pFrame->SetFullScreen(true);
-}
-
-void COstrelView::DeleteAlarmEventFile()
-{
-    m_services.rFiles.Remove(CDvrLink::kAlarmEventFile);
-}
-
-void COstrelView::ClearPictures()
-{
-    for (ChannelPicture& picture : m_channels)
-        picture.pBits = nullptr;
 }
 
 void COstrelView::OnPtzKeySent(int nParameter, int nPressed)
@@ -360,42 +328,11 @@ void COstrelView::OnPtzKeySent(int nParameter, int nPressed)
 
 void COstrelView::OnPtzChannelKey(int nParameter, int nPressed)
 {
-    if (m_layout.OnPtzChannelKey(nParameter, nPressed != 0))
+    if (m_rSession.OnPtzChannelKey(nParameter, nPressed != 0))
         DrawPtzChannel();
 }
 
-// ---- what the link tells ----------------------------------------------------------------
-
-std::string COstrelView::HostAddress() const
-{
-    return std::string(GetText(m_settings.szHostAddress));
-}
-
-uint16_t COstrelView::HostPort() const
-{
-    return static_cast<uint16_t>(m_settings.nHostPort);
-}
-
-std::string COstrelView::UserId() const
-{
-    return std::string(GetText(m_settings.szUserId));
-}
-
-std::string COstrelView::Password() const
-{
-    return std::string(GetText(m_settings.szPassword));
-}
-
-void COstrelView::SetChannelCount(uint8_t byCount)
-{
-    m_layout.SetChannelCount(byCount);
-    SyncButtons();
-}
-
-void COstrelView::OnLinkLost(LinkLoss)
-{
-    OnDisconnectButton();
-}
+// ---- what the session tells ---------------------------------------------------------------
 
 void COstrelView::ToggleActivityLamp()
 {
@@ -411,27 +348,28 @@ void COstrelView::OnTimer(int nId)
     if (nId != kClockTimerId)
         return;
     DrawClock();
-    ApplyEffects(m_layout.RotationTick());
+    ApplyEffects(m_rSession.RotationTick());
 }
 
 // ---- drawing -----------------------------------------------------------------------------
 
-void COstrelView::DrawChannel(uint8_t byChannel)
+void COstrelView::OnLivePicture(uint8_t byChannel, const Picture& picture)
 {
     if (byChannel >= kChannelCount)
         return;
-    m_layout.m_bChDrawn[byChannel] = true;
-    const CellRect& rcCell = m_layout.m_rcCell[byChannel];
-    if (!m_channels[byChannel].pBits || rcCell.IsEmpty())
+    m_backStore.Show(byChannel, picture, m_rSession.Layout().Cell(byChannel));
+    if (!m_backStore.Pending(byChannel))
         return;
+    ++m_nPicturesDrawn;
+    ScheduleRefresh();
+}
+
+void COstrelView::ScheduleRefresh()
+{
     // The cell is painted when the screen is next refreshed, at most kRefreshPerSecond times a
     // second: pictures that arrive faster than that replace each other without being painted
     // in vain.
-    m_bCellPending[byChannel] = true;
-    ++m_nPicturesDrawn;
-    if (!m_pTimers) {
-        update(ToQRect(rcCell).adjusted(-1, -1, 1, 1));
-    } else if (!m_bRefreshScheduled) {
+    if (!m_bRefreshScheduled) {
         m_bRefreshScheduled = true;
         m_pTimers->Start(kRefreshTimerId, 1000 / kRefreshPerSecond);
     }
@@ -442,40 +380,21 @@ void COstrelView::RefreshPendingCells()
     m_pTimers->Stop(kRefreshTimerId);
     m_bRefreshScheduled = false;
     for (int n = 0; n < kChannelCount; ++n)
-        if (m_bCellPending[static_cast<size_t>(n)])
-            update(ToQRect(m_layout.m_rcCell[n]).adjusted(-1, -1, 1, 1));
-}
-
-void COstrelView::PaintPendingCells(const QRegion* pOnly)
-{
-    auto* pImage = reinterpret_cast<uint32_t*>(m_backStore.bits());
-    const int nStride = static_cast<int>(m_backStore.bytesPerLine() / 4);
-    for (int n = 0; n < kChannelCount; ++n) {
-        if (!m_bCellPending[static_cast<size_t>(n)])
-            continue;
-        // A cell outside the region being painted stays pending: painted now, it would be in the
-        // back store but never reach the screen, since its refresh looks for pending cells.
-        if (pOnly && !pOnly->intersects(ToQRect(m_layout.m_rcCell[n])))
-            continue;
-        m_bCellPending[static_cast<size_t>(n)] = false;
-        const CellRect& rcCell = m_layout.m_rcCell[n];
-        if (m_cellPainter.Paint(m_channels[static_cast<size_t>(n)], pImage, m_backStore.width(), m_backStore.height(),
-                                nStride, rcCell))
-            CCellPainter::PaintFrame(pImage, m_backStore.width(), m_backStore.height(), nStride, rcCell, kFrameColour);
-    }
+        if (m_backStore.Pending(n))
+            update(m_backStore.PendingRect(n));
 }
 
 const QImage& COstrelView::BackStore()
 {
-    PaintPendingCells();
-    return m_backStore;
+    m_backStore.Flush();
+    return m_backStore.Image();
 }
 
 void COstrelView::PaintBackground(const QRect& rc)
 {
     if (rc.intersects(kRecordPosRect) || rc.intersects(kPlayPosRect))
         m_bPositionsShown = false;
-    QPainter painter(&m_backStore);
+    QPainter painter(&m_backStore.Image());
     painter.drawImage(rc, m_background, rc);
     if (!m_logo.isNull() && rc.intersects(QRect(705, 15, 85, 55)))
         painter.drawImage(QPoint(705, 15), m_logo, QRect(0, 0, 85, 55));
@@ -486,20 +405,21 @@ void COstrelView::RepaintDisplay()
 {
     const CellRect& display = CLiveLayout::kDisplay;
     PaintBackground(QRect(display.nLeft - 1, display.nTop - 1, display.Width() + 2, display.Height() + 2));
-    auto* pImage = reinterpret_cast<uint32_t*>(m_backStore.bits());
-    const int nStride = static_cast<int>(m_backStore.bytesPerLine() / 4);
+    const CLiveLayout& layout = m_rSession.Layout();
+    bool bAnyPicture = false;
     for (int n = 0; n < kChannelCount; ++n) {
-        if (m_channels[static_cast<size_t>(n)].pBits)
-            DrawChannel(static_cast<uint8_t>(n));
+        if (m_backStore.Repaint(n, layout.Cell(n)))
+            bAnyPicture = true;
         else
-            CCellPainter::PaintFrame(pImage, m_backStore.width(), m_backStore.height(), nStride,
-                                     m_layout.m_rcCell[n], kFrameColour);
+            m_backStore.PaintFrame(layout.Cell(n));
     }
+    if (bAnyPicture)
+        ScheduleRefresh();
 }
 
 void COstrelView::DrawText(const QRect& rc, const QString& strText, int nFlags, bool bFillFirst)
 {
-    QPainter painter(&m_backStore);
+    QPainter painter(&m_backStore.Image());
     painter.setClipRect(rc);
     if (bFillFirst)
         painter.fillRect(rc, Qt::black);
@@ -511,11 +431,9 @@ void COstrelView::DrawText(const QRect& rc, const QString& strText, int nFlags, 
     update(rc);
 }
 
-void COstrelView::DrawConnectStatus(uint8_t byCode)
+void COstrelView::DrawConnectStatus(const LinkStatus& status)
 {
-    const uint8_t byMisses = m_pLink ? m_pLink->MissCount() : 0;
-    const uint32_t dwAlarm = m_pLink ? m_pLink->AlarmEventWord() : 0;
-    m_strStatusLine = status_text::ConnectStatus(byCode, byMisses, dwAlarm);
+    m_strStatusLine = status_text::ConnectStatus(status.byCode, status.byMissCount, status.dwAlarmEvent);
     DrawText(kStatusRect, QString::fromStdString(m_strStatusLine), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, true);
 }
 
@@ -533,7 +451,7 @@ void COstrelView::DrawClock()
 
 void COstrelView::DrawPtzChannel()
 {
-    DrawText(kPtzChannelRect, QString::fromStdString(status_text::PtzChannel(m_layout.m_byPtzCh)),
+    DrawText(kPtzChannelRect, QString::fromStdString(status_text::PtzChannel(m_rSession.Layout().PtzChannel())),
              Qt::AlignCenter | Qt::TextSingleLine, true);
 }
 
@@ -556,15 +474,15 @@ void COstrelView::DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos)
 
 void COstrelView::paintEvent(QPaintEvent* pEvent)
 {
-    PaintPendingCells(&pEvent->region());
+    m_backStore.Flush(&pEvent->region());
     QPainter painter(this);
     for (const QRect& rc : pEvent->region())
-        painter.drawImage(rc, m_backStore, rc);
+        painter.drawImage(rc, m_backStore.Image(), rc);
 }
 
 void COstrelView::mousePressEvent(QMouseEvent* pEvent)
 {
-    if (pEvent->button() == Qt::LeftButton && !m_settings.bUseFullScreen && m_pFrame)
+    if (pEvent->button() == Qt::LeftButton && !m_rSession.Settings().bUseFullScreen && m_pFrame)
         m_pFrame->BeginDrag(pEvent->globalPosition().toPoint());
     QWidget::mousePressEvent(pEvent);
 }
@@ -574,7 +492,7 @@ void COstrelView::mouseDoubleClickEvent(QMouseEvent* pEvent)
     if (pEvent->button() != Qt::LeftButton)
         return;
     const QPoint pt = pEvent->position().toPoint();
-    const CLiveLayout::Effects effects = m_layout.OnDoubleClick(pt.x(), pt.y());
+    const CLiveLayout::Effects effects = m_rSession.OnDoubleClick(pt.x(), pt.y());
     if (effects.bShowAbout)
         emit AboutRequested();
     ApplyEffects(effects);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <vector>
 
 namespace ostrel::test {
@@ -71,6 +72,25 @@ private:
     TimerTarget& m_rTarget;
     std::map<int, Timer> m_timers;
     std::vector<Event> m_log;
+};
+
+// Makes FakeTimerServices on one clock, and keeps each one reachable for assertions.
+class FakeTimerFactory final : public TimerFactory {
+public:
+    explicit FakeTimerFactory(FakeClock& rClock) : m_rClock(rClock) {}
+    std::unique_ptr<TimerService> Create(TimerTarget& rTarget) override
+    {
+        auto pService = std::make_unique<FakeTimerService>(m_rClock, rTarget);
+        m_made.push_back(pService.get());
+        return pService;
+    }
+    // The service made for the nth owner (0 = first); valid while that owner lives.
+    FakeTimerService& Made(size_t n) const { return *m_made.at(n); }
+    FakeTimerService& Last() const { return *m_made.back(); }
+
+private:
+    FakeClock& m_rClock;
+    std::vector<FakeTimerService*> m_made;
 };
 
 } // namespace ostrel::test

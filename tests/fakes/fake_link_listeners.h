@@ -29,10 +29,11 @@ public:
         calls.push_back("connect-state " + std::to_string(byState));
     }
     void SetChannelCount(uint8_t byCount) override { byChannelCount = byCount; }
-    void DrawConnectStatus(uint8_t byCode) override
+    void OnLinkStatus(const LinkStatus& status) override
     {
-        statuses.push_back(byCode);
-        calls.push_back("status " + std::to_string(byCode));
+        statuses.push_back(status.byCode);
+        statusEvents.push_back(status);
+        calls.push_back("status " + std::to_string(status.byCode));
     }
     void DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos) override
     {
@@ -46,8 +47,12 @@ public:
         if (onLinkLost)
             onLinkLost(reason);
     }
-    ChannelPicture* ChannelSlots() override { return channelSlots; }
-    void DrawChannel(uint8_t byChannel) override { drawn.push_back(byChannel); }
+    void OnPicture(uint8_t byChannel, const Picture& picture) override
+    {
+        drawn.push_back(byChannel);
+        if (byChannel < kChannelCount)
+            pictures[byChannel] = picture;
+    }
 
     uint16_t wSingleCh = 256;
     uint32_t dwLiveChMask = 0xFFFF;
@@ -62,18 +67,20 @@ public:
     uint8_t byChannelCount = 16;
     int nLampToggles = 0;
     std::vector<uint8_t> statuses;
+    std::vector<LinkStatus> statusEvents;
     std::vector<LinkLoss> losses;
     std::vector<std::string> calls;
     std::function<void(LinkLoss)> onLinkLost; // the view's answer, if the test gives one
-    ChannelPicture channelSlots[kChannelCount];
-    std::vector<uint8_t> drawn; // channels passed to DrawChannel, in order
+    Picture pictures[kChannelCount]; // the newest picture of each channel
+    std::vector<uint8_t> drawn;      // channels of OnPicture, in order
 };
 
-class FakeLinkArchive : public LinkArchive {
+// The archive side as the link sees it: its play state, its playback events and the event-log
+// refresh, each kept for assertions.
+class FakeLinkArchive : public LinkPlayState, public LinkPlayback, public LinkEventLog {
 public:
     bool IsArchiveActive() const override { return bActive; }
     uint16_t PlayState() const override { return wPlayState; }
-    uint8_t SelectedChannel() const override { return bySelChannel; }
 
     void OnRecordRange(uint32_t dwP2, uint32_t dwP3, uint32_t dwP4, uint32_t dwP5) override
     {
@@ -88,22 +95,21 @@ public:
     void OnPlayResult(uint8_t byCode) override { playResults.push_back(byCode); }
     void FlipReceiveIndicator() override { ++nIndicatorFlips; }
     void RefreshAlarmEvents() override { ++nAlarmRefreshes; }
-    ChannelPicture* ChannelSlots() override { return channelSlots; }
-    void DrawChannel(uint8_t byChannel) override { drawn.push_back(byChannel); }
-    bool IsSearching() const override { return bSearching; }
-    void EndSearching() override
+    void OnPlayImage(uint8_t byChannel, const Picture& picture) override
     {
-        bSearching = false;
-        strStatusLine = std::string(30, ' ');
+        ++nPlayImages;
+        if (picture) {
+            drawn.push_back(byChannel);
+            if (byChannel < kChannelCount)
+                pictures[byChannel] = picture;
+        }
     }
 
     bool bActive = false;
     uint16_t wPlayState = 0;
-    uint8_t bySelChannel = 255;
-    bool bSearching = false;
-    std::string strStatusLine;
-    ChannelPicture channelSlots[kChannelCount];
-    std::vector<uint8_t> drawn;
+    Picture pictures[kChannelCount];
+    std::vector<uint8_t> drawn; // channels of accepted play pictures, in order
+    int nPlayImages = 0;        // completed play payloads, accepted or not
 
     std::vector<std::vector<uint32_t>> ranges;
     std::vector<uint32_t> playSeconds;

@@ -21,28 +21,23 @@ struct LinkHarness {
     RecordingNotifier notifier;
     FakeLinkView view;
     FakeLinkArchive archive;
+    FakeTimerFactory timers{clock};
     std::unique_ptr<CDvrLink> pLink;
-    std::unique_ptr<FakeTimerService> pTimers;
 
     explicit LinkHarness(bool bWithView = true)
     {
-        pLink = std::make_unique<CDvrLink>(CDvrLink::Services{nullptr, sockets, files, notifier},
+        pLink = std::make_unique<CDvrLink>(CDvrLink::Services{timers, sockets, files, notifier},
                                            bWithView ? &view : nullptr);
-        pTimers = std::make_unique<FakeTimerService>(clock, *pLink);
-        pLink->SetTimerService(*pTimers);
         sockets.pClock = &clock;
         // The view answers a lost link with its disconnect command, as the real one does.
         view.onLinkLost = [this](LinkLoss) { DisconnectButton(); };
     }
-    ~LinkHarness()
-    {
-        pLink.reset();
-        pTimers.reset();
-    }
+    // The archive's parts, as the session registers them.
+    void RegisterArchive() { pLink->RegisterArchive(&archive, &archive, &archive); }
 
     CDvrLink& Link() { return *pLink; }
     FakeSocket& Socket() { return *sockets.Last(); }
-    FakeTimerService& Timers() { return *pTimers; }
+    FakeTimerService& Timers() { return timers.Made(0); }
 
     // Connect and let the TCP connection stand: the login request goes out.
     void ConnectTcp()

@@ -30,11 +30,10 @@ namespace {
 // the channel it is drawn for.
 class CheckingView : public FakeLinkView {
 public:
-    void DrawChannel(uint8_t byChannel) override
+    void OnPicture(uint8_t byChannel, const Picture& picture) override
     {
-        FakeLinkView::DrawChannel(byChannel);
-        const ChannelPicture& picture = channelSlots[byChannel];
-        if (CImageCodec::ReadChannelPattern(picture.bmi, picture.pBits) != byChannel)
+        FakeLinkView::OnPicture(byChannel, picture);
+        if (CImageCodec::ReadChannelPattern(picture.Header(), picture.Bits()) != byChannel)
             ++nWrongPictures;
         seen.insert(byChannel);
     }

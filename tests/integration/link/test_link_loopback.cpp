@@ -73,14 +73,16 @@ protected:
     void SetUp() override
     {
         QtLinkFixture::SetUp();
-        Link().SetImageCompletion([this](bool bSingleRead) {
-            pictures.push_back({Link().ImagePayload(), Link().ImagePayload() + Link().ExpectedSize()});
-            singleReads.push_back(bSingleRead);
+        Link().SetImageCompletion([this](const CompletedPayload& payload) {
+            pictures.push_back({payload.pData, payload.pData + payload.nBytes});
+            singleReads.push_back(payload.bSingleRead);
+            channels.push_back(payload.byHeaderChannel);
         });
     }
 
     std::vector<std::vector<uint8_t>> pictures;
     std::vector<bool> singleReads;
+    std::vector<uint8_t> channels;
 };
 
 } // namespace
@@ -116,7 +118,7 @@ TEST_F(LinkLoopback, LogsInStreamsPicturesAndSavesTheEventLog)
     ASSERT_TRUE(WaitUntil([&] { return pictures.size() == 4; }));
     EXPECT_EQ(NumberedPayload(3300), pictures[2]);
     EXPECT_EQ(NumberedPayload(40000), pictures[3]);
-    EXPECT_EQ(15, Link().CurrentChannel());
+    EXPECT_EQ(15, channels[3]);
 
     Link().SendRequest(REQ_EVENT_LOG, false);
     EXPECT_EQ(DATATYPE_EVENT_LOG_REQUEST, DataType(recorder.NextRequest()));

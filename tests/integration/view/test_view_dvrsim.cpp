@@ -1,5 +1,6 @@
 // The real client window, offscreen, against dvrsim on loopback: after connect every cell
 // shows its own camera.
+#include "fakes/camera_look.h"
 #include "fakes/qt_wait.h"
 #include "fakes/simulator_process.h"
 #include "fakes/memory_settings_store.h"
@@ -8,6 +9,7 @@
 #include "platform/dvr_socket.h"
 #include "platform/file_store.h"
 #include "platform/qt_timer_service.h"
+#include "session/recorder_session.h"
 #include "res/resource.h"
 #include "shell/ostrel_view.h"
 #include "widgets/bitmap_button.h"
@@ -68,33 +70,35 @@ TEST(ViewDvrsim, AfterConnectEveryCellShowsItsOwnCamera)
     MemorySettingsStore settings;
     settings.texts["Host IPAddress"] = "127.0.0.1";
     settings.ints["Host Port"] = wPort;
+    QtTimerFactory timers;
     const std::string strDir = dir.path().toStdString();
     {
-        COstrelView view({sockets, files, notifier, clock, settings, {strDir, strDir},
-                          [](TimerTarget& target) { return std::make_unique<QtTimerService>(&target); }, nullptr},
-                         nullptr);
+        CRecorderSession session({timers, sockets, files, notifier, settings, {strDir, strDir}, strDir});
+        COstrelView view(session, {clock, timers, nullptr}, nullptr);
         view.OnInitialUpdate();
         view.show();
         QTest::mouseClick(view.SkinButton(IDC_CONNECT), Qt::LeftButton);
         const auto allDrawn = [&] {
             for (int n = 0; n < 16; ++n)
-                if (!view.Layout().m_bChDrawn[n])
+                if (!session.Layout().Drawn(n))
                     return false;
             return true;
         };
         ASSERT_TRUE(WaitUntil(allDrawn, 15000));
-        EXPECT_EQ(1, view.ConnectState());
+        EXPECT_EQ(1, session.ConnectState());
 
         const QImage screen = view.grab().toImage();
         for (int n = 0; n < 16; ++n) {
             SCOPED_TRACE(n);
-            const ChannelPicture& picture = view.ChannelSlots()[n];
-            EXPECT_EQ(n, CImageCodec::ReadChannelPattern(picture.bmi, picture.pBits)) << "its own camera";
-            const CellRect& rc = view.Layout().m_rcCell[n];
+            const CellRect& rc = session.Layout().Cell(n);
+            const QImage cell = screen.copy(rc.nLeft, rc.nTop, rc.Width(), rc.Height());
             EXPECT_GT(Variation(screen, QRect(rc.nLeft, rc.nTop, rc.Width(), rc.Height())), 10.0) << "a picture on screen";
+            double dDistance = 0;
+            EXPECT_EQ(n, IdentifyCamera(cell, &dDistance)) << "its own camera, told from the simulator's scenes";
+            EXPECT_LT(dDistance, 40.0);
         }
         QTest::mouseClick(view.PushButton(IDC_EXIT), Qt::LeftButton);
-        EXPECT_FALSE(view.Link()->HasSocket());
+        EXPECT_FALSE(session.Link().HasSocket());
     }
     QDir::setCurrent(strOld);
 }

@@ -72,7 +72,7 @@ TEST(LinkLifecycle, LoginAnswerChoosesPlayOrConfirmedStopWhileTheArchiveIsOpen)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         LinkHarness h;
-        h.Link().RegisterArchive(&h.archive);
+        h.RegisterArchive();
         h.archive.bActive = row.bActive;
         h.archive.wPlayState = row.wPlayState;
         h.LogIn();

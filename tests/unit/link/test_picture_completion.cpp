@@ -29,7 +29,7 @@ void DeliverSplit(LinkHarness& h, const std::vector<uint8_t>& packet)
 class PictureCompletionTest : public ::testing::Test {
 protected:
     void LogIn(uint32_t dwChannelInfo = 16) { h.LogIn(kMagicV12, dwChannelInfo); }
-    const ChannelPicture& Slot(int nChannel) { return h.view.channelSlots[nChannel]; }
+    const Picture& Slot(int nChannel) { return h.view.pictures[nChannel]; }
 
     LinkHarness h;
 };
@@ -45,15 +45,20 @@ TEST_F(PictureCompletionTest, EachCameraLandsInItsOwnSlotAsBottomUpBgr)
     for (int nChannel = 0; nChannel < 16; ++nChannel) {
         SCOPED_TRACE(nChannel);
         EXPECT_EQ(nChannel, h.view.drawn[static_cast<size_t>(nChannel)]);
-        const ChannelPicture& slot = Slot(nChannel);
-        ASSERT_NE(nullptr, slot.pBits);
-        EXPECT_EQ(640, slot.bmi.biWidth);
-        EXPECT_EQ(240, slot.bmi.biHeight);
-        EXPECT_EQ(24, slot.bmi.biBitCount);
-        EXPECT_EQ(slot.pBits, h.Link().Pictures().Holder(static_cast<uint8_t>(nChannel)).Pixels());
-        EXPECT_EQ(nChannel % 2 == 1 ? 0 : 1, slot.byFieldAlign) << "odd fields carry the index pattern";
+        const Picture& slot = Slot(nChannel);
+        ASSERT_TRUE(slot);
+        EXPECT_EQ(640, slot.Header().biWidth);
+        EXPECT_EQ(240, slot.Header().biHeight);
+        EXPECT_EQ(24, slot.Header().biBitCount);
+        EXPECT_EQ(640u * 3u * 240u, slot.Header().biSizeImage);
+        EXPECT_EQ(nChannel % 2 == 1 ? 0 : 1, slot.FieldAlign()) << "odd fields carry the index pattern";
+        // Row 1 from the top is the last stored row: the code block of bit d (x 474-503) is
+        // white exactly for the odd channels.
+        const uint8_t* pRow1 = slot.Bits() + static_cast<size_t>(240 - 1 - 1) * 640u * 3u;
+        EXPECT_EQ(nChannel % 2 == 1, pRow1[3 * 490] > 200 && pRow1[3 * 490 + 1] > 200 && pRow1[3 * 490 + 2] > 200);
     }
-    EXPECT_NE(0, std::memcmp(Slot(0).pBits, Slot(1).pBits, Slot(0).bmi.biSizeImage));
+    EXPECT_NE(Slot(0).Bits(), Slot(1).Bits());
+    EXPECT_NE(0, std::memcmp(Slot(0).Bits(), Slot(1).Bits(), Slot(0).Header().biSizeImage));
 }
 
 TEST_F(PictureCompletionTest, MismatchedChannelIsRejectedAndThePreviousPictureKept)
@@ -61,15 +66,15 @@ TEST_F(PictureCompletionTest, MismatchedChannelIsRejectedAndThePreviousPictureKe
     LogIn();
     h.Socket().Deliver(LivePacket(CameraJpeg(4, true), 5));
     ASSERT_EQ(std::vector<uint8_t>{4}, h.view.drawn);
-    const std::vector<uint8_t> before(Slot(4).pBits, Slot(4).pBits + Slot(4).bmi.biSizeImage);
+    const std::vector<uint8_t> before(Slot(4).Bits(), Slot(4).Bits() + Slot(4).Header().biSizeImage);
 
     h.clock.Advance(1000);
     h.Socket().Deliver(LivePacket(CameraJpeg(6, true, ostrel::dvrsim::JpegSubsampling::S420, 640, 240,
                                              ostrel::testing::TestMomentMs() + 5000), 5));
     EXPECT_EQ(std::vector<uint8_t>{4}, h.view.drawn) << "not drawn";
-    EXPECT_EQ(PictureCompletion::kRejected, h.Link().DecodeChannel());
-    EXPECT_EQ(0, std::memcmp(before.data(), Slot(4).pBits, before.size())) << "previous picture kept";
-    EXPECT_EQ(nullptr, Slot(6).pBits);
+    EXPECT_EQ(PictureCompletion::kRejected, h.Link().Pictures().DecodeChannel());
+    EXPECT_EQ(0, std::memcmp(before.data(), Slot(4).Bits(), before.size())) << "previous picture kept";
+    EXPECT_FALSE(Slot(6));
 }
 
 TEST_F(PictureCompletionTest, PictureOutsideTheLiveMaskIsDroppedBeforeDecoding)
@@ -77,9 +82,9 @@ TEST_F(PictureCompletionTest, PictureOutsideTheLiveMaskIsDroppedBeforeDecoding)
     LogIn();
     h.view.dwLiveChMask = 1u << 2;
     h.Socket().Deliver(LivePacket(CameraJpeg(2, false), 3));
-    ASSERT_EQ(2, h.Link().DecodeChannel());
+    ASSERT_EQ(2, h.Link().Pictures().DecodeChannel());
     h.Socket().Deliver(LivePacket(CameraJpeg(3, false), 4));
-    EXPECT_EQ(2, h.Link().DecodeChannel()) << "the decoder never saw it";
+    EXPECT_EQ(2, h.Link().Pictures().DecodeChannel()) << "the decoder never saw it";
     EXPECT_EQ(std::vector<uint8_t>{2}, h.view.drawn);
 }
 
@@ -101,7 +106,7 @@ TEST_F(PictureCompletionTest, HeaderChannelModeTrustsTheHeaderAndKeepsTheFieldFl
     // The decoder's field flag stays whatever the last code-reading decode left (even at start).
     h.Socket().Deliver(LivePacket(CameraJpeg(0, true), 10));
     ASSERT_EQ(std::vector<uint8_t>{9}, h.view.drawn) << "the painted code says 0; the header wins";
-    EXPECT_EQ(1, Slot(9).byFieldAlign);
+    EXPECT_EQ(1, Slot(9).FieldAlign());
 
     h.Socket().Deliver(LivePacket(CameraJpeg(0, true), 17));
     EXPECT_EQ(std::vector<uint8_t>{9}, h.view.drawn) << "channel 16 has no slot";
@@ -118,22 +123,22 @@ TEST_F(PictureCompletionTest, DamagedPictureIsNeverShownEvenWhenTheHeaderNamesTh
         std::vector<uint8_t> jpeg = CameraJpeg(0, false);
         local.Socket().Deliver(LivePacket(jpeg, 1));
         ASSERT_EQ(std::vector<uint8_t>{0}, local.view.drawn);
-        const std::vector<uint8_t> before(local.view.channelSlots[0].pBits,
-                                          local.view.channelSlots[0].pBits + local.view.channelSlots[0].bmi.biSizeImage);
+        const Picture& shown = local.view.pictures[0];
+        const std::vector<uint8_t> before(shown.Bits(), shown.Bits() + shown.Header().biSizeImage);
         std::vector<uint8_t> broken = jpeg;
         broken.resize(broken.size() / 3); // the rest never came
         std::vector<uint8_t> garbage(5000, 0x5A);
         for (const auto& bad : {broken, garbage}) {
             local.Socket().Deliver(LivePacket(bad, 1));
             EXPECT_EQ(std::vector<uint8_t>{0}, local.view.drawn);
-            EXPECT_EQ(0, std::memcmp(before.data(), local.view.channelSlots[0].pBits, before.size()));
+            EXPECT_EQ(0, std::memcmp(before.data(), shown.Bits(), before.size()));
         }
     }
 }
 
 TEST_F(PictureCompletionTest, LivePicturesWaitWhileTheArchiveIsShown)
 {
-    h.Link().RegisterArchive(&h.archive);
+    h.RegisterArchive();
     LogIn();
     h.archive.bActive = true;
     h.Socket().Deliver(LivePacket(CameraJpeg(1, false), 2));
@@ -141,48 +146,68 @@ TEST_F(PictureCompletionTest, LivePicturesWaitWhileTheArchiveIsShown)
     EXPECT_TRUE(h.archive.drawn.empty());
 }
 
-TEST_F(PictureCompletionTest, PlayPicturesGoToTheArchiveAndEndItsSearch)
+TEST_F(PictureCompletionTest, PlayPicturesGoToTheArchiveOnlyWhileItIsActive)
 {
-    h.Link().RegisterArchive(&h.archive);
+    h.RegisterArchive();
     h.archive.bActive = true;
     h.archive.wPlayState = 1;
-    h.archive.bSearching = true;
-    h.archive.strStatusLine = "SEARCHING";
     LogIn();
-    h.Link().m_dwPlayCtrl = 0x00010100;
-    h.Link().SendRequest(REQ_PLAY, true);
+    h.Link().SendPlay(PlayRequest{0, 0, 0x00010100}, true);
     const uint32_t dwP0 = 12u << 24 | 2024u << 8 | 5u;
     h.Socket().Deliver(MakePacket(DATATYPE_PLAY_IMAGE, {dwP0, 0x110D2D0A, 0, 1, 5000}, CameraJpeg(11, true)));
     ASSERT_EQ(std::vector<uint8_t>{11}, h.archive.drawn);
-    EXPECT_NE(nullptr, h.archive.channelSlots[11].pBits);
-    EXPECT_EQ(0, h.archive.channelSlots[11].byFieldAlign);
+    EXPECT_TRUE(h.archive.pictures[11]);
+    EXPECT_EQ(0, h.archive.pictures[11].FieldAlign());
     EXPECT_TRUE(h.view.drawn.empty());
-    EXPECT_FALSE(h.archive.bSearching);
-    EXPECT_EQ(std::string(30, ' '), h.archive.strStatusLine);
 
-    // Hidden archive: play pictures are not shown anywhere.
+    // A picture that fails its check still answers a search: it is reported, without a picture.
+    h.Socket().Deliver(MakePacket(DATATYPE_PLAY_IMAGE, {dwP0, 0x110D2D0A, 0, 1, 5000}, CameraJpeg(2, true)));
+    EXPECT_EQ(2, h.archive.nPlayImages);
+    EXPECT_EQ(1u, h.archive.drawn.size());
+
+    // Hidden archive: play pictures are not shown anywhere, nor reported.
     h.archive.bActive = false;
     h.Socket().Deliver(MakePacket(DATATYPE_PLAY_IMAGE, {dwP0, 0x110D2D0A, 0, 1, 5000}, CameraJpeg(11, true)));
+    EXPECT_EQ(2, h.archive.nPlayImages);
     EXPECT_EQ(1u, h.archive.drawn.size());
 }
 
-TEST_F(PictureCompletionTest, SlotsOfTheOtherWindowNeverKeepAHolderBufferThatMoved)
+TEST_F(PictureCompletionTest, AHeldPictureNeverChangesWhenItsChannelMovesOn)
 {
-    h.Link().RegisterArchive(&h.archive);
     LogIn();
     h.Socket().Deliver(LivePacket(CameraJpeg(3, false), 4));
-    ASSERT_NE(nullptr, Slot(3).pBits);
+    const Picture held = Slot(3);
+    ASSERT_TRUE(held);
+    const std::vector<uint8_t> before(held.Bits(), held.Bits() + held.Header().biSizeImage);
 
-    // The archive opens and plays channel 4 at another size: the holder gets a new buffer.
-    h.archive.bActive = true;
-    h.archive.wPlayState = 1;
-    h.Link().m_dwPlayCtrl = 0x00010100;
-    h.Link().SendRequest(REQ_PLAY, true);
-    const uint32_t dwP0 = 4u << 24 | 2024u << 8 | 5u;
-    h.Socket().Deliver(MakePacket(DATATYPE_PLAY_IMAGE, {dwP0, 0x110D2D0A, 0, 1, 5000},
-                                  CameraJpeg(3, false, ostrel::dvrsim::JpegSubsampling::S420, 704, 240)));
-    ASSERT_EQ(std::vector<uint8_t>{3}, h.archive.drawn);
-    EXPECT_EQ(704, h.archive.channelSlots[3].bmi.biWidth);
-    EXPECT_EQ(h.Link().Pictures().Holder(3).Pixels(), h.archive.channelSlots[3].pBits);
-    EXPECT_EQ(nullptr, Slot(3).pBits) << "the live view's slot let go of the old buffer";
+    // Later pictures of the same camera, at another size too: the view's slot moves on, the
+    // held picture keeps its own pixels and header.
+    for (int i = 1; i <= 20; ++i) {
+        const int nWidth = i % 2 ? 704 : 640;
+        h.clock.Advance(40);
+        h.Socket().Deliver(LivePacket(CameraJpeg(3, false, ostrel::dvrsim::JpegSubsampling::S420, nWidth, 240,
+                                                 ostrel::testing::TestMomentMs() + 1000 * i), 4));
+    }
+    ASSERT_EQ(21u, h.view.drawn.size());
+    EXPECT_FALSE(Slot(3).SameAs(held));
+    EXPECT_EQ(640, held.Header().biWidth);
+    EXPECT_EQ(0, std::memcmp(before.data(), held.Bits(), before.size()));
+}
+
+TEST_F(PictureCompletionTest, SteadyStreamAllocatesNoPictureBuffers)
+{
+    LogIn();
+    std::vector<std::vector<uint8_t>> packets;
+    for (int nChannel = 0; nChannel < 16; ++nChannel)
+        packets.push_back(LivePacket(CameraJpeg(nChannel, nChannel % 2 == 1), static_cast<uint32_t>(nChannel + 1)));
+    for (int nRound = 0; nRound < 2; ++nRound)
+        for (const auto& packet : packets)
+            h.Socket().Deliver(packet);
+    const size_t nCreated = h.Link().Pictures().Pool().BuffersCreated();
+    for (int nRound = 0; nRound < 5; ++nRound)
+        for (const auto& packet : packets)
+            h.Socket().Deliver(packet);
+    EXPECT_EQ(16u * 7u, h.view.drawn.size());
+    EXPECT_EQ(nCreated, h.Link().Pictures().Pool().BuffersCreated());
+    EXPECT_LE(nCreated, 18u) << "one per shown picture, one in the decoder, one in flight";
 }

@@ -20,10 +20,9 @@ class ReceiveDispatch : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        h.Link().SetImageCompletion([this](bool bSingleRead) {
-            const CDvrLink& link = h.Link();
-            completed.push_back({link.State(), link.CurrentChannel(), bSingleRead,
-                                 {link.ImagePayload(), link.ImagePayload() + link.ExpectedSize()}});
+        h.Link().SetImageCompletion([this](const CompletedPayload& payload) {
+            completed.push_back({payload.byState, payload.byHeaderChannel, payload.bSingleRead,
+                                 {payload.pData, payload.pData + payload.nBytes}});
         });
         h.LogIn();
     }
@@ -70,7 +69,8 @@ TEST_F(ReceiveDispatch, CoalescedPacketsInOneReadAreAllDispatched)
     EXPECT_EQ(1, completed[1].byChannel);
     EXPECT_TRUE(completed[0].bSingleRead && completed[1].bSingleRead);
     EXPECT_EQ(NumberedPayload(4000), completed[1].payload);
-    EXPECT_EQ(0x00010003u, h.Link().AlarmEventWord());
+    ASSERT_FALSE(h.view.statusEvents.empty());
+    EXPECT_EQ(0x00010003u, h.view.statusEvents.back().dwAlarmEvent);
     EXPECT_EQ(nLamps + 1, h.view.nLampToggles) << "one toggle per read";
 }
 
@@ -212,13 +212,13 @@ TEST_F(ReceiveDispatch, LiveHeaderSetsChannelPositionsAndRestartsTheWatchdog)
 {
     h.clock.Advance(4000);
     h.Socket().Deliver(MakePacket(DATATYPE_LIVE_IMAGE, {250000, 0, 0, 0, 750000}, NumberedPayload(3100)));
-    EXPECT_EQ(0, h.Link().CurrentChannel()) << "P3 of 0 is taken as channel 0";
-    EXPECT_EQ(750000u, h.Link().RecordPosition());
+    ASSERT_FALSE(completed.empty());
+    EXPECT_EQ(0, completed.back().byChannel) << "P3 of 0 is taken as channel 0";
     EXPECT_EQ("positions 750000 250000", h.view.calls.back());
     EXPECT_EQ(CDvrLink::kImageWatchdogMs, h.Timers().RemainingMs(CDvrLink::kImageWatchdogTimerId));
 
     h.Socket().Deliver(MakePacket(DATATYPE_LIVE_IMAGE, {0, 0, 0, 100000}, NumberedPayload(3100)));
-    EXPECT_EQ(255, h.Link().CurrentChannel()) << "an absurd channel stays absurd, not a small one";
+    EXPECT_EQ(255, completed.back().byChannel) << "an absurd channel stays absurd, not a small one";
 }
 
 TEST_F(ReceiveDispatch, AlarmNoticesNeedAlertModeAndAChannelFromOneToFour)
@@ -243,8 +243,10 @@ TEST_F(ReceiveDispatch, AlarmNoticesNeedAlertModeAndAChannelFromOneToFour)
         local.view.bAlertMode = row.bAlert;
         local.view.statuses.clear();
         local.Socket().Deliver(MakePacket(DATATYPE_ALARM_EVENT, {row.dwP0, row.dwP1}));
-        EXPECT_EQ(row.dwWord, local.Link().AlarmEventWord());
         EXPECT_EQ(row.bShown ? std::vector<uint8_t>{7} : std::vector<uint8_t>{}, local.view.statuses);
+        if (row.bShown) {
+            EXPECT_EQ(row.dwWord, local.view.statusEvents.back().dwAlarmEvent);
+        }
     }
 }
 
@@ -279,10 +281,9 @@ TEST_F(ReceiveDispatch, PicturesWhileAStopIsPendingAreDroppedWithoutActivity)
 
 TEST_F(ReceiveDispatch, TwentiethPlayImageAfterAPlayStopStartsTheReconnection)
 {
-    h.Link().RegisterArchive(&h.archive);
+    h.RegisterArchive();
     h.archive.bActive = true;
-    h.Link().m_dwPlayCtrl = 0;
-    h.Link().SendRequest(REQ_PLAY, false);
+    h.Link().SendPlay(PlayRequest{}, false);
     const auto play = MakePacket(DATATYPE_PLAY_IMAGE, {0x01000000 | (2026 << 8) | 12, 0x06101010, 0, 1},
                                  NumberedPayload(3200));
     for (int i = 1; i <= 19; ++i)
@@ -301,13 +302,12 @@ TEST_F(ReceiveDispatch, PlayImageHeadersOnBothVersions)
         SCOPED_TRACE(std::string(magic));
         LinkHarness local;
         std::vector<uint8_t> channels;
-        local.Link().SetImageCompletion([&](bool) { channels.push_back(local.Link().CurrentChannel()); });
-        local.Link().RegisterArchive(&local.archive);
+        local.Link().SetImageCompletion([&](const CompletedPayload& payload) { channels.push_back(payload.byHeaderChannel); });
+        local.RegisterArchive();
         local.archive.bActive = true;
         local.archive.wPlayState = 1;
         local.LogIn(magic);
-        local.Link().m_dwPlayCtrl = 0x00010100;
-        local.Link().SendRequest(REQ_PLAY, true);
+        local.Link().SendPlay(PlayRequest{0, 0, 0x00010100}, true);
 
         const bool bV1 = magic == kMagicV10;
         const uint32_t dwP0 = bV1 ? 5u : (6u << 24 | 2026u << 8 | 12u);
@@ -335,7 +335,7 @@ TEST_F(ReceiveDispatch, PlayImageHeadersOnBothVersions)
 
 TEST_F(ReceiveDispatch, EventLogIsWrittenByteForByteAndTheStateRestored)
 {
-    h.Link().RegisterArchive(&h.archive);
+    h.RegisterArchive();
     h.Link().SendRequest(REQ_EVENT_LOG, false);
     const auto log = NumberedPayload(12340);
     h.Socket().Deliver(SplitAt(MakePacket(DATATYPE_EVENT_LOG, {}, log), {9129}));
@@ -348,7 +348,7 @@ TEST_F(ReceiveDispatch, EventLogIsWrittenByteForByteAndTheStateRestored)
 
 TEST_F(ReceiveDispatch, FailingEventLogWriteIsNotReported)
 {
-    h.Link().RegisterArchive(&h.archive);
+    h.RegisterArchive();
     h.files.bFailWrites = true;
     h.Link().SendRequest(REQ_EVENT_LOG, false);
     h.Socket().Deliver(MakePacket(DATATYPE_EVENT_LOG, {}, NumberedPayload(100)));
@@ -362,7 +362,7 @@ TEST_F(ReceiveDispatch, FailingEventLogWriteIsNotReported)
 TEST_F(ReceiveDispatch, StatusReplyHandsTheRangeToTheArchiveDialog)
 {
     h.Socket().Deliver(MakePacket(DATATYPE_DVR_STATUS2_REPLY, {0, 0, 11, 22, 33, 44}));
-    h.Link().RegisterArchive(&h.archive);
+    h.RegisterArchive();
     h.Socket().Deliver(MakePacket(DATATYPE_DVR_STATUS2_REPLY, {0, 0, 11, 22, 33, 44}));
     ASSERT_EQ(1u, h.archive.ranges.size());
     EXPECT_EQ((std::vector<uint32_t>{11, 22, 33, 44}), h.archive.ranges[0]);
@@ -381,7 +381,7 @@ TEST_F(ReceiveDispatch, PtzRepliesShowANoticeAndReceivingGoesOn)
 
 TEST_F(ReceiveDispatch, ActivityGoesToTheArchiveIndicatorWhileItPlays)
 {
-    h.Link().RegisterArchive(&h.archive);
+    h.RegisterArchive();
     h.archive.bActive = true;
     const int nLamps = h.view.nLampToggles;
     h.Socket().Deliver(MakePacket(0x7777, {}));

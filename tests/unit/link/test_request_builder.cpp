@@ -120,13 +120,10 @@ TEST_F(RequestBuilder, PlayRequestCopiesTheArchiveWordsOnEitherVersion)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         LinkHarness local;
-        local.Link().RegisterArchive(&local.archive);
-        local.archive.bySelChannel = 6;
+        local.RegisterArchive();
         local.LogIn(row.magic);
-        local.Link().m_dwPlayDate = row.dwDate;
-        local.Link().m_dwPlayTime = row.dwTime;
-        local.Link().m_dwPlayCtrl = 0x00040100; // start, speed 4, forward
-        local.Link().SendRequest(REQ_PLAY, true);
+        // Start, speed 4, forward, on channel 6 (0-based): P0 carries 7.
+        local.Link().SendPlay(PlayRequest{row.dwDate, row.dwTime, 0x00040100, 6}, true);
         std::vector<uint8_t> expected = Header(row.magic, 60, 1, 0x1015);
         const auto params = Words({7, row.dwDate, row.dwTime, 0x00040100});
         expected.insert(expected.end(), params.begin(), params.end());
@@ -140,10 +137,9 @@ TEST_F(RequestBuilder, PlayRequestCopiesTheArchiveWordsOnEitherVersion)
 
 TEST_F(RequestBuilder, PlayStopWordStopsTheWatchdogAndArmsThePlayImageCounter)
 {
-    h.Link().RegisterArchive(&h.archive);
+    h.RegisterArchive();
     h.LogIn();
-    h.Link().m_dwPlayCtrl = 0;
-    h.Link().SendRequest(REQ_PLAY, false);
+    h.Link().SendPlay(PlayRequest{}, false);
     EXPECT_FALSE(h.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId));
     EXPECT_EQ(0x0101, h.Link().PlayImageCounter());
     EXPECT_EQ(0u, GetLe32(LastSent().data() + 28)) << "no archive channel selected";

@@ -1,4 +1,4 @@
-#include "shell/view_settings.h"
+#include "session/view_settings.h"
 
 #include "fakes/memory_settings_store.h"
 #include "platform/qt_settings_store.h"

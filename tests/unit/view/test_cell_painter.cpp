@@ -1,6 +1,6 @@
 // Pictures stretched into cells: which source pixel lands where, and nothing read or written
 // outside the buffers.
-#include "shell/cell_painter.h"
+#include "models/cell_painter.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +28,18 @@ struct TestPicture {
                 p[2] = static_cast<uint8_t>(x >> 8);
             }
     }
-    ChannelPicture Picture(uint8_t byFieldAlign) const { return {pixels.data(), bmi, byFieldAlign}; }
+    struct Raw {
+        BitmapInfoHeader bmi;
+        const uint8_t* pBits;
+        uint8_t byFieldAlign;
+    };
+    Raw Picture(uint8_t byFieldAlign) const { return {bmi, pixels.data(), byFieldAlign}; }
+    // The same pixels as the link hands them out.
+    ostrel::Picture Pooled(uint8_t byFieldAlign) const
+    {
+        static PicturePool pool;
+        return pool.Make(bmi, pixels.data(), pixels.size(), byFieldAlign);
+    }
 
     BitmapInfoHeader bmi;
     std::vector<uint8_t> pixels;
@@ -63,7 +74,7 @@ TEST(CellPainter, NearestPixelsOfTheSourceRectangleFillTheCell)
     std::vector<uint32_t> image(877 * 685, 0x12345678);
     CCellPainter painter;
     const CellRect cell{63, 23, 221, 141}; // 158 x 118
-    ASSERT_TRUE(painter.Paint(picture.Picture(1), image.data(), 877, 685, 877, cell));
+    ASSERT_TRUE(painter.Paint(picture.Pooled(1), image.data(), 877, 685, 877, cell));
     const auto at = [&](int x, int y) { return image[static_cast<size_t>(y * 877 + x)]; };
     EXPECT_EQ(Expected(3, 11), at(63, 23)) << "top-left of the source";
     EXPECT_EQ(Expected(3 + 157 * 626 / 158, 11 + 117 * 228 / 118), at(220, 140)) << "bottom-right";
@@ -71,7 +82,7 @@ TEST(CellPainter, NearestPixelsOfTheSourceRectangleFillTheCell)
     EXPECT_EQ(0x12345678u, at(221, 140)) << "right of the cell untouched";
     EXPECT_EQ(0x12345678u, at(100, 141)) << "below the cell untouched";
 
-    ASSERT_TRUE(painter.Paint(picture.Picture(0), image.data(), 877, 685, 877, cell));
+    ASSERT_TRUE(painter.Paint(picture.Pooled(0), image.data(), 877, 685, 877, cell));
     EXPECT_EQ(Expected(3, 12), at(63, 23)) << "even field";
 }
 
@@ -80,7 +91,7 @@ TEST(CellPainter, EnlargesIntoTheSingleCell)
     const TestPicture picture(352, 240);
     std::vector<uint32_t> image(877 * 685, 0);
     CCellPainter painter;
-    ASSERT_TRUE(painter.Paint(picture.Picture(1), image.data(), 877, 685, 877, {63, 23, 701, 501}));
+    ASSERT_TRUE(painter.Paint(picture.Pooled(1), image.data(), 877, 685, 877, {63, 23, 701, 501}));
     EXPECT_EQ(Expected(3, 11), image[23 * 877 + 63]);
     EXPECT_EQ(Expected(3 + 637 * 338 / 638, 11 + 477 * 228 / 478), image[500 * 877 + 700]);
 }
@@ -96,7 +107,7 @@ TEST(CellPainter, ThirtyTwoBitPicturesAndClippedCells)
     std::vector<uint32_t> image(100 * 100, 0);
     CCellPainter painter;
     // Half outside the image on every side: only the inside is written (ASan checks the rest).
-    ASSERT_TRUE(painter.Paint({pixels.data(), bmi, 1}, image.data(), 100, 100, 100, {-50, -50, 150, 150}));
+    ASSERT_TRUE(painter.Paint(bmi, pixels.data(), 1, image.data(), 100, 100, 100, {-50, -50, 150, 150}));
     EXPECT_EQ(0xFF404040u, image[0]);
     EXPECT_EQ(0xFF404040u, image[99 * 100 + 99]);
 }
@@ -118,14 +129,13 @@ TEST(CellPainter, HeaderThatDoesNotDescribeItsBufferIsNotDrawn)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        ChannelPicture bad = picture.Picture(1);
+        TestPicture::Raw bad = picture.Picture(1);
         row.mangle(bad.bmi);
-        EXPECT_FALSE(painter.Paint(bad, image.data(), 877, 685, 877, cell));
+        EXPECT_FALSE(painter.Paint(bad.bmi, bad.pBits, bad.byFieldAlign, image.data(), 877, 685, 877, cell));
         EXPECT_EQ(7u, image[23 * 877 + 63]);
     }
-    ChannelPicture none = picture.Picture(1);
-    none.pBits = nullptr;
-    EXPECT_FALSE(painter.Paint(none, image.data(), 877, 685, 877, cell));
+    EXPECT_FALSE(painter.Paint(picture.bmi, nullptr, 1, image.data(), 877, 685, 877, cell));
+    EXPECT_FALSE(painter.Paint(Picture{}, image.data(), 877, 685, 877, cell)) << "an empty handle";
 }
 
 TEST(CellPainter, FrameSurroundsTheCellOnePixelOut)

@@ -1,7 +1,9 @@
 // Layout, channel pages and rotation of the live display.
-#include "shell/live_layout.h"
+#include "models/live_layout.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <vector>
 
@@ -13,7 +15,7 @@ std::vector<int> OnScreen(const CLiveLayout& layout)
 {
     std::vector<int> channels;
     for (int n = 0; n < 16; ++n)
-        if (!layout.m_rcCell[n].IsEmpty())
+        if (!layout.Cell(n).IsEmpty())
             channels.push_back(n);
     return channels;
 }
@@ -22,7 +24,7 @@ std::vector<int> CheckedButtons(const CLiveLayout& layout)
 {
     std::vector<int> channels;
     for (int n = 0; n < 16; ++n)
-        if (layout.m_bChannelChecked[n])
+        if (layout.ChannelChecked(n))
             channels.push_back(n);
     return channels;
 }
@@ -34,13 +36,13 @@ TEST(LiveLayout, StartsWithSixteenCellsAndEveryCellTwoPixelsInsideItsStep)
     CLiveLayout layout;
     const auto effects = layout.ApplyLayout(CLiveLayout::MODE_SIXTEEN);
     EXPECT_TRUE(effects.bSendLive && effects.bRedrawDisplay);
-    EXPECT_EQ((CellRect{63, 23, 221, 141}), layout.m_rcCell[0]);
-    EXPECT_EQ((CellRect{543, 383, 701, 501}), layout.m_rcCell[15]);
+    EXPECT_EQ((CellRect{63, 23, 221, 141}), layout.Cell(0));
+    EXPECT_EQ((CellRect{543, 383, 701, 501}), layout.Cell(15));
     EXPECT_EQ(16u, OnScreen(layout).size());
-    EXPECT_TRUE(layout.m_bLayoutChecked[6]);
+    EXPECT_TRUE(layout.LayoutChecked(6));
     for (int n = 0; n < 16; ++n) {
-        EXPECT_TRUE(layout.m_bChannelChecked[n]);
-        EXPECT_FALSE(layout.m_bChannelEnabled[n]) << "shown channels cannot be chosen again";
+        EXPECT_TRUE(layout.ChannelChecked(n));
+        EXPECT_FALSE(layout.ChannelEnabled(n)) << "shown channels cannot be chosen again";
     }
 }
 
@@ -67,16 +69,15 @@ TEST(LiveLayout, LayoutButtons)
         SCOPED_TRACE(row.name);
         CLiveLayout layout;
         layout.ApplyLayout(CLiveLayout::MODE_SIXTEEN);
-        layout.m_bLayoutChecked[row.nIndex] = true; // the toggle button checked itself
         const auto effects = layout.OnLayoutButton(row.nIndex);
         EXPECT_EQ(row.bBeep, effects.bBeep);
         EXPECT_EQ(!row.bBeep, effects.bSendLive);
-        EXPECT_EQ(row.wMode, layout.m_wSplitMode);
-        EXPECT_EQ(row.dwMask, layout.m_dwLiveChMask);
-        EXPECT_EQ(row.wSingle, layout.m_wSingleCh);
-        EXPECT_EQ(row.rcFirst, layout.m_rcCell[0]);
+        EXPECT_EQ(row.wMode, layout.SplitMode());
+        EXPECT_EQ(row.dwMask, layout.LiveChMask());
+        EXPECT_EQ(row.wSingle, layout.SingleCh());
+        EXPECT_EQ(row.rcFirst, layout.Cell(0));
         for (int i = 0; i < 7; ++i)
-            EXPECT_EQ(i == (row.wMode & 0xFF), layout.m_bLayoutChecked[i]) << "layout button " << i;
+            EXPECT_EQ(i == (row.wMode & 0xFF), layout.LayoutChecked(i)) << "layout button " << i;
     }
 }
 
@@ -86,15 +87,15 @@ TEST(LiveLayout, FourCellsFromChannel15WrapToChannels1And2)
     layout.OnLayoutButton(1);
     layout.OnChannelButton(14);
     EXPECT_EQ((std::vector<int>{0, 1, 14, 15}), OnScreen(layout));
-    EXPECT_EQ((CellRect{63, 23, 381, 261}), layout.m_rcCell[14]);
-    EXPECT_EQ((CellRect{383, 23, 701, 261}), layout.m_rcCell[15]);
-    EXPECT_EQ((CellRect{63, 263, 381, 501}), layout.m_rcCell[0]);
-    EXPECT_EQ((CellRect{383, 263, 701, 501}), layout.m_rcCell[1]);
+    EXPECT_EQ((CellRect{63, 23, 381, 261}), layout.Cell(14));
+    EXPECT_EQ((CellRect{383, 23, 701, 261}), layout.Cell(15));
+    EXPECT_EQ((CellRect{63, 263, 381, 501}), layout.Cell(0));
+    EXPECT_EQ((CellRect{383, 263, 701, 501}), layout.Cell(1));
     EXPECT_EQ((std::vector<int>{0, 1, 14, 15}), CheckedButtons(layout));
-    EXPECT_FALSE(layout.m_bChannelEnabled[14]);
-    EXPECT_TRUE(layout.m_bChannelEnabled[2]);
-    EXPECT_EQ(0xC003u, layout.m_dwLiveChMask);
-    EXPECT_EQ(14, layout.m_wSingleCh) << "the channel buttons store their channel here too";
+    EXPECT_FALSE(layout.ChannelEnabled(14));
+    EXPECT_TRUE(layout.ChannelEnabled(2));
+    EXPECT_EQ(0xC003u, layout.LiveChMask());
+    EXPECT_EQ(14, layout.SingleCh()) << "the channel buttons store their channel here too";
 }
 
 TEST(LiveLayout, DoubleClicks)
@@ -106,9 +107,9 @@ TEST(LiveLayout, DoubleClicks)
         layout.OnChannelButton(6);
         const auto effects = layout.OnDoubleClick(500, 100);
         EXPECT_TRUE(effects.bSendLive);
-        EXPECT_EQ(CLiveLayout::MODE_SINGLE, layout.m_wSplitMode);
-        EXPECT_EQ(7, layout.m_wSingleCh);
-        EXPECT_EQ(1u << 7, layout.m_dwLiveChMask);
+        EXPECT_EQ(CLiveLayout::MODE_SINGLE, layout.SplitMode());
+        EXPECT_EQ(7, layout.SingleCh());
+        EXPECT_EQ(1u << 7, layout.LiveChMask());
         EXPECT_EQ((std::vector<int>{7}), OnScreen(layout));
     }
     {
@@ -116,17 +117,17 @@ TEST(LiveLayout, DoubleClicks)
         CLiveLayout layout;
         layout.OnLayoutButton(1);
         EXPECT_FALSE(layout.OnDoubleClick(381, 100).bSendLive);
-        EXPECT_EQ(CLiveLayout::MODE_FOUR, layout.m_wSplitMode);
+        EXPECT_EQ(CLiveLayout::MODE_FOUR, layout.SplitMode());
     }
     {
         SCOPED_TRACE("single view: inside the display back to sixteen, outside nothing");
         CLiveLayout layout;
         layout.OnLayoutButton(0);
         EXPECT_FALSE(layout.OnDoubleClick(750, 300).bSendLive);
-        EXPECT_EQ(CLiveLayout::MODE_SINGLE, layout.m_wSplitMode);
+        EXPECT_EQ(CLiveLayout::MODE_SINGLE, layout.SplitMode());
         EXPECT_TRUE(layout.OnDoubleClick(62, 22).bSendLive);
-        EXPECT_EQ(CLiveLayout::MODE_SIXTEEN, layout.m_wSplitMode);
-        EXPECT_EQ(0xFFFFu, layout.m_dwLiveChMask);
+        EXPECT_EQ(CLiveLayout::MODE_SIXTEEN, layout.SplitMode());
+        EXPECT_EQ(0xFFFFu, layout.LiveChMask());
     }
     {
         SCOPED_TRACE("the about hotspot");
@@ -144,14 +145,44 @@ TEST(LiveLayout, ChannelButtonsFollowTheRecordersChannelCount)
     EXPECT_EQ((std::vector<int>{0}), CheckedButtons(layout));
     layout.OnLayoutButton(6);
     for (int n = 4; n < 16; ++n) {
-        EXPECT_FALSE(layout.m_bChannelChecked[n]) << n;
-        EXPECT_FALSE(layout.m_bChannelEnabled[n]) << n;
+        EXPECT_FALSE(layout.ChannelChecked(n)) << n;
+        EXPECT_FALSE(layout.ChannelEnabled(n)) << n;
     }
     layout.OnLayoutButton(0);
     for (int n = 4; n < 16; ++n)
-        EXPECT_FALSE(layout.m_bChannelEnabled[n]) << "a missing channel is never offered: " << n;
-    EXPECT_TRUE(layout.m_bChannelEnabled[3]);
-    EXPECT_FALSE(layout.m_bChannelEnabled[0]);
+        EXPECT_FALSE(layout.ChannelEnabled(n)) << "a missing channel is never offered: " << n;
+    EXPECT_TRUE(layout.ChannelEnabled(3));
+    EXPECT_FALSE(layout.ChannelEnabled(0));
+}
+
+// The count arrives with the login, while a layout chosen before it is on screen: the buttons of
+// channels the recorder lacks must go dark at once, whatever the layout.
+TEST(LiveLayout, ChannelCountArrivingUnderAnyLayoutDisablesMissingChannels)
+{
+    struct Row {
+        const char* name;
+        int nLayoutButton;
+        std::vector<int> checked; // of channels 0-3 after the count of 4
+    };
+    const Row rows[] = {
+        {"sixteen cells", 6, {0, 1, 2, 3}},
+        {"nine cells", 3, {0, 1, 2, 3}},
+        {"four cells", 1, {0, 1, 2, 3}},
+        {"single view", 0, {0}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CLiveLayout layout;
+        layout.OnLayoutButton(row.nLayoutButton);
+        layout.SetChannelCount(4);
+        EXPECT_EQ(row.checked, CheckedButtons(layout));
+        for (int n = 4; n < 16; ++n) {
+            EXPECT_FALSE(layout.ChannelChecked(n)) << n;
+            EXPECT_FALSE(layout.ChannelEnabled(n)) << n;
+        }
+        for (int n = 0; n < 4; ++n)
+            EXPECT_EQ(std::count(row.checked.begin(), row.checked.end(), n) == 0, layout.ChannelEnabled(n)) << n;
+    }
 }
 
 TEST(LiveLayout, SingleViewChannelButtonChangesOnlyForAnotherChannel)
@@ -161,12 +192,12 @@ TEST(LiveLayout, SingleViewChannelButtonChangesOnlyForAnotherChannel)
     EXPECT_FALSE(layout.OnChannelButton(0).bSendLive);
     EXPECT_TRUE(layout.OnChannelButton(9).bSendLive);
     EXPECT_EQ((std::vector<int>{9}), OnScreen(layout));
-    EXPECT_EQ((CellRect{63, 23, 701, 501}), layout.m_rcCell[9]);
+    EXPECT_EQ((CellRect{63, 23, 701, 501}), layout.Cell(9));
     EXPECT_TRUE(layout.OnChannelButton(3).bSendLive);
     EXPECT_EQ(CLiveLayout::MODE_SIXTEEN, [] {
         CLiveLayout sixteen;
         sixteen.OnChannelButton(3);
-        return sixteen.m_wSplitMode;
+        return sixteen.SplitMode();
     }()) << "in sixteen cells a channel button only re-applies the layout";
 }
 
@@ -176,16 +207,16 @@ TEST(LiveLayout, RotationNeedsAConnectionAndSingleView)
     EXPECT_TRUE(layout.OnRotateButton(true, 3).bBeep) << "sixteen cells";
     layout.OnLayoutButton(0);
     EXPECT_TRUE(layout.OnRotateButton(false, 3).bBeep) << "not connected";
-    EXPECT_FALSE(layout.m_bRotateChecked);
+    EXPECT_FALSE(layout.RotateChecked());
     EXPECT_FALSE(layout.OnRotateButton(true, 3).bBeep);
-    EXPECT_TRUE(layout.m_bRotateChecked);
-    EXPECT_EQ(0x103, layout.m_wRotate);
+    EXPECT_TRUE(layout.RotateChecked());
+    EXPECT_EQ(0x103, layout.Rotate());
 
     // Switching rotation off returns to sixteen cells from channel 1.
     layout.OnRotateButton(true, 3);
     EXPECT_FALSE(layout.IsRotating());
-    EXPECT_EQ(CLiveLayout::MODE_SIXTEEN, layout.m_wSplitMode);
-    EXPECT_EQ(0xFFFFu, layout.m_dwLiveChMask);
+    EXPECT_EQ(CLiveLayout::MODE_SIXTEEN, layout.SplitMode());
+    EXPECT_EQ(0xFFFFu, layout.LiveChMask());
 }
 
 TEST(LiveLayout, RotationVisitsDrawnChannelsAtTheDwellPace)
@@ -203,7 +234,7 @@ TEST(LiveLayout, RotationVisitsDrawnChannelsAtTheDwellPace)
         CLiveLayout layout;
         layout.OnLayoutButton(0);
         for (int n : {2, 5, 9})
-            layout.m_bChDrawn[n] = true;
+            layout.SetDrawn(n);
         layout.OnRotateButton(true, row.byDwell);
         ASSERT_EQ(2, layout.SingleChannel()) << "rotation moves on at once";
         std::vector<int> seen;
@@ -212,7 +243,7 @@ TEST(LiveLayout, RotationVisitsDrawnChannelsAtTheDwellPace)
             seen.push_back(layout.SingleChannel());
         }
         EXPECT_EQ(row.expected, seen);
-        EXPECT_EQ(1u << 0, layout.m_dwLiveChMask) << "rotation leaves the mask alone";
+        EXPECT_EQ(1u << 0, layout.LiveChMask()) << "rotation leaves the mask alone";
     }
 }
 
@@ -236,12 +267,12 @@ TEST(LiveLayout, MultiCellLayoutStopsRotationAndPtzKeysWrap)
     EXPECT_FALSE(layout.OnPtzChannelKey(13, true)) << "ignored while rotating";
     layout.ApplyLayout(CLiveLayout::MODE_FOUR);
     EXPECT_FALSE(layout.IsRotating());
-    EXPECT_FALSE(layout.m_bRotateChecked);
+    EXPECT_FALSE(layout.RotateChecked());
 
     EXPECT_TRUE(layout.OnPtzChannelKey(14, true));
-    EXPECT_EQ(15, layout.m_byPtzCh);
+    EXPECT_EQ(15, layout.PtzChannel());
     EXPECT_FALSE(layout.OnPtzChannelKey(13, false)) << "releases change nothing";
     EXPECT_TRUE(layout.OnPtzChannelKey(13, true));
-    EXPECT_EQ(0, layout.m_byPtzCh);
+    EXPECT_EQ(0, layout.PtzChannel());
     EXPECT_FALSE(layout.OnPtzChannelKey(1324, true));
 }

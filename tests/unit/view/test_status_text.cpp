@@ -1,5 +1,5 @@
 #include "platform/clock.h"
-#include "shell/status_text.h"
+#include "models/status_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "shell/view_settings.h"
+#include "session/view_settings.h"
 
 #include "platform/private_profile.h"
 #include "platform/settings_store.h"

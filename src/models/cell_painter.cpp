@@ -1,4 +1,4 @@
-#include "shell/cell_painter.h"
+#include "models/cell_painter.h"
 
 #include <algorithm>
 
@@ -20,18 +20,17 @@ SourceRect CCellPainter::SourceFor(const BitmapInfoHeader& bmi, uint8_t byFieldA
     return rc;
 }
 
-bool CCellPainter::Paint(const ChannelPicture& picture, uint32_t* pImage, int nImageWidth,
-                         int nImageHeight, int nStridePixels, const CellRect& rcCell)
+bool CCellPainter::Paint(const BitmapInfoHeader& bmi, const uint8_t* pBits, uint8_t byFieldAlign, uint32_t* pImage,
+                         int nImageWidth, int nImageHeight, int nStridePixels, const CellRect& rcCell)
 {
-    const BitmapInfoHeader& bmi = picture.bmi;
-    if (!picture.pBits || bmi.biWidth <= 0 || bmi.biHeight <= 0 || (bmi.biBitCount != 24 && bmi.biBitCount != 32))
+    if (!pBits || bmi.biWidth <= 0 || bmi.biHeight <= 0 || (bmi.biBitCount != 24 && bmi.biBitCount != 32))
         return false;
     const int nBytesPerPixel = bmi.biBitCount / 8;
     const uint64_t nRowBytes = bmi.RowBytes();
     if (nRowBytes < static_cast<uint64_t>(bmi.biWidth) * static_cast<uint64_t>(nBytesPerPixel)
         || nRowBytes * static_cast<uint64_t>(bmi.biHeight) > bmi.biSizeImage)
         return false;
-    const SourceRect src = SourceFor(bmi, picture.byFieldAlign);
+    const SourceRect src = SourceFor(bmi, byFieldAlign);
     if (src.nWidth <= 0 || rcCell.IsEmpty())
         return false;
 
@@ -60,7 +59,7 @@ bool CCellPainter::Paint(const ChannelPicture& picture, uint32_t* pImage, int nI
             continue;
         }
         // Rows are stored bottom-up.
-        const uint8_t* pRow = picture.pBits + nRowBytes * static_cast<uint64_t>(bmi.biHeight - 1 - nSourceY);
+        const uint8_t* pRow = pBits + nRowBytes * static_cast<uint64_t>(bmi.biHeight - 1 - nSourceY);
         for (size_t i = 0; i < nColumns; ++i) {
             const uint8_t* p = pRow + pOffsets[i];
             pOut[i] = 0xFF000000u | static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];

@@ -1,4 +1,4 @@
-#include "shell/live_layout.h"
+#include "models/live_layout.h"
 
 #include <cstddef>
 
@@ -19,13 +19,16 @@ void CLiveLayout::SetChannelButton(int nChannel, bool bCheck, bool bApplyEnable,
         return;
     const size_t n = static_cast<size_t>(nChannel);
     const bool bExists = nChannel < m_byChannelCount;
-    if (bCheck != m_bChannelChecked[n] && (!bCheck || bExists))
+    if (!bExists) {
+        // Whatever the button showed before the recorder's channel count was known.
+        m_bChannelChecked[n] = false;
+        m_bChannelEnabled[n] = false;
+        return;
+    }
+    if (bCheck != m_bChannelChecked[n])
         m_bChannelChecked[n] = bCheck;
     if (bApplyEnable) {
-        if (!bEnable)
-            m_bChannelEnabled[n] = false;
-        else if (bExists)
-            m_bChannelEnabled[n] = true;
+        m_bChannelEnabled[n] = bEnable;
     }
 }
 
@@ -54,19 +57,14 @@ CLiveLayout::Effects CLiveLayout::ApplyLayout(uint16_t wMode)
 
     const int nCells = wMode >> 8;
     const int nSide = nCells >= 16 ? 4 : nCells >= 9 ? 3 : nCells >= 4 ? 2 : 1;
-    const int nCellWidth = kDisplay.Width() / nSide;
-    const int nCellHeight = kDisplay.Height() / nSide;
     int nChannel = ((m_nLiveFirstSelectCh % kChannels) + kChannels) % kChannels;
     for (int i = 0; i < nSide * nSide; ++i) {
-        const int nColumn = i % nSide;
-        const int nRow = i / nSide;
         if (nSide > 1) {
-            m_rcCell[nChannel] = {63 + nCellWidth * nColumn, 23 + nCellHeight * nRow,
-                                  61 + nCellWidth * (nColumn + 1), 21 + nCellHeight * (nRow + 1)};
+            m_rcCell[nChannel] = GridCell(kDisplay, nSide, i, 1, 2);
         } else {
             m_rcCell[nChannel] = {};
             if (nSingle < kChannels)
-                m_rcCell[nSingle] = {63, 23, 701, 501};
+                m_rcCell[nSingle] = GridCell(kDisplay, 1, 0, 1, 2);
         }
         nChannel = (nChannel + 1) % kChannels;
     }
@@ -227,6 +225,12 @@ void CLiveLayout::SetChannelCount(uint8_t byCount)
 {
     m_byChannelCount = byCount;
     UpdateChannelButtons();
+}
+
+void CLiveLayout::SetDrawn(int nChannel)
+{
+    if (nChannel >= 0 && nChannel < kChannels)
+        m_bChDrawn[nChannel] = true;
 }
 
 void CLiveLayout::ClearDrawn()

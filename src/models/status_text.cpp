@@ -1,4 +1,4 @@
-#include "shell/status_text.h"
+#include "models/status_text.h"
 
 #include "platform/clock.h"
 

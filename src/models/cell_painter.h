@@ -4,8 +4,8 @@
 // decoder's bottom-up 24-bit (or 32-bit) rows to the view's back store, with no conversion of
 // the whole picture and no allocation per picture.
 
-#include "link/channel_picture.h"
-#include "shell/live_layout.h"
+#include "link/picture.h"
+#include "models/cell_rect.h"
 
 #include <cstdint>
 #include <vector>
@@ -32,8 +32,15 @@ public:
     // of nImageWidth x nImageHeight pixels, nearest pixel in both directions. The cell is
     // clipped to the image; a picture whose header does not describe its buffer is not drawn.
     // False when nothing was drawn.
-    bool Paint(const ChannelPicture& picture, uint32_t* pImage, int nImageWidth, int nImageHeight,
-               int nStridePixels, const CellRect& rcCell);
+    bool Paint(const Picture& picture, uint32_t* pImage, int nImageWidth, int nImageHeight, int nStridePixels,
+               const CellRect& rcCell)
+    {
+        return Paint(picture.Header(), picture.Bits(), picture.FieldAlign(), pImage, nImageWidth, nImageHeight,
+                     nStridePixels, rcCell);
+    }
+    // The same from a header and the rows it describes (the header is checked against itself).
+    bool Paint(const BitmapInfoHeader& bmi, const uint8_t* pBits, uint8_t byFieldAlign, uint32_t* pImage,
+               int nImageWidth, int nImageHeight, int nStridePixels, const CellRect& rcCell);
 
     // The one-pixel frame around rcCell, in colour dwColour, clipped to the image.
     static void PaintFrame(uint32_t* pImage, int nImageWidth, int nImageHeight, int nStridePixels,

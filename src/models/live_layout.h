@@ -2,28 +2,14 @@
 
 // The live display's layout and channel choices: which channels are on screen, in which
 // cells, which buttons are checked or enabled, and the rotation through channels in single
-// view. Plain data and rules; the view turns the results into widgets, requests and paint.
+// view. Plain data and rules; the view turns the results into widgets and paint, the session
+// into requests.
+
+#include "models/cell_rect.h"
 
 #include <cstdint>
 
 namespace ostrel {
-
-// A rectangle in view pixels, (left, top) inside, (right, bottom) outside.
-struct CellRect {
-    int nLeft = 0;
-    int nTop = 0;
-    int nRight = 0;
-    int nBottom = 0;
-
-    bool IsEmpty() const { return nRight <= nLeft || nBottom <= nTop; }
-    bool Contains(int x, int y) const
-    {
-        return !IsEmpty() && x >= nLeft && x < nRight && y >= nTop && y < nBottom;
-    }
-    int Width() const { return nRight - nLeft; }
-    int Height() const { return nBottom - nTop; }
-    bool operator==(const CellRect&) const = default;
-};
 
 class CLiveLayout {
 public:
@@ -58,9 +44,14 @@ public:
     // A momentary key's press with its parameter: 13 and 14 step the PTZ channel. True when
     // the PTZ channel changed.
     bool OnPtzChannelKey(int nParameter, bool bPressed);
-    // The recorder's channel count; the channel buttons follow it at once.
+    // The recorder's channel count; the channel buttons follow it at once, in every layout:
+    // channels at or above it are unchecked and disabled.
     void SetChannelCount(uint8_t byCount);
+    // Check and enable rules of one channel button. A channel the recorder lacks always ends
+    // unchecked and disabled.
     void SetChannelButton(int nChannel, bool bCheck, bool bApplyEnable, bool bEnable);
+    // A picture of the channel was drawn (rotation visits only such channels).
+    void SetDrawn(int nChannel);
     void ClearDrawn();
 
     bool IsSingle() const { return (m_wSplitMode >> 8) == 1; }
@@ -68,6 +59,27 @@ public:
     uint8_t SingleChannel() const { return static_cast<uint8_t>(m_wSingleCh & 0xFF); }
     // The channel whose cell contains (x, y), or -1.
     int ChannelAt(int x, int y) const;
+
+    uint16_t SplitMode() const { return m_wSplitMode; }       // m_wSplitMode
+    uint16_t SingleCh() const { return m_wSingleCh; }         // m_wSingleCh, as the live request carries it
+    uint32_t LiveChMask() const { return m_dwLiveChMask; }    // m_dwLiveChMask
+    int LiveFirstSelectCh() const { return m_nLiveFirstSelectCh; }
+    uint8_t ChannelCount() const { return m_byChannelCount; }
+    // The channel's cell; empty when it is not on screen.
+    const CellRect& Cell(int nChannel) const { return m_rcCell[Index(nChannel)]; }
+    bool Drawn(int nChannel) const { return m_bChDrawn[Index(nChannel)]; }
+    uint16_t Rotate() const { return m_wRotate; }
+    uint8_t PtzChannel() const { return m_byPtzCh; }          // m_byPtzCh
+    bool ChannelChecked(int nChannel) const { return m_bChannelChecked[Index(nChannel)]; }
+    bool ChannelEnabled(int nChannel) const { return m_bChannelEnabled[Index(nChannel)]; }
+    bool LayoutChecked(int nIndex) const { return m_bLayoutChecked[nIndex >= 0 && nIndex < kLayoutButtons ? nIndex : 0]; }
+    bool RotateChecked() const { return m_bRotateChecked; }
+
+private:
+    static int Index(int nChannel) { return nChannel >= 0 && nChannel < kChannels ? nChannel : 0; }
+    void UpdateChannelButtons();
+    // nCells channels from nFirst on screen, nFirst in the first cell and in m_wSingleCh.
+    void ShowPage(int nFirst, int nCells);
 
     uint16_t m_wSplitMode = MODE_SIXTEEN;
     uint16_t m_wSingleCh = SINGLE_CH_MULTI;
@@ -85,11 +97,6 @@ public:
     bool m_bChannelEnabled[kChannels];
     bool m_bLayoutChecked[kLayoutButtons] = {};
     bool m_bRotateChecked = false;
-
-private:
-    void UpdateChannelButtons();
-    // nCells channels from nFirst on screen, nFirst in the first cell and in m_wSingleCh.
-    void ShowPage(int nFirst, int nCells);
 };
 
 } // namespace ostrel

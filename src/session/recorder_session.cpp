@@ -1,0 +1,187 @@
+#include "session/recorder_session.h"
+
+namespace ostrel {
+
+CRecorderSession::CRecorderSession(SessionServices services)
+    : m_services(std::move(services)),
+      m_link({m_services.rTimers, m_services.rSockets, m_services.rFiles, m_services.rNotifier}, this)
+{
+}
+
+CRecorderSession::~CRecorderSession()
+{
+    m_link.Disconnect(true);
+    m_services.rFiles.Remove(CDvrLink::kAlarmEventFile);
+}
+
+void CRecorderSession::SetArchiveWindow(ArchiveWindow* pWindow)
+{
+    m_pArchive = pWindow;
+    m_link.RegisterArchive(pWindow, pWindow, pWindow);
+}
+
+void CRecorderSession::Load()
+{
+    m_ptzIntervals = ReadPtzIntervals(m_services.strWorkDir + "/" + kOptIniPath);
+    m_strPtzFile = m_services.strWorkDir + kPtzUserFile;
+    m_settings = ViewSettings{};
+    LoadSaveSettings(m_settings, true, m_services.rSettings, m_services.places, m_strPtzFile);
+}
+
+bool CRecorderSession::Save()
+{
+    return LoadSaveSettings(m_settings, false, m_services.rSettings, m_services.places, m_strPtzFile);
+}
+
+// ---- commands ----------------------------------------------------------------------------
+
+bool CRecorderSession::Connect()
+{
+    if (m_byConnectState != 0)
+        return false;
+    if (m_link.Connect(HostAddress(), HostPort()))
+        m_byConnectState = 2;
+    return true;
+}
+
+bool CRecorderSession::Disconnect()
+{
+    if (m_byConnectState == 0)
+        return false;
+    m_byConnectState = 0;
+    m_link.Disconnect(true);
+    m_layout.ClearDrawn();
+    m_services.rFiles.Remove(CDvrLink::kAlarmEventFile);
+    if (m_pLive)
+        m_pLive->OnConnectionDropped();
+    return true;
+}
+
+bool CRecorderSession::Shutdown()
+{
+    m_link.Disconnect(true);
+    return Save();
+}
+
+void CRecorderSession::ShowArchive(bool bShow)
+{
+    if (!m_pArchive || m_byConnectState == 0)
+        return;
+    m_pArchive->SetArchiveActive(bShow);
+    if (m_pLive)
+        m_pLive->OnArchiveShown(bShow);
+    if (bShow) {
+        m_link.SendRequest(wire::REQ_STOP, false);
+        m_link.SendRequest(wire::REQ_STOP, false);
+        m_pArchive->Activate();
+    } else {
+        m_link.SendRequest(wire::REQ_LIVE, true);
+    }
+}
+
+CLiveLayout::Effects CRecorderSession::Apply(const CLiveLayout::Effects& effects)
+{
+    if (effects.bSendLive)
+        m_link.SendRequest(wire::REQ_LIVE, true);
+    return effects;
+}
+
+CLiveLayout::Effects CRecorderSession::ApplyLayout()
+{
+    return Apply(m_layout.ApplyLayout(m_layout.SplitMode()));
+}
+
+CLiveLayout::Effects CRecorderSession::OnLayoutButton(int nIndex)
+{
+    return Apply(m_layout.OnLayoutButton(nIndex));
+}
+
+CLiveLayout::Effects CRecorderSession::OnChannelButton(int nChannel)
+{
+    return Apply(m_layout.OnChannelButton(nChannel));
+}
+
+CLiveLayout::Effects CRecorderSession::OnRotateButton()
+{
+    return Apply(m_layout.OnRotateButton(m_byConnectState == 1, m_settings.byRotateInterval));
+}
+
+CLiveLayout::Effects CRecorderSession::OnDoubleClick(int x, int y)
+{
+    return Apply(m_layout.OnDoubleClick(x, y));
+}
+
+CLiveLayout::Effects CRecorderSession::RotationTick()
+{
+    return Apply(m_layout.RotationTick());
+}
+
+bool CRecorderSession::OnPtzChannelKey(int nParameter, bool bPressed)
+{
+    return m_layout.OnPtzChannelKey(nParameter, bPressed);
+}
+
+// ---- what the link asks and tells --------------------------------------------------------
+
+std::string CRecorderSession::HostAddress() const
+{
+    return std::string(GetText(m_settings.szHostAddress));
+}
+
+uint16_t CRecorderSession::HostPort() const
+{
+    return static_cast<uint16_t>(m_settings.nHostPort);
+}
+
+std::string CRecorderSession::UserId() const
+{
+    return std::string(GetText(m_settings.szUserId));
+}
+
+std::string CRecorderSession::Password() const
+{
+    return std::string(GetText(m_settings.szPassword));
+}
+
+void CRecorderSession::SetChannelCount(uint8_t byCount)
+{
+    m_layout.SetChannelCount(byCount);
+    if (m_pLive)
+        m_pLive->OnChannelCount();
+}
+
+void CRecorderSession::OnLinkStatus(const LinkStatus& status)
+{
+    if (m_pLive)
+        m_pLive->OnConnectStatus(status);
+    if (ArchiveActive())
+        m_pArchive->SetConnectionStatus(status);
+}
+
+void CRecorderSession::DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos)
+{
+    if (m_pLive)
+        m_pLive->OnPositions(dwRecordPos, dwPlayPos);
+}
+
+void CRecorderSession::ToggleActivityLamp()
+{
+    if (m_pLive)
+        m_pLive->OnActivity();
+}
+
+void CRecorderSession::OnLinkLost(LinkLoss)
+{
+    // Answered as the disconnect button is, and the line says so.
+    Disconnect();
+    OnLinkStatus(LinkStatus{m_byConnectState});
+}
+
+void CRecorderSession::OnPicture(uint8_t byChannel, const Picture& picture)
+{
+    m_layout.SetDrawn(byChannel);
+    if (m_pLive)
+        m_pLive->OnLivePicture(byChannel, picture);
+}
+
+} // namespace ostrel

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "link/dvr_link.h"
+#include "models/live_layout.h"
+#include "platform/file_store.h"
+#include "platform/notifier.h"
+#include "platform/settings_store.h"
+#include "platform/stream_socket.h"
+#include "platform/timer_service.h"
+#include "session/archive_window.h"
+#include "session/live_window.h"
+#include "session/view_settings.h"
+
+#include <cstdint>
+#include <string>
+
+namespace ostrel {
+
+// Everything the session is given to work with.
+struct SessionServices {
+    TimerFactory& rTimers;
+    SocketFactory& rSockets;
+    FileStore& rFiles;
+    Notifier& rNotifier;
+    SettingsStore& rSettings;
+    SettingsPlaces places;
+    std::string strWorkDir; // the current folder: ini/, PTZ/ and "AlarmEvent.am" are below it
+};
+
+// One operator's session with one recorder: the program's state without its windows. It owns
+// the link, the settings, the PTZ intervals and path, the connection state and the live layout,
+// answers the link's questions, and passes what the link reports to the live window and, while
+// the archive is active, to the archive window. The windows hold it, paint, and turn input into
+// its commands; they never call each other: switching between live and archive is ShowArchive.
+//
+// Drive it from the user-interface thread: Load once, then the commands; the link's events
+// arrive through LinkView. No call re-enters the link from a link event, except the disconnect
+// after a lost link, which the link delivers from a posted step.
+class CRecorderSession final : private LinkView {
+public:
+    static constexpr const char* kPtzUserFile = "/PTZ/user_command.tl"; // under the work folder
+
+    explicit CRecorderSession(SessionServices services);
+    // Disconnects and deletes "AlarmEvent.am".
+    ~CRecorderSession() override;
+    CRecorderSession(const CRecorderSession&) = delete;
+    CRecorderSession& operator=(const CRecorderSession&) = delete;
+
+    void SetLiveWindow(LiveWindow* pWindow) { m_pLive = pWindow; }
+    // The archive window's parts go to the link as well; null unregisters.
+    void SetArchiveWindow(ArchiveWindow* pWindow);
+
+    // Reads ini/opt.ini, builds the PTZ file path and loads the settings (cleared first).
+    void Load();
+    // Writes the settings back; false when the store could not keep them.
+    bool Save();
+
+    // The connect command: with no connection, starts one (state 2 when under way). True when
+    // there was no connection before.
+    bool Connect();
+    // The disconnect command: with a connection, drops it (pictures and drawn marks cleared,
+    // "AlarmEvent.am" deleted, the live window told). True when there was one.
+    bool Disconnect();
+    // The exit command's part: disconnect and save. False when the settings were not saved.
+    bool Shutdown();
+    // Live or archive. Nothing without an archive window or while not connected.
+    void ShowArchive(bool bShow);
+
+    // Layout commands; each sends the live request when the layout changed.
+    CLiveLayout::Effects ApplyLayout();                     // the current mode again (start-up)
+    CLiveLayout::Effects OnLayoutButton(int nIndex);
+    CLiveLayout::Effects OnChannelButton(int nChannel);
+    CLiveLayout::Effects OnRotateButton();
+    CLiveLayout::Effects OnDoubleClick(int x, int y);
+    CLiveLayout::Effects RotationTick();                    // once a second
+    bool OnPtzChannelKey(int nParameter, bool bPressed);
+
+    CDvrLink& Link() { return m_link; }
+    const CLiveLayout& Layout() const { return m_layout; }
+    uint8_t ConnectState() const { return m_byConnectState; } // m_byConnectState
+    const ViewSettings& Settings() const { return m_settings; }
+    ViewSettings& Settings() { return m_settings; }
+    const PtzIntervals& PtzTiming() const { return m_ptzIntervals; }
+    const std::string& PtzFile() const { return m_strPtzFile; }    // m_strPtzFile
+    bool ArchiveActive() const { return m_pArchive && m_pArchive->IsArchiveActive(); }
+
+private:
+    CLiveLayout::Effects Apply(const CLiveLayout::Effects& effects);
+
+    // LinkView.
+    uint16_t SingleChannel() const override { return m_layout.SingleCh(); }
+    uint32_t LiveChannelMask() const override { return m_layout.LiveChMask(); }
+    std::string HostAddress() const override;
+    uint16_t HostPort() const override;
+    std::string UserId() const override;
+    std::string Password() const override;
+    uint8_t ReconnectCount() const override { return m_settings.byReconnectCount; }
+    bool AlertModeOn() const override { return m_settings.bUseAlertMode != 0; }
+    void SetConnectState(uint8_t byState) override { m_byConnectState = byState; }
+    void SetChannelCount(uint8_t byCount) override;
+    void OnLinkStatus(const LinkStatus& status) override;
+    void DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos) override;
+    void ToggleActivityLamp() override;
+    void OnLinkLost(LinkLoss reason) override;
+    void OnPicture(uint8_t byChannel, const Picture& picture) override;
+
+    SessionServices m_services;
+    CDvrLink m_link;
+    LiveWindow* m_pLive = nullptr;
+    ArchiveWindow* m_pArchive = nullptr;
+    CLiveLayout m_layout;
+    ViewSettings m_settings;
+    PtzIntervals m_ptzIntervals;
+    std::string m_strPtzFile;
+    uint8_t m_byConnectState = 0;
+};
+
+} // namespace ostrel

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "link/picture.h"
+#include "models/cell_painter.h"
+#include "models/cell_rect.h"
+
+#include <QImage>
+#include <QRegion>
+
+#include <array>
+#include <cstdint>
+
+namespace ostrel {
+
+// A window as drawn: one 32-bit image the size of the window, into which the background, the
+// texts and the pictures of up to 16 cells (or tiles) are painted; paintEvent copies from it,
+// and snapshots, prints and AVI captures copy it too. Each slot keeps the newest picture it
+// was given; the picture is painted into its cell, framed, at the next Flush that covers the
+// cell, so pictures that arrive faster than the screen refreshes replace each other unpainted.
+class CBackStore {
+public:
+    static constexpr int kSlots = kChannelCount;
+
+    CBackStore(int nWidth, int nHeight, uint32_t dwFrameColour);
+
+    QImage& Image() { return m_image; }
+    const QImage& Image() const { return m_image; }
+
+    // Keeps picture as the slot's newest and marks it for painting into rcCell.
+    void Show(int nSlot, const Picture& picture, const CellRect& rcCell);
+    // Marks the slot's picture for painting again, into rcCell (the layout changed). False, and
+    // nothing marked, when the slot has no picture.
+    bool Repaint(int nSlot, const CellRect& rcCell);
+    // Forgets every slot's picture and pending paint.
+    void Clear();
+    const Picture& SlotPicture(int nSlot) const;
+    bool Pending(int nSlot) const;
+    bool AnyPending() const;
+    // The cell of a pending slot, frame included; empty when the slot is not pending.
+    QRect PendingRect(int nSlot) const;
+
+    // Paints the pending slots into the image; with pOnly, only those whose cell meets it (the
+    // others stay pending, so their own refresh still finds them). Returns what it painted.
+    QRegion Flush(const QRegion* pOnly = nullptr);
+    // The one-pixel frame around rcCell.
+    void PaintFrame(const CellRect& rcCell);
+
+    // Pictures painted into cells since construction.
+    uint64_t CellsPainted() const { return m_nCellsPainted; }
+
+    static QRect ToQRect(const CellRect& rc) { return QRect(rc.nLeft, rc.nTop, rc.Width(), rc.Height()); }
+
+private:
+    static bool ValidSlot(int nSlot) { return nSlot >= 0 && nSlot < kSlots; }
+
+    QImage m_image;
+    uint32_t m_dwFrameColour;
+    CCellPainter m_painter;
+    std::array<Picture, kSlots> m_pictures;
+    std::array<CellRect, kSlots> m_cells;
+    std::array<bool, kSlots> m_bPending{};
+    uint64_t m_nCellsPainted = 0;
+};
+
+} // namespace ostrel
