@@ -88,6 +88,31 @@ TEST_F(ReceiveDispatch, ReadHoldingTheEndOfOnePacketAndTheStartOfTheNextLosesNot
     EXPECT_FALSE(completed[2].bSingleRead);
 }
 
+// A recorder that cut a picture short and went on with the next packet: the read that begins with
+// the new header starts it, however few bytes of the old payload were still outstanding. With
+// fewer than a magic's length outstanding, a read cut to those bytes used to swallow the start
+// of the header and lose the packet.
+TEST_F(ReceiveDispatch, HeaderAfterAPictureCutShortStartsANewPacketWhateverWasOutstanding)
+{
+    for (size_t nOutstanding : {1u, 5u, 9u, 10u, 11u, 3000u}) {
+        SCOPED_TRACE(nOutstanding);
+        completed.clear();
+        const auto cut = Live(5000, 1);
+        h.Socket().Deliver(SplitAt(std::vector<uint8_t>(cut.begin(), cut.end() - static_cast<ptrdiff_t>(nOutstanding)),
+                                   {2000}));
+        EXPECT_TRUE(completed.empty());
+        h.Socket().Deliver(Live(4000, 2));
+        ASSERT_EQ(1u, completed.size());
+        EXPECT_EQ(1, completed[0].byChannel);
+        EXPECT_EQ(NumberedPayload(4000), completed[0].payload);
+        EXPECT_TRUE(completed[0].bSingleRead) << "the new packet came whole in its read";
+        // And the stream stays aligned for the next one.
+        h.Socket().Deliver(Live(3500, 3));
+        ASSERT_EQ(2u, completed.size());
+        EXPECT_EQ(2, completed[1].byChannel);
+    }
+}
+
 TEST_F(ReceiveDispatch, LargePictureGrowsImageBufferToExpectedPlusOneOnce)
 {
     EXPECT_EQ(CDvrLink::kReceiveBytes, h.Link().ImageBufferCapacity());
