@@ -171,6 +171,27 @@ TEST_F(ViewTest, RecorderWithFourChannelsDisablesTheOtherButtons)
         EXPECT_EQ(n >= 1 && n < 4, pView->SkinButton(IDC_CHANNEL_FIRST + n)->isEnabled()) << n;
 }
 
+TEST_F(ViewTest, LayoutChosenBeforeTheLoginLosesTheButtonsOfMissingChannels)
+{
+    for (int nLayoutButton : {6, 3, 1, 0}) {
+        SCOPED_TRACE(nLayoutButton);
+        MakeView();
+        Click(IDC_LAYOUT_FIRST + nLayoutButton);
+        ConnectAndLogIn(4);
+        for (int n = 4; n < 16; ++n) {
+            EXPECT_FALSE(pView->SkinButton(IDC_CHANNEL_FIRST + n)->GetCheck()) << n;
+            EXPECT_FALSE(pView->SkinButton(IDC_CHANNEL_FIRST + n)->isEnabled()) << n;
+        }
+        // A click on a channel the recorder lacks cannot ask for it.
+        const size_t nSent = sockets.allSent.size();
+        QTest::mouseClick(pView->SkinButton(IDC_CHANNEL_FIRST + 9), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(nSent, sockets.allSent.size());
+        pView.reset();
+        pSession.reset();
+    }
+}
+
 TEST_F(ViewTest, PicturesLandInTheirCellsAndOnlyThereOnScreen)
 {
     MakeView();

@@ -98,6 +98,29 @@ TEST(LiveLayout, FourCellsFromChannel15WrapToChannels1And2)
     EXPECT_EQ(14, layout.SingleCh()) << "the channel buttons store their channel here too";
 }
 
+TEST(LiveLayout, NineCellPagesStartAtTheChosenChannelAndWrap)
+{
+    CLiveLayout layout;
+    layout.OnLayoutButton(3);
+    EXPECT_EQ(0x01FFu, layout.LiveChMask());
+    // Channel 12 (0-based 11) starts the page: 11..15, then 0..3 in reading order.
+    layout.OnChannelButton(11);
+    EXPECT_EQ(0xF80Fu, layout.LiveChMask());
+    EXPECT_EQ(11, layout.SingleCh());
+    const int order[9] = {11, 12, 13, 14, 15, 0, 1, 2, 3};
+    for (int i = 0; i < 9; ++i) {
+        SCOPED_TRACE(i);
+        // Steps of 213 x 160, each cell two pixels inside its step.
+        const int nLeft = 63 + 213 * (i % 3), nTop = 23 + 160 * (i / 3);
+        EXPECT_EQ((CellRect{nLeft, nTop, nLeft + 211, nTop + 158}), layout.Cell(order[i]));
+    }
+    for (int n = 4; n <= 10; ++n)
+        EXPECT_TRUE(layout.Cell(n).IsEmpty()) << n;
+    EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 11, 12, 13, 14, 15}), CheckedButtons(layout));
+    // The last cell's right and bottom edges: 63 + 2 * 213 + 211 = 700, 23 + 2 * 160 + 158 = 501.
+    EXPECT_EQ((CellRect{489, 343, 700, 501}), layout.Cell(3));
+}
+
 TEST(LiveLayout, DoubleClicks)
 {
     {
