@@ -1,0 +1,733 @@
+// The session driven as the windows drive it: settings and files in, commands in, the recorder
+// played on a fake socket, time on a fake clock; checked by the bytes on the wire, the moments
+// they go out and what the live and archive windows are told.
+#include "session/recorder_session.h"
+
+#include "fakes/fake_clock.h"
+#include "fakes/fake_file_store.h"
+#include "fakes/fake_socket.h"
+#include "fakes/link_harness.h"
+#include "fakes/memory_settings_store.h"
+#include "fakes/packet_maker.h"
+#include "fakes/recording_notifier.h"
+#include "unit/codec/test_pictures.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace ostrel;
+using namespace ostrel::test;
+using namespace ostrel::wire;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using Times = std::vector<int64_t>;
+
+constexpr int kWatchdog = CDvrLink::kImageWatchdogTimerId;
+constexpr int kReconnect = CDvrLink::kReconnectTimerId;
+constexpr int kStatusPoll = CDvrLink::kStatusPollTimerId;
+
+// A 60-byte request spelt out byte by byte; its magic echoes "DVR PACKET1.<minor>" of the login
+// answer ('0' before any answer).
+Bytes Request(uint16_t wDataType, std::initializer_list<uint32_t> params, char cMinor = '2')
+{
+    Bytes b = {'D', 'V', 'R', ' ', 'P', 'A', 'C', 'K', 'E', 'T', '1', '.', static_cast<uint8_t>(cMinor), 0, 0, 0,
+               60, 0, 0, 0,
+               1, 0, 0, 0,
+               static_cast<uint8_t>(wDataType & 0xFF), static_cast<uint8_t>(wDataType >> 8), 0, 0};
+    for (uint32_t w : params)
+        for (int nShift = 0; nShift < 32; nShift += 8)
+            b.push_back(static_cast<uint8_t>(w >> nShift));
+    b.resize(60, 0);
+    return b;
+}
+
+Bytes LiveRequest(uint32_t dwP0, uint32_t dwP1, uint32_t dwP2, char cMinor = '2')
+{
+    return Request(0x1011, {dwP0, dwP1, dwP2}, cMinor);
+}
+
+// A folder of its own under the system's temporary folder, removed afterwards.
+struct TempDir {
+    TempDir()
+    {
+        std::string strTemplate = (fs::temp_directory_path() / "ostrel-session-XXXXXX").string();
+        if (::mkdtemp(strTemplate.data()) != nullptr)
+            path = strTemplate;
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        if (!path.empty())
+            fs::remove_all(path, ec);
+    }
+    fs::path path;
+};
+
+// The live view as a story: every call in order, statuses with the moment they came.
+class RecordingLiveWindow final : public LiveWindow {
+public:
+    RecordingLiveWindow(const FakeClock& rClock, std::vector<std::string>& rStory)
+        : m_rClock(rClock), m_rStory(rStory)
+    {
+    }
+    void OnConnectStatus(const LinkStatus& status) override
+    {
+        statuses.push_back(status);
+        statusAtMs.push_back(m_rClock.TickMs());
+        m_rStory.push_back("live: status " + std::to_string(status.byCode));
+    }
+    void OnLivePicture(uint8_t byChannel, const Picture& picture) override
+    {
+        pictureChannels.push_back(byChannel);
+        lastPicture = picture;
+    }
+    void OnPositions(uint32_t dwRecordPos, uint32_t dwPlayPos) override
+    {
+        positions.push_back({dwRecordPos, dwPlayPos});
+    }
+    void OnActivity() override { ++nActivity; }
+    void OnChannelCount() override
+    {
+        ++nChannelCount;
+        m_rStory.push_back("live: channel count");
+    }
+    void OnConnectionDropped() override
+    {
+        ++nDropped;
+        m_rStory.push_back("live: dropped");
+    }
+    void OnArchiveShown(bool bShown) override
+    {
+        m_rStory.push_back(bShown ? "live: archive shown" : "live: archive hidden");
+    }
+
+    std::vector<LinkStatus> statuses;
+    Times statusAtMs;
+    std::vector<uint8_t> pictureChannels;
+    Picture lastPicture;
+    std::vector<std::vector<uint32_t>> positions;
+    int nActivity = 0;
+    int nChannelCount = 0;
+    int nDropped = 0;
+
+    std::vector<uint8_t> Codes() const
+    {
+        std::vector<uint8_t> codes;
+        for (const LinkStatus& status : statuses)
+            codes.push_back(status.byCode);
+        return codes;
+    }
+
+private:
+    const FakeClock& m_rClock;
+    std::vector<std::string>& m_rStory;
+};
+
+// The archive dialog as far as the session and the link reach it.
+class FakeArchiveWindow final : public ArchiveWindow {
+public:
+    FakeArchiveWindow(const FakeSocketFactory& rSockets, std::vector<std::string>& rStory)
+        : m_rSockets(rSockets), m_rStory(rStory)
+    {
+    }
+    bool IsArchiveActive() const override { return bActive; }
+    uint16_t PlayState() const override { return wPlayState; }
+    void OnRecordRange(uint32_t, uint32_t, uint32_t, uint32_t) override { ++nRanges; }
+    void OnPlayImageTimeSeconds(uint32_t) override {}
+    void OnPlayImageTimePacked(uint32_t, uint32_t) override {}
+    void OnPlayPosition(uint32_t) override {}
+    void OnPlayResult(uint8_t) override {}
+    void FlipReceiveIndicator() override {}
+    void OnPlayImage(uint8_t, const Picture&) override {}
+    void RefreshAlarmEvents() override {}
+
+    void SetArchiveActive(bool bNowActive) override
+    {
+        bActive = bNowActive;
+        m_rStory.push_back(bNowActive ? "archive: active" : "archive: inactive");
+    }
+    void Activate() override
+    {
+        nSentAtActivate = m_rSockets.allSent.size();
+        m_rStory.push_back("archive: activate");
+    }
+    void SetConnectionStatus(const LinkStatus& status) override { statuses.push_back(status); }
+
+    bool bActive = false;
+    uint16_t wPlayState = 0;
+    int nRanges = 0;
+    size_t nSentAtActivate = 0;
+    std::vector<LinkStatus> statuses;
+
+private:
+    const FakeSocketFactory& m_rSockets;
+    std::vector<std::string>& m_rStory;
+};
+
+class RecorderSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(tmp.path.empty());
+        sockets.pClock = &clock;
+        places.strProgramDir = (tmp.path / "bin").string();
+        places.strDataDir = (tmp.path / "data").string();
+        fs::create_directories(places.strProgramDir);
+        workDir = (tmp.path / "work").string();
+        fs::create_directories(workDir);
+    }
+
+    // The session with the live window attached and its settings loaded from the store.
+    CRecorderSession& MakeSession(bool bLoad = true)
+    {
+        pSession = std::make_unique<CRecorderSession>(
+            SessionServices{timers, sockets, files, notifier, store, places, workDir});
+        pSession->SetLiveWindow(&live);
+        if (bLoad) {
+            // What the live view does at start-up.
+            pSession->Load();
+            pSession->ApplyLayout();
+        }
+        return *pSession;
+    }
+    CRecorderSession& Session() { return *pSession; }
+    FakeSocket& Socket() { return *sockets.Last(); }
+    FakeTimerService& Timers() { return timers.Made(0); }
+
+    // Connect command, the TCP connection stands, the recorder accepts the login, and the
+    // login answer's waits pass: live pictures are asked for.
+    void LogIn(uint32_t dwChannelInfo = 16)
+    {
+        ASSERT_TRUE(Session().Connect());
+        Socket().CompleteConnect(true);
+        Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {1, dwChannelInfo}));
+        clock.Advance(CDvrLink::kLoginKeyWaitMs + CDvrLink::kLoginStatusWaitMs);
+    }
+    std::vector<Bytes> SentSince(size_t nFrom) const
+    {
+        return {sockets.allSent.begin() + static_cast<std::ptrdiff_t>(nFrom), sockets.allSent.end()};
+    }
+    void WriteOptIni(const std::string& strText)
+    {
+        fs::create_directories(fs::path(workDir) / "ini");
+        std::ofstream(fs::path(workDir) / "ini" / "opt.ini") << strText;
+    }
+
+    TempDir tmp;
+    SettingsPlaces places;
+    std::string workDir;
+    FakeClock clock;
+    FakeTimerFactory timers{clock};
+    FakeSocketFactory sockets;
+    FakeFileStore files;
+    RecordingNotifier notifier;
+    MemorySettingsStore store;
+    std::vector<std::string> story;
+    RecordingLiveWindow live{clock, story};
+    FakeArchiveWindow archive{sockets, story};
+    std::unique_ptr<CRecorderSession> pSession;
+};
+
+} // namespace
+
+// ---- settings and files --------------------------------------------------------------------
+
+TEST_F(RecorderSessionTest, LoadTakesTheStoreTheOptIniAndThePtzFileUnderTheWorkFolder)
+{
+    store.texts = {{"User ISeed", "operator"}, {"User PSeed", "pw9"}, {"Host IPAddress", "10.20.30.40"},
+                   {"Ip Label", "LOBBY"}};
+    store.ints = {{"Host Port", 9100}, {"Reconnect Count", 1}, {"Use AlertMode", 1}, {"Rotate Interval", 0}};
+    WriteOptIni("[PTZ_CMD_INTERVAL]\r\nCMD=120\r\nSTOP=45\r\n");
+
+    CRecorderSession& s = MakeSession(false);
+    // Left-overs of an earlier load must not survive: the block is cleared first.
+    SetText(s.Settings().szUserId, "stale");
+    s.Settings().byRequestSpeed = 99;
+    s.Load();
+
+    const ViewSettings& v = s.Settings();
+    EXPECT_EQ("operator", std::string(GetText(v.szUserId)));
+    EXPECT_EQ("pw9", std::string(GetText(v.szPassword)));
+    EXPECT_EQ("10.20.30.40", std::string(GetText(v.szHostAddress)));
+    EXPECT_EQ("LOBBY", std::string(GetText(v.szIpLabel)));
+    EXPECT_EQ(9100, v.nHostPort);
+    EXPECT_EQ(1, v.byReconnectCount);
+    EXPECT_EQ(1, v.bUseAlertMode);
+    EXPECT_EQ(0, v.byRotateInterval);
+    EXPECT_EQ(4, v.byRequestSpeed) << "missing in the store: the default, not the old value";
+
+    EXPECT_EQ(120, s.PtzTiming().nPtzCmdInterval);
+    EXPECT_EQ(45, s.PtzTiming().nPtzStopInterval);
+    const std::string strPtz = workDir + "/PTZ/user_command.tl";
+    EXPECT_EQ(strPtz, s.PtzFile());
+    EXPECT_EQ(strPtz, std::string(GetText(v.szPtzFilePath)));
+}
+
+TEST_F(RecorderSessionTest, LoadWithoutOptIniGivesSeventyMillisecondsForBoth)
+{
+    CRecorderSession& s = MakeSession();
+    EXPECT_EQ(70, s.PtzTiming().nPtzCmdInterval);
+    EXPECT_EQ(70, s.PtzTiming().nPtzStopInterval);
+    EXPECT_EQ("admin", std::string(GetText(s.Settings().szUserId)));
+}
+
+TEST_F(RecorderSessionTest, ShutdownWritesTheSettingsAndDropsTheConnection)
+{
+    MakeSession();
+    LogIn();
+    Session().Settings().nHostPort = 8123;
+    SetText(Session().Settings().szIpLabel, "YARD");
+    Session().Settings().byRecordInterval = 7;
+
+    EXPECT_TRUE(Session().Shutdown());
+    EXPECT_EQ(8123, store.ints.at("Host Port"));
+    EXPECT_EQ(7, store.ints.at("Record Interval"));
+    EXPECT_EQ("YARD", store.texts.at("Ip Label"));
+    EXPECT_EQ(workDir + "/PTZ/user_command.tl", store.texts.at("Ptz File Path"));
+    EXPECT_FALSE(Session().Link().HasSocket());
+    EXPECT_EQ(nullptr, sockets.Last());
+
+    const size_t nSent = sockets.allSent.size();
+    clock.Advance(60000);
+    EXPECT_EQ(nSent, sockets.allSent.size()) << "no timer of the connection is left";
+
+    store.bFailFlush = true;
+    EXPECT_FALSE(Session().Shutdown()) << "a store that cannot keep the values is reported";
+}
+
+TEST_F(RecorderSessionTest, DestroyingTheSessionClosesTheSocketAndDeletesTheEventLog)
+{
+    MakeSession();
+    LogIn();
+    files.files["AlarmEvent.am"] = {1, 2, 3};
+    files.files["other.bin"] = {4};
+    pSession.reset();
+    EXPECT_EQ(0u, files.files.count("AlarmEvent.am"));
+    EXPECT_EQ(1u, files.files.count("other.bin"));
+    EXPECT_EQ(nullptr, sockets.Last());
+    EXPECT_EQ(0, sockets.nDestroyedWhileNotifying);
+}
+
+// ---- connect and disconnect ----------------------------------------------------------------
+
+TEST_F(RecorderSessionTest, ConnectStartsOneSocketToTheStoredRecorderAndLogsInWithTheStoredUser)
+{
+    store.texts = {{"User ISeed", "operator"}, {"User PSeed", "pw9"}, {"Host IPAddress", "10.20.30.40"}};
+    store.ints = {{"Host Port", 9100}};
+    CRecorderSession& s = MakeSession();
+    EXPECT_EQ(0, s.ConnectState());
+
+    EXPECT_TRUE(s.Connect());
+    EXPECT_EQ(2, s.ConnectState());
+    EXPECT_EQ("10.20.30.40", Socket().strHost);
+    EXPECT_EQ(9100, Socket().wPort);
+    EXPECT_FALSE(s.Connect()) << "a second press only keeps the button down";
+    EXPECT_EQ(1, sockets.nCreated);
+    EXPECT_EQ(2, s.ConnectState());
+
+    clock.Advance(40);
+    Socket().CompleteConnect(true);
+    EXPECT_EQ(1, s.ConnectState());
+    ASSERT_EQ(1u, sockets.allSent.size());
+    Bytes login(300, 0);
+    std::memcpy(login.data(), "DVR PACKET1.0", 13);
+    login[16] = 0x2C;
+    login[17] = 0x01;
+    login[20] = 2;
+    login[24] = 0x01;
+    login[25] = 0x10;
+    std::memcpy(login.data() + 28, "operator", 8);
+    std::memcpy(login.data() + 156, "pw9", 3);
+    EXPECT_EQ(login, sockets.allSent[0]);
+    EXPECT_EQ(40, sockets.allSentAtMs[0]);
+
+    clock.Advance(60);
+    Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {1, 16}));
+    clock.Advance(700);
+    // Key emulation at once, the status request 200 ms later, the live request of the session's
+    // sixteen-cell layout 500 ms after that.
+    ASSERT_EQ(4u, sockets.allSent.size());
+    EXPECT_EQ(Request(0x1043, {0x201}), sockets.allSent[1]);
+    EXPECT_EQ(Request(0x1061, {}), sockets.allSent[2]);
+    EXPECT_EQ(LiveRequest(1, 1, 0xFFFF), sockets.allSent[3]);
+    EXPECT_EQ((Times{40, 100, 300, 800}), sockets.allSentAtMs);
+    EXPECT_EQ(Times{800}, Timers().Starts(kStatusPoll));
+    EXPECT_EQ(1, s.ConnectState());
+    EXPECT_EQ((std::vector<uint8_t>{1}), live.Codes());
+}
+
+TEST_F(RecorderSessionTest, ConnectThatCannotStartLeavesTheStateAtZero)
+{
+    CRecorderSession& s = MakeSession();
+    sockets.bConnectStarts = false;
+    EXPECT_TRUE(s.Connect()) << "there was no connection before";
+    EXPECT_EQ(0, s.ConnectState());
+    EXPECT_FALSE(s.Link().HasSocket());
+    sockets.bConnectStarts = true;
+    EXPECT_TRUE(s.Connect()) << "so the next press tries again";
+    EXPECT_EQ(2, s.ConnectState());
+}
+
+TEST_F(RecorderSessionTest, DisconnectDropsTheConnectionDeletesTheEventLogAndTellsTheLiveWindowOnce)
+{
+    CRecorderSession& s = MakeSession();
+    files.files["AlarmEvent.am"] = {9};
+    EXPECT_FALSE(s.Disconnect()) << "nothing to drop";
+    EXPECT_EQ(0, live.nDropped);
+    EXPECT_EQ(1u, files.files.count("AlarmEvent.am"));
+
+    LogIn();
+    EXPECT_TRUE(s.Disconnect());
+    EXPECT_EQ(0, s.ConnectState());
+    EXPECT_FALSE(s.Link().HasSocket());
+    EXPECT_FALSE(s.Link().HasBuffers());
+    EXPECT_EQ(0u, files.files.count("AlarmEvent.am"));
+    EXPECT_EQ(1, live.nDropped);
+    for (int nId : {kWatchdog, kReconnect, kStatusPoll})
+        EXPECT_FALSE(Timers().IsRunning(nId)) << nId;
+
+    EXPECT_FALSE(s.Disconnect());
+    EXPECT_EQ(1, live.nDropped);
+}
+
+TEST_F(RecorderSessionTest, RefusedLoginEndsAsADisconnectShowingWaitingLast)
+{
+    CRecorderSession& s = MakeSession();
+    files.files["AlarmEvent.am"] = {9};
+    ASSERT_TRUE(s.Connect());
+    Socket().CompleteConnect(true);
+    clock.Advance(100);
+    Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {0, 16}));
+    EXPECT_EQ(1, s.ConnectState()) << "not inside the socket's notification";
+    clock.RunDue();
+
+    EXPECT_EQ(0, s.ConnectState());
+    EXPECT_FALSE(s.Link().HasSocket());
+    EXPECT_EQ(0, sockets.nDestroyedWhileNotifying);
+    EXPECT_EQ(0u, files.files.count("AlarmEvent.am"));
+    EXPECT_EQ((std::vector<std::string>{"live: status 1", "live: dropped", "live: status 0"}), story);
+    EXPECT_EQ((Times{0, 100}), live.statusAtMs);
+    EXPECT_TRUE(notifier.messages.empty() && notifier.notices.empty());
+}
+
+TEST_F(RecorderSessionTest, ReconnectionThatGivesUpEndsAsADisconnectShowingWaitingLast)
+{
+    struct Row {
+        const char* name;
+        int nReconnectCount;
+        std::vector<uint8_t> codes;
+        Times at;
+        int nSockets;
+    } rows[] = {
+        {"no attempts allowed: given up at the first expiry", 0,
+         {1, 6, 6, 4, 4, 0}, {0, 5000, 10000, 15000, 20000, 20000}, 1},
+        {"one attempt, refused: given up at the second expiry", 1,
+         {1, 6, 6, 4, 4, 2, 5, 4, 0}, {0, 5000, 10000, 15000, 20000, 20000, 20000, 25000, 25000}, 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        store.ints["Reconnect Count"] = row.nReconnectCount;
+        FakeClock localClock;
+        FakeTimerFactory localTimers{localClock};
+        FakeSocketFactory localSockets;
+        localSockets.pClock = &localClock;
+        std::vector<std::string> localStory;
+        RecordingLiveWindow localLive{localClock, localStory};
+        CRecorderSession s(SessionServices{localTimers, localSockets, files, notifier, store, places, workDir});
+        s.SetLiveWindow(&localLive);
+        s.Load();
+
+        ASSERT_TRUE(s.Connect());
+        localSockets.Last()->CompleteConnect(true); // t = 0: the recorder never answers the login
+        localClock.Advance(20000);
+        if (row.nReconnectCount > 0) {
+            ASSERT_NE(nullptr, localSockets.Last());
+            EXPECT_EQ(2, s.ConnectState()) << "connecting again";
+            localSockets.Last()->CompleteConnect(false);
+            localClock.Advance(5000);
+        }
+        EXPECT_EQ(row.codes, localLive.Codes());
+        EXPECT_EQ(row.at, localLive.statusAtMs);
+        EXPECT_EQ(0, s.ConnectState());
+        EXPECT_EQ(1, localLive.nDropped);
+        EXPECT_EQ(row.nSockets, localSockets.nCreated);
+        EXPECT_FALSE(s.Link().HasSocket());
+        localClock.Advance(60000);
+        EXPECT_EQ(row.nSockets, localSockets.nCreated) << "no attempt after giving up";
+    }
+}
+
+// ---- layout commands -----------------------------------------------------------------------
+
+TEST_F(RecorderSessionTest, LayoutCommandsSendTheLiveRequestOfTheNewLayout)
+{
+    MakeSession();
+    LogIn();
+    using Effects = CLiveLayout::Effects;
+    struct Row {
+        const char* name;
+        std::function<Effects(CRecorderSession&)> command;
+        std::vector<Bytes> sent;
+        bool bBeep;
+    } rows[] = {
+        {"single view of channel 1", [](CRecorderSession& s) { return s.OnLayoutButton(0); },
+         {LiveRequest(0, 1, 0x0001)}, false},
+        {"channel 6 alone", [](CRecorderSession& s) { return s.OnChannelButton(5); },
+         {LiveRequest(0, 6, 0x0020)}, false},
+        {"channel 6 again changes nothing", [](CRecorderSession& s) { return s.OnChannelButton(5); }, {}, false},
+        {"four cells from channel 1", [](CRecorderSession& s) { return s.OnLayoutButton(1); },
+         {LiveRequest(1, 1, 0x000F)}, false},
+        {"four cells from channel 15 wrap to 1 and 2", [](CRecorderSession& s) { return s.OnChannelButton(14); },
+         {LiveRequest(0, 15, 0xC003)}, false},
+        {"nine cells", [](CRecorderSession& s) { return s.OnLayoutButton(3); },
+         {LiveRequest(1, 1, 0x01FF)}, false},
+        {"nine cells from channel 10 wrap to 1 and 2", [](CRecorderSession& s) { return s.OnChannelButton(9); },
+         {LiveRequest(0, 10, 0xFE03)}, false},
+        {"layout button 3 beeps and sends nothing", [](CRecorderSession& s) { return s.OnLayoutButton(2); }, {},
+         true},
+        {"layout button 6 beeps and sends nothing", [](CRecorderSession& s) { return s.OnLayoutButton(5); }, {},
+         true},
+        {"sixteen cells", [](CRecorderSession& s) { return s.OnLayoutButton(6); },
+         {LiveRequest(1, 1, 0xFFFF)}, false},
+        // Column 1, row 1 of the 4 x 4 grid: (223, 143)-(381, 261) holds channel 6.
+        {"double click on the cell of channel 6", [](CRecorderSession& s) { return s.OnDoubleClick(300, 200); },
+         {LiveRequest(0, 6, 0x0020)}, false},
+        {"double click in single view: sixteen cells", [](CRecorderSession& s) { return s.OnDoubleClick(100, 100); },
+         {LiveRequest(1, 1, 0xFFFF)}, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const size_t nBefore = sockets.allSent.size();
+        const Effects effects = row.command(Session());
+        EXPECT_EQ(row.sent, SentSince(nBefore));
+        EXPECT_EQ(row.bBeep, effects.bBeep);
+        if (!row.sent.empty()) {
+            EXPECT_EQ(REQ_LIVE, Session().Link().State());
+            EXPECT_EQ(CDvrLink::kImageWatchdogMs, Timers().RemainingMs(kWatchdog)) << "armed";
+        }
+    }
+}
+
+TEST_F(RecorderSessionTest, RotationIsRefusedUntilTheConnectionStands)
+{
+    CRecorderSession& s = MakeSession();
+    s.OnLayoutButton(0);
+    EXPECT_TRUE(sockets.allSent.empty()) << "no connection to send on";
+
+    EXPECT_TRUE(s.OnRotateButton().bBeep) << "not connected";
+    EXPECT_FALSE(s.Layout().IsRotating());
+    EXPECT_FALSE(s.Layout().RotateChecked());
+
+    ASSERT_TRUE(s.Connect());
+    EXPECT_TRUE(s.OnRotateButton().bBeep) << "still only connecting";
+    EXPECT_FALSE(s.Layout().IsRotating());
+
+    Socket().CompleteConnect(true);
+    const size_t nBefore = sockets.allSent.size();
+    const CLiveLayout::Effects effects = s.OnRotateButton();
+    EXPECT_FALSE(effects.bBeep);
+    EXPECT_TRUE(s.Layout().IsRotating());
+    // Nothing drawn yet: rotation stays on channel 1. No login answer yet, so the magic is 1.0.
+    EXPECT_EQ(std::vector<Bytes>{LiveRequest(0, 1, 0x0001, '0')}, SentSince(nBefore));
+}
+
+TEST_F(RecorderSessionTest, LivePictureMarksItsChannelForRotationUntilTheDisconnect)
+{
+    CRecorderSession& s = MakeSession();
+    LogIn();
+    const Bytes packet = MakePacket(DATATYPE_LIVE_IMAGE, {0, 0, 0, 6}, ostrel::testing::CameraJpeg(5, false));
+    // Two reads, so the small-single-read rule does not apply.
+    Socket().Deliver(SplitAt(packet, {packet.size() / 2}));
+    ASSERT_EQ(std::vector<uint8_t>{5}, live.pictureChannels);
+    EXPECT_TRUE(live.lastPicture);
+    EXPECT_TRUE(s.Layout().Drawn(5));
+
+    s.OnLayoutButton(0);
+    const size_t nBefore = sockets.allSent.size();
+    s.OnRotateButton();
+    // Rotation moves to the one drawn channel; the mask stays what the layout button set.
+    EXPECT_EQ(std::vector<Bytes>{LiveRequest(0, 6, 0x0001)}, SentSince(nBefore));
+
+    s.Disconnect();
+    EXPECT_FALSE(s.Layout().Drawn(5));
+}
+
+TEST_F(RecorderSessionTest, ChannelCountOfTheLoginDisablesTheMissingChannelsAtOnce)
+{
+    CRecorderSession& s = MakeSession();
+    ASSERT_TRUE(s.Connect());
+    Socket().CompleteConnect(true);
+    Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {1, 4}));
+    // Sixteen cells on screen, before any later request.
+    EXPECT_EQ(CLiveLayout::MODE_SIXTEEN, s.Layout().SplitMode());
+    EXPECT_EQ(1, live.nChannelCount);
+    EXPECT_EQ(4, s.Layout().ChannelCount());
+    for (int n = 0; n < 16; ++n) {
+        SCOPED_TRACE("button " + std::to_string(n + 1));
+        EXPECT_EQ(n < 4, s.Layout().ChannelChecked(n)) << "the four channels are on screen";
+        EXPECT_FALSE(s.Layout().ChannelEnabled(n));
+    }
+
+    s.OnLayoutButton(0);
+    EXPECT_TRUE(s.Layout().ChannelChecked(0));
+    EXPECT_FALSE(s.Layout().ChannelEnabled(0));
+    for (int n = 1; n < 4; ++n)
+        EXPECT_TRUE(s.Layout().ChannelEnabled(n) && !s.Layout().ChannelChecked(n)) << n;
+    for (int n = 4; n < 16; ++n)
+        EXPECT_FALSE(s.Layout().ChannelEnabled(n) || s.Layout().ChannelChecked(n)) << n;
+}
+
+// ---- status ---------------------------------------------------------------------------------
+
+TEST_F(RecorderSessionTest, StatusReachesTheLiveWindowAndTheArchiveOnlyWhileItIsActive)
+{
+    store.ints["Use AlertMode"] = 1;
+    CRecorderSession& s = MakeSession();
+    s.SetArchiveWindow(&archive);
+    LogIn();
+    const int64_t t0 = clock.TickMs();
+
+    // Channel 2: motion 1, loss 0, alarm 1.
+    Socket().Deliver(MakePacket(DATATYPE_ALARM_EVENT, {2, 0x01000100}));
+    ASSERT_FALSE(live.statuses.empty());
+    EXPECT_EQ((LinkStatus{7, 0, 0x01000102}), live.statuses.back());
+    EXPECT_TRUE(archive.statuses.empty());
+
+    // Silence: the miss count rides along, and the last alarm word with it.
+    clock.Advance(15000);
+    const std::vector<LinkStatus> silence(live.statuses.end() - 3, live.statuses.end());
+    EXPECT_EQ((std::vector<LinkStatus>{{6, 1, 0x01000102}, {6, 2, 0x01000102}, {4, 0, 0x01000102}}), silence);
+    EXPECT_EQ((Times{t0 + 5000, t0 + 10000, t0 + 15000}), Times(live.statusAtMs.end() - 3, live.statusAtMs.end()));
+    EXPECT_TRUE(archive.statuses.empty());
+
+    archive.bActive = true;
+    Socket().Deliver(MakePacket(DATATYPE_ALARM_EVENT, {4, 0x00010000}));
+    EXPECT_EQ((LinkStatus{7, 0, 0x00010004}), live.statuses.back());
+    EXPECT_EQ((std::vector<LinkStatus>{{7, 0, 0x00010004}}), archive.statuses);
+
+    archive.bActive = false;
+    Socket().Deliver(MakePacket(DATATYPE_ALARM_EVENT, {1, 0x00000100}));
+    EXPECT_EQ((LinkStatus{7, 0, 0x00000101}), live.statuses.back());
+    EXPECT_EQ(1u, archive.statuses.size());
+}
+
+TEST_F(RecorderSessionTest, AlarmNoticesAreIgnoredWhenAlertModeIsOff)
+{
+    store.ints["Use AlertMode"] = 0;
+    MakeSession();
+    LogIn();
+    const size_t nBefore = live.statuses.size();
+    Socket().Deliver(MakePacket(DATATYPE_ALARM_EVENT, {2, 0x01000100}));
+    EXPECT_EQ(nBefore, live.statuses.size());
+}
+
+TEST_F(RecorderSessionTest, LiveTrafficReachesTheLiveWindow)
+{
+    MakeSession();
+    LogIn();
+    const int nActivity = live.nActivity;
+    Socket().Deliver(MakePacket(DATATYPE_LIVE_IMAGE, {250000, 0, 0, 1, 750000}, NumberedPayload(100)));
+    EXPECT_EQ((std::vector<std::vector<uint32_t>>{{750000, 250000}}), live.positions);
+    EXPECT_EQ(nActivity + 1, live.nActivity);
+}
+
+// ---- live and archive ------------------------------------------------------------------------
+
+TEST_F(RecorderSessionTest, ShowArchiveDoesNothingWithoutAnArchiveWindowOrAConnection)
+{
+    CRecorderSession& s = MakeSession();
+    LogIn();
+    const size_t nSent = sockets.allSent.size();
+    story.clear();
+    s.ShowArchive(true);
+    EXPECT_TRUE(story.empty());
+    EXPECT_EQ(nSent, sockets.allSent.size());
+    EXPECT_FALSE(s.ArchiveActive());
+
+    s.Disconnect();
+    s.SetArchiveWindow(&archive);
+    story.clear();
+    s.ShowArchive(true);
+    EXPECT_TRUE(story.empty()) << "not connected";
+    EXPECT_FALSE(archive.bActive);
+}
+
+TEST_F(RecorderSessionTest, ShowArchiveStopsTheLiveStreamTwiceThenActivatesAndHidingAsksForLiveAgain)
+{
+    CRecorderSession& s = MakeSession();
+    s.SetArchiveWindow(&archive);
+    LogIn();
+    story.clear();
+    const size_t nBefore = sockets.allSent.size();
+
+    s.ShowArchive(true);
+    EXPECT_EQ((std::vector<std::string>{"archive: active", "live: archive shown", "archive: activate"}), story);
+    const Bytes stop = Request(0x1013, {1});
+    EXPECT_EQ((std::vector<Bytes>{stop, stop}), SentSince(nBefore));
+    EXPECT_EQ(nBefore + 2, archive.nSentAtActivate) << "both stops before the dialog takes over";
+    EXPECT_TRUE(s.ArchiveActive());
+    EXPECT_FALSE(s.Link().StopPending()) << "sent without confirmation";
+    EXPECT_FALSE(Timers().IsRunning(kWatchdog));
+
+    clock.Advance(1000);
+    story.clear();
+    const size_t nShown = sockets.allSent.size();
+    s.ShowArchive(false);
+    EXPECT_EQ((std::vector<std::string>{"archive: inactive", "live: archive hidden"}), story);
+    EXPECT_EQ(std::vector<Bytes>{LiveRequest(1, 1, 0xFFFF)}, SentSince(nShown));
+    EXPECT_FALSE(s.ArchiveActive());
+    EXPECT_EQ(clock.TickMs(), Timers().Starts(kWatchdog).back());
+    EXPECT_EQ(CDvrLink::kImageWatchdogMs, Timers().RemainingMs(kWatchdog));
+    clock.Advance(5000);
+    EXPECT_EQ(LiveRequest(1, 1, 0xFFFF), sockets.allSent.back()) << "the watchdog re-sends it";
+    EXPECT_EQ(clock.TickMs(), sockets.allSentAtMs.back());
+}
+
+// ---- the link without a view -----------------------------------------------------------------
+// The session is the link's view; a link made without one logs in with the key emulation and
+// the final request only, and never tries to reconnect.
+
+TEST(LinkWithoutView, LoginAnswerSkipsTheStatusRequestAndItsWait)
+{
+    LinkHarness h(false);
+    h.ConnectTcp(); // t = 0: login
+    h.clock.Advance(1000);
+    h.Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {1, 4}));
+    h.clock.Advance(2000);
+    EXPECT_EQ((std::vector<uint32_t>{DATATYPE_LOGIN, DATATYPE_KEY_EMUL, DATATYPE_LIVE_REQUEST}), h.SentTypes());
+    EXPECT_EQ(Times{1000}, h.SentAt(DATATYPE_KEY_EMUL));
+    EXPECT_EQ(Times{1200}, h.SentAt(DATATYPE_LIVE_REQUEST)) << "after the 200 ms wait, without the 500 ms one";
+    EXPECT_TRUE(h.SentAt(DATATYPE_DVR_STATUS2).empty());
+    EXPECT_EQ(Times{1200}, h.Timers().Starts(kStatusPoll));
+    EXPECT_TRUE(h.view.statuses.empty() && h.view.calls.empty()) << "no view to tell";
+}
+
+TEST(LinkWithoutView, ReconnectionGivesUpAtItsFirstExpiry)
+{
+    LinkHarness h(false);
+    h.ConnectTcp(); // t = 0: the recorder never answers
+    h.clock.Advance(20000);
+    EXPECT_EQ((Times{0, 5000, 10000}), h.SentAt(DATATYPE_LOGIN));
+    EXPECT_EQ(Times{15000}, h.Timers().Starts(kReconnect));
+    EXPECT_EQ(Times{20000}, h.Timers().Firings(kReconnect));
+    EXPECT_FALSE(h.Timers().IsRunning(kReconnect));
+    EXPECT_FALSE(h.Link().HasSocket());
+    EXPECT_EQ(1, h.sockets.nCreated);
+
+    const size_t nSent = h.sockets.allSent.size();
+    h.clock.Advance(60000);
+    EXPECT_EQ(nSent, h.sockets.allSent.size());
+    EXPECT_EQ(1, h.sockets.nCreated);
+    EXPECT_TRUE(h.view.losses.empty());
+}
