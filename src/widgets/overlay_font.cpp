@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <mutex>
+
 // The embedded face lives in a static library; register the resource before the first use.
 // Q_INIT_RESOURCE has to be used outside any namespace.
 static void InitOverlayFontResources()
@@ -19,22 +21,29 @@ namespace {
 // line that the 12-pixel PTZ box and the 15-pixel clock rows hold.
 constexpr int kOverlayPixelSize = 9;
 
-QString RegisterOverlayFace()
+// Registers the embedded face; its database ID, or -1 when the face cannot be registered.
+int RegisterOverlayFace()
 {
-    InitOverlayFontResources();
+    static std::once_flag s_resources;
+    std::call_once(s_resources, InitOverlayFontResources);
     const int nId = QFontDatabase::addApplicationFont(QString::fromLatin1(kOverlayFontResource));
-    const QString strFamily = nId < 0 ? QString() : QFontDatabase::applicationFontFamilies(nId).value(0);
-    if (strFamily.isEmpty())
+    if (nId < 0)
         qWarning("ostrel: the built-in overlay font %s could not be registered", kOverlayFontResource);
-    return strFamily;
+    return nId;
 }
 
 } // namespace
 
 QString OverlayFontFamily()
 {
-    static const QString s_strFamily = RegisterOverlayFace();
-    return s_strFamily;
+    // A new QGuiApplication starts without application fonts, so check the registration.
+    static int s_nId = -1;
+    QStringList families = QFontDatabase::applicationFontFamilies(s_nId);
+    if (families.isEmpty()) {
+        s_nId = RegisterOverlayFace();
+        families = QFontDatabase::applicationFontFamilies(s_nId);
+    }
+    return families.value(0);
 }
 
 QFont OverlayFont()

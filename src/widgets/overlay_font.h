@@ -15,7 +15,8 @@
 
 namespace ostrel {
 
-// The overlay font; registers the built-in face on the first call.
+// The overlay font; registers the built-in face with the application's font database when it
+// is not registered yet.
 QFont OverlayFont();
 
 // Family name of the built-in face as the font database knows it ("Roboto Condensed"), or ""

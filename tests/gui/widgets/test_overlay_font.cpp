@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <vector>
 
 using ostrel::OverlayFont;
@@ -17,16 +18,33 @@ using ostrel::OverlayFontFamily;
 
 namespace {
 
+// Only the program's own fonts: with the machine's fonts out of sight, an installed copy of the
+// face cannot stand in for the built-in one. Set before any application reads the fonts; the
+// offscreen platform needs no display.
+void PrepareEnvironment()
+{
+    qputenv("FONTCONFIG_FILE", OSTREL_NO_SYSTEM_FONTS_CONF);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+int g_argc = 1;
+char g_name[] = "test_overlay_font";
+char* g_argv[] = {g_name, nullptr};
+
 class OverlayFontTest : public ::testing::Test {
 protected:
+    // One application for the suite, gone before main returns (not in static destruction).
     static void SetUpTestSuite()
     {
-        static int argc = 1;
-        static char name[] = "test_overlay_font";
-        static char* argv[] = {name, nullptr};
+        PrepareEnvironment();
         if (QApplication::instance() == nullptr)
-            static QApplication app(argc, argv);
+            s_pApp = std::make_unique<QApplication>(g_argc, g_argv);
     }
+    static void TearDownTestSuite() { s_pApp.reset(); }
+
+private:
+    static inline std::unique_ptr<QApplication> s_pApp;
 };
 
 // (left, top)-(right, bottom) as the panel is laid out, in view pixels.
@@ -63,6 +81,8 @@ std::vector<Placement> PanelTexts()
         {"code 7, widest one-digit channel", rcStatus, kStatusFlags,
          QStringLiteral("[CH 4] [Alarm:255 Loss:255 Motion:255]"), 2},
         {"code 7, last channel", rcStatus, kStatusFlags, QStringLiteral("[CH 16] [Alarm:255 Loss:255 Motion:255]"), 2},
+        {"code 7, every field at its byte's largest", rcStatus, kStatusFlags,
+         QStringLiteral("[CH 255] [Alarm:255 Loss:255 Motion:255]"), 2},
         {"code 7, quiet", rcStatus, kStatusFlags, QStringLiteral("[CH 1] [Alarm:0 Loss:0 Motion:1]"), 2},
         {"status caption", Box(740, 181, 840, 194), kLineFlags, QStringLiteral("STATUS :"), 1},
         {"date caption", Box(740, 70, 840, 85), kLineFlags, QStringLiteral("DATE :"), 1},
@@ -71,6 +91,8 @@ std::vector<Placement> PanelTexts()
         {"last second of the day", Box(740, 115, 840, 130), kLineFlags, QStringLiteral("PM 11 : 59 : 59"), 1},
         {"midnight", Box(740, 115, 840, 130), kLineFlags, QStringLiteral("AM 00 : 00 : 00"), 1},
         {"record position full", Box(740, 140, 855, 155), kLineFlags, QStringLiteral("R-POS : 100.0000%"), 1},
+        {"largest position a recorder can send", Box(740, 140, 855, 155), kLineFlags,
+         QStringLiteral("R-POS : 429496.7295%"), 1},
         {"play position full", Box(740, 155, 855, 170), kLineFlags, QStringLiteral("P-POS : 100.0000%"), 1},
     };
     for (int n = 1; n <= 16; ++n)
@@ -157,5 +179,21 @@ TEST_F(OverlayFontTest, EveryPanelTextFitsItsBoxInTheLinesItMustTake)
             << rcUsed.y() << ")";
         // The used height is whole lines of the font's fractional height, rounded out to pixels.
         EXPECT_EQ(p.nLines, std::lround(rcUsed.height() / lineHeight)) << rcUsed.height() << " pixels high";
+    }
+}
+
+TEST(OverlayFontAcrossApplications, IsRegisteredAgainInEachNewApplication)
+{
+    // A new application starts with a new font database; the face must be there again.
+    PrepareEnvironment();
+    if (QApplication::instance() != nullptr)
+        GTEST_SKIP() << "needs to create its own applications";
+    for (int nRound = 0; nRound < 2; ++nRound) {
+        SCOPED_TRACE(nRound);
+        QApplication app(g_argc, g_argv);
+        EXPECT_EQ("Roboto Condensed", OverlayFontFamily().toStdString());
+        const QFontInfo info(OverlayFont());
+        EXPECT_EQ("Roboto Condensed", info.family().toStdString());
+        EXPECT_TRUE(info.exactMatch());
     }
 }
