@@ -5,8 +5,8 @@
 //
 // The face is Roboto Condensed Bold, built into the program from the Debian package
 // fonts-roboto-unhinted, so every machine draws the same glyphs whatever fonts it has. Its
-// line (ascent + descent) is 12 pixels high and its characters about 5 pixels wide on
-// average: the 12-pixel cell and the 5-pixel width the panel's boxes were laid out for.
+// line (ascent + descent) is just under 12 pixels high and its characters about 5 pixels wide
+// on average: the 12-pixel cell and the 5-pixel width the panel's boxes were laid out for.
 //
 // Needs a QGuiApplication. Call from the GUI thread.
 
