@@ -69,19 +69,19 @@ constexpr Block kBits[] = {{"a", 90, 8}, {"b", 218, 4}, {"c", 346, 2}, {"d", 474
 constexpr int kSelectX0 = 602;
 
 // Row 2 of an odd field: black 0..15, white 16..46, black 47..77.
-struct IndexPart {
+struct IndexRun {
     const char* pszName;
     int x0;
     int x1;
     bool bWhite;
 };
-constexpr IndexPart kIndexParts[] = {{"part 1 (black)", 0, 15, false}, {"part 2 (white)", 16, 46, true},
-                                     {"part 3 (black)", 47, 77, false}};
+constexpr IndexRun kIndexRuns[] = {{"left black run", 0, 15, false}, {"white run", 16, 46, true},
+                                   {"right black run", 47, 77, false}};
 
 void PaintIndexPattern(Picture& pic, uint8_t byBlack, uint8_t byWhite)
 {
-    for (const IndexPart& part : kIndexParts)
-        pic.Run(part.x0, part.x1 - part.x0 + 1, 2, part.bWhite ? byWhite : byBlack);
+    for (const IndexRun& run : kIndexRuns)
+        pic.Run(run.x0, run.x1 - run.x0 + 1, 2, run.bWhite ? byWhite : byBlack);
 }
 
 } // namespace
@@ -218,24 +218,24 @@ TEST(IndexPattern, LevelsAre50ForBlackAnd200ForWhite)
     PaintIndexPattern(plain, 0, 255);
     EXPECT_TRUE(plain.IndexFound());
     Picture dark(640, 240);
-    EXPECT_FALSE(dark.IndexFound()) << "an all-black row has no white part";
+    EXPECT_FALSE(dark.IndexFound()) << "an all-black row has no white run";
 }
 
-TEST(IndexPattern, EachPartToleratesFiveWrongPixelsButNotSix)
+TEST(IndexPattern, EachRunToleratesFiveWrongPixelsButNotSix)
 {
-    // Wrong means just past the level: 51 in a black part, 199 in the white one.
-    for (const IndexPart& part : kIndexParts) {
-        const uint8_t byWrong = part.bWhite ? 199 : 51;
+    // Wrong means just past the level: 51 in a black run, 199 in the white one.
+    for (const IndexRun& run : kIndexRuns) {
+        const uint8_t byWrong = run.bWhite ? 199 : 51;
         for (const bool bAtRight : {false, true}) {
-            SCOPED_TRACE(testing::Message() << part.pszName << (bAtRight ? ", wrong pixels at its right" : ", at its left"));
+            SCOPED_TRACE(testing::Message() << run.pszName << (bAtRight ? ", wrong pixels at its right" : ", at its left"));
             Picture five(640, 240);
             PaintIndexPattern(five, 0, 255);
-            five.Run(bAtRight ? part.x1 - 4 : part.x0, 5, 2, byWrong);
+            five.Run(bAtRight ? run.x1 - 4 : run.x0, 5, 2, byWrong);
             EXPECT_TRUE(five.IndexFound());
 
             Picture six(640, 240);
             PaintIndexPattern(six, 0, 255);
-            six.Run(bAtRight ? part.x1 - 5 : part.x0, 6, 2, byWrong);
+            six.Run(bAtRight ? run.x1 - 5 : run.x0, 6, 2, byWrong);
             EXPECT_FALSE(six.IndexFound());
         }
     }
@@ -263,7 +263,7 @@ TEST(IndexPattern, OnlyRowTwoUpToPixel77Counts)
 TEST(ChannelPattern, NarrowAndShortPicturesReadOnlyWhatTheyHold)
 {
     // 100 x 2: block a has only pixels 90..99 (10 of 30); no row 2 for the index pattern, so
-    // its white part reads black.
+    // its white run reads black.
     Picture narrow(100, 2);
     narrow.FillBytes(255);
     EXPECT_EQ(0, narrow.Channel());
@@ -300,7 +300,7 @@ TEST(ChannelPattern, ABlockCutByTheRightEdgeCountsOnlyPixelsInside)
     whole.FillBytes(255);
     EXPECT_EQ(8, whole.Channel());
 
-    // 55 wide: pixels 47..54 of index part 3 are inside, the rest reads black. Five of them
+    // 55 wide: pixels 47..54 of the right black run are inside, the rest reads black. Five of them
     // too bright are tolerated; the row's three padding bytes are no sixth pixel.
     Picture index(55, 3);
     PaintIndexPattern(index, 0, 255);
