@@ -27,14 +27,20 @@ constexpr int kIndexTolerance = 6;                   // fewer than 6 wrong pixel
 constexpr int kWhiteLevel = 200;
 constexpr int kBlackLevel = 50;
 
-// Reads brightness from bottom-up rows; anything outside the stored rows reads as black (0),
-// so no pattern test can leave the buffer, whatever the picture's size.
+// Reads brightness from bottom-up rows; anything outside the picture reads as black (0): rows
+// that are not stored, and bytes past the picture's width, the row padding included. So no
+// pattern test can leave the buffer, whatever the picture's size, and stale padding never
+// counts as a pixel.
 class PixelRows {
 public:
     PixelRows(const BitmapInfoHeader& header, const uint8_t* pPixels)
         : m_pPixels(pPixels), m_nRowBytes(header.RowBytes()),
           m_nHeight(header.biHeight > 0 ? header.biHeight : 0)
     {
+        const uint64_t nPictureBytes = header.biWidth > 0
+            ? static_cast<uint64_t>(header.biWidth) * (header.biBitCount / 8u)
+            : 0;
+        m_nPictureBytes = static_cast<size_t>(std::min<uint64_t>(nPictureBytes, m_nRowBytes));
         if (m_pPixels == nullptr)
             m_nHeight = 0;
     }
@@ -45,7 +51,7 @@ public:
         if (nRow < 0 || nRow >= m_nHeight || nX < 0)
             return 0;
         const size_t nOffset = 3u * static_cast<size_t>(nX);
-        if (nOffset + 3 > m_nRowBytes)
+        if (nOffset + 3 > m_nPictureBytes)
             return 0;
         const uint8_t* p = m_pPixels + static_cast<size_t>(m_nHeight - 1 - nRow) * m_nRowBytes + nOffset;
         return (p[0] + p[1] + p[2]) / 3;
@@ -69,7 +75,8 @@ public:
 
 private:
     const uint8_t* m_pPixels;
-    size_t m_nRowBytes;
+    size_t m_nRowBytes;     // stored bytes per row, padding included
+    size_t m_nPictureBytes; // bytes of a row that hold pixels
     int m_nHeight;
 };
 

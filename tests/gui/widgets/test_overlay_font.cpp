@@ -1,0 +1,199 @@
+#include "widgets/overlay_font.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QRawFont>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+using ostrel::OverlayFont;
+using ostrel::OverlayFontFamily;
+
+namespace {
+
+// Only the program's own fonts: with the machine's fonts out of sight, an installed copy of the
+// face cannot stand in for the built-in one. Set before any application reads the fonts; the
+// offscreen platform needs no display.
+void PrepareEnvironment()
+{
+    qputenv("FONTCONFIG_FILE", OSTREL_NO_SYSTEM_FONTS_CONF);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+int g_argc = 1;
+char g_name[] = "test_overlay_font";
+char* g_argv[] = {g_name, nullptr};
+
+class OverlayFontTest : public ::testing::Test {
+protected:
+    // One application for the suite, gone before main returns (not in static destruction).
+    static void SetUpTestSuite()
+    {
+        PrepareEnvironment();
+        if (QApplication::instance() == nullptr)
+            s_pApp = std::make_unique<QApplication>(g_argc, g_argv);
+    }
+    static void TearDownTestSuite() { s_pApp.reset(); }
+
+private:
+    static inline std::unique_ptr<QApplication> s_pApp;
+};
+
+// (left, top)-(right, bottom) as the panel is laid out, in view pixels.
+QRect Box(int l, int t, int r, int b)
+{
+    return QRect(l, t, r - l, b - t);
+}
+
+constexpr int kStatusFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+constexpr int kLineFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+constexpr int kCentredFlags = Qt::AlignCenter | Qt::TextSingleLine;
+
+struct Placement {
+    const char* pszWhat;
+    QRect rc;
+    int nFlags;
+    QString strText;
+    int nLines; // lines the text must take
+};
+
+// Every text of the panel at its widest, in its box with its flags.
+std::vector<Placement> PanelTexts()
+{
+    const QRect rcStatus = Box(740, 195, 840, 225);
+    const QRect rcPtz = Box(790, 500, 811, 512);
+    std::vector<Placement> texts = {
+        {"code 0", rcStatus, kStatusFlags, QStringLiteral("WAITING FOR CONNECTION."), 2},
+        {"code 1", rcStatus, kStatusFlags, QStringLiteral("CONNECTION ESTABLISHED."), 2},
+        {"code 2", rcStatus, kStatusFlags, QStringLiteral("CONNECTING.."), 1},
+        {"code 3", rcStatus, kStatusFlags, QStringLiteral("CHECK ID : "), 1},
+        {"code 4", rcStatus, kStatusFlags, QStringLiteral("TRY RECONNECTION"), 1},
+        {"code 5", rcStatus, kStatusFlags, QStringLiteral("CONNECTION FAIL:"), 1},
+        {"code 6 with the most misses", rcStatus, kStatusFlags, QStringLiteral("TRY REQUEST IMAGE 255"), 1},
+        {"code 7, widest one-digit channel", rcStatus, kStatusFlags,
+         QStringLiteral("[CH 4] [Alarm:255 Loss:255 Motion:255]"), 2},
+        {"code 7, last channel", rcStatus, kStatusFlags, QStringLiteral("[CH 16] [Alarm:255 Loss:255 Motion:255]"), 2},
+        {"code 7, every field at its byte's largest", rcStatus, kStatusFlags,
+         QStringLiteral("[CH 255] [Alarm:255 Loss:255 Motion:255]"), 2},
+        {"code 7, quiet", rcStatus, kStatusFlags, QStringLiteral("[CH 1] [Alarm:0 Loss:0 Motion:1]"), 2},
+        {"status caption", Box(740, 181, 840, 194), kLineFlags, QStringLiteral("STATUS :"), 1},
+        {"date caption", Box(740, 70, 840, 85), kLineFlags, QStringLiteral("DATE :"), 1},
+        {"widest date", Box(740, 85, 840, 100), kLineFlags, QStringLiteral("2026 / 12 / 30"), 1},
+        {"time caption", Box(740, 100, 840, 115), kLineFlags, QStringLiteral("TIME :"), 1},
+        {"last second of the day", Box(740, 115, 840, 130), kLineFlags, QStringLiteral("PM 11 : 59 : 59"), 1},
+        {"midnight", Box(740, 115, 840, 130), kLineFlags, QStringLiteral("AM 00 : 00 : 00"), 1},
+        {"record position full", Box(740, 140, 855, 155), kLineFlags, QStringLiteral("R-POS : 100.0000%"), 1},
+        {"largest position a recorder can send", Box(740, 140, 855, 155), kLineFlags,
+         QStringLiteral("R-POS : 429496.7295%"), 1},
+        {"play position full", Box(740, 155, 855, 170), kLineFlags, QStringLiteral("P-POS : 100.0000%"), 1},
+    };
+    for (int n = 1; n <= 16; ++n)
+        texts.push_back({"PTZ camera", rcPtz, kCentredFlags, QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0')), 1});
+    return texts;
+}
+
+} // namespace
+
+TEST_F(OverlayFontTest, IsTheBuiltInRobotoCondensedBoldAndNothingElse)
+{
+    const QFont font = OverlayFont();
+    EXPECT_EQ("Roboto Condensed", OverlayFontFamily().toStdString());
+    const QFontInfo info(font);
+    EXPECT_EQ("Roboto Condensed", info.family().toStdString());
+    EXPECT_EQ("Bold", info.styleName().toStdString());
+    EXPECT_TRUE(info.bold());
+    EXPECT_FALSE(info.italic());
+    EXPECT_TRUE(info.exactMatch());
+
+    // The engine that draws reads the embedded file, not a look-alike the system may have:
+    // the face's header table (revision, checksum, creation and change dates) is that file's.
+    QFile file(QString::fromLatin1(ostrel::kOverlayFontResource));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray data = file.readAll();
+    ASSERT_GE(data.size(), 4);
+    EXPECT_EQ(QByteArray("\x00\x01\x00\x00", 4), data.left(4)); // TrueType outlines
+    const QRawFont embedded(data, 9);
+    ASSERT_TRUE(embedded.isValid());
+    EXPECT_EQ("Roboto Condensed", embedded.familyName().toStdString());
+    const QRawFont drawn = QRawFont::fromFont(font);
+    ASSERT_TRUE(drawn.isValid());
+    for (const char* pszTable : {"head", "hmtx"}) {
+        const QByteArray expected = embedded.fontTable(pszTable);
+        EXPECT_FALSE(expected.isEmpty()) << pszTable;
+        EXPECT_TRUE(expected == drawn.fontTable(pszTable)) << "the drawn face's " << pszTable << " table differs";
+    }
+}
+
+TEST_F(OverlayFontTest, CarriesItsApacheLicenceText)
+{
+    QFile file(QString::fromLatin1(ostrel::kOverlayFontLicenceResource));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("Roboto"));
+    EXPECT_TRUE(text.contains("License: Apache-2.0"));
+    EXPECT_TRUE(text.contains("Apache License"));
+    EXPECT_TRUE(text.contains("Version 2.0, January 2004"));
+    EXPECT_TRUE(text.contains("TERMS AND CONDITIONS FOR USE, REPRODUCTION, AND DISTRIBUTION"));
+}
+
+TEST_F(OverlayFontTest, HasATwelvePixelCellAndAboutFivePixelCharacters)
+{
+    const QFont font = OverlayFont();
+    EXPECT_EQ(9, font.pixelSize());
+    const QFontMetricsF metrics(font);
+    EXPECT_GT(metrics.height(), 11.0);
+    EXPECT_LE(metrics.height(), 12.0);
+    EXPECT_EQ(5, std::lround(metrics.averageCharWidth()));
+    // Capitals stay legible: at least 6 pixels of ink.
+    EXPECT_GE(QFontMetrics(font).tightBoundingRect(QStringLiteral("H")).height(), 6);
+}
+
+TEST_F(OverlayFontTest, HasEveryGlyphThePanelDraws)
+{
+    // No font merging: a missing glyph would draw as a box, not in another face.
+    const QFontMetrics metrics(OverlayFont());
+    for (const Placement& p : PanelTexts()) {
+        for (const QChar ch : p.strText)
+            EXPECT_TRUE(metrics.inFont(ch)) << p.pszWhat << ": '" << ch.toLatin1() << "'";
+    }
+}
+
+TEST_F(OverlayFontTest, EveryPanelTextFitsItsBoxInTheLinesItMustTake)
+{
+    const QFontMetrics metrics(OverlayFont());
+    const qreal lineHeight = QFontMetricsF(OverlayFont()).height();
+    for (const Placement& p : PanelTexts()) {
+        SCOPED_TRACE(testing::Message() << p.pszWhat << ": \"" << p.strText.toStdString() << "\"");
+        const QRect rcUsed = metrics.boundingRect(p.rc, p.nFlags, p.strText);
+        EXPECT_TRUE(p.rc.contains(rcUsed))
+            << "box " << p.rc.width() << " x " << p.rc.height() << " at (" << p.rc.x() << ", " << p.rc.y()
+            << "), text takes " << rcUsed.width() << " x " << rcUsed.height() << " at (" << rcUsed.x() << ", "
+            << rcUsed.y() << ")";
+        // The used height is whole lines of the font's fractional height, rounded out to pixels.
+        EXPECT_EQ(p.nLines, std::lround(rcUsed.height() / lineHeight)) << rcUsed.height() << " pixels high";
+    }
+}
+
+TEST(OverlayFontAcrossApplications, IsRegisteredAgainInEachNewApplication)
+{
+    // A new application starts with a new font database; the face must be there again.
+    PrepareEnvironment();
+    if (QApplication::instance() != nullptr)
+        GTEST_SKIP() << "needs to create its own applications";
+    for (int nRound = 0; nRound < 2; ++nRound) {
+        SCOPED_TRACE(nRound);
+        QApplication app(g_argc, g_argv);
+        EXPECT_EQ("Roboto Condensed", OverlayFontFamily().toStdString());
+        const QFontInfo info(OverlayFont());
+        EXPECT_EQ("Roboto Condensed", info.family().toStdString());
+        EXPECT_TRUE(info.exactMatch());
+    }
+}
