@@ -6,12 +6,12 @@
 #include "models/status_text.h"
 #include "shell/main_frame.h"
 #include "widgets/bitmap_button.h"
+#include "widgets/overlay_font.h"
 #include "widgets/skin_button.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QFontDatabase>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -37,24 +37,6 @@ const QColor kTextColour(0, 255, 0);
 
 // Parameters the PTZ keys report, by control ID 1087..1098.
 constexpr int kPtzParameters[] = {1324, 1325, 1326, 1327, 1328, 1329, 1330, 1331, 1332, 1033, 1334, 1035};
-
-// Tahoma where installed, else the closest narrow bold sans; 12 pixels high either way.
-QFont OverlayFont()
-{
-    const QStringList families = QFontDatabase::families();
-    QString strFamily = QStringLiteral("DejaVu Sans");
-    for (const QString& strWanted : {QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans Condensed")}) {
-        if (families.contains(strWanted)) {
-            strFamily = strWanted;
-            break;
-        }
-    }
-    QFont font(strFamily);
-    font.setPixelSize(12);
-    font.setBold(true);
-    font.setStyleStrategy(QFont::PreferAntialias);
-    return font;
-}
 
 } // namespace
 
