@@ -10,7 +10,7 @@
 
 #include <array>
 #include <cmath>
-#include <cstdlib>
+#include <cstdint>
 
 namespace ostrel::test {
 
@@ -32,28 +32,25 @@ inline std::array<double, 8 * 6 * 3> BlockMeans(const QImage& image)
     return means;
 }
 
-// The camera (0..15) whose still scene, as a cell shows a 640 x 240 field of it, is nearest to
-// the cell's pixels; nDistance gets the mean difference per colour value, for a sanity bound.
-inline int IdentifyCamera(const QImage& cell, double* pDistance = nullptr)
+// The camera (0..15) whose scene, drawn by the simulator for the moment nMomentMs (seconds
+// since 1970, in milliseconds, as the simulator's clock counts) and cut as a cell shows a 640 x
+// 240 field, is nearest to the cell's pixels. The light of the scenes follows the time of day,
+// so the moment must be within a few seconds of the picture's. pDistance gets the mean
+// difference per colour value, for a sanity bound.
+inline int IdentifyCamera(const QImage& cell, int64_t nMomentMs, double* pDistance = nullptr)
 {
-    static const auto looks = [] {
-        std::array<std::array<double, 8 * 6 * 3>, 16> all{};
-        for (int n = 0; n < 16; ++n) {
-            QImage scene(640, 240, QImage::Format_RGB32);
-            scene.fill(Qt::black);
-            dvrsim::CScenePainter::PaintBackground(scene, n);
-            // What a cell shows of a 240-row field: 3 columns left, 11 right and 11 rows above off.
-            all[static_cast<size_t>(n)] = BlockMeans(scene.copy(3, 11, 626, 228));
-        }
-        return all;
-    }();
     const auto seen = BlockMeans(cell);
     int nBest = -1;
     double dBest = 1e300;
     for (int n = 0; n < 16; ++n) {
+        QImage scene(640, 240, QImage::Format_RGB32);
+        scene.fill(Qt::black);
+        dvrsim::CScenePainter::Paint(scene, n, nMomentMs);
+        // What a cell shows of a 240-row field: 3 columns left, 11 right and 11 rows above off.
+        const auto look = BlockMeans(scene.copy(3, 11, 626, 228));
         double d = 0;
         for (size_t i = 0; i < seen.size(); ++i)
-            d += std::abs(seen[i] - looks[static_cast<size_t>(n)][i]);
+            d += std::abs(seen[i] - look[i]);
         if (d < dBest) {
             dBest = d;
             nBest = n;

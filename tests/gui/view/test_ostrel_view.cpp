@@ -209,8 +209,8 @@ TEST_F(ViewTest, PicturesLandInTheirCellsAndOnlyThereOnScreen)
     EXPECT_TRUE(SameRegion(before, after, cell7)) << "no picture for channel 8 yet";
     EXPECT_EQ(qRgb(255, 255, 255), after.pixel(222, 142)) << "the cell frame";
     // Each cell shows its own camera, told apart by the simulator's own scenes.
-    EXPECT_EQ(5, IdentifyCamera(after.copy(cell5)));
-    EXPECT_EQ(0, IdentifyCamera(after.copy(cell0)));
+    EXPECT_EQ(5, IdentifyCamera(after.copy(cell5), ostrel::testing::TestMomentMs()));
+    EXPECT_EQ(0, IdentifyCamera(after.copy(cell0), ostrel::testing::TestMomentMs()));
 }
 
 TEST_F(ViewTest, EveryNewPictureReachesTheScreenAtTheNextRefresh)

@@ -16,6 +16,7 @@
 #include "widgets/skin_button.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -88,13 +89,14 @@ TEST(ViewDvrsim, AfterConnectEveryCellShowsItsOwnCamera)
         EXPECT_EQ(1, session.ConnectState());
 
         const QImage screen = view.grab().toImage();
+        const int64_t nNowMs = QDateTime::currentMSecsSinceEpoch();
         for (int n = 0; n < 16; ++n) {
             SCOPED_TRACE(n);
             const CellRect& rc = session.Layout().Cell(n);
             const QImage cell = screen.copy(rc.nLeft, rc.nTop, rc.Width(), rc.Height());
             EXPECT_GT(Variation(screen, QRect(rc.nLeft, rc.nTop, rc.Width(), rc.Height())), 10.0) << "a picture on screen";
             double dDistance = 0;
-            EXPECT_EQ(n, IdentifyCamera(cell, &dDistance)) << "its own camera, told from the simulator's scenes";
+            EXPECT_EQ(n, IdentifyCamera(cell, nNowMs, &dDistance)) << "its own camera, told from the simulator's scenes";
             EXPECT_LT(dDistance, 40.0);
         }
         QTest::mouseClick(view.PushButton(IDC_EXIT), Qt::LeftButton);
