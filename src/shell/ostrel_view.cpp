@@ -80,8 +80,8 @@ COstrelView::~COstrelView()
     if (m_pLink)
         m_pLink->Disconnect(true);
     DeleteAlarmEventFile();
-    if (m_bDisplayModeChanged && m_services.pDisplayMode)
-        m_services.pDisplayMode->RestoreDefault();
+    if (m_services.pDisplayMode)
+        m_services.pDisplayMode->Restore();
     if (m_pTimers)
         m_pTimers->Stop(kClockTimerId);
     m_pLink.reset();
@@ -325,18 +325,14 @@ void COstrelView::ApplyFullScreen(bool bFull)
     DisplayMode* pMode = m_services.pDisplayMode;
     if (!bFull) {
         // Only a mode this program changed is put back: the operator's own stays as it is.
-        if (m_bDisplayModeChanged && pMode)
-            pMode->RestoreDefault();
-        m_bDisplayModeChanged = false;
+        if (pMode)
+            pMode->Restore();
         if (m_pFrame)
             m_pFrame->SetFullScreen(false);
         return;
     }
-    int nWidth = 0, nHeight = 0;
-    if (pMode && !(pMode->CurrentSize(nWidth, nHeight) && nWidth == 1024 && nHeight == 768)) {
-        pMode->ChangeSize(1024, 768);
-        m_bDisplayModeChanged = true;
-    }
+    if (pMode)
+        pMode->EnterSize(1024, 768);
     if (m_pFrame)
         m_pFrame->SetFullScreen(true);
 }
