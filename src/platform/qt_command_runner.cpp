@@ -19,11 +19,19 @@ QStringList ToQt(const std::vector<std::string>& args)
 
 QtCommandRunner::~QtCommandRunner()
 {
-    // Killed at once (QProcess's destructor reaps the killed child), so nothing outlives us.
-    if (m_pProcess) {
-        m_pProcess->disconnect();
-        delete m_pProcess.data();
-    }
+    // A running command is killed here; QProcess's destructor reaps the child.
+    Cancel();
+    for (const QPointer<QProcess>& pProcess : m_retired)
+        if (pProcess.data() != m_pReporting) // the runner may go inside the outcome's call
+            delete pProcess.data();
+}
+
+void QtCommandRunner::Retire(QProcess* pProcess)
+{
+    pProcess->disconnect();
+    pProcess->deleteLater();
+    std::erase_if(m_retired, [](const QPointer<QProcess>& p) { return p.isNull(); });
+    m_retired.emplace_back(pProcess);
 }
 
 void QtCommandRunner::Start(const std::string& strProgram, const std::vector<std::string>& args, DoneFn fnDone)
@@ -66,16 +74,19 @@ void QtCommandRunner::Start(const std::string& strProgram, const std::vector<std
 
 void QtCommandRunner::Finish(bool bOk)
 {
+    m_pReporting = nullptr; // an earlier outcome's call has returned by now
     QProcess* pProcess = m_pProcess;
     m_pProcess = nullptr;
-    pProcess->disconnect();
-    pProcess->deleteLater();
+    Retire(pProcess);
     DoneFn fnDone = std::move(m_fnDone);
     m_fnDone = nullptr;
     const std::string strOutput = bOk ? m_output.toStdString() : std::string();
     m_output.clear();
-    if (fnDone)
-        fnDone(bOk, strOutput); // may start the next command
+    if (!fnDone)
+        return;
+    // The call may start the next command, or destroy this runner: nothing is touched after.
+    m_pReporting = pProcess;
+    fnDone(bOk, strOutput);
 }
 
 void QtCommandRunner::Cancel()
@@ -86,8 +97,8 @@ void QtCommandRunner::Cancel()
     QProcess* pProcess = m_pProcess;
     m_pProcess = nullptr;
     pProcess->disconnect();
-    pProcess->kill();
-    pProcess->deleteLater(); // reaped when it is deleted
+    pProcess->kill(); // reaped when it is deleted
+    Retire(pProcess);
 }
 
 bool QtCommandRunner::StartDetached(const std::string& strProgram, const std::vector<std::string>& args)

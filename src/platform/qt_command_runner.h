@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QProcess>
 
+#include <vector>
+
 namespace ostrel {
 
 // Commands as QProcesses on the calling thread's event loop, reported through their signals.
@@ -23,7 +25,13 @@ public:
 private:
     void Finish(bool bOk);
 
-    QPointer<QProcess> m_pProcess; // the running command; deleted later, it may be in its own signal
+    void Retire(QProcess* pProcess);
+
+    QPointer<QProcess> m_pProcess; // the running command
+    // Ended or cancelled commands, deleted later (one may be inside its own signal), or with
+    // the runner when no event loop runs any more.
+    std::vector<QPointer<QProcess>> m_retired;
+    QProcess* m_pReporting = nullptr; // whose signal is reporting its outcome just now
     DoneFn m_fnDone;
     QByteArray m_output;           // at most kMaxOutputBytes
     bool m_bOutputOverflow = false;

@@ -29,8 +29,10 @@ bool QtUiPoster::Channel::Post(std::function<void()>& fnCall)
         return false;
     // Queued invocation is safe from any thread; the event holds the callable until it runs
     // on the receiver's thread, or until the receiver's destruction discards it. The receiver
-    // keeps this channel alive. Taking the lock again before the call orders everything the
-    // posting thread did before it also for ThreadSanitizer, which cannot see Qt's own locks.
+    // keeps this channel alive. The call takes the lock before it runs, so it cannot finish
+    // before the posting thread has let go of its own reference to the callable: the callable
+    // and its captures are always destroyed on the receiver's thread. The lock also shows
+    // ThreadSanitizer the order that Qt's own locks give, which it cannot see.
     return QMetaObject::invokeMethod(pReceiver, [this, fnCall = std::move(fnCall)] {
         { std::lock_guard<std::mutex> ordered(lock); }
         fnCall();

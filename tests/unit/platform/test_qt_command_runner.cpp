@@ -106,6 +106,19 @@ TEST_F(QtCommandRunnerTest, TooMuchOutputIsAFailure)
     EXPECT_EQ(1048576u, outcomes[1].strOutput.size()) << "the limit itself is still fine";
 }
 
+TEST_F(QtCommandRunnerTest, RunnerMayBeDestroyedByTheOutcome)
+{
+    auto pRunner = std::make_unique<QtCommandRunner>();
+    bool bReported = false;
+    pRunner->Start("sh", {"-c", "echo bye"}, [&](bool, const std::string&) {
+        bReported = true;
+        pRunner.reset(); // the owner closes in answer to the outcome
+    });
+    ASSERT_TRUE(test::WaitUntil([&] { return bReported; }, 20000));
+    test::RunEventLoop(0);
+    EXPECT_EQ(nullptr, pRunner);
+}
+
 TEST_F(QtCommandRunnerTest, DetachedCommandOutlivesTheRunner)
 {
     QTemporaryDir dir;
