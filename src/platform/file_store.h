@@ -34,9 +34,10 @@ public:
     // Deletes the file; true when it is gone afterwards (also when it never existed).
     virtual bool Remove(const std::string& strPath) = 0;
     // Starts writing the file strPath (see WritableFile: nothing shows under that name before
-    // its Close succeeds). Null when the file cannot be started, with the errno in *pStatus
-    // (ENOENT for a missing folder, EACCES, ENOSPC, EMFILE); *pStatus is Ok otherwise. pStatus
-    // may be null.
+    // its Close succeeds). Null when the file cannot be started, with the errno in *pStatus:
+    // ENOENT for a missing folder, EACCES, EROFS, ENOSPC, EMFILE, EISDIR for an empty name or
+    // one ending in '/', EEXIST when no free temporary name was found. *pStatus is Ok
+    // otherwise; pStatus may be null.
     virtual std::unique_ptr<WritableFile> OpenWritable(const std::string& strPath, FileStatus* pStatus = nullptr) = 0;
     // Reads at most nMaxBytes from the start of the file into rOut, which is replaced (and left
     // empty unless the result is Ok). Allocates at most nMaxBytes for rOut, whatever the file's
