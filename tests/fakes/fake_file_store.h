@@ -2,32 +2,41 @@
 
 #include "platform/file_store.h"
 
+#include <cerrno>
+#include <cstdint>
 #include <map>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace ostrel::test {
 
-// Files in memory; bFailWrites makes every write fail as a full disk would.
+// Files in memory; bFailWrites makes every write fail as a full disk would. Files written in
+// steps (OpenWritable) show in `files` only once committed; the faults below make them fail
+// where a test asks. The store must outlive the files it opened.
 class FakeFileStore final : public FileStore {
 public:
-    bool WriteWhole(const std::string& strPath, const uint8_t* pData, size_t nBytes) override
-    {
-        ++nWriteAttempts;
-        if (bFailWrites)
-            return false;
-        files[strPath].assign(pData, pData + nBytes);
-        return true;
-    }
-    bool Remove(const std::string& strPath) override
-    {
-        files.erase(strPath);
-        return true;
-    }
+    bool WriteWhole(const std::string& strPath, const uint8_t* pData, size_t nBytes) override;
+    bool Remove(const std::string& strPath) override;
+    std::unique_ptr<WritableFile> OpenWritable(const std::string& strPath, FileStatus* pStatus = nullptr) override;
+    FileReadResult ReadAtMost(const std::string& strPath, size_t nMaxBytes, std::vector<uint8_t>& rOut) override;
+
+    // Faults of the files opened from now on.
+    struct WritableFaults {
+        uint64_t nSpaceBytes = UINT64_MAX; // a write taking the file beyond this many bytes fails
+        int nWriteErrno = ENOSPC;          // ... with this errno
+        bool bFailSeek = false;            // every seek fails with EIO
+        bool bFailClose = false;           // the commit fails with EIO
+    };
 
     bool bFailWrites = false;
-    int nWriteAttempts = 0;
+    int nWriteAttempts = 0;                // WriteWhole calls
+    int nOpenErrno = 0;                    // when set, OpenWritable fails with it
+    WritableFaults writableFaults;
     std::map<std::string, std::vector<uint8_t>> files;
+    std::map<std::string, int> failedReads;    // path -> errno of every ReadAtMost of it
+    std::multiset<std::string> temporaries;    // final names of files written and not yet ended
 };
 
 } // namespace ostrel::test

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <arpa/inet.h>
+
 namespace ostrel::test {
 
 FakeSocket::FakeSocket(FakeSocketFactory& rFactory, StreamSocketEvents& rEvents)
@@ -23,7 +25,12 @@ bool FakeSocket::Connect(const std::string& strHostArg, uint16_t wPortArg)
 {
     strHost = strHostArg;
     wPort = wPortArg;
-    return m_rFactory.bConnectStarts;
+    // Like the real socket, only a dotted IPv4 address can start.
+    in_addr address{};
+    if (::inet_pton(AF_INET, strHostArg.c_str(), &address) != 1)
+        return false;
+    m_bConnectStarted = m_rFactory.bConnectStarts;
+    return m_bConnectStarted;
 }
 
 int FakeSocket::Send(const uint8_t* pData, size_t nBytes)
@@ -39,7 +46,9 @@ int FakeSocket::Send(const uint8_t* pData, size_t nBytes)
 int FakeSocket::Receive(uint8_t* pData, size_t nMax)
 {
     receiveLimits.push_back(nMax);
-    if (m_inbox.empty() || m_bClosed)
+    if (m_bClosed)
+        return -1;
+    if (m_inbox.empty())
         return 0;
     auto& front = m_inbox.front();
     const size_t n = std::min(nMax, front.size());

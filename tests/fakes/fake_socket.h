@@ -36,6 +36,7 @@ public:
     bool m_bNoDelay = false;
     bool m_bClosed = false;
     bool m_bConnected = false;
+    bool m_bConnectStarted = false;          // a Connect call returned true
     std::vector<std::vector<uint8_t>> sent; // one entry per Send call
     std::vector<size_t> receiveLimits;      // nMax of every Receive call
 
@@ -56,7 +57,7 @@ public:
     FakeSocket* Last() const { return m_pLast; }
     int nCreated = 0;
     int nDestroyedWhileNotifying = 0; // sockets destroyed inside their own notification
-    bool bConnectStarts = true;       // what Connect() returns
+    bool bConnectStarts = true;       // what Connect() returns for a dotted IPv4 address
     bool bCreateFails = false;
     std::vector<std::vector<uint8_t>> allSent; // every send of every socket, in order
     std::vector<int64_t> allSentAtMs;          // when each was sent, when pClock is set

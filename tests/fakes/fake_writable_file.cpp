@@ -1,0 +1,75 @@
+#include "fakes/fake_writable_file.h"
+
+#include <algorithm>
+
+namespace ostrel::test {
+
+FakeWritableFile::FakeWritableFile(FakeFileStore& rStore, std::string strPath,
+                                   const FakeFileStore::WritableFaults& faults, bool bFailWrites)
+    : m_rStore(rStore), m_strPath(std::move(strPath)), m_faults(faults)
+{
+    if (bFailWrites)
+        m_faults.nSpaceBytes = 0;
+    m_rStore.temporaries.insert(m_strPath);
+}
+
+FakeWritableFile::~FakeWritableFile()
+{
+    End();
+}
+
+void FakeWritableFile::End()
+{
+    if (!m_bOpen)
+        return;
+    m_bOpen = false;
+    m_bytes.clear();
+    m_rStore.temporaries.erase(m_rStore.temporaries.find(m_strPath));
+}
+
+FileStatus FakeWritableFile::Fail(int nErrno)
+{
+    End();
+    m_nFailErrno = nErrno;
+    return {nErrno};
+}
+
+FileStatus FakeWritableFile::Write(const uint8_t* pData, size_t nBytes)
+{
+    if (!m_bOpen)
+        return {m_nFailErrno != 0 ? m_nFailErrno : EBADF};
+    const uint64_t nEnd = m_nPosition + nBytes;
+    if (nEnd > m_faults.nSpaceBytes && nEnd > m_bytes.size())
+        return Fail(m_faults.nWriteErrno);
+    if (nEnd > m_bytes.size())
+        m_bytes.resize(static_cast<size_t>(nEnd));
+    std::copy(pData, pData + nBytes, m_bytes.begin() + static_cast<std::ptrdiff_t>(m_nPosition));
+    m_nPosition = nEnd;
+    return {};
+}
+
+FileStatus FakeWritableFile::Seek(uint64_t nOffset)
+{
+    if (!m_bOpen)
+        return {m_nFailErrno != 0 ? m_nFailErrno : EBADF};
+    if (m_faults.bFailSeek)
+        return Fail(EIO);
+    if (nOffset > m_bytes.size())
+        return {EINVAL};
+    m_nPosition = nOffset;
+    return {};
+}
+
+FileStatus FakeWritableFile::Close()
+{
+    if (!m_bOpen)
+        return {m_nFailErrno != 0 ? m_nFailErrno : EBADF};
+    if (m_faults.bFailClose)
+        return Fail(EIO);
+    m_rStore.files[m_strPath] = std::move(m_bytes);
+    End();
+    m_nFailErrno = EBADF;
+    return {};
+}
+
+} // namespace ostrel::test

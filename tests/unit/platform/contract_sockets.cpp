@@ -1,0 +1,304 @@
+// What every StreamSocket promises, checked on CDvrSocket against a real peer on loopback and
+// on the fake socket, whose peer is a small simulated network here. Notifications never come
+// from inside a call on the socket, reads are bounded by the reader, and a reader that leaves
+// bytes waiting is told again.
+#include "fakes/fake_socket.h"
+#include "fakes/qt_wait.h"
+#include "platform/dvr_socket.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <vector>
+
+using namespace ostrel;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Pattern(size_t nBytes)
+{
+    Bytes bytes(nBytes);
+    for (size_t i = 0; i < nBytes; ++i)
+        bytes[i] = static_cast<uint8_t>(i * 7 + i / 251);
+    return bytes;
+}
+
+// Records the notifications. On a readable one it reads once, at most nReadLimit bytes, or
+// closes the socket when bCloseOnReadable says so.
+class RecordingEvents final : public StreamSocketEvents {
+public:
+    void OnSocketConnected(bool bOk) override
+    {
+        connected.push_back(bOk);
+        nInsideCall += bInsideCall;
+    }
+    void OnSocketReadable() override
+    {
+        ++nReadable;
+        nInsideCall += bInsideCall;
+        if (bCloseOnReadable) {
+            pSocket->ShutdownAndClose();
+            return;
+        }
+        Bytes buf(nReadLimit + 16);
+        const int n = pSocket->Receive(buf.data(), nReadLimit);
+        if (n > 0) {
+            nLargestRead = std::max(nLargestRead, static_cast<size_t>(n));
+            received.insert(received.end(), buf.begin(), buf.begin() + n);
+        }
+    }
+
+    StreamSocket* pSocket = nullptr;
+    size_t nReadLimit = 1000;
+    bool bCloseOnReadable = false;
+    std::vector<bool> connected;
+    int nReadable = 0;
+    size_t nLargestRead = 0;
+    Bytes received;
+    bool bInsideCall = false;
+    int nInsideCall = 0;
+};
+
+// A recorder on loopback: a QTcpServer, and the socket it accepted.
+class QtNetwork {
+public:
+    QtNetwork() { m_server.listen(QHostAddress::LocalHost, 0); }
+    ~QtNetwork()
+    {
+        delete m_pPeer.data();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    SocketFactory& Factory() { return m_factory; }
+    uint16_t OpenPort() const { return m_server.serverPort(); }
+    uint16_t RefusingPort()
+    {
+        QTcpServer closed;
+        closed.listen(QHostAddress::LocalHost, 0);
+        const uint16_t wPort = closed.serverPort();
+        closed.close();
+        return wPort;
+    }
+    bool RunUntil(const std::function<bool()>& pred)
+    {
+        return test::WaitUntil([&] {
+            if (!m_pPeer && m_server.hasPendingConnections())
+                m_pPeer = m_server.nextPendingConnection();
+            return pred();
+        }, 10000);
+    }
+    // Lets the event loop deliver whatever is under way.
+    void Settle()
+    {
+        for (int i = 0; i < 20; ++i)
+            QCoreApplication::processEvents();
+    }
+    void PeerSend(const Bytes& bytes)
+    {
+        ASSERT_TRUE(RunUntil([&] { return m_pPeer != nullptr; }));
+        m_pPeer->write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+        m_pPeer->flush();
+    }
+    Bytes PeerReceived(size_t nBytes)
+    {
+        Bytes bytes;
+        RunUntil([&] {
+            if (m_pPeer) {
+                const QByteArray chunk = m_pPeer->readAll();
+                bytes.insert(bytes.end(), chunk.begin(), chunk.end());
+            }
+            return bytes.size() >= nBytes;
+        });
+        return bytes;
+    }
+    bool PeerSeesClose()
+    {
+        return RunUntil([&] { return m_pPeer && m_pPeer->state() == QAbstractSocket::UnconnectedState; });
+    }
+
+private:
+    QTcpServer m_server;
+    QPointer<QTcpSocket> m_pPeer;
+    CDvrSocketFactory m_factory;
+};
+
+// The fake socket's peer as a network that acts between the test's steps, as an event loop
+// would: connects complete (or are refused), and sent bytes arrive, in RunUntil.
+class FakeNetwork {
+public:
+    SocketFactory& Factory() { return m_factory; }
+    uint16_t OpenPort() const { return 8000; }
+    uint16_t RefusingPort() const { return 8001; }
+    bool RunUntil(const std::function<bool()>& pred)
+    {
+        for (int nTurn = 0; nTurn < 1000 && !pred(); ++nTurn)
+            Turn();
+        return pred();
+    }
+    void Settle() { Turn(); }
+    void PeerSend(const Bytes& bytes) { m_inFlight.push_back(bytes); }
+    Bytes PeerReceived(size_t nBytes)
+    {
+        Bytes bytes;
+        for (const Bytes& sent : m_factory.allSent)
+            bytes.insert(bytes.end(), sent.begin(), sent.end());
+        EXPECT_GE(bytes.size(), nBytes);
+        return bytes;
+    }
+    bool PeerSeesClose() { return m_factory.Last() && m_factory.Last()->m_bClosed; }
+
+private:
+    void Turn()
+    {
+        test::FakeSocket* pSocket = m_factory.Last();
+        if (!pSocket)
+            return;
+        if (pSocket->m_bConnectStarted && !m_bConnectDone) {
+            m_bConnectDone = true;
+            pSocket->CompleteConnect(pSocket->wPort == OpenPort());
+            return;
+        }
+        if (!m_inFlight.empty() && pSocket->m_bConnected && !pSocket->m_bClosed) {
+            const Bytes bytes = std::move(m_inFlight.front());
+            m_inFlight.pop_front();
+            pSocket->Deliver(bytes);
+        }
+    }
+
+    test::FakeSocketFactory m_factory;
+    std::deque<Bytes> m_inFlight;
+    bool m_bConnectDone = false;
+};
+
+template <typename Network>
+class StreamSocketContract : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_pSocket = network.Factory().Create(events);
+        ASSERT_NE(nullptr, m_pSocket);
+        events.pSocket = m_pSocket.get();
+    }
+    // Calls on the socket, marked so that a notification inside them is noticed.
+    bool Connect(const std::string& strHost, uint16_t wPort)
+    {
+        events.bInsideCall = true;
+        const bool bStarted = m_pSocket->Connect(strHost, wPort);
+        events.bInsideCall = false;
+        return bStarted;
+    }
+    int Send(const Bytes& bytes)
+    {
+        events.bInsideCall = true;
+        const int n = m_pSocket->Send(bytes.data(), bytes.size());
+        events.bInsideCall = false;
+        return n;
+    }
+    void ConnectToPeer()
+    {
+        ASSERT_TRUE(Connect("127.0.0.1", network.OpenPort()));
+        ASSERT_TRUE(network.RunUntil([&] { return !events.connected.empty(); }));
+        ASSERT_EQ(std::vector<bool>{true}, events.connected);
+    }
+    StreamSocket& Socket() { return *m_pSocket; }
+
+    Network network;
+    RecordingEvents events;
+
+private:
+    std::unique_ptr<StreamSocket> m_pSocket;
+};
+
+using Networks = ::testing::Types<QtNetwork, FakeNetwork>;
+TYPED_TEST_SUITE(StreamSocketContract, Networks);
+
+} // namespace
+
+TYPED_TEST(StreamSocketContract, ConnectsAndSendsToThePeer)
+{
+    const Bytes request = Pattern(60);
+    ASSERT_TRUE(this->Connect("127.0.0.1", this->network.OpenPort()));
+    EXPECT_EQ(-1, this->Send(request)) << "nothing is sent before the connection stands";
+    ASSERT_TRUE(this->network.RunUntil([&] { return !this->events.connected.empty(); }));
+    EXPECT_EQ(std::vector<bool>{true}, this->events.connected);
+
+    this->Socket().SetNoDelay();
+    EXPECT_EQ(60, this->Send(request));
+    EXPECT_EQ(request, this->network.PeerReceived(60));
+    EXPECT_EQ(0, this->events.nInsideCall);
+}
+
+TYPED_TEST(StreamSocketContract, RefusedConnectIsReportedOnceAfterTheCall)
+{
+    ASSERT_TRUE(this->Connect("127.0.0.1", this->network.RefusingPort()));
+    EXPECT_TRUE(this->events.connected.empty()) << "not from inside Connect";
+    ASSERT_TRUE(this->network.RunUntil([&] { return !this->events.connected.empty(); }));
+    this->network.Settle();
+    EXPECT_EQ(std::vector<bool>{false}, this->events.connected);
+    EXPECT_EQ(0, this->events.nInsideCall);
+}
+
+TYPED_TEST(StreamSocketContract, OnlyDottedIpv4AddressesStart)
+{
+    for (const char* pHost : {"not an address", "300.1.2.3", "::1", ""})
+        EXPECT_FALSE(this->Connect(pHost, this->network.OpenPort())) << pHost;
+    this->network.Settle();
+    EXPECT_TRUE(this->events.connected.empty()) << "a connect that did not start is not reported";
+}
+
+TYPED_TEST(StreamSocketContract, BoundedReadsAreToldAgainUntilEveryByteIsRead)
+{
+    this->ConnectToPeer();
+    const Bytes picture = Pattern(20000);
+    this->events.nReadLimit = 1000;
+    this->network.PeerSend(picture);
+    // One read of at most 1000 bytes per notification: the rest is announced again without
+    // the peer sending anything more.
+    ASSERT_TRUE(this->network.RunUntil([&] { return this->events.received.size() >= picture.size(); }));
+    EXPECT_EQ(picture, this->events.received);
+    EXPECT_LE(this->events.nLargestRead, 1000u);
+    EXPECT_GE(this->events.nReadable, 20);
+
+    uint8_t byte = 0;
+    EXPECT_EQ(0, this->Socket().Receive(&byte, 1)) << "nothing waits";
+    EXPECT_EQ(0, this->events.nInsideCall);
+}
+
+TYPED_TEST(StreamSocketContract, ClosedSocketIsSilent)
+{
+    this->ConnectToPeer();
+    this->network.PeerSend(Pattern(100)); // under way while the socket closes
+    this->Socket().ShutdownAndClose();
+    EXPECT_TRUE(this->network.PeerSeesClose());
+    this->network.Settle();
+    EXPECT_EQ(0, this->events.nReadable) << "no notification after the close";
+    EXPECT_EQ(-1, this->Send(Pattern(10)));
+    uint8_t byte = 0;
+    EXPECT_EQ(-1, this->Socket().Receive(&byte, 1));
+}
+
+TYPED_TEST(StreamSocketContract, ReaderMayCloseInsideItsNotification)
+{
+    this->ConnectToPeer();
+    this->events.bCloseOnReadable = true;
+    this->network.PeerSend(Pattern(5000));
+    ASSERT_TRUE(this->network.RunUntil([&] { return this->events.nReadable >= 1; }));
+    this->network.Settle();
+    EXPECT_EQ(1, this->events.nReadable) << "the unread bytes are not announced to a closed socket";
+    EXPECT_TRUE(this->network.PeerSeesClose());
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

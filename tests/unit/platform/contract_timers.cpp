@@ -1,0 +1,181 @@
+// What every TimerService promises, checked on Qt's timers (real time, a real event loop) and
+// on the fake clock. The checks are about order and counts, never about durations: where an
+// expiry must not come, a later timer is the witness.
+#include "fakes/fake_clock.h"
+#include "fakes/qt_wait.h"
+#include "platform/qt_timer_service.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace ostrel;
+
+namespace {
+
+// Notes every expiry, and whether it came from inside a call on the service.
+class RecordingTarget final : public TimerTarget {
+public:
+    void OnTimer(int nId) override
+    {
+        fired.push_back(nId);
+        if (bInsideCall)
+            ++nInsideCall;
+        if (onTimer)
+            onTimer(nId);
+    }
+    int Count(int nId) const { return static_cast<int>(std::count(fired.begin(), fired.end(), nId)); }
+
+    std::vector<int> fired;
+    bool bInsideCall = false;
+    int nInsideCall = 0;
+    std::function<void(int)> onTimer;
+};
+
+class QtTimers {
+public:
+    TimerService& Service() { return m_service; }
+    // Runs the event loop until pred holds; false after a generous guard (a hang, not a time).
+    bool RunUntil(const std::function<bool()>& pred) { return test::WaitUntil(pred, 10000); }
+
+    RecordingTarget target;
+
+private:
+    QtTimerService m_service{&target};
+};
+
+class FakeTimers {
+public:
+    TimerService& Service() { return m_service; }
+    bool RunUntil(const std::function<bool()>& pred)
+    {
+        for (int nMs = 0; nMs < 600000; ++nMs) {
+            m_clock.RunDue();
+            if (pred())
+                return true;
+            m_clock.Advance(1);
+        }
+        return pred();
+    }
+
+    RecordingTarget target;
+
+private:
+    test::FakeClock m_clock;
+    test::FakeTimerService m_service{m_clock, target};
+};
+
+template <typename Timers>
+class TimerServiceContract : public ::testing::Test {
+protected:
+    Timers timers;
+    RecordingTarget& Target() { return timers.target; }
+    // Calls on the service, marked so that an expiry inside them is noticed.
+    void Start(int nId, int nPeriodMs)
+    {
+        Target().bInsideCall = true;
+        timers.Service().Start(nId, nPeriodMs);
+        Target().bInsideCall = false;
+    }
+    void Stop(int nId)
+    {
+        Target().bInsideCall = true;
+        timers.Service().Stop(nId);
+        Target().bInsideCall = false;
+    }
+};
+
+using Services = ::testing::Types<QtTimers, FakeTimers>;
+TYPED_TEST_SUITE(TimerServiceContract, Services);
+
+} // namespace
+
+TYPED_TEST(TimerServiceContract, StartedTimerRepeatsUntilStopped)
+{
+    this->Start(101, 20);
+    EXPECT_TRUE(this->timers.Service().IsRunning(101));
+    EXPECT_TRUE(this->Target().fired.empty()) << "no expiry inside Start";
+    ASSERT_TRUE(this->timers.RunUntil([&] { return this->Target().Count(101) >= 3; }));
+
+    this->Stop(101);
+    EXPECT_FALSE(this->timers.Service().IsRunning(101));
+    const int nBefore = this->Target().Count(101);
+    // A witness timer started after the stop: by its expiry a running 101 would have fired.
+    this->Start(900, 100);
+    ASSERT_TRUE(this->timers.RunUntil([&] { return this->Target().Count(900) >= 1; }));
+    EXPECT_EQ(nBefore, this->Target().Count(101));
+    this->Stop(900);
+    this->Stop(900);
+    this->Stop(12345);
+    EXPECT_FALSE(this->timers.Service().IsRunning(12345)) << "stopping what does not run is harmless";
+    EXPECT_EQ(0, this->Target().nInsideCall);
+}
+
+TYPED_TEST(TimerServiceContract, RestartTakesTheNewPeriod)
+{
+    this->Start(104, 60000);
+    this->Start(105, 300);
+    this->Start(104, 10); // the same ID again: one timer, now with the short period
+    ASSERT_TRUE(this->timers.RunUntil([&] { return this->Target().Count(105) >= 1; }));
+    ASSERT_FALSE(this->Target().fired.empty());
+    EXPECT_EQ(104, this->Target().fired.front()) << "the restarted timer came first";
+    this->Stop(104);
+    this->Stop(105);
+}
+
+TYPED_TEST(TimerServiceContract, ZeroPeriodRunsAfterTheCurrentHandler)
+{
+    std::vector<std::string> order;
+    this->Target().onTimer = [&](int nId) {
+        if (nId == 106) {
+            this->timers.Service().Stop(106);
+            order.push_back("106 begins");
+            this->timers.Service().Start(107, 0);
+            order.push_back("106 ends");
+        } else if (nId == 107) {
+            this->timers.Service().Stop(107);
+            order.push_back("107");
+        }
+    };
+    this->Start(106, 5);
+    ASSERT_TRUE(this->timers.RunUntil([&] { return order.size() >= 3; }));
+    EXPECT_EQ((std::vector<std::string>{"106 begins", "106 ends", "107"}), order);
+
+    // Started outside any handler, a zero period still does not run inside Start.
+    this->Start(107, 0);
+    EXPECT_EQ(3u, order.size());
+    ASSERT_TRUE(this->timers.RunUntil([&] { return order.size() >= 4; }));
+    EXPECT_EQ(0, this->Target().nInsideCall);
+}
+
+TYPED_TEST(TimerServiceContract, HandlerMayStopAndStartTimers)
+{
+    // A handler that stops its own timer and starts another: the stopped one does not come
+    // again, the new one does.
+    this->Target().onTimer = [&](int nId) {
+        if (nId == 103) {
+            this->timers.Service().Stop(103);
+            this->timers.Service().Start(101, 10);
+        } else if (nId == 101 && this->Target().Count(101) == 2) {
+            this->timers.Service().Stop(101);
+            this->timers.Service().Start(900, 50);
+        }
+    };
+    this->Start(103, 10);
+    ASSERT_TRUE(this->timers.RunUntil([&] { return this->Target().Count(900) >= 1; }));
+    this->Stop(900);
+    EXPECT_EQ((std::vector<int>{103, 101, 101, 900}), this->Target().fired);
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

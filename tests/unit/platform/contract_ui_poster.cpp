@@ -1,0 +1,208 @@
+// What every UiPoster promises, checked on the Qt poster (a real event loop and real threads;
+// also built with ThreadSanitizer) and on the fake: calls from any thread run on the
+// user-interface thread, after the current handler, in each thread's order; a destroyed
+// poster drops what is queued and refuses what comes later.
+#include "fakes/fake_ui_poster.h"
+#include "fakes/qt_wait.h"
+#include "platform/qt_ui_poster.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+using namespace ostrel;
+
+namespace {
+
+class QtUi {
+public:
+    std::unique_ptr<UiPoster> Make() { return std::make_unique<QtUiPoster>(); }
+    bool RunUntil(const std::function<bool()>& pred) { return test::WaitUntil(pred, 20000); }
+    void RunQueued() { QCoreApplication::processEvents(); }
+};
+
+class FakeUi {
+public:
+    std::unique_ptr<UiPoster> Make()
+    {
+        auto pPoster = std::make_unique<test::FakeUiPoster>();
+        m_pLive = pPoster.get();
+        return pPoster;
+    }
+    bool RunUntil(const std::function<bool()>& pred)
+    {
+        // The test thread is the fake's user-interface thread; the workers keep posting while
+        // it waits, so it yields between turns instead of sleeping.
+        for (long nTurn = 0; nTurn < 100'000'000 && !pred(); ++nTurn) {
+            RunQueued();
+            std::this_thread::yield();
+        }
+        return pred();
+    }
+    void RunQueued()
+    {
+        if (m_pLive)
+            m_pLive->RunPending(10000); // workers may post faster than this runs
+    }
+    // Called when the test destroys the poster, so nothing runs through a dead pointer.
+    void Forget() { m_pLive = nullptr; }
+
+private:
+    test::FakeUiPoster* m_pLive = nullptr;
+};
+
+template <typename Ui>
+class UiPosterContract : public ::testing::Test {
+protected:
+    void Destroy(std::unique_ptr<UiPoster>& pPoster)
+    {
+        if constexpr (std::is_same_v<Ui, FakeUi>)
+            ui.Forget();
+        pPoster.reset();
+    }
+    Ui ui;
+};
+
+using Posters = ::testing::Types<QtUi, FakeUi>;
+TYPED_TEST_SUITE(UiPosterContract, Posters);
+
+} // namespace
+
+TYPED_TEST(UiPosterContract, CallsFromManyThreadsRunOnTheUiThreadInOrder)
+{
+    constexpr int kThreads = 4;
+    constexpr int kCallsEach = 2000;
+    std::unique_ptr<UiPoster> pPoster = this->ui.Make();
+    const std::thread::id uiThread = std::this_thread::get_id();
+
+    // Only the UI thread touches these: a race here is what ThreadSanitizer would see.
+    std::vector<std::vector<int>> seen(kThreads);
+    int nOffThread = 0;
+    std::atomic<int> nRefused{0};
+
+    std::vector<std::thread> workers;
+    for (int t = 0; t < kThreads; ++t) {
+        workers.emplace_back([&, t] {
+            for (int i = 0; i < kCallsEach; ++i) {
+                auto pPayload = std::make_shared<int>(i); // written here, read over there
+                if (!pPoster->Post([&, t, pPayload] {
+                        nOffThread += std::this_thread::get_id() != uiThread;
+                        seen[static_cast<size_t>(t)].push_back(*pPayload);
+                    }))
+                    ++nRefused;
+            }
+        });
+    }
+    const auto AllSeen = [&] {
+        size_t n = 0;
+        for (const auto& v : seen)
+            n += v.size();
+        return n == static_cast<size_t>(kThreads * kCallsEach);
+    };
+    ASSERT_TRUE(this->ui.RunUntil(AllSeen));
+    for (std::thread& worker : workers)
+        worker.join();
+
+    EXPECT_EQ(0, nRefused.load());
+    EXPECT_EQ(0, nOffThread);
+    std::vector<int> expected(kCallsEach);
+    for (int i = 0; i < kCallsEach; ++i)
+        expected[static_cast<size_t>(i)] = i;
+    for (int t = 0; t < kThreads; ++t)
+        EXPECT_EQ(expected, seen[static_cast<size_t>(t)]) << "thread " << t;
+}
+
+TYPED_TEST(UiPosterContract, CallPostedOnTheUiThreadRunsAfterTheCurrentHandler)
+{
+    std::unique_ptr<UiPoster> pPoster = this->ui.Make();
+    std::vector<std::string> order;
+    ASSERT_TRUE(pPoster->Post([&] {
+        order.push_back("first begins");
+        pPoster->Post([&] { order.push_back("second"); });
+        order.push_back("first ends");
+    }));
+    EXPECT_TRUE(order.empty()) << "not inside Post";
+    ASSERT_TRUE(this->ui.RunUntil([&] { return order.size() == 3; }));
+    EXPECT_EQ((std::vector<std::string>{"first begins", "first ends", "second"}), order);
+    EXPECT_FALSE(pPoster->Post(nullptr)) << "an empty call is refused";
+}
+
+TYPED_TEST(UiPosterContract, DestroyedPosterDropsQueuedCallsAndRefusesLaterOnes)
+{
+    std::unique_ptr<UiPoster> pPoster = this->ui.Make();
+    const std::shared_ptr<UiPoster> pShared = pPoster->Share();
+    auto pCaptured = std::make_shared<int>(0);
+    int nRan = 0;
+    ASSERT_TRUE(pPoster->Post([&nRan, pCaptured] { ++nRan; }));
+    ASSERT_TRUE(pShared->Post([&nRan, pCaptured] { ++nRan; }));
+    EXPECT_EQ(3, pCaptured.use_count());
+
+    this->Destroy(pPoster);
+    this->ui.RunQueued();
+    EXPECT_EQ(0, nRan);
+    EXPECT_EQ(1, pCaptured.use_count()) << "the dropped calls were destroyed, not leaked";
+    EXPECT_FALSE(pShared->Post([&nRan] { ++nRan; }));
+    EXPECT_FALSE(pShared->Share()->Post([&nRan] { ++nRan; }));
+    this->ui.RunQueued();
+    EXPECT_EQ(0, nRan);
+}
+
+TYPED_TEST(UiPosterContract, WorkerOutlivingThePosterIsRefusedSafely)
+{
+    // A worker that keeps posting through a shared handle while the UI thread runs some of
+    // its calls and then destroys the poster, as a window closing during a save would.
+    std::unique_ptr<UiPoster> pPoster = this->ui.Make();
+    std::shared_ptr<UiPoster> pShared = pPoster->Share();
+    std::atomic<bool> bStop{false};
+    std::atomic<int> nAccepted{0};
+    std::atomic<int> nRefused{0};
+    int nRan = 0;
+    std::thread worker([&, pShared] {
+        while (!bStop.load()) {
+            if (pShared->Post([&nRan] { ++nRan; }))
+                ++nAccepted;
+            else
+                ++nRefused;
+        }
+    });
+    ASSERT_TRUE(this->ui.RunUntil([&] { return nRan >= 100; }));
+    this->Destroy(pPoster);
+    // The worker goes on until it has seen refusals.
+    ASSERT_TRUE(this->ui.RunUntil([&] { return nRefused.load() >= 100; }));
+    bStop = true;
+    worker.join();
+    this->ui.RunQueued();
+    EXPECT_LE(nRan, nAccepted.load());
+    const int nRanAtDestruction = nRan;
+    this->ui.RunQueued();
+    EXPECT_EQ(nRanAtDestruction, nRan) << "nothing runs after the poster is gone";
+}
+
+TYPED_TEST(UiPosterContract, CallMayDestroyThePosterThatRunsIt)
+{
+    std::unique_ptr<UiPoster> pPoster = this->ui.Make();
+    int nRan = 0;
+    ASSERT_TRUE(pPoster->Post([&] {
+        ++nRan;
+        this->Destroy(pPoster); // the window that owns it closes
+    }));
+    ASSERT_TRUE(pPoster->Post([&] { ++nRan; }));
+    ASSERT_TRUE(this->ui.RunUntil([&] { return nRan >= 1; }));
+    this->ui.RunQueued();
+    EXPECT_EQ(1, nRan) << "the call queued behind it was dropped with the poster";
+    EXPECT_EQ(nullptr, pPoster);
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,233 @@
+// The xrandr display mode: which commands it issues, in which order, for canned screens.
+// No xrandr runs here; the commands' answers are written by hand.
+#include "fakes/fake_command_runner.h"
+#include "platform/display_mode.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace ostrel;
+using test::FakeCommandRunner;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+// A laptop panel (primary, 1920x1080 at 60.02 Hz) beside a monitor, the way xrandr 1.5 prints it.
+const std::string kLaptopAt1920 =
+    "Screen 0: minimum 320 x 200, current 4480 x 1440, maximum 16384 x 16384\n"
+    "HDMI-1 disconnected (normal left inverted right x axis y axis)\n"
+    "DP-1 connected 2560x1440+1920+0 (normal left inverted right x axis y axis) 597mm x 336mm\n"
+    "   2560x1440     59.95*+\n"
+    "   1024x768      60.00  \n"
+    "eDP-1 connected primary 1920x1080+0+0 (normal left inverted right x axis y axis) 344mm x 194mm\n"
+    "   1920x1080     60.02*+  60.01    59.97  \n"
+    "   1280x1024     60.02  \n"
+    "   1024x768i     60.00  \n"
+    "   1024x768      60.04    60.00  \n"
+    "   800x600       60.32  \n";
+
+// The same panel after our switch.
+const std::string kLaptopAt1024 =
+    "Screen 0: minimum 320 x 200, current 3584 x 1440, maximum 16384 x 16384\n"
+    "DP-1 connected 2560x1440+1024+0 (normal left inverted right x axis y axis) 597mm x 336mm\n"
+    "   2560x1440     59.95*+\n"
+    "eDP-1 connected primary 1024x768+0+0 (normal left inverted right x axis y axis) 344mm x 194mm\n"
+    "   1920x1080     60.02 +  60.01    59.97  \n"
+    "   1024x768      60.04*   60.00  \n";
+
+const std::string kQuery = "xrandr --current";
+const std::string kSwitch = "xrandr --output eDP-1 --mode 1024x768";
+const std::string kRestore = "xrandr --output eDP-1 --mode 1920x1080 --rate 60.02";
+
+class XrandrDisplayModeTest : public ::testing::Test {
+protected:
+    FakeCommandRunner runner; // outlives the mode, so the test sees what its end did
+    std::unique_ptr<XrandrDisplayMode> mode = std::make_unique<XrandrDisplayMode>(runner, true);
+};
+
+} // namespace
+
+TEST_F(XrandrDisplayModeTest, SwitchesThePrimaryOutputAndRestoresItsModeAndRate)
+{
+    mode->EnterSize(1024, 768);
+    EXPECT_EQ(Lines{kQuery}, runner.started) << "returns at once, with the query under way";
+    EXPECT_FALSE(mode->Changed());
+
+    ASSERT_TRUE(runner.Finish(true, kLaptopAt1920));
+    EXPECT_EQ((Lines{kQuery, kSwitch}), runner.started) << "the first non-interlaced 1024x768";
+    EXPECT_TRUE(mode->Changed());
+    ASSERT_TRUE(runner.Finish(false)) << "a refused switch still counts as changed";
+    EXPECT_TRUE(mode->Changed());
+
+    mode->Restore();
+    EXPECT_EQ((Lines{kQuery, kSwitch, kRestore}), runner.started);
+    EXPECT_FALSE(mode->Changed());
+    ASSERT_TRUE(runner.Finish(true));
+    mode->Restore();
+    EXPECT_FALSE(runner.Running()) << "nothing of ours left to undo";
+    EXPECT_EQ(3u, runner.started.size());
+    mode.reset();
+    EXPECT_EQ(Lines{}, runner.detached);
+}
+
+TEST_F(XrandrDisplayModeTest, ScreenAlreadyAtTheSizeIsLeftAlone)
+{
+    mode->EnterSize(1920, 1080);
+    ASSERT_TRUE(runner.Finish(true, kLaptopAt1920));
+    EXPECT_FALSE(mode->Changed());
+    mode->Restore();
+    mode.reset();
+    EXPECT_EQ(Lines{kQuery}, runner.started);
+    EXPECT_EQ(Lines{}, runner.detached);
+}
+
+TEST_F(XrandrDisplayModeTest, RequestsWaitForTheOneInFlight)
+{
+    // Full screen and straight back and again, faster than xrandr answers.
+    mode->EnterSize(1024, 768);
+    mode->Restore();
+    mode->EnterSize(1024, 768);
+    EXPECT_EQ(Lines{kQuery}, runner.started);
+    ASSERT_TRUE(runner.Finish(true, kLaptopAt1920));
+    EXPECT_EQ((Lines{kQuery, kSwitch}), runner.started);
+    ASSERT_TRUE(runner.Finish(true));
+    EXPECT_EQ((Lines{kQuery, kSwitch, kRestore}), runner.started);
+    ASSERT_TRUE(runner.Finish(true));
+    EXPECT_EQ((Lines{kQuery, kSwitch, kRestore, kQuery}), runner.started);
+    ASSERT_TRUE(runner.Finish(true, kLaptopAt1920));
+    EXPECT_EQ((Lines{kQuery, kSwitch, kRestore, kQuery, kSwitch}), runner.started);
+    EXPECT_EQ(0, runner.nCancelled) << "no request cut another short";
+}
+
+TEST_F(XrandrDisplayModeTest, RestoreAskedWhileTheSizeIsReadDoesNothingWhenNoSwitchFollows)
+{
+    mode->EnterSize(1920, 1080);
+    mode->Restore();
+    ASSERT_TRUE(runner.Finish(true, kLaptopAt1920));
+    EXPECT_FALSE(runner.Running());
+    EXPECT_EQ(Lines{kQuery}, runner.started);
+}
+
+TEST_F(XrandrDisplayModeTest, RepeatedSwitchesKeepTheOperatorsMode)
+{
+    // The main frame and then the archive dialog go full screen: the second finds our own
+    // 1024x768 and changes nothing; another size later still goes back to the operator's.
+    mode->EnterSize(1024, 768);
+    runner.Finish(true, kLaptopAt1920);
+    runner.Finish(true);
+    mode->EnterSize(1024, 768);
+    runner.Finish(true, kLaptopAt1024);
+    EXPECT_EQ((Lines{kQuery, kSwitch, kQuery}), runner.started);
+    mode->EnterSize(1920, 1080);
+    runner.Finish(true, kLaptopAt1024);
+    EXPECT_EQ("xrandr --output eDP-1 --mode 1920x1080", runner.started.back());
+    runner.Finish(true);
+    EXPECT_TRUE(mode->Changed());
+
+    mode->Restore();
+    EXPECT_EQ(kRestore, runner.started.back());
+}
+
+TEST_F(XrandrDisplayModeTest, OutputsWithoutTheModeOrWithoutAnswerStayAsTheyAre)
+{
+    // No primary output: the first connected one that shows a picture (DP-2 is off), which
+    // has only an interlaced 1024x768.
+    mode->EnterSize(1024, 768);
+    runner.Finish(true,
+                  "Screen 0: minimum 8 x 8, current 1280 x 1024, maximum 8192 x 8192\n"
+                  "DP-2 connected (normal left inverted right x axis y axis)\n"
+                  "   1024x768      60.00  \n"
+                  "VGA-1 connected 1280x1024+0+0 (normal left inverted right x axis y axis) 338mm x 270mm\n"
+                  "   1280x1024     60.02*+\n"
+                  "   1024x768i     87.06  \n");
+    EXPECT_EQ(Lines{kQuery}, runner.started);
+    EXPECT_FALSE(mode->Changed());
+
+    // The virtual screen of Xvfb: one mode only.
+    mode->EnterSize(1024, 768);
+    runner.Finish(true,
+                  "Screen 0: minimum 1 x 1, current 1280 x 1024, maximum 1280 x 1024\n"
+                  "screen connected 1280x1024+0+0 0mm x 0mm\n"
+                  "   1280x1024      0.00* \n");
+    // A query that fails, and an answer that is no xrandr listing.
+    mode->EnterSize(1024, 768);
+    runner.Finish(false);
+    mode->EnterSize(1024, 768);
+    static constexpr char kGarbage[] = "\0\xff garbage 1024x768 *\n   1024x768 60*\n";
+    runner.Finish(true, std::string(kGarbage, sizeof kGarbage - 1));
+    EXPECT_EQ((Lines{kQuery, kQuery, kQuery, kQuery}), runner.started);
+    EXPECT_FALSE(mode->Changed());
+    mode->Restore();
+    EXPECT_FALSE(runner.Running());
+}
+
+TEST_F(XrandrDisplayModeTest, OlderListingWithTheMarkApart)
+{
+    mode->EnterSize(1024, 768);
+    runner.Finish(true,
+                  "Screen 0: minimum 320 x 200, current 1280 x 800, maximum 1280 x 1280\n"
+                  "LVDS connected 1280x800+0+0 (normal left inverted right x axis y axis) 261mm x 163mm\n"
+                  "   1280x800       60.0 *   50.0\n"
+                  "   1024x768       60.0  \n");
+    runner.Finish(true);
+    mode->Restore();
+    EXPECT_EQ((Lines{kQuery, "xrandr --output LVDS --mode 1024x768",
+                     "xrandr --output LVDS --mode 1280x800 --rate 60.0"}),
+              runner.started);
+}
+
+TEST_F(XrandrDisplayModeTest, WithoutXrandrNothingRuns)
+{
+    XrandrDisplayMode unavailable(runner, false);
+    unavailable.EnterSize(1024, 768);
+    unavailable.Restore();
+    EXPECT_TRUE(runner.started.empty());
+    EXPECT_FALSE(unavailable.Changed());
+}
+
+// At program end no event loop runs the restore: the running command is stopped and the
+// restore goes out as a detached process, but only one that was asked for.
+TEST_F(XrandrDisplayModeTest, EndDuringTheSwitchRestoresDetached)
+{
+    mode->EnterSize(1024, 768);
+    runner.Finish(true, kLaptopAt1920);
+    mode->Restore();
+    EXPECT_EQ((Lines{kQuery, kSwitch}), runner.started);
+    mode.reset();
+    EXPECT_EQ(1, runner.nCancelled) << "the switch was stopped first";
+    EXPECT_FALSE(runner.Running());
+    EXPECT_EQ(Lines{kRestore}, runner.detached);
+}
+
+TEST_F(XrandrDisplayModeTest, EndDuringTheRestoreRunsItAgainDetached)
+{
+    mode->EnterSize(1024, 768);
+    runner.Finish(true, kLaptopAt1920);
+    runner.Finish(true);
+    mode->Restore();
+    EXPECT_EQ(kRestore, runner.started.back());
+    mode.reset();
+    EXPECT_EQ(Lines{kRestore}, runner.detached);
+}
+
+TEST_F(XrandrDisplayModeTest, EndWithoutARestoreRequestLeavesTheMode)
+{
+    mode->EnterSize(1024, 768);
+    runner.Finish(true, kLaptopAt1920);
+    runner.Finish(true);
+    mode.reset();
+    EXPECT_EQ(Lines{}, runner.detached);
+}
+
+TEST_F(XrandrDisplayModeTest, EndWhileTheSizeIsStillReadDropsTheSwitch)
+{
+    mode->EnterSize(1024, 768);
+    mode->Restore();
+    mode.reset();
+    EXPECT_EQ(1, runner.nCancelled);
+    EXPECT_EQ(Lines{}, runner.detached) << "nothing had been switched";
+    EXPECT_FALSE(runner.Finish(true, kLaptopAt1920)) << "the query's answer goes nowhere";
+}

@@ -1,0 +1,140 @@
+// Helper programs run without waiting: outcomes come from the event loop, never from inside
+// Start; a cancelled command is never reported; output is bounded.
+#include "platform/qt_command_runner.h"
+
+#include "fakes/qt_wait.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace ostrel;
+
+namespace {
+
+struct Outcome {
+    bool bOk = false;
+    std::string strOutput;
+};
+
+class QtCommandRunnerTest : public ::testing::Test {
+protected:
+    CommandRunner::DoneFn Record()
+    {
+        return [this](bool bOk, const std::string& strOutput) { outcomes.push_back({bOk, strOutput}); };
+    }
+    bool WaitForOutcomes(size_t n)
+    {
+        return test::WaitUntil([&] { return outcomes.size() >= n; }, 20000);
+    }
+    void TearDown() override { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+    QtCommandRunner runner;
+    std::vector<Outcome> outcomes;
+};
+
+} // namespace
+
+TEST_F(QtCommandRunnerTest, ReportsOutputAndExitStatusLater)
+{
+    runner.Start("sh", {"-c", "printf 'Screen 0: current 1280 x 1024\\n'; echo err >&2"}, Record());
+    EXPECT_TRUE(outcomes.empty()) << "not from inside Start";
+    ASSERT_TRUE(WaitForOutcomes(1));
+    EXPECT_TRUE(outcomes[0].bOk);
+    EXPECT_EQ("Screen 0: current 1280 x 1024\n", outcomes[0].strOutput) << "standard error is not mixed in";
+
+    runner.Start("sh", {"-c", "echo partial; exit 3"}, Record());
+    ASSERT_TRUE(WaitForOutcomes(2));
+    EXPECT_FALSE(outcomes[1].bOk);
+
+    runner.Start("ostrel-no-such-program", {}, Record());
+    EXPECT_EQ(2u, outcomes.size()) << "a program that cannot start is reported later too";
+    ASSERT_TRUE(WaitForOutcomes(3));
+    EXPECT_FALSE(outcomes[2].bOk);
+}
+
+TEST_F(QtCommandRunnerTest, NextCommandMayStartFromTheOutcome)
+{
+    std::vector<std::string> order;
+    runner.Start("sh", {"-c", "echo one"}, [&](bool, const std::string& strOutput) {
+        order.push_back(strOutput);
+        runner.Start("sh", {"-c", "echo two"}, [&](bool, const std::string& strNext) { order.push_back(strNext); });
+    });
+    ASSERT_TRUE(test::WaitUntil([&] { return order.size() >= 2; }, 20000));
+    EXPECT_EQ((std::vector<std::string>{"one\n", "two\n"}), order);
+}
+
+TEST_F(QtCommandRunnerTest, CancelledCommandIsNeverReported)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString strMark = dir.filePath(QStringLiteral("finished"));
+    // The first would leave a mark if it lived; starting the second cancels it.
+    runner.Start("sh", {"-c", "sleep 30; touch '" + strMark.toStdString() + "'"}, Record());
+    runner.Start("sh", {"-c", "echo second"}, Record());
+    ASSERT_TRUE(WaitForOutcomes(1));
+    EXPECT_EQ("second\n", outcomes[0].strOutput);
+
+    runner.Start("sh", {"-c", "echo third"}, Record());
+    runner.Cancel();
+    // A fourth command shows the event loop has run past the third's end.
+    runner.Start("sh", {"-c", "echo fourth"}, Record());
+    ASSERT_TRUE(WaitForOutcomes(2));
+    test::RunEventLoop(0);
+    ASSERT_EQ(2u, outcomes.size());
+    EXPECT_EQ("fourth\n", outcomes[1].strOutput);
+    EXPECT_FALSE(QFileInfo::exists(strMark));
+}
+
+TEST_F(QtCommandRunnerTest, TooMuchOutputIsAFailure)
+{
+    runner.Start("sh", {"-c", "head -c 1048577 /dev/zero"}, Record());
+    ASSERT_TRUE(WaitForOutcomes(1));
+    EXPECT_FALSE(outcomes[0].bOk);
+    EXPECT_TRUE(outcomes[0].strOutput.empty());
+
+    runner.Start("sh", {"-c", "head -c 1048576 /dev/zero"}, Record());
+    ASSERT_TRUE(WaitForOutcomes(2));
+    EXPECT_TRUE(outcomes[1].bOk);
+    EXPECT_EQ(1048576u, outcomes[1].strOutput.size()) << "the limit itself is still fine";
+}
+
+TEST_F(QtCommandRunnerTest, RunnerMayBeDestroyedByTheOutcome)
+{
+    auto pRunner = std::make_unique<QtCommandRunner>();
+    bool bReported = false;
+    pRunner->Start("sh", {"-c", "echo bye"}, [&](bool, const std::string&) {
+        bReported = true;
+        pRunner.reset(); // the owner closes in answer to the outcome
+    });
+    ASSERT_TRUE(test::WaitUntil([&] { return bReported; }, 20000));
+    test::RunEventLoop(0);
+    EXPECT_EQ(nullptr, pRunner);
+}
+
+TEST_F(QtCommandRunnerTest, DetachedCommandOutlivesTheRunner)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString strMark = dir.filePath(QStringLiteral("restored"));
+    {
+        QtCommandRunner ending;
+        ASSERT_TRUE(ending.StartDetached("sh", {"-c", "touch '" + strMark.toStdString() + "'"}));
+        EXPECT_FALSE(ending.StartDetached("ostrel-no-such-program", {}));
+    }
+    EXPECT_TRUE(test::WaitUntil([&] { return QFileInfo::exists(strMark); }, 20000));
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
