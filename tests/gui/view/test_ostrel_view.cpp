@@ -2,6 +2,7 @@
 // clicks, what goes on the wire, what lands on screen.
 #include "fakes/camera_look.h"
 #include "fakes/fake_clock.h"
+#include "fakes/fake_display_mode.h"
 #include "fakes/fake_file_store.h"
 #include "fakes/fake_socket.h"
 #include "fakes/memory_settings_store.h"
@@ -354,6 +355,39 @@ TEST_F(ViewTest, ExitSavesTheSettings)
     EXPECT_EQ("operator", settings.texts["User ISeed"]);
     EXPECT_EQ(5, settings.ints["Rotate Interval"]);
     EXPECT_TRUE(settings.texts.count("Record Path"));
+}
+
+TEST_F(ViewTest, FullScreenSwitchesTheScreenAndPutsBackTheOperatorsMode)
+{
+    FakeDisplayMode display;
+    pDisplayMode = &display;
+    settings.ints["Use FullScreen"] = 1;
+    MakeView();
+    EXPECT_EQ(1024, display.nCurrentWidth);
+    EXPECT_EQ(768, display.nCurrentHeight);
+    pView->ApplyFullScreen(false);
+    EXPECT_EQ(1280, display.nCurrentWidth) << "back to the mode in effect before, not the first one listed";
+    EXPECT_EQ(1024, display.nCurrentHeight);
+
+    pView->ApplyFullScreen(true);
+    pView.reset(); // the view goes while the screen is switched
+    EXPECT_EQ(1280, display.nCurrentWidth);
+    EXPECT_FALSE(display.Changed());
+}
+
+TEST_F(ViewTest, FullScreenOnAScreenAlreadyAt1024By768ChangesNothing)
+{
+    FakeDisplayMode display;
+    display.nCurrentWidth = 1024;
+    display.nCurrentHeight = 768;
+    pDisplayMode = &display;
+    settings.ints["Use FullScreen"] = 1;
+    MakeView();
+    EXPECT_FALSE(display.Changed());
+    Click(IDC_EXIT);
+    pView.reset();
+    EXPECT_EQ(1024, display.nCurrentWidth);
+    EXPECT_FALSE(display.Changed());
 }
 
 TEST_F(ViewTest, PtzChannelKeysStepTheChannelAndWrap)
