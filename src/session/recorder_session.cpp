@@ -79,6 +79,12 @@ void CRecorderSession::ShowArchive(bool bShow)
     }
 }
 
+void CRecorderSession::OpenArchive()
+{
+    m_link.SendDvrStatus2();
+    ShowArchive(true);
+}
+
 CLiveLayout::Effects CRecorderSession::Apply(const CLiveLayout::Effects& effects)
 {
     if (effects.bSendLive)

@@ -65,6 +65,9 @@ public:
     bool Shutdown();
     // Live or archive. Nothing without an archive window or while not connected.
     void ShowArchive(bool bShow);
+    // The archive button: the status request first, so the archive opens on a fresh recorded
+    // range, then ShowArchive(true).
+    void OpenArchive();
 
     // Layout commands; each sends the live request when the layout changed.
     CLiveLayout::Effects ApplyLayout();                     // the current mode again (start-up)

@@ -251,10 +251,7 @@ void COstrelView::OnConnectionDropped()
 
 void COstrelView::OnArchiveButton()
 {
-    // The status request goes first, so the archive opens on a fresh recorded range. Without an
-    // archive window the switch does nothing.
-    m_rSession.Link().SendDvrStatus2();
-    m_rSession.ShowArchive(true);
+    m_rSession.OpenArchive();
 }
 
 void COstrelView::OnArchiveShown(bool bShown)
