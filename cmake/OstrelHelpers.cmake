@@ -70,5 +70,6 @@ function(ostrel_add_test name)
     set_tests_properties(${name} PROPERTIES
         ENVIRONMENT "${environment}"
         LABELS ${kind}
+        FIXTURES_REQUIRED ostrel_hermetic
         TIMEOUT 300)
 endfunction()
