@@ -26,21 +26,50 @@ function(ostrel_add_library name)
     ostrel_target_defaults(${name})
 endfunction()
 
-# ostrel_add_test(name SOURCES ... LIBS ... [QTEST])
-# One test executable per area, registered with CTest: GoogleTest unless QTEST says Qt Test.
-# Every test runs on Qt's offscreen platform, so none needs a display.
+# ostrel_add_test(name SOURCES ... LIBS ... [MAIN NONE|CORE|GUI|OWN])
+# One GoogleTest program per area, registered with CTest. Its folder, tests/<kind>/<area>/,
+# gives its kind, unit, integration or gui, which is also its CTest label (`ctest -L unit`).
+# It links the shared main of tests/support, which runs it in a scratch folder of its own
+# (offscreen, own home and XDG folders, own working folder) and creates the application
+# object its kind needs: none for unit tests, a QCoreApplication for integration tests, a
+# QApplication for gui tests. MAIN chooses another one; OWN links none, for a test that
+# still brings its own main.
 function(ostrel_add_test name)
-    cmake_parse_arguments(ARG "QTEST" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "" "MAIN" "SOURCES;LIBS" ${ARGN})
+    file(RELATIVE_PATH area ${PROJECT_SOURCE_DIR}/tests ${CMAKE_CURRENT_SOURCE_DIR})
+    string(REGEX MATCH "^[^/]+" kind "${area}")
+    if(kind STREQUAL "unit")
+        set(main NONE)
+    elseif(kind STREQUAL "integration")
+        set(main CORE)
+    elseif(kind STREQUAL "gui")
+        set(main GUI)
+    else()
+        message(FATAL_ERROR "${name}: a test lives in tests/unit, tests/integration or tests/gui, not in tests/${area}")
+    endif()
+    if(ARG_MAIN)
+        set(main ${ARG_MAIN})
+    endif()
+    set(main_NONE ostrel_test_main)
+    set(main_CORE ostrel_core_test_main)
+    set(main_GUI ostrel_gui_test_main)
+    set(main_OWN "")
+    if(NOT DEFINED main_${main})
+        message(FATAL_ERROR "${name}: MAIN is NONE, CORE, GUI or OWN, not ${main}")
+    endif()
+
     add_executable(${name} ${ARG_SOURCES})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
-    if(ARG_QTEST)
-        target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test)
-    else()
-        target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
-    endif()
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock ${main_${main}})
     ostrel_target_defaults(${name})
     add_test(NAME ${name} COMMAND ${name})
+    set(environment "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+    if(main STREQUAL "OWN")
+        list(APPEND environment "QT_QPA_PLATFORM=offscreen")
+    endif()
     set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1:abort_on_error=1;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
+        ENVIRONMENT "${environment}"
+        LABELS ${kind}
+        FIXTURES_REQUIRED ostrel_hermetic
         TIMEOUT 300)
 endfunction()

@@ -72,11 +72,5 @@ TEST_F(DesktopFolderOpenerTest, NoFolderNoRequest)
     EXPECT_TRUE(catcher.urls.empty());
 }
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
 
 #include "test_desktop_folder_opener.moc"

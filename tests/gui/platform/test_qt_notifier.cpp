@@ -48,10 +48,3 @@ TEST(QtNotifier, BurstOfNoticesShowsOneBoxAndReturnsAtOnce)
     QApplication::processEvents();
     EXPECT_EQ(1, VisibleBoxes("Direct Pantilt Camera Control"));
 }
-
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -156,9 +156,3 @@ TYPED_TEST(PrinterJobRules, InvalidJobsAreRefusedBeforeAnythingStarts)
     EXPECT_EQ(1, nPlaced);
 }
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -2,6 +2,7 @@
 #include "shell/ostrel_app.h"
 
 #include "fakes/recording_notifier.h"
+#include "support/qt_printers.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -11,6 +12,10 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
 
 using namespace ostrel;
 
@@ -28,127 +33,147 @@ QPoint ScreenTopLeft()
     return QGuiApplication::primaryScreen()->geometry().topLeft();
 }
 
-} // namespace
-
-class TestMainFrame : public QObject {
-    Q_OBJECT
-private slots:
-    void frameIsBorderlessWithTwoPixelsCutAway()
+// COstrelApp prepares its backup folder beside the program, here the build tree; this
+// removes one that was not there before the test, so a run leaves the tree as it found it.
+class BackupBesideTheProgramGuard {
+public:
+    BackupBesideTheProgramGuard()
+        : m_backup(std::filesystem::path(COstrelApp::PlacesOfThisProgram().strProgramDir) / "Backup"),
+          m_bExisted(std::filesystem::exists(m_backup))
     {
-        CMainFrame frame;
-        QCOMPARE(frame.size(), QSize(877, 685));
-        QVERIFY(frame.windowFlags() & Qt::FramelessWindowHint);
-        QCOMPARE(frame.mask(), QRegion(2, 2, 873, 681));
-        QVERIFY(frame.mask().contains(QPoint(874, 682)));
-        QVERIFY(!frame.mask().contains(QPoint(875, 683)));
-        QVERIFY(!frame.mask().contains(QPoint(1, 300)));
     }
-
-    void normalPositionCentresByIntegerDivision_data()
+    ~BackupBesideTheProgramGuard()
     {
-        QTest::addColumn<QSize>("szScreen");
-        QTest::addColumn<QPoint>("ptExpected");
-        QTest::newRow("1024 x 768") << QSize(1024, 768) << QPoint(73, 41);
-        QTest::newRow("1280 x 1024") << QSize(1280, 1024) << QPoint(201, 169);
-        QTest::newRow("exactly the window") << QSize(877, 685) << QPoint(0, 0);
-        QTest::newRow("a smaller screen gives a negative position") << QSize(800, 600) << QPoint(-38, -42);
-        QTest::newRow("odd overhang rounds toward zero") << QSize(640, 480) << QPoint(-118, -102);
+        std::error_code ec;
+        if (!m_bExisted)
+            std::filesystem::remove(m_backup, ec); // only while empty: a test writes nothing into it
     }
+    BackupBesideTheProgramGuard(const BackupBesideTheProgramGuard&) = delete;
+    BackupBesideTheProgramGuard& operator=(const BackupBesideTheProgramGuard&) = delete;
 
-    void normalPositionCentresByIntegerDivision()
-    {
-        QFETCH(QSize, szScreen);
-        QFETCH(QPoint, ptExpected);
-        QCOMPARE(CMainFrame::NormalPosition(szScreen), ptExpected);
-    }
-
-    void fullScreenMovesWithoutResizing()
-    {
-        CMainFrame frame;
-        const QSize szScreen = QGuiApplication::primaryScreen()->geometry().size();
-        QCOMPARE(frame.pos(), ScreenTopLeft() + CMainFrame::NormalPosition(szScreen));
-        frame.SetFullScreen(true);
-        QVERIFY(frame.IsFullScreenPlaced());
-        QCOMPARE(frame.pos(), ScreenTopLeft() + QPoint(-2, -2));
-        QCOMPARE(frame.size(), QSize(877, 685));
-        frame.SetFullScreen(false);
-        QCOMPARE(frame.pos(), ScreenTopLeft() + CMainFrame::NormalPosition(szScreen));
-    }
-
-    void theViewFillsTheFrameAndIsOwnedByIt()
-    {
-        CMainFrame frame;
-        QPointer<QWidget> pFirst = new QWidget;
-        frame.SetView(pFirst);
-        QCOMPARE(pFirst->parentWidget(), &frame);
-        QCOMPARE(pFirst->geometry(), QRect(0, 0, 877, 685));
-        frame.SetView(new QWidget);
-        QVERIFY(pFirst.isNull()); // replaced views are deleted
-        QCOMPARE(frame.View()->geometry(), QRect(0, 0, 877, 685));
-    }
-
-    void doubleClickOnTheBrandAsksForTheAboutBox()
-    {
-        CMainFrame frame;
-        QSignalSpy about(&frame, &CMainFrame::AppAbout);
-        QTest::mouseDClick(&frame, Qt::LeftButton, {}, QPoint(100, 620));
-        QCOMPARE(about.count(), 1);
-        QTest::mouseDClick(&frame, Qt::LeftButton, {}, QPoint(190, 680)); // just outside
-        QTest::mouseDClick(&frame, Qt::LeftButton, {}, QPoint(400, 300));
-        QCOMPARE(about.count(), 1);
-    }
-
-    void dragWithoutAWindowManagerFollowsThePointer()
-    {
-        CMainFrame frame;
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frame));
-        const QPoint ptStart = frame.pos();
-        // The offscreen platform has no system move, so the frame follows the pointer itself.
-        SendMouse(frame, QEvent::MouseButtonPress, QPoint(300, 300), Qt::LeftButton);
-        const QPoint ptGlobal = frame.mapToGlobal(QPoint(300, 300));
-        QMouseEvent move(QEvent::MouseMove, QPointF(300, 300), QPointF(ptGlobal + QPoint(25, 15)), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&frame, &move);
-        QCOMPARE(frame.pos(), ptStart + QPoint(25, 15));
-        SendMouse(frame, QEvent::MouseButtonRelease, QPoint(325, 315), Qt::NoButton);
-        QMouseEvent after(QEvent::MouseMove, QPointF(300, 300), QPointF(ptGlobal + QPoint(90, 90)), Qt::NoButton,
-                          Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(&frame, &after);
-        QCOMPARE(frame.pos(), ptStart + QPoint(25, 15)); // the drag ended with the release
-
-        // In full-screen placement a press does not move the window.
-        frame.SetFullScreen(true);
-        SendMouse(frame, QEvent::MouseButtonPress, QPoint(300, 300), Qt::LeftButton);
-        QApplication::sendEvent(&frame, &move);
-        QCOMPARE(frame.pos(), ScreenTopLeft() + QPoint(-2, -2));
-        SendMouse(frame, QEvent::MouseButtonRelease, QPoint(300, 300), Qt::NoButton);
-    }
-
-    void aSecondStartIsRefusedOnce()
-    {
-        QTemporaryDir dir;
-        const QString strLock = dir.filePath(QStringLiteral("Ostrel.lock"));
-        test::RecordingNotifier notifier;
-        COstrelApp first(notifier, strLock);
-        QVERIFY(first.InitInstance());
-        QVERIFY(first.GetMainWnd() && first.GetMainWnd()->isVisible());
-        QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("Ostrel"));
-        QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Ostrel16"));
-
-        COstrelApp second(notifier, strLock);
-        QVERIFY(!second.InitInstance());
-        QCOMPARE(second.GetMainWnd(), nullptr);
-        QCOMPARE(notifier.messages, std::vector<std::string>{"ERROR: Another instance of this program exists"});
-        QVERIFY(first.GetMainWnd()->isVisible()); // the first copy is not touched
-
-        first.ExitInstance();
-        COstrelApp third(notifier, strLock);
-        QVERIFY(third.InitInstance());
-        QCOMPARE(notifier.messages.size(), size_t{1});
-        third.ExitInstance();
-    }
+private:
+    std::filesystem::path m_backup;
+    bool m_bExisted;
 };
 
-QTEST_MAIN(TestMainFrame)
-#include "test_main_frame.moc"
+} // namespace
+
+TEST(MainFrame, FrameIsBorderlessWithTwoPixelsCutAway)
+{
+    CMainFrame frame;
+    EXPECT_EQ(frame.size(), QSize(877, 685));
+    EXPECT_TRUE(frame.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(frame.mask(), QRegion(2, 2, 873, 681));
+    EXPECT_TRUE(frame.mask().contains(QPoint(874, 682)));
+    EXPECT_FALSE(frame.mask().contains(QPoint(875, 683)));
+    EXPECT_FALSE(frame.mask().contains(QPoint(1, 300)));
+}
+
+TEST(MainFrame, NormalPositionCentresByIntegerDivision)
+{
+    struct Row {
+        const char* pszName;
+        QSize szScreen;
+        QPoint ptExpected;
+    };
+    const Row rows[] = {
+        {"1024 x 768", QSize(1024, 768), QPoint(73, 41)},
+        {"1280 x 1024", QSize(1280, 1024), QPoint(201, 169)},
+        {"exactly the window", QSize(877, 685), QPoint(0, 0)},
+        {"a smaller screen gives a negative position", QSize(800, 600), QPoint(-38, -42)},
+        {"odd overhang rounds toward zero", QSize(640, 480), QPoint(-118, -102)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.pszName);
+        EXPECT_EQ(CMainFrame::NormalPosition(row.szScreen), row.ptExpected);
+    }
+}
+
+TEST(MainFrame, FullScreenMovesWithoutResizing)
+{
+    CMainFrame frame;
+    const QSize szScreen = QGuiApplication::primaryScreen()->geometry().size();
+    EXPECT_EQ(frame.pos(), ScreenTopLeft() + CMainFrame::NormalPosition(szScreen));
+    frame.SetFullScreen(true);
+    EXPECT_TRUE(frame.IsFullScreenPlaced());
+    EXPECT_EQ(frame.pos(), ScreenTopLeft() + QPoint(-2, -2));
+    EXPECT_EQ(frame.size(), QSize(877, 685));
+    frame.SetFullScreen(false);
+    EXPECT_EQ(frame.pos(), ScreenTopLeft() + CMainFrame::NormalPosition(szScreen));
+}
+
+TEST(MainFrame, TheViewFillsTheFrameAndIsOwnedByIt)
+{
+    CMainFrame frame;
+    QPointer<QWidget> pFirst = new QWidget;
+    frame.SetView(pFirst);
+    EXPECT_EQ(pFirst->parentWidget(), &frame);
+    EXPECT_EQ(pFirst->geometry(), QRect(0, 0, 877, 685));
+    frame.SetView(new QWidget);
+    EXPECT_TRUE(pFirst.isNull()); // replaced views are deleted
+    EXPECT_EQ(frame.View()->geometry(), QRect(0, 0, 877, 685));
+}
+
+TEST(MainFrame, DoubleClickOnTheBrandAsksForTheAboutBox)
+{
+    CMainFrame frame;
+    QSignalSpy about(&frame, &CMainFrame::AppAbout);
+    QTest::mouseDClick(&frame, Qt::LeftButton, {}, QPoint(100, 620));
+    EXPECT_EQ(about.count(), 1);
+    QTest::mouseDClick(&frame, Qt::LeftButton, {}, QPoint(190, 680)); // just outside
+    QTest::mouseDClick(&frame, Qt::LeftButton, {}, QPoint(400, 300));
+    EXPECT_EQ(about.count(), 1);
+}
+
+TEST(MainFrame, DragWithoutAWindowManagerFollowsThePointer)
+{
+    CMainFrame frame;
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    const QPoint ptStart = frame.pos();
+    // The offscreen platform has no system move, so the frame follows the pointer itself.
+    SendMouse(frame, QEvent::MouseButtonPress, QPoint(300, 300), Qt::LeftButton);
+    const QPoint ptGlobal = frame.mapToGlobal(QPoint(300, 300));
+    QMouseEvent move(QEvent::MouseMove, QPointF(300, 300), QPointF(ptGlobal + QPoint(25, 15)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&frame, &move);
+    EXPECT_EQ(frame.pos(), ptStart + QPoint(25, 15));
+    SendMouse(frame, QEvent::MouseButtonRelease, QPoint(325, 315), Qt::NoButton);
+    QMouseEvent after(QEvent::MouseMove, QPointF(300, 300), QPointF(ptGlobal + QPoint(90, 90)), Qt::NoButton,
+                      Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&frame, &after);
+    EXPECT_EQ(frame.pos(), ptStart + QPoint(25, 15)); // the drag ended with the release
+
+    // In full-screen placement a press does not move the window.
+    frame.SetFullScreen(true);
+    SendMouse(frame, QEvent::MouseButtonPress, QPoint(300, 300), Qt::LeftButton);
+    QApplication::sendEvent(&frame, &move);
+    EXPECT_EQ(frame.pos(), ScreenTopLeft() + QPoint(-2, -2));
+    SendMouse(frame, QEvent::MouseButtonRelease, QPoint(300, 300), Qt::NoButton);
+}
+
+TEST(MainFrame, ASecondStartIsRefusedOnce)
+{
+    const BackupBesideTheProgramGuard backupGuard;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString strLock = dir.filePath(QStringLiteral("Ostrel.lock"));
+    test::RecordingNotifier notifier;
+    COstrelApp first(notifier, strLock);
+    ASSERT_TRUE(first.InitInstance());
+    ASSERT_TRUE(first.GetMainWnd() && first.GetMainWnd()->isVisible());
+    EXPECT_EQ(QCoreApplication::organizationName(), QStringLiteral("Ostrel"));
+    EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("Ostrel16"));
+
+    COstrelApp second(notifier, strLock);
+    EXPECT_FALSE(second.InitInstance());
+    EXPECT_EQ(second.GetMainWnd(), nullptr);
+    EXPECT_EQ(notifier.messages, std::vector<std::string>{"ERROR: Another instance of this program exists"});
+    EXPECT_TRUE(first.GetMainWnd()->isVisible()); // the first copy is not touched
+
+    first.ExitInstance();
+    COstrelApp third(notifier, strLock);
+    EXPECT_TRUE(third.InitInstance());
+    EXPECT_EQ(notifier.messages.size(), size_t{1});
+    third.ExitInstance();
+}

@@ -401,10 +401,3 @@ TEST_F(ViewTest, PtzChannelKeysStepTheChannelAndWrap)
     QCoreApplication::processEvents();
     EXPECT_EQ(1, pSession->Layout().PtzChannel());
 }
-
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

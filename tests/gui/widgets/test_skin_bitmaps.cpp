@@ -1,8 +1,11 @@
 #include "res/resource.h"
 #include "res/skin_bitmap.h"
 #include "res/skin_layout.h"
+#include "support/qt_printers.h"
 
-#include <QTest>
+#include <QImage>
+
+#include <gtest/gtest.h>
 
 #include <vector>
 
@@ -42,72 +45,64 @@ double DifferentShare(const QImage& a, const QImage& b)
     return static_cast<double>(nDiff) / (a.width() * a.height());
 }
 
+// The controls of the main view and of the archive window, less the time slider, whose two
+// bitmaps are a track and a thumb rather than two states of one control.
+std::vector<SkinPlacement> ButtonPlacements()
+{
+    std::vector<SkinPlacement> placements(std::begin(kViewControls), std::end(kViewControls));
+    placements.insert(placements.end(), std::begin(kArchiveControls), std::end(kArchiveControls));
+    std::erase_if(placements, [](const SkinPlacement& c) { return c.nControlId == IDC_TIME_SLIDER; });
+    return placements;
+}
+
 } // namespace
 
-class TestSkinBitmaps : public QObject {
-    Q_OBJECT
-private slots:
-    void everyNumberExistsAtItsSize()
-    {
-        for (const Expected& e : kExpected) {
-            for (int nId = e.nFirst; nId <= e.nLast; ++nId) {
-                const QImage img = SkinBitmap(nId);
-                QVERIFY2(!img.isNull(), qPrintable(QStringLiteral("bitmap %1 is missing").arg(nId)));
-                QVERIFY2(img.size() == QSize(e.cx, e.cy),
-                         qPrintable(QStringLiteral("bitmap %1 is %2 x %3").arg(nId).arg(img.width()).arg(img.height())));
-            }
-        }
-        QVERIFY(!SkinBitmap(IDB_PROGRAM_ICON).isNull());
-        QVERIFY(SkinBitmap(0).isNull());
-        QVERIFY(SkinBitmap(12345).isNull());
-    }
-
-    void everyPlacedControlFitsItsBitmaps()
-    {
-        for (const auto& controls : {std::vector<SkinPlacement>(std::begin(kViewControls), std::end(kViewControls)),
-                                     std::vector<SkinPlacement>(std::begin(kArchiveControls), std::end(kArchiveControls))}) {
-            for (const SkinPlacement& c : controls) {
-                if (c.nControlId == IDC_TIME_SLIDER)
-                    continue;
-                // The lamp bitmap serves a 40 x 40 and a 33 x 33 control; all others match.
-                const QSize sz = SkinBitmap(c.nBitmapNormal).size();
-                QVERIFY2(sz.width() >= c.cx && sz.height() >= c.cy,
-                         qPrintable(QStringLiteral("control %1 is larger than bitmap %2").arg(c.nControlId).arg(c.nBitmapNormal)));
-                QCOMPARE(SkinBitmap(c.nBitmapActive).size(), sz);
-            }
+TEST(SkinBitmaps, EveryNumberExistsAtItsSize)
+{
+    for (const Expected& e : kExpected) {
+        for (int nId = e.nFirst; nId <= e.nLast; ++nId) {
+            const QImage img = SkinBitmap(nId);
+            EXPECT_FALSE(img.isNull()) << "bitmap " << nId << " is missing";
+            EXPECT_EQ(img.size(), QSize(e.cx, e.cy)) << "bitmap " << nId;
         }
     }
+    EXPECT_FALSE(SkinBitmap(IDB_PROGRAM_ICON).isNull());
+    EXPECT_TRUE(SkinBitmap(0).isNull());
+    EXPECT_TRUE(SkinBitmap(12345).isNull());
+}
 
-    void pressedAndLitImagesDifferClearlyFromNormal()
-    {
-        for (const auto& controls : {std::vector<SkinPlacement>(std::begin(kViewControls), std::end(kViewControls)),
-                                     std::vector<SkinPlacement>(std::begin(kArchiveControls), std::end(kArchiveControls))}) {
-            for (const SkinPlacement& c : controls) {
-                if (c.nControlId == IDC_TIME_SLIDER)
-                    continue;
-                const double dShare = DifferentShare(SkinBitmap(c.nBitmapNormal), SkinBitmap(c.nBitmapActive));
-                QVERIFY2(dShare > 0.25, qPrintable(QStringLiteral("bitmaps %1 and %2 differ in only %3 of their pixels")
-                                                     .arg(c.nBitmapNormal).arg(c.nBitmapActive).arg(dShare)));
-            }
-        }
+TEST(SkinBitmaps, EveryPlacedControlFitsItsBitmaps)
+{
+    for (const SkinPlacement& c : ButtonPlacements()) {
+        // The lamp bitmap serves a 40 x 40 and a 33 x 33 control; all others match.
+        const QSize sz = SkinBitmap(c.nBitmapNormal).size();
+        EXPECT_TRUE(sz.width() >= c.cx && sz.height() >= c.cy)
+            << "control " << c.nControlId << " is larger than bitmap " << c.nBitmapNormal;
+        EXPECT_EQ(SkinBitmap(c.nBitmapActive).size(), sz) << "control " << c.nControlId;
     }
+}
 
-    void displayAreaIsBlackInBothBackgrounds()
-    {
-        for (int nId : {IDB_MAIN_BACKGROUND, IDB_ARCHIVE_BACKGROUND}) {
-            const QImage bg = SkinBitmap(nId);
-            for (const QPoint& pt : {QPoint(62, 22), QPoint(701, 501), QPoint(382, 262)})
-                QVERIFY(qGray(bg.pixel(pt)) < 16);
-        }
+TEST(SkinBitmaps, PressedAndLitImagesDifferClearlyFromNormal)
+{
+    for (const SkinPlacement& c : ButtonPlacements()) {
+        const double dShare = DifferentShare(SkinBitmap(c.nBitmapNormal), SkinBitmap(c.nBitmapActive));
+        EXPECT_GT(dShare, 0.25) << "bitmaps " << c.nBitmapNormal << " and " << c.nBitmapActive
+                                << " differ in too few of their pixels";
     }
+}
 
-    void thumbCornerHoldsItsTransparentColour()
-    {
-        const QImage thumb = SkinBitmap(IDB_SLIDER_THUMB);
-        QCOMPARE(thumb.pixel(3, 25), thumb.pixel(0, 0));
-        QVERIFY(thumb.pixel(1, 12) != thumb.pixel(0, 0));
+TEST(SkinBitmaps, DisplayAreaIsBlackInBothBackgrounds)
+{
+    for (int nId : {IDB_MAIN_BACKGROUND, IDB_ARCHIVE_BACKGROUND}) {
+        const QImage bg = SkinBitmap(nId);
+        for (const QPoint& pt : {QPoint(62, 22), QPoint(701, 501), QPoint(382, 262)})
+            EXPECT_LT(qGray(bg.pixel(pt)), 16) << "bitmap " << nId << " at " << pt.x() << ", " << pt.y();
     }
-};
+}
 
-QTEST_MAIN(TestSkinBitmaps)
-#include "test_skin_bitmaps.moc"
+TEST(SkinBitmaps, ThumbCornerHoldsItsTransparentColour)
+{
+    const QImage thumb = SkinBitmap(IDB_SLIDER_THUMB);
+    EXPECT_EQ(thumb.pixel(3, 25), thumb.pixel(0, 0));
+    EXPECT_NE(thumb.pixel(1, 12), thumb.pixel(0, 0));
+}

@@ -7,7 +7,6 @@
 #include "fakes/recording_notifier.h"
 #include "link/qt_dvr_link.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -133,11 +132,4 @@ TEST_F(LinkDvrsim, RecorderClosingIsNoticedAndTheLinkReconnectsAndLogsInAgain)
     EXPECT_EQ(1, view.byConnectState);
     EXPECT_EQ(0, Link().ReconnectAttempts()) << "a successful reconnection starts the count afresh";
     EXPECT_TRUE(view.losses.empty());
-}
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

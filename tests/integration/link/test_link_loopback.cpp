@@ -165,10 +165,3 @@ TEST_F(LinkLoopback, ConnectToAClosedPortIsReportedAsAFailedConnect)
     EXPECT_FALSE(Link().HasSocket());
     EXPECT_FALSE(Link().Connect("no such host", 8000)) << "only dotted addresses are taken";
 }
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

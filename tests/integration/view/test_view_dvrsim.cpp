@@ -104,10 +104,3 @@ TEST(ViewDvrsim, AfterConnectEveryCellShowsItsOwnCamera)
     }
     QDir::setCurrent(strOld);
 }
-
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

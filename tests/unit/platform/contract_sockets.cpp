@@ -296,9 +296,3 @@ TYPED_TEST(StreamSocketContract, ReaderMayCloseInsideItsNotification)
     EXPECT_TRUE(this->network.PeerSeesClose());
 }
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -173,9 +173,3 @@ TYPED_TEST(TimerServiceContract, HandlerMayStopAndStartTimers)
     EXPECT_EQ((std::vector<int>{103, 101, 101, 900}), this->Target().fired);
 }
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -200,9 +200,3 @@ TYPED_TEST(UiPosterContract, CallMayDestroyThePosterThatRunsIt)
     EXPECT_EQ(nullptr, pPoster);
 }
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -132,9 +132,3 @@ TEST_F(QtCommandRunnerTest, DetachedCommandOutlivesTheRunner)
     EXPECT_TRUE(test::WaitUntil([&] { return QFileInfo::exists(strMark); }, 20000));
 }
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
