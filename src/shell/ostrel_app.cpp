@@ -17,8 +17,8 @@
 
 namespace ostrel {
 
-COstrelApp::COstrelApp(Notifier& rNotifier, const QString& strLockPath)
-    : m_rNotifier(rNotifier), m_instanceLock(strLockPath)
+COstrelApp::COstrelApp(Notifier& rNotifier, const QString& strLockPath, std::optional<SettingsPlaces> places)
+    : m_rNotifier(rNotifier), m_instanceLock(strLockPath), m_places(std::move(places))
 {
 }
 
@@ -56,7 +56,7 @@ bool COstrelApp::InitInstance()
     m_pSettings = std::make_unique<QtSettingsStore>(QStringLiteral("Setting"));
     m_viewNotifier.SetParent(m_pMainFrame.get());
     m_pSession = std::make_unique<CRecorderSession>(SessionServices{m_timers, m_sockets, m_files, m_viewNotifier,
-                                                                    *m_pSettings, PlacesOfThisProgram(),
+                                                                    *m_pSettings, m_places ? *m_places : PlacesOfThisProgram(),
                                                                     QDir::currentPath().toStdString()});
     m_pView = new COstrelView(*m_pSession, ViewServices{m_clock, m_timers, &m_displayMode}, m_pMainFrame.get());
     m_pMainFrame->SetView(m_pView);

@@ -13,6 +13,7 @@
 #include <QObject>
 
 #include <memory>
+#include <optional>
 
 namespace ostrel {
 
@@ -29,7 +30,10 @@ public:
     static constexpr const char* kAnotherInstanceText = "Another instance of this program exists";
     static constexpr const char* kErrorCaption = "ERROR";
 
-    explicit COstrelApp(Notifier& rNotifier, const QString& strLockPath = InstanceLock::DefaultPath());
+    // places: where the settings' backup folder goes; by default beside this program (tests give
+    // their own, so that no run leaves a folder in the build tree).
+    explicit COstrelApp(Notifier& rNotifier, const QString& strLockPath = InstanceLock::DefaultPath(),
+                        std::optional<SettingsPlaces> places = std::nullopt);
     ~COstrelApp() override;
 
     bool InitInstance();
@@ -50,6 +54,7 @@ public:
 private:
     Notifier& m_rNotifier;
     InstanceLock m_instanceLock;
+    std::optional<SettingsPlaces> m_places;
     // What the session and the view work with; declared before the session, which the view
     // holds, and the session before the frame, which owns the view.
     CDvrSocketFactory m_sockets;

@@ -10,12 +10,12 @@
 #include <QRegion>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 
 using namespace ostrel;
 
@@ -32,29 +32,6 @@ QPoint ScreenTopLeft()
 {
     return QGuiApplication::primaryScreen()->geometry().topLeft();
 }
-
-// COstrelApp prepares its backup folder beside the program, here the build tree; this
-// removes one that was not there before the test, so a run leaves the tree as it found it.
-class BackupBesideTheProgramGuard {
-public:
-    BackupBesideTheProgramGuard()
-        : m_backup(std::filesystem::path(COstrelApp::PlacesOfThisProgram().strProgramDir) / "Backup"),
-          m_bExisted(std::filesystem::exists(m_backup))
-    {
-    }
-    ~BackupBesideTheProgramGuard()
-    {
-        std::error_code ec;
-        if (!m_bExisted)
-            std::filesystem::remove(m_backup, ec); // only while empty: a test writes nothing into it
-    }
-    BackupBesideTheProgramGuard(const BackupBesideTheProgramGuard&) = delete;
-    BackupBesideTheProgramGuard& operator=(const BackupBesideTheProgramGuard&) = delete;
-
-private:
-    std::filesystem::path m_backup;
-    bool m_bExisted;
-};
 
 } // namespace
 
@@ -154,26 +131,28 @@ TEST(MainFrame, DragWithoutAWindowManagerFollowsThePointer)
 
 TEST(MainFrame, ASecondStartIsRefusedOnce)
 {
-    const BackupBesideTheProgramGuard backupGuard;
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString strLock = dir.filePath(QStringLiteral("Ostrel.lock"));
+    // The backup folder goes into the test's folder, not beside the test program.
+    const SettingsPlaces places{dir.path().toStdString(), dir.path().toStdString()};
     test::RecordingNotifier notifier;
-    COstrelApp first(notifier, strLock);
+    COstrelApp first(notifier, strLock, places);
     ASSERT_TRUE(first.InitInstance());
     ASSERT_TRUE(first.GetMainWnd() && first.GetMainWnd()->isVisible());
     EXPECT_EQ(QCoreApplication::organizationName(), QStringLiteral("Ostrel"));
     EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("Ostrel16"));
 
-    COstrelApp second(notifier, strLock);
+    COstrelApp second(notifier, strLock, places);
     EXPECT_FALSE(second.InitInstance());
     EXPECT_EQ(second.GetMainWnd(), nullptr);
     EXPECT_EQ(notifier.messages, std::vector<std::string>{"ERROR: Another instance of this program exists"});
     EXPECT_TRUE(first.GetMainWnd()->isVisible()); // the first copy is not touched
 
     first.ExitInstance();
-    COstrelApp third(notifier, strLock);
+    COstrelApp third(notifier, strLock, places);
     EXPECT_TRUE(third.InitInstance());
     EXPECT_EQ(notifier.messages.size(), size_t{1});
     third.ExitInstance();
+    EXPECT_TRUE(QDir(dir.filePath(QStringLiteral("Backup"))).exists());
 }
