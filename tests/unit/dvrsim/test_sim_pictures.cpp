@@ -1,7 +1,7 @@
 #include "event_log_maker.h"
 #include "link/image_codec.h"
 #include "sim_options.h"
-#include "unit/codec/test_pictures.h"
+#include "fakes/test_pictures.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // A complete picture payload becomes a channel's picture, or is dropped and the channel keeps
 // its previous one.
 #include "fakes/link_harness.h"
-#include "unit/codec/test_pictures.h"
+#include "fakes/test_pictures.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include "fakes/memory_settings_store.h"
 #include "fakes/packet_maker.h"
 #include "fakes/recording_notifier.h"
-#include "unit/codec/test_pictures.h"
+#include "fakes/test_pictures.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@
 #include "res/skin_bitmap.h"
 #include "session/recorder_session.h"
 #include "shell/ostrel_view.h"
-#include "unit/codec/test_pictures.h"
+#include "fakes/test_pictures.h"
 #include "widgets/bitmap_button.h"
 #include "widgets/skin_button.h"
 

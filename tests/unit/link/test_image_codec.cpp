@@ -1,5 +1,5 @@
 #include "link/image_codec.h"
-#include "test_pictures.h"
+#include "fakes/test_pictures.h"
 
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
