@@ -22,6 +22,7 @@ struct PicturePool::Core {
     size_t nCreated = 0;
     bool bClosed = false; // the pool is gone: returning buffers are freed
 
+    Core() { idle.reserve(kMaxIdle); } // so keeping a buffer never allocates
     ~Core()
     {
         for (Picture::Buffer* pBuffer : idle)
