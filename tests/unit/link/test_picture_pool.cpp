@@ -6,10 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <deque>
+#include <barrier>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -28,6 +26,7 @@ BitmapInfoHeader SmallHeader()
     return header;
 }
 
+// Every byte is the seed plus its offset, so a picture shows whose bytes it holds.
 std::vector<uint8_t> SmallBits(uint8_t bySeed)
 {
     std::vector<uint8_t> bits(24);
@@ -36,10 +35,10 @@ std::vector<uint8_t> SmallBits(uint8_t bySeed)
     return bits;
 }
 
-Picture MakeSmall(PicturePool& pool, uint8_t bySeed, uint8_t byFieldAlign = 1)
+Picture MakeSmall(PicturePool& pool, uint8_t bySeed)
 {
     const std::vector<uint8_t> bits = SmallBits(bySeed);
-    return pool.Make(SmallHeader(), bits.data(), bits.size(), byFieldAlign);
+    return pool.Make(SmallHeader(), bits.data(), bits.size(), 1);
 }
 
 std::vector<uint8_t> BitsOf(const Picture& picture)
@@ -49,74 +48,43 @@ std::vector<uint8_t> BitsOf(const Picture& picture)
 
 } // namespace
 
-TEST(PicturePool, MakeCopiesTheBitsAndDescribesThem)
+TEST(PicturePool, MakeCopiesWhatFitsAndRefusesTheRestWithoutTakingABuffer)
 {
     PicturePool pool;
+    // More bytes than needed: the image size is taken, the rest ignored.
     std::vector<uint8_t> bits = SmallBits(7);
+    bits.resize(100, 0xAA);
     const Picture picture = pool.Make(SmallHeader(), bits.data(), bits.size(), 0);
     ASSERT_TRUE(picture);
-    EXPECT_EQ(4, picture.Header().biWidth);
-    EXPECT_EQ(2, picture.Header().biHeight);
-    EXPECT_EQ(24, picture.Header().biBitCount);
-    EXPECT_EQ(24u, picture.Header().biSizeImage);
+    EXPECT_EQ(SmallHeader(), picture.Header());
     EXPECT_EQ(0, picture.FieldAlign());
     bits[0] = 0xEE; // the caller's bytes are not the picture's
     EXPECT_EQ(SmallBits(7), BitsOf(picture));
-    EXPECT_NE(bits.data(), picture.Bits());
-}
 
-TEST(PicturePool, MakeRefusesWhatItCannotHoldWithoutTakingABuffer)
-{
-    const std::vector<uint8_t> bits = SmallBits(0);
-    BitmapInfoHeader wrongSize = SmallHeader();
-    wrongSize.biSizeImage = 30; // 4 x 2 x 3 bytes with padded rows is 24
-    BitmapInfoHeader noWidth = SmallHeader();
-    noWidth.biWidth = 0;
-    BitmapInfoHeader oddDepth = SmallHeader();
-    oddDepth.biBitCount = 12;
-    BitmapInfoHeader empty = SmallHeader();
-    empty.biSizeImage = 0;
     struct Row {
         const char* name;
-        BitmapInfoHeader header;
+        void (*change)(BitmapInfoHeader&);
         const uint8_t* pBits;
         size_t nBytes;
     } rows[] = {
-        {"one byte short", SmallHeader(), bits.data(), 23},
-        {"no bytes", SmallHeader(), bits.data(), 0},
-        {"no pointer", SmallHeader(), nullptr, 24},
-        {"size that does not fit the format", wrongSize, bits.data(), 24},
-        {"zero width", noWidth, bits.data(), 24},
-        {"twelve bits a pixel", oddDepth, bits.data(), 24},
-        {"zero image size", empty, bits.data(), 24},
+        {"one byte short", [](BitmapInfoHeader&) {}, bits.data(), 23},
+        {"no pointer", [](BitmapInfoHeader&) {}, nullptr, 24},
+        // 4 x 2 x 3 bytes with padded rows is 24.
+        {"size that does not fit the format", [](BitmapInfoHeader& h) { h.biSizeImage = 30; }, bits.data(), 30},
+        {"zero width", [](BitmapInfoHeader& h) { h.biWidth = 0; }, bits.data(), 24},
+        {"twelve bits a pixel", [](BitmapInfoHeader& h) { h.biBitCount = 12; }, bits.data(), 24},
+        {"zero image size", [](BitmapInfoHeader& h) { h.biSizeImage = 0; }, bits.data(), 24},
     };
-    PicturePool pool;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const Picture picture = pool.Make(row.header, row.pBits, row.nBytes, 1);
-        EXPECT_FALSE(picture);
-        EXPECT_EQ(nullptr, picture.Bits());
+        BitmapInfoHeader header = SmallHeader();
+        row.change(header);
+        const Picture refused = pool.Make(header, row.pBits, row.nBytes, 1);
+        EXPECT_FALSE(refused);
+        EXPECT_EQ(nullptr, refused.Bits());
     }
-    EXPECT_EQ(0u, pool.BuffersCreated());
+    EXPECT_EQ(1u, pool.BuffersCreated());
     EXPECT_EQ(0u, pool.IdleCount());
-
-    // More bytes than needed: the image size is taken, the rest ignored.
-    std::vector<uint8_t> longer = SmallBits(3);
-    longer.resize(100, 0xAA);
-    const Picture picture = pool.Make(SmallHeader(), longer.data(), longer.size(), 1);
-    ASSERT_TRUE(picture);
-    EXPECT_EQ(SmallBits(3), BitsOf(picture));
-}
-
-TEST(PicturePool, EmptyHandleHasNothingToShow)
-{
-    const Picture empty;
-    EXPECT_FALSE(empty);
-    EXPECT_EQ(nullptr, empty.Bits());
-    EXPECT_EQ(0, empty.Header().biWidth);
-    EXPECT_EQ(0u, empty.Header().biSizeImage);
-    EXPECT_EQ(CImageCodec::kFieldEven, empty.FieldAlign());
-    EXPECT_TRUE(empty.SameAs(Picture{}));
 }
 
 TEST(PicturePool, CopiesShareOnePictureAndTheLastOneReturnsTheBuffer)
@@ -131,10 +99,15 @@ TEST(PicturePool, CopiesShareOnePictureAndTheLastOneReturnsTheBuffer)
     EXPECT_EQ(pBits, third.Bits()) << "copies share the pixels";
 
     first.Reset();
-    EXPECT_FALSE(first);
     second = Picture{};
     EXPECT_EQ(0u, pool.IdleCount()) << "one handle still holds it";
     EXPECT_EQ(SmallBits(10), BitsOf(third));
+    // An empty handle has nothing to show.
+    EXPECT_FALSE(first);
+    EXPECT_EQ(nullptr, first.Bits());
+    EXPECT_EQ(0u, first.Header().biSizeImage);
+    EXPECT_EQ(CImageCodec::kFieldEven, first.FieldAlign());
+    EXPECT_TRUE(first.SameAs(Picture{}));
 
     third.Reset();
     EXPECT_EQ(1u, pool.IdleCount());
@@ -143,12 +116,11 @@ TEST(PicturePool, CopiesShareOnePictureAndTheLastOneReturnsTheBuffer)
     EXPECT_EQ(1u, pool.IdleCount()) << "resetting an empty handle returns nothing";
 }
 
-TEST(PicturePool, MovesHandOverWithoutCounting)
+TEST(PicturePool, MovesAndSelfAssignmentCountEveryPictureOnce)
 {
     PicturePool pool;
     Picture source = MakeSmall(pool, 20);
     const uint8_t* pBits = source.Bits();
-
     Picture moved(std::move(source));
     EXPECT_FALSE(source); // NOLINT(bugprone-use-after-move): a moved-from handle is empty
     EXPECT_EQ(pBits, moved.Bits());
@@ -156,62 +128,38 @@ TEST(PicturePool, MovesHandOverWithoutCounting)
     Picture target = MakeSmall(pool, 30);
     target = std::move(moved);
     EXPECT_EQ(1u, pool.IdleCount()) << "the picture the target held went back";
+
+    // To itself, and the same picture again: no count to lose or leak.
+    Picture& alias = target;
+    target = alias;
+    target = std::move(alias);
+    Picture other = target;
+    other = target;
     EXPECT_EQ(pBits, target.Bits());
     EXPECT_EQ(SmallBits(20), BitsOf(target));
-
+    other.Reset();
     target.Reset();
     EXPECT_EQ(2u, pool.IdleCount()) << "one release for one picture, whatever the moves";
-}
-
-TEST(PicturePool, AssigningAHandleToItselfKeepsThePicture)
-{
-    PicturePool pool;
-    Picture picture = MakeSmall(pool, 40);
-    Picture& alias = picture;
-    picture = alias;
-    EXPECT_EQ(SmallBits(40), BitsOf(picture));
-    picture = std::move(alias);
-    EXPECT_EQ(SmallBits(40), BitsOf(picture));
-    EXPECT_EQ(0u, pool.IdleCount());
-
-    Picture other = picture;
-    other = picture; // the same picture again: no extra count to leak
-    other.Reset();
-    picture.Reset();
-    EXPECT_EQ(1u, pool.IdleCount());
-}
-
-TEST(PicturePool, SteadyStreamReusesItsBuffers)
-{
-    PicturePool pool;
-    Picture shown = MakeSmall(pool, 0);
-    for (int i = 1; i <= 100; ++i) {
-        // The next picture of a channel replaces the shown one, as the link does.
-        shown = MakeSmall(pool, static_cast<uint8_t>(i));
-        ASSERT_EQ(SmallBits(static_cast<uint8_t>(i)), BitsOf(shown)) << i;
-    }
-    EXPECT_EQ(2u, pool.BuffersCreated()) << "one shown, one being filled";
-    EXPECT_EQ(1u, pool.IdleCount());
 }
 
 TEST(PicturePool, TakeExchangesTheDecodersPixelsForAnIdleBuffersOwn)
 {
     PicturePool pool;
     CImageCodec decoder;
-    ASSERT_TRUE(decoder.SetImageFormat(24, 4, 2));
-    std::vector<uint8_t> bits = SmallBits(50);
-    std::copy(bits.begin(), bits.end(), decoder.MutablePixels());
+    const auto decode = [&decoder](uint8_t bySeed) {
+        ASSERT_TRUE(decoder.SetImageFormat(24, 4, 2));
+        const std::vector<uint8_t> bits = SmallBits(bySeed);
+        std::copy(bits.begin(), bits.end(), decoder.MutablePixels());
+    };
+    decode(50);
     const uint8_t* pDecoded = decoder.Pixels();
-
     Picture first = pool.Take(decoder);
     EXPECT_EQ(pDecoded, first.Bits()) << "taken, not copied";
     EXPECT_EQ(SmallBits(50), BitsOf(first));
-    EXPECT_EQ(SmallHeader().biSizeImage, first.Header().biSizeImage);
+    EXPECT_EQ(24u, first.Header().biSizeImage);
 
     first.Reset();
-    ASSERT_TRUE(decoder.SetImageFormat(24, 4, 2));
-    bits = SmallBits(60);
-    std::copy(bits.begin(), bits.end(), decoder.MutablePixels());
+    decode(60);
     const uint8_t* pSecond = decoder.Pixels();
     const Picture second = pool.Take(decoder);
     EXPECT_EQ(pSecond, second.Bits());
@@ -222,15 +170,14 @@ TEST(PicturePool, TakeExchangesTheDecodersPixelsForAnIdleBuffersOwn)
 TEST(PicturePool, IdleBuffersAreBoundedAndTheRestFreed)
 {
     PicturePool pool;
-    const size_t nMany = PicturePool::kMaxIdle + 5;
     std::vector<Picture> held;
-    for (size_t i = 0; i < nMany; ++i)
+    for (size_t i = 0; i < PicturePool::kMaxIdle + 5; ++i)
         held.push_back(MakeSmall(pool, static_cast<uint8_t>(i)));
     EXPECT_EQ(69u, pool.BuffersCreated());
     held.clear();
     EXPECT_EQ(64u, pool.IdleCount());
 
-    for (size_t i = 0; i < nMany; ++i)
+    for (size_t i = 0; i < PicturePool::kMaxIdle + 5; ++i)
         held.push_back(MakeSmall(pool, static_cast<uint8_t>(i)));
     EXPECT_EQ(69u + 5u, pool.BuffersCreated()) << "64 reused, 5 new";
     EXPECT_EQ(0u, pool.IdleCount());
@@ -240,11 +187,9 @@ TEST(PicturePool, HandlesOutliveThePool)
 {
     auto pPool = std::make_unique<PicturePool>();
     Picture kept = MakeSmall(*pPool, 70);
-    Picture idle = MakeSmall(*pPool, 80);
-    idle.Reset(); // in the idle list when the pool goes
+    MakeSmall(*pPool, 80).Reset(); // in the idle list when the pool goes
     pPool.reset();
 
-    EXPECT_EQ(SmallBits(70), BitsOf(kept));
     Picture copy = kept;
     kept.Reset();
     EXPECT_EQ(SmallBits(70), BitsOf(copy));
@@ -257,13 +202,12 @@ TEST(PicturePool, CopiesReleasedOnManyThreadsReturnThePictureOnce)
     PicturePool pool;
     Picture source = MakeSmall(pool, 90);
     constexpr int kThreads = 4;
-    constexpr int kRounds = 20000;
     std::vector<std::thread> threads;
     std::vector<int> bad(kThreads, 0);
     for (int t = 0; t < kThreads; ++t) {
         // Each thread starts with a copy of its own and makes and drops more.
         threads.emplace_back([copy = source, &bad, t]() mutable {
-            for (int i = 0; i < kRounds; ++i) {
+            for (int i = 0; i < 20000; ++i) {
                 Picture a = copy;
                 Picture b;
                 b = a;
@@ -284,59 +228,39 @@ TEST(PicturePool, CopiesReleasedOnManyThreadsReturnThePictureOnce)
 
 TEST(PicturePool, PicturesMadeOnOneThreadAndReleasedOnOthersAllComeBack)
 {
-    // The owner makes pictures while workers (an AVI saver, a printer) let go of earlier ones:
-    // returns to the pool race with takes from it.
+    // The owner makes each round's pictures while workers (an AVI saver, a printer) let go of
+    // the round before: returns to the pool race with each other and with takes from it.
     PicturePool pool;
-    constexpr int kPictures = 3000;
-    constexpr size_t kQueueLimit = 8;
-    constexpr int kWorkers = 3;
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::deque<Picture> queue;
-    bool bDone = false;
+    constexpr int kWorkers = 4;
+    constexpr int kEach = 8; // two rounds alive at once stay within the idle bound
+    constexpr int kRounds = 500;
+    std::vector<Picture> hands[2][kWorkers];
+    std::barrier<> roundReady(kWorkers + 1);
     std::vector<int> wrong(kWorkers, 0);
     std::vector<std::thread> workers;
     for (int w = 0; w < kWorkers; ++w) {
         workers.emplace_back([&, w]() {
-            for (;;) {
-                Picture picture;
-                {
-                    std::unique_lock<std::mutex> lock(mutex);
-                    changed.wait(lock, [&] { return !queue.empty() || bDone; });
-                    if (queue.empty())
-                        return;
-                    picture = std::move(queue.front());
-                    queue.pop_front();
-                }
-                changed.notify_all();
-                const Picture copy = picture;
-                // Every byte is the seed plus its offset: a buffer reused too early shows.
-                const uint8_t bySeed = copy.Bits()[0];
-                for (size_t i = 0; i < 24; ++i)
-                    if (copy.Bits()[i] != static_cast<uint8_t>(bySeed + i))
-                        ++wrong[static_cast<size_t>(w)];
+            for (int r = 0; r < kRounds; ++r) {
+                roundReady.arrive_and_wait();
+                // A buffer reused while still held shows as bytes of another seed.
+                for (const Picture& picture : hands[r % 2][w])
+                    for (size_t i = 1; i < 24; ++i)
+                        if (picture.Bits()[i] != static_cast<uint8_t>(picture.Bits()[0] + i))
+                            ++wrong[static_cast<size_t>(w)];
+                hands[r % 2][w].clear();
             }
         });
     }
-    for (int i = 0; i < kPictures; ++i) {
-        Picture picture = MakeSmall(pool, static_cast<uint8_t>(i));
-        std::unique_lock<std::mutex> lock(mutex);
-        changed.wait(lock, [&] { return queue.size() < kQueueLimit; });
-        queue.push_back(std::move(picture));
-        lock.unlock();
-        changed.notify_all();
+    for (int r = 0; r < kRounds; ++r) {
+        for (int w = 0; w < kWorkers; ++w)
+            for (int k = 0; k < kEach; ++k)
+                hands[r % 2][w].push_back(MakeSmall(pool, static_cast<uint8_t>(r * 7 + w * kEach + k)));
+        roundReady.arrive_and_wait();
     }
-    {
-        const std::lock_guard<std::mutex> lock(mutex);
-        bDone = true;
-    }
-    changed.notify_all();
     for (std::thread& worker : workers)
         worker.join();
 
     EXPECT_EQ(std::vector<int>(kWorkers, 0), wrong);
-    // At most the queue, one picture per worker and the one being made were alive at once,
-    // which is well under the idle bound: every buffer must be back, exactly once.
-    EXPECT_LE(pool.BuffersCreated(), kQueueLimit + kWorkers + 1);
-    EXPECT_EQ(pool.BuffersCreated(), pool.IdleCount());
+    EXPECT_LE(pool.BuffersCreated(), 2u * kWorkers * kEach);
+    EXPECT_EQ(pool.BuffersCreated(), pool.IdleCount()) << "every buffer back, exactly once";
 }
