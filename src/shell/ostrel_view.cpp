@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
