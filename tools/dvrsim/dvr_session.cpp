@@ -232,8 +232,9 @@ void CDvrSession::HandlePlay(const DvrRequest& request)
         && m_timeline.IsPlaying();
     if (bChange) {
         m_timeline.Change(play.bySpeed, play.bReverse);
-        Log(QStringLiteral("play request: now %1 at speed %2 from %3")
-                .arg(play.bReverse ? "reverse" : "forward").arg(m_timeline.Speed()).arg(Moment(m_timeline.MomentSeconds())));
+        Log(QStringLiteral("play request: now %1 at %2 x (speed byte %3) from %4")
+                .arg(play.bReverse ? "reverse" : "forward").arg(m_timeline.Speed()).arg(play.bySpeed)
+                .arg(Moment(m_timeline.MomentSeconds())));
         return;
     }
 
@@ -269,8 +270,9 @@ void CDvrSession::HandlePlay(const DvrRequest& request)
         reply(byStatus, QStringLiteral("nothing recorded at %1").arg(Moment(nStart)));
         return;
     }
-    Log(QStringLiteral("play request: channels %1 %2 at speed %3 from %4")
-            .arg(ChannelList(channels), play.bReverse ? "reverse" : "forward").arg(m_timeline.Speed()).arg(Moment(nStart)));
+    Log(QStringLiteral("play request: channels %1 %2 at %3 x (speed byte %4) from %5")
+            .arg(ChannelList(channels), play.bReverse ? "reverse" : "forward").arg(m_timeline.Speed()).arg(play.bySpeed)
+            .arg(Moment(nStart)));
     StartStream(Stream::Play, std::move(channels), m_server.Options().nPlayFps);
 }
 

@@ -68,12 +68,14 @@ bool CPlayTimeline::InGap(int64_t nSeconds) const
     return nOfDay >= m_nGapFrom || nOfDay < m_nGapTo; // across midnight
 }
 
-int CPlayTimeline::ClampSpeed(int nSpeed)
+int CPlayTimeline::SpeedFactor(uint8_t bySpeed)
 {
-    return std::clamp(nSpeed, 1, kMaxSpeed);
+    if (bySpeed <= 1)
+        return 1;
+    return 1 << std::min(bySpeed, kFastestSpeedByte);
 }
 
-uint8_t CPlayTimeline::Start(int64_t nSeconds, int nSpeed, bool bReverse)
+uint8_t CPlayTimeline::Start(int64_t nSeconds, uint8_t bySpeed, bool bReverse)
 {
     m_bPlaying = false;
     if (nSeconds < m_range.nStart || nSeconds > m_range.nEnd)
@@ -81,15 +83,15 @@ uint8_t CPlayTimeline::Start(int64_t nSeconds, int nSpeed, bool bReverse)
     if (InGap(nSeconds))
         return PLAY_NO_IMAGE;
     m_nMomentMs = nSeconds * 1000;
-    m_nSpeed = ClampSpeed(nSpeed);
+    m_nSpeed = SpeedFactor(bySpeed);
     m_bReverse = bReverse;
     m_bPlaying = true;
     return wire::PLAY_IMAGE_FOLLOWS;
 }
 
-void CPlayTimeline::Change(int nSpeed, bool bReverse)
+void CPlayTimeline::Change(uint8_t bySpeed, bool bReverse)
 {
-    m_nSpeed = ClampSpeed(nSpeed);
+    m_nSpeed = SpeedFactor(bySpeed);
     m_bReverse = bReverse;
 }
 

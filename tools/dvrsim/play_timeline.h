@@ -17,7 +17,7 @@ struct PlayRequest {
     uint32_t dwStartA = 0;     // P1: seconds value (version 1) or date word
     uint32_t dwStartB = 0;     // P2: end of the range (version 1) or time word
     uint8_t byCommand = 0;     // bits 8-15 of P3: 1 start, 2 change, 0 stop
-    uint8_t bySpeed = 1;       // bits 16-23 of P3
+    uint8_t bySpeed = 1;       // bits 16-23 of P3, as sent; SpeedFactor gives the rate
     bool bReverse = false;     // bits 24-31 of P3 = 1
 
     static PlayRequest FromParams(const uint32_t* pParams /* P0..P3 */);
@@ -28,7 +28,13 @@ public:
     static constexpr uint8_t kPlayCommandStop = 0;
     static constexpr uint8_t kPlayCommandStart = 1;
     static constexpr uint8_t kPlayCommandChange = 2;
+    static constexpr uint8_t kFastestSpeedByte = 6; // "64X", the last scan rate the client offers
     static constexpr int kMaxSpeed = 64;
+
+    // How many times real time a speed byte plays: normal play sends 1 and fast play the scan
+    // rate index 0..6 ("1X".."64X"), so 0 and 1 play at 1 x and n >= 2 at 2^n x. Bytes above
+    // 6 play at 64 x, the fastest rate.
+    static int SpeedFactor(uint8_t bySpeed);
 
     // The moment a play request names, in seconds: version 1 takes P1 as a seconds value;
     // later versions the date word and time word. False when the words name no real moment
@@ -42,9 +48,10 @@ public:
 
     // Starts playing at nSeconds: 1 (images follow), PLAY_INVALID_DATE outside the recorded
     // range, PLAY_NO_IMAGE inside a gap. Only 1 starts playback.
-    uint8_t Start(int64_t nSeconds, int nSpeed, bool bReverse);
-    // New speed and direction from the current moment, when playing.
-    void Change(int nSpeed, bool bReverse);
+    // bySpeed is the control word's speed byte.
+    uint8_t Start(int64_t nSeconds, uint8_t bySpeed, bool bReverse);
+    // New speed byte and direction from the current moment, when playing.
+    void Change(uint8_t bySpeed, bool bReverse);
     void Stop() { m_bPlaying = false; }
 
     // Moves the moment by nRealMs x speed in the play direction, jumping over gaps. Returns 1
@@ -53,7 +60,7 @@ public:
 
     bool IsPlaying() const { return m_bPlaying; }
     bool IsReverse() const { return m_bReverse; }
-    int Speed() const { return m_nSpeed; }
+    int Speed() const { return m_nSpeed; } // times real time
     int64_t MomentMs() const { return m_nMomentMs; }
     int64_t MomentSeconds() const;
     // The moment's place in the range, ten-thousandths of a percent (0..1,000,000).
@@ -61,14 +68,12 @@ public:
     bool InGap(int64_t nSeconds) const;
 
 private:
-    static int ClampSpeed(int nSpeed);
-
     RecordedRange m_range;
     int m_nGapFrom = 0;
     int m_nGapTo = 0;
     bool m_bPlaying = false;
     bool m_bReverse = false;
-    int m_nSpeed = 1;
+    int m_nSpeed = 1;          // times real time
     int64_t m_nMomentMs = 0;
 };
 

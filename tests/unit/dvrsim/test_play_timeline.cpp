@@ -71,33 +71,65 @@ TEST(PlayTimeline, StartsOnlyInsideTheRecordingAndOutsideGaps)
     EXPECT_EQ(1, timeline.Start(At(2024, 5, 12, 3, 30, 0), 1, false));
 }
 
+TEST(PlayTimeline, SpeedByteIsTheScanRateIndex)
+{
+    // Normal play sends 1, fast play the "1X".."64X" index; 0 and 1 both play at 1 x.
+    struct Row {
+        uint8_t bySpeed;
+        int nFactor;
+    };
+    for (const Row row : {Row{0, 1}, Row{1, 1}, Row{2, 4}, Row{3, 8}, Row{4, 16}, Row{5, 32}, Row{6, 64},
+                          Row{7, 64}, Row{255, 64}}) {
+        EXPECT_EQ(row.nFactor, CPlayTimeline::SpeedFactor(row.bySpeed)) << int{row.bySpeed};
+
+        // One real second moves the moment by the factor, forwards and backwards.
+        CPlayTimeline timeline = Week();
+        const int64_t nStart = At(2024, 5, 15, 12, 0, 0);
+        ASSERT_EQ(1, timeline.Start(nStart, row.bySpeed, false));
+        EXPECT_EQ(row.nFactor, timeline.Speed());
+        EXPECT_EQ(1, timeline.Advance(1000));
+        EXPECT_EQ((nStart + row.nFactor) * 1000, timeline.MomentMs()) << int{row.bySpeed};
+        ASSERT_EQ(1, timeline.Start(nStart, row.bySpeed, true));
+        EXPECT_EQ(1, timeline.Advance(1000));
+        EXPECT_EQ((nStart - row.nFactor) * 1000, timeline.MomentMs()) << int{row.bySpeed};
+    }
+}
+
 TEST(PlayTimeline, MovesAtSpeedInEitherDirectionAndEndsAtTheEdges)
 {
     CPlayTimeline timeline = Week();
     const int64_t nStart = At(2024, 5, 15, 12, 0, 0);
-    ASSERT_EQ(1, timeline.Start(nStart, 4, false));
+    ASSERT_EQ(1, timeline.Start(nStart, 2, false)); // "4X"
     EXPECT_EQ(1, timeline.Advance(1500));
     EXPECT_EQ((nStart + 6) * 1000, timeline.MomentMs());
+    EXPECT_EQ(1, timeline.Advance(250));
+    EXPECT_EQ((nStart + 7) * 1000, timeline.MomentMs());
 
-    timeline.Change(8, true);
+    // A change turns round at the current moment: "8X" back for a second from 12:00:07.
+    timeline.Change(3, true);
+    EXPECT_EQ(8, timeline.Speed());
+    EXPECT_TRUE(timeline.IsReverse());
     EXPECT_EQ(1, timeline.Advance(1000));
-    EXPECT_EQ(nStart - 2, timeline.MomentSeconds());
+    EXPECT_EQ(nStart - 1, timeline.MomentSeconds());
+    // A second and a half of normal play backwards from there: 11:59:57.5.
+    timeline.Change(1, true);
+    EXPECT_EQ(1, timeline.Advance(1500));
+    EXPECT_EQ((nStart - 2) * 1000 - 500, timeline.MomentMs());
+    EXPECT_EQ(nStart - 3, timeline.MomentSeconds());
 
     // Reverse from just after the start runs out: end of play, and playback stops there.
-    ASSERT_EQ(1, timeline.Start(At(2024, 5, 10, 8, 0, 5), 2, true));
+    ASSERT_EQ(1, timeline.Start(At(2024, 5, 10, 8, 0, 5), 1, true));
     EXPECT_EQ(1, timeline.Advance(2000));
-    EXPECT_EQ(PLAY_END, timeline.Advance(1000));
+    EXPECT_EQ(At(2024, 5, 10, 8, 0, 3), timeline.MomentSeconds());
+    EXPECT_EQ(PLAY_END, timeline.Advance(4000));
     EXPECT_FALSE(timeline.IsPlaying());
     EXPECT_EQ(At(2024, 5, 10, 8, 0, 0), timeline.MomentSeconds());
+    EXPECT_EQ(PLAY_END, timeline.Advance(1000)); // nothing moves once stopped
 
-    ASSERT_EQ(1, timeline.Start(At(2024, 5, 17, 7, 59, 0), 64, false));
+    // "64X" from a minute before the end is out in one second.
+    ASSERT_EQ(1, timeline.Start(At(2024, 5, 17, 7, 59, 0), 6, false));
     EXPECT_EQ(PLAY_END, timeline.Advance(1000));
-
-    // Speeds beyond the recorder's are held to its fastest; 0 plays at 1.
-    ASSERT_EQ(1, timeline.Start(nStart, 255, false));
-    EXPECT_EQ(CPlayTimeline::kMaxSpeed, timeline.Speed());
-    ASSERT_EQ(1, timeline.Start(nStart, 0, false));
-    EXPECT_EQ(1, timeline.Speed());
+    EXPECT_EQ(At(2024, 5, 17, 8, 0, 0), timeline.MomentSeconds());
 }
 
 TEST(PlayTimeline, JumpsOverGapsInThePlayDirection)
