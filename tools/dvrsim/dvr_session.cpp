@@ -149,9 +149,15 @@ void CDvrSession::Handle(const DvrRequest& request)
         Emit(m_packet);
         break;
     }
-    case wire::DATATYPE_KEY_EMUL:
-        Log(QStringLiteral("key emulation %1").arg(Hex(p[0] & 0xFFFFu)));
+    case wire::DATATYPE_KEY_EMUL: {
+        // The client sends 0x201 after its login and 0x204 when archive play is pressed before
+        // it knows the range; the status request it sends next brings the range. A key changes
+        // nothing here: no reply, and a running stream goes on.
+        const uint32_t dwKey = p[0] & 0xFFFFu;
+        const char* pszWhy = dwKey == 0x201u ? " (after login)" : dwKey == 0x204u ? " (archive play control)" : "";
+        Log(QStringLiteral("key emulation %1%2: noted, nothing sent").arg(Hex(dwKey), QLatin1String(pszWhy)));
         break;
+    }
     case wire::DATATYPE_PTZ_DATA: {
         const size_t n = std::min<size_t>(p[1], request.payload.size());
         const QByteArray bytes(reinterpret_cast<const char*>(request.payload.data()), static_cast<qsizetype>(n));
