@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QHostAddress>
 #include <QTcpSocket>
 
@@ -17,13 +17,17 @@ using namespace ostrel::dvrsim;
 
 namespace {
 
+// The session paints its pictures with text, which needs a GUI application (offscreen).
 void EnsureApplication()
 {
     static int argc = 1;
     static char name[] = "test_dvrsim";
     static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        static QCoreApplication app(argc, argv);
+    if (QCoreApplication::instance())
+        return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QGuiApplication app(argc, argv);
 }
 
 QByteArray Request(uint32_t dwDataType, const wire::ParamBlock& params)
