@@ -17,17 +17,18 @@ using namespace ostrel::dvrsim;
 
 namespace {
 
-// The session paints its pictures with text, which needs a GUI application (offscreen).
-void EnsureApplication()
+// The session paints its pictures with text, which needs a GUI application (offscreen). It
+// lives as long as the test, so Qt's font caches go with it.
+std::unique_ptr<QGuiApplication> MakeApplication()
 {
     static int argc = 1;
     static char name[] = "test_dvrsim";
     static char* argv[] = {name, nullptr};
     if (QCoreApplication::instance())
-        return;
+        return nullptr;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication app(argc, argv);
+    return std::make_unique<QGuiApplication>(argc, argv);
 }
 
 QByteArray Request(uint32_t dwDataType, const wire::ParamBlock& params)
@@ -83,7 +84,7 @@ void TakeReplies(QByteArray& bytes, std::vector<Reply>& replies)
 
 TEST(DvrSession, ArchiveRequestsWithKeyEmulationAmongThemAreAllAnswered)
 {
-    EnsureApplication();
+    const std::unique_ptr<QGuiApplication> pApp = MakeApplication();
     SimOptions options;
     options.wPort = 0;
     options.strBind = QStringLiteral("127.0.0.1");
