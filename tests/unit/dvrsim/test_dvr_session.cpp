@@ -1,4 +1,5 @@
-// A session served in-process on loopback: the requests the archive dialog sends, with key
+// A session served in-process on loopback (the test's main supplies the GUI application the
+// pictures' text needs): the requests the archive dialog sends, with key
 // emulation among them, and the replies in the order a client sees them.
 
 #include "dvr_server.h"
@@ -6,30 +7,15 @@
 
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <QHostAddress>
 #include <QTcpSocket>
 
-#include <memory>
+#include <vector>
 
 using namespace ostrel;
 using namespace ostrel::dvrsim;
 
 namespace {
-
-// The session paints its pictures with text, which needs a GUI application (offscreen). It
-// lives as long as the test, so Qt's font caches go with it.
-std::unique_ptr<QGuiApplication> MakeApplication()
-{
-    static int argc = 1;
-    static char name[] = "test_dvrsim";
-    static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance())
-        return nullptr;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    return std::make_unique<QGuiApplication>(argc, argv);
-}
 
 QByteArray Request(uint32_t dwDataType, const wire::ParamBlock& params)
 {
@@ -84,7 +70,6 @@ void TakeReplies(QByteArray& bytes, std::vector<Reply>& replies)
 
 TEST(DvrSession, ArchiveRequestsWithKeyEmulationAmongThemAreAllAnswered)
 {
-    const std::unique_ptr<QGuiApplication> pApp = MakeApplication();
     SimOptions options;
     options.wPort = 0;
     options.strBind = QStringLiteral("127.0.0.1");
