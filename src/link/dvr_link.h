@@ -109,6 +109,8 @@ public:
     void SendRequest(uint8_t byKind, bool bArm);
     // Keeps the request (the watchdog and a new login send it again), then sends REQ_PLAY.
     void SendPlay(const PlayRequest& request, bool bArm);
+    // Keeps the request without sending it: the play fields as the archive last wrote them.
+    void SetPlayRequest(const PlayRequest& request) { m_lastPlay = request; }
     void SendKeyEmul(uint16_t wKeyCode);
     void SendDvrStatus2();
     // False (nothing sent) when the payload does not fit the send buffer.

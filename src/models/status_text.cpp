@@ -63,4 +63,33 @@ std::string PtzChannel(uint8_t byChannel)
     return Format("%03d", byChannel + 1);
 }
 
+std::string ArchiveDateTime(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond)
+{
+    return Format("%04d/%02d/%02d  %02d:%02d:%02d", nYear, nMonth, nDay, nHour, nMinute, nSecond);
+}
+
+std::string ArchivePosition(uint32_t dwPosition)
+{
+    return Format("%03u.%.04u%%", dwPosition / 10000u, dwPosition % 10000u);
+}
+
+std::string TimeOfDay(int nSeconds)
+{
+    return Format("%02d:%02d:%02d", nSeconds / 3600, nSeconds % 3600 / 60, nSeconds % 60);
+}
+
+std::string ArchiveConnectStatus(uint8_t byCode, uint8_t byMissCount, uint32_t dwAlarmEvent)
+{
+    switch (byCode) {
+    case 4:
+    case 5:
+    case 6: return ConnectStatus(byCode, byMissCount, dwAlarmEvent);
+    case 7:
+        return Format("[CH%d][Alarm:%d Loss:%d Motion:%d]", static_cast<int>(dwAlarmEvent & 0xFF),
+                      static_cast<int>(dwAlarmEvent >> 24), static_cast<int>((dwAlarmEvent >> 16) & 0xFF),
+                      static_cast<int>((dwAlarmEvent >> 8) & 0xFF));
+    default: return kBlankLine;
+    }
+}
+
 } // namespace ostrel::status_text

@@ -24,5 +24,20 @@ std::string PlayPosition(uint32_t dwPosition);
 // "001".."016" for PTZ channel 0..15.
 std::string PtzChannel(uint8_t byChannel);
 
+// The archive's texts.
+// Nine blanks: what the archive's status line shows when there is nothing to say.
+inline constexpr const char* kBlankLine = "         ";
+inline constexpr const char* kSearching = "SEARCHING";
+inline constexpr const char* kUnknownDateTime = "----/--/--  --:--:--";
+// "2026/12/06  14:05:09"
+std::string ArchiveDateTime(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond);
+// "012.3456%" from ten-thousandths of a percent.
+std::string ArchivePosition(uint32_t dwPosition);
+// "14:05:09" from seconds of the day (0..86399).
+std::string TimeOfDay(int nSeconds);
+// The archive's line for a connection state: codes 4 to 7 as in the live view, but 7 without
+// blanks ("[CH3][Alarm:1 Loss:0 Motion:0]"); any other code blanks the line.
+std::string ArchiveConnectStatus(uint8_t byCode, uint8_t byMissCount, uint32_t dwAlarmEvent);
+
 } // namespace status_text
 } // namespace ostrel

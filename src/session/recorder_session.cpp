@@ -65,7 +65,8 @@ bool CRecorderSession::Shutdown()
 
 void CRecorderSession::ShowArchive(bool bShow)
 {
-    if (!m_pArchive || m_byConnectState == 0)
+    // A connection lost while the archive is in front must not keep the operator there.
+    if (!m_pArchive || (bShow && m_byConnectState == 0))
         return;
     m_pArchive->SetArchiveActive(bShow);
     if (m_pLive)
@@ -166,6 +167,7 @@ void CRecorderSession::OnLinkStatus(const LinkStatus& status)
 
 void CRecorderSession::DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos)
 {
+    m_dwRecordPos = dwRecordPos;
     if (m_pLive)
         m_pLive->OnPositions(dwRecordPos, dwPlayPos);
 }

@@ -63,7 +63,8 @@ public:
     bool Disconnect();
     // The exit command's part: disconnect and save. False when the settings were not saved.
     bool Shutdown();
-    // Live or archive. Nothing without an archive window or while not connected.
+    // Live or archive. Nothing without an archive window; the archive is not shown while not
+    // connected, but going back to live always works.
     void ShowArchive(bool bShow);
     // The archive button: the status request first, so the archive opens on a fresh recorded
     // range, then ShowArchive(true).
@@ -86,6 +87,10 @@ public:
     const PtzIntervals& PtzTiming() const { return m_ptzIntervals; }
     const std::string& PtzFile() const { return m_strPtzFile; }    // m_strPtzFile
     bool ArchiveActive() const { return m_pArchive && m_pArchive->IsArchiveActive(); }
+    // The record position the recorder last reported with a live picture.
+    uint32_t RecordPosition() const { return m_dwRecordPos; }
+    FileStore& Files() { return m_services.rFiles; }
+    TimerFactory& Timers() { return m_services.rTimers; }
 
 private:
     CLiveLayout::Effects Apply(const CLiveLayout::Effects& effects);
@@ -116,6 +121,7 @@ private:
     PtzIntervals m_ptzIntervals;
     std::string m_strPtzFile;
     uint8_t m_byConnectState = 0;
+    uint32_t m_dwRecordPos = 0;
 };
 
 } // namespace ostrel

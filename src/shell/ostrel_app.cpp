@@ -1,5 +1,6 @@
 #include "shell/ostrel_app.h"
 
+#include "archive/archive_dlg.h"
 #include "platform/notifier.h"
 #include "platform/qt_settings_store.h"
 #include "platform/qt_timer_service.h"
@@ -62,14 +63,18 @@ bool COstrelApp::InitInstance()
     m_pMainFrame->SetView(m_pView);
     connect(m_pView, &COstrelView::AboutRequested, this, &COstrelApp::OnAppAbout);
     m_pView->OnInitialUpdate();
+    // The archive dialog lives, hidden, as long as the view; the session shows it.
+    m_pArchive = new CArchiveDlg(*m_pSession, ArchiveServices{m_clock, m_timers}, m_pMainFrame.get());
+    m_pArchive->Create();
     m_pMainFrame->show();
     return true;
 }
 
 int COstrelApp::ExitInstance()
 {
-    // The view goes with the frame, before the session it holds.
+    // The view and the archive dialog go with the frame, before the session they hold.
     m_pView = nullptr;
+    m_pArchive = nullptr;
     m_pMainFrame.reset();
     m_pSession.reset();
     m_instanceLock.Release();

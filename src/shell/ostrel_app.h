@@ -17,6 +17,7 @@
 
 namespace ostrel {
 
+class CArchiveDlg;
 class CMainFrame;
 class COstrelView;
 class Notifier;
@@ -42,6 +43,7 @@ public:
     CMainFrame* GetMainWnd() const { return m_pMainFrame.get(); }
     CRecorderSession* Session() const { return m_pSession.get(); }
     COstrelView* GetView() const { return m_pView; }
+    CArchiveDlg* GetArchive() const { return m_pArchive; }
     // Opens the about box modally.
     void OnAppAbout();
 
@@ -66,7 +68,8 @@ private:
     std::unique_ptr<SettingsStore> m_pSettings;
     std::unique_ptr<CRecorderSession> m_pSession;
     std::unique_ptr<CMainFrame> m_pMainFrame;
-    COstrelView* m_pView = nullptr; // owned by the frame
+    COstrelView* m_pView = nullptr;       // owned by the frame
+    CArchiveDlg* m_pArchive = nullptr;    // owned by the frame
 };
 
 } // namespace ostrel

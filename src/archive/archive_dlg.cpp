@@ -1,0 +1,423 @@
+#include "archive/archive_dlg.h"
+
+#include "res/resource.h"
+#include "res/skin_bitmap.h"
+#include "res/skin_layout.h"
+#include "models/status_text.h"
+#include "widgets/calendar_ctrl.h"
+#include "widgets/overlay_font.h"
+#include "widgets/skin_button.h"
+#include "widgets/skin_slider.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QWindow>
+
+namespace ostrel {
+
+namespace {
+
+// Rectangles as the panel is laid out, (left, top)-(right, bottom).
+QRect Box(int l, int t, int r, int b)
+{
+    return QRect(l, t, r - l, b - t);
+}
+
+struct PanelRow {
+    QRect rcLabel;
+    QRect rcValue;
+    const char* pszLabel;
+};
+
+const PanelRow kStartRow{Box(740, 69, 920, 79), Box(740, 79, 930, 94), "START TIME :"};
+const PanelRow kEndRow{Box(740, 94, 920, 109), Box(740, 109, 930, 124), "END TIME :"};
+const PanelRow kRequestRow{Box(740, 124, 920, 139), Box(740, 139, 930, 149), "REQUEST TIME :"};
+const PanelRow kRecordPosRow{Box(740, 159, 920, 169), Box(740, 169, 930, 179), "R-POSITION:"};
+const PanelRow kPlayPosRow{Box(740, 184, 920, 194), Box(740, 194, 930, 204), "P-POSITION:"};
+const QRect kCalendarRect = Box(722, 376, 946, 556);
+const QColor kTextColour(0, 255, 0);
+constexpr int kCalendarId = 1100;
+constexpr int kLabelFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+constexpr int kValueFlags = Qt::AlignCenter | Qt::TextSingleLine;
+
+// The dialog's nominal size, by which it is centred.
+constexpr int kPlaceWidth = 948;
+constexpr int kPlaceHeight = 681;
+
+bool IsSkinButton(int nId)
+{
+    // Push buttons: pressed while held. Everything else of the table is a lit/unlit toggle.
+    return nId == IDC_VIEWER || nId == IDC_SNAPSHOT || nId == IDC_PRINT || nId == IDC_EVENT_LIST ||
+           nId == IDC_TILES_MORE || nId == IDC_TILES_FEWER || (nId >= IDC_GO_START && nId <= IDC_GO_END);
+}
+
+} // namespace
+
+const QRect CArchiveDlg::kStatusLineRect = Box(770, 210, 920, 230);
+const QRect CArchiveDlg::kTimeTextRect = Box(215, 640, 315, 660);
+
+CArchiveDlg::CArchiveDlg(CRecorderSession& rSession, ArchiveServices services, QWidget* pParent)
+    : QWidget(pParent, Qt::Window | Qt::FramelessWindowHint), m_rSession(rSession), m_services(services),
+      m_pTimers(services.rTimers.Create(*this)), m_backStore(kWidth, kHeight, kFrameColour),
+      m_player(rSession, *this, services.rClock, services.rTimers)
+{
+    setWindowTitle(QString::fromLatin1(kCaption));
+    setFixedSize(kWidth, kHeight);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_logo.load(QString::fromLatin1(kLogoFile));
+}
+
+CArchiveDlg::~CArchiveDlg()
+{
+    m_pTimers->Stop(kRefreshTimerId);
+    if (m_bCreated)
+        m_rSession.SetArchiveWindow(nullptr);
+}
+
+void CArchiveDlg::Create()
+{
+    if (m_bCreated)
+        return;
+    m_bCreated = true;
+    m_overlayFont = OverlayFont();
+    m_timeFont = font();
+    m_background = SkinBitmap(IDB_ARCHIVE_BACKGROUND).convertToFormat(QImage::Format_RGB32);
+    CreateControls();
+    m_rSession.SetArchiveWindow(&m_player);
+    PaintAll();
+    m_player.Start();
+}
+
+QPoint CArchiveDlg::CentredPosition(const QSize& szScreen)
+{
+    return {(szScreen.width() - kPlaceWidth) / 2, (szScreen.height() - kPlaceHeight) / 2};
+}
+
+void CArchiveDlg::Place(bool bFullScreen)
+{
+    if (bFullScreen) {
+        move(0, 0);
+        return;
+    }
+    const QScreen* pScreen = QGuiApplication::primaryScreen();
+    move(CentredPosition(pScreen ? pScreen->geometry().size() : QSize(kPlaceWidth, kPlaceHeight)));
+}
+
+// ---- controls ----------------------------------------------------------------------------
+
+void CArchiveDlg::CreateControls()
+{
+    for (const SkinPlacement& place : kArchiveControls) {
+        const int nId = place.nControlId;
+        if (nId == IDC_TIME_SLIDER) {
+            m_pSlider = new CSkinSlider(nId, this);
+            m_pSlider->setGeometry(place.x, place.y, place.cx, place.cy);
+            m_pSlider->SetSkin(place.nBitmapNormal, place.nBitmapActive, Qt::ArrowCursor);
+            m_pSlider->SetRange(0, kSliderMaxSeconds, false);
+            m_pSlider->SetPosition(0);
+            connect(m_pSlider, &CSkinSlider::HScroll, this, [this] { OnSliderScroll(); });
+            continue;
+        }
+        auto* pButton = new CSkinButton(nId, this);
+        pButton->setGeometry(place.x, place.y, place.cx, place.cy);
+        pButton->setVisible(place.bVisible);
+        if (IsSkinButton(nId))
+            pButton->SetBitmaps(place.nBitmapNormal, place.nBitmapActive, 0, 0, 0, CSkinButton::Momentary);
+        else
+            pButton->SetBitmaps(place.nBitmapNormal, 0, place.nBitmapActive, 0, 0, CSkinButton::Toggle);
+        connect(pButton, &CSkinButton::CommandPosted, this, [this](int nControlId) { OnCommand(nControlId); });
+
+        if (nId >= IDC_FAST_REVERSE && nId <= IDC_FAST_FORWARD)
+            m_playButtons[static_cast<size_t>(nId - IDC_FAST_REVERSE)] = pButton;
+        else if (nId >= IDC_ARCHIVE_CHANNEL_FIRST && nId < IDC_ARCHIVE_CHANNEL_FIRST + CArchiveTiles::kChannels)
+            m_channelButtons[static_cast<size_t>(nId - IDC_ARCHIVE_CHANNEL_FIRST)] = pButton;
+        else if (nId == IDC_SINGLE_VIEW)
+            m_pSingleView = pButton;
+        else if (nId == IDC_MULTI_VIEW)
+            m_pMultiView = pButton;
+        else if (nId == IDC_RECEIVE_LAMP)
+            m_pReceive = pButton;
+        else if (nId == IDC_AVI_RECORD)
+            m_pAvi = pButton;
+    }
+    // The receive lamp only shows; the link flips it.
+    m_pReceive->setEnabled(false);
+
+    m_pCalendar = CCalendarCtrl::Create(kCalendarId, m_services.rClock, this, kCalendarRect);
+}
+
+CSkinButton* CArchiveDlg::SkinButton(int nControlId) const
+{
+    for (CSkinButton* pButton : findChildren<CSkinButton*>())
+        if (pButton->ControlId() == nControlId)
+            return pButton;
+    return nullptr;
+}
+
+void CArchiveDlg::OnCommand(int nControlId)
+{
+    if (nControlId >= IDC_FAST_REVERSE && nControlId <= IDC_FAST_FORWARD) {
+        m_player.OnPlayControl(static_cast<PlayControl>(nControlId - IDC_FAST_REVERSE));
+    } else if (nControlId >= IDC_ARCHIVE_CHANNEL_FIRST &&
+               nControlId < IDC_ARCHIVE_CHANNEL_FIRST + CArchiveTiles::kChannels) {
+        m_player.OnChannelButton(nControlId - IDC_ARCHIVE_CHANNEL_FIRST);
+    } else {
+        switch (nControlId) {
+        case IDC_VIEWER: m_player.OnViewer(); break;
+        case IDC_EVENT_LIST: m_player.OnAlarmList(); break;
+        case IDC_TILES_MORE: m_player.OnTilesMore(); break;
+        case IDC_TILES_FEWER: m_player.OnTilesFewer(); break;
+        case IDC_SINGLE_VIEW: m_player.OnSingleView(); break;
+        case IDC_MULTI_VIEW: m_player.OnMultiView(); break;
+        case IDC_GO_START: m_player.OnJumpToStart(); break;
+        case IDC_PREV_HOUR: m_player.OnPreviousHour(); break;
+        case IDC_NEXT_HOUR: m_player.OnNextHour(); break;
+        case IDC_GO_END: m_player.OnJumpToEnd(); break;
+        default: break;
+        }
+    }
+    // A clicked toggle has flipped its own check; the player decides what stays lit.
+    SyncLights();
+}
+
+void CArchiveDlg::OnSliderScroll()
+{
+    m_player.OnSliderMoved(m_pSlider->GetPos());
+}
+
+void CArchiveDlg::SetLit(CSkinButton* pButton, bool bLit)
+{
+    if (pButton && pButton->GetCheck() != bLit)
+        pButton->SetCheck(bLit ? 1 : 0);
+}
+
+void CArchiveDlg::SyncLights()
+{
+    for (int i = 0; i < 5; ++i)
+        SetLit(m_playButtons[static_cast<size_t>(i)], m_player.PlayLit(static_cast<PlayControl>(i)));
+    const CArchiveTiles& tiles = m_player.Tiles();
+    for (int n = 0; n < CArchiveTiles::kChannels; ++n)
+        SetLit(m_channelButtons[static_cast<size_t>(n)], tiles.ChannelLit(n));
+    SetLit(m_pSingleView, tiles.SingleLit());
+    SetLit(m_pMultiView, tiles.MultiLit());
+    // AVI backup is not offered in this build: its toggle stays unlit.
+    SetLit(m_pAvi, false);
+}
+
+// ---- what the player asks ----------------------------------------------------------------
+
+void CArchiveDlg::ShowWindow(bool bShow)
+{
+    if (!bShow) {
+        hide();
+        return;
+    }
+    Place(m_rSession.Settings().bUseFullScreen != 0);
+    show();
+    raise();
+    activateWindow();
+}
+
+void CArchiveDlg::DrawStatusLine(const std::string& strText)
+{
+    DrawText(kStatusLineRect, QString::fromStdString(strText), kValueFlags, m_overlayFont, true);
+}
+
+void CArchiveDlg::DrawStatusPanel()
+{
+    for (const PanelRow* pRow : {&kStartRow, &kEndRow, &kRequestRow, &kRecordPosRow, &kPlayPosRow})
+        DrawText(pRow->rcLabel, QString::fromLatin1(pRow->pszLabel), kLabelFlags, m_overlayFont, true);
+    DrawText(kStartRow.rcValue, QString::fromStdString(m_player.StartText()), kValueFlags, m_overlayFont, true);
+    DrawText(kEndRow.rcValue, QString::fromStdString(m_player.EndText()), kValueFlags, m_overlayFont, true);
+    DrawText(kRequestRow.rcValue, QString::fromStdString(m_player.RequestText()), kValueFlags, m_overlayFont, true);
+}
+
+void CArchiveDlg::DrawPositions(const std::string& strRecord, const std::string& strPlay)
+{
+    m_strPositions = strRecord + "\n" + strPlay;
+    DrawText(kRecordPosRow.rcValue, QString::fromStdString(strRecord), kValueFlags, m_overlayFont, true);
+    DrawText(kPlayPosRow.rcValue, QString::fromStdString(strPlay), kValueFlags, m_overlayFont, true);
+}
+
+void CArchiveDlg::DrawTimeOfDay(int nSeconds)
+{
+    if (m_pSlider && m_pSlider->GetPos() != nSeconds)
+        m_pSlider->SetPosition(nSeconds);
+    m_strTimeText = status_text::TimeOfDay(nSeconds);
+    DrawText(kTimeTextRect, QString::fromStdString(m_strTimeText), kValueFlags, m_timeFont, true);
+}
+
+std::optional<CalendarDate> CArchiveDlg::SelectedDate() const
+{
+    if (!m_pCalendar)
+        return std::nullopt;
+    return m_pCalendar->GetSelectedDate();
+}
+
+void CArchiveDlg::SetCalendarDate(const CalendarDate& date)
+{
+    if (m_pCalendar)
+        m_pCalendar->SetDate(date.nYear, date.nMonth, date.nDay);
+}
+
+void CArchiveDlg::EnableSearch(bool bEnable)
+{
+    if (m_pCalendar)
+        m_pCalendar->setEnabled(bEnable);
+    if (m_pSlider)
+        m_pSlider->setEnabled(bEnable);
+}
+
+void CArchiveDlg::RelayoutTiles()
+{
+    const CellRect& area = CArchiveTiles::kPlayArea;
+    PaintBackground(QRect(area.nLeft - 1, area.nTop - 1, area.Width() + 2, area.Height() + 2));
+    const CArchiveTiles& tiles = m_player.Tiles();
+    bool bAnyPicture = false;
+    for (int n = 0; n < CArchiveTiles::kChannels; ++n) {
+        if (m_backStore.Repaint(n, tiles.Tile(n)))
+            bAnyPicture = true;
+        else if (!tiles.Tile(n).IsEmpty())
+            m_backStore.PaintFrame(tiles.Tile(n));
+    }
+    if (bAnyPicture)
+        ScheduleRefresh();
+}
+
+void CArchiveDlg::DrawPlayImage(uint8_t byChannel, const Picture& picture)
+{
+    m_backStore.Show(byChannel, picture, m_player.Tiles().Tile(byChannel));
+    if (!m_backStore.Pending(byChannel))
+        return;
+    ++m_nPicturesDrawn;
+    ScheduleRefresh();
+}
+
+void CArchiveDlg::ClearPlayImages()
+{
+    m_backStore.Clear();
+    RelayoutTiles();
+}
+
+void CArchiveDlg::FlipReceiveIndicator()
+{
+    if (m_pReceive)
+        m_pReceive->SetCheck(m_pReceive->GetCheck() ? 0 : 1);
+}
+
+void CArchiveDlg::ShowAlarmEvents(bool /*bFileExisted*/)
+{
+    // The event list window is not in this build; the request alone has gone out.
+}
+
+void CArchiveDlg::RefreshAlarmEvents() {}
+
+// ---- drawing -----------------------------------------------------------------------------
+
+void CArchiveDlg::OnTimer(int nId)
+{
+    if (nId == kRefreshTimerId)
+        RefreshPendingTiles();
+}
+
+void CArchiveDlg::ScheduleRefresh()
+{
+    // Pictures that arrive faster than the screen refreshes replace each other unpainted.
+    if (!m_bRefreshScheduled) {
+        m_bRefreshScheduled = true;
+        m_pTimers->Start(kRefreshTimerId, 1000 / kRefreshPerSecond);
+    }
+}
+
+void CArchiveDlg::RefreshPendingTiles()
+{
+    m_pTimers->Stop(kRefreshTimerId);
+    m_bRefreshScheduled = false;
+    for (int n = 0; n < CArchiveTiles::kChannels; ++n)
+        if (m_backStore.Pending(n))
+            update(m_backStore.PendingRect(n));
+}
+
+const QImage& CArchiveDlg::BackStore()
+{
+    m_backStore.Flush();
+    return m_backStore.Image();
+}
+
+void CArchiveDlg::PaintAll()
+{
+    m_backStore.Image().fill(Qt::black);
+    PaintBackground(rect());
+    DrawTimeOfDay(m_player.SliderSeconds());
+    DrawStatusPanel();
+    DrawStatusLine(m_player.StatusLine());
+    RelayoutTiles();
+    SyncLights();
+}
+
+void CArchiveDlg::PaintBackground(const QRect& rc)
+{
+    QPainter painter(&m_backStore.Image());
+    painter.setClipRect(rc);
+    painter.drawImage(QPoint(0, 0), m_background);
+    if (!m_logo.isNull())
+        painter.drawImage(kLogoPos, m_logo, QRect(0, 0, 165, 65));
+    update(rc);
+}
+
+void CArchiveDlg::DrawText(const QRect& rc, const QString& strText, int nFlags, const QFont& textFont,
+                           bool bFillFirst)
+{
+    QPainter painter(&m_backStore.Image());
+    painter.setClipRect(rc);
+    if (bFillFirst)
+        painter.fillRect(rc, Qt::black);
+    painter.setFont(textFont);
+    painter.setPen(kTextColour);
+    painter.drawText(rc, nFlags, strText);
+    update(rc);
+}
+
+void CArchiveDlg::paintEvent(QPaintEvent* pEvent)
+{
+    m_backStore.Flush(&pEvent->region());
+    QPainter painter(this);
+    for (const QRect& rc : pEvent->region())
+        painter.drawImage(rc, m_backStore.Image(), rc);
+}
+
+void CArchiveDlg::mousePressEvent(QMouseEvent* pEvent)
+{
+    // The body drags the window, as a caption would, unless it fills the screen.
+    if (pEvent->button() != Qt::LeftButton || m_rSession.Settings().bUseFullScreen)
+        return;
+    QWindow* pWindow = window()->windowHandle();
+    if (pWindow && pWindow->startSystemMove())
+        return;
+    m_bManualDrag = true;
+    m_ptDragOffset = pEvent->globalPosition().toPoint() - pos();
+}
+
+void CArchiveDlg::mouseMoveEvent(QMouseEvent* pEvent)
+{
+    if (m_bManualDrag)
+        move(pEvent->globalPosition().toPoint() - m_ptDragOffset);
+}
+
+void CArchiveDlg::mouseReleaseEvent(QMouseEvent* /*pEvent*/)
+{
+    m_bManualDrag = false;
+}
+
+void CArchiveDlg::closeEvent(QCloseEvent* pEvent)
+{
+    // The window system's close goes back to live, as "Viewer" does; the dialog lives on.
+    pEvent->ignore();
+    m_player.OnViewer();
+}
+
+} // namespace ostrel

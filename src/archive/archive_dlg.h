@@ -1,0 +1,141 @@
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/timer_service.h"
+#include "session/archive_player.h"
+#include "session/recorder_session.h"
+#include "widgets/back_store.h"
+
+#include <QFont>
+#include <QImage>
+#include <QPoint>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace ostrel {
+
+class CCalendarCtrl;
+class CSkinButton;
+class CSkinSlider;
+
+// What the dialog is given to work with besides the session.
+struct ArchiveServices {
+    const Clock& rClock;   // today in the calendar, "now" for the recorded range
+    TimerFactory& rTimers; // the player's waits and the dialog's screen refresh
+};
+
+// The archive's window: the skinned 954 x 687 dialog with the playback tiles, the status panel,
+// the calendar, the time slider and every control. It draws what its player tells it and turns
+// clicks into the player's commands; the player (the session's archive window) decides what is
+// sent and what is lit. Created hidden, once, beside the live view; the session shows it.
+//
+// All painting goes into a back store the size of the window, which the snapshot and the
+// printout copy too; a play picture updates only its own tile on screen.
+class CArchiveDlg : public QWidget, private ArchiveScreen, public TimerTarget {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 954;
+    static constexpr int kHeight = 687;
+    static constexpr int kRefreshTimerId = 111;     // tiles with new pictures go on screen
+    static constexpr int kRefreshPerSecond = 60;
+    static constexpr uint32_t kFrameColour = 0xFFFFFFFFu;
+    static constexpr QPoint kLogoPos{25, 616};      // the logo, 165 x 65, below the layout keys
+    static const QRect kStatusLineRect;             // (770, 210)-(920, 230)
+    static const QRect kTimeTextRect;               // (215, 640)-(315, 660)
+    static constexpr const char* kCaption = "Ostrel";
+    static constexpr const char* kLogoFile = "./logo/blogo.bmp";
+
+    CArchiveDlg(CRecorderSession& rSession, ArchiveServices services, QWidget* pParent = nullptr);
+    ~CArchiveDlg() override;
+
+    // Creates the controls, registers the player with the session and tells the recorder to
+    // stop. Call once.
+    void Create();
+    // At (0, 0) for full screen, else centred on the primary screen by the dialog's nominal
+    // 948 x 681 size.
+    void Place(bool bFullScreen);
+    static QPoint CentredPosition(const QSize& szScreen);
+
+    CArchivePlayer& Player() { return m_player; }
+    const CArchivePlayer& Player() const { return m_player; }
+
+    // For the program, the tests and the benchmarks.
+    // The window as drawn, with the newest picture of every channel in its tile.
+    const QImage& BackStore();
+    CSkinButton* SkinButton(int nControlId) const;
+    CSkinSlider* Slider() const { return m_pSlider; }
+    CCalendarCtrl* Calendar() const { return m_pCalendar; }
+    // Pictures handed to a visible tile since the start.
+    uint64_t PicturesDrawn() const { return m_nPicturesDrawn; }
+    const std::string& TimeText() const { return m_strTimeText; }
+    const std::string& PositionTexts() const { return m_strPositions; }
+
+    void OnTimer(int nId) override;
+
+protected:
+    void paintEvent(QPaintEvent* pEvent) override;
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void mouseMoveEvent(QMouseEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
+    void closeEvent(QCloseEvent* pEvent) override;
+
+private:
+    // ArchiveScreen.
+    void ShowWindow(bool bShow) override;
+    void DrawStatusLine(const std::string& strText) override;
+    void DrawStatusPanel() override;
+    void DrawPositions(const std::string& strRecord, const std::string& strPlay) override;
+    void DrawTimeOfDay(int nSeconds) override;
+    std::optional<CalendarDate> SelectedDate() const override;
+    void SetCalendarDate(const CalendarDate& date) override;
+    void EnableSearch(bool bEnable) override;
+    void SyncLights() override;
+    void RelayoutTiles() override;
+    void DrawPlayImage(uint8_t byChannel, const Picture& picture) override;
+    void ClearPlayImages() override;
+    void FlipReceiveIndicator() override;
+    void ShowAlarmEvents(bool bFileExisted) override;
+    void RefreshAlarmEvents() override;
+
+    void CreateControls();
+    void OnCommand(int nControlId);
+    void OnSliderScroll();
+    void PaintAll();
+    void PaintBackground(const QRect& rc);
+    void DrawText(const QRect& rc, const QString& strText, int nFlags, const QFont& font, bool bFillFirst);
+    void ScheduleRefresh();
+    void RefreshPendingTiles();
+    void SetLit(CSkinButton* pButton, bool bLit);
+
+    CRecorderSession& m_rSession;
+    ArchiveServices m_services;
+    std::unique_ptr<TimerService> m_pTimers;
+    CBackStore m_backStore;
+    CArchivePlayer m_player;
+    bool m_bCreated = false;
+    bool m_bRefreshScheduled = false;
+    QImage m_background; // bitmap 228
+    QImage m_logo;       // may be null
+    QFont m_overlayFont;
+    QFont m_timeFont;
+    std::string m_strTimeText;
+    std::string m_strPositions;
+    uint64_t m_nPicturesDrawn = 0;
+    bool m_bManualDrag = false;
+    QPoint m_ptDragOffset;
+
+    std::array<CSkinButton*, 5> m_playButtons{};
+    std::array<CSkinButton*, CArchiveTiles::kChannels> m_channelButtons{};
+    CSkinButton* m_pSingleView = nullptr;
+    CSkinButton* m_pMultiView = nullptr;
+    CSkinButton* m_pReceive = nullptr;
+    CSkinButton* m_pAvi = nullptr;
+    CSkinSlider* m_pSlider = nullptr;
+    CCalendarCtrl* m_pCalendar = nullptr;
+};
+
+} // namespace ostrel
