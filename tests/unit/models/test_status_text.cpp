@@ -49,3 +49,16 @@ TEST(StatusText, PositionsAndPtzChannel)
     EXPECT_EQ("016", status_text::PtzChannel(15));
     EXPECT_EQ("001", status_text::PtzChannel(0));
 }
+
+TEST(StatusText, ArchiveTexts)
+{
+    EXPECT_EQ("2026/12/06  14:05:09", status_text::ArchiveDateTime(2026, 12, 6, 14, 5, 9));
+    EXPECT_EQ("000.0000%", status_text::ArchivePosition(0));
+    EXPECT_EQ("012.3456%", status_text::ArchivePosition(123456));
+    EXPECT_EQ("100.0000%", status_text::ArchivePosition(1000000));
+    EXPECT_EQ("00:00:00", status_text::TimeOfDay(0));
+    EXPECT_EQ("23:59:59", status_text::TimeOfDay(86399));
+    EXPECT_EQ("[CH16][Alarm:255 Loss:0 Motion:1]", status_text::ArchiveConnectStatus(7, 0, 0xFF000110u));
+    EXPECT_EQ("         ", status_text::ArchiveConnectStatus(0, 0, 0));
+    EXPECT_EQ("         ", status_text::ArchiveConnectStatus(3, 0, 0));
+}
