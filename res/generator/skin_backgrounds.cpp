@@ -146,9 +146,9 @@ QImage DrawArchiveBackground()
 
     DrawWell(p, QRect(kDisplayLeft, kDisplayTop, kDisplayWidth, kDisplayHeight), 3);
 
-    // Status readout; labels, times, positions and the status line are drawn at run time.
-    // The receive lamp sits on its lower left corner.
-    DrawWell(p, QRect(736, 62, 200, 174), 2);
+    // Status readout; labels, times, positions and the status line are drawn at run time on
+    // black, so the well is black too. The receive lamp sits on its lower left corner.
+    DrawWell(p, QRect(736, 62, 200, 174), 2, Qt::black);
 
     DrawCaption(p, QRectF(732, 240, 200, 13), QStringLiteral("PLAYBACK"), 9, kLeft);
     DrawSeat(p, 731, 254, 209, 42);
@@ -164,6 +164,7 @@ QImage DrawArchiveBackground()
 
     // Time of day: hour marks above the track, the readout below it.
     DrawCaption(p, QRectF(100, 602, 100, 16), QStringLiteral("TIME OF DAY"), 9, kRight);
+    // The site's logo ("./logo/blogo.bmp", 165 x 65) is drawn at run time at (25, 616).
     for (int h = 0; h <= 24; h += 3) {
         const double x = 206 + h * 3600 / 149.0 + 1.5;
         DrawCaption(p, QRectF(x - 12, 589, 24, 12), QStringLiteral("%1").arg(h, 2, 10, QLatin1Char('0')), 9,

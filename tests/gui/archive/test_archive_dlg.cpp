@@ -1,0 +1,269 @@
+// The archive dialog offscreen, with the real link on a fake socket and a fake clock: what the
+// operator clicks, what goes on the wire, what lands in which tile.
+#include "archive/archive_dlg.h"
+
+#include "fakes/camera_look.h"
+#include "fakes/fake_clock.h"
+#include "fakes/fake_file_store.h"
+#include "fakes/fake_socket.h"
+#include "fakes/memory_settings_store.h"
+#include "fakes/packet_maker.h"
+#include "fakes/recording_notifier.h"
+#include "fakes/test_pictures.h"
+#include "models/status_text.h"
+#include "res/resource.h"
+#include "widgets/calendar_ctrl.h"
+#include "widgets/overlay_font.h"
+#include "widgets/skin_button.h"
+#include "widgets/skin_slider.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace ostrel;
+using namespace ostrel::test;
+using namespace ostrel::wire;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Request(uint16_t wDataType, std::initializer_list<uint32_t> params)
+{
+    Bytes b = {'D', 'V', 'R', ' ', 'P', 'A', 'C', 'K', 'E', 'T', '1', '.', '2', 0, 0, 0, 60, 0, 0, 0, 1, 0, 0, 0,
+               static_cast<uint8_t>(wDataType & 0xFF), static_cast<uint8_t>(wDataType >> 8), 0, 0};
+    for (uint32_t w : params)
+        for (int nShift = 0; nShift < 32; nShift += 8)
+            b.push_back(static_cast<uint8_t>(w >> nShift));
+    b.resize(60, 0);
+    return b;
+}
+
+QRect TileRect(const CellRect& rc)
+{
+    return QRect(rc.nLeft, rc.nTop, rc.Width(), rc.Height());
+}
+
+class ArchiveDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        settings.texts["Host IPAddress"] = "127.0.0.1";
+        settings.ints["Host Port"] = 8000;
+        sockets.pClock = &clock;
+        clock.SetLocalNow(LocalDateTime{2026, 12, 6, 12, 5, 8});
+        const std::string strDir = m_dir.path().toStdString();
+        pSession = std::make_unique<CRecorderSession>(
+            SessionServices{timers, sockets, files, notifier, settings, {strDir, strDir}, strDir});
+        pSession->Load();
+        pDlg = std::make_unique<CArchiveDlg>(*pSession, ArchiveServices{clock, timers});
+        pDlg->Create();
+    }
+    void TearDown() override
+    {
+        pDlg.reset();
+        pSession.reset();
+    }
+
+    // Logged in to a recorder whose range is 2024-05-10 08:00:00 .. 2024-05-17 08:00:00, then
+    // the archive opened as the view's button does.
+    void LogInAndOpen()
+    {
+        ASSERT_TRUE(pSession->Connect());
+        sockets.Last()->CompleteConnect(true);
+        sockets.Last()->Deliver(MakePacket(DATATYPE_LOGIN_REPLY,
+                                           {1, 16, 2024u << 16 | 5u << 8 | 10u, 8u << 24, 2024u << 16 | 5u << 8 | 17u,
+                                            8u << 24}));
+        clock.Advance(700);
+        pSession->OpenArchive();
+    }
+    void Click(int nControlId)
+    {
+        CSkinButton* pButton = pDlg->SkinButton(nControlId);
+        ASSERT_NE(nullptr, pButton) << nControlId;
+        QTest::mouseClick(pButton, Qt::LeftButton, {}, QPoint(pButton->width() / 2, pButton->height() / 2));
+        QCoreApplication::processEvents(); // posted commands
+    }
+    // A play picture of the camera at 2024-05-10 08:00:<second>.
+    void DeliverPlayPicture(int nChannel, int nSecond)
+    {
+        const uint32_t dwA = static_cast<uint32_t>(nChannel + 1) << 24 | 2024u << 8 | 5u;
+        const uint32_t dwB = 10u << 24 | 8u << 16 | static_cast<uint32_t>(nSecond);
+        sockets.Last()->Deliver(MakePacket(DATATYPE_PLAY_IMAGE, {dwA, dwB, 0, 1, 5000},
+                                           ostrel::testing::CameraJpeg(nChannel, nChannel % 2 == 1)));
+    }
+    size_t Mark() const { return sockets.allSent.size(); }
+    std::vector<Bytes> SentSince(size_t nFrom) const
+    {
+        return {sockets.allSent.begin() + static_cast<std::ptrdiff_t>(nFrom), sockets.allSent.end()};
+    }
+    int CameraIn(int nChannel)
+    {
+        const QImage& store = pDlg->BackStore();
+        return IdentifyCamera(store.copy(TileRect(pDlg->Player().Tiles().Tile(nChannel))),
+                              ostrel::testing::TestMomentMs());
+    }
+    bool Lit(int nControlId) { return pDlg->SkinButton(nControlId)->GetCheck(); }
+
+    FakeClock clock;
+    FakeTimerFactory timers{clock};
+    FakeSocketFactory sockets;
+    FakeFileStore files;
+    RecordingNotifier notifier;
+    MemorySettingsStore settings;
+    std::unique_ptr<CRecorderSession> pSession;
+    std::unique_ptr<CArchiveDlg> pDlg;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+TEST_F(ArchiveDlgTest, OpensHiddenStoppedOnSixteenTilesAndTellsTheRecorderToStop)
+{
+    EXPECT_FALSE(pDlg->isVisible());
+    EXPECT_EQ(QSize(954, 687), pDlg->size());
+    EXPECT_EQ("Ostrel", pDlg->windowTitle().toStdString());
+    for (int n = 0; n < 16; ++n)
+        EXPECT_TRUE(Lit(IDC_ARCHIVE_CHANNEL_FIRST + n)) << n;
+    EXPECT_TRUE(Lit(IDC_MULTI_VIEW));
+    EXPECT_FALSE(Lit(IDC_SINGLE_VIEW));
+    EXPECT_EQ(0, pDlg->Slider()->GetRangeMin());
+    EXPECT_EQ(86399, pDlg->Slider()->GetRangeMax());
+    ASSERT_NE(nullptr, pDlg->Calendar());
+    EXPECT_EQ(QPoint(722, 376), pDlg->Calendar()->pos());
+    EXPECT_EQ(QRect(808, 574, 62, 51), pDlg->SkinButton(IDC_SNAPSHOT)->geometry());
+    EXPECT_EQ(QRect(764, 635, 31, 30), pDlg->SkinButton(IDC_ARCHIVE_CHANNEL_FIRST + 15)->geometry());
+
+    EXPECT_EQ(QPoint(0, 0), CArchiveDlg::CentredPosition(QSize(948, 681)));
+    EXPECT_EQ(QPoint(166, 43), CArchiveDlg::CentredPosition(QSize(1280, 768)));
+    EXPECT_EQ(QPoint(38, 43), CArchiveDlg::CentredPosition(QSize(1024, 768)));
+}
+
+TEST_F(ArchiveDlgTest, ArchiveButtonShowsTheRangeStartAndForwardPlaysIntoTheRightTiles)
+{
+    LogInAndOpen();
+    EXPECT_TRUE(pDlg->isVisible());
+    EXPECT_EQ((CalendarDate{2024, 5, 10}), pDlg->Calendar()->GetSelectedDate());
+    EXPECT_EQ(8 * 3600, pDlg->Slider()->GetPos());
+    EXPECT_EQ("08:00:00", pDlg->TimeText());
+    EXPECT_EQ("2024/05/10  08:00:00", pDlg->Player().StartText());
+    EXPECT_EQ("2024/05/17  08:00:00", pDlg->Player().EndText());
+    EXPECT_TRUE(Lit(IDC_STOP));
+
+    size_t n = Mark();
+    Click(IDC_FORWARD);
+    EXPECT_EQ((std::vector<Bytes>{Request(0x1015, {0, 0x07E8050A, 0x08000000, 0x00010100}), Request(0x1061, {})}),
+              SentSince(n));
+    EXPECT_TRUE(Lit(IDC_FORWARD));
+    EXPECT_FALSE(Lit(IDC_STOP));
+    EXPECT_EQ("SEARCHING", pDlg->Player().StatusLine());
+    EXPECT_FALSE(pDlg->Calendar()->isEnabled());
+    EXPECT_FALSE(pDlg->Slider()->isEnabled());
+
+    for (int nChannel : {0, 5, 15})
+        DeliverPlayPicture(nChannel, 5);
+    clock.Advance(20);
+    EXPECT_EQ("         ", pDlg->Player().StatusLine()) << "the first picture ends the search";
+    EXPECT_EQ("08:00:05", pDlg->TimeText());
+    EXPECT_EQ(8 * 3600 + 5, pDlg->Slider()->GetPos());
+    EXPECT_EQ(3u, pDlg->PicturesDrawn());
+    EXPECT_EQ(0, CameraIn(0));
+    EXPECT_EQ(5, CameraIn(5));
+    EXPECT_EQ(15, CameraIn(15));
+
+    // Two by two, then channel 14: channels 1, 14, 15 and 16, the wrapped one first; the
+    // picture of channel 16 moves to the bottom right tile.
+    Click(IDC_TILES_FEWER);
+    Click(IDC_TILES_FEWER);
+    Click(IDC_ARCHIVE_CHANNEL_FIRST + 13);
+    for (int c = 0; c < 16; ++c)
+        EXPECT_EQ(c == 0 || c >= 13, Lit(IDC_ARCHIVE_CHANNEL_FIRST + c)) << c;
+    EXPECT_EQ((CellRect{383, 263, 701, 501}), pDlg->Player().Tiles().Tile(15));
+    EXPECT_EQ(15, CameraIn(15));
+    EXPECT_EQ(0, CameraIn(0));
+
+    // Back to live: the stop, then half a second later the live request and the dialog hides.
+    n = Mark();
+    Click(IDC_VIEWER);
+    EXPECT_EQ((std::vector<Bytes>{Request(0x1015, {0, 0x07E8050A, 0x08000000, 0}), Request(0x1061, {})}),
+              SentSince(n));
+    EXPECT_TRUE(pDlg->isVisible());
+    clock.Advance(500);
+    EXPECT_FALSE(pDlg->isVisible());
+    EXPECT_FALSE(pSession->ArchiveActive());
+    EXPECT_EQ(Request(0x1011, {1, 1, 0xFFFF}), SentSince(n).back());
+}
+
+TEST_F(ArchiveDlgTest, PlayResultAndHourKeysShowOnTheScreen)
+{
+    LogInAndOpen();
+    Click(IDC_NEXT_HOUR);
+    EXPECT_EQ("09:00:00", pDlg->TimeText());
+    EXPECT_EQ(9 * 3600, pDlg->Slider()->GetPos());
+    Click(IDC_GO_END);
+    EXPECT_EQ((CalendarDate{2024, 5, 17}), pDlg->Calendar()->GetSelectedDate());
+    Click(IDC_FAST_FORWARD);
+    EXPECT_TRUE(Lit(IDC_FAST_FORWARD));
+    sockets.Last()->Deliver(MakePacket(DATATYPE_PLAY_IMAGE, {0, 0, 0, 3}));
+    EXPECT_EQ("End of Play", pDlg->Player().StatusLine());
+    EXPECT_TRUE(Lit(IDC_STOP));
+    EXPECT_FALSE(Lit(IDC_FAST_FORWARD));
+
+    // The slider moved by the mouse sets the time of the next request.
+    Click(IDC_STOP);
+    QTest::mouseClick(pDlg->Slider(), Qt::LeftButton, {}, QPoint(7 + 289, 8));
+    EXPECT_EQ(status_text::TimeOfDay(pDlg->Slider()->GetPos()), pDlg->TimeText());
+    EXPECT_NEAR(43200, pDlg->Slider()->GetPos(), 150) << "the middle of the track is noon";
+}
+
+// Ink of a text drawn as the dialog draws it into a box of that size: clipped to the box, or
+// (nMargin > 0) with room all around. Equal counts mean nothing was cut.
+int InkPixels(const QFont& font, const QString& text, const QSize& box, int nFlags, int nMargin)
+{
+    QImage image(box + QSize(2 * nMargin, 2 * nMargin), QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    const QRect rc(QPoint(nMargin, nMargin), box);
+    if (nMargin == 0)
+        painter.setClipRect(rc);
+    painter.setFont(font);
+    painter.setPen(QColor(0, 255, 0));
+    painter.drawText(rc, nFlags, text);
+    painter.end();
+    int nInk = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            nInk += image.pixel(x, y) != qRgb(0, 0, 0);
+    return nInk;
+}
+
+bool Fits(const QFont& font, const char* pszText, int nWidth, int nHeight, int nFlags)
+{
+    const QString text = QString::fromLatin1(pszText);
+    const int nInk = InkPixels(font, text, QSize(nWidth, nHeight), nFlags, 0);
+    return nInk > 0 && nInk == InkPixels(font, text, QSize(nWidth, nHeight), nFlags, 40);
+}
+
+TEST(ArchiveDlgTexts, EveryTextFitsItsBox)
+{
+    const QFont overlay = OverlayFont();
+    const int nCentred = Qt::AlignCenter | Qt::TextSingleLine;
+    const int nLeft = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+    for (const char* text : {"SEARCHING", "No Search Image", "End of Play", "Invalid Date", "ERROR",
+                             "TRY RECONNECTION", "CONNECTION FAIL:", "TRY REQUEST IMAGE 255",
+                             "[CH16][Alarm:255 Loss:255 Motion:255]"})
+        EXPECT_TRUE(Fits(overlay, text, 150, 20, nCentred)) << text;
+    for (const char* text : {"START TIME :", "END TIME :", "REQUEST TIME :", "R-POSITION:", "P-POSITION:"})
+        EXPECT_TRUE(Fits(overlay, text, 180, 10, nLeft)) << text;
+    EXPECT_TRUE(Fits(overlay, "2026/12/06  23:59:59", 190, 10, nCentred)) << "the request row is 10 high";
+    EXPECT_TRUE(Fits(overlay, "----/--/--  --:--:--", 190, 15, nCentred));
+    EXPECT_TRUE(Fits(overlay, "100.0000%", 190, 10, nCentred));
+    EXPECT_TRUE(Fits(QApplication::font(), "23:59:59", 100, 20, nCentred));
+}
