@@ -309,12 +309,15 @@ void CArchiveDlg::FlipReceiveIndicator()
         m_pReceive->SetCheck(m_pReceive->GetCheck() ? 0 : 1);
 }
 
-void CArchiveDlg::ShowAlarmEvents(bool /*bFileExisted*/)
+void CArchiveDlg::ShowAlarmEvents(bool bFileExisted)
 {
-    // The event list window is not in this build; the request alone has gone out.
+    emit AlarmEventsRequested(bFileExisted);
 }
 
-void CArchiveDlg::RefreshAlarmEvents() {}
+void CArchiveDlg::RefreshAlarmEvents()
+{
+    emit AlarmEventsRefreshed();
+}
 
 // ---- drawing -----------------------------------------------------------------------------
 

@@ -76,6 +76,14 @@ public:
 
     void OnTimer(int nId) override;
 
+signals:
+    // The alarm list button: the event log has been asked for; bFileExisted tells whether a
+    // list saved by an earlier fetch is there to show at once. Whoever owns the list window
+    // opens it (modally) and plays a picked event with Player().PlayEventAt.
+    void AlarmEventsRequested(bool bFileExisted);
+    // A fetched event log has been saved: an open list reloads it.
+    void AlarmEventsRefreshed();
+
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
     void mousePressEvent(QMouseEvent* pEvent) override;
