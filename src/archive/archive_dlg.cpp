@@ -3,6 +3,7 @@
 #include "res/resource.h"
 #include "res/skin_bitmap.h"
 #include "res/skin_layout.h"
+#include "link/jpeg_writer.h"
 #include "models/status_text.h"
 #include "widgets/calendar_ctrl.h"
 #include "widgets/overlay_font.h"
@@ -10,6 +11,7 @@
 #include "widgets/skin_slider.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -59,6 +61,7 @@ bool IsSkinButton(int nId)
 
 const QRect CArchiveDlg::kStatusLineRect = Box(770, 210, 920, 230);
 const QRect CArchiveDlg::kTimeTextRect = Box(215, 640, 315, 660);
+const QRect CArchiveDlg::kPlayAreaRect = Box(62, 22, 702, 502);
 
 CArchiveDlg::CArchiveDlg(CRecorderSession& rSession, ArchiveServices services, QWidget* pParent)
     : QWidget(pParent, Qt::Window | Qt::FramelessWindowHint), m_rSession(rSession), m_services(services),
@@ -168,6 +171,8 @@ void CArchiveDlg::OnCommand(int nControlId)
     } else {
         switch (nControlId) {
         case IDC_VIEWER: m_player.OnViewer(); break;
+        case IDC_SNAPSHOT: OnSnapshot(); break;
+        case IDC_PRINT: OnPrint(); break;
         case IDC_EVENT_LIST: m_player.OnAlarmList(); break;
         case IDC_TILES_MORE: m_player.OnTilesMore(); break;
         case IDC_TILES_FEWER: m_player.OnTilesFewer(); break;
@@ -317,6 +322,74 @@ void CArchiveDlg::ShowAlarmEvents(bool bFileExisted)
 void CArchiveDlg::RefreshAlarmEvents()
 {
     emit AlarmEventsRefreshed();
+}
+
+// ---- snapshot and print ------------------------------------------------------------------
+
+void CArchiveDlg::DrawLabels(QImage& image, const std::vector<CameraLabel>& labels)
+{
+    QPainter painter(&image);
+    painter.setFont(font());
+    painter.setPen(Qt::red);
+    for (const CameraLabel& label : labels)
+        painter.drawText(CBackStore::ToQRect(label.rc), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                         QString::fromStdString(label.strText));
+}
+
+std::string CArchiveDlg::OnSnapshot()
+{
+    // The newest picture of every tile is painted first, so a covered or minimised window
+    // gives what the operator would see.
+    m_backStore.Flush();
+    QImage picture = m_backStore.Image().copy(kPlayAreaRect);
+    const CArchiveTiles& tiles = m_player.Tiles();
+    const std::string strStamp = StampString(m_player.ImageStamp());
+    DrawLabels(picture, CameraLabels(tiles.GridDiv(), tiles.SelChannel(), strStamp, LabelPlace::Picture));
+
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    std::vector<uint8_t> jpeg;
+    const std::string strFolder(GetText(m_rSession.Settings().szRecordPath));
+    const std::string strName =
+        SnapshotFileName(strFolder, tiles.SelChannel(), strStamp, m_services.rClock.TickMs());
+    const bool bSaved = EncodeJpeg(rgb.constBits(), rgb.width(), rgb.height(), static_cast<int>(rgb.bytesPerLine()),
+                                   kSnapshotQuality, jpeg) &&
+                        !strFolder.empty() && QDir().mkpath(QString::fromStdString(strFolder)) &&
+                        m_services.rFiles.WriteWhole(strName, jpeg.data(), jpeg.size());
+    if (!bSaved) {
+        m_player.ShowMessage(kSnapshotFailedText);
+        return {};
+    }
+    if (m_services.pFolders)
+        m_services.pFolders->OpenFolder(strFolder);
+    return strName;
+}
+
+PrintResult CArchiveDlg::OnPrint()
+{
+    // The labels go on the window itself, where they stay until the tiles are painted again;
+    // the capture carries them.
+    m_backStore.Flush();
+    const LocalDateTime now = m_services.rClock.LocalNow();
+    const std::string strStamp =
+        StampString(ArchiveDateTime{now.nYear, now.nMonth, now.nDay, now.nHour, now.nMinute, now.nSecond});
+    const CArchiveTiles& tiles = m_player.Tiles();
+    DrawLabels(m_backStore.Image(), CameraLabels(tiles.GridDiv(), tiles.SelChannel(), strStamp, LabelPlace::Window));
+    update(kPlayAreaRect);
+    if (!m_services.pPrinter)
+        return PrintResult::NoPrinter;
+
+    PrintJob job;
+    job.strDocumentName = QString::fromLatin1(kPrintDocument);
+    job.image = m_backStore.Image().copy(kPlayAreaRect);
+    job.fnPlace = [](const PrinterPage& page) {
+        return CBackStore::ToQRect(PrintPlacement(page.nDpiX, page.nDpiY, page.nWidth));
+    };
+    PrintResult result = PrintResult::NoPrinter;
+    if (!m_services.pPrinter->DefaultPrinterName().isEmpty())
+        result = m_services.pPrinter->Print(job);
+    if (result == PrintResult::NoPrinter && m_services.pNotifier)
+        m_services.pNotifier->ShowMessage(kNoPrinterText, kCaption);
+    return result;
 }
 
 // ---- drawing -----------------------------------------------------------------------------

@@ -1,8 +1,13 @@
 #pragma once
 
 #include "platform/clock.h"
+#include "platform/file_store.h"
+#include "platform/folder_opener.h"
+#include "platform/notifier.h"
+#include "platform/printer.h"
 #include "platform/timer_service.h"
 #include "session/archive_player.h"
+#include "models/snapshot_layout.h"
 #include "session/recorder_session.h"
 #include "widgets/back_store.h"
 
@@ -15,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace ostrel {
 
@@ -24,8 +30,12 @@ class CSkinSlider;
 
 // What the dialog is given to work with besides the session.
 struct ArchiveServices {
-    const Clock& rClock;   // today in the calendar, "now" for the recorded range
+    const Clock& rClock;   // today in the calendar, "now" for the recorded range, snapshot ticks
     TimerFactory& rTimers; // the player's waits and the dialog's screen refresh
+    FileStore& rFiles;     // snapshots
+    FolderOpener* pFolders = nullptr; // shows the record folder after a snapshot; may be null
+    Printer* pPrinter = nullptr;      // null: printing does nothing
+    Notifier* pNotifier = nullptr;    // message boxes; may be null
 };
 
 // The archive's window: the skinned 954 x 687 dialog with the playback tiles, the status panel,
@@ -48,6 +58,11 @@ public:
     static const QRect kTimeTextRect;               // (215, 640)-(315, 660)
     static constexpr const char* kCaption = "Ostrel";
     static constexpr const char* kLogoFile = "./logo/blogo.bmp";
+    static constexpr const char* kPrintDocument = "Record Image";
+    static constexpr const char* kNoPrinterText = "No Printer Driver is installed";
+    static constexpr const char* kSnapshotFailedText = "Snapshot Not Saved";
+    static constexpr int kSnapshotQuality = 80;
+    static const QRect kPlayAreaRect;               // (62, 22)-(702, 502)
 
     CArchiveDlg(CRecorderSession& rSession, ArchiveServices services, QWidget* pParent = nullptr);
     ~CArchiveDlg() override;
@@ -59,6 +74,13 @@ public:
     // 948 x 681 size.
     void Place(bool bFullScreen);
     static QPoint CentredPosition(const QSize& szScreen);
+
+    // The snapshot (1050): the play area as drawn with its camera labels, as a JPEG in the
+    // record folder, which is then shown. Returns the file's name, empty when it failed (the
+    // status line says so).
+    std::string OnSnapshot();
+    // The print (1051): the labels on the window, then the play area on the default printer.
+    PrintResult OnPrint();
 
     CArchivePlayer& Player() { return m_player; }
     const CArchivePlayer& Player() const { return m_player; }
@@ -118,6 +140,7 @@ private:
     void ScheduleRefresh();
     void RefreshPendingTiles();
     void SetLit(CSkinButton* pButton, bool bLit);
+    void DrawLabels(QImage& image, const std::vector<CameraLabel>& labels);
 
     CRecorderSession& m_rSession;
     ArchiveServices m_services;

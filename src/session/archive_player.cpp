@@ -32,6 +32,7 @@ CArchivePlayer::CArchivePlayer(CRecorderSession& rSession, ArchiveScreen& rScree
     m_range.m_dtEnd = m_range.m_dtStart;
     m_dtRequest = m_range.m_dtStart;
     m_dtImageDate = DateOf(m_dtRequest);
+    m_stampImage = m_dtRequest;
 }
 
 CArchivePlayer::~CArchivePlayer()

@@ -91,6 +91,8 @@ public:
     void OnTilesFewer();                       // 1054
     void OnChannelButton(int nChannel);        // 1059..1074, 0-based
     void OnAlarmList();                        // 1052
+    // A text of the window's own (a snapshot that failed) on the status line.
+    void ShowMessage(const std::string& strText) { ShowStatus(strText); }
     // From the alarm event list: play from the packed event time on the 0-based channel.
     void PlayEventAt(uint32_t dwPackedTime, int nChannel);
 

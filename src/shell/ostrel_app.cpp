@@ -64,7 +64,7 @@ bool COstrelApp::InitInstance()
     connect(m_pView, &COstrelView::AboutRequested, this, &COstrelApp::OnAppAbout);
     m_pView->OnInitialUpdate();
     // The archive dialog lives, hidden, as long as the view; the session shows it.
-    m_pArchive = new CArchiveDlg(*m_pSession, ArchiveServices{m_clock, m_timers}, m_pMainFrame.get());
+    m_pArchive = new CArchiveDlg(*m_pSession, ArchiveServices{m_clock, m_timers, m_files, &m_folders, &m_printer, &m_viewNotifier}, m_pMainFrame.get());
     m_pArchive->Create();
     m_pMainFrame->show();
     return true;

@@ -2,10 +2,12 @@
 
 #include "platform/clock.h"
 #include "platform/display_mode.h"
+#include "platform/desktop_folder_opener.h"
 #include "platform/dvr_socket.h"
 #include "platform/file_store.h"
 #include "platform/instance_lock.h"
 #include "platform/qt_notifier.h"
+#include "platform/qt_printer.h"
 #include "platform/settings_store.h"
 #include "platform/qt_timer_service.h"
 #include "session/recorder_session.h"
@@ -65,6 +67,8 @@ private:
     QtTimerFactory m_timers;
     XrandrDisplayMode m_displayMode;
     QtNotifier m_viewNotifier;
+    DesktopFolderOpener m_folders;
+    QtPrinter m_printer;
     std::unique_ptr<SettingsStore> m_pSettings;
     std::unique_ptr<CRecorderSession> m_pSession;
     std::unique_ptr<CMainFrame> m_pMainFrame;

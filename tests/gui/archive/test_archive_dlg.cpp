@@ -61,7 +61,7 @@ protected:
         pSession = std::make_unique<CRecorderSession>(
             SessionServices{timers, sockets, files, notifier, settings, {strDir, strDir}, strDir});
         pSession->Load();
-        pDlg = std::make_unique<CArchiveDlg>(*pSession, ArchiveServices{clock, timers});
+        pDlg = std::make_unique<CArchiveDlg>(*pSession, ArchiveServices{clock, timers, files});
         pDlg->Create();
     }
     void TearDown() override
