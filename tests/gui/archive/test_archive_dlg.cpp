@@ -5,10 +5,13 @@
 #include "fakes/camera_look.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_file_store.h"
+#include "fakes/fake_folder_opener.h"
+#include "fakes/fake_printer.h"
 #include "fakes/fake_socket.h"
 #include "fakes/memory_settings_store.h"
 #include "fakes/packet_maker.h"
 #include "fakes/recording_notifier.h"
+#include "platform/qt_printer.h"
 #include "fakes/test_pictures.h"
 #include "models/status_text.h"
 #include "res/resource.h"
@@ -18,7 +21,9 @@
 #include "widgets/skin_slider.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QPainter>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -61,7 +66,8 @@ protected:
         pSession = std::make_unique<CRecorderSession>(
             SessionServices{timers, sockets, files, notifier, settings, {strDir, strDir}, strDir});
         pSession->Load();
-        pDlg = std::make_unique<CArchiveDlg>(*pSession, ArchiveServices{clock, timers, files});
+        pDlg = std::make_unique<CArchiveDlg>(*pSession,
+                                             ArchiveServices{clock, timers, files, &folders, &printer, &notifier});
         pDlg->Create();
     }
     void TearDown() override
@@ -116,10 +122,10 @@ protected:
     FakeFileStore files;
     RecordingNotifier notifier;
     MemorySettingsStore settings;
+    FakeFolderOpener folders;
+    FakePrinter printer;
     std::unique_ptr<CRecorderSession> pSession;
     std::unique_ptr<CArchiveDlg> pDlg;
-
-private:
     QTemporaryDir m_dir;
 };
 
@@ -251,12 +257,135 @@ bool Fits(const QFont& font, const char* pszText, int nWidth, int nHeight, int n
     return nInk > 0 && nInk == InkPixels(font, text, QSize(nWidth, nHeight), nFlags, 40);
 }
 
+QString RunTool(const QString& strProgram, const QStringList& args)
+{
+    QProcess process;
+    process.start(strProgram, args);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return {};
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+bool Reddish(QRgb rgb)
+{
+    return qRed(rgb) > 150 && qGreen(rgb) < 110 && qBlue(rgb) < 110;
+}
+
+bool AnyRed(const QImage& image, const QRect& rc)
+{
+    for (int y = rc.top(); y <= rc.bottom(); ++y)
+        for (int x = rc.left(); x <= rc.right(); ++x)
+            if (image.rect().contains(x, y) && Reddish(image.pixel(x, y)))
+                return true;
+    return false;
+}
+
+TEST_F(ArchiveDlgTest, SnapshotIsABaselineJpegWithALabelInEveryCellAndOpensTheFolder)
+{
+    LogInAndOpen();
+    clock.Advance(12345);
+    const std::string strFolder = m_dir.filePath(QStringLiteral("snaps/")).toStdString();
+    SetText(pSession->Settings().szRecordPath, strFolder);
+    const std::string strName = pDlg->OnSnapshot();
+    // The stamp is the last play picture's; before any, the moment the dialog was made.
+    const std::string strTick = std::to_string(clock.TickMs() % 100000);
+    EXPECT_EQ(strFolder + "CAM0_2026-12-06 12-05-08_" + std::string(5 - strTick.size(), '0') + strTick + ".jpg",
+              strName);
+    ASSERT_EQ(1u, files.files.count(strName));
+    EXPECT_EQ(std::vector<std::string>{strFolder}, folders.opened);
+
+    // What an independent reader says of the file.
+    const QString strFile = m_dir.filePath(QStringLiteral("snap.jpg"));
+    {
+        QFile out(strFile);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        const Bytes& jpeg = files.files[strName];
+        out.write(reinterpret_cast<const char*>(jpeg.data()), static_cast<qint64>(jpeg.size()));
+    }
+    // jpeg:colorspace 2 is YCbCr; "None" interlace is a baseline (not progressive) file.
+    EXPECT_EQ("640 480 srgb 2x2,1x1,1x1 80 JPEG None 2",
+              RunTool(QStringLiteral("identify"),
+                      {QStringLiteral("-format"),
+                       QStringLiteral("%w %h %[channels] %[jpeg:sampling-factor] %Q %m %[interlace] %[jpeg:colorspace]"),
+                       strFile})
+                  .toStdString());
+
+    // Red where each of CAM1..CAM16 and the stamp must be, nothing red elsewhere at the top.
+    QImage picture;
+    ASSERT_TRUE(picture.load(strFile));
+    for (const CameraLabel& label : CameraLabels(4, 255, "2026-12-06 12-05-08", LabelPlace::Picture))
+        EXPECT_TRUE(AnyRed(picture, QRect(label.rc.nLeft, label.rc.nTop, 30, label.rc.Height()))) << label.strText;
+    EXPECT_FALSE(AnyRed(picture, QRect(0, 0, 230, 90)));
+
+    // Single view names the channel; a folder that cannot be made fails on the status line.
+    Click(IDC_SINGLE_VIEW);
+    Click(IDC_ARCHIVE_CHANNEL_FIRST + 2);
+    EXPECT_NE(std::string::npos, pDlg->OnSnapshot().find("/CAM3_2026-12-06 12-05-08_"));
+    SetText(pSession->Settings().szRecordPath, "/proc/ostrel-no-folder");
+    folders.opened.clear();
+    EXPECT_EQ("", pDlg->OnSnapshot());
+    EXPECT_EQ("Snapshot Not Saved", pDlg->Player().StatusLine());
+    EXPECT_TRUE(folders.opened.empty());
+}
+
+TEST_F(ArchiveDlgTest, PrintPutsTheLabelledPlayAreaAnInchIntoThePage)
+{
+    LogInAndOpen();
+    ASSERT_EQ(PrintResult::Ok, pDlg->OnPrint());
+    ASSERT_EQ(1u, printer.printed.size());
+    const FakePrinter::Printed& page = printer.printed[0];
+    EXPECT_EQ(QStringLiteral("Record Image"), page.strDocumentName);
+    EXPECT_EQ(QSize(640, 480), page.image.size());
+    EXPECT_EQ(QRect(600, 600, 3600, 2700), page.rcTarget) << "Letter at 600 dpi";
+    // The window's labels are on the capture: CAM1 sits at window (125, 117)-(375, 147).
+    EXPECT_TRUE(AnyRed(page.image, QRect(125 - 62, 117 - 22, 30, 30)));
+    EXPECT_TRUE(AnyRed(pDlg->BackStore(), QRect(125, 117, 30, 30))) << "and on the window";
+
+    printer.strName.clear();
+    EXPECT_EQ(PrintResult::NoPrinter, pDlg->OnPrint());
+    ASSERT_EQ(1u, notifier.messages.size());
+    EXPECT_EQ("Ostrel: No Printer Driver is installed", notifier.messages[0]);
+    EXPECT_EQ(1u, printer.printed.size());
+}
+
+TEST_F(ArchiveDlgTest, PrintToPdfIsFourByThreeFromTheCorner)
+{
+    const QString strPdf = m_dir.filePath(QStringLiteral("print.pdf"));
+    QtPrinter pdf(strPdf, QPageSize(QPageSize::A4), 300);
+    CArchiveDlg dlg(*pSession, ArchiveServices{clock, timers, files, nullptr, &pdf, nullptr});
+    dlg.Create();
+    ASSERT_EQ(PrintResult::Ok, dlg.OnPrint());
+    // A4 at 300 dpi is 2480 dots across: 1730 x 1297 dots, 111 picture pixels per inch.
+    const QStringList lines = RunTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), strPdf})
+                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(3, lines.size());
+    const QStringList fields = lines[2].split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    ASSERT_GE(fields.size(), 14);
+    EXPECT_EQ(QStringLiteral("640"), fields[3]);
+    EXPECT_EQ(QStringLiteral("480"), fields[4]);
+    EXPECT_EQ(QStringLiteral("111"), fields[12]);
+    EXPECT_EQ(QStringLiteral("111"), fields[13]);
+
+    // At 50 dpi the picture covers (50, 50)-(338, 266): dark tiles inside, white paper outside.
+    const QString strRaster = m_dir.filePath(QStringLiteral("page"));
+    RunTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("50"), QStringLiteral("-singlefile"),
+                                         strPdf, strRaster});
+    QImage page(strRaster + QStringLiteral(".ppm"));
+    ASSERT_FALSE(page.isNull());
+    EXPECT_LT(qGray(page.pixel(80, 90)), 60);
+    EXPECT_LT(qGray(page.pixel(330, 260)), 60);
+    EXPECT_GT(qGray(page.pixel(45, 90)), 240);
+    EXPECT_GT(qGray(page.pixel(80, 45)), 240);
+    EXPECT_GT(qGray(page.pixel(345, 200)), 240);
+    EXPECT_GT(qGray(page.pixel(200, 272)), 240);
+}
+
 TEST(ArchiveDlgTexts, EveryTextFitsItsBox)
 {
     const QFont overlay = OverlayFont();
     const int nCentred = Qt::AlignCenter | Qt::TextSingleLine;
     const int nLeft = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
-    for (const char* text : {"SEARCHING", "No Search Image", "End of Play", "Invalid Date", "ERROR",
+    for (const char* text : {"SEARCHING", "No Search Image", "Snapshot Not Saved", "End of Play", "Invalid Date", "ERROR",
                              "TRY RECONNECTION", "CONNECTION FAIL:", "TRY REQUEST IMAGE 255",
                              "[CH16][Alarm:255 Loss:255 Motion:255]"})
         EXPECT_TRUE(Fits(overlay, text, 150, 20, nCentred)) << text;
