@@ -1,0 +1,297 @@
+#include "archive/avi_backup.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+namespace ostrel {
+
+int RecordIntervalMs(int nIndex)
+{
+    constexpr int kPeriods[13] = {3000, 5000, 10000, 15000, 20000, 25000, 30000,
+                                  35000, 40000, 45000, 50000, 55000, 100000};
+    return nIndex >= 0 && nIndex < 13 ? kPeriods[nIndex] : 15000;
+}
+
+CAviBackup::CAviBackup(Services services, BackupView& rView)
+    : m_services(std::move(services)), m_rView(rView), m_pTimers(m_services.rTimers.Create(*this)),
+      m_pPoster(m_services.rPoster.Share())
+{
+    // Never reallocated: the saving thread reads buffers while captures take others.
+    m_buffers.reserve(kMaxFramesInFlight);
+    m_thread = std::thread([this] { SavingThread(); });
+}
+
+CAviBackup::~CAviBackup()
+{
+    if (m_bRecording)
+        Stop();
+    m_pTimers->Stop(kTimerId);
+    Push(Job{JobKind::Quit, {}, 0});
+    m_thread.join();
+}
+
+void CAviBackup::WaitForSavingThread()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_idle.wait(lock, [this] { return m_jobs.empty() && !m_bWorking; });
+}
+
+void CAviBackup::Push(Job job)
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_jobs.push_back(std::move(job));
+    }
+    m_wake.notify_one();
+}
+
+// ---- the run, on the user-interface thread -------------------------------------------------
+
+bool CAviBackup::Toggle(uint16_t wPlayState, int nIntervalIndex)
+{
+    if (m_bRecording) {
+        Stop();
+        return true;
+    }
+    if (wPlayState != 0x0001)
+        return false;
+    m_nPeriodMs = RecordIntervalMs(nIntervalIndex);
+    m_nRemainMs = kRunMs;
+    m_bRecording = true;
+    m_bFolderOpened = false;
+    m_bFullShown = false;
+    m_bFailureShown = false;
+    m_rView.SetBackupLit(true);
+    StartFile();
+    Capture();
+    m_pTimers->Start(kTimerId, m_nPeriodMs);
+    return true;
+}
+
+void CAviBackup::Stop()
+{
+    if (!m_bRecording)
+        return;
+    m_pTimers->Stop(kTimerId);
+    m_bRecording = false;
+    m_bNewFrame = false;
+    CommitFile();
+    m_rView.SetBackupLit(false);
+}
+
+void CAviBackup::OnTimer(int nId)
+{
+    if (nId != kTimerId || !m_bRecording)
+        return;
+    m_pTimers->Stop(kTimerId);
+    m_nRemainMs -= m_nPeriodMs;
+    CommitFile();
+    if (m_nRemainMs < 1) {
+        m_bRecording = false;
+        m_bNewFrame = false;
+        m_rView.SetBackupLit(false);
+        return;
+    }
+    StartFile();
+    Capture();
+    m_pTimers->Start(kTimerId, std::min(m_nRemainMs, m_nPeriodMs));
+}
+
+void CAviBackup::StartFile()
+{
+    Push(Job{JobKind::Start, m_rView.RecordFolder(), 0});
+}
+
+void CAviBackup::CommitFile()
+{
+    ++m_nFinishing;
+    m_strShown = kSavingText;
+    if (!m_bFailureShown)
+        m_rView.ShowBackupStatus(kSavingText);
+    Push(Job{JobKind::Commit, m_rView.StampText(), 0});
+}
+
+void CAviBackup::OnPictureDrawn()
+{
+    if (m_bRecording)
+        m_bNewFrame = true;
+}
+
+void CAviBackup::Capture()
+{
+    if (!m_bRecording)
+        return;
+    m_bNewFrame = false;
+    size_t nBuffer = 0;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_freeBuffers.empty()) {
+            nBuffer = m_freeBuffers.back();
+            m_freeBuffers.pop_back();
+        } else if (m_buffers.size() < kMaxFramesInFlight) {
+            nBuffer = m_buffers.size();
+            m_buffers.emplace_back();
+        } else {
+            nBuffer = SIZE_MAX;
+        }
+    }
+    if (nBuffer == SIZE_MAX) {
+        // The disk cannot keep up: this capture is lost, and the operator is told once a run.
+        ++m_nDropped;
+        if (!m_bFullShown) {
+            m_bFullShown = true;
+            m_rView.ShowBackupMessage(kFullText);
+        }
+        return;
+    }
+    // Only this thread touches a buffer taken from the free list until its job is queued.
+    std::vector<uint8_t>& buffer = m_buffers[nBuffer];
+    buffer.resize(static_cast<size_t>(kFrameStride) * kFrameHeight);
+    if (!m_rView.CapturePlayArea(buffer.data(), kFrameStride)) {
+        ReleaseBuffer(nBuffer);
+        return;
+    }
+    if (m_strShown != kRecordingText && !m_bFailureShown) {
+        m_strShown = kRecordingText;
+        m_rView.ShowBackupStatus(kRecordingText);
+    }
+    Push(Job{JobKind::Frame, {}, nBuffer});
+}
+
+void CAviBackup::ReleaseBuffer(size_t nBuffer)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_freeBuffers.push_back(nBuffer);
+}
+
+void CAviBackup::OnOutcome(Outcome outcome, const std::string& strPath)
+{
+    if (outcome != Outcome::WriteFailed && m_nFinishing > 0)
+        --m_nFinishing;
+    switch (outcome) {
+    case Outcome::Saved:
+        m_bFailureShown = false;
+        m_strShown = kSavedText;
+        m_rView.ShowBackupStatus(kSavedText);
+        // One file-manager window per run, after its first file.
+        if (!m_bFolderOpened && m_services.pFolders) {
+            m_bFolderOpened = true;
+            m_services.pFolders->OpenFolder(std::filesystem::path(strPath).parent_path().string());
+        }
+        break;
+    case Outcome::Empty:
+        if (!m_bFailureShown && m_strShown == kSavingText) {
+            m_strShown = kBlankText;
+            m_rView.ShowBackupStatus(kBlankText);
+        }
+        break;
+    case Outcome::CommitFailed:
+    case Outcome::WriteFailed:
+        m_bFailureShown = true;
+        m_strShown = kFailedText;
+        m_rView.ShowBackupStatus(kFailedText);
+        break;
+    }
+}
+
+// ---- the saving thread ---------------------------------------------------------------------
+
+std::string CAviBackup::ChooseFolder(const std::string& strRecordFolder) const
+{
+    namespace fs = std::filesystem;
+    const auto usable = [](const fs::path& folder) {
+        std::error_code ec;
+        if (folder.empty())
+            return false;
+        fs::create_directories(folder, ec);
+        return fs::is_directory(folder, ec);
+    };
+    if (usable(strRecordFolder))
+        return strRecordFolder;
+    const fs::path start = m_services.strStartFolder.empty() ? fs::path(".") : fs::path(m_services.strStartFolder);
+    if (usable(start / kFallbackFolder))
+        return (start / kFallbackFolder).string();
+    return start.string();
+}
+
+void CAviBackup::SavingThread()
+{
+    std::unique_ptr<BackupFile> pFile;
+    std::string strFolder;
+    bool bFailed = false; // the current file failed a write: its captures are dropped
+    const auto report = [this](Outcome outcome, std::string strPath) {
+        m_pPoster->Post([this, outcome, strPath = std::move(strPath)] { OnOutcome(outcome, strPath); });
+    };
+
+    for (;;) {
+        Job job;
+        const uint8_t* pPixels = nullptr;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_bWorking = false;
+            if (m_jobs.empty())
+                m_idle.notify_all();
+            m_wake.wait(lock, [this] { return !m_jobs.empty(); });
+            job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+            m_bWorking = true;
+            if (job.kind == JobKind::Frame)
+                pPixels = m_buffers[job.nBuffer].data();
+        }
+
+        switch (job.kind) {
+        case JobKind::Quit: {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_bWorking = false;
+            m_idle.notify_all();
+            return; // an uncommitted file is dropped with pFile
+        }
+        case JobKind::Start: {
+            strFolder = ChooseFolder(job.strText);
+            FileStatus status;
+            pFile = m_services.rMaker.Start(strFolder, &status);
+            bFailed = !pFile;
+            if (bFailed)
+                report(Outcome::WriteFailed, {});
+            break;
+        }
+        case JobKind::Frame: {
+            if (pFile && !bFailed) {
+                FileStatus status;
+                if (!pFile->AddFrame(pPixels, kFrameStride, &status)) {
+                    pFile.reset();
+                    bFailed = true;
+                    report(Outcome::WriteFailed, {});
+                }
+            }
+            ReleaseBuffer(job.nBuffer);
+            break;
+        }
+        case JobKind::Commit: {
+            if (!pFile || pFile->Frames() == 0) {
+                pFile.reset();
+                report(Outcome::Empty, {});
+                break;
+            }
+            const std::string strBase = (std::filesystem::path(strFolder) / job.strText).string();
+            bool bSaved = false;
+            std::string strPath;
+            for (int n = 0; n <= kMaxNameSuffix && !bSaved; ++n) {
+                strPath = n == 0 ? strBase + ".avi" : strBase + "_" + std::to_string(n) + ".avi";
+                FileStatus status;
+                bSaved = pFile->Commit(strPath, &status);
+                if (!bSaved && status.nErrno != EEXIST)
+                    break;
+            }
+            pFile.reset();
+            report(bSaved ? Outcome::Saved : Outcome::CommitFailed, strPath);
+            break;
+        }
+        }
+    }
+}
+
+} // namespace ostrel
