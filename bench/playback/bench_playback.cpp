@@ -178,7 +178,7 @@ void MeasureAgainstDvrsim(double dSeconds, Measurement& live, Measurement& play)
     const std::string strDir = dir.path().toStdString();
     CRecorderSession session({timers, sockets, files, notifier, settings, {strDir, strDir}, strDir});
     COstrelView view(session, {clock, timers, nullptr}, nullptr);
-    CArchiveDlg dlg(session, ArchiveServices{clock, timers});
+    CArchiveDlg dlg(session, ArchiveServices{clock, timers, files});
     dlg.Create();
     view.OnInitialUpdate();
     view.show();
@@ -277,7 +277,7 @@ FlatOut MeasureRecordedStream(const std::vector<PlayPicture>& pictures, double d
     QtTimerFactory timers;
     const std::string strDir = dir.path().toStdString();
     CRecorderSession session({timers, sockets, files, notifier, settings, {strDir, strDir}, strDir});
-    CArchiveDlg dlg(session, ArchiveServices{clock, timers});
+    CArchiveDlg dlg(session, ArchiveServices{clock, timers, files});
     dlg.Create();
     session.Settings().byRequestSpeed = kFastestSpeedIndex;
     session.Connect();

@@ -243,17 +243,21 @@ void CArchiveDlg::DrawStatusPanel()
 
 void CArchiveDlg::DrawPositions(const std::string& strRecord, const std::string& strPlay)
 {
-    m_strPositions = strRecord + "\n" + strPlay;
-    DrawText(kRecordPosRow.rcValue, QString::fromStdString(strRecord), kValueFlags, m_overlayFont, true);
-    DrawText(kPlayPosRow.rcValue, QString::fromStdString(strPlay), kValueFlags, m_overlayFont, true);
+    if (strRecord == m_strRecordPos && strPlay == m_strPlayPos && !m_strPositions.empty())
+        return;
+    m_strRecordPos = strRecord;
+    m_strPlayPos = strPlay;
+    m_bPositionsDirty = true;
+    ScheduleRefresh();
 }
 
 void CArchiveDlg::DrawTimeOfDay(int nSeconds)
 {
-    if (m_pSlider && m_pSlider->GetPos() != nSeconds)
-        m_pSlider->SetPosition(nSeconds);
+    if (nSeconds == m_nTimeSeconds)
+        return;
+    m_nTimeSeconds = nSeconds;
     m_strTimeText = status_text::TimeOfDay(nSeconds);
-    DrawText(kTimeTextRect, QString::fromStdString(m_strTimeText), kValueFlags, m_timeFont, true);
+    ScheduleRefresh();
 }
 
 std::optional<CalendarDate> CArchiveDlg::SelectedDate() const
@@ -310,8 +314,8 @@ void CArchiveDlg::ClearPlayImages()
 
 void CArchiveDlg::FlipReceiveIndicator()
 {
-    if (m_pReceive)
-        m_pReceive->SetCheck(m_pReceive->GetCheck() ? 0 : 1);
+    ++m_nLampFlips;
+    ScheduleRefresh();
 }
 
 void CArchiveDlg::ShowAlarmEvents(bool bFileExisted)
@@ -397,7 +401,7 @@ PrintResult CArchiveDlg::OnPrint()
 void CArchiveDlg::OnTimer(int nId)
 {
     if (nId == kRefreshTimerId)
-        RefreshPendingTiles();
+        RefreshScreen();
 }
 
 void CArchiveDlg::ScheduleRefresh()
@@ -409,10 +413,25 @@ void CArchiveDlg::ScheduleRefresh()
     }
 }
 
-void CArchiveDlg::RefreshPendingTiles()
+void CArchiveDlg::RefreshScreen()
 {
     m_pTimers->Stop(kRefreshTimerId);
     m_bRefreshScheduled = false;
+    if (m_nTimeSeconds != m_nTimeShown && m_nTimeSeconds >= 0) {
+        m_nTimeShown = m_nTimeSeconds;
+        if (m_pSlider && m_pSlider->GetPos() != m_nTimeSeconds)
+            m_pSlider->SetPosition(m_nTimeSeconds);
+        DrawText(kTimeTextRect, QString::fromStdString(m_strTimeText), kValueFlags, m_timeFont, true);
+    }
+    if (m_bPositionsDirty) {
+        m_bPositionsDirty = false;
+        m_strPositions = m_strRecordPos + "\n" + m_strPlayPos;
+        DrawText(kRecordPosRow.rcValue, QString::fromStdString(m_strRecordPos), kValueFlags, m_overlayFont, true);
+        DrawText(kPlayPosRow.rcValue, QString::fromStdString(m_strPlayPos), kValueFlags, m_overlayFont, true);
+    }
+    if (m_pReceive && (m_nLampFlips & 1) != 0)
+        m_pReceive->SetCheck(m_pReceive->GetCheck() ? 0 : 1);
+    m_nLampFlips = 0;
     for (int n = 0; n < CArchiveTiles::kChannels; ++n)
         if (m_backStore.Pending(n))
             update(m_backStore.PendingRect(n));
@@ -428,6 +447,7 @@ void CArchiveDlg::PaintAll()
 {
     m_backStore.Image().fill(Qt::black);
     PaintBackground(rect());
+    m_nTimeShown = -1;
     DrawTimeOfDay(m_player.SliderSeconds());
     DrawStatusPanel();
     DrawStatusLine(m_player.StatusLine());

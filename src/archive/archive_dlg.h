@@ -93,6 +93,7 @@ public:
     CCalendarCtrl* Calendar() const { return m_pCalendar; }
     // Pictures handed to a visible tile since the start.
     uint64_t PicturesDrawn() const { return m_nPicturesDrawn; }
+    // The time text as it stands (drawn at the next refresh at the latest).
     const std::string& TimeText() const { return m_strTimeText; }
     const std::string& PositionTexts() const { return m_strPositions; }
 
@@ -138,7 +139,8 @@ private:
     void PaintBackground(const QRect& rc);
     void DrawText(const QRect& rc, const QString& strText, int nFlags, const QFont& font, bool bFillFirst);
     void ScheduleRefresh();
-    void RefreshPendingTiles();
+    // The screen refresh: the texts and the lamp that pictures changed, then the new tiles.
+    void RefreshScreen();
     void SetLit(CSkinButton* pButton, bool bLit);
     void DrawLabels(QImage& image, const std::vector<CameraLabel>& labels);
 
@@ -153,8 +155,16 @@ private:
     QImage m_logo;       // may be null
     QFont m_overlayFont;
     QFont m_timeFont;
+    // What play pictures change is drawn at the next refresh, at most 60 times a second and only
+    // when it changed, so that a picture costs no text drawing and allocates nothing.
     std::string m_strTimeText;
-    std::string m_strPositions;
+    int m_nTimeSeconds = -1;       // as last asked for
+    int m_nTimeShown = -1;         // as drawn
+    std::string m_strRecordPos;    // as last asked for
+    std::string m_strPlayPos;
+    bool m_bPositionsDirty = false;
+    std::string m_strPositions;    // as drawn
+    int m_nLampFlips = 0;          // receive lamp flips not yet shown
     uint64_t m_nPicturesDrawn = 0;
     bool m_bManualDrag = false;
     QPoint m_ptDragOffset;

@@ -122,9 +122,11 @@ bool CDvrLink::Disconnect(bool bRelease)
 
 void CDvrLink::SetImageWatchdog(bool bArm)
 {
-    m_pTimers->Stop(kImageWatchdogTimerId);
+    // A start restarts a running watchdog; with every picture that must cost nothing.
     if (bArm && !m_bStopPending)
         m_pTimers->Start(kImageWatchdogTimerId, kImageWatchdogMs);
+    else
+        m_pTimers->Stop(kImageWatchdogTimerId);
     m_byMissCount = 0;
 }
 

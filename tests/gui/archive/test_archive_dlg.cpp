@@ -155,6 +155,7 @@ TEST_F(ArchiveDlgTest, OpensHiddenStoppedOnSixteenTilesAndTellsTheRecorderToStop
 TEST_F(ArchiveDlgTest, ArchiveButtonShowsTheRangeStartAndForwardPlaysIntoTheRightTiles)
 {
     LogInAndOpen();
+    clock.Advance(20); // the next screen refresh
     EXPECT_TRUE(pDlg->isVisible());
     EXPECT_EQ((CalendarDate{2024, 5, 10}), pDlg->Calendar()->GetSelectedDate());
     EXPECT_EQ(8 * 3600, pDlg->Slider()->GetPos());
@@ -211,6 +212,7 @@ TEST_F(ArchiveDlgTest, PlayResultAndHourKeysShowOnTheScreen)
 {
     LogInAndOpen();
     Click(IDC_NEXT_HOUR);
+    clock.Advance(20);
     EXPECT_EQ("09:00:00", pDlg->TimeText());
     EXPECT_EQ(9 * 3600, pDlg->Slider()->GetPos());
     Click(IDC_GO_END);

@@ -136,7 +136,7 @@ protected:
             session = std::make_unique<CRecorderSession>(
                 SessionServices{timers, sockets, files, notifier, settings, {strDir, strDir}, strDir});
             view = std::make_unique<COstrelView>(*session, ViewServices{clock, timers, nullptr}, nullptr);
-            dlg = std::make_unique<CArchiveDlg>(*session, ArchiveServices{clock, timers});
+            dlg = std::make_unique<CArchiveDlg>(*session, ArchiveServices{clock, timers, files});
             dlg->Create();
             witness = std::make_unique<RecorderWitness>(dlg->Player());
             session->SetArchiveWindow(witness.get());

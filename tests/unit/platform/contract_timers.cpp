@@ -173,3 +173,29 @@ TYPED_TEST(TimerServiceContract, HandlerMayStopAndStartTimers)
     EXPECT_EQ((std::vector<int>{103, 101, 101, 900}), this->Target().fired);
 }
 
+
+TYPED_TEST(TimerServiceContract, RestartWithTheSamePeriodPostponesTheExpiry)
+{
+    // The image watchdog's use: restarted again and again with its own period, it expires only
+    // a whole period after the last restart, and then repeats as before.
+    this->Start(101, 300);
+    this->Start(900, 200);
+    this->Target().onTimer = [&](int nId) {
+        if (nId == 900) {
+            this->timers.Service().Stop(900);
+            this->timers.Service().Start(101, 300); // due a period from now, not at 300
+            this->timers.Service().Start(902, 200); // a witness due before that
+        }
+    };
+    ASSERT_TRUE(this->timers.RunUntil([&] { return this->Target().Count(101) >= 1; }));
+    this->Target().onTimer = nullptr;
+    this->Stop(902);
+    const std::vector<int> first(this->Target().fired.begin(), this->Target().fired.end());
+    EXPECT_EQ((std::vector<int>{900, 902, 101}), first) << "the witness came before the postponed expiry";
+
+    this->Start(903, 500);
+    ASSERT_TRUE(this->timers.RunUntil([&] { return this->Target().Count(903) >= 1; }));
+    EXPECT_GE(this->Target().Count(101), 2) << "it repeats after the postponed expiry";
+    this->Stop(101);
+    this->Stop(903);
+}
