@@ -1,10 +1,10 @@
 #include "archive/archive_dlg.h"
 
+#include "link/jpeg_writer.h"
+#include "models/status_text.h"
 #include "res/resource.h"
 #include "res/skin_bitmap.h"
 #include "res/skin_layout.h"
-#include "link/jpeg_writer.h"
-#include "models/status_text.h"
 #include "widgets/calendar_ctrl.h"
 #include "widgets/overlay_font.h"
 #include "widgets/skin_button.h"
@@ -18,6 +18,8 @@
 #include <QPainter>
 #include <QScreen>
 #include <QWindow>
+
+#include <cstring>
 
 namespace ostrel {
 
@@ -76,6 +78,8 @@ CArchiveDlg::CArchiveDlg(CRecorderSession& rSession, ArchiveServices services, Q
 
 CArchiveDlg::~CArchiveDlg()
 {
+    // A run still recording keeps what it captured: its file is finished before the dialog goes.
+    m_pBackup.reset();
     m_pTimers->Stop(kRefreshTimerId);
     if (m_bCreated)
         m_rSession.SetArchiveWindow(nullptr);
@@ -90,6 +94,11 @@ void CArchiveDlg::Create()
     m_timeFont = font();
     m_background = SkinBitmap(IDB_ARCHIVE_BACKGROUND).convertToFormat(QImage::Format_RGB32);
     CreateControls();
+    if (m_services.pBackupFiles && m_services.pPoster)
+        m_pBackup = std::make_unique<CAviBackup>(
+            CAviBackup::Services{m_services.rTimers, *m_services.pPoster, *m_services.pBackupFiles,
+                                 m_services.pFolders, m_services.strStartFolder},
+            static_cast<BackupView&>(*this));
     m_rSession.SetArchiveWindow(&m_player);
     PaintAll();
     m_player.Start();
@@ -173,6 +182,7 @@ void CArchiveDlg::OnCommand(int nControlId)
         case IDC_VIEWER: m_player.OnViewer(); break;
         case IDC_SNAPSHOT: OnSnapshot(); break;
         case IDC_PRINT: OnPrint(); break;
+        case IDC_AVI_RECORD: OnAviToggle(); break;
         case IDC_EVENT_LIST: m_player.OnAlarmList(); break;
         case IDC_TILES_MORE: m_player.OnTilesMore(); break;
         case IDC_TILES_FEWER: m_player.OnTilesFewer(); break;
@@ -209,8 +219,7 @@ void CArchiveDlg::SyncLights()
         SetLit(m_channelButtons[static_cast<size_t>(n)], tiles.ChannelLit(n));
     SetLit(m_pSingleView, tiles.SingleLit());
     SetLit(m_pMultiView, tiles.MultiLit());
-    // AVI backup is not offered in this build: its toggle stays unlit.
-    SetLit(m_pAvi, false);
+    SetLit(m_pAvi, m_pBackup && m_pBackup->IsRecording());
 }
 
 // ---- what the player asks ----------------------------------------------------------------
@@ -302,6 +311,8 @@ void CArchiveDlg::DrawPlayImage(uint8_t byChannel, const Picture& picture)
     m_backStore.Show(byChannel, picture, m_player.Tiles().Tile(byChannel));
     if (!m_backStore.Pending(byChannel))
         return;
+    if (m_pBackup)
+        m_pBackup->OnPictureDrawn();
     ++m_nPicturesDrawn;
     ScheduleRefresh();
 }
@@ -326,6 +337,61 @@ void CArchiveDlg::ShowAlarmEvents(bool bFileExisted)
 void CArchiveDlg::RefreshAlarmEvents()
 {
     emit AlarmEventsRefreshed();
+}
+
+// ---- AVI backup ----------------------------------------------------------------------------
+
+void CArchiveDlg::OnAviToggle()
+{
+    if (m_pBackup)
+        m_pBackup->Toggle(m_player.PlayState(), m_rSession.Settings().byRecordInterval);
+    m_rSession.Link().StartReconnect(false);
+    SyncLights();
+}
+
+void CArchiveDlg::StopBackup()
+{
+    if (m_pBackup)
+        m_pBackup->Stop();
+}
+
+bool CArchiveDlg::BackupBusy() const
+{
+    return m_pBackup && m_pBackup->IsBusy();
+}
+
+void CArchiveDlg::ShowMessageBox(const std::string& strText)
+{
+    if (m_services.pNotifier)
+        m_services.pNotifier->ShowMessage(strText, kCaption);
+}
+
+void CArchiveDlg::SetBackupLit(bool bLit)
+{
+    SetLit(m_pAvi, bLit);
+}
+
+bool CArchiveDlg::CapturePlayArea(uint8_t* pDst, int nStrideBytes)
+{
+    const QImage& image = m_backStore.Image();
+    const int nRowBytes = kPlayAreaRect.width() * 4;
+    if (nStrideBytes < nRowBytes)
+        return false;
+    for (int y = 0; y < kPlayAreaRect.height(); ++y)
+        std::memcpy(pDst + static_cast<size_t>(y) * static_cast<size_t>(nStrideBytes),
+                    image.constScanLine(kPlayAreaRect.top() + y) + kPlayAreaRect.left() * 4,
+                    static_cast<size_t>(nRowBytes));
+    return true;
+}
+
+std::string CArchiveDlg::StampText()
+{
+    return StampString(m_player.ImageStamp());
+}
+
+std::string CArchiveDlg::RecordFolder()
+{
+    return std::string(GetText(m_rSession.Settings().szRecordPath));
 }
 
 // ---- snapshot and print ------------------------------------------------------------------
@@ -432,6 +498,11 @@ void CArchiveDlg::RefreshScreen()
     if (m_pReceive && (m_nLampFlips & 1) != 0)
         m_pReceive->SetCheck(m_pReceive->GetCheck() ? 0 : 1);
     m_nLampFlips = 0;
+    // New pictures are painted into the back store before the backup copies them.
+    if (m_pBackup && m_pBackup->WantsCapture()) {
+        m_backStore.Flush();
+        m_pBackup->Capture();
+    }
     for (int n = 0; n < CArchiveTiles::kChannels; ++n)
         if (m_backStore.Pending(n))
             update(m_backStore.PendingRect(n));

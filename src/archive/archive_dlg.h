@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive/avi_backup.h"
 #include "platform/clock.h"
 #include "platform/file_store.h"
 #include "platform/folder_opener.h"
@@ -30,12 +31,20 @@ class CSkinSlider;
 
 // What the dialog is given to work with besides the session.
 struct ArchiveServices {
+    ArchiveServices(const Clock& clock, TimerFactory& timers, FileStore& files)
+        : rClock(clock), rTimers(timers), rFiles(files)
+    {
+    }
     const Clock& rClock;   // today in the calendar, "now" for the recorded range, snapshot ticks
     TimerFactory& rTimers; // the player's waits and the dialog's screen refresh
     FileStore& rFiles;     // snapshots
     FolderOpener* pFolders = nullptr; // shows the record folder after a snapshot; may be null
     Printer* pPrinter = nullptr;      // null: printing does nothing
     Notifier* pNotifier = nullptr;    // message boxes; may be null
+    // The AVI backup's files and its saving thread's reports; without both there is no backup.
+    BackupFileMaker* pBackupFiles = nullptr;
+    UiPoster* pPoster = nullptr;
+    std::string strStartFolder;       // the starting folder, for backups when the record folder fails
 };
 
 // The archive's window: the skinned 954 x 687 dialog with the playback tiles, the status panel,
@@ -45,7 +54,7 @@ struct ArchiveServices {
 //
 // All painting goes into a back store the size of the window, which the snapshot and the
 // printout copy too; a play picture updates only its own tile on screen.
-class CArchiveDlg : public QWidget, private ArchiveScreen, public TimerTarget {
+class CArchiveDlg : public QWidget, private ArchiveScreen, private BackupView, public TimerTarget {
     Q_OBJECT
 public:
     static constexpr int kWidth = 954;
@@ -81,6 +90,10 @@ public:
     std::string OnSnapshot();
     // The print (1051): the labels on the window, then the play area on the default printer.
     PrintResult OnPrint();
+
+    // The record toggle (1086): a backup run starts while playing forward, or stops.
+    void OnAviToggle();
+    CAviBackup* Backup() const { return m_pBackup.get(); }
 
     CArchivePlayer& Player() { return m_player; }
     const CArchivePlayer& Player() const { return m_player; }
@@ -131,6 +144,17 @@ private:
     void FlipReceiveIndicator() override;
     void ShowAlarmEvents(bool bFileExisted) override;
     void RefreshAlarmEvents() override;
+    void StopBackup() override;
+    bool BackupBusy() const override;
+    void ShowMessageBox(const std::string& strText) override;
+
+    // BackupView.
+    void ShowBackupStatus(const std::string& strText) override { m_player.ShowMessage(strText); }
+    void SetBackupLit(bool bLit) override;
+    void ShowBackupMessage(const std::string& strText) override { ShowMessageBox(strText); }
+    bool CapturePlayArea(uint8_t* pDst, int nStrideBytes) override;
+    std::string StampText() override;
+    std::string RecordFolder() override;
 
     void CreateControls();
     void OnCommand(int nControlId);
@@ -149,6 +173,7 @@ private:
     std::unique_ptr<TimerService> m_pTimers;
     CBackStore m_backStore;
     CArchivePlayer m_player;
+    std::unique_ptr<CAviBackup> m_pBackup; // made by Create when the services allow
     bool m_bCreated = false;
     bool m_bRefreshScheduled = false;
     QImage m_background; // bitmap 228

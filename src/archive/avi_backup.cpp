@@ -154,7 +154,8 @@ void CAviBackup::Capture()
         ReleaseBuffer(nBuffer);
         return;
     }
-    if (m_strShown != kRecordingText && !m_bFailureShown) {
+    // "Saving" stays up until its file is done, and a failure until a file is saved.
+    if (m_strShown != kRecordingText && !m_bFailureShown && m_nFinishing == 0) {
         m_strShown = kRecordingText;
         m_rView.ShowBackupStatus(kRecordingText);
     }

@@ -154,8 +154,9 @@ void CArchivePlayer::OnPlayControl(PlayControl control)
     });
 }
 
-void CArchivePlayer::Stop()
+bool CArchivePlayer::Stop()
 {
+    m_rScreen.StopBackup();
     ShowStatus(status_text::kBlankLine);
     m_rScreen.EnableSearch(true);
     CDvrLink& link = m_rSession.Link();
@@ -163,7 +164,10 @@ void CArchivePlayer::Stop()
     m_wPlayState = 0;
     link.StartReconnect(false);
     LightOnly(PLAY_STOP);
+    if (m_rScreen.BackupBusy())
+        return false;
     link.SendDvrStatus2();
+    return true;
 }
 
 void CArchivePlayer::PlayFrom(PlayControl control)
@@ -241,8 +245,12 @@ void CArchivePlayer::ShowResult(uint8_t byCode)
 void CArchivePlayer::OnViewer()
 {
     Run([this] {
-        Stop();
+        const bool bMayLeave = Stop();
         m_rScreen.SyncLights();
+        if (!bMayLeave) {
+            m_rScreen.ShowMessageBox(kSavingRefusalText);
+            return;
+        }
         Wait(Step::BackToLive, kBackToLiveMs);
     });
 }
@@ -447,6 +455,9 @@ void CArchivePlayer::Activate()
 
 void CArchivePlayer::SetConnectionStatus(const LinkStatus& status)
 {
+    // A link that gets no pictures ends a backup run, as the record toggle does.
+    if (status.byCode == CDvrLink::STATUS_TRY_REQUEST_IMAGE)
+        m_rScreen.StopBackup();
     ShowStatus(status_text::ArchiveConnectStatus(status.byCode, status.byMissCount, status.dwAlarmEvent));
 }
 

@@ -50,6 +50,11 @@ public:
     // saved list was there to show at once. Told to reload when a new list has been saved.
     virtual void ShowAlarmEvents(bool bFileExisted) = 0;
     virtual void RefreshAlarmEvents() = 0;
+    // The AVI backup: the stop control, "Viewer" and a link that gets no pictures end a
+    // recording run; while a file is still being written the dialog may not be left.
+    virtual void StopBackup() = 0;
+    virtual bool BackupBusy() const = 0;
+    virtual void ShowMessageBox(const std::string& strText) = 0;
 };
 
 // The archive's search and playback without its window: the play state, the recorded range,
@@ -68,6 +73,7 @@ public:
     static constexpr int kEventRestartMs = 1000;
     static constexpr uint16_t kSearchKeyCode = 0x0204; // pressed when no recorded range is known
     static constexpr const char* kAlarmEventFile = "AlarmEvent.am";
+    static constexpr const char* kSavingRefusalText = "Saving AVI File Now.So Can Not Close This Window!";
 
     CArchivePlayer(CRecorderSession& rSession, ArchiveScreen& rScreen, const Clock& clock, TimerFactory& rTimers);
     ~CArchivePlayer() override;
@@ -137,8 +143,9 @@ private:
     void Wait(Step step, int nMs);
     void RunQueued();
 
-    // The stop control.
-    void Stop();
+    // The stop control; false when a backup file is still being written (the stop is done, but
+    // the dialog may not be left yet).
+    bool Stop();
     void PlayFrom(PlayControl control);
     void PlayEventNow(uint32_t dwPackedTime, int nChannel);
     // The link's play fields with the given control word and the selected channel.

@@ -64,7 +64,13 @@ bool COstrelApp::InitInstance()
     connect(m_pView, &COstrelView::AboutRequested, this, &COstrelApp::OnAppAbout);
     m_pView->OnInitialUpdate();
     // The archive dialog lives, hidden, as long as the view; the session shows it.
-    m_pArchive = new CArchiveDlg(*m_pSession, ArchiveServices{m_clock, m_timers, m_files, &m_folders, &m_printer, &m_viewNotifier}, m_pMainFrame.get());
+    ArchiveServices archiveServices(m_clock, m_timers, m_files);
+    archiveServices.pFolders = &m_folders;
+    archiveServices.pPrinter = &m_printer;
+    archiveServices.pNotifier = &m_viewNotifier;
+    archiveServices.pPoster = &m_poster;
+    archiveServices.strStartFolder = QDir::currentPath().toStdString();
+    m_pArchive = new CArchiveDlg(*m_pSession, archiveServices, m_pMainFrame.get());
     m_pArchive->Create();
     m_pMainFrame->show();
     return true;

@@ -8,6 +8,7 @@
 #include "platform/instance_lock.h"
 #include "platform/qt_notifier.h"
 #include "platform/qt_printer.h"
+#include "platform/qt_ui_poster.h"
 #include "platform/settings_store.h"
 #include "platform/qt_timer_service.h"
 #include "session/recorder_session.h"
@@ -69,6 +70,7 @@ private:
     QtNotifier m_viewNotifier;
     DesktopFolderOpener m_folders;
     QtPrinter m_printer;
+    QtUiPoster m_poster;
     std::unique_ptr<SettingsStore> m_pSettings;
     std::unique_ptr<CRecorderSession> m_pSession;
     std::unique_ptr<CMainFrame> m_pMainFrame;

@@ -66,8 +66,11 @@ protected:
         pSession = std::make_unique<CRecorderSession>(
             SessionServices{timers, sockets, files, notifier, settings, {strDir, strDir}, strDir});
         pSession->Load();
-        pDlg = std::make_unique<CArchiveDlg>(*pSession,
-                                             ArchiveServices{clock, timers, files, &folders, &printer, &notifier});
+        ArchiveServices services(clock, timers, files);
+        services.pFolders = &folders;
+        services.pPrinter = &printer;
+        services.pNotifier = &notifier;
+        pDlg = std::make_unique<CArchiveDlg>(*pSession, services);
         pDlg->Create();
     }
     void TearDown() override
@@ -354,7 +357,9 @@ TEST_F(ArchiveDlgTest, PrintToPdfIsFourByThreeFromTheCorner)
 {
     const QString strPdf = m_dir.filePath(QStringLiteral("print.pdf"));
     QtPrinter pdf(strPdf, QPageSize(QPageSize::A4), 300);
-    CArchiveDlg dlg(*pSession, ArchiveServices{clock, timers, files, nullptr, &pdf, nullptr});
+    ArchiveServices services(clock, timers, files);
+    services.pPrinter = &pdf;
+    CArchiveDlg dlg(*pSession, services);
     dlg.Create();
     ASSERT_EQ(PrintResult::Ok, dlg.OnPrint());
     // A4 at 300 dpi is 2480 dots across: 1730 x 1297 dots, 111 picture pixels per inch.

@@ -79,6 +79,9 @@ public:
     void FlipReceiveIndicator() override { ++nFlips; }
     void ShowAlarmEvents(bool bFileExisted) override { alarmListOpened.push_back(bFileExisted); }
     void RefreshAlarmEvents() override { ++nRefreshes; }
+    void StopBackup() override { ++nBackupStops; }
+    bool BackupBusy() const override { return bBackupBusy; }
+    void ShowMessageBox(const std::string& strText) override { boxes.push_back(strText); }
 
     bool bShown = false;
     std::vector<std::string> lines;
@@ -94,6 +97,9 @@ public:
     int nFlips = 0;
     std::vector<bool> alarmListOpened;
     int nRefreshes = 0;
+    int nBackupStops = 0;
+    bool bBackupBusy = false;
+    std::vector<std::string> boxes;
 };
 
 // Date and time words of a version 2 recorder.
@@ -554,4 +560,32 @@ TEST_F(ArchivePlayerTest, AlarmListAsksForTheLogAndReportsWhetherAnOldOneWasTher
     files.files["AlarmEvent.am"] = Bytes(10, 0);
     Player().OnAlarmList();
     EXPECT_EQ((std::vector<bool>{false, true}), screen.alarmListOpened);
+}
+
+TEST_F(ArchivePlayerTest, ABackupStillBeingWrittenKeepsTheOperatorInTheArchive)
+{
+    LogInAndOpen();
+    DeliverWeek();
+    Pick(2024, 5, 12, 0);
+    Player().OnPlayControl(PLAY_FORWARD);
+
+    // The stop ends the run first; while its file is written the status request waits and
+    // "Viewer" is refused with its message.
+    screen.bBackupBusy = true;
+    size_t n = Mark();
+    Player().OnViewer();
+    EXPECT_EQ(1, screen.nBackupStops);
+    EXPECT_EQ(std::vector<Bytes>{Play(0, 0x07E8050C, 0, 0)}, SentSince(n));
+    EXPECT_EQ(std::vector<std::string>{"Saving AVI File Now.So Can Not Close This Window!"}, screen.boxes);
+    clock.Advance(1000);
+    EXPECT_TRUE(Player().IsArchiveActive());
+
+    screen.bBackupBusy = false;
+    Player().OnViewer();
+    clock.Advance(CArchivePlayer::kBackToLiveMs);
+    EXPECT_FALSE(Player().IsArchiveActive());
+
+    // "TRY REQUEST IMAGE" ends a run too.
+    Player().SetConnectionStatus(LinkStatus{6, 1});
+    EXPECT_EQ(3, screen.nBackupStops);
 }
