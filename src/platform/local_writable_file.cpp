@@ -155,4 +155,43 @@ FileStatus LocalWritableFile::Close()
     return {};
 }
 
+FileStatus LocalWritableFile::CloseAs(const std::string& strFinalPath)
+{
+    if (m_fd < 0)
+        return {m_nFailErrno != 0 ? m_nFailErrno : EBADF};
+    if (::fsync(m_fd) != 0)
+        return Fail(errno);
+    // An atomic rename that refuses to replace; where the file system cannot do that, a hard
+    // link (which refuses too) and then the temporary's removal.
+    if (::renameat2(AT_FDCWD, m_strTemp.c_str(), AT_FDCWD, strFinalPath.c_str(), RENAME_NOREPLACE) == 0)
+        return Finish(strFinalPath, false);
+    int nErrno = errno;
+    if (nErrno == EEXIST)
+        return {EEXIST};
+    if (nErrno == EINVAL || nErrno == ENOSYS || nErrno == ENOTSUP) {
+        if (::link(m_strTemp.c_str(), strFinalPath.c_str()) == 0)
+            return Finish(strFinalPath, true);
+        nErrno = errno;
+        if (nErrno == EEXIST)
+            return {EEXIST};
+    }
+    return Fail(nErrno);
+}
+
+FileStatus LocalWritableFile::Finish(const std::string& strFinalPath, bool bTemporaryStays)
+{
+    const int fd = m_fd;
+    m_fd = -1;
+    ::close(fd);
+    if (bTemporaryStays)
+        ::unlink(m_strTemp.c_str());
+    const int dirFd = ::open(FolderOf(strFinalPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    m_nFailErrno = EBADF;
+    return {};
+}
+
 } // namespace ostrel

@@ -24,6 +24,7 @@ public:
     uint64_t Position() const override { return m_nPosition; }
     uint64_t Size() const override { return m_nSize; }
     FileStatus Close() override;
+    FileStatus CloseAs(const std::string& strFinalPath) override;
 
     // The temporary's name while the file is open (for tests and messages).
     const std::string& TemporaryPath() const { return m_strTemp; }
@@ -32,6 +33,8 @@ private:
     LocalWritableFile(std::string strPath, std::string strTemp, int fd);
     FileStatus Fail(int nErrno);
     void Discard();
+    // After the temporary is in place under its final name: close, sync the folder.
+    FileStatus Finish(const std::string& strFinalPath, bool bTemporaryStays);
 
     std::string m_strPath;
     std::string m_strTemp;

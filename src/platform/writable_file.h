@@ -50,6 +50,10 @@ public:
     // a folder has the final name, EBADF when already closed or failed) the temporary is removed
     // and the final name keeps what it had.
     virtual FileStatus Close() = 0;
+    // Commits the file as Close does, but under strFinalPath (in the folder the file was opened
+    // in), and never over an existing file: when that name is taken the result is EEXIST and
+    // the file stays open and whole, to be committed under another name.
+    virtual FileStatus CloseAs(const std::string& strFinalPath) = 0;
 };
 
 } // namespace ostrel

@@ -72,4 +72,18 @@ FileStatus FakeWritableFile::Close()
     return {};
 }
 
+FileStatus FakeWritableFile::CloseAs(const std::string& strFinalPath)
+{
+    if (!m_bOpen)
+        return {m_nFailErrno != 0 ? m_nFailErrno : EBADF};
+    if (m_faults.bFailClose)
+        return Fail(EIO);
+    if (m_rStore.files.count(strFinalPath) != 0)
+        return {EEXIST};
+    m_rStore.files[strFinalPath] = std::move(m_bytes);
+    End();
+    m_nFailErrno = EBADF;
+    return {};
+}
+
 } // namespace ostrel::test

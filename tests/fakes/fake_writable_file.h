@@ -24,6 +24,7 @@ public:
     uint64_t Position() const override { return m_nPosition; }
     uint64_t Size() const override { return m_bytes.size(); }
     FileStatus Close() override;
+    FileStatus CloseAs(const std::string& strFinalPath) override;
 
 private:
     FileStatus Fail(int nErrno);

@@ -177,6 +177,25 @@ TYPED_TEST(FileStoreContract, WrittenFileIsPatchedAndCommittedWhole)
     EXPECT_EQ(B(std::string_view("RIFF\x0e\0\0\0AVI 0123456789idx1", 26)), this->files.Read(strPath));
 }
 
+TYPED_TEST(FileStoreContract, CommitUnderANewNameNeverReplacesAFile)
+{
+    // A backup named when it is finished: the name is chosen then, and a file of that name
+    // (an earlier backup of the same second) is kept, not overwritten.
+    const std::string strTaken = this->files.Path("2005-06-30 14-05-09.avi");
+    const std::string strFree = this->files.Path("2005-06-30 14-05-09_1.avi");
+    this->files.Put(strTaken, B("earlier backup"));
+    auto pFile = this->Store().OpenWritable(this->files.Path("recording.avi"));
+    ASSERT_NE(nullptr, pFile);
+    ASSERT_TRUE(WriteText(*pFile, "this backup").Ok());
+    EXPECT_EQ(EEXIST, pFile->CloseAs(strTaken).nErrno);
+    EXPECT_EQ(B("earlier backup"), this->files.Read(strTaken));
+    ASSERT_TRUE(pFile->CloseAs(strFree).Ok()) << "the file stayed whole for another name";
+    EXPECT_EQ(B("this backup"), this->files.Read(strFree));
+    EXPECT_EQ(std::nullopt, this->files.Read(this->files.Path("recording.avi")));
+    EXPECT_EQ(0u, this->files.Leftovers());
+    EXPECT_EQ(EBADF, pFile->CloseAs(this->files.Path("again.avi")).nErrno);
+}
+
 TYPED_TEST(FileStoreContract, FileDroppedWithoutCloseLeavesNoTrace)
 {
     const std::string strKept = this->files.Path("kept.jpg");
