@@ -155,8 +155,6 @@ std::vector<IpHistoryEntry> IpHistoryBook::LoadOrCreate(std::string_view strDefa
     std::vector<IpHistoryEntry> entries;
     Result result = ReadEntries(entries);
     if (result == Result::Missing) {
-        std::error_code ec;
-        std::filesystem::create_directories(m_strDir, ec); // an existing folder is no error
         result = AddHistoryEntry(kDefaultName, strDefaultIp, kDefaultPort);
         entries = {{kDefaultName, std::string(strDefaultIp), kDefaultPort}};
     }
@@ -179,6 +177,10 @@ IpHistoryBook::Result IpHistoryBook::AddHistoryEntry(std::string_view strName, s
     const size_t nGrowth = strName.size() + strIp.size() + strPort.size() + 16;
     if (before.size() + nGrowth > kProfileMaxFileBytes)
         return Result::TooLarge;
+    if (read == Result::Missing) {
+        std::error_code ec;
+        std::filesystem::create_directories(m_strDir, ec); // a failure shows in the write
+    }
     if (!WriteProfileString(strName, "IP", strIp, m_strPath, m_rFiles))
         return Result::Failed;
     if (!WriteProfileString(strName, "PORT", strPort, m_strPath, m_rFiles)) {

@@ -56,8 +56,9 @@ public:
     // row even when the file could not be written; an existing empty file gives no rows.
     std::vector<IpHistoryEntry> LoadOrCreate(std::string_view strDefaultIp, Result* pResult = nullptr);
 
-    // Sets IP and PORT in the section strName, which is added at the end when the file has no
-    // section of that name (without regard to case) and updated in place when it has one.
+    // Sets IP and PORT in the section strName, creating the ini folder and the file as needed. The
+    // section is added at the end, or updated in place when one of that name (without regard to
+    // case) exists.
     Result AddHistoryEntry(std::string_view strName, std::string_view strIp, std::string_view strPort);
 
     // Removes every line that holds "[strName]" and the two lines after each: the section as the
