@@ -86,6 +86,7 @@ public:
     ViewSettings& Settings() { return m_settings; }
     const PtzIntervals& PtzTiming() const { return m_ptzIntervals; }
     const std::string& PtzFile() const { return m_strPtzFile; }    // m_strPtzFile
+    const std::string& WorkDir() const { return m_services.strWorkDir; }
     bool ArchiveActive() const { return m_pArchive && m_pArchive->IsArchiveActive(); }
     // The record position the recorder last reported with a live picture.
     uint32_t RecordPosition() const { return m_dwRecordPos; }

@@ -1,5 +1,9 @@
 #include "shell/ostrel_view.h"
 
+#include "config/config_dialog.h"
+#include "config/desktop_folder_chooser.h"
+#include "platform/file_store.h"
+#include "platform/qt_notifier.h"
 #include "res/resource.h"
 #include "res/skin_bitmap.h"
 #include "res/skin_layout.h"
@@ -269,7 +273,16 @@ void COstrelView::OnArchiveShown(bool bShown)
 
 void COstrelView::OnSettingButton()
 {
-    // The settings dialog is not in this build yet; until it is, the button does nothing.
+    LocalFileStore files;
+    QtNotifier notifier;
+    DesktopFolderChooser folders;
+    CConfigDialog dlg(ConfigServices{m_rSession.Settings(), m_rSession.WorkDir(), notifier, files, folders}, this);
+    notifier.SetParent(&dlg);
+    folders.SetParent(&dlg);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    ApplyFullScreen(m_rSession.Settings().bUseFullScreen != 0);
+    emit SettingsAccepted();
 }
 
 void COstrelView::OnExitButton()

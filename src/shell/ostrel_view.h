@@ -102,6 +102,9 @@ signals:
     void ExitRequested();
     // A double-click on the brand plate asks for the about box.
     void AboutRequested();
+    // The settings dialog closed with OK and full screen is applied; the PTZ table may need
+    // reloading for a new camera type.
+    void SettingsAccepted();
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
