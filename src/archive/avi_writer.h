@@ -35,18 +35,20 @@ struct AviFormat {
 // samples (strh dwLength; avih dwTotalFrames while the file is one RIFF part).
 //
 // Up to nOpenDmlBytes the file is a plain AVI: RIFF 'AVI ' with hdrl, movi and idx1. Past it, the
-// file goes on in RIFF 'AVIX' parts of at most about nOpenDmlBytes each (a part always takes at
-// least one capture), each with its own movi list ending in an 'ix00' standard index; the strl
+// file goes on in RIFF 'AVIX' parts of at most nOpenDmlBytes each (more only when one capture
+// alone does not fit: a part always takes at least one), each with its own movi list ending in an 'ix00' standard index; the strl
 // then carries an 'indx' super index (room for kSuperIndexEntries parts, reserved as JUNK from the
 // start) and hdrl an 'odml' list whose 'dmlh' holds the whole stream's length, while avih counts
 // the first part's samples only. The first part keeps its idx1 for readers that know no OpenDML.
 //
-// What the usual tools see (ffprobe/ffmpeg 5.1), 4 captures at 60 samples/s, step 10:
-// codec rawvideo (bgr24) or mjpeg (yuvj420p), r_frame_rate 60/1, time_base 1/60, nb_frames 31
-// (the stream's samples), duration 0.516667 s (31/60). Decoding with ffmpeg's default frame
-// rate handling gives 31 pictures, each capture repeated until the next; with
-// "-fps_mode passthrough" it gives exactly the 4 captures, empty chunks being skipped. Files of
-// several OpenDML parts read the same way to their last capture.
+// What ffprobe/ffmpeg (5.1) make of it, e.g. 4 captures at 60 samples a second, step 10:
+// codec rawvideo (bgr24) or mjpeg (yuvj420p, tag MJPG), r_frame_rate 60/1, time_base 1/60,
+// nb_frames 31 and duration 0.516667 s (the stream's samples, 31/60), 4 pictures counted by
+// -count_frames. Empty chunks are no pictures: decoding with "-fps_mode passthrough" gives the
+// 4 captures; the default constant-rate output repeats each to fill its samples (39 pictures,
+// about ten a capture). A file of several OpenDML parts (tried with a
+// 4.3 GB one in five parts) is counted and decoded the same way to its last capture, and seeks
+// land on the right capture through the indexes.
 //
 // Use from one thread at a time. Nothing shows under the file's name before Close succeeds.
 class CAviWriter {
