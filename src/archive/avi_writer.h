@@ -36,10 +36,11 @@ struct AviFormat {
 //
 // Up to nOpenDmlBytes the file is a plain AVI: RIFF 'AVI ' with hdrl, movi and idx1. Past it, the
 // file goes on in RIFF 'AVIX' parts of at most nOpenDmlBytes each (more only when one capture
-// alone does not fit: a part always takes at least one), each with its own movi list ending in an 'ix00' standard index; the strl
-// then carries an 'indx' super index (room for kSuperIndexEntries parts, reserved as JUNK from the
-// start) and hdrl an 'odml' list whose 'dmlh' holds the whole stream's length, while avih counts
-// the first part's samples only. The first part keeps its idx1 for readers that know no OpenDML.
+// alone does not fit: a part always takes at least one), each with its own movi list ending in
+// an 'ix00' standard index. The strl then carries an 'indx' super index (room for
+// kSuperIndexEntries parts, reserved as JUNK from the start) and hdrl an 'odml' list whose
+// 'dmlh' holds the whole stream's length, while avih counts the first part's samples only. The
+// first part keeps its idx1 for readers that know no OpenDML.
 //
 // What ffprobe/ffmpeg (5.1) make of it, e.g. 4 captures at 60 samples a second, step 10:
 // codec rawvideo (bgr24) or mjpeg (yuvj420p, tag MJPG), r_frame_rate 60/1, time_base 1/60,

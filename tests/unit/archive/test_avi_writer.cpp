@@ -4,6 +4,7 @@
 #include "archive/avi_writer.h"
 
 #include "fakes/fake_file_store.h"
+#include "link/jpeg_writer.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -181,7 +182,8 @@ TEST(AviLayout, ThreeRawCapturesTenSamplesApart)
         for (int y = 0; y < 2; ++y)
             for (int x = 0; x < 3; ++x)
                 for (int k = 0; k < 3; ++k)
-                    c.bgrx[static_cast<size_t>(y * 12 + x * 4 + k)] = static_cast<uint8_t>(1 + 10 * y + 3 * x + k + 20 * i);
+                    c.bgrx[static_cast<size_t>(y * 12 + x * 4 + k)] =
+                        static_cast<uint8_t>(1 + 10 * y + 3 * x + k + 20 * i);
         return c;
     };
     ASSERT_TRUE(WriteFile(files, "a.avi", Format(3, 2), 3, make));
@@ -266,7 +268,8 @@ TEST(AviLayout, ThreeRawCapturesTenSamplesApart)
     for (uint32_t s = 0; s < 21; ++s) {
         const size_t e = idx1->nData + 16 * s;
         const bool bKey = s % 10 == 0;
-        const uint32_t dwOffset = s == 0 ? 4 : s < 10 ? 36 + 8 * (s - 1) : s == 10 ? 108 : s < 20 ? 140 + 8 * (s - 11) : 212;
+        const uint32_t dwOffset =
+            s == 0 ? 4 : s < 10 ? 36 + 8 * (s - 1) : s == 10 ? 108 : s < 20 ? 140 + 8 * (s - 11) : 212;
         EXPECT_EQ(Id(b, e), "00dc");
         EXPECT_EQ(Le32(b, e + 4), bKey ? 0x10u : 0u) << "sample " << s;
         EXPECT_EQ(Le32(b, e + 8), dwOffset) << "sample " << s;
@@ -313,6 +316,23 @@ TEST(AviLayout, MotionJpegStepOneOddSizedChunks)
     EXPECT_GT(nOdd, 0) << "no chunk needed a pad byte";
     EXPECT_EQ(Le32(b, h + 36), dwLargest);
     EXPECT_EQ(Le32(b, hdrl->Find("avih")->nData + 28), dwLargest);
+}
+
+// The capture layout encodes to the very bytes of the same picture given as RGB.
+TEST(AviLayout, JpegOfCaptureEqualsJpegOfRgb)
+{
+    const Capture c = Sharp(37, 21, 3);
+    Bytes rgb;
+    for (int y = 0; y < c.nHeight; ++y)
+        for (int x = 0; x < c.nWidth; ++x)
+            for (int k = 2; k >= 0; --k)
+                rgb.push_back(c.bgrx[static_cast<size_t>(y * c.nStride + x * 4 + k)]);
+    Bytes fromRgb, fromBgrx;
+    ASSERT_TRUE(EncodeJpeg(rgb.data(), 37, 21, 37 * 3, 80, fromRgb));
+    ASSERT_TRUE(EncodeJpegBgrx(c.bgrx.data(), 37, 21, c.nStride, 80, fromBgrx));
+    EXPECT_EQ(fromBgrx, fromRgb);
+    EXPECT_FALSE(EncodeJpegBgrx(c.bgrx.data(), 37, 21, 37 * 4 - 1, 80, fromBgrx));
+    EXPECT_TRUE(fromBgrx.empty());
 }
 
 // Parts of at most 6000 bytes: 8 x 8 raw captures (chunks of 200 bytes) two samples apart.
