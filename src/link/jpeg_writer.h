@@ -14,4 +14,9 @@ namespace ostrel {
 // the sizes are impossible or the encoder fails.
 bool EncodeJpeg(const uint8_t* pRgb, int nWidth, int nHeight, int nPitch, int nQuality, std::vector<uint8_t>& rOut);
 
+// The same encoding from top-down rows of 32-bit pixels laid out B, G, R, X in memory (a
+// screen capture's layout); the fourth byte is ignored.
+bool EncodeJpegBgrx(const uint8_t* pBgrx, int nWidth, int nHeight, int nPitch, int nQuality,
+                    std::vector<uint8_t>& rOut);
+
 } // namespace ostrel
