@@ -343,8 +343,11 @@ void CArchiveDlg::RefreshAlarmEvents()
 
 void CArchiveDlg::OnAviToggle()
 {
-    if (m_pBackup)
+    if (m_pBackup) {
+        if (!m_pBackup->IsRecording())
+            m_services.pBackupFiles->SetCodec(m_rSession.Settings().byAviCodec == 1 ? AviCodec::Mjpeg : AviCodec::Raw);
         m_pBackup->Toggle(m_player.PlayState(), m_rSession.Settings().byRecordInterval);
+    }
     m_rSession.Link().StartReconnect(false);
     SyncLights();
 }

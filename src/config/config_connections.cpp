@@ -88,7 +88,7 @@ CConfigConnections::CConfigConnections(CConfigDialog* pDialog) : QWidget(pDialog
     const QWidget* const order[] = {m_pName,         m_pIpLoad,    m_pAddress,        m_pPort,      m_pUserId,
                                     m_pPassword,     m_pPtzType,   m_pRotateInterval, m_pScanRate,  m_pReconnectCount,
                                     m_pFullScreen,   m_pReceiveEvent, m_pRecordPath,  m_pBrowse,    m_pRecordInterval,
-                                    m_pDateShow};
+                                    m_pAviCodec,     m_pDateShow};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
 
@@ -172,6 +172,7 @@ QWidget* CConfigConnections::CreateSaveGroup()
     m_pRecordPath->setMaxLength(static_cast<int>(kMaxRecordPathChars));
     m_pBrowse = new QPushButton(QStringLiteral("Browse.."), pGroup);
     m_pRecordInterval = MakeList(kRecordIntervalNames, pGroup);
+    m_pAviCodec = MakeList(kAviCodecNames, pGroup);
     m_pDateShow = new QCheckBox(QStringLiteral("Display Date "), pGroup);
 
     auto* pGrid = new QGridLayout(pGroup);
@@ -181,6 +182,9 @@ QWidget* CConfigConnections::CreateSaveGroup()
     auto* pRow = new QHBoxLayout;
     pRow->addWidget(MakeLabel("Set Record Interval", m_pRecordInterval, pGroup));
     pRow->addWidget(m_pRecordInterval);
+    pRow->addSpacing(24);
+    pRow->addWidget(MakeLabel("Avi Codec", m_pAviCodec, pGroup));
+    pRow->addWidget(m_pAviCodec);
     pRow->addSpacing(24);
     pRow->addWidget(m_pDateShow);
     pRow->addStretch(1);
@@ -213,6 +217,7 @@ void CConfigConnections::FillFromSettings()
     Select(m_pReconnectCount, d.GetReconnectCount());
     Select(m_pScanRate, d.GetRequestSpeed());
     Select(m_pRecordInterval, d.GetRecordInterval());
+    Select(m_pAviCodec, d.GetAviCodec());
     m_pRecordPath->setText(QString::fromStdString(d.GetRecordPath()));
     m_pDateShow->setChecked(d.GetDateShow() != 0);
     m_pName->setText(QString::fromStdString(d.GetIpLabel()));
@@ -244,6 +249,7 @@ bool CConfigConnections::ApplyToSettings()
                  m_pReceiveEvent->isChecked(), IndexOf(m_pRecordInterval, d.GetRecordInterval()),
                  m_pRecordPath->text().toStdString(), m_pDateShow->isChecked() ? 1 : 0);
     d.SetIpLabel(m_pName->text().toStdString());
+    d.SetAviCodec(IndexOf(m_pAviCodec, d.GetAviCodec()));
     return true;
 }
 

@@ -66,6 +66,7 @@ public:
     QPushButton* BrowseButton() const { return m_pBrowse; }
     QComboBox* RecordIntervalList() const { return m_pRecordInterval; }
     QCheckBox* DateShowCheck() const { return m_pDateShow; }
+    QComboBox* AviCodecList() const { return m_pAviCodec; }
 
 private:
     QWidget* CreateConnectionGroup();
@@ -88,6 +89,7 @@ private:
     QLineEdit* m_pRecordPath = nullptr;
     QPushButton* m_pBrowse = nullptr;
     QComboBox* m_pRecordInterval = nullptr;
+    QComboBox* m_pAviCodec = nullptr;
     QCheckBox* m_pDateShow = nullptr;
 };
 

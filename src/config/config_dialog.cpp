@@ -100,6 +100,16 @@ uint8_t CConfigDialog::GetRecordInterval() const
     return m_services.rSettings.byRecordInterval;
 }
 
+uint8_t CConfigDialog::GetAviCodec() const
+{
+    return m_services.rSettings.byAviCodec;
+}
+
+void CConfigDialog::SetAviCodec(uint8_t byCodec)
+{
+    m_services.rSettings.byAviCodec = byCodec;
+}
+
 uint8_t CConfigDialog::GetDateShow() const
 {
     return m_services.rSettings.byDateShow;

@@ -57,6 +57,8 @@ public:
     uint8_t GetRequestSpeed() const;
     uint8_t GetReconnectCount() const;
     uint8_t GetRecordInterval() const;
+    uint8_t GetAviCodec() const;   // "Avi Codec"
+    void SetAviCodec(uint8_t byCodec);
     uint8_t GetDateShow() const;
     bool GetUseFullScreen() const;
     bool GetUseAlertMode() const;

@@ -18,6 +18,8 @@ inline constexpr std::array<const char*, 6> kRotateIntervalNames = {"01 SEC", "0
                                                                     "04 SEC", "05 SEC", "10 SEC"};
 inline constexpr std::array<const char*, 7> kScanRateNames = {"1X", "2X", "4X", "8X", "16X", "32X", "64X"};
 inline constexpr std::array<const char*, 5> kReconnectCountNames = {"1", "2", "3", "4", "5"};
+// "Avi Codec": how backup files keep their pictures.
+inline constexpr std::array<const char*, 2> kAviCodecNames = {"Uncompressed", "Motion JPEG"};
 inline constexpr std::array<const char*, 13> kRecordIntervalNames = {
     "03SEC", "05SEC", "10SEC", "15SEC", "20SEC", "25SEC", "30SEC",
     "35SEC", "40SEC", "45SEC", "50SEC", "55SEC", "60SEC"};

@@ -101,6 +101,7 @@ bool LoadSaveSettings(ViewSettings& s, bool bLoad, SettingsStore& store, const S
         s.byPtzType = LoadByte(store, "Ptz Type", kDefaultPtzType);
         s.byRecordInterval = LoadByte(store, "Record Interval", kDefaultRecordInterval);
         s.byDateShow = LoadByte(store, "Date Show", kDefaultDateShow);
+        s.byAviCodec = LoadByte(store, "Avi Codec", kDefaultAviCodec);
         SetText(s.szPtzFilePath, strPtzFile);
         LoadText(s.szIpLabel, store, "Ip Label", kDefaultIpLabel);
         return true;
@@ -119,6 +120,7 @@ bool LoadSaveSettings(ViewSettings& s, bool bLoad, SettingsStore& store, const S
     store.WriteInt("Ptz Type", s.byPtzType);
     store.WriteInt("Record Interval", s.byRecordInterval);
     store.WriteInt("Date Show", s.byDateShow);
+    store.WriteInt("Avi Codec", s.byAviCodec);
     store.WriteString("Ptz File Path", strPtzFile);
     store.WriteString("Ip Label", GetText(s.szIpLabel));
     return store.Flush();

@@ -28,6 +28,7 @@ struct ViewSettings {
     int32_t bUseAlertMode = 0;             // "Use AlertMode"
     uint8_t byRecordInterval = 0;          // "Record Interval": index 0-12 = 3, 5, 10 ... 60 s
     uint8_t byDateShow = 0;                // "Date Show"
+    uint8_t byAviCodec = 0;                // "Avi Codec": 0 uncompressed, 1 Motion JPEG
     std::array<char, 260> szPtzFilePath{}; // copy of the view's PTZ file path taken at load
     std::array<char, 66> szIpLabel{};      // "Ip Label": name of the current recorder entry
 };
@@ -43,6 +44,7 @@ inline constexpr uint8_t kDefaultRequestSpeed = 4;
 inline constexpr uint8_t kDefaultPtzType = 1;
 inline constexpr uint8_t kDefaultRecordInterval = 1;
 inline constexpr uint8_t kDefaultDateShow = 1;
+inline constexpr uint8_t kDefaultAviCodec = 0;
 inline constexpr const char* kDefaultIpLabel = "INTRANET";
 
 // Copies strText into the field up to its first zero byte, cut to leave room for the

@@ -69,6 +69,7 @@ bool COstrelApp::InitInstance()
     archiveServices.pPrinter = &m_printer;
     archiveServices.pNotifier = &m_viewNotifier;
     archiveServices.pPoster = &m_poster;
+    archiveServices.pBackupFiles = &m_backupFiles;
     archiveServices.strStartFolder = QDir::currentPath().toStdString();
     m_pArchive = new CArchiveDlg(*m_pSession, archiveServices, m_pMainFrame.get());
     m_pArchive->Create();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive/avi_file_maker.h"
 #include "platform/clock.h"
 #include "platform/display_mode.h"
 #include "platform/desktop_folder_opener.h"
@@ -71,6 +72,7 @@ private:
     DesktopFolderOpener m_folders;
     QtPrinter m_printer;
     QtUiPoster m_poster;
+    CAviFileMaker m_backupFiles{m_files};
     std::unique_ptr<SettingsStore> m_pSettings;
     std::unique_ptr<CRecorderSession> m_pSession;
     std::unique_ptr<CMainFrame> m_pMainFrame;

@@ -7,6 +7,7 @@
 #include "fakes/fake_file_store.h"
 #include "fakes/fake_folder_opener.h"
 #include "fakes/fake_printer.h"
+#include "fakes/fake_ui_poster.h"
 #include "fakes/fake_socket.h"
 #include "fakes/memory_settings_store.h"
 #include "fakes/packet_maker.h"
@@ -28,6 +29,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 using namespace ostrel;
 using namespace ostrel::test;
@@ -387,12 +390,70 @@ TEST_F(ArchiveDlgTest, PrintToPdfIsFourByThreeFromTheCorner)
     EXPECT_GT(qGray(page.pixel(200, 272)), 240);
 }
 
+TEST_F(ArchiveDlgTest, BackupRecordsWhatIsPlayedAndViewerWaitsForItsFile)
+{
+    // A dialog with the backup: the real AVI files in memory, reports through a fake poster.
+    FakeUiPoster poster;
+    CAviFileMaker aviFiles(files);
+    ArchiveServices services(clock, timers, files);
+    services.pNotifier = &notifier;
+    services.pFolders = &folders;
+    services.pPoster = &poster;
+    services.pBackupFiles = &aviFiles;
+    pDlg.reset();
+    pDlg = std::make_unique<CArchiveDlg>(*pSession, services);
+    pDlg->Create();
+    SetText(pSession->Settings().szRecordPath, "/rec");
+    LogInAndOpen();
+
+    Click(IDC_AVI_RECORD);
+    EXPECT_FALSE(Lit(IDC_AVI_RECORD)) << "stopped: nothing to record";
+    EXPECT_FALSE(pDlg->Backup()->IsRecording());
+
+    Click(IDC_FORWARD);
+    Click(IDC_AVI_RECORD);
+    EXPECT_TRUE(Lit(IDC_AVI_RECORD));
+    EXPECT_TRUE(pDlg->Backup()->IsRecording());
+    for (int nSecond = 5; nSecond < 8; ++nSecond) {
+        DeliverPlayPicture(3, nSecond);
+        clock.Advance(20); // each refresh captures what was drawn
+    }
+    Click(IDC_STOP);
+    EXPECT_FALSE(Lit(IDC_AVI_RECORD));
+    EXPECT_FALSE(pDlg->Backup()->IsRecording());
+    EXPECT_TRUE(pDlg->Backup()->IsBusy()) << "the file is being finished";
+
+    // "Viewer" while the file is finished: refused with its message.
+    notifier.messages.clear();
+    Click(IDC_VIEWER);
+    clock.Advance(1000);
+    EXPECT_TRUE(pDlg->isVisible());
+    EXPECT_EQ(std::vector<std::string>{"Ostrel: Saving AVI File Now.So Can Not Close This Window!"}, notifier.messages);
+
+    pDlg->Backup()->WaitForSavingThread();
+    poster.RunPending();
+    EXPECT_EQ("Saving OK", pDlg->Player().StatusLine());
+    // The start's capture and one for each refresh with a new picture, named after the last.
+    const std::string strName = "/rec/2024-05-10 08-00-07.avi";
+    ASSERT_EQ(1u, files.files.count(strName));
+    const Bytes& avi = files.files[strName];
+    ASSERT_GT(avi.size(), 4u * 921600u);
+    EXPECT_EQ(0, std::memcmp(avi.data(), "RIFF", 4));
+    EXPECT_EQ(0, std::memcmp(avi.data() + 8, "AVI ", 4));
+    EXPECT_EQ(std::vector<std::string>{"/rec"}, folders.opened);
+
+    Click(IDC_VIEWER);
+    clock.Advance(500);
+    EXPECT_FALSE(pDlg->isVisible());
+}
+
 TEST(ArchiveDlgTexts, EveryTextFitsItsBox)
 {
     const QFont overlay = OverlayFont();
     const int nCentred = Qt::AlignCenter | Qt::TextSingleLine;
     const int nLeft = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
-    for (const char* text : {"SEARCHING", "No Search Image", "Snapshot Not Saved", "End of Play", "Invalid Date", "ERROR",
+    for (const char* text : {"SEARCHING", "No Search Image", "Snapshot Not Saved", "Recording", "Saving",
+                             "Saving OK", "AVI Not Saved", "End of Play", "Invalid Date", "ERROR",
                              "TRY RECONNECTION", "CONNECTION FAIL:", "TRY REQUEST IMAGE 255",
                              "[CH16][Alarm:255 Loss:255 Motion:255]"})
         EXPECT_TRUE(Fits(overlay, text, 150, 20, nCentred)) << text;

@@ -2,15 +2,20 @@
 // which captures go into which file, under which name, and what the operator is shown.
 #include "archive/avi_backup.h"
 
+#include "archive/avi_file_maker.h"
+
 #include "fakes/fake_clock.h"
 #include "fakes/fake_folder_opener.h"
 #include "fakes/fake_ui_poster.h"
+#include "platform/file_store.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <set>
@@ -321,4 +326,75 @@ TEST_F(AviBackupTest, AMissingRecordFolderIsMade)
     Settle();
     EXPECT_EQ(std::vector<std::string>{strFolder + "/new/deeper"}, disk.folders);
     EXPECT_EQ(1u, disk.committed.count(strFolder + "/new/deeper/2024-05-12 10-00-00.avi"));
+}
+
+// ---- the program's files ------------------------------------------------------------------
+
+namespace {
+
+std::string RunShell(const std::string& strCommand)
+{
+    std::string out;
+    FILE* pPipe = ::popen(strCommand.c_str(), "r");
+    if (!pPipe)
+        return out;
+    char buf[256];
+    while (std::fgets(buf, sizeof buf, pPipe))
+        out += buf;
+    ::pclose(pPipe);
+    return out;
+}
+
+} // namespace
+
+TEST(AviBackupFiles, ARunWritesAviFilesThatAPlayerReadsAndNeverOverwrites)
+{
+    const std::string strFolder = ::testing::TempDir() + "ostrel-avi-run-" + std::to_string(::getpid());
+    std::filesystem::remove_all(strFolder);
+    FakeClock clock;
+    FakeTimerFactory timers{clock};
+    FakeUiPoster poster;
+    LocalFileStore files;
+    CAviFileMaker maker(files);
+    FakeFolderOpener folders;
+    RecordingBackupView view;
+    view.strFolder = strFolder;
+    {
+        CAviBackup backup(CAviBackup::Services{timers, poster, maker, &folders, "."}, view);
+        ASSERT_TRUE(backup.Toggle(0x0001, 0));
+        for (int i = 0; i < 3; ++i) {
+            backup.OnPictureDrawn();
+            backup.Capture();
+        }
+        clock.Advance(3000); // four captures in the first file, one to start the second
+        backup.WaitForSavingThread();
+        maker.SetCodec(AviCodec::Mjpeg); // for files started from now on
+        backup.OnPictureDrawn();
+        backup.Capture();
+        backup.Stop();
+        backup.WaitForSavingThread();
+        poster.RunPending();
+        EXPECT_EQ("Saving OK", view.statuses.back());
+    }
+    const std::string strFirst = strFolder + "/2024-05-12 10-00-00.avi";
+    const std::string strSecond = strFolder + "/2024-05-12 10-00-00_1.avi";
+    // Four captures ten samples apart at 60 a second: 31 samples, four pictures.
+    EXPECT_EQ("rawvideo,640,480,60/1,31,4\n",
+              RunShell("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                  "stream=codec_name,width,height,r_frame_rate,nb_frames,nb_read_frames -of csv=p=0 '" +
+                  strFirst + "'"));
+    // The second file was started before the codec changed: still uncompressed, two captures.
+    EXPECT_EQ("rawvideo,640,480,60/1,11,2\n",
+              RunShell("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                  "stream=codec_name,width,height,r_frame_rate,nb_frames,nb_read_frames -of csv=p=0 '" +
+                  strSecond + "'"));
+    // The first capture's pixels: every byte 1 (the view fills each capture with its number).
+    const std::string strPixels = RunShell("ffmpeg -v error -i '" + strFirst +
+                                      "' -frames:v 1 -f rawvideo -pix_fmt bgr24 - 2>/dev/null | od -An -tu1 -N6 -v | tr -s ' '");
+    EXPECT_EQ(" 1 1 1 1 1 1\n", strPixels);
+    size_t nLeft = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(strFolder))
+        nLeft += entry.path().extension() == ".avi" ? 0 : 1;
+    EXPECT_EQ(0u, nLeft) << "no temporary left";
+    std::filesystem::remove_all(strFolder);
 }
