@@ -62,6 +62,10 @@ bool COstrelApp::InitInstance()
     m_pMainFrame->SetView(m_pView);
     connect(m_pView, &COstrelView::AboutRequested, this, &COstrelApp::OnAppAbout);
     m_pView->OnInitialUpdate();
+    // The PTZ table is loaded once the view has loaded the settings that name its file.
+    m_pPtzPanel = std::make_unique<CPtzPanel>(*m_pSession, PtzPanelServices{m_timers, m_files, m_viewNotifier});
+    m_pView->SetPtzKeyHandler(m_pPtzPanel.get());
+    m_pPtzPanel->LoadPtzTable();
     m_pMainFrame->show();
     return true;
 }
@@ -71,6 +75,7 @@ int COstrelApp::ExitInstance()
     // The view goes with the frame, before the session it holds.
     m_pView = nullptr;
     m_pMainFrame.reset();
+    m_pPtzPanel.reset();
     m_pSession.reset();
     m_instanceLock.Release();
     return 0;

@@ -8,6 +8,7 @@
 #include "platform/qt_notifier.h"
 #include "platform/settings_store.h"
 #include "platform/qt_timer_service.h"
+#include "ptz/ptz_panel.h"
 #include "session/recorder_session.h"
 
 #include <QObject>
@@ -42,6 +43,7 @@ public:
     CMainFrame* GetMainWnd() const { return m_pMainFrame.get(); }
     CRecorderSession* Session() const { return m_pSession.get(); }
     COstrelView* GetView() const { return m_pView; }
+    CPtzPanel* PtzPanel() const { return m_pPtzPanel.get(); }
     // Opens the about box modally.
     void OnAppAbout();
 
@@ -65,6 +67,7 @@ private:
     QtNotifier m_viewNotifier;
     std::unique_ptr<SettingsStore> m_pSettings;
     std::unique_ptr<CRecorderSession> m_pSession;
+    std::unique_ptr<CPtzPanel> m_pPtzPanel; // the view's PTZ keys act through it
     std::unique_ptr<CMainFrame> m_pMainFrame;
     COstrelView* m_pView = nullptr; // owned by the frame
 };
