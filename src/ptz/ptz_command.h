@@ -14,8 +14,8 @@
 //   <3>                  a section header: camera 3's commands follow
 //   STOP/7/ff/03/00/...  a command: name, length in decimal, then one hexadecimal field a byte
 // Runs of "/" count as one separator. The line after a header is always that section's first
-// command (slot 0, stop), whatever it holds. Sections 1 to 8 are stored, 9 to 16 read past, a
-// header above 16 ends the reading. Everything in the file is untrusted: the reader keeps every
+// command (slot 0, stop), whatever it holds, except an empty line, which is never a command.
+// Sections 1 to 8 are stored, 9 to 16 read past, a header above 16 ends the reading. Everything in the file is untrusted: the reader keeps every
 // write inside the command, the section and the table (the bounds are below).
 
 namespace ostrel {

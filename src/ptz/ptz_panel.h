@@ -11,7 +11,6 @@ namespace ostrel {
 class CRecorderSession;
 class FileStore;
 class Notifier;
-struct PtzCommand;
 
 // What the PTZ panel is given to work with besides the session.
 struct PtzPanelServices {

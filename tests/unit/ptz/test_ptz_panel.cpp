@@ -328,13 +328,18 @@ TEST_F(PtzPanelTest, KeysAreSilentWithAnEmptyTableAndForCamerasNineToSixteen)
 TEST_F(PtzPanelTest, AMissingFileIsCreatedEmptyAndReportedOnceWithTheUserFileSaved)
 {
     store.ints["Ptz Type"] = 0;
-    Start();
+    pSession = std::make_unique<CRecorderSession>(SessionServices{timers, sockets, files, notifier, store, places, workDir});
+    pSession->Load();
+    pSession->Settings().nHostPort = 8123; // changed since the start: saved too
+    pPanel = std::make_unique<CPtzPanel>(*pSession, PtzPanelServices{timers, files, notifier});
+    pPanel->LoadPtzTable();
     const std::string strFile = workDir + "/PTZ/pelcoD.tl";
     EXPECT_EQ((std::vector<std::string>{"Ostrel: Can't not open file!!"}), notifier.messages);
     ASSERT_TRUE(fs::exists(strFile));
     EXPECT_EQ(0u, fs::file_size(strFile));
     EXPECT_EQ(workDir + "/PTZ/user_command.tl", store.texts.at("Ptz File Path")) << "what was saved";
     EXPECT_EQ(0, store.ints.at("Ptz Type"));
+    EXPECT_EQ(8123, store.ints.at("Host Port"));
     EXPECT_EQ(strFile, pSession->PtzFile()) << "and then set back";
 
     // The next load finds the (empty) file: nothing to tell.
@@ -344,21 +349,6 @@ TEST_F(PtzPanelTest, AMissingFileIsCreatedEmptyAndReportedOnceWithTheUserFileSav
     Tap(kUp, 100);
     clock.Advance(1000);
     EXPECT_TRUE(Sent().empty());
-}
-
-TEST_F(PtzPanelTest, AMissingFileSavesEverySettingChangedSinceTheStart)
-{
-    store.ints["Ptz Type"] = 2;
-    pSession = std::make_unique<CRecorderSession>(SessionServices{timers, sockets, files, notifier, store, places, workDir});
-    pSession->Load();
-    pSession->Settings().nHostPort = 8123;
-    pSession->Settings().byPtzType = 3;
-    pPanel = std::make_unique<CPtzPanel>(*pSession, PtzPanelServices{timers, files, notifier});
-    EXPECT_TRUE(pPanel->ReloadPtzTableIfTypeChanged());
-    EXPECT_EQ(8123, store.ints.at("Host Port"));
-    EXPECT_EQ(3, store.ints.at("Ptz Type"));
-    EXPECT_TRUE(fs::exists(workDir + "/PTZ/hmc250.tl"));
-    EXPECT_FALSE(fs::exists(workDir + "/PTZ/scc641.tl"));
 }
 
 TEST_F(PtzPanelTest, NoMessageWhenTheMissingFileCannotBeCreated)
