@@ -117,6 +117,10 @@ TEST(PtzCameraTable, AHeaderSwallowsTheNextLineEvenWhenItIsAHeader)
     ExpectCommand(r.table, 0, 1, {"STOP", 2, {0x01, 0x02}});
     ExpectCommand(r.table, 0, 2, {"LEFT", 1, {0x03}});
     EXPECT_EQ((std::vector<std::string>{"0:0", "0:1", "0:2"}), FilledSlots(r.table)) << "camera 2 gets nothing";
+
+    // An empty line is no command, not even right after a header.
+    const Read blank = ReadText("<3>\r\n\r\nSTOP/1/05\r\n");
+    ExpectCommand(blank.table, 2, 0, {"STOP", 1, {0x05}});
 }
 
 TEST(PtzCameraTable, SectionsNineToSixteenAreReadPastAndSeventeenEndsTheReading)
