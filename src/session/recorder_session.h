@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace ostrel {
 
@@ -85,7 +86,9 @@ public:
     const ViewSettings& Settings() const { return m_settings; }
     ViewSettings& Settings() { return m_settings; }
     const PtzIntervals& PtzTiming() const { return m_ptzIntervals; }
+    PtzIntervals& PtzTiming() { return m_ptzIntervals; }           // the PTZ panel raises them
     const std::string& PtzFile() const { return m_strPtzFile; }    // m_strPtzFile
+    void SetPtzFile(std::string strPath) { m_strPtzFile = std::move(strPath); }
     const std::string& WorkDir() const { return m_services.strWorkDir; }
     bool ArchiveActive() const { return m_pArchive && m_pArchive->IsArchiveActive(); }
     // The record position the recorder last reported with a live picture.

@@ -63,6 +63,12 @@ bool COstrelApp::InitInstance()
     m_pMainFrame->SetView(m_pView);
     connect(m_pView, &COstrelView::AboutRequested, this, &COstrelApp::OnAppAbout);
     m_pView->OnInitialUpdate();
+    // The PTZ table is loaded once the view has loaded the settings that name its file.
+    m_pPtzPanel = std::make_unique<CPtzPanel>(*m_pSession, PtzPanelServices{m_timers, m_files, m_viewNotifier});
+    m_pView->SetPtzKeyHandler(m_pPtzPanel.get());
+    m_pPtzPanel->LoadPtzTable();
+    // After the settings dialog's OK a new camera type brings its command file.
+    connect(m_pView, &COstrelView::SettingsAccepted, this, [this] { m_pPtzPanel->ReloadPtzTableIfTypeChanged(); });
     // The archive dialog lives, hidden, as long as the view; the session shows it.
     ArchiveServices archiveServices(m_clock, m_timers, m_files);
     archiveServices.pFolders = &m_folders;
@@ -83,6 +89,7 @@ int COstrelApp::ExitInstance()
     m_pView = nullptr;
     m_pArchive = nullptr;
     m_pMainFrame.reset();
+    m_pPtzPanel.reset();
     m_pSession.reset();
     m_instanceLock.Release();
     return 0;

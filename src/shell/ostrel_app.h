@@ -12,6 +12,7 @@
 #include "platform/qt_ui_poster.h"
 #include "platform/settings_store.h"
 #include "platform/qt_timer_service.h"
+#include "ptz/ptz_panel.h"
 #include "session/recorder_session.h"
 
 #include <QObject>
@@ -48,6 +49,7 @@ public:
     CRecorderSession* Session() const { return m_pSession.get(); }
     COstrelView* GetView() const { return m_pView; }
     CArchiveDlg* GetArchive() const { return m_pArchive; }
+    CPtzPanel* PtzPanel() const { return m_pPtzPanel.get(); }
     // Opens the about box modally.
     void OnAppAbout();
 
@@ -75,6 +77,7 @@ private:
     CAviFileMaker m_backupFiles{m_files};
     std::unique_ptr<SettingsStore> m_pSettings;
     std::unique_ptr<CRecorderSession> m_pSession;
+    std::unique_ptr<CPtzPanel> m_pPtzPanel; // the view's PTZ keys act through it
     std::unique_ptr<CMainFrame> m_pMainFrame;
     COstrelView* m_pView = nullptr;       // owned by the frame
     CArchiveDlg* m_pArchive = nullptr;    // owned by the frame

@@ -7,6 +7,7 @@
 // two encodings per tick, and copying nothing but the bytes into the packet.
 
 #include "jpeg_encoder.h"
+#include "ptz_head.h"
 
 #include <QImage>
 
@@ -27,6 +28,14 @@ class CCameraFeed {
 public:
     CCameraFeed(int nCamera, const FeedFormat& format);
 
+    // The head the camera sits on; null (the default) for a fixed camera. It must outlive the
+    // feed. A moving head's pose is taken at each scene tick.
+    void SetHead(const CPtzHead* pHead) { m_pHead = pHead; }
+    // Turns the view of a drawn picture: the rows below the code strip show the scene as the
+    // pose sees it (panning wraps round, tilting past the scene repeats its edge rows).
+    // scratch is reused between calls.
+    static void ApplyPose(QImage& image, const PtzPose& pose, QImage& scratch);
+
     int Camera() const { return m_nCamera; }
     const FeedFormat& Format() const { return m_format; }
 
@@ -45,7 +54,8 @@ public:
     uint64_t Encodes() const { return m_nEncodes; }
 
 private:
-    void RenderTick(int64_t nTick);
+    void RenderTick(int64_t nTick, const PtzPose& pose);
+    void RenderIfNeeded(int64_t nMomentMs);
     bool EncodeWithCode(int nChannel, bool bOddField, std::vector<uint8_t>& out);
 
     int m_nCamera;
@@ -54,6 +64,9 @@ private:
     QImage m_image;
     CJpegEncoder m_encoder;
     int64_t m_nTick = INT64_MIN;
+    const CPtzHead* m_pHead = nullptr;
+    PtzPose m_pose;                  // of the current tick's drawing
+    QImage m_scratch;
     std::vector<uint8_t> m_jpeg[2];  // [even, odd] of the current tick
     bool m_bEncoded[2] = {false, false};
     std::vector<uint8_t> m_faultJpeg;

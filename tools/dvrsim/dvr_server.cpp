@@ -16,13 +16,21 @@ namespace ostrel::dvrsim {
 CDvrServer::CDvrServer(const SimOptions& options) : m_options(options)
 {
     for (int i = 0; i < 16; ++i)
+    {
         m_liveFeeds[static_cast<size_t>(i)] = std::make_unique<CCameraFeed>(i, m_options.format);
+        m_liveFeeds[static_cast<size_t>(i)]->SetHead(Head(i + 1));
+    }
     m_nRangeStart = m_options.rangeStart ? *m_options.rangeStart
                                          : NowMs() / 1000 - static_cast<int64_t>(m_options.nRangeDays) * 86400;
     QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] { OnNewConnection(); });
 }
 
 CDvrServer::~CDvrServer() = default;
+
+CPtzHead* CDvrServer::Head(int nCamera)
+{
+    return nCamera >= 1 && nCamera <= kMovableCameras ? &m_heads[static_cast<size_t>(nCamera - 1)] : nullptr;
+}
 
 int64_t CDvrServer::NowMs()
 {

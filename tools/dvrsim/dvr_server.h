@@ -5,6 +5,7 @@
 
 #include "camera_feed.h"
 #include "packet_builder.h"
+#include "ptz_head.h"
 #include "sim_options.h"
 
 #include <QObject>
@@ -29,6 +30,9 @@ public:
 
     const SimOptions& Options() const { return m_options; }
     CCameraFeed& LiveFeed(int nChannel) { return *m_liveFeeds[static_cast<size_t>(nChannel & 15)]; }
+    // The head of camera nCamera (1-based); cameras 1 to 8 sit on one, the others are fixed (null).
+    CPtzHead* Head(int nCamera);
+    static constexpr int kMovableCameras = 8;
     // The recorded range now: its end follows the clock unless fixed by an option.
     RecordedRange Range() const;
     static int64_t NowMs();
@@ -39,6 +43,7 @@ private:
 
     SimOptions m_options;
     QTcpServer m_server;
+    std::array<CPtzHead, kMovableCameras> m_heads; // before the feeds that point at them
     std::array<std::unique_ptr<CCameraFeed>, 16> m_liveFeeds;
     std::vector<std::unique_ptr<CDvrSession>> m_sessions;
     int64_t m_nRangeStart = 0;

@@ -2,6 +2,7 @@
 
 #include "dvr_server.h"
 #include "event_log_maker.h"
+#include "pelco_decoder.h"
 #include "scene_painter.h"
 #include "sim_log.h"
 
@@ -163,6 +164,13 @@ void CDvrSession::Handle(const DvrRequest& request)
         const QByteArray bytes(reinterpret_cast<const char*>(request.payload.data()), static_cast<qsizetype>(n));
         Log(QStringLiteral("PTZ data, %1 bytes: %2%3").arg(n).arg(QString::fromLatin1(bytes.toHex(' ')),
                                                                   m_server.Options().bPtzReply ? QStringLiteral(" (replied)") : QString()));
+        for (const PelcoCommand& command : DecodePelco(request.payload.data(), n)) {
+            CPtzHead* pHead = m_server.Head(command.nCamera);
+            if (pHead)
+                pHead->Apply(command, CDvrServer::NowMs());
+            Log(QStringLiteral("  %1%2").arg(QString::fromStdString(DescribePelco(command)),
+                                            pHead ? QString() : QStringLiteral(" (a fixed camera: nothing moves)")));
+        }
         if (m_server.Options().bPtzReply) {
             m_packet.clear();
             m_builder.AppendPtzReply(m_packet);

@@ -962,14 +962,26 @@ void CScenePainter::PaintBackground(QImage& image, int nCamera)
 
 void CScenePainter::PaintMoving(QImage& image, int nCamera, int64_t nMomentMs)
 {
+    PaintMovingParts(image, nCamera, nMomentMs);
+    PaintText(image, nCamera, nMomentMs);
+}
+
+void CScenePainter::PaintMovingParts(QImage& image, int nCamera, int64_t nMomentMs)
+{
     if (image.isNull() || nCamera < 0 || nCamera >= kCameraCount)
         return;
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
-    p.save();
     SetCanvas(p, image);
     kScenes[static_cast<size_t>(nCamera)].pMoving(p, SceneSeconds(nMomentMs));
-    p.restore();
+}
+
+void CScenePainter::PaintText(QImage& image, int nCamera, int64_t nMomentMs)
+{
+    if (image.isNull() || nCamera < 0 || nCamera >= kCameraCount)
+        return;
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, true);
     PaintOverlay(p, image, nCamera, nMomentMs);
 }
 

@@ -26,6 +26,9 @@ public:
     static void PaintBackground(QImage& image, int nCamera);
     // The moving parts at nMomentMs (milliseconds of a seconds value) and the text overlay.
     static void PaintMoving(QImage& image, int nCamera, int64_t nMomentMs);
+    // PaintMoving in its two steps, for a view that moves between them (a turned camera).
+    static void PaintMovingParts(QImage& image, int nCamera, int64_t nMomentMs);
+    static void PaintText(QImage& image, int nCamera, int64_t nMomentMs);
     // Background and moving parts.
     static void Paint(QImage& image, int nCamera, int64_t nMomentMs);
 };
