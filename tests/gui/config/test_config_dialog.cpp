@@ -65,6 +65,7 @@ protected:
         s.bUseAlertMode = 0;
         s.byRecordInterval = 12;
         s.byDateShow = 0;
+        s.byAviCodec = 1;
         SetText(s.szPtzFilePath, "/w/PTZ/user_command.tl");
         SetText(s.szIpLabel, "Depot");
     }
@@ -94,6 +95,7 @@ protected:
         p.RecordPathEdit()->setText("/other");
         p.RecordIntervalList()->setCurrentIndex(1);
         p.DateShowCheck()->setChecked(true);
+        p.AviCodecList()->setCurrentIndex(0);
     }
 
     ViewSettings s{};
@@ -121,6 +123,7 @@ TEST_F(ConfigDialogTest, EveryControlShowsItsSetting)
     EXPECT_FALSE(p.ReceiveEventCheck()->isChecked());
     EXPECT_EQ("/rec/path", Text(p.RecordPathEdit()));
     EXPECT_FALSE(p.DateShowCheck()->isChecked());
+    EXPECT_EQ("Motion JPEG", p.AviCodecList()->currentText());
 }
 
 TEST_F(ConfigDialogTest, OkWritesEveryControlBackAndRecordsTheEntry)
@@ -144,6 +147,7 @@ TEST_F(ConfigDialogTest, OkWritesEveryControlBackAndRecordsTheEntry)
     EXPECT_EQ("/other", GetText(s.szRecordPath));
     EXPECT_EQ(1, s.byRecordInterval);
     EXPECT_EQ(1, s.byDateShow);
+    EXPECT_EQ(0, s.byAviCodec);
     EXPECT_EQ("/w/PTZ/user_command.tl", GetText(s.szPtzFilePath)); // not the page's
     EXPECT_EQ("[Yard]\nIP=10.1.2.3\nPORT=8100\n", ReadIni());
     EXPECT_TRUE(notifier.messages.empty());
@@ -163,12 +167,13 @@ TEST_F(ConfigDialogTest, TheDialogCarriesOnePageWithTheListedTextsAndEntries)
     EXPECT_EQ(QStringList({"03SEC", "05SEC", "10SEC", "15SEC", "20SEC", "25SEC", "30SEC", "35SEC", "40SEC", "45SEC",
                            "50SEC", "55SEC", "60SEC"}),
               Items(p.RecordIntervalList()));
+    EXPECT_EQ(QStringList({"Uncompressed", "Motion JPEG"}), Items(p.AviCodecList()));
 
     QStringList labels;
     for (const QLabel* pLabel : p.findChildren<QLabel*>())
         labels << pLabel->text();
     labels.sort();
-    EXPECT_EQ(QStringList({"Circula Monitoring Interval", "IP Address :", "Name :", "PT Types", "Password :",
+    EXPECT_EQ(QStringList({"Avi Codec", "Circula Monitoring Interval", "IP Address :", "Name :", "PT Types", "Password :",
                            "Port :", "Reconnecting Count", "Scan Rate", "Set Path to Save Recored Images",
                            "Set Record Interval", "User ID :"}),
               labels);
@@ -332,7 +337,7 @@ TEST_F(ConfigDialogTest, TheKeyboardReachesEveryControlAndEnterIsOk)
                                             p.PtzTypeList(),      p.RotateIntervalList(), p.ScanRateList(),
                                             p.ReconnectCountList(), p.FullScreenCheck(), p.ReceiveEventCheck(),
                                             p.RecordPathEdit(),   p.BrowseButton(),     p.RecordIntervalList(),
-                                            p.DateShowCheck(),    pDlg->Buttons()->button(QDialogButtonBox::Ok),
+                                            p.AviCodecList(),     p.DateShowCheck(),    pDlg->Buttons()->button(QDialogButtonBox::Ok),
                                             pDlg->Buttons()->button(QDialogButtonBox::Cancel)};
     QApplication::setActiveWindow(pDlg.get());
     p.NameEdit()->setFocus();

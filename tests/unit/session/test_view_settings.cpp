@@ -78,7 +78,7 @@ TEST_F(ViewSettingsTest, LoadAndSaveKeepTheirFixedOrder)
                              "read User ISeed", "read User PSeed", "read Host IPAddress", "read Host Port",
                              "read Rotate Interval", "read Reconnect Count", "read Request Speed",
                              "read Use FullScreen", "read Use AlertMode", "read Ptz Type", "read Record Interval",
-                             "read Date Show", "read Ip Label"}));
+                             "read Date Show", "read Avi Codec", "read Ip Label"}));
     store.log.clear();
     SetText(s.szRecordPath, "/media/usb");
     EXPECT_TRUE(LoadSaveSettings(s, false, store, m_places, "/work/PTZ/pelcoD.tl"));
@@ -88,7 +88,7 @@ TEST_F(ViewSettingsTest, LoadAndSaveKeepTheirFixedOrder)
                              std::string("write Host IPAddress=") + kDefaultHostAddress, "write Host Port=8000",
                              "write Rotate Interval=3", "write Reconnect Count=3", "write Request Speed=4",
                              "write Use FullScreen=0", "write Use AlertMode=0", "write Ptz Type=1",
-                             "write Record Interval=1", "write Date Show=1",
+                             "write Record Interval=1", "write Date Show=1", "write Avi Codec=0",
                              "write Ptz File Path=/work/PTZ/pelcoD.tl", "write Ip Label=INTRANET"}));
 }
 
