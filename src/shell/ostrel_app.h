@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alarmlog/alarm_event_dlg.h"
 #include "platform/clock.h"
 #include "platform/display_mode.h"
 #include "platform/dvr_socket.h"
@@ -11,6 +12,7 @@
 #include "session/recorder_session.h"
 
 #include <QObject>
+#include <QPointer>
 
 #include <memory>
 #include <optional>
@@ -18,6 +20,7 @@
 namespace ostrel {
 
 class CArchiveDlg;
+class DesktopAlarmNotifier;
 class CMainFrame;
 class COstrelView;
 class Notifier;
@@ -44,8 +47,15 @@ public:
     CRecorderSession* Session() const { return m_pSession.get(); }
     COstrelView* GetView() const { return m_pView; }
     CArchiveDlg* GetArchive() const { return m_pArchive; }
+    // The alarm event list while it is open, else null.
+    CAlarmEventDlg* GetAlarmEvents() const { return m_pAlarmEvents.data(); }
     // Opens the about box modally.
     void OnAppAbout();
+    // The archive's alarm list button: the "Event" list, modal over the archive, whose
+    // double-click plays in the archive.
+    void OnAlarmEventsRequested(bool bFileExisted);
+    // A fetched event log was saved: the open list reloads it.
+    void OnAlarmEventsRefreshed();
 
     // The single-instance check: takes the lock, or tells the operator that another instance
     // runs. A lock that cannot be made at all does not stop the program.
@@ -66,10 +76,12 @@ private:
     XrandrDisplayMode m_displayMode;
     QtNotifier m_viewNotifier;
     std::unique_ptr<SettingsStore> m_pSettings;
+    std::unique_ptr<DesktopAlarmNotifier> m_pAlarmNotifier;
     std::unique_ptr<CRecorderSession> m_pSession;
     std::unique_ptr<CMainFrame> m_pMainFrame;
     COstrelView* m_pView = nullptr;       // owned by the frame
     CArchiveDlg* m_pArchive = nullptr;    // owned by the frame
+    QPointer<CAlarmEventDlg> m_pAlarmEvents; // owned by the archive dialog while open
 };
 
 } // namespace ostrel
