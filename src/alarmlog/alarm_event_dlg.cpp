@@ -64,6 +64,7 @@ CAlarmEventDlg::CAlarmEventDlg(FileStore& rFiles, PlayEvent playEvent, bool bFil
     m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pList->setWordWrap(false);
+    m_pList->setVerticalScrollMode(QAbstractItemView::ScrollPerItem); // the scroll value is the top row
     connect(m_pList, &QTableWidget::cellDoubleClicked, this, [this](int nRow, int) { OnDoubleClick(nRow); });
     ApplyColumnWidths();
 
