@@ -24,6 +24,12 @@ void DesktopAlarmNotifier::Ring()
         QApplication::beep();
 }
 
+uint DesktopAlarmNotifier::ShownId(int nChannel) const
+{
+    const auto shown = m_shownIds.find(nChannel);
+    return shown == m_shownIds.end() ? 0u : shown->second;
+}
+
 void DesktopAlarmNotifier::NotifyAlarm(const AlarmNotice& notice)
 {
     if (!m_bus.isConnected()) {
@@ -32,8 +38,7 @@ void DesktopAlarmNotifier::NotifyAlarm(const AlarmNotice& notice)
     }
     QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(kService), QString::fromLatin1(kPath),
                                                        QString::fromLatin1(kInterface), QStringLiteral("Notify"));
-    const auto shown = m_shownIds.find(notice.nChannel);
-    const uint nReplaces = shown == m_shownIds.end() ? 0u : shown->second;
+    const uint nReplaces = ShownId(notice.nChannel);
     QVariantMap hints;
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(kUrgencyCritical));
     hints.insert(QStringLiteral("category"), QStringLiteral("device"));

@@ -31,6 +31,8 @@ public:
     ~DesktopAlarmNotifier() override;
 
     void NotifyAlarm(const AlarmNotice& notice) override;
+    // The service's id of the channel's last notification once its reply is in, else 0.
+    uint ShownId(int nChannel) const;
 
 private:
     void Ring();
