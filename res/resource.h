@@ -174,4 +174,8 @@ inline constexpr int IDC_RECEIVE_LAMP = 1084;
 inline constexpr int IDC_TIME_SLIDER = 1085;
 inline constexpr int IDC_AVI_RECORD = 1086;
 
+// ---- Controls of the alarm event dialog -----------------------------------------------------------
+inline constexpr int IDC_EVENT_LOG_LIST = 1064;
+inline constexpr int IDC_EVENT_LOG_OK = 1065;
+
 } // namespace ostrel

@@ -20,6 +20,12 @@ void CRecorderSession::SetArchiveWindow(ArchiveWindow* pWindow)
     m_link.RegisterArchive(pWindow, pWindow, pWindow);
 }
 
+void CRecorderSession::SetAlarmNotifier(AlarmNotifier* pNotifier, const Clock* pClock)
+{
+    m_pAlarmNotifier = pClock ? pNotifier : nullptr;
+    m_pClock = pClock;
+}
+
 void CRecorderSession::Load()
 {
     m_ptzIntervals = ReadPtzIntervals(m_services.strWorkDir + "/" + kOptIniPath);
@@ -163,6 +169,18 @@ void CRecorderSession::OnLinkStatus(const LinkStatus& status)
         m_pLive->OnConnectStatus(status);
     if (ArchiveActive())
         m_pArchive->SetConnectionStatus(status);
+    if (status.byCode == CDvrLink::STATUS_CHANNEL_ALARM)
+        NotifyAlarm(status.dwAlarmEvent);
+}
+
+void CRecorderSession::NotifyAlarm(uint32_t dwAlarmEvent)
+{
+    if (!m_pAlarmNotifier || m_settings.bUseAlertMode == 0)
+        return;
+    const std::optional<std::string> title = m_alarmGate.Admit(dwAlarmEvent, m_pClock->TickMs());
+    if (title)
+        m_pAlarmNotifier->NotifyAlarm(
+            AlarmNotice{static_cast<int>(dwAlarmEvent & 0xFFu), *title, std::string(GetText(m_settings.szIpLabel))});
 }
 
 void CRecorderSession::DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos)

@@ -1,7 +1,10 @@
 #pragma once
 
 #include "link/dvr_link.h"
+#include "models/alarm_notice_gate.h"
 #include "models/live_layout.h"
+#include "platform/alarm_notifier.h"
+#include "platform/clock.h"
 #include "platform/file_store.h"
 #include "platform/notifier.h"
 #include "platform/settings_store.h"
@@ -50,6 +53,9 @@ public:
     void SetLiveWindow(LiveWindow* pWindow) { m_pLive = pWindow; }
     // The archive window's parts go to the link as well; null unregisters.
     void SetArchiveWindow(ArchiveWindow* pWindow);
+    // Alarm notices the link accepts (only while "Use AlertMode" is on) also go to the desktop,
+    // at most one per channel in ten seconds of the clock. Null turns them off.
+    void SetAlarmNotifier(AlarmNotifier* pNotifier, const Clock* pClock);
 
     // Reads ini/opt.ini, builds the PTZ file path and loads the settings (cleared first).
     void Load();
@@ -98,6 +104,7 @@ public:
 
 private:
     CLiveLayout::Effects Apply(const CLiveLayout::Effects& effects);
+    void NotifyAlarm(uint32_t dwAlarmEvent);
 
     // LinkView.
     uint16_t SingleChannel() const override { return m_layout.SingleCh(); }
@@ -126,6 +133,9 @@ private:
     std::string m_strPtzFile;
     uint8_t m_byConnectState = 0;
     uint32_t m_dwRecordPos = 0;
+    AlarmNotifier* m_pAlarmNotifier = nullptr;
+    const Clock* m_pClock = nullptr;
+    AlarmNoticeGate m_alarmGate;
 };
 
 } // namespace ostrel

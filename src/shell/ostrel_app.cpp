@@ -1,6 +1,8 @@
 #include "shell/ostrel_app.h"
 
+#include "alarmlog/alarm_event_dlg.h"
 #include "archive/archive_dlg.h"
+#include "platform/desktop_alarm_notifier.h"
 #include "platform/notifier.h"
 #include "platform/qt_settings_store.h"
 #include "platform/qt_timer_service.h"
@@ -59,6 +61,8 @@ bool COstrelApp::InitInstance()
     m_pSession = std::make_unique<CRecorderSession>(SessionServices{m_timers, m_sockets, m_files, m_viewNotifier,
                                                                     *m_pSettings, m_places ? *m_places : PlacesOfThisProgram(),
                                                                     QDir::currentPath().toStdString()});
+    m_pAlarmNotifier = std::make_unique<DesktopAlarmNotifier>();
+    m_pSession->SetAlarmNotifier(m_pAlarmNotifier.get(), &m_clock);
     m_pView = new COstrelView(*m_pSession, ViewServices{m_clock, m_timers, &m_displayMode}, m_pMainFrame.get());
     m_pMainFrame->SetView(m_pView);
     connect(m_pView, &COstrelView::AboutRequested, this, &COstrelApp::OnAppAbout);
@@ -79,6 +83,8 @@ bool COstrelApp::InitInstance()
     archiveServices.strStartFolder = QDir::currentPath().toStdString();
     m_pArchive = new CArchiveDlg(*m_pSession, archiveServices, m_pMainFrame.get());
     m_pArchive->Create();
+    connect(m_pArchive, &CArchiveDlg::AlarmEventsRequested, this, &COstrelApp::OnAlarmEventsRequested);
+    connect(m_pArchive, &CArchiveDlg::AlarmEventsRefreshed, this, &COstrelApp::OnAlarmEventsRefreshed);
     m_pMainFrame->show();
     return true;
 }
@@ -91,6 +97,7 @@ int COstrelApp::ExitInstance()
     m_pMainFrame.reset();
     m_pPtzPanel.reset();
     m_pSession.reset();
+    m_pAlarmNotifier.reset();
     m_instanceLock.Release();
     return 0;
 }
@@ -99,6 +106,27 @@ void COstrelApp::OnAppAbout()
 {
     CAboutDlg dlg(m_pMainFrame.get());
     dlg.exec();
+}
+
+void COstrelApp::OnAlarmEventsRequested(bool bFileExisted)
+{
+    if (!m_pArchive || m_pAlarmEvents)
+        return;
+    // Modal without a nested event loop: the link keeps being served while the list is open.
+    CArchiveDlg* pArchive = m_pArchive;
+    auto* pDlg = new CAlarmEventDlg(
+        m_files, [pArchive](uint32_t dwPackedTime, int nChannel) { pArchive->Player().PlayEventAt(dwPackedTime, nChannel); },
+        bFileExisted, pArchive);
+    pDlg->setAttribute(Qt::WA_DeleteOnClose);
+    pDlg->setWindowModality(Qt::ApplicationModal);
+    m_pAlarmEvents = pDlg;
+    pDlg->show();
+}
+
+void COstrelApp::OnAlarmEventsRefreshed()
+{
+    if (m_pAlarmEvents)
+        m_pAlarmEvents->LoadList();
 }
 
 } // namespace ostrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alarmlog/alarm_event_dlg.h"
 #include "archive/avi_file_maker.h"
 #include "platform/clock.h"
 #include "platform/display_mode.h"
@@ -16,6 +17,7 @@
 #include "session/recorder_session.h"
 
 #include <QObject>
+#include <QPointer>
 
 #include <memory>
 #include <optional>
@@ -23,6 +25,7 @@
 namespace ostrel {
 
 class CArchiveDlg;
+class DesktopAlarmNotifier;
 class CMainFrame;
 class COstrelView;
 class Notifier;
@@ -50,8 +53,15 @@ public:
     COstrelView* GetView() const { return m_pView; }
     CArchiveDlg* GetArchive() const { return m_pArchive; }
     CPtzPanel* PtzPanel() const { return m_pPtzPanel.get(); }
+    // The alarm event list while it is open, else null.
+    CAlarmEventDlg* GetAlarmEvents() const { return m_pAlarmEvents.data(); }
     // Opens the about box modally.
     void OnAppAbout();
+    // The archive's alarm list button: the "Event" list, modal over the archive, whose
+    // double-click plays in the archive.
+    void OnAlarmEventsRequested(bool bFileExisted);
+    // A fetched event log was saved: the open list reloads it.
+    void OnAlarmEventsRefreshed();
 
     // The single-instance check: takes the lock, or tells the operator that another instance
     // runs. A lock that cannot be made at all does not stop the program.
@@ -76,11 +86,13 @@ private:
     QtUiPoster m_poster;
     CAviFileMaker m_backupFiles{m_files};
     std::unique_ptr<SettingsStore> m_pSettings;
+    std::unique_ptr<DesktopAlarmNotifier> m_pAlarmNotifier;
     std::unique_ptr<CRecorderSession> m_pSession;
     std::unique_ptr<CPtzPanel> m_pPtzPanel; // the view's PTZ keys act through it
     std::unique_ptr<CMainFrame> m_pMainFrame;
     COstrelView* m_pView = nullptr;       // owned by the frame
     CArchiveDlg* m_pArchive = nullptr;    // owned by the frame
+    QPointer<CAlarmEventDlg> m_pAlarmEvents; // owned by the archive dialog while open
 };
 
 } // namespace ostrel

@@ -143,7 +143,7 @@ void CDvrSession::Handle(const DvrRequest& request)
     case wire::DATATYPE_EVENT_LOG_REQUEST: {
         const std::vector<uint8_t> records = CEventLogMaker::Make(
             m_server.Range(), m_server.Options().nChannels, static_cast<size_t>(m_server.Options().nEventCount),
-            m_server.Options().dwSeed);
+            m_server.Options().dwSeed, [this](int64_t nSeconds) { return !m_timeline.InGap(nSeconds); });
         Log(QStringLiteral("event log request: %1 records").arg(records.size() / kAlarmEventRecordBytes));
         m_packet.clear();
         m_builder.AppendEventLog(m_packet, records);

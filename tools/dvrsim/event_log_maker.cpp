@@ -28,8 +28,10 @@ void CEventLogMaker::AppendRecord(std::vector<uint8_t>& out, int nChannel, uint8
 }
 
 std::vector<uint8_t> CEventLogMaker::Make(const RecordedRange& range, int nChannels, size_t nMaxRecords,
-                                          uint32_t dwSeed)
+                                          uint32_t dwSeed, const Recorded& recorded)
 {
+    constexpr int kPlacingTries = 64; // a moment outside every gap, drawn again this often at most
+    const auto isRecorded = [&recorded](int64_t nSeconds) { return !recorded || recorded(nSeconds); };
     std::vector<uint8_t> out;
     const int64_t nSpan = range.nEnd - range.nStart;
     if (nSpan <= 0 || nChannels <= 0 || nMaxRecords == 0)
@@ -45,7 +47,11 @@ std::vector<uint8_t> CEventLogMaker::Make(const RecordedRange& range, int nChann
     const size_t nPairs = (nMaxRecords + 1) / 2;
     for (size_t i = 0; i < nPairs; ++i) {
         const int nChannel = static_cast<int>(uniform(1, nChannels));
-        const int64_t nAt = range.nStart + uniform(0, nSpan);
+        int64_t nAt = range.nStart + uniform(0, nSpan);
+        for (int nTry = 1; nTry < kPlacingTries && !isRecorded(nAt); ++nTry)
+            nAt = range.nStart + uniform(0, nSpan);
+        if (!isRecorded(nAt))
+            continue;
         const int64_t nKind = uniform(0, 99);
         uint8_t byOn = EVENT_MOTION_ON;
         uint8_t byOff = EVENT_MOTION_OFF;
@@ -64,7 +70,8 @@ std::vector<uint8_t> CEventLogMaker::Make(const RecordedRange& range, int nChann
             nLasting = uniform(1, 120);
         }
         events.push_back({nAt, nChannel, byOn});
-        if (nAt + nLasting <= range.nEnd)
+        // An end that falls into a gap is not logged: nothing was recorded to see it.
+        if (nAt + nLasting <= range.nEnd && isRecorded(nAt + nLasting))
             events.push_back({nAt + nLasting, nChannel, byOff});
     }
     std::stable_sort(events.begin(), events.end(),

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace ostrel::dvrsim {
@@ -27,9 +28,14 @@ constexpr uint8_t EVENT_MOTION_OFF = 0x01;
 
 class CEventLogMaker {
 public:
+    // Whether a moment (seconds value) was recorded; an event is logged only at such moments,
+    // so that playing from any logged event shows pictures.
+    using Recorded = std::function<bool(int64_t nSeconds)>;
+
     // At most nMaxRecords records inside the range, in time order, for channels 1..nChannels;
-    // the same seed gives the same log.
-    static std::vector<uint8_t> Make(const RecordedRange& range, int nChannels, size_t nMaxRecords, uint32_t dwSeed);
+    // the same seed gives the same log. With recorded set, no record falls where it is false.
+    static std::vector<uint8_t> Make(const RecordedRange& range, int nChannels, size_t nMaxRecords, uint32_t dwSeed,
+                                     const Recorded& recorded = {});
 
     // One record for a moment given as a seconds value.
     static void AppendRecord(std::vector<uint8_t>& out, int nChannel, uint8_t byEvents, int64_t nSeconds,

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/file_store.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ostrel {
+
+// One listed record of the recorder's event log, with the texts of its three columns.
+struct AlarmEventRow {
+    size_t nRecord = 0;          // index of the record in the file, 0-based
+    uint8_t byChannel = 0;       // as stored: 1-based, 0 is listed but cannot be played
+    uint8_t byEvents = 0;        // transition bits
+    std::string strChannel;      // "CH%d"
+    std::string strType;         // the transition texts, or "No Event"
+    std::string strDateTime;     // "[ yyyy/mm/dd ] hh:mm:ss"
+    uint32_t dwPackedTime = 0;   // the packed event time of the moment (wraps past 2059)
+    bool bTimePackable = false;  // the year fits the packed time's six bits (1996..2059)
+};
+
+// The recorder's event log as the link saved it ("AlarmEvent.am"): 10-byte records, no header.
+// Record: channel, events, year - 1996, month, day, hour, minute, second, two bytes not read.
+// A record with any field outside its range is not listed; bytes that do not fill a last
+// record are ignored. The file is untrusted: it is read with a size bound and every field is
+// checked before it is used.
+class AlarmEventLog {
+public:
+    static constexpr const char* kFileName = "AlarmEvent.am";
+    static constexpr size_t kRecordBytes = 10;
+    // Records beyond this many are not read: a recorder's log holds some thousands, and each
+    // listed record becomes a row in a window.
+    static constexpr size_t kMaxRecords = 100000;
+    static constexpr size_t kMaxFileBytes = kMaxRecords * kRecordBytes;
+    static constexpr const char* kNoEventText = "No Event";
+
+    // The rows of the listable records among the whole records of the bytes, in file order.
+    static std::vector<AlarmEventRow> Parse(const uint8_t* pData, size_t nBytes);
+    // The file's rows; none when it is missing or unreadable. At most kMaxFileBytes are read.
+    static std::vector<AlarmEventRow> Load(FileStore& rFiles, const std::string& strPath = kFileName);
+
+    // The texts of the set bits from bit 7 down to bit 0, each with its leading blank; "No
+    // Event" for 0.
+    static std::string EventText(uint8_t byEvents);
+
+    // The 0-based channel to play for the channel column's text ("CH" and a decimal number,
+    // kept to 8 bits), or -1 when it names no channel 1..16.
+    static int PlayChannelOf(const std::string& strChannelText);
+};
+
+} // namespace ostrel
