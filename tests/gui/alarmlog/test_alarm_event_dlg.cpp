@@ -111,7 +111,7 @@ protected:
         pSession = std::make_unique<CRecorderSession>(
             SessionServices{timers, sockets, files, notifier, settings, {"/nonexistent", "/nonexistent"}, "."});
         pSession->Load();
-        pArchive = std::make_unique<CArchiveDlg>(*pSession, ArchiveServices{clock, timers});
+        pArchive = std::make_unique<CArchiveDlg>(*pSession, ArchiveServices(clock, timers, files));
         pArchive->Create();
         QObject::connect(pArchive.get(), &CArchiveDlg::AlarmEventsRequested, [this](bool bFileExisted) {
             opened.push_back(bFileExisted);
