@@ -76,7 +76,11 @@ bool COstrelApp::InitInstance()
     // The archive dialog lives, hidden, as long as the view; the session shows it.
     ArchiveServices archiveServices(m_clock, m_timers, m_files);
     archiveServices.pFolders = &m_folders;
-    archiveServices.pPrinter = &m_printer;
+    const std::optional<std::string> printFile = m_pSettings->ReadString(kPrintFileKey);
+    m_pPrinter = printFile && !printFile->empty()
+                     ? std::make_unique<QtPrinter>(QString::fromStdString(*printFile), QPageSize(QPageSize::A4), 300)
+                     : std::make_unique<QtPrinter>();
+    archiveServices.pPrinter = m_pPrinter.get();
     archiveServices.pNotifier = &m_viewNotifier;
     archiveServices.pPoster = &m_poster;
     archiveServices.pBackupFiles = &m_backupFiles;

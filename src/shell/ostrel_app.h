@@ -38,6 +38,9 @@ class COstrelApp : public QObject {
 public:
     static constexpr const char* kAnotherInstanceText = "Another instance of this program exists";
     static constexpr const char* kErrorCaption = "ERROR";
+    // A PDF file that printouts go into instead of the default printer, for desks without one
+    // (and the headless demo); set in the settings profile, not in the settings dialog.
+    static constexpr const char* kPrintFileKey = "Print File";
 
     // places: where the settings' backup folder goes; by default beside this program (tests give
     // their own, so that no run leaves a folder in the build tree).
@@ -82,7 +85,7 @@ private:
     XrandrDisplayMode m_displayMode;
     QtNotifier m_viewNotifier;
     DesktopFolderOpener m_folders;
-    QtPrinter m_printer;
+    std::unique_ptr<QtPrinter> m_pPrinter;
     QtUiPoster m_poster;
     CAviFileMaker m_backupFiles{m_files};
     std::unique_ptr<SettingsStore> m_pSettings;
