@@ -3,6 +3,7 @@
 #include "link/wire_format.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <string_view>
 #include <vector>
 
@@ -23,6 +24,22 @@ inline std::vector<uint8_t> MakePacket(uint32_t dwDataType, wire::ParamBlock par
     wire::EncodeParams(params, bytes.data() + wire::kHeaderBytes);
     std::copy(payload.begin(), payload.end(), bytes.begin() + wire::kPayloadOffset);
     return bytes;
+}
+
+// A 60-byte request as the client must send it, spelt out byte by byte rather than built with
+// the wire code under test: the magic "DVR PACKET1.<minor>" echoing the login answer ('0'
+// before any answer), total length 60, packet type 1 (parameters), the data type, then the
+// parameters little-endian and zeros to the end.
+inline std::vector<uint8_t> RequestBytes(uint16_t wDataType, std::initializer_list<uint32_t> params, char cMinor = '2')
+{
+    std::vector<uint8_t> b = {'D', 'V', 'R', ' ', 'P', 'A', 'C', 'K', 'E', 'T', '1', '.', static_cast<uint8_t>(cMinor),
+                              0, 0, 0, 60, 0, 0, 0, 1, 0, 0, 0,
+                              static_cast<uint8_t>(wDataType & 0xFF), static_cast<uint8_t>(wDataType >> 8), 0, 0};
+    for (uint32_t w : params)
+        for (int nShift = 0; nShift < 32; nShift += 8)
+            b.push_back(static_cast<uint8_t>(w >> nShift));
+    b.resize(60, 0);
+    return b;
 }
 
 // A payload of n bytes whose values say where they are (i mod 251), so a misplaced byte shows.

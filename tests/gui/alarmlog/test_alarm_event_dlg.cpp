@@ -51,17 +51,9 @@ Bytes Join(std::initializer_list<Bytes> records)
     return all;
 }
 
-// A 60-byte request spelt out byte by byte, its magic echoing "DVR PACKET1.<minor>".
 Bytes Request(uint16_t wDataType, std::initializer_list<uint32_t> params, char cMinor = '2')
 {
-    Bytes b = {'D', 'V', 'R', ' ', 'P', 'A', 'C', 'K', 'E', 'T', '1', '.', static_cast<uint8_t>(cMinor), 0, 0, 0,
-               60, 0, 0, 0, 1, 0, 0, 0,
-               static_cast<uint8_t>(wDataType & 0xFF), static_cast<uint8_t>(wDataType >> 8), 0, 0};
-    for (uint32_t w : params)
-        for (int nShift = 0; nShift < 32; nShift += 8)
-            b.push_back(static_cast<uint8_t>(w >> nShift));
-    b.resize(60, 0);
-    return b;
+    return RequestBytes(wDataType, params, cMinor);
 }
 
 std::string Cell(const CAlarmEventDlg& dlg, int nRow, int nColumn)

@@ -39,19 +39,9 @@ constexpr int kWatchdog = CDvrLink::kImageWatchdogTimerId;
 constexpr int kReconnect = CDvrLink::kReconnectTimerId;
 constexpr int kStatusPoll = CDvrLink::kStatusPollTimerId;
 
-// A 60-byte request spelt out byte by byte; its magic echoes "DVR PACKET1.<minor>" of the login
-// answer ('0' before any answer).
 Bytes Request(uint16_t wDataType, std::initializer_list<uint32_t> params, char cMinor = '2')
 {
-    Bytes b = {'D', 'V', 'R', ' ', 'P', 'A', 'C', 'K', 'E', 'T', '1', '.', static_cast<uint8_t>(cMinor), 0, 0, 0,
-               60, 0, 0, 0,
-               1, 0, 0, 0,
-               static_cast<uint8_t>(wDataType & 0xFF), static_cast<uint8_t>(wDataType >> 8), 0, 0};
-    for (uint32_t w : params)
-        for (int nShift = 0; nShift < 32; nShift += 8)
-            b.push_back(static_cast<uint8_t>(w >> nShift));
-    b.resize(60, 0);
-    return b;
+    return RequestBytes(wDataType, params, cMinor);
 }
 
 Bytes LiveRequest(uint32_t dwP0, uint32_t dwP1, uint32_t dwP2, char cMinor = '2')
