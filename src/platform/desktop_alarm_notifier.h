@@ -22,7 +22,7 @@ public:
     static constexpr const char* kInterface = "org.freedesktop.Notifications";
     static constexpr const char* kAppName = "Ostrel";
     static constexpr const char* kIconName = "dialog-warning";
-    static constexpr const char* kSoundName = "dialog-warning"; // from the sound naming spec
+    static constexpr const char* kSoundName = "dialog-warning"; // a freedesktop sound theme name
     static constexpr unsigned char kUrgencyCritical = 2;
 
     // bell rings instead of a notification; by default the application's beep (the X bell).
