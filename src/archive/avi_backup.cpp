@@ -223,8 +223,12 @@ void CAviBackup::SavingThread()
     std::unique_ptr<BackupFile> pFile;
     std::string strFolder;
     bool bFailed = false; // the current file failed a write: its captures are dropped
-    const auto report = [this](Outcome outcome, std::string strPath) {
-        m_pPoster->Post([this, outcome, strPath = std::move(strPath)] { OnOutcome(outcome, strPath); });
+    const std::weak_ptr<int> alive = m_pAlive;
+    const auto report = [this, alive](Outcome outcome, std::string strPath) {
+        m_pPoster->Post([this, alive, outcome, strPath = std::move(strPath)] {
+            if (alive.lock())
+                OnOutcome(outcome, strPath);
+        });
     };
 
     for (;;) {

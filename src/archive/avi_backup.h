@@ -149,6 +149,9 @@ private:
     BackupView& m_rView;
     std::unique_ptr<TimerService> m_pTimers;
     std::shared_ptr<UiPoster> m_pPoster;
+    // Reports still queued when the backup is gone are dropped: they hold this weakly, and both
+    // the reports and the destruction run on the user-interface thread.
+    std::shared_ptr<int> m_pAlive = std::make_shared<int>(0);
 
     // User-interface thread only.
     bool m_bRecording = false;

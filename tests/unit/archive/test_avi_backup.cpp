@@ -316,6 +316,10 @@ TEST_F(AviBackupTest, ClosingTheDialogWhileRecordingKeepsTheFile)
     Pictures(1);
     pBackup.reset();
     EXPECT_EQ((std::vector<int>{1, 2}), disk.committed[File("2024-05-12 10-00-00.avi")]);
+    // Its report is still queued; delivered now it reaches nothing (and touches nothing freed).
+    const size_t nShown = view.statuses.size();
+    EXPECT_EQ(1u, poster.RunPending());
+    EXPECT_EQ(nShown, view.statuses.size()) << "no \"Saving OK\" from a backup that is gone";
 }
 
 TEST_F(AviBackupTest, AMissingRecordFolderIsMade)
