@@ -6,7 +6,7 @@
 // load test's client can have the other core. The pictures show the unturned scene and the
 // time of their moment; the ring replays them, so the clock on them repeats.
 //
-// Memory: 2 x N JPEGs per camera, each the size of one live picture (about 20 kB at the
+// Memory: 2 x N JPEGs per camera, each the size of one live picture (about 18.5 kB at the
 // default 640 x 240, quality 80, 4:2:0), so about N x 0.6 MB for 16 cameras.
 
 #include "camera_feed.h"
