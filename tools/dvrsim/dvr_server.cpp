@@ -4,6 +4,7 @@
 #include "sim_log.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHostAddress>
 #include <QTcpSocket>
@@ -19,6 +20,14 @@ CDvrServer::CDvrServer(const SimOptions& options) : m_options(options)
     {
         m_liveFeeds[static_cast<size_t>(i)] = std::make_unique<CCameraFeed>(i, m_options.format);
         m_liveFeeds[static_cast<size_t>(i)]->SetHead(Head(i + 1));
+    }
+    if (m_options.nPrerendered > 0) {
+        // Made before listening, so no client waits while it is drawn.
+        QElapsedTimer clock;
+        clock.start();
+        m_ring = std::make_unique<CPictureRing>(m_options.nChannels, m_options.nPrerendered, m_options.format, NowMs());
+        SimLog({}, QStringLiteral("pre-encoded %1 live pictures x 2 fields for %2 cameras in %3 ms: %4 kB")
+                       .arg(m_ring->Size()).arg(m_ring->Cameras()).arg(clock.elapsed()).arg(m_ring->Bytes() / 1024));
     }
     m_nRangeStart = m_options.rangeStart ? *m_options.rangeStart
                                          : NowMs() / 1000 - static_cast<int64_t>(m_options.nRangeDays) * 86400;

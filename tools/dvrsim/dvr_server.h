@@ -5,6 +5,7 @@
 
 #include "camera_feed.h"
 #include "packet_builder.h"
+#include "picture_ring.h"
 #include "ptz_head.h"
 #include "sim_options.h"
 
@@ -30,6 +31,8 @@ public:
 
     const SimOptions& Options() const { return m_options; }
     CCameraFeed& LiveFeed(int nChannel) { return *m_liveFeeds[static_cast<size_t>(nChannel & 15)]; }
+    // The pre-encoded live pictures (--prerendered), or null when live pictures are drawn as asked.
+    const CPictureRing* Ring() const { return m_ring.get(); }
     // The head of camera nCamera (1-based); cameras 1 to 8 sit on one, the others are fixed (null).
     CPtzHead* Head(int nCamera);
     static constexpr int kMovableCameras = 8;
@@ -45,6 +48,7 @@ private:
     QTcpServer m_server;
     std::array<CPtzHead, kMovableCameras> m_heads; // before the feeds that point at them
     std::array<std::unique_ptr<CCameraFeed>, 16> m_liveFeeds;
+    std::unique_ptr<CPictureRing> m_ring;
     std::vector<std::unique_ptr<CDvrSession>> m_sessions;
     int64_t m_nRangeStart = 0;
     int m_nNextId = 1;

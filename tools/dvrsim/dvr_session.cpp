@@ -225,8 +225,9 @@ void CDvrSession::HandleLive(const DvrRequest& request)
     if (channels.empty())
         Log(QStringLiteral("live request (%1, mask %2): no channel to send").arg(bMulti ? "multi" : "single", Hex(p[2])));
     else
-        Log(QStringLiteral("live request: %1 view, channels %2 at %3 pictures/s each")
-                .arg(bMulti ? "multi-channel" : "single-channel", ChannelList(channels)).arg(nFps));
+        Log(QStringLiteral("live request: %1 view, channels %2 at %3 pictures/s each%4")
+                .arg(bMulti ? "multi-channel" : "single-channel", ChannelList(channels)).arg(nFps)
+                .arg(m_server.Ring() ? QStringLiteral(", pre-encoded") : QString()));
     const Stream stream = channels.empty() ? Stream::None : Stream::Live;
     StartStream(stream, std::move(channels), nFps);
 }
@@ -359,7 +360,8 @@ void CDvrSession::OnStreamTick()
     }
 }
 
-const std::vector<uint8_t>& CDvrSession::FaultedPicture(CCameraFeed& feed, int64_t nMomentMs, bool bOddField, size_t& nLength)
+const std::vector<uint8_t>& CDvrSession::FaultedPicture(CCameraFeed& feed, int64_t nMomentMs, bool bOddField, size_t& nLength,
+                                                        const std::vector<uint8_t>* pReady)
 {
     const SimOptions& o = m_server.Options();
     ++m_nPictures;
@@ -370,7 +372,7 @@ const std::vector<uint8_t>& CDvrSession::FaultedPicture(CCameraFeed& feed, int64
         CountFault(kFaultWrongCode, QStringLiteral("fault: channel %1 picture painted with channel %2's code (one picture in %3)")
                                         .arg(feed.Camera() + 1).arg(nWrong + 1).arg(o.nWrongChannelEvery));
     } else {
-        pJpeg = &feed.Picture(nMomentMs, bOddField);
+        pJpeg = pReady != nullptr ? pReady : &feed.Picture(nMomentMs, bOddField);
     }
     nLength = pJpeg->size();
     if (o.nTruncateEvery > 0 && m_nPictures % o.nTruncateEvery == 0) {
@@ -387,8 +389,16 @@ void CDvrSession::SendLivePicture(int nChannel)
     const bool bOdd = m_oddField[static_cast<size_t>(nChannel)];
     m_oddField[static_cast<size_t>(nChannel)] = !bOdd;
     const int64_t nNowMs = CDvrServer::NowMs();
+    int64_t nMomentMs = nNowMs;
+    const std::vector<uint8_t>* pReady = nullptr;
+    if (const CPictureRing* pRing = m_server.Ring(); pRing != nullptr && nChannel < pRing->Cameras()) {
+        int& nNext = m_ringNext[static_cast<size_t>(nChannel)];
+        nMomentMs = pRing->MomentMs(nNext);
+        pReady = &pRing->Picture(nChannel, nNext, bOdd);
+        nNext = (nNext + 1) % pRing->Size();
+    }
     size_t nLength = 0;
-    const std::vector<uint8_t>& jpeg = FaultedPicture(m_server.LiveFeed(nChannel), nNowMs, bOdd, nLength);
+    const std::vector<uint8_t>& jpeg = FaultedPicture(m_server.LiveFeed(nChannel), nMomentMs, bOdd, nLength, pReady);
     if (jpeg.empty())
         return;
     // Record position: how full the disk is, creeping round once every ten days.

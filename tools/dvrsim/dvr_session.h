@@ -55,8 +55,11 @@ private:
 
     void SendLivePicture(int nChannel);
     void SendPlayPicture(int nChannel);
-    // The JPEG to send for a picture, with the picture faults applied.
-    const std::vector<uint8_t>& FaultedPicture(CCameraFeed& feed, int64_t nMomentMs, bool bOddField, size_t& nLength);
+    // The JPEG to send for a picture, with the picture faults applied. pReady, when given, is
+    // the picture already encoded for that moment and field (from the ring); a wrong-code
+    // fault still draws one with the feed.
+    const std::vector<uint8_t>& FaultedPicture(CCameraFeed& feed, int64_t nMomentMs, bool bOddField, size_t& nLength,
+                                               const std::vector<uint8_t>* pReady = nullptr);
     // Puts one packet on the wire, through the packet faults.
     void Emit(std::vector<uint8_t>& packet);
     void Write(const uint8_t* pData, size_t nBytes);
@@ -85,6 +88,7 @@ private:
     int64_t m_nStreamSent = 0;
     int64_t m_nAdvancedMs = 0;     // play time already moved, real milliseconds
     std::array<bool, 16> m_oddField{};
+    std::array<int, 16> m_ringNext{}; // next ring picture per channel, with --prerendered
     QTimer m_streamTimer;
     CPlayTimeline m_timeline;
     std::array<std::unique_ptr<CCameraFeed>, 16> m_playFeeds; // made when first played

@@ -1,5 +1,7 @@
 #include "sim_options.h"
 
+#include "picture_ring.h"
+
 #include <QCommandLineParser>
 #include <QDateTime>
 #include <QRegularExpression>
@@ -70,6 +72,8 @@ std::optional<SimOptions> ParseSimOptions(const QStringList& arguments, QString&
     const QCommandLineOption singleFps = opt("single-fps", "Live pictures per second in single-channel view (default 30; up to 5000 for load tests).", "N");
     const QCommandLineOption playFps = opt("play-fps", "Play pictures per second per channel (default 10).", "N");
     const QCommandLineOption sceneFps = opt("scene-fps", "Scene drawings per second per camera (default 10).", "N");
+    const QCommandLineOption prerendered = opt("prerendered", "Load tests: encode N live pictures per camera once "
+                                                              "and send them in turn (1..100; playback still draws).", "N");
     const QCommandLineOption width = opt("width", "Picture width: 640 (default), 704 or 720.", "N");
     const QCommandLineOption height = opt("height", "Picture height, 16..576 (default 240; 480 is refused by the client).", "N");
     const QCommandLineOption quality = opt("quality", "JPEG quality 1..100 (default 80).", "N");
@@ -98,9 +102,9 @@ std::optional<SimOptions> ParseSimOptions(const QStringList& arguments, QString&
     parser.addOption(help);
     for (const QCommandLineOption* p :
          {&port, &bind, &portFile, &user, &password, &magic, &channels, &model, &fps, &singleFps, &playFps, &sceneFps,
-          &width, &height, &quality, &subsampling, &rangeDays, &rangeStart, &rangeEnd, &gap, &eventCount, &alarmEvery,
-          &ptzReply, &silenceAfter, &closeAfter, &split, &splitMax, &splitGap, &coalesce, &garbageEvery, &garbageBytes,
-          &wrongChannel, &truncate, &oversize, &seed, &contactSheet})
+          &prerendered, &width, &height, &quality, &subsampling, &rangeDays, &rangeStart, &rangeEnd, &gap, &eventCount,
+          &alarmEvery, &ptzReply, &silenceAfter, &closeAfter, &split, &splitMax, &splitGap, &coalesce, &garbageEvery,
+          &garbageBytes, &wrongChannel, &truncate, &oversize, &seed, &contactSheet})
         parser.addOption(*p);
 
     if (!parser.parse(arguments)) {
@@ -149,6 +153,7 @@ std::optional<SimOptions> ParseSimOptions(const QStringList& arguments, QString&
     number(singleFps, 1, 5000, o.nSingleFps);
     number(playFps, 1, 60, o.nPlayFps);
     number(sceneFps, 1, 60, o.format.nSceneFps);
+    number(prerendered, 1, CPictureRing::kMaxPictures, o.nPrerendered);
     number(width, 640, 720, o.format.nWidth);
     if (o.format.nWidth != 640 && o.format.nWidth != 704 && o.format.nWidth != 720)
         strBad = QStringLiteral("--width wants 640, 704 or 720");

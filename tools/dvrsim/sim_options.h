@@ -30,6 +30,7 @@ struct SimOptions {
     int nFps = 15;                 // live pictures per second per channel, multi-channel view
     int nSingleFps = 30;           // live pictures per second, single-channel view
     int nPlayFps = 10;             // play pictures per second per channel
+    int nPrerendered = 0;          // live pictures per camera encoded once and replayed; 0: off
 
     // Recording.
     int nRangeDays = 7;

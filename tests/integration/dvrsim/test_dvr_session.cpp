@@ -3,6 +3,7 @@
 // emulation among them, and the replies in the order a client sees them.
 
 #include "dvr_server.h"
+#include "link/image_codec.h"
 #include "fakes/qt_wait.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include <QHostAddress>
 #include <QTcpSocket>
 
+#include <map>
+#include <set>
 #include <vector>
 
 using namespace ostrel;
@@ -49,6 +52,7 @@ struct Reply {
     uint32_t dwDataType;
     uint32_t dwTotalLength;
     wire::ParamBlock params;
+    std::vector<uint8_t> payload; // what follows the parameter block
 };
 
 // Cuts whole replies off the front of the bytes received so far.
@@ -61,7 +65,8 @@ void TakeReplies(QByteArray& bytes, std::vector<Reply>& replies)
         ASSERT_LT(header.dwTotalLength, 4u * 1024u * 1024u);
         if (static_cast<size_t>(bytes.size()) < header.dwTotalLength)
             return;
-        replies.push_back({header.dwDataType, header.dwTotalLength, wire::DecodeParams(p + wire::kHeaderBytes)});
+        replies.push_back({header.dwDataType, header.dwTotalLength, wire::DecodeParams(p + wire::kHeaderBytes),
+                           std::vector<uint8_t>(p + wire::kPayloadOffset, p + header.dwTotalLength)});
         bytes.remove(0, static_cast<qsizetype>(header.dwTotalLength));
     }
 }
@@ -115,4 +120,62 @@ TEST(DvrSession, ArchiveRequestsWithKeyEmulationAmongThemAreAllAnswered)
     const std::vector<uint32_t> expected = {0x1002, 0x1062, 0x1016, 0x1014};
     EXPECT_EQ(expected, steps);
     EXPECT_EQ(1u, replies.back().params[0]); // the stop is confirmed
+}
+
+TEST(DvrSession, PreEncodedLivePicturesComeInRingOrderPerChannelWithTheirCodeAndAlternatingFields)
+{
+    SimOptions options;
+    options.wPort = 0;
+    options.strBind = QStringLiteral("127.0.0.1");
+    options.nChannels = 4;
+    options.nFps = 40;
+    options.nPrerendered = 3;
+    CDvrServer server(options);
+    ASSERT_TRUE(server.Listen());
+    ASSERT_NE(nullptr, server.Ring());
+
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, server.Port());
+    ASSERT_TRUE(test::WaitUntil([&] { return client.state() == QAbstractSocket::ConnectedState; }));
+    // Multi-channel view of cameras 1 and 3 (mask 0b101): the two take turns.
+    client.write(Login() + Request(wire::DATATYPE_LIVE_REQUEST, {1, 0, 0x5}));
+
+    constexpr size_t kWanted = 14;
+    QByteArray bytes;
+    std::vector<Reply> replies;
+    std::map<uint32_t, std::vector<std::vector<uint8_t>>> byChannel; // P3 (1-based) -> JPEGs in order
+    ASSERT_TRUE(test::WaitUntil([&] {
+        bytes += client.readAll();
+        TakeReplies(bytes, replies);
+        for (Reply& reply : replies) {
+            if (reply.dwDataType == wire::DATATYPE_LIVE_IMAGE)
+                byChannel[reply.params[3]].push_back(std::move(reply.payload));
+        }
+        replies.clear();
+        return byChannel[1].size() >= kWanted && byChannel[3].size() >= kWanted;
+    }, 20000));
+    client.disconnectFromHost();
+    ASSERT_EQ(2u, byChannel.size()) << "only the two asked-for channels are sent";
+
+    CImageCodec codec;
+    for (const uint32_t dwChannel : {1u, 3u}) {
+        SCOPED_TRACE(::testing::Message() << "channel " << dwChannel);
+        const std::vector<std::vector<uint8_t>>& jpegs = byChannel[dwChannel];
+        uint8_t byPreviousField = 0xFF;
+        for (size_t k = 0; k < jpegs.size(); ++k) {
+            SCOPED_TRACE(::testing::Message() << "picture " << k);
+            ASSERT_EQ(dwChannel - 1, codec.Decode(jpegs[k].data(), jpegs[k].size(), false));
+            EXPECT_NE(byPreviousField, codec.FieldFlag()) << "fields alternate";
+            byPreviousField = codec.FieldFlag();
+            // Three moments and two fields: the stream repeats every six pictures, and picture
+            // k is the ring's moment k mod 3 in its field, whoever else is served in between.
+            if (k + 6 < jpegs.size()) {
+                EXPECT_EQ(jpegs[k], jpegs[k + 6]);
+            }
+            const bool bOdd = codec.FieldFlag() == CImageCodec::kFieldOdd;
+            EXPECT_EQ(server.Ring()->Picture(static_cast<int>(dwChannel) - 1, static_cast<int>(k % 3), bOdd), jpegs[k]);
+        }
+        const std::set<std::vector<uint8_t>> firstSix(jpegs.begin(), jpegs.begin() + 6);
+        EXPECT_EQ(6u, firstSix.size()) << "three moments in two fields are six pictures";
+    }
 }

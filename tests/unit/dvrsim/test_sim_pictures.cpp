@@ -185,7 +185,7 @@ TEST(SimOptions, HelpListsEveryOption)
     EXPECT_FALSE(ParseSimOptions({"dvrsim", "--help"}, strError, strHelp).has_value());
     for (const char* pszOption :
          {"--port", "--bind", "--port-file", "--user", "--password", "--magic", "--channels", "--model", "--fps",
-          "--single-fps", "--play-fps", "--scene-fps", "--width", "--height", "--quality", "--subsampling",
+          "--single-fps", "--play-fps", "--scene-fps", "--prerendered", "--width", "--height", "--quality", "--subsampling",
           "--range-days", "--range-start", "--range-end", "--gap", "--event-count", "--alarm-every", "--ptz-reply",
           "--silence-after", "--close-after", "--split", "--split-max", "--split-gap-ms", "--coalesce",
           "--garbage-every", "--garbage-bytes", "--wrong-channel-every", "--truncate-every", "--oversize-every",
