@@ -6,6 +6,8 @@
 //   (c) CImageCodec::Decode + channel check + holder copy
 //   (c') the link's whole picture path: live packets read from a socket in 9129-byte reads,
 //        framed, reassembled, decoded, checked and handed to the view's slot
+//   (d) (c) and (c') decoding at the size of a four-cell (1/2) or sixteen-cell (1/4) view,
+//        in alternating rounds with (a), which stays the full-size decode
 //
 // All on one set of 640 x 240 camera pictures made by the simulator (16 cameras x 2 fields,
 // quality 80), in 4:2:0 and 4:2:2. Prints pictures/s of each and the ratios at the end.
@@ -292,12 +294,22 @@ void BM_PairedRawAndCodec(benchmark::State& state)
     for (int i = 0; i < 16; ++i)
         holders.push_back(std::make_unique<CImageCodec>());
     // Second argument: 1 the codec with the holder copy, 0 without it (to show what it costs),
-    // 2 the link's whole picture path from packet bytes.
-    const bool bHolderCopy = state.range(1) != 0;
-    const bool bLink = state.range(1) == 2;
-    state.SetLabel(bLink ? "whole link path" : bHolderCopy ? "with holder copy" : "without holder copy");
+    // 2 the link's whole picture path from packet bytes; 3 and 4 the codec with the holder copy
+    // decoding for four and sixteen cells, 5 the link's path decoding for sixteen cells.
+    const int nMode = static_cast<int>(state.range(1));
+    const bool bHolderCopy = nMode != 0;
+    const bool bLink = nMode == 2 || nMode == 5;
+    const ostrel::ShownSize shown = nMode == 3 ? ostrel::ShownSize{318, 238}
+                                    : nMode >= 4 ? ostrel::ShownSize{158, 118}
+                                                 : ostrel::ShownSize{};
+    const char* const pszLabels[] = {"without holder copy", "with holder copy", "whole link path",
+                                     "four cells (1/2), with holder copy", "sixteen cells (1/4), with holder copy",
+                                     "sixteen cells (1/4), whole link path"};
+    state.SetLabel(pszLabels[nMode]);
     LinkRig rig(Packets(SubsamplingOf(state)));
-    rig.Take(pictures.size());
+    for (int n = 0; n < 16; ++n)
+        rig.link.Pictures().SetShownSize(ostrel::wire::REQ_LIVE, n, shown);
+    rig.Take(2 * pictures.size());
     double dRaw = 0;
     double dCodec = 0;
     int64_t nPictures = 0;
@@ -313,7 +325,7 @@ void BM_PairedRawAndCodec(benchmark::State& state)
             rig.Take(pictures.size());
         } else {
             for (const Picture& picture : pictures) {
-                const uint8_t byChannel = decoder.Decode(picture.jpeg.data(), picture.jpeg.size(), false);
+                const uint8_t byChannel = decoder.Decode(picture.jpeg.data(), picture.jpeg.size(), false, shown);
                 if (byChannel == picture.nChannel && bHolderCopy)
                     holders[byChannel]->CopyPictureFrom(decoder);
                 benchmark::DoNotOptimize(holders[picture.nChannel & 15]->Pixels());
@@ -337,6 +349,7 @@ BENCHMARK(BM_CodecPicturePath)->Arg(420)->Arg(422)->MinTime(1.0);
 BENCHMARK(BM_LinkPicturePath)->Arg(420)->Arg(422)->MinTime(1.0);
 BENCHMARK(BM_PairedRawAndCodec)
     ->Args({420, 1})->Args({422, 1})->Args({420, 0})->Args({420, 2})->Args({422, 2})
+    ->Args({420, 3})->Args({422, 3})->Args({420, 4})->Args({422, 4})->Args({420, 5})->Args({422, 5})
     ->MinTime(2.0)->UseManualTime();
 
 // Keeps pictures/s per benchmark for the summary.
@@ -372,6 +385,12 @@ public:
                         pszSub[2] == '0' ? "2:0" : "2:2", a, b, c, a > 0 ? c / a : 0.0, paired, b > 0 ? c / b : 0.0);
             std::printf("        (c') whole link path %6.0f   (c')/(a) %.3f (in alternating rounds %.3f)  (c')/(b) %.2f\n",
                         link, a > 0 ? link / a : 0.0, pairedLink, b > 0 ? link / b : 0.0);
+            const auto scaledRatio = [&](int nMode) {
+                return Rate("BM_PairedRawAndCodec", (std::string(pszSub) + "/" + std::to_string(nMode)).c_str(), "#ratio");
+            };
+            std::printf("        (d) scaled, over the full raw decode in alternating rounds: codec four cells %.3f, "
+                        "sixteen cells %.3f; link path sixteen cells %.3f\n",
+                        scaledRatio(3), scaledRatio(4), scaledRatio(5));
         }
     }
 

@@ -1,5 +1,7 @@
 #include "link/image_codec.h"
 
+#include "link/code_band_reader.h"
+
 #include <turbojpeg.h>
 
 #include <algorithm>
@@ -23,6 +25,7 @@ constexpr int kIndexBlackX0 = 0, kIndexBlackX1 = 15;
 constexpr int kIndexWhiteX0 = 16, kIndexWhiteX1 = 46;
 constexpr int kIndexBlack2X0 = 47, kIndexBlack2X1 = 77;
 constexpr int kIndexTolerance = 6;                   // fewer than 6 wrong pixels per part
+constexpr int kCodeBandRows = kIndexRow + 1;         // rows 0..2 hold every pattern
 
 constexpr int kWhiteLevel = 200;
 constexpr int kBlackLevel = 50;
@@ -153,6 +156,9 @@ bool CImageCodec::SetImageFormat(int nBitsPerPixel, int nWidth, int nHeight)
     m_imageHeader.biHeight = nHeight;
     m_imageHeader.biBitCount = static_cast<uint16_t>(nBitsPerPixel);
     m_imageHeader.biSizeImage = static_cast<uint32_t>(nImageBytes);
+    m_nSourceWidth = nWidth;
+    m_nSourceHeight = nHeight;
+    m_nScaleDenominator = 1;
     AllocatePixels();
     return true;
 }
@@ -217,7 +223,7 @@ uint8_t CImageCodec::FailAndReset(const char* pszText)
     return Fail(pszText);
 }
 
-uint8_t CImageCodec::Decode(const uint8_t* pData, size_t nLength, bool bHeaderChannelMode)
+uint8_t CImageCodec::Decode(const uint8_t* pData, size_t nLength, bool bHeaderChannelMode, const ShownSize& shown)
 {
     m_pszDiagnostic = "";
 
@@ -270,15 +276,30 @@ uint8_t CImageCodec::Decode(const uint8_t* pData, size_t nLength, bool bHeaderCh
         return Fail("Unsupported JPEG components.");
     }
 
-    if (!SetImageFormat(nChannels == 4 ? 32 : 24, nWidth, nHeight))
+    // Only grey and colour pictures are scaled; the code band is read before the scaled decode
+    // and, when it cannot be, the picture is decoded whole as if it were shown full size.
+    int nDenominator = nChannels == 3 ? ChooseScaleDenominator(nWidth, nHeight, shown) : 1;
+    uint8_t byBandChannel = 0;
+    uint8_t byBandField = m_byFieldFlag;
+    if (nDenominator > 1 && !bHeaderChannelMode && !ReadCodeBand(pJpeg, nJpeg, byBandChannel, byBandField))
+        nDenominator = 1;
+    const int nOutWidth = ScaledDimension(nWidth, nDenominator);
+    const int nOutHeight = ScaledDimension(nHeight, nDenominator);
+
+    if (!SetImageFormat(nChannels == 4 ? 32 : 24, nOutWidth, nOutHeight))
         return Fail("Invalid Image.");
+    m_nSourceWidth = nWidth;
+    m_nSourceHeight = nHeight;
+    m_nScaleDenominator = nDenominator;
     const int nPitch = static_cast<int>(m_imageHeader.RowBytes());
 
     int nFlags = TJFLAG_BOTTOMUP | TJFLAG_LIMITSCANS;
     if (m_bFastDecode)
         nFlags |= TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE;
-    if (tjDecompress2(hDecoder, pJpeg, static_cast<unsigned long>(nJpeg), m_pixels.data(), nWidth,
-                      nPitch, nHeight, nPixelFormat, nFlags) != 0
+    // The library picks the largest of its scales that fits the size asked for: exactly
+    // 1 / nDenominator, as the sizes are rounded the same way.
+    if (tjDecompress2(hDecoder, pJpeg, static_cast<unsigned long>(nJpeg), m_pixels.data(), nOutWidth,
+                      nPitch, nOutHeight, nPixelFormat, nFlags) != 0
         && !OnlyPaddedBeforeEnd(hDecoder, pJpeg, nJpeg))
         return FailAndReset("Cannot read image data.");
 
@@ -299,6 +320,10 @@ uint8_t CImageCodec::Decode(const uint8_t* pData, size_t nLength, bool bHeaderCh
 
     if (bHeaderChannelMode)
         return 0;
+    if (nDenominator > 1) {
+        m_byFieldFlag = byBandField;
+        return byBandChannel;
+    }
     const uint8_t* pPixels = Pixels();
     if (pPixels == nullptr)
         return 0;
@@ -306,11 +331,27 @@ uint8_t CImageCodec::Decode(const uint8_t* pData, size_t nLength, bool bHeaderCh
     return ReadChannelPattern(m_imageHeader, pPixels);
 }
 
+bool CImageCodec::ReadCodeBand(const uint8_t* pJpeg, size_t nJpeg, uint8_t& rbyChannel, uint8_t& rbyFieldFlag)
+{
+    if (!m_pCodeBand)
+        m_pCodeBand = std::make_unique<CCodeBandReader>();
+    if (!m_pCodeBand->Read(pJpeg, nJpeg, m_bFastDecode, kCodeBandRows))
+        return false;
+    // Rows past the band count as black, as rows past a short picture do: the band holds every
+    // row the patterns read, or the whole picture when it is shorter.
+    rbyChannel = ReadChannelPattern(m_pCodeBand->Header(), m_pCodeBand->Pixels());
+    rbyFieldFlag = FindIndexPattern(m_pCodeBand->Header(), m_pCodeBand->Pixels()) ? kFieldOdd : kFieldEven;
+    return true;
+}
+
 void CImageCodec::CopyPictureFrom(const CImageCodec& decoder)
 {
     if (&decoder == this)
         return;
     m_imageHeader = decoder.m_imageHeader;
+    m_nSourceWidth = decoder.m_nSourceWidth;
+    m_nSourceHeight = decoder.m_nSourceHeight;
+    m_nScaleDenominator = decoder.m_nScaleDenominator;
     if (decoder.m_pixels.empty()) {
         m_pixels.clear();
         return;
@@ -324,6 +365,9 @@ void CImageCodec::TakePictureFrom(CImageCodec& decoder)
     if (&decoder == this)
         return;
     m_imageHeader = decoder.m_imageHeader;
+    m_nSourceWidth = decoder.m_nSourceWidth;
+    m_nSourceHeight = decoder.m_nSourceHeight;
+    m_nScaleDenominator = decoder.m_nScaleDenominator;
     m_pixels.swap(decoder.m_pixels);
 }
 

@@ -6,18 +6,25 @@
 //
 // Pixel rows are stored bottom-up (picture row r is buffer row height - 1 - r), each padded to
 // a multiple of 4 bytes: 24-bit BGR for grey and colour JPEGs, 32 bits for four-component ones.
+// A picture shown in a small cell is decoded scaled down in the DCT (1/2, 1/4 or 1/8 of both
+// axes): the header then describes the scaled rows, and SourceWidth, SourceHeight and
+// ScaleDenominator tell the picture's own size and the scale.
 // Buffers are reused: once the picture size is steady, decoding and copying allocate nothing
 // on our side (libjpeg-turbo still draws its per-image work memory from its own pools).
 //
 // Not thread-safe; one codec is used from one thread.
 
 #include "link/bitmap_info_header.h"
+#include "link/picture_scale.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace ostrel {
+
+class CCodeBandReader;
 
 class CImageCodec {
 public:
@@ -31,7 +38,7 @@ public:
     CImageCodec(const CImageCodec&) = delete;
     CImageCodec& operator=(const CImageCodec&) = delete;
 
-    // Fills the header for a picture of that format; image size = ((bits / 8 x width + 3)
+    // Fills the header for a picture of that format (unscaled: the source size is the same); image size = ((bits / 8 x width + 3)
     // rounded down to a multiple of 4) x height. The pixel buffer is resized to the image size
     // (kept as it is when it already has that size). False, and nothing changed, when width or
     // height is not positive, the bits are not 8, 16, 24 or 32, or the size exceeds 64 MiB.
@@ -54,7 +61,12 @@ public:
     // component count is not 1, 3 or 4, or the image data is damaged (a premature end or
     // corrupt data; a few zero bytes just before the end marker are no damage). After a
     // failure the pixels are undefined.
-    uint8_t Decode(const uint8_t* pData, size_t nLength, bool bHeaderChannelMode);
+    //
+    // With a shown size, a grey or colour picture is decoded at the smallest DCT scale whose
+    // source rectangle still covers it (ChooseScaleDenominator); its channel code and field flag
+    // are still read from full-size rows, decoded on their own, so they read exactly what a
+    // full decode reads. Four-component and progressive pictures are always decoded whole.
+    uint8_t Decode(const uint8_t* pData, size_t nLength, bool bHeaderChannelMode, const ShownSize& shown = {});
 
     // Resizes the pixel buffer to the header's image size; none when that is 0.
     void AllocatePixels();
@@ -67,6 +79,12 @@ public:
     void TakePictureFrom(CImageCodec& decoder);
 
     const BitmapInfoHeader& ImageHeader() const { return m_imageHeader; }
+    // The picture's own size before scaling, and the scale's denominator (1, 2, 4 or 8).
+    int SourceWidth() const { return m_nSourceWidth; }
+    int SourceHeight() const { return m_nSourceHeight; }
+    int ScaleDenominator() const { return m_nScaleDenominator; }
+    // Bytes the pixel buffer holds without growing.
+    size_t PixelCapacity() const { return m_pixels.capacity(); }
     const uint8_t* Pixels() const { return m_pixels.empty() ? nullptr : m_pixels.data(); }
     // For filling a picture made with SetImageFormat (image-size bytes); null when there are none.
     uint8_t* MutablePixels() { return m_pixels.empty() ? nullptr : m_pixels.data(); }
@@ -90,15 +108,22 @@ public:
 
 private:
     uint8_t Fail(const char* pszText);
+    // Channel code and field flag from the picture's first rows at full size; false when they
+    // cannot be read that way.
+    bool ReadCodeBand(const uint8_t* pJpeg, size_t nJpeg, uint8_t& rbyChannel, uint8_t& rbyFieldFlag);
     uint8_t FailAndReset(const char* pszText);
 
     BitmapInfoHeader m_imageHeader;
+    int m_nSourceWidth = 320;          // pixels of the picture before scaling
+    int m_nSourceHeight = 240;
+    int m_nScaleDenominator = 1;
     std::vector<uint8_t> m_pixels;     // image-size bytes, or empty
     uint8_t m_byFieldFlag = kFieldEven;
     std::vector<uint8_t> m_jpegBuffer; // repaired JPEG; only ever grows
     void* m_hDecompressor = nullptr;   // TurboJPEG handle, created once
     bool m_bFastDecode = true;
     const char* m_pszDiagnostic = "";
+    std::unique_ptr<CCodeBandReader> m_pCodeBand; // made at the first scaled decode
 };
 
 } // namespace ostrel

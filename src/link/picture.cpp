@@ -107,6 +107,21 @@ const uint8_t* Picture::Bits() const
     return m_pBuffer ? m_pBuffer->holder.Pixels() : nullptr;
 }
 
+int Picture::SourceWidth() const
+{
+    return m_pBuffer ? m_pBuffer->holder.SourceWidth() : 0;
+}
+
+int Picture::SourceHeight() const
+{
+    return m_pBuffer ? m_pBuffer->holder.SourceHeight() : 0;
+}
+
+int Picture::ScaleDenominator() const
+{
+    return m_pBuffer ? m_pBuffer->holder.ScaleDenominator() : 1;
+}
+
 uint8_t Picture::FieldAlign() const
 {
     return m_pBuffer ? m_pBuffer->byFieldAlign : CImageCodec::kFieldEven;
@@ -120,14 +135,27 @@ PicturePool::~PicturePool()
     m_pCore->bClosed = true;
 }
 
-Picture::Buffer* PicturePool::Acquire()
+Picture::Buffer* PicturePool::Acquire(size_t nBytes)
 {
     Picture::Buffer* pBuffer = nullptr;
     {
         const std::lock_guard<std::mutex> lock(m_pCore->mutex);
-        if (!m_pCore->idle.empty()) {
-            pBuffer = m_pCore->idle.back();
-            m_pCore->idle.pop_back();
+        std::vector<Picture::Buffer*>& idle = m_pCore->idle;
+        if (!idle.empty()) {
+            // Newest first: the buffer most likely still in the cache.
+            size_t nPick = idle.size() - 1;
+            for (size_t i = idle.size(); i-- > 0;) {
+                const size_t nCapacity = idle[i]->holder.PixelCapacity();
+                if (nCapacity >= nBytes) {
+                    nPick = i;
+                    break;
+                }
+                if (nCapacity > idle[nPick]->holder.PixelCapacity())
+                    nPick = i;
+            }
+            pBuffer = idle[nPick];
+            idle[nPick] = idle.back();
+            idle.pop_back();
         } else {
             ++m_pCore->nCreated;
         }
@@ -141,7 +169,9 @@ Picture::Buffer* PicturePool::Acquire()
 
 Picture PicturePool::Take(CImageCodec& rDecoder)
 {
-    Picture::Buffer* pBuffer = Acquire();
+    // The buffer handed back to the decoder must hold its next picture, most likely one of the
+    // size it has just decoded.
+    Picture::Buffer* pBuffer = Acquire(rDecoder.ImageHeader().biSizeImage);
     pBuffer->holder.TakePictureFrom(rDecoder);
     pBuffer->byFieldAlign = rDecoder.FieldFlag();
     return Picture(pBuffer);
@@ -156,7 +186,7 @@ Picture PicturePool::Make(const BitmapInfoHeader& header, const uint8_t* pBits, 
         || source.ImageHeader().biSizeImage != header.biSizeImage)
         return {};
     std::memcpy(source.MutablePixels(), pBits, header.biSizeImage);
-    Picture::Buffer* pBuffer = Acquire();
+    Picture::Buffer* pBuffer = Acquire(0);
     pBuffer->holder.TakePictureFrom(source);
     pBuffer->byFieldAlign = byFieldAlign;
     return Picture(pBuffer);

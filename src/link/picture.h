@@ -34,6 +34,12 @@ public:
     // header and null bits.
     const BitmapInfoHeader& Header() const;
     const uint8_t* Bits() const;
+    // A picture decoded for a small cell holds its rows at 1 / ScaleDenominator() of the size
+    // the recorder sent, SourceWidth() x SourceHeight(), whose rules choose the part a cell
+    // shows. Unscaled pictures (and empty handles) give their header's size and 1.
+    int SourceWidth() const;
+    int SourceHeight() const;
+    int ScaleDenominator() const;
     // 1 = even field (the index pattern was absent), 0 = odd: the view draws the even field
     // one line lower.
     uint8_t FieldAlign() const;
@@ -64,8 +70,11 @@ public:
     PicturePool& operator=(const PicturePool&) = delete;
 
     // A picture of the decoder's header, pixels and field flag. The decoder's pixel buffer is
-    // exchanged for an idle one, which the next decode of the same size reuses: no copy, and no
-    // allocation once the picture size is steady. The decoder's own pixels are stale afterwards.
+    // exchanged for an idle one, which the next decode reuses: no copy, and no allocation once
+    // the stream is steady. Pictures of several sizes (cells of several sizes, a switch to the
+    // single view) are served from idle buffers big enough for the decoder's current size, so
+    // a small buffer is not handed to a decoder that needs a big one while a big one is idle.
+    // The decoder's own pixels are stale afterwards.
     Picture Take(CImageCodec& rDecoder);
     // A picture holding a copy of nBytes of pBits described by header (for pictures that do not
     // come from a decoder, and for tests). An empty handle when nBytes is smaller than the
@@ -79,7 +88,9 @@ public:
     struct Core; // shared with the buffers handed out
 
 private:
-    Picture::Buffer* Acquire();
+    // An idle buffer whose pixels hold nBytes without growing, else the roomiest idle one, else
+    // a new one.
+    Picture::Buffer* Acquire(size_t nBytes);
 
     std::shared_ptr<Core> m_pCore;
 };

@@ -32,6 +32,27 @@ CompletedPicture PictureCompletion::Complete(const CompletedPayload& payload)
     return result;
 }
 
+void PictureCompletion::SetShownSize(uint8_t byState, int nChannel, const ShownSize& size)
+{
+    if (nChannel < 0 || nChannel >= kChannelCount)
+        return;
+    if (byState == REQ_LIVE)
+        m_liveShown[static_cast<size_t>(nChannel)] = size;
+    else if (byState == REQ_PLAY)
+        m_playShown[static_cast<size_t>(nChannel)] = size;
+}
+
+ShownSize PictureCompletion::ShownSizeOf(uint8_t byState, int nChannel) const
+{
+    if (nChannel < 0 || nChannel >= kChannelCount)
+        return {};
+    if (byState == REQ_LIVE)
+        return m_liveShown[static_cast<size_t>(nChannel)];
+    if (byState == REQ_PLAY)
+        return m_playShown[static_cast<size_t>(nChannel)];
+    return {};
+}
+
 uint8_t PictureCompletion::DecodeAndCheck(const CompletedPayload& payload, CImageCodec& rDecoder)
 {
     // A short picture that came whole in one read is a fragment the recorder sends between
@@ -40,7 +61,9 @@ uint8_t PictureCompletion::DecodeAndCheck(const CompletedPayload& payload, CImag
         && (payload.nBytes < kMinSingleReadBytes || payload.dwPacketType < PACKET_PARAMS
             || payload.dwPacketType > PACKET_PAYLOAD))
         return kRejected;
-    const uint8_t byDecoded = rDecoder.Decode(payload.pData, payload.nBytes, payload.bHeaderChannelMode);
+    // The header's channel is the only one the picture may be shown as, so its cell decides.
+    const uint8_t byDecoded = rDecoder.Decode(payload.pData, payload.nBytes, payload.bHeaderChannelMode,
+                                              ShownSizeOf(payload.byState, payload.byHeaderChannel));
     // A picture that did not decode is never shown, not even on a recorder whose header names
     // the channel: its pixels are whatever the failure left.
     if (byDecoded == CImageCodec::kDecodeFailed)

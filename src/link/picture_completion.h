@@ -2,7 +2,9 @@
 
 #include "link/image_codec.h"
 #include "link/picture.h"
+#include "link/picture_scale.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -31,12 +33,24 @@ struct CompletedPicture {
 // Turns a complete picture payload into a channel's picture: decodes it, checks the channel
 // code painted into it against the header's channel and hands back a pooled picture. A picture
 // that fails any check is dropped; the channel keeps its previous one wherever it is shown.
+//
+// Each channel's picture is decoded at the size it is shown: whoever lays out the live cells or
+// the archive's tiles (the session and the archive player) tells the completion each channel's
+// cell size with SetShownSize, and the decoder picks the smallest DCT scale that still covers
+// it. Nothing here reads a window. A channel whose size was never set, or was set empty, is
+// decoded full size. A new size applies from the channel's next picture: a small picture
+// already held is stretched until then.
 class PictureCompletion {
 public:
     static constexpr uint8_t kRejected = 16;
     static constexpr size_t kMinSingleReadBytes = 3072; // smaller one-read pictures are dropped
 
     CompletedPicture Complete(const CompletedPayload& payload);
+
+    // The cell (byState REQ_LIVE) or tile (REQ_PLAY) the channel is shown in; empty when it is
+    // not shown. Other states and channels are ignored.
+    void SetShownSize(uint8_t byState, int nChannel, const ShownSize& size);
+    ShownSize ShownSizeOf(uint8_t byState, int nChannel) const;
 
     uint8_t DecodeChannel() const { return m_nDecodeChannel; } // m_nDecodeChannel
     PicturePool& Pool() { return m_pool; }
@@ -45,6 +59,8 @@ private:
     // Decodes and checks; the accepted channel, or kRejected.
     uint8_t DecodeAndCheck(const CompletedPayload& payload, CImageCodec& rDecoder);
 
+    std::array<ShownSize, kChannelCount> m_liveShown{};
+    std::array<ShownSize, kChannelCount> m_playShown{};
     CImageCodec m_liveDecoder;
     CImageCodec m_playDecoder;
     PicturePool m_pool;

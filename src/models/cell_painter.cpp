@@ -6,22 +6,12 @@ namespace ostrel {
 
 SourceRect CCellPainter::SourceFor(const BitmapInfoHeader& bmi, uint8_t byFieldAlign)
 {
-    const int nWidth = bmi.biWidth;
-    const int nHeight = bmi.biHeight;
-    SourceRect rc;
-    if (nHeight == 240)
-        rc = {3, 11, nWidth - 14, 228};
-    else
-        rc = {10, 15, nWidth - 21, nHeight - 16};
-    if (byFieldAlign == 0)
-        ++rc.y;
-    if (rc.nWidth <= 0 || rc.nHeight <= 0 || rc.x + rc.nWidth > nWidth || rc.y + rc.nHeight > nHeight)
-        return {};
-    return rc;
+    return SourceRectFor(bmi.biWidth, bmi.biHeight, byFieldAlign);
 }
 
 bool CCellPainter::Paint(const BitmapInfoHeader& bmi, const uint8_t* pBits, uint8_t byFieldAlign, uint32_t* pImage,
-                         int nImageWidth, int nImageHeight, int nStridePixels, const CellRect& rcCell)
+                         int nImageWidth, int nImageHeight, int nStridePixels, const CellRect& rcCell,
+                         const PictureScale& scale)
 {
     if (!pBits || bmi.biWidth <= 0 || bmi.biHeight <= 0 || (bmi.biBitCount != 24 && bmi.biBitCount != 32))
         return false;
@@ -30,7 +20,20 @@ bool CCellPainter::Paint(const BitmapInfoHeader& bmi, const uint8_t* pBits, uint
     if (nRowBytes < static_cast<uint64_t>(bmi.biWidth) * static_cast<uint64_t>(nBytesPerPixel)
         || nRowBytes * static_cast<uint64_t>(bmi.biHeight) > bmi.biSizeImage)
         return false;
-    const SourceRect src = SourceFor(bmi, byFieldAlign);
+    // The scaled rows must be exactly the original size divided by the scale, rounded up.
+    int nDenominator = 1;
+    int nSourceWidth = bmi.biWidth;
+    int nSourceHeight = bmi.biHeight;
+    if (scale.nSourceWidth != 0 || scale.nSourceHeight != 0) {
+        nDenominator = scale.nDenominator;
+        nSourceWidth = scale.nSourceWidth;
+        nSourceHeight = scale.nSourceHeight;
+        if (nDenominator < 1 || nDenominator > kMaxScaleDenominator || nSourceWidth <= 0 || nSourceHeight <= 0
+            || ScaledDimension(nSourceWidth, nDenominator) != bmi.biWidth
+            || ScaledDimension(nSourceHeight, nDenominator) != bmi.biHeight)
+            return false;
+    }
+    const SourceRect src = SourceRectFor(nSourceWidth, nSourceHeight, byFieldAlign);
     if (src.nWidth <= 0 || rcCell.IsEmpty())
         return false;
 
@@ -43,7 +46,8 @@ bool CCellPainter::Paint(const BitmapInfoHeader& bmi, const uint8_t* pBits, uint
 
     m_columnOffsets.resize(static_cast<size_t>(nRight - nLeft));
     for (int x = nLeft; x < nRight; ++x) {
-        const int nSourceX = src.x + static_cast<int>(static_cast<int64_t>(x - rcCell.nLeft) * src.nWidth / nCellWidth);
+        const int nSourceX = (src.x + static_cast<int>(static_cast<int64_t>(x - rcCell.nLeft) * src.nWidth / nCellWidth))
+                             / nDenominator;
         m_columnOffsets[static_cast<size_t>(x - nLeft)] = static_cast<uint32_t>(nSourceX * nBytesPerPixel);
     }
     const uint32_t* pOffsets = m_columnOffsets.data();
@@ -51,7 +55,8 @@ bool CCellPainter::Paint(const BitmapInfoHeader& bmi, const uint8_t* pBits, uint
     int nLastSourceY = -1;
     const uint32_t* pLastOut = nullptr;
     for (int y = nTop; y < nBottom; ++y) {
-        const int nSourceY = src.y + static_cast<int>(static_cast<int64_t>(y - rcCell.nTop) * src.nHeight / nCellHeight);
+        const int nSourceY = (src.y + static_cast<int>(static_cast<int64_t>(y - rcCell.nTop) * src.nHeight / nCellHeight))
+                             / nDenominator;
         uint32_t* pOut = pImage + static_cast<ptrdiff_t>(y) * nStridePixels + nLeft;
         if (nSourceY == nLastSourceY) {
             // An enlarged picture repeats source rows: copy the row just made.

@@ -385,6 +385,13 @@ void CArchivePlayer::TilesChanged()
     PlayRequest request = m_rSession.Link().LastPlayRequest();
     request.byChannel = m_tiles.SelChannel();
     m_rSession.Link().SetPlayRequest(request);
+    // Play pictures are decoded at the size of their tiles.
+    PictureCompletion& pictures = m_rSession.Link().Pictures();
+    for (int n = 0; n < CArchiveTiles::kChannels; ++n) {
+        const CellRect& rcTile = m_tiles.Tile(n);
+        pictures.SetShownSize(wire::REQ_PLAY, n,
+                              rcTile.IsEmpty() ? ShownSize{} : ShownSize{rcTile.Width(), rcTile.Height()});
+    }
     m_rScreen.RelayoutTiles();
     m_rScreen.SyncLights();
 }

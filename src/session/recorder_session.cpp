@@ -6,6 +6,7 @@ CRecorderSession::CRecorderSession(SessionServices services)
     : m_services(std::move(services)),
       m_link({m_services.rTimers, m_services.rSockets, m_services.rFiles, m_services.rNotifier}, this)
 {
+    ShareCellSizes();
 }
 
 CRecorderSession::~CRecorderSession()
@@ -92,8 +93,20 @@ void CRecorderSession::OpenArchive()
     ShowArchive(true);
 }
 
+void CRecorderSession::ShareCellSizes()
+{
+    PictureCompletion& pictures = m_link.Pictures();
+    for (int n = 0; n < CLiveLayout::kChannels; ++n) {
+        const CellRect& rcCell = m_layout.Cell(n);
+        pictures.SetShownSize(wire::REQ_LIVE, n,
+                              rcCell.IsEmpty() ? ShownSize{} : ShownSize{rcCell.Width(), rcCell.Height()});
+    }
+}
+
 CLiveLayout::Effects CRecorderSession::Apply(const CLiveLayout::Effects& effects)
 {
+    // Every layout command may move channels between cells (rotation included).
+    ShareCellSizes();
     if (effects.bSendLive)
         m_link.SendRequest(wire::REQ_LIVE, true);
     return effects;

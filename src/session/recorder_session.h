@@ -104,6 +104,9 @@ public:
 
 private:
     CLiveLayout::Effects Apply(const CLiveLayout::Effects& effects);
+    // Tells the link the size of every channel's live cell, so each picture is decoded at the
+    // size it is shown.
+    void ShareCellSizes();
     void NotifyAlarm(uint32_t dwAlarmEvent);
 
     // LinkView.

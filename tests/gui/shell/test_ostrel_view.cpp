@@ -214,6 +214,30 @@ TEST_F(ViewTest, PicturesLandInTheirCellsAndOnlyThereOnScreen)
     EXPECT_EQ(0, IdentifyCamera(after.copy(cell0), ostrel::testing::TestMomentMs()));
 }
 
+TEST_F(ViewTest, ASmallPictureIsStretchedIntoTheSingleViewUntilTheNextComesWhole)
+{
+    MakeView();
+    ConnectAndLogIn();
+    DeliverPicture(5);
+    const QRect cell5(223, 143, 158, 118), single(63, 23, 638, 478);
+    double dDistance = 0;
+    EXPECT_EQ(5, IdentifyCamera(Screen().copy(cell5), ostrel::testing::TestMomentMs(), &dDistance));
+    EXPECT_LT(dDistance, 30.0);
+
+    QTest::mouseDClick(pView.get(), Qt::LeftButton, {}, QPoint(300, 200));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(CLiveLayout::MODE_SINGLE, pSession->Layout().SplitMode());
+    const QImage stretched = Screen();
+    EXPECT_EQ(5, IdentifyCamera(stretched.copy(single), ostrel::testing::TestMomentMs(), &dDistance));
+    EXPECT_LT(dDistance, 30.0);
+
+    DeliverPicture(5);
+    const QImage whole = Screen();
+    EXPECT_EQ(5, IdentifyCamera(whole.copy(single), ostrel::testing::TestMomentMs(), &dDistance));
+    EXPECT_LT(dDistance, 30.0);
+    EXPECT_FALSE(SameRegion(stretched, whole, single)) << "the whole picture replaced the stretched one";
+}
+
 TEST_F(ViewTest, EveryNewPictureReachesTheScreenAtTheNextRefresh)
 {
     MakeView();

@@ -5,13 +5,39 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 using namespace ostrel;
 using namespace ostrel::test;
 using namespace ostrel::wire;
 using ostrel::testing::CameraJpeg;
 using ostrel::testing::FlatJpeg;
+
+// Every allocation through operator new in this program is counted, so a test can tell that a
+// stretch of work allocated nothing of ours (the JPEG library's own pools use malloc).
+namespace {
+std::atomic<size_t> g_nAllocations{0};
+} // namespace
+
+void* operator new(size_t nBytes)
+{
+    g_nAllocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(nBytes != 0 ? nBytes : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, size_t) noexcept
+{
+    std::free(p);
+}
 
 namespace {
 
@@ -210,4 +236,109 @@ TEST_F(PictureCompletionTest, SteadyStreamAllocatesNoPictureBuffers)
     EXPECT_EQ(16u * 7u, h.view.drawn.size());
     EXPECT_EQ(nCreated, h.Link().Pictures().Pool().BuffersCreated());
     EXPECT_LE(nCreated, 18u) << "one per shown picture, one in the decoder, one in flight";
+}
+
+// ---- decoding at the size shown ----
+
+TEST_F(PictureCompletionTest, PicturesComeAtTheScaleOfTheirCellAndANewCellCountsFromTheNextPicture)
+{
+    LogIn();
+    for (int n = 0; n < 16; ++n)
+        h.Link().Pictures().SetShownSize(REQ_LIVE, n, ShownSize{158, 118});
+    DeliverSplit(h, LivePacket(CameraJpeg(3, true), 4));
+    const Picture small = Slot(3);
+    ASSERT_TRUE(small);
+    EXPECT_EQ(160, small.Header().biWidth) << "a quarter of 640 x 240";
+    EXPECT_EQ(60, small.Header().biHeight);
+    EXPECT_EQ(4, small.ScaleDenominator());
+    EXPECT_EQ(640, small.SourceWidth());
+    EXPECT_EQ(240, small.SourceHeight());
+    EXPECT_EQ(0, small.FieldAlign()) << "odd field, read at full size";
+
+    // The operator opens the single view: the held picture stays as it is (the view stretches
+    // it) until the channel's next picture, which comes full size.
+    h.Link().Pictures().SetShownSize(REQ_LIVE, 3, ShownSize{638, 478});
+    EXPECT_TRUE(Slot(3).SameAs(small));
+    EXPECT_EQ(160, Slot(3).Header().biWidth);
+    DeliverSplit(h, LivePacket(CameraJpeg(3, false), 4));
+    EXPECT_EQ(640, Slot(3).Header().biWidth);
+    EXPECT_EQ(240, Slot(3).Header().biHeight);
+    EXPECT_EQ(1, Slot(3).ScaleDenominator());
+    EXPECT_EQ(1, Slot(3).FieldAlign());
+    EXPECT_EQ(160, small.Header().biWidth) << "a picture still held elsewhere never changes";
+
+    // A channel whose size nobody set, and a size set empty, mean full size.
+    DeliverSplit(h, LivePacket(CameraJpeg(7, true), 8));
+    EXPECT_EQ(160, Slot(7).Header().biWidth);
+    h.Link().Pictures().SetShownSize(REQ_LIVE, 7, ShownSize{});
+    DeliverSplit(h, LivePacket(CameraJpeg(7, true), 8));
+    EXPECT_EQ(640, Slot(7).Header().biWidth);
+    // A wrong code is still refused at a small scale.
+    DeliverSplit(h, LivePacket(CameraJpeg(2, true), 10));
+    EXPECT_EQ(PictureCompletion::kRejected, h.Link().Pictures().DecodeChannel());
+    EXPECT_FALSE(Slot(9));
+}
+
+TEST_F(PictureCompletionTest, PlayPicturesTakeTheirTileSizeAndLiveOnesTheirCellSize)
+{
+    PictureCompletion& pictures = h.Link().Pictures();
+    pictures.SetShownSize(REQ_LIVE, 11, ShownSize{158, 118});
+    pictures.SetShownSize(REQ_PLAY, 11, ShownSize{318, 238});
+    pictures.SetShownSize(REQ_PLAY, 16, ShownSize{1, 1}); // no such channel: ignored
+    pictures.SetShownSize(REQ_STOP, 11, ShownSize{1, 1}); // no such stream: ignored
+    EXPECT_EQ((ShownSize{158, 118}), pictures.ShownSizeOf(REQ_LIVE, 11));
+    EXPECT_EQ((ShownSize{318, 238}), pictures.ShownSizeOf(REQ_PLAY, 11));
+    EXPECT_EQ(ShownSize{}, pictures.ShownSizeOf(REQ_STOP, 11));
+
+    h.RegisterArchive();
+    h.archive.bActive = true;
+    h.archive.wPlayState = 1;
+    LogIn();
+    h.Link().SendPlay(PlayRequest{0, 0, 0x00010100}, true);
+    const uint32_t dwP0 = 12u << 24 | 2024u << 8 | 5u;
+    h.Socket().Deliver(MakePacket(DATATYPE_PLAY_IMAGE, {dwP0, 0x110D2D0A, 0, 1, 5000}, CameraJpeg(11, true)));
+    ASSERT_EQ(std::vector<uint8_t>{11}, h.archive.drawn);
+    EXPECT_EQ(320, h.archive.pictures[11].Header().biWidth);
+    EXPECT_EQ(2, h.archive.pictures[11].ScaleDenominator());
+}
+
+TEST(PictureCompletionScale, StreamOfMixedSizesAllocatesNothingOnceSteady)
+{
+    // Four channels in big cells, twelve in small ones, interleaved, each picture kept by its
+    // channel's slot until the next one comes, as the view keeps them.
+    PictureCompletion completion;
+    std::vector<std::vector<uint8_t>> jpegs;
+    for (int n = 0; n < 16; ++n) {
+        completion.SetShownSize(REQ_LIVE, n, n % 4 == 0 ? ShownSize{638, 478} : ShownSize{158, 118});
+        jpegs.push_back(CameraJpeg(n, n % 2 == 1));
+    }
+    std::array<Picture, 16> held;
+    size_t nShown = 0;
+    const auto round = [&] {
+        for (int n = 0; n < 16; ++n) {
+            CompletedPayload payload;
+            payload.pData = jpegs[static_cast<size_t>(n)].data();
+            payload.nBytes = jpegs[static_cast<size_t>(n)].size();
+            payload.byState = REQ_LIVE;
+            payload.byHeaderChannel = static_cast<uint8_t>(n);
+            payload.dwLiveChMask = 0xFFFF;
+            CompletedPicture result = completion.Complete(payload);
+            if (result.byChannel == n && result.picture) {
+                held[static_cast<size_t>(n)] = std::move(result.picture);
+                ++nShown;
+            }
+        }
+    };
+    for (int i = 0; i < 4; ++i)
+        round();
+    const size_t nCreated = completion.Pool().BuffersCreated();
+    const size_t nBefore = g_nAllocations.load();
+    for (int i = 0; i < 6; ++i)
+        round();
+    const size_t nAfter = g_nAllocations.load();
+    EXPECT_EQ(16u * 10u, nShown);
+    EXPECT_EQ(nBefore, nAfter) << "allocations in six steady rounds";
+    EXPECT_EQ(nCreated, completion.Pool().BuffersCreated());
+    EXPECT_EQ(1, held[0].ScaleDenominator());
+    EXPECT_EQ(4, held[1].ScaleDenominator());
 }

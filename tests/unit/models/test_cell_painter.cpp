@@ -96,6 +96,79 @@ TEST(CellPainter, EnlargesIntoTheSingleCell)
     EXPECT_EQ(Expected(3 + 637 * 338 / 638, 11 + 477 * 228 / 478), image[500 * 877 + 700]);
 }
 
+// A picture decoded at 1/d holds, at (i, j), what covers original pixels d*i..d*i+d-1 and rows
+// d*j..d*j+d-1. Painted into a cell it must read, for every cell pixel, the scaled pixel that
+// covers the original pixel the full picture shows there: same source rectangle, same field
+// shift, at every scale, in every cell size, including a small picture stretched big.
+TEST(CellPainter, ScaledPicturesReadThePixelCoveringWhatTheFullPictureShows)
+{
+    const auto decodeX = [](uint32_t p) { return static_cast<int>((p >> 16 & 0xFF) << 8 | (p & 0xFF)); };
+    const auto decodeY = [](uint32_t p) { return static_cast<int>(p >> 8 & 0xFF); };
+    CCellPainter painter;
+    // 250 rows: a height of the other rule whose row numbers still fit the green byte.
+    for (const int nHeight : {240, 250})
+        for (const CellRect& cell : {CellRect{0, 0, 158, 118}, CellRect{0, 0, 318, 238}, CellRect{0, 0, 638, 478}})
+            for (const int nScale : {1, 2, 4, 8})
+                for (const uint8_t byField : {uint8_t{0}, uint8_t{1}}) {
+                    SCOPED_TRACE(::testing::Message() << "640x" << nHeight << " cell " << cell.Width() << " scale 1/"
+                                                      << nScale << " field flag " << int{byField});
+                    const TestPicture original(640, nHeight);
+                    const TestPicture scaled((640 + nScale - 1) / nScale, (nHeight + nScale - 1) / nScale);
+                    std::vector<uint32_t> full(static_cast<size_t>(cell.Width() * cell.Height()));
+                    std::vector<uint32_t> small(full.size());
+                    ASSERT_TRUE(painter.Paint(original.bmi, original.pixels.data(), byField, full.data(), cell.Width(),
+                                              cell.Height(), cell.Width(), cell));
+                    ASSERT_TRUE(painter.Paint(scaled.bmi, scaled.pixels.data(), byField, small.data(), cell.Width(),
+                                              cell.Height(), cell.Width(), cell, PictureScale{640, nHeight, nScale}));
+                    int nWrong = 0;
+                    for (size_t i = 0; i < full.size(); ++i)
+                        if (decodeX(small[i]) != decodeX(full[i]) / nScale || decodeY(small[i]) != decodeY(full[i]) / nScale)
+                            ++nWrong;
+                    EXPECT_EQ(0, nWrong);
+                }
+}
+
+TEST(CellPainter, FieldShiftOfAQuarterScalePictureInASixteenCell)
+{
+    // Worked by hand: the top cell row shows original row 11 (flag 1) or 12 (flag 0), held by
+    // scaled rows 2 and 3; the bottom row shows 11 + 117 x 228 / 118 = 237 or 238, both in 59.
+    const TestPicture scaled(160, 60);
+    std::vector<uint32_t> image(158 * 118);
+    CCellPainter painter;
+    for (const uint8_t byField : {uint8_t{1}, uint8_t{0}}) {
+        ASSERT_TRUE(painter.Paint(scaled.bmi, scaled.pixels.data(), byField, image.data(), 158, 118, 158,
+                                  {0, 0, 158, 118}, PictureScale{640, 240, 4}));
+        EXPECT_EQ(Expected(0, byField == 1 ? 2 : 3), image[0]) << "3 / 4 = column 0";
+        EXPECT_EQ(Expected((3 + 157 * 626 / 158) / 4, 59), image[117 * 158 + 157]);
+    }
+}
+
+TEST(CellPainter, ScaledRowsThatDoNotMatchTheirScaleAreNotDrawn)
+{
+    std::vector<uint32_t> image(158 * 118, 7);
+    CCellPainter painter;
+    const CellRect cell{0, 0, 158, 118};
+    const TestPicture quarter(160, 60);
+    struct Row {
+        const char* name;
+        PictureScale scale;
+    } rows[] = {
+        {"rows of a half-scale picture", {640, 240, 2}},
+        {"a wider original", {644, 240, 4}},
+        {"scale 0", {640, 240, 0}},
+        {"scale 16", {2560, 960, 16}},
+        {"negative original", {-640, 240, 4}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_FALSE(painter.Paint(quarter.bmi, quarter.pixels.data(), 1, image.data(), 158, 118, 158, cell, row.scale));
+        EXPECT_EQ(7u, image[0]);
+    }
+    EXPECT_TRUE(painter.Paint(quarter.bmi, quarter.pixels.data(), 1, image.data(), 158, 118, 158, cell,
+                              PictureScale{637, 237, 4}))
+        << "sizes round up: 637 x 237 at 1/4 is 160 x 60";
+}
+
 TEST(CellPainter, ThirtyTwoBitPicturesAndClippedCells)
 {
     BitmapInfoHeader bmi;

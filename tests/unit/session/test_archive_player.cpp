@@ -580,3 +580,24 @@ TEST_F(ArchivePlayerTest, ABackupStillBeingWrittenKeepsTheOperatorInTheArchive)
     Player().SetConnectionStatus(LinkStatus{6, 1});
     EXPECT_EQ(3, screen.nBackupStops);
 }
+
+// ---- decoding at the size of the tiles ----------------------------------------------------
+
+TEST_F(ArchivePlayerTest, EachTilesSizeReachesTheDecoder)
+{
+    const PictureCompletion& pictures = Session().Link().Pictures();
+    const auto shown = [&](int n) { return pictures.ShownSizeOf(REQ_PLAY, n); };
+    Player().Start();
+    for (int n = 0; n < 16; ++n)
+        EXPECT_EQ((ShownSize{158, 118}), shown(n)) << "sixteen tiles of 160 x 120 less the gap";
+    Player().OnTilesFewer();
+    for (int n = 0; n < 16; ++n)
+        EXPECT_EQ((n < 9 ? ShownSize{211, 158} : ShownSize{}), shown(n)) << n;
+    Player().OnSingleView(); // channel 1 alone
+    EXPECT_EQ((ShownSize{638, 478}), shown(0));
+    EXPECT_EQ(ShownSize{}, shown(1));
+    Player().OnChannelButton(13);
+    EXPECT_EQ((ShownSize{638, 478}), shown(13));
+    EXPECT_EQ(ShownSize{}, shown(0));
+    EXPECT_EQ(ShownSize{}, pictures.ShownSizeOf(REQ_LIVE, 13)) << "the live cells are the session's";
+}

@@ -339,6 +339,44 @@ TEST_F(RecorderSessionTest, LiveTrafficReachesTheLiveWindowAndDisconnectEndsItOn
     EXPECT_EQ(1, live.nDropped);
 }
 
+TEST_F(RecorderSessionTest, EachLiveCellSizeReachesTheDecoderAndTheSingleViewGetsTheNextPictureWhole)
+{
+    CRecorderSession& s = MakeSession();
+    const auto shown = [&](int n) { return s.Link().Pictures().ShownSizeOf(REQ_LIVE, n); };
+    for (int n = 0; n < 16; ++n)
+        EXPECT_EQ((ShownSize{158, 118}), shown(n)) << "sixteen cells at start-up";
+    s.OnLayoutButton(1); // four
+    for (int n = 0; n < 16; ++n)
+        EXPECT_EQ((n < 4 ? ShownSize{318, 238} : ShownSize{}), shown(n)) << n;
+    s.OnLayoutButton(3); // nine
+    EXPECT_EQ((ShownSize{211, 158}), shown(8));
+    EXPECT_EQ(ShownSize{}, shown(9));
+    s.OnLayoutButton(6); // sixteen
+
+    LogIn();
+    const auto deliver = [&](int nChannel) {
+        const Bytes packet = MakePacket(DATATYPE_LIVE_IMAGE, {0, 0, 0, static_cast<uint32_t>(nChannel + 1)},
+                                        ostrel::testing::CameraJpeg(nChannel, true));
+        Socket().Deliver(SplitAt(packet, {packet.size() / 2}));
+    };
+    deliver(5);
+    ASSERT_EQ(std::vector<uint8_t>{5}, live.pictureChannels);
+    const Picture small = live.lastPicture;
+    EXPECT_EQ(160, small.Header().biWidth) << "a quarter of the 640 x 240 field";
+
+    // The operator double-clicks channel 6's cell: it alone, in the single cell. Its held picture
+    // stays small (the view stretches it) until the next one, which comes whole.
+    s.OnDoubleClick(300, 200);
+    ASSERT_TRUE(s.Layout().IsSingle());
+    EXPECT_EQ((ShownSize{638, 478}), shown(5));
+    EXPECT_EQ(ShownSize{}, shown(0));
+    EXPECT_TRUE(live.lastPicture.SameAs(small));
+    deliver(5);
+    ASSERT_EQ(2u, live.pictureChannels.size());
+    EXPECT_EQ(640, live.lastPicture.Header().biWidth);
+    EXPECT_EQ(1, live.lastPicture.ScaleDenominator());
+}
+
 // A refused login, and a reconnection that gives up, end as the disconnect command does and
 // show "waiting" last.
 TEST(RecorderSessionLoss, LostLinkEndsAsADisconnectShowingWaitingLast)

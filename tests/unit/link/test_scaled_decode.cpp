@@ -1,0 +1,312 @@
+// Pictures decoded at the size they are shown: which scale a cell gets, that the channel code
+// and field flag read exactly as from a full decode, and that a scaled picture still shows its
+// camera in the cell.
+#include "fakes/camera_look.h"
+#include "fakes/test_pictures.h"
+#include "link/code_band_reader.h"
+#include "link/image_codec.h"
+#include "link/picture_scale.h"
+#include "models/cell_painter.h"
+
+#include <gtest/gtest.h>
+#include <turbojpeg.h>
+
+#include <QImage>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace ostrel;
+using ostrel::dvrsim::JpegSubsampling;
+namespace t = ostrel::testing;
+
+namespace {
+
+// The cells of the live view and the archive, as laid out on the 640 x 480 display.
+constexpr ShownSize kSixteenCell{158, 118};
+constexpr ShownSize kNineCell{211, 158};
+constexpr ShownSize kFourCell{318, 238};
+constexpr ShownSize kSingleCell{638, 478};
+constexpr ShownSize kTinyCell{1, 1}; // the smallest scale there is
+
+const char* Name(JpegSubsampling s)
+{
+    switch (s) {
+    case JpegSubsampling::S420: return "4:2:0";
+    case JpegSubsampling::S422: return "4:2:2";
+    case JpegSubsampling::S444: return "4:4:4";
+    case JpegSubsampling::Gray: return "grey";
+    }
+    return "?";
+}
+
+// A full-size decode through TurboJPEG itself, with the codec's fast settings: the reference the
+// code band must match. Rows top-down, 3 bytes a pixel, no padding.
+std::vector<uint8_t> FullRowsTopDown(const std::vector<uint8_t>& jpeg, bool bFast, int& rnWidth, int& rnHeight)
+{
+    tjhandle h = tjInitDecompress();
+    int nSub = 0, nCs = 0;
+    EXPECT_EQ(0, tjDecompressHeader3(h, jpeg.data(), jpeg.size(), &rnWidth, &rnHeight, &nSub, &nCs));
+    std::vector<uint8_t> rows(static_cast<size_t>(rnWidth) * static_cast<size_t>(rnHeight) * 3);
+    const int nFlags = bFast ? TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE : 0;
+    EXPECT_EQ(0, tjDecompress2(h, jpeg.data(), jpeg.size(), rows.data(), rnWidth, rnWidth * 3, rnHeight, TJPF_BGR, nFlags));
+    tjDestroy(h);
+    return rows;
+}
+
+// The decoded picture as a top-down image.
+QImage ToImage(const CImageCodec& codec)
+{
+    const BitmapInfoHeader& h = codec.ImageHeader();
+    QImage image(h.biWidth, h.biHeight, QImage::Format_RGB32);
+    for (int y = 0; y < h.biHeight; ++y) {
+        const uint8_t* pRow = codec.Pixels() + static_cast<size_t>(h.biHeight - 1 - y) * h.RowBytes();
+        for (int x = 0; x < h.biWidth; ++x)
+            image.setPixel(x, y, qRgb(pRow[3 * x + 2], pRow[3 * x + 1], pRow[3 * x]));
+    }
+    return image;
+}
+
+// The picture painted into a cell of the given size, as the view paints it.
+QImage PaintCell(const CImageCodec& codec, const ShownSize& cell)
+{
+    QImage image(cell.nWidth, cell.nHeight, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    CCellPainter painter;
+    EXPECT_TRUE(painter.Paint(codec.ImageHeader(), codec.Pixels(), codec.FieldFlag(), reinterpret_cast<uint32_t*>(image.bits()),
+                              image.width(), image.height(), static_cast<int>(image.bytesPerLine() / 4),
+                              CellRect{0, 0, cell.nWidth, cell.nHeight},
+                              PictureScale{codec.SourceWidth(), codec.SourceHeight(), codec.ScaleDenominator()}));
+    return image;
+}
+
+double MeanDifference(const QImage& a, const QImage& b)
+{
+    double d = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            d += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    return d / (3.0 * a.width() * a.height());
+}
+
+} // namespace
+
+// ---- which scale a cell gets ----
+
+TEST(ScaleChoice, SmallestScaleWhoseSourceCoversNinetyFivePercentOfTheCell)
+{
+    struct Row {
+        const char* pszName;
+        int nWidth, nHeight;
+        ShownSize cell;
+        int nExpected;
+    };
+    // A 640 x 240 field shows 626 x 228 rows, counted 456 high; 95 % of a cell must be covered.
+    const Row rows[] = {
+        {"640x240 in sixteen cells: 156.5 x 114 covers 150.1 x 112.1", 640, 240, kSixteenCell, 4},
+        {"640x240 in nine cells: 156.5 wide is short of 200.45", 640, 240, kNineCell, 2},
+        {"640x240 in four cells: 313 x 228 covers 302.1 x 226.1", 640, 240, kFourCell, 2},
+        {"640x240 in the single cell: 313 is short of 606.1", 640, 240, kSingleCell, 1},
+        {"640x240 in a dot: the smallest scale", 640, 240, kTinyCell, 8},
+        {"width at the edge: 156.5 >= 0.95 x 164", 640, 240, {164, 118}, 4},
+        {"width just past it: 156.5 < 0.95 x 165", 640, 240, {165, 118}, 2},
+        {"height at the edge: 114 = 0.95 x 120", 640, 240, {158, 120}, 4},
+        {"height just past it: 114 < 0.95 x 121", 640, 240, {158, 121}, 2},
+        {"720x240 in sixteen cells: 176.5 x 114", 720, 240, kSixteenCell, 4},
+        {"704x240 in the single cell", 704, 240, kSingleCell, 1},
+        // Other heights: 15 rows above and 1 below off, rows counted once.
+        {"704x288 in sixteen cells: 136 rows at 1/2, 68 at 1/4", 704, 288, kSixteenCell, 2},
+        {"704x288 in four cells: 136 is short of 226.1", 704, 288, kFourCell, 1},
+        {"352x288 in sixteen cells: 165.5 x 136 at 1/2", 352, 288, kSixteenCell, 2},
+        {"unknown cell: full size", 640, 240, ShownSize{}, 1},
+        {"picture too small for a source rectangle", 20, 10, kTinyCell, 1},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.pszName);
+        EXPECT_EQ(r.nExpected, ChooseScaleDenominator(r.nWidth, r.nHeight, r.cell));
+    }
+}
+
+// ---- the code band ----
+
+TEST(CodeBand, FirstRowsAreByteForByteThoseOfAFullDecode)
+{
+    CCodeBandReader reader;
+    for (const JpegSubsampling s : {JpegSubsampling::S420, JpegSubsampling::S422, JpegSubsampling::S444, JpegSubsampling::Gray})
+        for (const int nWidth : {640, 704, 720})
+            for (const bool bFast : {true, false})
+                for (const int nChannel : {0, 5, 10, 15}) {
+                    SCOPED_TRACE(::testing::Message() << Name(s) << " width " << nWidth << (bFast ? " fast" : " accurate")
+                                                    << " channel " << nChannel);
+                    const std::vector<uint8_t> jpeg = t::CameraJpeg(nChannel, nChannel % 2 == 1, s, nWidth);
+                    int nW = 0, nH = 0;
+                    const std::vector<uint8_t> full = FullRowsTopDown(jpeg, bFast, nW, nH);
+                    ASSERT_TRUE(reader.Read(jpeg.data(), jpeg.size(), bFast, 3));
+                    const BitmapInfoHeader& h = reader.Header();
+                    ASSERT_EQ(nW, h.biWidth);
+                    ASSERT_EQ(3, h.biHeight);
+                    for (int r = 0; r < 3; ++r) {
+                        const uint8_t* pBand = reader.Pixels() + static_cast<size_t>(2 - r) * h.RowBytes();
+                        EXPECT_EQ(0, std::memcmp(pBand, full.data() + static_cast<size_t>(r) * nW * 3, static_cast<size_t>(nW) * 3))
+                            << "row " << r;
+                    }
+                }
+}
+
+TEST(CodeBand, ShortPicturesGiveTheirRowsAndOddOnesAreLeftToTheFullDecode)
+{
+    CCodeBandReader reader;
+    const std::vector<uint8_t> twoRows = t::FlatJpeg(64, 2, 10, 20, 30);
+    ASSERT_TRUE(reader.Read(twoRows.data(), twoRows.size(), true, 3));
+    EXPECT_EQ(2, reader.Header().biHeight);
+
+    // A progressive picture would be read whole before its first row.
+    int nW = 0, nH = 0;
+    const std::vector<uint8_t> camera = t::CameraJpeg(3, true);
+    const std::vector<uint8_t> rows = FullRowsTopDown(camera, false, nW, nH);
+    tjhandle h = tjInitCompress();
+    unsigned char* pOut = nullptr;
+    unsigned long nOut = 0;
+    ASSERT_EQ(0, tjCompress2(h, rows.data(), nW, nW * 3, nH, TJPF_BGR, &pOut, &nOut, TJSAMP_420, 90, TJFLAG_PROGRESSIVE));
+    const std::vector<uint8_t> progressive(pOut, pOut + nOut);
+    tjFree(pOut);
+    tjDestroy(h);
+    EXPECT_FALSE(reader.Read(progressive.data(), progressive.size(), true, 3));
+
+    const std::vector<uint8_t> cut(camera.begin(), camera.begin() + 300); // header only
+    EXPECT_FALSE(reader.Read(cut.data(), cut.size(), true, 3));
+    const std::vector<uint8_t> junk(500, 0x5A);
+    EXPECT_FALSE(reader.Read(junk.data(), junk.size(), true, 3));
+    // And it still reads after failures.
+    EXPECT_TRUE(reader.Read(camera.data(), camera.size(), true, 3));
+
+    // The codec decodes a progressive picture whole, so its code still reads.
+    CImageCodec codec;
+    EXPECT_EQ(3, codec.Decode(progressive.data(), progressive.size(), false, kSixteenCell));
+    EXPECT_EQ(1, codec.ScaleDenominator());
+    EXPECT_EQ(CImageCodec::kFieldOdd, codec.FieldFlag());
+}
+
+// ---- the channel code and field flag read exactly as from a full decode ----
+
+TEST(ScaledChannelCode, EveryCodeFieldWidthAndSubsamplingReadsAsTheFullDecode)
+{
+    CImageCodec full;
+    CImageCodec scaled;
+    const std::vector<uint8_t> oddPicture = t::CodedJpeg(1, 0, true, false);
+    const std::vector<uint8_t> evenPicture = t::CodedJpeg(1, 0, false, false);
+    for (const JpegSubsampling s : {JpegSubsampling::S420, JpegSubsampling::S422, JpegSubsampling::S444, JpegSubsampling::Gray})
+        for (const int nWidth : {640, 704, 720})
+            for (const int nHeight : {240, 288})
+                for (int nChannel = 0; nChannel < 16; ++nChannel)
+                    for (const bool bOdd : {true, false}) {
+                        SCOPED_TRACE(::testing::Message() << Name(s) << ' ' << nWidth << 'x' << nHeight << " channel "
+                                                        << nChannel << (bOdd ? " odd" : " even"));
+                        const std::vector<uint8_t> jpeg = t::CameraJpeg(nChannel, bOdd, s, nWidth, nHeight);
+                        ASSERT_EQ(nChannel, full.Decode(jpeg.data(), jpeg.size(), false));
+                        ASSERT_EQ(1, full.ScaleDenominator());
+                        const uint8_t byField = full.FieldFlag();
+                        ASSERT_EQ(bOdd ? CImageCodec::kFieldOdd : CImageCodec::kFieldEven, byField);
+                        for (const ShownSize& cell : {kTinyCell, kSixteenCell, kFourCell}) {
+                            const int nExpectedScale = ChooseScaleDenominator(nWidth, nHeight, cell);
+                            // Start from the other field, so a flag left over cannot pass.
+                            const std::vector<uint8_t>& other = bOdd ? evenPicture : oddPicture;
+                            ASSERT_EQ(0, scaled.Decode(other.data(), other.size(), false));
+                            ASSERT_NE(byField, scaled.FieldFlag());
+                            EXPECT_EQ(nChannel, scaled.Decode(jpeg.data(), jpeg.size(), false, cell));
+                            EXPECT_EQ(byField, scaled.FieldFlag());
+                            EXPECT_EQ(nExpectedScale, scaled.ScaleDenominator());
+                            EXPECT_EQ(ScaledDimension(nWidth, nExpectedScale), scaled.ImageHeader().biWidth);
+                            EXPECT_EQ(ScaledDimension(nHeight, nExpectedScale), scaled.ImageHeader().biHeight);
+                        }
+                    }
+}
+
+TEST(ScaledChannelCode, SelectBlockFormAndWrongCodesReadAsTheFullDecode)
+{
+    CImageCodec full;
+    CImageCodec scaled;
+    for (int nCode = 0; nCode < 16; ++nCode)
+        for (const bool bInverted : {true, false}) {
+            SCOPED_TRACE(::testing::Message() << "code " << nCode << (bInverted ? " inverted" : ""));
+            const std::vector<uint8_t> jpeg = t::CodedJpeg(nCode % 5, nCode, nCode % 3 == 0, bInverted);
+            const uint8_t byFull = full.Decode(jpeg.data(), jpeg.size(), false);
+            EXPECT_EQ(nCode, byFull);
+            EXPECT_EQ(byFull, scaled.Decode(jpeg.data(), jpeg.size(), false, kSixteenCell));
+            EXPECT_EQ(4, scaled.ScaleDenominator());
+            EXPECT_EQ(full.FieldFlag(), scaled.FieldFlag());
+        }
+}
+
+TEST(ScaledChannelCode, DamagedPicturesFailOrReadExactlyAsTheFullDecode)
+{
+    // Truncations and flipped bytes anywhere: whatever the full decode makes of a picture, the
+    // scaled one makes too (refused, or the same code and field).
+    std::mt19937 random(20240517);
+    CImageCodec full;
+    CImageCodec scaled;
+    int nRefused = 0;
+    for (int nCase = 0; nCase < 240; ++nCase) {
+        std::vector<uint8_t> jpeg = t::CameraJpeg(nCase % 16, nCase % 2 == 1);
+        if (nCase % 3 == 0) {
+            jpeg.resize(jpeg.size() * static_cast<size_t>(1 + random() % 9) / 10);
+        } else {
+            for (int n = 0; n < 1 + nCase % 4; ++n)
+                jpeg[static_cast<size_t>(random() % jpeg.size())] = static_cast<uint8_t>(random());
+        }
+        SCOPED_TRACE(nCase);
+        const uint8_t byFull = full.Decode(jpeg.data(), jpeg.size(), false);
+        const uint8_t byScaled = scaled.Decode(jpeg.data(), jpeg.size(), false, kSixteenCell);
+        EXPECT_EQ(byFull, byScaled);
+        if (byFull != CImageCodec::kDecodeFailed)
+            EXPECT_EQ(full.FieldFlag(), scaled.FieldFlag());
+        else
+            ++nRefused;
+    }
+    EXPECT_GT(nRefused, 20) << "the cases include damage the decoder notices";
+}
+
+TEST(ScaledChannelCode, HeaderChannelModeScalesAndKeepsTheFieldFlag)
+{
+    CImageCodec codec;
+    const std::vector<uint8_t> odd = t::CameraJpeg(4, true);
+    const std::vector<uint8_t> even = t::CameraJpeg(4, false);
+    ASSERT_EQ(4, codec.Decode(odd.data(), odd.size(), false, kSixteenCell));
+    EXPECT_EQ(0, codec.Decode(even.data(), even.size(), true, kFourCell));
+    EXPECT_EQ(CImageCodec::kFieldOdd, codec.FieldFlag()) << "left as the previous picture left it";
+    EXPECT_EQ(2, codec.ScaleDenominator());
+    EXPECT_EQ(320, codec.ImageHeader().biWidth);
+    EXPECT_EQ(120, codec.ImageHeader().biHeight);
+    EXPECT_EQ(640, codec.SourceWidth());
+    EXPECT_EQ(240, codec.SourceHeight());
+}
+
+// ---- what the cell shows ----
+
+TEST(ScaledPicture, EachCellShowsItsCameraLikeAnIndependentlyScaledFullPicture)
+{
+    CImageCodec full;
+    CImageCodec scaled;
+    for (const ShownSize& cell : {kSixteenCell, kNineCell, kFourCell})
+        for (int nChannel = 0; nChannel < 16; ++nChannel) {
+            SCOPED_TRACE(::testing::Message() << cell.nWidth << 'x' << cell.nHeight << " channel " << nChannel);
+            const std::vector<uint8_t> jpeg = t::CameraJpeg(nChannel, nChannel % 2 == 1);
+            ASSERT_EQ(nChannel, full.Decode(jpeg.data(), jpeg.size(), false));
+            ASSERT_EQ(nChannel, scaled.Decode(jpeg.data(), jpeg.size(), false, cell));
+            ASSERT_GT(scaled.ScaleDenominator(), 1);
+            const QImage shown = PaintCell(scaled, cell);
+            double dDistance = 0;
+            EXPECT_EQ(nChannel, ostrel::test::IdentifyCamera(shown, t::TestMomentMs(), &dDistance));
+            EXPECT_LT(dDistance, 30.0);
+            // Reference: the full picture's source rectangle, smoothed down by Qt.
+            const int nTop = full.FieldFlag() == 0 ? 12 : 11;
+            const QImage reference = ToImage(full).copy(3, nTop, 626, 228).scaled(
+                cell.nWidth, cell.nHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            EXPECT_LT(MeanDifference(shown, reference), 12.0);
+        }
+}
