@@ -12,20 +12,6 @@ namespace ostrel {
 
 namespace {
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view s)
-{
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
-}
-
 std::string Lower(std::string_view s)
 {
     std::string out(s);
@@ -53,28 +39,13 @@ std::vector<std::string_view> SplitLines(std::string_view text)
     return lines;
 }
 
-// The section name of a header line (first non-blank character "["), as the profile reader
-// reads it: up to the first "]", blanks around it dropped.
-std::optional<std::string_view> SectionOf(std::string_view line)
-{
-    line = Trim(line);
-    if (line.empty() || line.front() != '[')
-        return std::nullopt;
-    line.remove_prefix(1);
-    const size_t close = line.find(']');
-    return Trim(close == std::string_view::npos ? line : line.substr(0, close));
-}
-
 // A "key=value" line's value for the key, as the profile reader reads it.
 std::optional<std::string_view> ValueOf(std::string_view line, std::string_view strKeyLower)
 {
-    line = Trim(line);
-    if (line.empty() || line.front() == ';' || line.front() == '[')
+    const std::optional<ProfileKeyLine> keyLine = ProfileKeyOf(line);
+    if (!keyLine || Lower(keyLine->key) != strKeyLower)
         return std::nullopt;
-    const size_t eq = line.find('=');
-    if (eq == std::string_view::npos || Lower(Trim(line.substr(0, eq))) != strKeyLower)
-        return std::nullopt;
-    std::string_view value = Trim(line.substr(eq + 1));
+    std::string_view value = keyLine->value;
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         value = value.substr(1, value.size() - 2);
     const size_t zero = value.find('\0');
@@ -127,7 +98,7 @@ IpHistoryBook::Result IpHistoryBook::ReadEntries(std::vector<IpHistoryEntry>& rE
     std::unordered_map<std::string, size_t> firstByName; // lower-case name -> first section
     Values* pCurrent = nullptr; // the section whose keys count (a repeated name's do not)
     for (const std::string_view line : lines) {
-        if (const auto name = SectionOf(line)) {
+        if (const auto name = ProfileSectionOf(line)) {
             const std::string strKey = Lower(name->substr(0, kMaxLineChars));
             rEntries.push_back({std::string(name->substr(0, kMaxLineChars)), {}, {}});
             sections.emplace_back();
@@ -166,7 +137,7 @@ std::vector<IpHistoryEntry> IpHistoryBook::LoadOrCreate(std::string_view strDefa
 IpHistoryBook::Result IpHistoryBook::AddHistoryEntry(std::string_view strName, std::string_view strIp,
                                                      std::string_view strPort)
 {
-    if (Trim(strName).empty() || HasLineBreak(strName) || strName.find(']') != std::string_view::npos
+    if (ProfileTrim(strName).empty() || HasLineBreak(strName) || strName.find(']') != std::string_view::npos
         || HasLineBreak(strIp) || HasLineBreak(strPort))
         return Result::BadText;
     std::vector<uint8_t> before;

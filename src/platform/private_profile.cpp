@@ -11,6 +11,37 @@
 
 namespace ostrel {
 
+std::string_view ProfileTrim(std::string_view s)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!s.empty() && blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && (blank(s.back()) || s.back() == '\r'))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::optional<std::string_view> ProfileSectionOf(std::string_view line)
+{
+    line = ProfileTrim(line);
+    if (line.empty() || line.front() != '[')
+        return std::nullopt;
+    line.remove_prefix(1);
+    const size_t close = line.find(']');
+    return ProfileTrim(close == std::string_view::npos ? line : line.substr(0, close));
+}
+
+std::optional<ProfileKeyLine> ProfileKeyOf(std::string_view line)
+{
+    const std::string_view trimmed = ProfileTrim(line);
+    if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '[')
+        return std::nullopt;
+    const size_t eq = trimmed.find('=');
+    if (eq == std::string_view::npos)
+        return std::nullopt;
+    return ProfileKeyLine{ProfileTrim(trimmed.substr(0, eq)), ProfileTrim(trimmed.substr(eq + 1))};
+}
+
 namespace {
 
 enum class ReadResult { Ok, Missing, Failed, TooLarge };
@@ -67,19 +98,6 @@ std::vector<Line> SplitLines(std::string_view content)
     return lines;
 }
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view s)
-{
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
-}
 
 char Lower(char c)
 {
@@ -96,33 +114,6 @@ bool SameName(std::string_view a, std::string_view b)
     return true;
 }
 
-// The section name of a header line, or nothing for other lines.
-std::optional<std::string_view> SectionOf(std::string_view line)
-{
-    line = Trim(line);
-    if (line.empty() || line.front() != '[')
-        return std::nullopt;
-    line.remove_prefix(1);
-    const size_t close = line.find(']');
-    return Trim(close == std::string_view::npos ? line : line.substr(0, close));
-}
-
-struct KeyLine {
-    std::string_view key;
-    std::string_view value;
-};
-
-std::optional<KeyLine> KeyOf(std::string_view line)
-{
-    const std::string_view trimmed = Trim(line);
-    if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '[')
-        return std::nullopt;
-    const size_t eq = trimmed.find('=');
-    if (eq == std::string_view::npos)
-        return std::nullopt;
-    return KeyLine{Trim(trimmed.substr(0, eq)), Trim(trimmed.substr(eq + 1))};
-}
-
 // Where a key sits in the parsed lines.
 struct Lookup {
     std::optional<size_t> section;  // index of the header line
@@ -134,7 +125,7 @@ Lookup Find(const std::vector<Line>& lines, std::string_view strSection, std::st
 {
     Lookup found;
     for (size_t i = 0; i < lines.size(); ++i) {
-        const auto section = SectionOf(lines[i].text);
+        const auto section = ProfileSectionOf(lines[i].text);
         if (!found.section) {
             if (section && SameName(*section, strSection))
                 found.section = i;
@@ -145,7 +136,7 @@ Lookup Find(const std::vector<Line>& lines, std::string_view strSection, std::st
             return found;
         }
         if (!found.key) {
-            const auto key = KeyOf(lines[i].text);
+            const auto key = ProfileKeyOf(lines[i].text);
             if (key && SameName(key->key, strKey))
                 found.key = i;
         }
@@ -168,10 +159,10 @@ std::optional<std::string> ReadValue(std::string_view strSection, std::string_vi
     if (result == ReadResult::Missing || result == ReadResult::Failed)
         return std::nullopt;
     const std::vector<Line> lines = SplitLines(content);
-    const Lookup found = Find(lines, Trim(strSection), Trim(strKey));
+    const Lookup found = Find(lines, ProfileTrim(strSection), ProfileTrim(strKey));
     if (!found.key)
         return std::nullopt;
-    std::string_view value = Unquote(KeyOf(lines[*found.key].text)->value);
+    std::string_view value = Unquote(ProfileKeyOf(lines[*found.key].text)->value);
     const size_t zero = value.find('\0');
     if (zero != std::string_view::npos)
         value = value.substr(0, zero);
@@ -221,8 +212,8 @@ bool WriteProfileString(std::string_view strSection, std::string_view strKey, st
 {
     if (BreaksLines(strSection) || BreaksLines(strKey) || BreaksLines(strValue))
         return false;
-    strSection = Trim(strSection);
-    strKey = Trim(strKey);
+    strSection = ProfileTrim(strSection);
+    strKey = ProfileTrim(strKey);
     if (strSection.empty() || strKey.empty() || strSection.find(']') != std::string_view::npos
         || strKey.find('=') != std::string_view::npos || strKey.front() == '[' || strKey.front() == ';')
         return false;
@@ -259,7 +250,7 @@ bool WriteProfileString(std::string_view strSection, std::string_view strKey, st
     if (found.section && !found.key) {
         insertAfter = *found.section;
         for (size_t i = *found.section + 1; i < found.sectionEnd; ++i)
-            if (!Trim(lines[i].text).empty())
+            if (!ProfileTrim(lines[i].text).empty())
                 insertAfter = i;
     }
     for (size_t i = 0; i < lines.size(); ++i) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -41,5 +42,19 @@ bool WriteProfileString(std::string_view strSection, std::string_view strKey,
 // The same on the local file system.
 bool WriteProfileString(std::string_view strSection, std::string_view strKey,
                         std::string_view strValue, const std::string& strPath);
+
+// The line parsing the functions above use, for readers of such files that need more than one
+// key (the address book lists every section).
+// The text without blanks (and a line's '\r') at its ends.
+std::string_view ProfileTrim(std::string_view s);
+// The section name of a "[name]" header line: up to the first "]", blanks around it dropped.
+std::optional<std::string_view> ProfileSectionOf(std::string_view line);
+struct ProfileKeyLine {
+    std::string_view key;
+    std::string_view value; // as written: blanks dropped, quotes and zero bytes kept
+};
+// The key and value of a "key=value" line, blanks around both dropped; nothing for comments,
+// headers and lines without "=".
+std::optional<ProfileKeyLine> ProfileKeyOf(std::string_view line);
 
 } // namespace ostrel
