@@ -28,6 +28,9 @@ CDvrLink::CDvrLink(Services services, LinkView* pView)
 
 CDvrLink::~CDvrLink()
 {
+    // The threads ring the wake-up: they stop before it goes.
+    m_pictures.StartThreads(0, {});
+    m_pDecodeWakeup.reset();
     if (m_pSocket)
         m_pSocket->ShutdownAndClose();
     m_pSocket.reset();
@@ -93,7 +96,21 @@ bool CDvrLink::Connect(const std::string& strHost, uint16_t wPort)
     if (!pSocket || !pSocket->Connect(strHost, wPort))
         return false;
     m_pSocket = std::move(pSocket);
+    ++m_dwConnection;
     return true;
+}
+
+void CDvrLink::SetDecodeThreads(int nThreads, UiWakeupFactory* pWakeups)
+{
+    m_pictures.StartThreads(0, {});
+    m_pDecodeWakeup.reset();
+    if (nThreads <= 0 || !pWakeups)
+        return;
+    m_pDecodeWakeup = pWakeups->CreateWakeup([this] { OnDecodesReady(); });
+    if (!m_pDecoded)
+        m_pDecoded = std::make_unique<std::array<DecodedPicture, CDecodeWorkers::kSlots>>();
+    UiWakeup* pWakeup = m_pDecodeWakeup.get();
+    m_pictures.StartThreads(nThreads, [pWakeup] { pWakeup->Wake(); });
 }
 
 bool CDvrLink::Disconnect(bool bRelease)
@@ -106,6 +123,7 @@ bool CDvrLink::Disconnect(bool bRelease)
     m_bLossPosted = false;
     m_framer.Reset();
     m_bCollecting = false;
+    ++m_dwConnection; // nothing still being decoded is drawn
 
     if (m_pSocket) {
         m_pSocket->ShutdownAndClose();
@@ -634,13 +652,48 @@ void CDvrLink::CompletePicture(bool bSingleRead)
     payload.bHeaderChannelMode = m_bHeaderChannelMode;
     payload.bArchiveActive = ArchiveActive();
     payload.dwLiveChMask = m_pView ? m_pView->LiveChannelMask() : 0;
+    payload.bSearching = ArchiveSearching();
     if (m_imageCompletion) {
         m_imageCompletion(payload);
         return;
     }
-    const CompletedPicture result = m_pictures.Complete(payload);
-    if (result.bSkipped)
+    if (m_pictures.Threads() > 0) {
+        m_pictures.Submit(payload, m_dwConnection);
         return;
+    }
+    const CompletedPicture result = m_pictures.Complete(payload);
+    if (!result.bSkipped)
+        DeliverPicture(payload, result);
+}
+
+bool CDvrLink::StillWanted(const CompletedPayload& payload, uint32_t dwConnection) const
+{
+    if (dwConnection != m_dwConnection || m_bStopPending)
+        return false;
+    if (payload.byState == REQ_LIVE) {
+        const uint32_t dwMask = m_pView ? m_pView->LiveChannelMask() : 0;
+        return !ArchiveActive() && (dwMask & (1u << payload.byHeaderChannel)) != 0;
+    }
+    // A play picture complete before a search began is not its answer.
+    return ArchiveActive() && !(ArchiveSearching() && !payload.bSearching);
+}
+
+void CDvrLink::OnDecodesReady()
+{
+    if (!m_pDecoded)
+        return;
+    std::array<DecodedPicture, CDecodeWorkers::kSlots>& decoded = *m_pDecoded;
+    const size_t nReady = m_pictures.TakeReady(decoded.data(), decoded.size());
+    for (size_t i = 0; i < nReady; ++i) {
+        // Each is checked when its turn comes: the one before may have changed the state.
+        if (StillWanted(decoded[i].payload, decoded[i].dwConnection))
+            DeliverPicture(decoded[i].payload, decoded[i].result);
+        decoded[i].result.picture.Reset();
+    }
+}
+
+void CDvrLink::DeliverPicture(const CompletedPayload& payload, const CompletedPicture& result)
+{
     if (payload.byState == REQ_LIVE) {
         if (result.picture && m_pView)
             m_pView->OnPicture(result.byChannel, result.picture);

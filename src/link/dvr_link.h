@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/decode_workers.h"
 #include "link/link_archive.h"
 #include "link/link_view.h"
 #include "link/packet_framer.h"
@@ -9,7 +10,9 @@
 #include "platform/notifier.h"
 #include "platform/stream_socket.h"
 #include "platform/timer_service.h"
+#include "platform/ui_wakeup.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -95,6 +98,14 @@ public:
     // The archive side's three parts; any may be null (no archive).
     void RegisterArchive(LinkPlayState* pPlayState, LinkPlayback* pPlayback, LinkEventLog* pEventLog);
     void SetImageCompletion(ImageCompletion completion) { m_imageCompletion = std::move(completion); }
+    // Pictures are decoded on nThreads decoder threads, their results taken back on this thread
+    // through a wake-up made by pWakeups; 0 threads (or no factory) decodes here, as the link
+    // completes each picture. A picture decoded on a thread is shown only if the link's state
+    // when it comes back still allows it: the same connection, no stop pending, the archive
+    // still active (play) or not (live), its channel still in the live mask, no search begun
+    // since it was complete.
+    void SetDecodeThreads(int nThreads, UiWakeupFactory* pWakeups);
+    int DecodeThreads() const { return m_pictures.Threads(); }
 
     // Commands.
     // False when a socket already exists or the connect cannot start; true when under way.
@@ -138,6 +149,8 @@ public:
     uint16_t PlayImageCounter() const { return m_wPlayImageCounter; }
     const PlayRequest& LastPlayRequest() const { return m_lastPlay; }
     uint16_t KeyCode() const { return m_wKeyCode; }
+    // Counts connections made and dropped: a picture carries the count of its connection.
+    uint32_t ConnectionCount() const { return m_dwConnection; }
     size_t ExpectedSize() const { return m_nExpected; }
     size_t CollectedSize() const { return m_nCollected; }
     size_t ImageBufferCapacity() const { return m_imageBuf.size(); }
@@ -153,6 +166,7 @@ private:
     void PostLinkLost(LinkLoss reason);
     bool ArchiveActive() const { return m_pPlayState && m_pPlayState->IsArchiveActive(); }
     bool ArchivePlaying() const { return m_pPlayState && m_pPlayState->IsPlaying(); }
+    bool ArchiveSearching() const { return m_pPlayState && m_pPlayState->IsSearching(); }
     // A request's header: the echoed magic and a total length of 60 + the payload.
     wire::PacketHeader RequestHeader(uint32_t dwDataType, uint32_t dwPacketType, size_t nPayloadBytes = 0) const;
     void SendBuilt(const wire::PacketHeader& header, const uint8_t* pBlock, size_t nBlockBytes,
@@ -177,6 +191,12 @@ private:
                          bool bHeaderInThisRead);
     void CompleteCollection(bool bSingleRead);
     void CompletePicture(bool bSingleRead);
+    // Hands an accepted or failed picture to the live side or the archive.
+    void DeliverPicture(const CompletedPayload& payload, const CompletedPicture& result);
+    // The decoder threads' results, taken back here.
+    void OnDecodesReady();
+    // Whether the state of this moment still allows a picture completed as payload describes.
+    bool StillWanted(const CompletedPayload& payload, uint32_t dwConnection) const;
     void CompleteEventLog();
 
     SocketFactory& m_rSockets;
@@ -188,6 +208,8 @@ private:
     LinkEventLog* m_pEventLog = nullptr;
     ImageCompletion m_imageCompletion;
     PictureCompletion m_pictures; // the live and play decoders and the picture pool
+    std::unique_ptr<UiWakeup> m_pDecodeWakeup;     // rung by the decoder threads
+    std::unique_ptr<std::array<DecodedPicture, CDecodeWorkers::kSlots>> m_pDecoded; // taken back
     std::unique_ptr<TimerService> m_pTimers;
 
     std::unique_ptr<StreamSocket> m_pSocket;
@@ -207,6 +229,7 @@ private:
     uint8_t m_nCurrentChannel = 0;           // channel named by the last image header
     PlayRequest m_lastPlay;                  // m_dwPlayDate, m_dwPlayTime, m_dwPlayCtrl, channel
     bool m_bActivity = false;                // the current read handled a packet: the lamp blinks
+    uint32_t m_dwConnection = 0;             // connections made and dropped
 
     // The login answer's deferred steps: 0 = none pending.
     enum class LoginStep : uint8_t { None, AfterKeyEmul, AfterStatus };

@@ -89,6 +89,9 @@ public:
     // For filling a picture made with SetImageFormat (image-size bytes); null when there are none.
     uint8_t* MutablePixels() { return m_pixels.empty() ? nullptr : m_pixels.data(); }
     uint8_t FieldFlag() const { return m_byFieldFlag; }
+    // The flag a header-channel-mode decode leaves as it is, for a codec that takes over a
+    // stream from another.
+    void SetFieldFlag(uint8_t byFlag) { m_byFieldFlag = byFlag == kFieldOdd ? kFieldOdd : kFieldEven; }
     // Text of the last decode failure ("" after a success), for a debug trace only.
     const char* LastDiagnostic() const { return m_pszDiagnostic; }
 

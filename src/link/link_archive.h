@@ -16,6 +16,9 @@ public:
     virtual bool IsArchiveActive() const = 0;   // m_bArchiveActive
     virtual uint16_t PlayState() const = 0;     // m_wPlayState: low byte 1 = playing
 
+    // m_bSearching: a play request awaits its first picture.
+    virtual bool IsSearching() const { return false; }
+
     bool IsPlaying() const { return (PlayState() & 0xFF) == 1; }
 };
 

@@ -58,8 +58,8 @@ private:
 };
 
 // Where pictures come from. Owned by the link; handles may outlive it (the storage of a picture
-// still held then is freed by its last handle). Take and Make run on the owner's thread; handles
-// may be copied and released on any thread.
+// still held then is freed by its last handle). Take and Make may run on any thread (decoder
+// threads take their pictures from it); handles may be copied and released on any thread.
 class PicturePool {
 public:
     static constexpr size_t kMaxIdle = 64; // idle buffers kept for reuse; more are freed

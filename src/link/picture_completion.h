@@ -7,6 +7,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 namespace ostrel {
 
@@ -21,7 +23,11 @@ struct CompletedPayload {
     bool bHeaderChannelMode = false; // trust the header's channel, not the picture's code
     bool bArchiveActive = false;    // m_bArchiveActive
     uint32_t dwLiveChMask = 0;      // m_dwLiveChMask at completion
+    bool bSearching = false;        // the archive's m_bSearching at completion
 };
+
+class CDecodeWorkers;
+struct DecodedPicture;
 
 // What became of a payload.
 struct CompletedPicture {
@@ -40,12 +46,45 @@ struct CompletedPicture {
 // it. Nothing here reads a window. A channel whose size was never set, or was set empty, is
 // decoded full size. A new size applies from the channel's next picture: a small picture
 // already held is stretched until then.
+//
+// Decoding runs on the caller's thread (Complete), or, once StartThreads has been called, on
+// decoder threads: Submit hands a payload over and TakeReady gives the results back, in the
+// order they were submitted, on the caller's thread. Everything else is called from that one
+// thread.
 class PictureCompletion {
 public:
     static constexpr uint8_t kRejected = 16;
     static constexpr size_t kMinSingleReadBytes = 3072; // smaller one-read pictures are dropped
 
+    PictureCompletion();
+    ~PictureCompletion(); // stops the decoder threads first
+    PictureCompletion(const PictureCompletion&) = delete;
+    PictureCompletion& operator=(const PictureCompletion&) = delete;
+
     CompletedPicture Complete(const CompletedPayload& payload);
+
+    // nThreads decoder threads (at most 16), or none (0): decoding on the caller's thread
+    // again. Results not yet taken are dropped. fnReady is called from the threads when results
+    // may be ready, and must only wake the caller's thread.
+    void StartThreads(int nThreads, std::function<void()> fnReady);
+    int Threads() const;
+    // Threaded: false when the payload is not for a shown channel or window (skipped, as
+    // Complete would) or no slot was free; else it is on its way. dwConnection comes back
+    // with the result.
+    bool Submit(const CompletedPayload& payload, uint32_t dwConnection);
+    // Threaded: the results ready, in submission order, into pOut[0..nMax-1]; how many. The
+    // decode channel and the streams' field flags follow them as if decoded here.
+    size_t TakeReady(DecodedPicture* pOut, size_t nMax);
+    // Threaded: payloads submitted and not yet taken back.
+    size_t Outstanding() const;
+    // Threaded: payloads submitted and not decoded yet.
+    size_t Undecoded() const;
+    // Payloads the threads dropped unseen for a newer one of their channel, or for want of a slot.
+    uint64_t DroppedUnseen() const;
+
+    // Decodes and checks one payload with rDecoder at the size shown; the accepted channel, or
+    // kRejected. Touches nothing but its arguments.
+    static uint8_t DecodeAndCheck(const CompletedPayload& payload, CImageCodec& rDecoder, const ShownSize& shown);
 
     // The cell (byState REQ_LIVE) or tile (REQ_PLAY) the channel is shown in; empty when it is
     // not shown. Other states and channels are ignored.
@@ -56,8 +95,8 @@ public:
     PicturePool& Pool() { return m_pool; }
 
 private:
-    // Decodes and checks; the accepted channel, or kRejected.
-    uint8_t DecodeAndCheck(const CompletedPayload& payload, CImageCodec& rDecoder);
+    // The stream's decoder when the payload is for a shown channel or window, else null.
+    CImageCodec* DecoderFor(const CompletedPayload& payload);
 
     std::array<ShownSize, kChannelCount> m_liveShown{};
     std::array<ShownSize, kChannelCount> m_playShown{};
@@ -65,6 +104,7 @@ private:
     CImageCodec m_playDecoder;
     PicturePool m_pool;
     uint8_t m_nDecodeChannel = kRejected;  // result of the last decode and check
+    std::unique_ptr<CDecodeWorkers> m_pWorkers; // after the pool: its pictures go back there
 };
 
 } // namespace ostrel

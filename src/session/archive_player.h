@@ -104,6 +104,7 @@ public:
 
     // ArchiveWindow.
     bool IsArchiveActive() const override { return m_bArchiveActive; }
+    bool IsSearching() const override { return m_bSearching; }
     uint16_t PlayState() const override { return m_wPlayState; }
     void SetArchiveActive(bool bActive) override;
     void Activate() override;

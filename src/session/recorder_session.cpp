@@ -1,5 +1,7 @@
 #include "session/recorder_session.h"
 
+#include <thread>
+
 namespace ostrel {
 
 CRecorderSession::CRecorderSession(SessionServices services)
@@ -30,6 +32,11 @@ void CRecorderSession::SetAlarmNotifier(AlarmNotifier* pNotifier, const Clock* p
 void CRecorderSession::Load()
 {
     m_ptzIntervals = ReadPtzIntervals(m_services.strWorkDir + "/" + kOptIniPath);
+    if (m_pDecodeWakeups) {
+        const int nThreads = ReadDecodeThreads(static_cast<int>(std::thread::hardware_concurrency()),
+                                               m_services.strWorkDir + "/" + kOptIniPath);
+        m_link.SetDecodeThreads(nThreads, m_pDecodeWakeups);
+    }
     m_strPtzFile = m_services.strWorkDir + kPtzUserFile;
     m_settings = ViewSettings{};
     LoadSaveSettings(m_settings, true, m_services.rSettings, m_services.places, m_strPtzFile);

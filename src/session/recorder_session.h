@@ -57,6 +57,11 @@ public:
     // at most one per channel in ten seconds of the clock. Null turns them off.
     void SetAlarmNotifier(AlarmNotifier* pNotifier, const Clock* pClock);
 
+    // Pictures are decoded on threads ("THREADS" of section "DECODE" in ini/opt.ini) from the
+    // next Load on, their results coming back through these wake-ups; without, or with 0
+    // threads, on this thread. Set before Load.
+    void SetDecodeWakeups(UiWakeupFactory* pWakeups) { m_pDecodeWakeups = pWakeups; }
+
     // Reads ini/opt.ini, builds the PTZ file path and loads the settings (cleared first).
     void Load();
     // Writes the settings back; false when the store could not keep them.
@@ -133,6 +138,7 @@ private:
     CLiveLayout m_layout;
     ViewSettings m_settings;
     PtzIntervals m_ptzIntervals;
+    UiWakeupFactory* m_pDecodeWakeups = nullptr;
     std::string m_strPtzFile;
     uint8_t m_byConnectState = 0;
     uint32_t m_dwRecordPos = 0;

@@ -3,6 +3,7 @@
 #include "platform/private_profile.h"
 #include "platform/settings_store.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -132,6 +133,14 @@ PtzIntervals ReadPtzIntervals(const std::string& strOptIniPath)
     intervals.nPtzCmdInterval = ReadProfileInt("PTZ_CMD_INTERVAL", "CMD", 70, strOptIniPath);
     intervals.nPtzStopInterval = ReadProfileInt("PTZ_CMD_INTERVAL", "STOP", 70, strOptIniPath);
     return intervals;
+}
+
+int ReadDecodeThreads(int nCores, const std::string& strOptIniPath)
+{
+    const int nThreads = ReadProfileInt("DECODE", "THREADS", -1, strOptIniPath);
+    if (nThreads >= 0)
+        return std::min(nThreads, kMaxDecodeThreads);
+    return nCores >= 2 ? std::min(nCores, kMaxDecodeThreads) : 0;
 }
 
 } // namespace ostrel

@@ -63,6 +63,7 @@ bool COstrelApp::InitInstance()
                                                                     QDir::currentPath().toStdString()});
     m_pAlarmNotifier = std::make_unique<DesktopAlarmNotifier>();
     m_pSession->SetAlarmNotifier(m_pAlarmNotifier.get(), &m_clock);
+    m_pSession->SetDecodeWakeups(&m_wakeups);
     m_pView = new COstrelView(*m_pSession, ViewServices{m_clock, m_timers, &m_displayMode}, m_pMainFrame.get());
     m_pMainFrame->SetView(m_pView);
     connect(m_pView, &COstrelView::AboutRequested, this, &COstrelApp::OnAppAbout);

@@ -11,6 +11,7 @@
 #include "platform/qt_notifier.h"
 #include "platform/qt_printer.h"
 #include "platform/qt_ui_poster.h"
+#include "platform/qt_ui_wakeup.h"
 #include "platform/settings_store.h"
 #include "platform/qt_timer_service.h"
 #include "ptz/ptz_panel.h"
@@ -87,6 +88,7 @@ private:
     DesktopFolderOpener m_folders;
     std::unique_ptr<QtPrinter> m_pPrinter;
     QtUiPoster m_poster;
+    QtUiWakeupFactory m_wakeups;
     CAviFileMaker m_backupFiles{m_files};
     std::unique_ptr<SettingsStore> m_pSettings;
     std::unique_ptr<DesktopAlarmNotifier> m_pAlarmNotifier;

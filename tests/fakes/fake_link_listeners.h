@@ -52,6 +52,8 @@ public:
         drawn.push_back(byChannel);
         if (byChannel < kChannelCount)
             pictures[byChannel] = picture;
+        if (onPicture)
+            onPicture(byChannel, picture);
     }
 
     uint16_t wSingleCh = 256;
@@ -71,6 +73,7 @@ public:
     std::vector<LinkLoss> losses;
     std::vector<std::string> calls;
     std::function<void(LinkLoss)> onLinkLost; // the view's answer, if the test gives one
+    std::function<void(uint8_t, const Picture&)> onPicture; // sees each picture as it is drawn
     Picture pictures[kChannelCount]; // the newest picture of each channel
     std::vector<uint8_t> drawn;      // channels of OnPicture, in order
 };
@@ -81,6 +84,7 @@ class FakeLinkArchive : public LinkPlayState, public LinkPlayback, public LinkEv
 public:
     bool IsArchiveActive() const override { return bActive; }
     uint16_t PlayState() const override { return wPlayState; }
+    bool IsSearching() const override { return bSearching; }
 
     void OnRecordRange(uint32_t dwP2, uint32_t dwP3, uint32_t dwP4, uint32_t dwP5) override
     {
@@ -107,6 +111,7 @@ public:
 
     bool bActive = false;
     uint16_t wPlayState = 0;
+    bool bSearching = false;
     Picture pictures[kChannelCount];
     std::vector<uint8_t> drawn; // channels of accepted play pictures, in order
     int nPlayImages = 0;        // completed play payloads, accepted or not

@@ -1,0 +1,176 @@
+#include "link/decode_workers.h"
+
+#include "link/wire_format.h"
+
+#include <algorithm>
+#include <cstring>
+
+#ifdef __linux__
+#include <pthread.h>
+#endif
+
+namespace ostrel {
+
+CDecodeWorkers::CDecodeWorkers(int nThreads, PicturePool& rPool, std::function<void()> fnReady)
+    : m_rPool(rPool), m_fnReady(std::move(fnReady))
+{
+    nThreads = std::clamp(nThreads, 1, kMaxThreads);
+    m_threads.reserve(static_cast<size_t>(nThreads));
+    for (int i = 0; i < nThreads; ++i)
+        m_threads.emplace_back([this] { Run(); });
+}
+
+CDecodeWorkers::~CDecodeWorkers()
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_bStop = true;
+    }
+    m_wakeWorkers.notify_all();
+    for (std::thread& thread : m_threads)
+        thread.join();
+}
+
+size_t CDecodeWorkers::StreamKey(const CompletedPayload& payload)
+{
+    const size_t nStream = payload.byState == wire::REQ_PLAY ? 1 : 0;
+    return nStream * kChannelCount + std::min<size_t>(payload.byHeaderChannel, kChannelCount - 1);
+}
+
+bool CDecodeWorkers::Submit(const DecodeJob& job, const uint8_t* pData, size_t nBytes)
+{
+    bool bReplaced = false;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        // The channel's previous payload, when no thread has started on it, is not worth it.
+        const uint64_t nLatest = m_latest[StreamKey(job.payload)];
+        if (nLatest > m_nHead) {
+            Slot& previous = m_slots[(nLatest - 1) % kSlots];
+            if (previous.state == SlotState::Queued) {
+                previous.state = SlotState::Dropped;
+                ++m_nReplaced;
+                bReplaced = true;
+            }
+        }
+        if (m_nTail - m_nHead == kSlots) {
+            ++m_nOverflowed;
+            if (bReplaced && m_fnReady)
+                m_fnReady();
+            return false;
+        }
+    }
+    // The slot at the tail is free and no thread looks at free slots: fill it unlocked.
+    Slot& slot = m_slots[m_nTail % kSlots];
+    slot.job = job;
+    slot.job.payload.pData = nullptr;
+    if (slot.bytes.size() < nBytes)
+        slot.bytes.resize(nBytes);
+    if (nBytes > 0)
+        std::memcpy(slot.bytes.data(), pData, nBytes);
+    slot.nBytes = nBytes;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        slot.state = SlotState::Queued;
+        m_latest[StreamKey(job.payload)] = ++m_nTail;
+    }
+    m_wakeWorkers.notify_one();
+    // A dropped payload may have been all that held back results behind it.
+    if (bReplaced && m_fnReady)
+        m_fnReady();
+    return true;
+}
+
+CDecodeWorkers::Slot* CDecodeWorkers::NextQueued()
+{
+    for (uint64_t n = m_nHead; n < m_nTail; ++n) {
+        Slot& slot = m_slots[n % kSlots];
+        if (slot.state == SlotState::Queued)
+            return &slot;
+    }
+    return nullptr;
+}
+
+void CDecodeWorkers::Run()
+{
+#ifdef __linux__
+    pthread_setname_np(pthread_self(), "ostrel-decode");
+#endif
+    CImageCodec codec; // each thread decodes with its own
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        Slot* pSlot = nullptr;
+        m_wakeWorkers.wait(lock, [&] { return m_bStop || (pSlot = NextQueued()) != nullptr; });
+        if (m_bStop)
+            return;
+        pSlot->state = SlotState::Decoding;
+        lock.unlock();
+
+        CompletedPayload payload = pSlot->job.payload;
+        payload.pData = pSlot->bytes.data();
+        payload.nBytes = pSlot->nBytes;
+        DecodedPicture& out = pSlot->out;
+        out.payload = pSlot->job.payload;
+        out.dwConnection = pSlot->job.dwConnection;
+        out.result = {};
+        out.result.bSkipped = false;
+        codec.SetFieldFlag(pSlot->job.byFieldFlag);
+        out.result.byChannel = PictureCompletion::DecodeAndCheck(payload, codec, pSlot->job.shown);
+        if (out.result.byChannel < kChannelCount && codec.Pixels())
+            out.result.picture = m_rPool.Take(codec);
+        out.byFieldFlag = codec.FieldFlag();
+
+        lock.lock();
+        if (pSlot->bytes.capacity() > kKeepBytes)
+            std::vector<uint8_t>().swap(pSlot->bytes);
+        pSlot->state = SlotState::Done;
+        if (m_fnReady)
+            m_fnReady();
+    }
+}
+
+size_t CDecodeWorkers::TakeReady(DecodedPicture* pOut, size_t nMax)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    size_t nTaken = 0;
+    while (m_nHead < m_nTail && nTaken < nMax) {
+        Slot& slot = m_slots[m_nHead % kSlots];
+        if (slot.state == SlotState::Done)
+            pOut[nTaken++] = std::move(slot.out);
+        else if (slot.state != SlotState::Dropped)
+            break;
+        slot.state = SlotState::Free;
+        ++m_nHead;
+    }
+    return nTaken;
+}
+
+size_t CDecodeWorkers::Outstanding() const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return static_cast<size_t>(m_nTail - m_nHead);
+}
+
+size_t CDecodeWorkers::Undecoded() const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    size_t nUndecoded = 0;
+    for (uint64_t n = m_nHead; n < m_nTail; ++n) {
+        const SlotState state = m_slots[n % kSlots].state;
+        nUndecoded += state == SlotState::Queued || state == SlotState::Decoding ? 1 : 0;
+    }
+    return nUndecoded;
+}
+
+uint64_t CDecodeWorkers::Replaced() const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_nReplaced;
+}
+
+uint64_t CDecodeWorkers::Overflowed() const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_nOverflowed;
+}
+
+} // namespace ostrel

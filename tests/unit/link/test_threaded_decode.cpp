@@ -1,0 +1,378 @@
+// Pictures decoded on threads come back in the order they arrived, and are shown only when the
+// link's state at that moment still allows it. The threads are real; the user-interface thread
+// is the test's, which decides when the results come back (the fake wake-up).
+#include "fakes/fake_ui_wakeup.h"
+#include "fakes/link_harness.h"
+#include "fakes/test_pictures.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <new>
+#include <vector>
+
+using namespace ostrel;
+using namespace ostrel::test;
+using namespace ostrel::wire;
+using ostrel::testing::CameraJpeg;
+using ostrel::testing::FlatJpeg;
+
+// Every allocation through operator new in this program is counted, so a test can tell that a
+// stretch of work allocated nothing of ours (the JPEG library's own pools use malloc).
+namespace {
+std::atomic<size_t> g_nAllocations{0};
+} // namespace
+
+void* operator new(size_t nBytes)
+{
+    g_nAllocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(nBytes != 0 ? nBytes : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, size_t) noexcept
+{
+    std::free(p);
+}
+
+namespace {
+
+std::vector<uint8_t> LivePacket(const std::vector<uint8_t>& jpeg, int nChannel)
+{
+    return MakePacket(DATATYPE_LIVE_IMAGE, {0, 0, 0, static_cast<uint32_t>(nChannel + 1)}, jpeg);
+}
+
+std::vector<uint8_t> PlayPacket(const std::vector<uint8_t>& jpeg, int nChannel)
+{
+    const uint32_t dwP0 = static_cast<uint32_t>(nChannel + 1) << 24 | 2026u << 8 | 12u;
+    return MakePacket(DATATYPE_PLAY_IMAGE, {dwP0, 0x110D2D0A, 0, 1, 5000}, jpeg);
+}
+
+// Small flat pictures, told apart by their grey level: the header names their channel
+// (header-channel mode), and two reads keep them clear of the one-read fragment rule.
+std::vector<uint8_t> Grey(int nLevel)
+{
+    const auto byLevel = static_cast<uint8_t>(nLevel);
+    return FlatJpeg(64, 48, byLevel, byLevel, byLevel);
+}
+
+int LevelOf(const Picture& picture)
+{
+    return picture ? picture.Bits()[0] : -1;
+}
+
+class ThreadedDecode : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        h.RegisterArchive();
+        h.Link().SetDecodeThreads(2, &wakeups);
+        ASSERT_EQ(2, h.Link().DecodeThreads());
+    }
+    void LogIn(uint32_t dwChannelInfo = 16) { h.LogIn(kMagicV12, dwChannelInfo); }
+    // Two reads: the one-read fragment rule never applies.
+    void Send(const std::vector<uint8_t>& packet) { h.Socket().Deliver(SplitAt(packet, {packet.size() / 2})); }
+    // Waits until the threads have decoded everything submitted, taking nothing back.
+    void WaitDecoded()
+    {
+        for (;;) {
+            const uint64_t nRings = wakeups.Rings();
+            if (h.Link().Pictures().Undecoded() == 0)
+                return;
+            ASSERT_TRUE(wakeups.WaitForRingAfter(nRings)) << "a decode never finished";
+        }
+    }
+    // Waits for the threads and runs the wake-ups until nothing is outstanding.
+    void Drain()
+    {
+        WaitDecoded();
+        wakeups.RunRung();
+        EXPECT_EQ(0u, h.Link().Pictures().Outstanding());
+    }
+
+    FakeUiWakeupFactory wakeups;
+    LinkHarness h;
+};
+
+} // namespace
+
+TEST_F(ThreadedDecode, EveryCameraLandsInItsOwnChannelAsOnOneThread)
+{
+    LogIn();
+    for (int nChannel = 0; nChannel < 16; ++nChannel)
+        Send(LivePacket(CameraJpeg(nChannel, nChannel % 2 == 1), nChannel));
+    EXPECT_TRUE(h.view.drawn.empty()) << "nothing is shown before the user-interface thread takes it back";
+    Drain();
+    std::vector<uint8_t> expected(16);
+    for (int n = 0; n < 16; ++n)
+        expected[static_cast<size_t>(n)] = static_cast<uint8_t>(n);
+    EXPECT_EQ(expected, h.view.drawn) << "in arrival order";
+    for (int nChannel = 0; nChannel < 16; ++nChannel) {
+        SCOPED_TRACE(nChannel);
+        const Picture& picture = h.view.pictures[nChannel];
+        ASSERT_TRUE(picture);
+        EXPECT_EQ(640, picture.Header().biWidth);
+        EXPECT_EQ(nChannel % 2 == 1 ? 0 : 1, picture.FieldAlign()) << "odd fields carry the index pattern";
+        // Row 1 from the top: bit 0's code block (x 474-503) is white for odd channels.
+        const uint8_t* pRow1 = picture.Bits() + static_cast<size_t>(240 - 2) * 640u * 3u;
+        EXPECT_EQ(nChannel % 2 == 1, pRow1[3 * 490] > 200);
+    }
+    // A camera sending another camera's code is refused on a thread as well.
+    Send(LivePacket(CameraJpeg(6, true), 5));
+    Drain();
+    EXPECT_EQ(16u, h.view.drawn.size());
+    EXPECT_EQ(PictureCompletion::kRejected, h.Link().Pictures().DecodeChannel());
+}
+
+TEST_F(ThreadedDecode, EachChannelShowsItsPicturesInOrderAndSkipsOnlyStaleOnes)
+{
+    LogIn(8); // the header names the channel
+    std::vector<std::vector<int>> shown(3);
+    h.view.onPicture = [&](uint8_t byChannel, const Picture& picture) {
+        shown.at(byChannel).push_back(LevelOf(picture));
+    };
+    // Pictures of three channels, each numbered by its grey level, faster than a decode.
+    std::vector<std::vector<int>> sent(3);
+    for (int i = 0; i < 60; ++i) {
+        const int nChannel = i % 3;
+        const int nLevel = 8 + 12 * (i / 3) + 4 * nChannel; // rises by 12 per channel, never repeats
+        sent[static_cast<size_t>(nChannel)].push_back(nLevel);
+        Send(LivePacket(Grey(nLevel), nChannel));
+        if (i % 7 == 0)
+            wakeups.RunRung(); // results come back now and then, as the event loop turns
+    }
+    Drain();
+    for (size_t c = 0; c < 3; ++c) {
+        SCOPED_TRACE(c);
+        ASSERT_FALSE(shown[c].empty());
+        for (size_t i = 1; i < shown[c].size(); ++i)
+            EXPECT_LT(shown[c][i - 1] + 6, shown[c][i]) << "never an older picture after a newer one";
+        EXPECT_NEAR(sent[c].back(), shown[c].back(), 2) << "the newest picture is always shown";
+    }
+    EXPECT_EQ(60u, h.view.drawn.size() + h.Link().Pictures().DroppedUnseen())
+        << "a picture is shown or dropped unseen, never lost otherwise";
+}
+
+TEST_F(ThreadedDecode, NothingFromAnOldConnectionOrAfterAStopIsDrawn)
+{
+    LogIn();
+    for (int nChannel : {1, 2, 3})
+        Send(LivePacket(CameraJpeg(nChannel, false), nChannel));
+    WaitDecoded();
+    h.DisconnectButton();
+    wakeups.RunRung();
+    EXPECT_TRUE(h.view.drawn.empty()) << "decoded for a connection that is gone";
+
+    // Reconnected: pictures of the old connection still on their way never appear.
+    LogIn();
+    Send(LivePacket(CameraJpeg(4, false), 4));
+    WaitDecoded();
+    h.DisconnectButton();
+    LogIn();
+    Send(LivePacket(CameraJpeg(9, true), 9));
+    Drain();
+    EXPECT_EQ(std::vector<uint8_t>{9}, h.view.drawn);
+
+    // A stop sent while pictures are in work: none of them is drawn once it is pending.
+    Send(LivePacket(CameraJpeg(5, false), 5));
+    WaitDecoded();
+    h.Link().SendRequest(REQ_STOP, true);
+    ASSERT_TRUE(h.Link().StopPending());
+    wakeups.RunRung();
+    EXPECT_EQ(std::vector<uint8_t>{9}, h.view.drawn);
+}
+
+TEST_F(ThreadedDecode, ALayoutOrArchiveSwitchWhileDecodingDecidesWhatIsDrawn)
+{
+    LogIn();
+    Send(LivePacket(CameraJpeg(3, false), 3));
+    Send(LivePacket(CameraJpeg(5, false), 5));
+    WaitDecoded();
+    h.view.dwLiveChMask = 1u << 3; // the operator chose a layout without channel 5
+    wakeups.RunRung();
+    EXPECT_EQ(std::vector<uint8_t>{3}, h.view.drawn);
+
+    // Live pictures in work when the archive opens are not drawn behind it.
+    h.view.dwLiveChMask = 0xFFFF;
+    Send(LivePacket(CameraJpeg(7, false), 7));
+    WaitDecoded();
+    h.archive.bActive = true;
+    wakeups.RunRung();
+    EXPECT_EQ(std::vector<uint8_t>{3}, h.view.drawn);
+
+    // Play pictures in work when the archive closes do not reach it.
+    h.Link().SendPlay(PlayRequest{0, 0, 0x00010100}, true);
+    Send(PlayPacket(CameraJpeg(11, true), 11));
+    WaitDecoded();
+    h.archive.bActive = false;
+    wakeups.RunRung();
+    EXPECT_EQ(0, h.archive.nPlayImages);
+
+    // While it is open they do, refused ones included (a search counts them as its answer).
+    h.archive.bActive = true;
+    Send(PlayPacket(CameraJpeg(11, true), 11));
+    Send(PlayPacket(CameraJpeg(2, true), 12));
+    Drain();
+    EXPECT_EQ(2, h.archive.nPlayImages);
+    EXPECT_EQ(std::vector<uint8_t>{11}, h.archive.drawn);
+}
+
+TEST_F(ThreadedDecode, ASearchTakesOnlyPicturesCompletedAfterItBegan)
+{
+    LogIn();
+    h.archive.bActive = true;
+    h.Link().SendPlay(PlayRequest{0, 0, 0x00010100}, true);
+    Send(PlayPacket(CameraJpeg(4, false), 4)); // complete before the search
+    WaitDecoded();
+    h.archive.bSearching = true;
+    Send(PlayPacket(CameraJpeg(6, false), 6)); // the search's answer
+    Drain();
+    EXPECT_EQ(1, h.archive.nPlayImages);
+    EXPECT_EQ(std::vector<uint8_t>{6}, h.archive.drawn);
+}
+
+TEST_F(ThreadedDecode, AChannelChangingCellSizeMidStreamGetsEachPictureAtItsOwnSize)
+{
+    LogIn();
+    PictureCompletion& pictures = h.Link().Pictures();
+    std::vector<int> widths;
+    h.view.onPicture = [&](uint8_t, const Picture& picture) { widths.push_back(picture.Header().biWidth); };
+    pictures.SetShownSize(REQ_LIVE, 2, ShownSize{158, 118}); // a sixteenth
+    Send(LivePacket(CameraJpeg(2, true), 2));
+    pictures.SetShownSize(REQ_LIVE, 2, ShownSize{638, 478}); // the single view, before that decode is back
+    Send(LivePacket(CameraJpeg(2, false), 2));
+    pictures.SetShownSize(REQ_LIVE, 2, ShownSize{318, 238}); // a quarter
+    Send(LivePacket(CameraJpeg(2, true), 2));
+    Drain();
+    // Two may have been decoded together, or the middle one skipped for the newest; what is
+    // drawn comes in order, each at the size its cell had when it arrived.
+    ASSERT_FALSE(widths.empty());
+    EXPECT_EQ(320, widths.back());
+    const std::vector<int> all{160, 640, 320};
+    size_t nAt = 0;
+    for (int nWidth : widths) {
+        while (nAt < all.size() && all[nAt] != nWidth)
+            ++nAt;
+        EXPECT_LT(nAt, all.size()) << "width " << nWidth << " out of order";
+    }
+    // The channel code was read at full size whatever the scale.
+    EXPECT_EQ(2, pictures.DecodeChannel());
+}
+
+TEST_F(ThreadedDecode, BackToOneThreadAndShutdownWithDecodesInFlight)
+{
+    LogIn();
+    for (int nChannel = 0; nChannel < 16; ++nChannel)
+        Send(LivePacket(CameraJpeg(nChannel, false), nChannel));
+    // Threads stopped with work outstanding: what they did is dropped, the next picture is
+    // decoded on this thread at once.
+    h.Link().SetDecodeThreads(0, &wakeups);
+    EXPECT_EQ(0, h.Link().DecodeThreads());
+    EXPECT_EQ(0u, wakeups.Count());
+    Send(LivePacket(CameraJpeg(8, true), 8));
+    EXPECT_EQ(std::vector<uint8_t>{8}, h.view.drawn);
+
+    // Threads again, and the link destroyed mid-stream: a held picture stays good.
+    h.Link().SetDecodeThreads(2, &wakeups);
+    for (int nChannel = 0; nChannel < 16; ++nChannel)
+        Send(LivePacket(CameraJpeg(nChannel, nChannel % 2 == 1), nChannel));
+    const Picture held = h.view.pictures[8];
+    h.pLink.reset();
+    EXPECT_EQ(0u, wakeups.Count());
+    ASSERT_TRUE(held);
+    EXPECT_EQ(640, held.Header().biWidth);
+}
+
+// ---- the completion on its own: order and memory ----
+
+namespace {
+
+// The user-interface side of a bare completion: rings counted under a lock.
+struct Doorbell {
+    std::mutex lock;
+    std::condition_variable rung;
+    uint64_t nRings = 0;
+    void Ring()
+    {
+        {
+            const std::lock_guard<std::mutex> guard(lock);
+            ++nRings;
+        }
+        rung.notify_all();
+    }
+    void WaitAfter(uint64_t nSeen)
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        ASSERT_TRUE(rung.wait_for(guard, std::chrono::seconds(20), [&] { return nRings > nSeen; }));
+    }
+    uint64_t Rings()
+    {
+        const std::lock_guard<std::mutex> guard(lock);
+        return nRings;
+    }
+};
+
+} // namespace
+
+TEST(ThreadedCompletion, SteadyStreamOfMixedSizesAllocatesNothing)
+{
+    Doorbell bell;
+    PictureCompletion completion;
+    completion.StartThreads(2, [&] { bell.Ring(); });
+    std::vector<std::vector<uint8_t>> jpegs;
+    for (int n = 0; n < 16; ++n) {
+        completion.SetShownSize(REQ_LIVE, n, n % 4 == 0 ? ShownSize{638, 478} : ShownSize{158, 118});
+        jpegs.push_back(CameraJpeg(n, n % 2 == 1));
+    }
+    std::array<Picture, 16> held;
+    std::array<DecodedPicture, CDecodeWorkers::kSlots> ready;
+    size_t nShown = 0;
+    const auto round = [&] {
+        for (int n = 0; n < 16; ++n) {
+            CompletedPayload payload;
+            payload.pData = jpegs[static_cast<size_t>(n)].data();
+            payload.nBytes = jpegs[static_cast<size_t>(n)].size();
+            payload.byState = REQ_LIVE;
+            payload.byHeaderChannel = static_cast<uint8_t>(n);
+            payload.dwLiveChMask = 0xFFFF;
+            completion.Submit(payload, 1);
+        }
+        while (completion.Outstanding() > 0) {
+            const uint64_t nRings = bell.Rings();
+            const size_t nReady = completion.TakeReady(ready.data(), ready.size());
+            for (size_t i = 0; i < nReady; ++i) {
+                DecodedPicture& decoded = ready[i];
+                if (decoded.result.byChannel == decoded.payload.byHeaderChannel && decoded.result.picture) {
+                    held[decoded.result.byChannel] = std::move(decoded.result.picture);
+                    ++nShown;
+                }
+                decoded.result.picture.Reset();
+            }
+            if (nReady == 0 && completion.Outstanding() > 0)
+                bell.WaitAfter(nRings);
+        }
+    };
+    for (int i = 0; i < 4; ++i)
+        round();
+    // How many pictures are in flight at once varies with the threads' timing, so the pool may
+    // still add a buffer now and then until it has one for each that can be: the 16 held, the
+    // 16 of a round and one per thread. What counts is that nothing is allocated per picture.
+    const size_t nBefore = g_nAllocations.load();
+    constexpr int kRounds = 100;
+    for (int i = 0; i < kRounds; ++i)
+        round();
+    EXPECT_LT(g_nAllocations.load() - nBefore, 64u) << "not one allocation of ours per picture (1600 pictures)";
+    EXPECT_LE(completion.Pool().BuffersCreated(), 16u + 16u + 2u + 1u);
+    EXPECT_EQ(16u * (kRounds + 4), nShown + completion.DroppedUnseen()) << "each shown, or dropped for a newer one";
+    EXPECT_EQ(160, held[1].Header().biWidth);
+    EXPECT_EQ(640, held[4].Header().biWidth);
+}
