@@ -36,7 +36,7 @@ CompletedPicture PictureCompletion::Complete(const CompletedPayload& payload)
     if (!pDecoder)
         return result;
     result.bSkipped = false;
-    m_nDecodeChannel = DecodeAndCheck(payload, *pDecoder, ShownSizeOf(payload.byState, payload.byHeaderChannel));
+    m_nDecodeChannel = DecodeAndCheck(payload, *pDecoder, DecodeSizeOf(payload));
     result.byChannel = m_nDecodeChannel;
     if (m_nDecodeChannel < kChannelCount && pDecoder->Pixels())
         result.picture = m_pool.Take(*pDecoder);
@@ -62,7 +62,7 @@ bool PictureCompletion::Submit(const CompletedPayload& payload, uint32_t dwConne
         return false;
     DecodeJob job;
     job.payload = payload;
-    job.shown = ShownSizeOf(payload.byState, payload.byHeaderChannel);
+    job.shown = DecodeSizeOf(payload);
     // In header-channel mode a picture keeps the field flag its stream's decoder had; the
     // stream's decoder here keeps that flag for the threads.
     job.byFieldFlag = pDecoder->FieldFlag();
@@ -106,6 +106,11 @@ void PictureCompletion::SetShownSize(uint8_t byState, int nChannel, const ShownS
         m_liveShown[static_cast<size_t>(nChannel)] = size;
     else if (byState == REQ_PLAY)
         m_playShown[static_cast<size_t>(nChannel)] = size;
+}
+
+ShownSize PictureCompletion::DecodeSizeOf(const CompletedPayload& payload) const
+{
+    return m_bScaledDecode ? ShownSizeOf(payload.byState, payload.byHeaderChannel) : ShownSize{};
 }
 
 ShownSize PictureCompletion::ShownSizeOf(uint8_t byState, int nChannel) const

@@ -90,6 +90,8 @@ public:
     // not shown. Other states and channels are ignored.
     void SetShownSize(uint8_t byState, int nChannel, const ShownSize& size);
     ShownSize ShownSizeOf(uint8_t byState, int nChannel) const;
+    // Off: every picture is decoded full size, whatever its cell (for comparison).
+    void SetScaledDecode(bool bOn) { m_bScaledDecode = bOn; }
 
     uint8_t DecodeChannel() const { return m_nDecodeChannel; } // m_nDecodeChannel
     PicturePool& Pool() { return m_pool; }
@@ -97,6 +99,8 @@ public:
 private:
     // The stream's decoder when the payload is for a shown channel or window, else null.
     CImageCodec* DecoderFor(const CompletedPayload& payload);
+    // The size a payload is decoded for.
+    ShownSize DecodeSizeOf(const CompletedPayload& payload) const;
 
     std::array<ShownSize, kChannelCount> m_liveShown{};
     std::array<ShownSize, kChannelCount> m_playShown{};
@@ -104,6 +108,7 @@ private:
     CImageCodec m_playDecoder;
     PicturePool m_pool;
     uint8_t m_nDecodeChannel = kRejected;  // result of the last decode and check
+    bool m_bScaledDecode = true;
     std::unique_ptr<CDecodeWorkers> m_pWorkers; // after the pool: its pictures go back there
 };
 

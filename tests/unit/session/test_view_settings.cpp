@@ -222,6 +222,26 @@ TEST_F(ViewSettingsTest, PtzIntervalsComeFromOptIniOr70)
     EXPECT_EQ(intervals.nPtzStopInterval, 10); // raising to 70 is the PTZ timers' business
 }
 
+TEST_F(ViewSettingsTest, DecodeThreadsFollowOptIniOrTheCores)
+{
+    const std::string strIni = (Root() / "opt.ini").string();
+    // Missing: one per core, none on a single core.
+    EXPECT_EQ(ReadDecodeThreads(2, strIni), 2);
+    EXPECT_EQ(ReadDecodeThreads(1, strIni), 0);
+    EXPECT_EQ(ReadDecodeThreads(0, strIni), 0) << "core count unknown";
+    EXPECT_EQ(ReadDecodeThreads(64, strIni), 16);
+    const auto with = [&](const char* pszValue) {
+        std::ofstream(strIni) << "[PTZ_CMD_INTERVAL]\r\nCMD=100\r\n[Decode]\r\nthreads=" << pszValue << "\r\n";
+        return ReadDecodeThreads(2, strIni);
+    };
+    EXPECT_EQ(with("0"), 0) << "the single-thread path";
+    EXPECT_EQ(with("3"), 3);
+    EXPECT_EQ(with("99"), 16);
+    EXPECT_EQ(with("-1"), 2) << "negative: as if missing";
+    EXPECT_EQ(with(""), 2) << "empty: as if missing";
+    EXPECT_EQ(with("two"), 0) << "no digits read as 0, as every integer key of the file";
+}
+
 TEST(ViewSettingsText, ReadingStopsAtTheFieldsEnd)
 {
     std::array<char, 4> field{'a', 'b', 'c', 'd'}; // no terminator, as a careless copy leaves it

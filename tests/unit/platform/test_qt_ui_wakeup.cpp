@@ -1,0 +1,58 @@
+// The Qt wake-up on a real event loop with real threads (also built with ThreadSanitizer): rings
+// from any thread run the handler on the user-interface thread, never inside Wake, and no ring
+// is lost, however they interleave with the handler.
+#include "fakes/qt_wait.h"
+#include "platform/qt_ui_wakeup.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+using namespace ostrel;
+
+TEST(QtUiWakeup, RingsFromThreadsRunTheHandlerOnThisThreadAndNoneIsLost)
+{
+    QtUiWakeupFactory factory;
+    const std::thread::id uiThread = std::this_thread::get_id();
+    std::atomic<int> nProduced{0};
+    int nSeen = 0;       // what the handler has collected, read only here
+    int nHandlerRuns = 0;
+    bool bOffThread = false;
+    std::unique_ptr<UiWakeup> pWakeup = factory.CreateWakeup([&] {
+        ++nHandlerRuns;
+        bOffThread = bOffThread || std::this_thread::get_id() != uiThread;
+        nSeen = nProduced.load();
+    });
+
+    pWakeup->Wake();
+    EXPECT_EQ(0, nHandlerRuns) << "never inside Wake";
+    ASSERT_TRUE(test::WaitUntil([&] { return nHandlerRuns == 1; }, 20000));
+
+    // Two threads produce and ring; every product is collected by a handler run that came
+    // after it, though rings that come together run the handler once.
+    constexpr int kEach = 2000;
+    std::vector<std::thread> producers;
+    for (int t = 0; t < 2; ++t)
+        producers.emplace_back([&] {
+            for (int i = 0; i < kEach; ++i) {
+                nProduced.fetch_add(1);
+                pWakeup->Wake();
+            }
+        });
+    for (std::thread& producer : producers)
+        producer.join();
+    ASSERT_TRUE(test::WaitUntil([&] { return nSeen == 2 * kEach; }, 20000)) << "a ring was lost";
+    EXPECT_FALSE(bOffThread);
+    EXPECT_LT(nHandlerRuns, 2 * kEach) << "rings that come together are one";
+
+    // Destroyed with a ring pending: the handler never runs afterwards.
+    const int nRunsBefore = nHandlerRuns;
+    pWakeup->Wake();
+    pWakeup.reset();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(nRunsBefore, nHandlerRuns);
+}
