@@ -24,10 +24,8 @@ export OSTREL_FAKE_LOG=$scratch/fake.log
 launch=$prefix/bin/ostrel-launch
 examples=$prefix/share/ostrel/examples
 
-# run <what> [launcher] [arguments...]: runs the launcher, keeps its status and stderr.
+# run <launcher> [arguments...]: runs it, keeps its status and stderr.
 run() {
-    what=$1
-    shift
     rm -f "$OSTREL_FAKE_LOG"
     "$@" 2>"$scratch/stderr"
     status=$?
@@ -36,7 +34,7 @@ run() {
 # ---- first start: the folder is made and seeded ------------------------------------------
 export XDG_DATA_HOME=$scratch/data
 work=$XDG_DATA_HOME/Ostrel/Ostrel16
-run "first start" "$launch" --one "two words"
+run "$launch" --one "two words"
 expect_eq "first start: status (the client's)" 7 "$status"
 expect_eq "first start: stderr" "" "$(cat "$scratch/stderr")"
 expect_eq "first start: client's folder and arguments" "$work
@@ -57,7 +55,7 @@ rm "$work/logo/blogo.bmp"
 mkdir "$work/ini"
 printf '[PTZ_CMD_INTERVAL]\nCMD=100\n' >"$work/ini/opt.ini"
 (cd "$work" && find . -type f -exec cksum {} + | LC_ALL=C sort) >"$scratch/before"
-run "later start" "$launch"
+run "$launch"
 expect_eq "later start: status" 7 "$status"
 expect_eq "later start: client's folder, no arguments" "$work" "$(cat "$OSTREL_FAKE_LOG" 2>&1)"
 (cd "$work" && find . -type f -exec cksum {} + | LC_ALL=C sort) >"$scratch/after"
@@ -66,19 +64,19 @@ diff -u "$scratch/before" "$scratch/after" >&2 || fail "later start: the operato
 # ---- an empty folder made by the operator counts as theirs, too --------------------------
 export XDG_DATA_HOME=$scratch/data-empty
 mkdir -p "$XDG_DATA_HOME/Ostrel/Ostrel16"
-run "operator's empty folder" "$launch"
+run "$launch"
 expect_eq "operator's empty folder: client ran there" "$XDG_DATA_HOME/Ostrel/Ostrel16" "$(cat "$OSTREL_FAKE_LOG" 2>&1)"
 expect_eq "operator's empty folder: still empty" "" "$(ls -A "$XDG_DATA_HOME/Ostrel/Ostrel16")"
 
 # ---- where the folder goes -----------------------------------------------------------------
 unset XDG_DATA_HOME
-run "no XDG_DATA_HOME" "$launch"
+run "$launch"
 expect_eq "no XDG_DATA_HOME: client's folder" "$HOME/.local/share/Ostrel/Ostrel16" "$(cat "$OSTREL_FAKE_LOG" 2>&1)"
 [ -f "$HOME/.local/share/Ostrel/Ostrel16/PTZ/pelcoP.tl" ] || fail "no XDG_DATA_HOME: folder not seeded"
 # A relative XDG_DATA_HOME is not used (it would depend on where the launcher was started).
 cd "$scratch" || exit 1
 export XDG_DATA_HOME=relative
-run "relative XDG_DATA_HOME" "$launch"
+run "$launch"
 expect_eq "relative XDG_DATA_HOME: client's folder" "$HOME/.local/share/Ostrel/Ostrel16" "$(cat "$OSTREL_FAKE_LOG" 2>&1)"
 [ ! -e relative ] || fail "relative XDG_DATA_HOME: a folder was made under the current one"
 
@@ -86,7 +84,7 @@ expect_eq "relative XDG_DATA_HOME: client's folder" "$HOME/.local/share/Ostrel/O
 mkdir "$scratch/elsewhere"
 ln -s "$launch" "$scratch/elsewhere/ostrel-launch"
 export XDG_DATA_HOME=$scratch/data-link
-run "through a link" "$scratch/elsewhere/ostrel-launch"
+run "$scratch/elsewhere/ostrel-launch"
 expect_eq "through a link: status" 7 "$status"
 expect_eq "through a link: seeded" "$(files_under "$examples")" "$(files_under "$XDG_DATA_HOME/Ostrel/Ostrel16")"
 
@@ -94,7 +92,7 @@ expect_eq "through a link: seeded" "$(files_under "$examples")" "$(files_under "
 export XDG_DATA_HOME=$scratch/data-file
 mkdir -p "$XDG_DATA_HOME/Ostrel"
 : >"$XDG_DATA_HOME/Ostrel/Ostrel16"
-run "file in the way" "$launch"
+run "$launch"
 [ "$status" -ne 0 ] && [ "$status" -ne 7 ] || fail "file in the way: status $status"
 grep -q "is not a folder" "$scratch/stderr" || fail "file in the way: no message ($(cat "$scratch/stderr"))"
 [ ! -e "$OSTREL_FAKE_LOG" ] || fail "file in the way: the client started"
@@ -104,7 +102,7 @@ export XDG_DATA_HOME=$scratch/data-readonly
 mkdir -p "$XDG_DATA_HOME/Ostrel"
 chmod 555 "$XDG_DATA_HOME/Ostrel"
 if [ ! -w "$XDG_DATA_HOME/Ostrel" ]; then # root can write anyway
-    run "read-only parent" "$launch"
+    run "$launch"
     [ "$status" -ne 0 ] && [ "$status" -ne 7 ] || fail "read-only parent: status $status"
     [ ! -e "$OSTREL_FAKE_LOG" ] || fail "read-only parent: the client started"
 fi
