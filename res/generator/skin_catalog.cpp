@@ -1,5 +1,6 @@
 #include "skin_catalog.h"
 
+#include "program_icon.h"
 #include "res/resource.h"
 #include "skin_art.h"
 
@@ -287,41 +288,12 @@ QImage SliderThumb()
     return img;
 }
 
-QImage ProgramIcon()
-{
-    QImage img(64, 64, QImage::Format_ARGB32);
-    img.fill(Qt::transparent);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    QLinearGradient body(0, 0, 0, 64);
-    body.setColorAt(0, QColor(0x5a, 0x62, 0x6a));
-    body.setColorAt(1, QColor(0x26, 0x2a, 0x2e));
-    p.setPen(QPen(QColor(0x0c, 0x0d, 0x0f), 2));
-    p.setBrush(body);
-    p.drawRoundedRect(QRectF(3, 3, 58, 58), 10, 10);
-    // A lens with an amber iris: a camera client.
-    p.setBrush(QColor(0x0b, 0x0c, 0x0e));
-    p.drawEllipse(QPointF(32, 32), 20, 20);
-    QRadialGradient iris(QPointF(28, 28), 14);
-    iris.setColorAt(0, QColor(0xff, 0xe0, 0x90));
-    iris.setColorAt(0.5, colour::kAccent);
-    iris.setColorAt(1, QColor(0x60, 0x38, 0x00));
-    p.setPen(Qt::NoPen);
-    p.setBrush(iris);
-    p.drawEllipse(QPointF(32, 32), 11, 11);
-    p.setBrush(QColor(0x05, 0x05, 0x05));
-    p.drawEllipse(QPointF(32, 32), 4.5, 4.5);
-    p.setBrush(QColor(255, 255, 255, 200));
-    p.drawEllipse(QPointF(27, 27), 2.5, 2.5);
-    return img;
-}
-
 } // namespace
 
 std::vector<SkinBitmapEntry> BuildSkinCatalog()
 {
     Entries out;
-    out.push_back({IDB_PROGRAM_ICON, QStringLiteral("program icon"), ProgramIcon()});
+    out.push_back({IDB_PROGRAM_ICON, QStringLiteral("program icon"), ProgramIconImage(64)});
     out.push_back({IDB_MAIN_BACKGROUND, QStringLiteral("main background"), DrawMainBackground()});
     out.push_back({IDB_ARCHIVE_BACKGROUND, QStringLiteral("archive background"), DrawArchiveBackground()});
 

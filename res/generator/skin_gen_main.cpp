@@ -1,8 +1,11 @@
 // Writes the skin: one PNG per numbered bitmap and the Qt resource file that embeds them, plus
-// a contact sheet and two previews of the windows with their controls in place, for people.
+// a contact sheet and two previews of the windows with their controls in place, for people;
+// the demo site logos (logo/) and the program icon at the desktop's sizes (icons/<size>.png and
+// icons/scalable.svg), which the installation takes.
 //   ostrel_skin_gen <output folder>
 
 #include "res/resource.h"
+#include "program_icon.h"
 #include "skin_art.h"
 #include "skin_catalog.h"
 #include "res/skin_layout.h"
@@ -160,6 +163,23 @@ QImage SiteLogo(const QImage& background, bool bLarge)
     return logo;
 }
 
+// The icon sizes of the desktop's hicolor theme that the installation fills.
+constexpr int kIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
+
+bool WriteIcons(const QDir& outDir)
+{
+    if (!outDir.mkpath(QStringLiteral("icons")))
+        return false;
+    for (const int nSize : kIconSizes)
+        if (!ProgramIconImage(nSize).save(outDir.filePath(QStringLiteral("icons/%1.png").arg(nSize)), "PNG"))
+            return false;
+    QSaveFile svg(outDir.filePath(QStringLiteral("icons/scalable.svg")));
+    if (!svg.open(QIODevice::WriteOnly))
+        return false;
+    svg.write(ProgramIconSvg().toUtf8());
+    return svg.commit();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -209,6 +229,10 @@ int main(int argc, char** argv)
         && SiteLogo(images.at(IDB_ARCHIVE_BACKGROUND), true).save(outDir.filePath(QStringLiteral("logo/blogo.bmp")), "BMP");
     if (!bLogos) {
         std::fprintf(stderr, "ostrel_skin_gen: cannot write the demo logos\n");
+        return 1;
+    }
+    if (!WriteIcons(outDir)) {
+        std::fprintf(stderr, "ostrel_skin_gen: cannot write the program icons\n");
         return 1;
     }
     return 0;

@@ -1,10 +1,38 @@
+#include "shell/command_line.h"
 #include "shell/error_box_notifier.h"
 #include "shell/ostrel_app.h"
 
 #include <QApplication>
 
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// --help and --version are answered before the application object exists: no display is
+// needed, and no setting or file is touched. 1 when the text could not be written.
+int PrintAndExit(const std::string& strText)
+{
+    const bool bWritten = std::fputs(strText.c_str(), stdout) >= 0;
+    return bWritten && std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    switch (ostrel::DecideCommandLine(args)) {
+    case ostrel::CommandLineAction::PrintHelp:
+        return PrintAndExit(ostrel::HelpText(OSTREL_VERSION));
+    case ostrel::CommandLineAction::PrintVersion:
+        return PrintAndExit(ostrel::VersionText(OSTREL_VERSION));
+    case ostrel::CommandLineAction::Run:
+        break;
+    }
+
     QApplication app(argc, argv);
     ostrel::ErrorBoxNotifier notifier;
     ostrel::COstrelApp theApp(notifier);
