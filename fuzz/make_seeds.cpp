@@ -262,6 +262,18 @@ void SettingsSeeds()
 
 } // namespace
 
+// Argument lists, NUL-separated.
+void CommandLineSeeds()
+{
+    using namespace std::string_view_literals;
+    Put("command_line", "none", Text(""sv));
+    Put("command_line", "help", Text("--help"sv));
+    Put("command_line", "version-after-other", Text("-platform\0offscreen\0--version"sv));
+    Put("command_line", "after-double-dash", Text("--\0--help"sv));
+    Put("command_line", "short-help-then-version", Text("-h\0--version"sv));
+    Put("command_line", "near-misses", Text("--Help\0-version\0--help=1\0 --version"sv));
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -279,5 +291,6 @@ int main(int argc, char** argv)
     BookSeeds();
     AlarmSeeds();
     SettingsSeeds();
+    CommandLineSeeds();
     return 0;
 }
