@@ -1,3 +1,4 @@
+#include "shell/counter_report.h"
 #include "shell/error_box_notifier.h"
 #include "shell/ostrel_app.h"
 
@@ -10,6 +11,7 @@ int main(int argc, char** argv)
     ostrel::COstrelApp theApp(notifier);
     if (!theApp.InitInstance())
         return 1;
+    const ostrel::CounterReport counters(theApp); // SIGUSR1: one counter line on stderr
     const int nResult = QApplication::exec();
     theApp.ExitInstance();
     return nResult;
