@@ -152,6 +152,7 @@ void CDvrLink::StartReconnect(bool bStart)
 {
     m_byReconnectAttempts = 0;
     if (bStart) {
+        ++m_dwReconnectsStarted;
         m_byMissCount = 0;
         ShowStatus(STATUS_TRY_RECONNECT);
         m_pTimers->Start(kReconnectTimerId, kReconnectMs);

@@ -145,6 +145,9 @@ public:
     bool HeaderChannelMode() const { return m_bHeaderChannelMode; }
     uint8_t MissCount() const { return m_byMissCount; }
     uint8_t ReconnectAttempts() const { return m_byReconnectAttempts; }
+    // Reconnections begun since the link was made: every StartReconnect(true), from the
+    // watchdog or from stray play pictures. Read by the soak run's counter report.
+    uint32_t ReconnectsStarted() const { return m_dwReconnectsStarted; }
     bool StopPending() const { return m_bStopPending; }
     uint16_t PlayImageCounter() const { return m_wPlayImageCounter; }
     const PlayRequest& LastPlayRequest() const { return m_lastPlay; }
@@ -222,6 +225,7 @@ private:
     bool m_bHeaderChannelMode = false;       // trust the header's channel, not the picture's
     uint8_t m_byMissCount = 0;               // image watchdog expiries since the last reset
     uint8_t m_byReconnectAttempts = 0;       // attempts made by the current reconnection
+    uint32_t m_dwReconnectsStarted = 0;
     bool m_bStopPending = false;             // a confirmed stop awaits its reply
     uint16_t m_wPlayImageCounter = 0;        // high byte 1 = armed, low byte = count
     uint32_t m_dwAlarmEvent = 0;             // channel 0-7, motion 8-15, loss 16-23, alarm 24-31

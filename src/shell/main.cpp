@@ -1,4 +1,5 @@
 #include "shell/command_line.h"
+#include "shell/counter_report.h"
 #include "shell/error_box_notifier.h"
 #include "shell/ostrel_app.h"
 
@@ -38,6 +39,7 @@ int main(int argc, char** argv)
     ostrel::COstrelApp theApp(notifier);
     if (!theApp.InitInstance())
         return 1;
+    const ostrel::CounterReport counters(theApp); // SIGUSR1: one counter line on stderr
     const int nResult = QApplication::exec();
     theApp.ExitInstance();
     return nResult;

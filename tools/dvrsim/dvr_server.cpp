@@ -14,7 +14,21 @@
 
 namespace ostrel::dvrsim {
 
-CDvrServer::CDvrServer(const SimOptions& options) : m_options(options)
+namespace {
+
+FaultPlanSettings PlanSettings(const SimOptions& o)
+{
+    FaultPlanSettings settings;
+    settings.nCycleMs = static_cast<int64_t>(o.nFaultCycleSec) * 1000;
+    settings.nOutageAtMs = static_cast<int64_t>(o.nOutageAtSec) * 1000;
+    settings.nOutageMs = static_cast<int64_t>(o.nOutageSec) * 1000;
+    return settings;
+}
+
+} // namespace
+
+CDvrServer::CDvrServer(const SimOptions& options)
+    : m_options(options), m_faults(options), m_plan(PlanSettings(options))
 {
     for (int i = 0; i < 16; ++i)
     {
@@ -32,6 +46,9 @@ CDvrServer::CDvrServer(const SimOptions& options) : m_options(options)
     m_nRangeStart = m_options.rangeStart ? *m_options.rangeStart
                                          : NowMs() / 1000 - static_cast<int64_t>(m_options.nRangeDays) * 86400;
     QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] { OnNewConnection(); });
+    m_planTimer.setSingleShot(true);
+    m_planTimer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_planTimer, &QTimer::timeout, this, [this] { OnPlanTick(); });
 }
 
 CDvrServer::~CDvrServer() = default;
@@ -102,7 +119,70 @@ bool CDvrServer::Listen()
         faults << QStringLiteral("huge length in one packet in %1").arg(o.nOversizeEvery);
     if (!faults.isEmpty())
         SimLog({}, QStringLiteral("faults: ") + faults.join(QStringLiteral(", ")));
+
+    m_address = address;
+    m_wListenPort = Port();
+    if (m_plan.Active()) {
+        const FaultPlanSettings& plan = m_plan.Settings();
+        if (plan.nCycleMs > 0) {
+            QStringList windows;
+            for (int n = 0; n < CFaultPlan::kSlots; ++n) {
+                if (m_plan.SlotFault(n) != PlannedFault::None)
+                    windows << QStringLiteral("%1 %2-%3 s").arg(QLatin1String(PlannedFaultName(m_plan.SlotFault(n))))
+                                   .arg(m_plan.SlotStartMs(n) / 1000.0).arg(m_plan.SlotEndMs(n) / 1000.0);
+            }
+            SimLog({}, QStringLiteral("fault plan: a %1 s cycle, every connection closed at its end; %2")
+                           .arg(plan.nCycleMs / 1000.0).arg(windows.join(QStringLiteral(", "))));
+        }
+        if (plan.nOutageMs > 0)
+            SimLog({}, QStringLiteral("fault plan: an outage of %1 s at %2 s").arg(plan.nOutageMs / 1000.0)
+                           .arg(plan.nOutageAtMs / 1000.0));
+        m_planClock.start();
+        OnPlanTick();
+    }
     return true;
+}
+
+void CDvrServer::OnPlanTick()
+{
+    const int64_t nElapsed = m_planClock.elapsed();
+    const CFaultPlan::State state = m_plan.At(nElapsed);
+    const CFaultPlan::State was = m_planState;
+    m_planState = state;
+    const QString strAt = QStringLiteral("%1 s").arg(nElapsed / 1000.0, 0, 'f', 1);
+
+    if (state.bOutage && !was.bOutage) {
+        m_server.close();
+        SimLog({}, QStringLiteral("fault plan, %1: outage for %2 s: not listening").arg(strAt)
+                       .arg(m_plan.Settings().nOutageMs / 1000.0));
+        DropEverySession(QStringLiteral("fault plan: dropped by the outage"));
+    } else if (!state.bOutage && was.bOutage) {
+        if (m_server.listen(m_address, m_wListenPort))
+            SimLog({}, QStringLiteral("fault plan, %1: outage over, listening again on port %2").arg(strAt).arg(Port()));
+        else
+            SimLog({}, QStringLiteral("fault plan, %1: cannot listen again on port %2: %3")
+                           .arg(strAt).arg(m_wListenPort).arg(m_server.errorString()));
+    }
+    if (state.nCloses > was.nCloses && !state.bOutage) {
+        SimLog({}, QStringLiteral("fault plan, %1: end of cycle %2, closing every connection").arg(strAt).arg(state.nCloses));
+        DropEverySession(QStringLiteral("fault plan: closed at the end of the cycle"));
+    }
+    if (state.fault != was.fault) {
+        m_faults = WithPlannedFault(m_options, state.fault);
+        m_bSilent = state.fault == PlannedFault::Silence;
+        SimLog({}, QStringLiteral("fault plan, %1: now %2").arg(strAt, QLatin1String(PlannedFaultName(state.fault))));
+    }
+
+    const int64_t nNext = m_plan.NextChangeMs(nElapsed);
+    if (nNext >= 0)
+        m_planTimer.start(static_cast<int>(std::clamp<int64_t>(nNext - m_planClock.elapsed(), 0, 1 << 30)));
+}
+
+void CDvrServer::DropEverySession(const QString& strWhy)
+{
+    // Sessions are deleted later, so the list stays whole while this walks it.
+    for (const auto& pSession : m_sessions)
+        pSession->Drop(strWhy);
 }
 
 uint16_t CDvrServer::Port() const

@@ -89,6 +89,19 @@ void CDvrSession::OnDisconnected()
         m_onFinished(this);
 }
 
+void CDvrSession::Drop(const QString& strWhy)
+{
+    if (m_bFinished)
+        return;
+    Log(strWhy);
+    m_pieces.clear();
+    m_nPieceBytes = 0;
+    m_coalesced.clear();
+    m_nCoalesced = 0;
+    m_pSocket->abort();
+    OnDisconnected(); // in case the abort did not say so
+}
+
 void CDvrSession::OnReadyRead()
 {
     uint8_t buffer[16384];
@@ -319,7 +332,7 @@ void CDvrSession::StartStream(Stream stream, std::vector<int> channels, int nFps
 
 void CDvrSession::OnStreamTick()
 {
-    if (m_stream == Stream::None || m_channels.empty() || m_bSilenced || m_bClosing)
+    if (m_stream == Stream::None || m_channels.empty() || m_bSilenced || m_bClosing || m_server.Silent())
         return;
     const int64_t nElapsed = m_streamClock.elapsed();
 
@@ -363,7 +376,7 @@ void CDvrSession::OnStreamTick()
 const std::vector<uint8_t>& CDvrSession::FaultedPicture(CCameraFeed& feed, int64_t nMomentMs, bool bOddField, size_t& nLength,
                                                         const std::vector<uint8_t>* pReady)
 {
-    const SimOptions& o = m_server.Options();
+    const SimOptions& o = m_server.Faults();
     ++m_nPictures;
     const std::vector<uint8_t>* pJpeg = nullptr;
     if (o.nWrongChannelEvery > 0 && m_nPictures % o.nWrongChannelEvery == 0) {
@@ -475,8 +488,8 @@ bool CDvrSession::Congested() const
 
 void CDvrSession::Emit(std::vector<uint8_t>& packet)
 {
-    const SimOptions& o = m_server.Options();
-    if (m_bSilenced || m_bClosing || packet.size() < wire::kMinPacketBytes)
+    const SimOptions& o = m_server.Faults();
+    if (m_bSilenced || m_bClosing || m_server.Silent() || packet.size() < wire::kMinPacketBytes)
         return;
     ++m_nPacketsSent;
     if (o.nOversizeEvery > 0 && m_nPacketsSent % o.nOversizeEvery == 0) {
@@ -486,6 +499,8 @@ void CDvrSession::Emit(std::vector<uint8_t>& packet)
     }
     m_nBytesSinceStats += static_cast<int64_t>(packet.size());
 
+    if (o.nCoalesce <= 1 && !m_coalesced.empty())
+        FlushCoalesced(); // coalescing has just ended: what it held goes first
     if (o.nCoalesce > 1) {
         m_coalesced.insert(m_coalesced.end(), packet.begin(), packet.end());
         if (++m_nCoalesced >= o.nCoalesce)
@@ -541,9 +556,15 @@ void CDvrSession::FlushCoalesced()
 
 void CDvrSession::Write(const uint8_t* pData, size_t nBytes)
 {
-    const SimOptions& o = m_server.Options();
+    const SimOptions& o = m_server.Faults();
     if (o.split == SplitMode::None) {
-        m_pSocket->write(reinterpret_cast<const char*>(pData), static_cast<qint64>(nBytes));
+        if (m_pieces.empty()) {
+            m_pSocket->write(reinterpret_cast<const char*>(pData), static_cast<qint64>(nBytes));
+        } else {
+            // Splitting has just ended: these bytes wait behind the pieces still queued.
+            m_pieces.emplace_back(pData, pData + nBytes);
+            m_nPieceBytes += nBytes;
+        }
         return;
     }
     while (nBytes > 0) {

@@ -35,6 +35,8 @@ public:
 
     // Called once, when the connection has gone; the session may then be deleted.
     void SetOnFinished(std::function<void(CDvrSession*)> onFinished) { m_onFinished = std::move(onFinished); }
+    // Drops the connection at once (what is queued is lost), as a recorder that goes away.
+    void Drop(const QString& strWhy);
 
 private:
     enum class Stream : uint8_t { None, Live, Play };

@@ -96,6 +96,12 @@ std::optional<SimOptions> ParseSimOptions(const QStringList& arguments, QString&
     const QCommandLineOption wrongChannel = opt("wrong-channel-every", "Fault: every Nth picture carries another channel's code.", "N");
     const QCommandLineOption truncate = opt("truncate-every", "Fault: every Nth picture's JPEG is cut short.", "N");
     const QCommandLineOption oversize = opt("oversize-every", "Fault: every Nth packet announces a huge total length.", "N");
+    const QCommandLineOption faultCycle = opt("fault-cycle", "Fault plan: every fault above in turn, each for a tenth of "
+                                                             "N seconds, and every connection closed every N seconds "
+                                                             "(N >= 10; see README).", "N");
+    const QCommandLineOption outageAt = opt("outage-at", "Fault plan: stop listening and drop every connection N seconds "
+                                                         "after the start (with --outage-for).", "N");
+    const QCommandLineOption outageFor = opt("outage-for", "Length of that outage in seconds.", "N");
     const QCommandLineOption seed = opt("seed", "Seed of the random faults and the event log (default 1).", "N");
     const QCommandLineOption contactSheet = opt("contact-sheet", "Write one picture of every camera into a PNG and exit.", "FILE");
 
@@ -104,7 +110,7 @@ std::optional<SimOptions> ParseSimOptions(const QStringList& arguments, QString&
          {&port, &bind, &portFile, &user, &password, &magic, &channels, &model, &fps, &singleFps, &playFps, &sceneFps,
           &prerendered, &width, &height, &quality, &subsampling, &rangeDays, &rangeStart, &rangeEnd, &gap, &eventCount,
           &alarmEvery, &ptzReply, &silenceAfter, &closeAfter, &split, &splitMax, &splitGap, &coalesce, &garbageEvery,
-          &garbageBytes, &wrongChannel, &truncate, &oversize, &seed, &contactSheet})
+          &garbageBytes, &wrongChannel, &truncate, &oversize, &faultCycle, &outageAt, &outageFor, &seed, &contactSheet})
         parser.addOption(*p);
 
     if (!parser.parse(arguments)) {
@@ -213,6 +219,11 @@ std::optional<SimOptions> ParseSimOptions(const QStringList& arguments, QString&
     number(wrongChannel, 0, 1 << 30, o.nWrongChannelEvery);
     number(truncate, 0, 1 << 30, o.nTruncateEvery);
     number(oversize, 0, 1 << 30, o.nOversizeEvery);
+    number(faultCycle, 10, 86400, o.nFaultCycleSec);
+    number(outageAt, 0, 86400 * 30, o.nOutageAtSec);
+    number(outageFor, 1, 86400, o.nOutageSec);
+    if (parser.isSet(outageAt) != parser.isSet(outageFor))
+        strBad = QStringLiteral("--outage-at and --outage-for go together");
     int nSeed = 1;
     number(seed, 0, 0x7FFFFFFF, nSeed);
     o.dwSeed = static_cast<uint32_t>(nSeed);

@@ -55,6 +55,10 @@ struct SimOptions {
     int nTruncateEvery = 0;
     int nOversizeEvery = 0;
     uint32_t dwSeed = 1;
+    // The fault plan (fault_plan.h): the faults above in turn, a close at each cycle's end.
+    int nFaultCycleSec = 0;        // 0: no plan
+    int nOutageAtSec = 0;          // the one long outage: not listening from here
+    int nOutageSec = 0;            // for this long; 0: none
 
     QString strContactSheet;       // write a contact sheet PNG and exit
 };

@@ -1,0 +1,147 @@
+// The fault plan on a made-up clock: which fault holds when, when the connections are closed,
+// the one outage, and the moments at which the server must look again.
+#include "fault_plan.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace ostrel::dvrsim;
+
+namespace {
+
+using F = PlannedFault;
+
+// Five minutes a cycle, so 30 s a window; an outage of a minute at 400 s.
+CFaultPlan FiveMinutes(int64_t nOutageAtMs = 0, int64_t nOutageMs = 0)
+{
+    return CFaultPlan(FaultPlanSettings{300000, nOutageAtMs, nOutageMs});
+}
+
+} // namespace
+
+TEST(FaultPlan, EachFaultHoldsForItsWindowOfTheCycle)
+{
+    struct Row {
+        int64_t nAtMs;
+        PlannedFault fault;
+        int64_t nCloses;
+    } rows[] = {
+        {0, F::None, 0},          {29999, F::None, 0},          {30000, F::Split, 0},
+        {59999, F::Split, 0},     {60000, F::Coalesce, 0},      {90000, F::Garbage, 0},
+        {120000, F::Truncate, 0}, {150000, F::Oversize, 0},     {180000, F::WrongChannel, 0},
+        {210000, F::Silence, 0},  {221999, F::Silence, 0},      {222000, F::None, 0}, // 12 s of silence only
+        {239999, F::None, 0},     {240000, F::Mixed, 0},        {270000, F::None, 0},
+        {299999, F::None, 0},     {300000, F::None, 1},         {330000, F::Split, 1},
+        {3 * 300000 + 215000, F::Silence, 3},                   {-5, F::None, 0},
+    };
+    const CFaultPlan plan = FiveMinutes();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.nAtMs);
+        const CFaultPlan::State state = plan.At(row.nAtMs);
+        EXPECT_EQ(row.fault, state.fault);
+        EXPECT_EQ(row.nCloses, state.nCloses);
+        EXPECT_FALSE(state.bOutage);
+    }
+}
+
+TEST(FaultPlan, TheOutageCoversItsMinuteOnly)
+{
+    const CFaultPlan plan = FiveMinutes(400000, 60000);
+    EXPECT_FALSE(plan.At(399999).bOutage);
+    EXPECT_TRUE(plan.At(400000).bOutage);
+    EXPECT_TRUE(plan.At(459999).bOutage);
+    EXPECT_FALSE(plan.At(460000).bOutage);
+    EXPECT_EQ(F::Garbage, plan.At(400000).fault) << "the cycle runs on under the outage";
+
+    const CFaultPlan outageOnly(FaultPlanSettings{0, 50000, 45000});
+    EXPECT_TRUE(outageOnly.Active());
+    EXPECT_EQ((CFaultPlan::State{F::None, true, 0}), outageOnly.At(60000));
+    EXPECT_EQ(50000, outageOnly.NextChangeMs(0));
+    EXPECT_EQ(95000, outageOnly.NextChangeMs(50000));
+    EXPECT_EQ(-1, outageOnly.NextChangeMs(95000)) << "nothing changes after it";
+
+    EXPECT_FALSE(CFaultPlan(FaultPlanSettings{}).Active());
+    EXPECT_EQ(-1, CFaultPlan(FaultPlanSettings{}).NextChangeMs(0));
+}
+
+TEST(FaultPlan, WalkingFromChangeToChangeMeetsEveryBoundaryOnce)
+{
+    const CFaultPlan plan = FiveMinutes(400000, 60000);
+    std::vector<int64_t> moments;
+    for (int64_t t = plan.NextChangeMs(0); t >= 0 && t <= 600000; t = plan.NextChangeMs(t)) {
+        EXPECT_NE(plan.At(t), plan.At(t - 1)) << "a change at " << t;
+        moments.push_back(t);
+    }
+    const std::vector<int64_t> expected = {
+        30000,  60000,  90000,  120000, 150000, 180000, 210000, 222000, 240000, 270000, 300000, // first cycle
+        330000, 360000, 390000, 400000 /* outage */, 420000, 450000, 460000 /* back */, 480000, 510000,
+        522000, 540000, 570000, 600000,
+    };
+    EXPECT_EQ(expected, moments);
+    EXPECT_EQ(222000, plan.NextChangeMs(215000)) << "from inside a window";
+}
+
+TEST(FaultPlan, ShortCyclesKeepTheOrderAndAreNeverShorterThanTenSeconds)
+{
+    const CFaultPlan twenty(FaultPlanSettings{20000, 0, 0});
+    EXPECT_EQ(F::Silence, twenty.At(14000).fault);
+    EXPECT_EQ(F::Mixed, twenty.At(16000).fault) << "a 2 s window is silent throughout";
+    EXPECT_EQ(1, twenty.At(20000).nCloses);
+
+    const CFaultPlan tooShort(FaultPlanSettings{3000, 0, 0});
+    EXPECT_EQ(10000, tooShort.Settings().nCycleMs);
+    EXPECT_EQ(0, tooShort.At(9999).nCloses);
+    EXPECT_EQ(1, tooShort.At(10000).nCloses);
+}
+
+TEST(FaultPlan, PlannedFaultsComeOnTopOfTheCommandLine)
+{
+    QString strError, strHelp;
+    const auto base = ParseSimOptions({"dvrsim", "--truncate-every", "7", "--garbage-bytes", "9"}, strError, strHelp);
+    ASSERT_TRUE(base.has_value()) << strError.toStdString();
+
+    const SimOptions garbage = WithPlannedFault(*base, F::Garbage);
+    EXPECT_EQ(50, garbage.nGarbageEvery);
+    EXPECT_EQ(9, garbage.nGarbageBytes) << "the size given stays";
+    EXPECT_EQ(7, garbage.nTruncateEvery) << "a fault given on the command line stays";
+
+    const SimOptions split = WithPlannedFault(*base, F::Split);
+    EXPECT_EQ(SplitMode::Random, split.split);
+    EXPECT_EQ(4096, split.nSplitBytes);
+    EXPECT_EQ(0, split.nGarbageEvery);
+
+    for (PlannedFault quiet : {F::None, F::Silence}) {
+        const SimOptions same = WithPlannedFault(*base, quiet);
+        EXPECT_EQ(SplitMode::None, same.split);
+        EXPECT_EQ(0, same.nCoalesce);
+        EXPECT_EQ(0, same.nGarbageEvery);
+        EXPECT_EQ(7, same.nTruncateEvery);
+        EXPECT_EQ(0, same.nOversizeEvery);
+        EXPECT_EQ(0, same.nWrongChannelEvery);
+    }
+    const SimOptions mixed = WithPlannedFault(*base, F::Mixed);
+    EXPECT_GT(mixed.nCoalesce, 1);
+    EXPECT_GT(mixed.nGarbageEvery, 0);
+    EXPECT_GT(mixed.nWrongChannelEvery, 0);
+    EXPECT_GT(mixed.nOversizeEvery, 0);
+}
+
+TEST(FaultPlan, OptionsNameTheCycleAndTheOutage)
+{
+    QString strError, strHelp;
+    const auto chosen = ParseSimOptions({"dvrsim", "--fault-cycle", "300", "--outage-at", "400", "--outage-for", "60"},
+                                        strError, strHelp);
+    ASSERT_TRUE(chosen.has_value()) << strError.toStdString();
+    EXPECT_EQ(300, chosen->nFaultCycleSec);
+    EXPECT_EQ(400, chosen->nOutageAtSec);
+    EXPECT_EQ(60, chosen->nOutageSec);
+
+    for (const QStringList& args : {QStringList{"dvrsim", "--fault-cycle", "5"}, QStringList{"dvrsim", "--outage-at", "9"},
+                                    QStringList{"dvrsim", "--outage-for", "9"},
+                                    QStringList{"dvrsim", "--outage-at", "9", "--outage-for", "0"}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        EXPECT_FALSE(ParseSimOptions(args, strError, strHelp).has_value());
+        EXPECT_FALSE(strError.isEmpty());
+    }
+}
