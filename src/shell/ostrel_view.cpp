@@ -419,32 +419,37 @@ void COstrelView::SetUseFullScreen(bool bFull)
 
 // ---- keys --------------------------------------------------------------------------------
 
-bool COstrelView::OnKeyCommand(KeyCommand command, uint16_t wKey, bool bPressed)
+namespace {
+
+// The physical key where the window system tells it, else the key's meaning: '+' typed with
+// Shift may come up as '=' when Shift is let go first, but on the same key.
+uint32_t PhysicalKey(const QKeyEvent& event, const std::optional<KeyStroke>& key)
+{
+    if (event.nativeScanCode() != 0)
+        return 0x10000u | event.nativeScanCode();
+    return key ? key->wKey : 0;
+}
+
+} // namespace
+
+void COstrelView::OnKeyCommand(KeyCommand command, uint32_t dwPhysicalKey)
 {
     if (IsHeldCommand(command)) {
-        if (bPressed) {
-            CSkinButton* pButton = SkinButton(ControlOfCommand(command));
-            if (!pButton || pButton->IsPressed() || !pButton->isEnabled())
-                return true;
-            m_heldKeys.push_back(HeldKey{wKey, pButton});
-            pButton->Press();
-            return true;
-        }
-        ReleaseHeldKey(wKey);
-        return true;
+        CSkinButton* pButton = SkinButton(ControlOfCommand(command));
+        if (!pButton || pButton->IsPressed() || !pButton->isEnabled())
+            return;
+        m_heldKeys.push_back(HeldKey{dwPhysicalKey, pButton});
+        pButton->Press();
+        return;
     }
-    if (command == KeyCommand::None)
-        return false;
-    if (!bPressed)
-        return true;
     switch (command) {
     case KeyCommand::ToggleFullScreen:
         SetUseFullScreen(m_rSession.Settings().bUseFullScreen == 0);
-        return true;
+        return;
     case KeyCommand::LeaveFullScreen:
         if (m_rSession.Settings().bUseFullScreen != 0)
             SetUseFullScreen(false);
-        return true;
+        return;
     default:
         break;
     }
@@ -453,7 +458,6 @@ bool COstrelView::OnKeyCommand(KeyCommand command, uint16_t wKey, bool bPressed)
         pButton->Click();
     else if (CBitmapButton* pPush = PushButton(nControlId))
         pPush->click();
-    return true;
 }
 
 void COstrelView::keyPressEvent(QKeyEvent* pEvent)
@@ -467,30 +471,29 @@ void COstrelView::keyPressEvent(QKeyEvent* pEvent)
     // The keyboard's own repeats would toggle and step again; a held PTZ key repeats by timer.
     const QWidget* pModal = QApplication::activeModalWidget();
     if (!pEvent->isAutoRepeat() && (!pModal || pModal == window()))
-        OnKeyCommand(command, key->wKey, true);
+        OnKeyCommand(command, PhysicalKey(*pEvent, key));
     pEvent->accept();
 }
 
 void COstrelView::keyReleaseEvent(QKeyEvent* pEvent)
 {
     const std::optional<KeyStroke> key = ToKeyStroke(*pEvent);
-    const KeyCommand command = key ? FindKeyCommand(LiveViewKeys(), *key) : KeyCommand::None;
-    if (pEvent->isAutoRepeat() || !key) {
-        QWidget::keyReleaseEvent(pEvent);
+    if (!pEvent->isAutoRepeat() && ReleaseHeldKey(PhysicalKey(*pEvent, key))) {
+        pEvent->accept();
         return;
     }
-    // Found by the key alone: Shift may have come up before the arrow did.
-    const bool bHeld = ReleaseHeldKey(key->wKey);
-    if (bHeld || command != KeyCommand::None)
+    if (key && FindKeyCommand(LiveViewKeys(), *key) != KeyCommand::None)
         pEvent->accept();
     else
         QWidget::keyReleaseEvent(pEvent);
 }
 
-bool COstrelView::ReleaseHeldKey(uint16_t wKey)
+bool COstrelView::ReleaseHeldKey(uint32_t dwPhysicalKey)
 {
+    if (dwPhysicalKey == 0)
+        return false;
     const auto it = std::find_if(m_heldKeys.begin(), m_heldKeys.end(),
-                                 [wKey](const HeldKey& held) { return held.wKey == wKey; });
+                                 [dwPhysicalKey](const HeldKey& held) { return held.dwKey == dwPhysicalKey; });
     if (it == m_heldKeys.end())
         return false;
     CSkinButton* pButton = it->pButton;

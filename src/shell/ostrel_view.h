@@ -128,12 +128,12 @@ protected:
 
 private:
     struct HeldKey {
-        uint16_t wKey;          // the key that holds it, whatever Shift does meanwhile
+        uint32_t dwKey;         // the physical key that holds it, whatever Shift does meanwhile
         CSkinButton* pButton;
     };
-    // A key of LiveViewKeys went down or up; false when the key stands for nothing here.
-    bool OnKeyCommand(KeyCommand command, uint16_t wKey, bool bPressed);
-    bool ReleaseHeldKey(uint16_t wKey); // false when that key holds nothing
+    // A key of LiveViewKeys went down: its button is clicked, or pressed until the key is up.
+    void OnKeyCommand(KeyCommand command, uint32_t dwPhysicalKey);
+    bool ReleaseHeldKey(uint32_t dwPhysicalKey); // false when that key holds nothing
     void ReleaseHeldKeys();
     void CreateControls();
     void ApplyEffects(const CLiveLayout::Effects& effects);

@@ -217,3 +217,20 @@ TEST_F(PtzKeysTest, AHeldArrowIsLetGoWhenTheWindowLosesTheKeyboard)
     clock.Advance(1000);
     EXPECT_TRUE(TakePtzPayloads().empty());
 }
+
+TEST_F(PtzKeysTest, PlusLetGoAfterShiftStillStopsTheZoom)
+{
+    // '+' typed as Shift and '=' on scan code 21; Shift comes up first, so the key comes up as '='.
+    TakePtzPayloads();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Plus, Qt::ShiftModifier, 21, 0x2B, 1);
+    QCoreApplication::sendEvent(pView.get(), &press);
+    QCoreApplication::processEvents();
+    clock.Advance(20);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Equal, Qt::NoModifier, 21, 0x3D, 0);
+    QCoreApplication::sendEvent(pView.get(), &release);
+    QCoreApplication::processEvents();
+    clock.Advance(1000);
+    const Bytes zoom = {0xC1, 0x09}, stop = {0xC1, 0x00};
+    EXPECT_EQ((std::vector<Bytes>{zoom, stop, stop, stop, stop, stop}), TakePtzPayloads());
+    EXPECT_FALSE(pView->SkinButton(IDC_PTZ_ZOOM_IN)->IsPressed());
+}
