@@ -552,6 +552,7 @@ TEST_F(ViewTest, F11FlipsUseFullScreenAndEscapeOnlyTurnsItOff)
     QTest::keyClick(pView.get(), Qt::Key_F11);
     Click(IDC_EXIT);
     EXPECT_EQ(1, settings.ints["Use FullScreen"]) << "kept for the next start";
+    pView.reset(); // before the display it holds
 }
 
 TEST_F(ViewTest, ButtonsCarryTheirNameAndKeyForTooltipsAndScreenReaders)
