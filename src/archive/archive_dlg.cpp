@@ -6,13 +6,15 @@
 #include "res/skin_bitmap.h"
 #include "res/skin_layout.h"
 #include "widgets/calendar_ctrl.h"
+#include "widgets/key_event.h"
 #include "widgets/overlay_font.h"
 #include "widgets/skin_button.h"
 #include "widgets/skin_slider.h"
 
 #include <QCloseEvent>
 #include <QDir>
-#include <QGuiApplication>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -59,6 +61,59 @@ bool IsSkinButton(int nId)
            nId == IDC_TILES_MORE || nId == IDC_TILES_FEWER || (nId >= IDC_GO_START && nId <= IDC_GO_END);
 }
 
+// What each control is called, for tooltips and screen readers, and the key command that acts
+// as it. The channel buttons are "Camera 1".."Camera 16".
+struct ControlText {
+    int nControlId;
+    const char* pszName;
+    KeyCommand command;
+};
+
+constexpr ControlText kControlTexts[] = {
+    {IDC_VIEWER, "Back to live", KeyCommand::BackToLive},
+    {IDC_SNAPSHOT, "Snapshot", KeyCommand::None},
+    {IDC_PRINT, "Print", KeyCommand::None},
+    {IDC_EVENT_LIST, "Alarm events", KeyCommand::None},
+    {IDC_AVI_RECORD, "AVI backup", KeyCommand::None},
+    {IDC_TILES_MORE, "More tiles per row", KeyCommand::None},
+    {IDC_TILES_FEWER, "Fewer tiles per row", KeyCommand::None},
+    {IDC_SINGLE_VIEW, "One camera", KeyCommand::None},
+    {IDC_MULTI_VIEW, "Several cameras", KeyCommand::None},
+    {IDC_FAST_REVERSE, "Fast reverse", KeyCommand::FastReverse},
+    {IDC_REVERSE, "Play in reverse", KeyCommand::PlayReverse},
+    {IDC_STOP, "Stop", KeyCommand::PlayForwardOrStop},
+    {IDC_FORWARD, "Play forward", KeyCommand::PlayForwardOrStop},
+    {IDC_FAST_FORWARD, "Fast forward", KeyCommand::FastForward},
+    {IDC_GO_START, "Start of the recording", KeyCommand::GoToStart},
+    {IDC_PREV_HOUR, "Previous hour", KeyCommand::PreviousHour},
+    {IDC_NEXT_HOUR, "Next hour", KeyCommand::NextHour},
+    {IDC_GO_END, "End of the recording", KeyCommand::GoToEnd},
+    {IDC_RECEIVE_LAMP, "Receive lamp", KeyCommand::None},
+    {IDC_TIME_SLIDER, "Time of day", KeyCommand::None},
+};
+
+std::string ControlName(int nControlId, KeyCommand* pCommand)
+{
+    *pCommand = KeyCommand::None;
+    if (nControlId >= IDC_ARCHIVE_CHANNEL_FIRST && nControlId < IDC_ARCHIVE_CHANNEL_FIRST + CArchiveTiles::kChannels)
+        return "Camera " + std::to_string(nControlId - IDC_ARCHIVE_CHANNEL_FIRST + 1);
+    for (const ControlText& text : kControlTexts)
+        if (text.nControlId == nControlId) {
+            *pCommand = text.command;
+            return text.pszName;
+        }
+    return {};
+}
+
+// The button a key command clicks; Space's is chosen by the play state.
+int ControlOfCommand(KeyCommand command)
+{
+    for (const ControlText& text : kControlTexts)
+        if (text.command == command && command != KeyCommand::None)
+            return text.nControlId;
+    return 0;
+}
+
 } // namespace
 
 const QRect CArchiveDlg::kStatusLineRect = Box(770, 210, 920, 230);
@@ -73,6 +128,7 @@ CArchiveDlg::CArchiveDlg(CRecorderSession& rSession, ArchiveServices services, Q
     setWindowTitle(QString::fromLatin1(kCaption));
     setFixedSize(kWidth, kHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::ClickFocus);
     m_logo.load(QString::fromLatin1(kLogoFile));
 }
 
@@ -158,8 +214,45 @@ void CArchiveDlg::CreateControls()
     }
     // The receive lamp only shows; the link flips it.
     m_pReceive->setEnabled(false);
+    m_pReceive->SetAccessibleRole(QAccessible::Indicator);
 
     m_pCalendar = CCalendarCtrl::Create(kCalendarId, m_services.rClock, this, kCalendarRect);
+    NameControls();
+}
+
+std::string CArchiveDlg::ControlToolTip(int nControlId)
+{
+    KeyCommand command = KeyCommand::None;
+    std::string strTip = ControlName(nControlId, &command);
+    if (const std::optional<KeyStroke> key = KeyOfCommand(ArchiveKeys(), command))
+        strTip += " (" + KeyText(*key) + ")";
+    return strTip;
+}
+
+void CArchiveDlg::NameControls()
+{
+    setAccessibleName(QStringLiteral("Archive"));
+    for (const SkinPlacement& place : kArchiveControls) {
+        QWidget* pControl = place.nControlId == IDC_TIME_SLIDER ? static_cast<QWidget*>(m_pSlider)
+                                                                 : SkinButton(place.nControlId);
+        if (!pControl)
+            continue;
+        KeyCommand command = KeyCommand::None;
+        pControl->setAccessibleName(QString::fromStdString(ControlName(place.nControlId, &command)));
+        pControl->setToolTip(QString::fromStdString(ControlToolTip(place.nControlId)));
+    }
+    if (!m_pCalendar)
+        return;
+    m_pCalendar->setAccessibleName(QStringLiteral("Play date"));
+    const std::pair<int, const char*> parts[] = {
+        {CCalendarCtrl::IDC_MONTH_SPIN, "Month up or down"},
+        {CCalendarCtrl::IDC_MONTH_LIST, "Month"},
+        {CCalendarCtrl::IDC_YEAR_EDIT, "Year"},
+        {CCalendarCtrl::IDC_YEAR_SPIN, "Year up or down"},
+    };
+    for (const auto& [nId, pszName] : parts)
+        if (QWidget* pPart = m_pCalendar->findChild<QWidget*>(QString::number(nId)))
+            pPart->setAccessibleName(QString::fromLatin1(pszName));
 }
 
 CSkinButton* CArchiveDlg::SkinButton(int nControlId) const
@@ -199,6 +292,30 @@ void CArchiveDlg::OnCommand(int nControlId)
     SyncLights();
 }
 
+void CArchiveDlg::OnKeyCommand(KeyCommand command)
+{
+    int nControlId = ControlOfCommand(command);
+    if (command == KeyCommand::PlayForwardOrStop)
+        nControlId = (m_player.PlayState() & 0xFF) == 1 ? IDC_STOP : IDC_FORWARD;
+    if (CSkinButton* pButton = SkinButton(nControlId))
+        pButton->Click();
+}
+
+void CArchiveDlg::keyPressEvent(QKeyEvent* pEvent)
+{
+    const std::optional<KeyStroke> key = ToKeyStroke(*pEvent);
+    const KeyCommand command = key ? FindKeyCommand(ArchiveKeys(), *key) : KeyCommand::None;
+    if (command == KeyCommand::None) {
+        QWidget::keyPressEvent(pEvent);
+        return;
+    }
+    // The keyboard's own repeats would play and stop in turn.
+    const QWidget* pModal = QApplication::activeModalWidget();
+    if (!pEvent->isAutoRepeat() && (!pModal || pModal == window()))
+        OnKeyCommand(command);
+    pEvent->accept();
+}
+
 void CArchiveDlg::OnSliderScroll()
 {
     m_player.OnSliderMoved(m_pSlider->GetPos());
@@ -234,6 +351,8 @@ void CArchiveDlg::ShowWindow(bool bShow)
     show();
     raise();
     activateWindow();
+    // The keys come here, not to the calendar's month list, unless a button has the focus frame.
+    setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void CArchiveDlg::DrawStatusLine(const std::string& strText)

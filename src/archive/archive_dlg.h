@@ -9,6 +9,7 @@
 #include "platform/printer.h"
 #include "platform/timer_service.h"
 #include "session/archive_player.h"
+#include "models/key_commands.h"
 #include "models/snapshot_layout.h"
 #include "session/recorder_session.h"
 #include "widgets/back_store.h"
@@ -55,6 +56,9 @@ struct ArchiveServices {
 //
 // All painting goes into a back store the size of the window, which the snapshot and the
 // printout copy too; a play picture updates only its own tile on screen.
+//
+// The keys of ArchiveKeys click the button they stand for; Space clicks forward while stopped
+// and stop while playing.
 class CArchiveDlg : public QWidget, private ArchiveScreen, private BackupView, public TimerTarget {
     Q_OBJECT
 public:
@@ -113,6 +117,9 @@ public:
 
     void OnTimer(int nId) override;
 
+    // The name and the key of a control, as its tooltip shows them.
+    static std::string ControlToolTip(int nControlId);
+
 signals:
     // The alarm list button: the event log has been asked for; bFileExisted tells whether a
     // list saved by an earlier fetch is there to show at once. Whoever owns the list window
@@ -127,6 +134,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* pEvent) override;
     void mouseReleaseEvent(QMouseEvent* pEvent) override;
     void closeEvent(QCloseEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
 
 private:
     // ArchiveScreen.
@@ -159,6 +167,8 @@ private:
 
     void CreateControls();
     void OnCommand(int nControlId);
+    void OnKeyCommand(KeyCommand command);
+    void NameControls();
     void OnSliderScroll();
     void PaintAll();
     void PaintBackground(const QRect& rc);

@@ -1,9 +1,11 @@
 #include "shell/about_dlg.h"
 
+#include "models/key_commands.h"
 #include "res/resource.h"
 #include "res/skin_bitmap.h"
 
 #include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
@@ -39,8 +41,44 @@ CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent)
 
     auto* pLayout = new QVBoxLayout(this);
     pLayout->addLayout(pRow);
+    pLayout->addSpacing(8);
+    pLayout->addLayout(MakeKeyTable(bold));
     pLayout->addWidget(pButtons);
     setFixedSize(sizeHint());
+}
+
+QGridLayout* CAboutDlg::MakeKeyTable(const QFont& headingFont)
+{
+    // Two columns, keys and what they do, under a heading per window; every label is as wide as
+    // its text, so nothing is cut.
+    auto* pGrid = new QGridLayout;
+    pGrid->setHorizontalSpacing(16);
+    pGrid->setVerticalSpacing(2);
+    int nRow = 0;
+    auto* pTitle = new QLabel(QStringLiteral("Keyboard"), this);
+    pTitle->setFont(headingFont);
+    pGrid->addWidget(pTitle, nRow++, 0, 1, 2);
+    const std::pair<const char*, std::span<const KeyHelpRow>> sections[] = {
+        {"Live view", LiveViewKeyHelp()},
+        {"PTZ camera (live view)", PtzKeyHelp()},
+        {"Archive", ArchiveKeyHelp()},
+    };
+    for (const auto& [pszHeading, rows] : sections) {
+        auto* pHeading = new QLabel(QString::fromLatin1(pszHeading), this);
+        pHeading->setFont(headingFont);
+        pHeading->setContentsMargins(0, 6, 0, 0);
+        pGrid->addWidget(pHeading, nRow++, 0, 1, 2);
+        for (const KeyHelpRow& row : rows) {
+            auto* pKeys = new QLabel(QString::fromLatin1(row.pszKeys), this);
+            pKeys->setObjectName(QStringLiteral("keys"));
+            auto* pAction = new QLabel(QString::fromLatin1(row.pszAction), this);
+            pAction->setObjectName(QStringLiteral("action"));
+            pGrid->addWidget(pKeys, nRow, 0);
+            pGrid->addWidget(pAction, nRow++, 1);
+        }
+    }
+    pGrid->setColumnStretch(1, 1);
+    return pGrid;
 }
 
 QString CAboutDlg::VersionLine()

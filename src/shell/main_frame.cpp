@@ -31,6 +31,8 @@ void CMainFrame::SetView(QWidget* pView)
         pView->setParent(this);
         pView->setGeometry(0, 0, kWidth, kHeight);
         pView->show();
+        // The frame's keys are the view's.
+        setFocusProxy(pView);
     }
     update();
 }

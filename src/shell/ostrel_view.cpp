@@ -10,14 +10,18 @@
 #include "models/status_text.h"
 #include "shell/main_frame.h"
 #include "widgets/bitmap_button.h"
+#include "widgets/key_event.h"
 #include "widgets/overlay_font.h"
 #include "widgets/skin_button.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+
+#include <algorithm>
 
 namespace ostrel {
 
@@ -40,6 +44,76 @@ const QColor kTextColour(0, 255, 0);
 
 // Parameters the PTZ keys report, by control ID 1087..1098.
 constexpr int kPtzParameters[] = {1324, 1325, 1326, 1327, 1328, 1329, 1330, 1331, 1332, 1033, 1334, 1035};
+
+// What each control is called, for tooltips and screen readers, and the key command that acts
+// as it. The channel buttons are "Camera 1".."Camera 16" with the commands Camera1..Camera16.
+struct ControlText {
+    int nControlId;
+    const char* pszName;
+    KeyCommand command;
+};
+
+constexpr ControlText kControlTexts[] = {
+    {IDC_EXIT, "Exit", KeyCommand::None},
+    {IDC_SETTING, "Configurations", KeyCommand::OpenSettings},
+    {IDC_ARCHIVE, "Archive", KeyCommand::OpenArchive},
+    {IDC_LAYOUT_FIRST + 0, "One camera", KeyCommand::LayoutSingle},
+    {IDC_LAYOUT_FIRST + 1, "Four cameras", KeyCommand::LayoutFour},
+    {IDC_LAYOUT_FIRST + 2, "No layout", KeyCommand::None},
+    {IDC_LAYOUT_FIRST + 3, "Nine cameras", KeyCommand::LayoutNine},
+    {IDC_LAYOUT_FIRST + 4, "No layout", KeyCommand::None},
+    {IDC_LAYOUT_FIRST + 5, "No layout", KeyCommand::None},
+    {IDC_LAYOUT_FIRST + 6, "Sixteen cameras", KeyCommand::LayoutSixteen},
+    {IDC_CONNECT, "Connect", KeyCommand::None},
+    {IDC_DISCONNECT, "Disconnect", KeyCommand::None},
+    {IDC_ROTATE, "Rotation", KeyCommand::ToggleRotation},
+    {IDC_ACTIVITY_LAMP, "Activity lamp", KeyCommand::None},
+    {IDC_PTZ_UP, "Tilt up", KeyCommand::PtzUp},
+    {IDC_PTZ_LEFT_UP, "Pan left and tilt up", KeyCommand::None},
+    {IDC_PTZ_LEFT, "Pan left", KeyCommand::PtzLeft},
+    {IDC_PTZ_LEFT_DOWN, "Pan left and tilt down", KeyCommand::None},
+    {IDC_PTZ_DOWN, "Tilt down", KeyCommand::PtzDown},
+    {IDC_PTZ_RIGHT_DOWN, "Pan right and tilt down", KeyCommand::None},
+    {IDC_PTZ_RIGHT, "Pan right", KeyCommand::PtzRight},
+    {IDC_PTZ_RIGHT_UP, "Pan right and tilt up", KeyCommand::None},
+    {IDC_PTZ_ZOOM_IN, "Zoom in", KeyCommand::PtzZoomIn},
+    {IDC_PTZ_ZOOM_OUT, "Zoom out", KeyCommand::PtzZoomOut},
+    {IDC_PTZ_FOCUS_IN, "Focus in", KeyCommand::PtzFocusIn},
+    {IDC_PTZ_FOCUS_OUT, "Focus out", KeyCommand::PtzFocusOut},
+    {IDC_PTZ_CH_PLUS, "Next PTZ camera", KeyCommand::PtzCameraNext},
+    {IDC_PTZ_CH_MINUS, "Previous PTZ camera", KeyCommand::PtzCameraPrevious},
+};
+
+KeyCommand CameraCommand(int nChannel)
+{
+    return static_cast<KeyCommand>(static_cast<int>(KeyCommand::Camera1) + nChannel);
+}
+
+// The control a key command acts as; 0 for none (the full-screen commands).
+int ControlOfCommand(KeyCommand command)
+{
+    if (command >= KeyCommand::Camera1 && command <= KeyCommand::Camera16)
+        return IDC_CHANNEL_FIRST + (static_cast<int>(command) - static_cast<int>(KeyCommand::Camera1));
+    for (const ControlText& text : kControlTexts)
+        if (text.command == command && command != KeyCommand::None)
+            return text.nControlId;
+    return 0;
+}
+
+std::string ControlName(int nControlId, KeyCommand* pCommand)
+{
+    if (nControlId >= IDC_CHANNEL_FIRST && nControlId < IDC_CHANNEL_FIRST + kChannelCount) {
+        *pCommand = CameraCommand(nControlId - IDC_CHANNEL_FIRST);
+        return "Camera " + std::to_string(nControlId - IDC_CHANNEL_FIRST + 1);
+    }
+    for (const ControlText& text : kControlTexts)
+        if (text.nControlId == nControlId) {
+            *pCommand = text.command;
+            return text.pszName;
+        }
+    *pCommand = KeyCommand::None;
+    return {};
+}
 
 } // namespace
 
@@ -80,6 +154,9 @@ void COstrelView::OnInitialUpdate()
     DrawClock();
     DrawConnectStatus(LinkStatus{m_rSession.ConnectState()});
     DrawPtzChannel();
+    // The keys come here unless a button has the focus frame, and go on to here from it.
+    setFocusPolicy(Qt::ClickFocus);
+    setFocus(Qt::OtherFocusReason);
 }
 
 // ---- controls ----------------------------------------------------------------------------
@@ -152,9 +229,32 @@ void COstrelView::CreateControls()
     }
     m_pDisconnect->SetCheck(1);
     m_pLamp->setEnabled(false);
+    m_pLamp->SetAccessibleRole(QAccessible::Indicator);
     m_pPtzCombo = new QComboBox(this);
     m_pPtzCombo->setObjectName(QStringLiteral("ptzCombo"));
+    m_pPtzCombo->setAccessibleName(QStringLiteral("PTZ camera type"));
     m_pPtzCombo->hide();
+
+    for (const SkinPlacement& place : kViewControls) {
+        QWidget* pControl = SkinButton(place.nControlId);
+        if (!pControl)
+            pControl = PushButton(place.nControlId);
+        if (!pControl)
+            continue;
+        KeyCommand command = KeyCommand::None;
+        pControl->setAccessibleName(QString::fromStdString(ControlName(place.nControlId, &command)));
+        pControl->setToolTip(QString::fromStdString(ControlToolTip(place.nControlId)));
+    }
+    setAccessibleName(QStringLiteral("Live view"));
+}
+
+std::string COstrelView::ControlToolTip(int nControlId)
+{
+    KeyCommand command = KeyCommand::None;
+    std::string strTip = ControlName(nControlId, &command);
+    if (const std::optional<KeyStroke> key = KeyOfCommand(LiveViewKeys(), command))
+        strTip += " (" + KeyText(*key) + ")";
+    return strTip;
 }
 
 CSkinButton* COstrelView::SkinButton(int nControlId) const
@@ -309,6 +409,119 @@ void COstrelView::ApplyFullScreen(bool bFull)
         pMode->EnterSize(1024, 768);
     if (m_pFrame)
         m_pFrame->SetFullScreen(true);
+}
+
+void COstrelView::SetUseFullScreen(bool bFull)
+{
+    m_rSession.Settings().bUseFullScreen = bFull ? 1 : 0;
+    ApplyFullScreen(bFull);
+}
+
+// ---- keys --------------------------------------------------------------------------------
+
+namespace {
+
+// The physical key where the window system tells it, else the key's meaning: '+' typed with
+// Shift may come up as '=' when Shift is let go first, but on the same key.
+uint32_t PhysicalKey(const QKeyEvent& event, const std::optional<KeyStroke>& key)
+{
+    if (event.nativeScanCode() != 0)
+        return 0x10000u | event.nativeScanCode();
+    return key ? key->wKey : 0;
+}
+
+} // namespace
+
+void COstrelView::OnKeyCommand(KeyCommand command, uint32_t dwPhysicalKey)
+{
+    if (IsHeldCommand(command)) {
+        CSkinButton* pButton = SkinButton(ControlOfCommand(command));
+        if (!pButton || pButton->IsPressed() || !pButton->isEnabled())
+            return;
+        m_heldKeys.push_back(HeldKey{dwPhysicalKey, pButton});
+        pButton->Press();
+        return;
+    }
+    switch (command) {
+    case KeyCommand::ToggleFullScreen:
+        SetUseFullScreen(m_rSession.Settings().bUseFullScreen == 0);
+        return;
+    case KeyCommand::LeaveFullScreen:
+        if (m_rSession.Settings().bUseFullScreen != 0)
+            SetUseFullScreen(false);
+        return;
+    default:
+        break;
+    }
+    const int nControlId = ControlOfCommand(command);
+    if (CSkinButton* pButton = SkinButton(nControlId))
+        pButton->Click();
+    else if (CBitmapButton* pPush = PushButton(nControlId))
+        pPush->click();
+}
+
+void COstrelView::keyPressEvent(QKeyEvent* pEvent)
+{
+    const std::optional<KeyStroke> key = ToKeyStroke(*pEvent);
+    const KeyCommand command = key ? FindKeyCommand(LiveViewKeys(), *key) : KeyCommand::None;
+    if (command == KeyCommand::None) {
+        QWidget::keyPressEvent(pEvent);
+        return;
+    }
+    // The keyboard's own repeats would toggle and step again; a held PTZ key repeats by timer.
+    const QWidget* pModal = QApplication::activeModalWidget();
+    if (!pEvent->isAutoRepeat() && (!pModal || pModal == window()))
+        OnKeyCommand(command, PhysicalKey(*pEvent, key));
+    pEvent->accept();
+}
+
+void COstrelView::keyReleaseEvent(QKeyEvent* pEvent)
+{
+    const std::optional<KeyStroke> key = ToKeyStroke(*pEvent);
+    if (!pEvent->isAutoRepeat() && ReleaseHeldKey(PhysicalKey(*pEvent, key))) {
+        pEvent->accept();
+        return;
+    }
+    if (key && FindKeyCommand(LiveViewKeys(), *key) != KeyCommand::None)
+        pEvent->accept();
+    else
+        QWidget::keyReleaseEvent(pEvent);
+}
+
+bool COstrelView::ReleaseHeldKey(uint32_t dwPhysicalKey)
+{
+    if (dwPhysicalKey == 0)
+        return false;
+    const auto it = std::find_if(m_heldKeys.begin(), m_heldKeys.end(),
+                                 [dwPhysicalKey](const HeldKey& held) { return held.dwKey == dwPhysicalKey; });
+    if (it == m_heldKeys.end())
+        return false;
+    CSkinButton* pButton = it->pButton;
+    m_heldKeys.erase(it);
+    pButton->Release();
+    return true;
+}
+
+void COstrelView::ReleaseHeldKeys()
+{
+    // Key releases no longer come here: what they hold is let go now, so no camera keeps moving.
+    std::vector<HeldKey> held;
+    held.swap(m_heldKeys);
+    for (const HeldKey& key : held)
+        key.pButton->Release();
+}
+
+void COstrelView::changeEvent(QEvent* pEvent)
+{
+    if (pEvent->type() == QEvent::ActivationChange && !isActiveWindow())
+        ReleaseHeldKeys();
+    QWidget::changeEvent(pEvent);
+}
+
+void COstrelView::hideEvent(QHideEvent* pEvent)
+{
+    ReleaseHeldKeys();
+    QWidget::hideEvent(pEvent);
 }
 
 void COstrelView::OnPtzKeySent(int nParameter, int nPressed)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "models/key_commands.h"
 #include "models/ptz_key_handler.h"
 #include "platform/clock.h"
 #include "platform/display_mode.h"
@@ -15,6 +16,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QComboBox;
 
@@ -35,6 +37,10 @@ struct ViewServices {
 // panel and every control. It paints what the session reports and turns clicks into the
 // session's commands; the session owns the link, the settings and the layout. All painting goes
 // into a back store the size of the window; a picture updates only its own cell on screen.
+//
+// The keys of LiveViewKeys act through the buttons: a key clicks its button (nothing when the
+// button is disabled), a PTZ key holds its button for as long as the key is down; only F11 and
+// Escape, which have no button, change "Use FullScreen" as the settings dialog's OK would.
 //
 // Call OnInitialUpdate once after construction; the session must outlive the view.
 class COstrelView : public QWidget, public LiveWindow, public TimerTarget {
@@ -68,6 +74,11 @@ public:
     void DrawPtzChannel();
     void DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos);
     void ApplyFullScreen(bool bFull);
+    // "Use FullScreen" set and applied as after the settings dialog's OK (kept at exit).
+    void SetUseFullScreen(bool bFull);
+
+    // The name and the key of a control, as its tooltip shows them.
+    static std::string ControlToolTip(int nControlId);
 
     // LiveWindow.
     void OnConnectStatus(const LinkStatus& status) override { DrawConnectStatus(status); }
@@ -110,8 +121,20 @@ protected:
     void paintEvent(QPaintEvent* pEvent) override;
     void mousePressEvent(QMouseEvent* pEvent) override;
     void mouseDoubleClickEvent(QMouseEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void keyReleaseEvent(QKeyEvent* pEvent) override;
+    void changeEvent(QEvent* pEvent) override;
+    void hideEvent(QHideEvent* pEvent) override;
 
 private:
+    struct HeldKey {
+        uint32_t dwKey;         // the physical key that holds it, whatever Shift does meanwhile
+        CSkinButton* pButton;
+    };
+    // A key of LiveViewKeys went down: its button is clicked, or pressed until the key is up.
+    void OnKeyCommand(KeyCommand command, uint32_t dwPhysicalKey);
+    bool ReleaseHeldKey(uint32_t dwPhysicalKey); // false when that key holds nothing
+    void ReleaseHeldKeys();
     void CreateControls();
     void ApplyEffects(const CLiveLayout::Effects& effects);
     void SyncButtons();
@@ -154,6 +177,7 @@ private:
     CSkinButton* m_pLamp = nullptr;
     std::array<CSkinButton*, 14> m_ptzButtons{};
     QComboBox* m_pPtzCombo = nullptr;
+    std::vector<HeldKey> m_heldKeys; // PTZ buttons held by keys that are still down
 };
 
 } // namespace ostrel

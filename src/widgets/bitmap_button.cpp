@@ -1,7 +1,9 @@
 #include "widgets/bitmap_button.h"
 
 #include "res/skin_bitmap.h"
+#include "widgets/skin_button.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace ostrel {
@@ -9,7 +11,38 @@ namespace ostrel {
 CBitmapButton::CBitmapButton(int nControlId, QWidget* pParent)
     : QAbstractButton(pParent), m_nControlId(nControlId)
 {
-    setFocusPolicy(Qt::NoFocus); // skinned: no focus frame to draw
+    setFocusPolicy(Qt::TabFocus);
+}
+
+namespace {
+
+bool IsEnterKey(const QKeyEvent* pEvent)
+{
+    return pEvent->key() == Qt::Key_Return || pEvent->key() == Qt::Key_Enter;
+}
+
+} // namespace
+
+void CBitmapButton::keyPressEvent(QKeyEvent* pEvent)
+{
+    if (!IsEnterKey(pEvent)) {
+        pEvent->ignore();
+        return;
+    }
+    if (!pEvent->isAutoRepeat() && isEnabled())
+        setDown(true);
+}
+
+void CBitmapButton::keyReleaseEvent(QKeyEvent* pEvent)
+{
+    if (!IsEnterKey(pEvent)) {
+        pEvent->ignore();
+        return;
+    }
+    if (!pEvent->isAutoRepeat() && isDown()) {
+        setDown(false);
+        click();
+    }
 }
 
 bool CBitmapButton::LoadBitmaps(int nUpId, int nDownId)
@@ -34,6 +67,12 @@ void CBitmapButton::paintEvent(QPaintEvent*)
         return;
     QPainter p(this);
     p.drawImage(QPoint(0, 0), img, QRect(0, 0, width(), height()));
+    if (hasFocus()) {
+        p.setPen(QColor::fromRgb(CSkinButton::kFocusOuter));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+        p.setPen(QColor::fromRgb(CSkinButton::kFocusInner));
+        p.drawRect(rect().adjusted(1, 1, -2, -2));
+    }
 }
 
 } // namespace ostrel

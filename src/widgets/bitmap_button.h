@@ -7,6 +7,8 @@ namespace ostrel {
 
 // A plain push button drawn from two skin bitmaps: the up image, and the down image while the
 // mouse holds it. It reports a completed click through QAbstractButton::clicked, at once.
+// Tab gives it the focus, drawn as a frame inside its edge (the skin button's); Enter or Return
+// then clicks it. Every other key, Space and the arrows included, goes on to the window.
 class CBitmapButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -23,6 +25,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void keyReleaseEvent(QKeyEvent* pEvent) override;
 
 private:
     const int m_nControlId;

@@ -1,7 +1,9 @@
 #include "widgets/skin_button.h"
 
 #include "res/skin_bitmap.h"
+#include "widgets/skin_accessible.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -11,7 +13,9 @@ CSkinButton::CSkinButton(int nControlId, QWidget* pParent) : QWidget(pParent), m
 {
     // Moves without a held button tell when the pointer is inside; the leave rule needs that.
     setMouseTracking(true);
-    setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it, a click does not: the focus frame shows only for keyboard work.
+    setFocusPolicy(Qt::TabFocus);
+    InstallSkinAccessibility();
 }
 
 void CSkinButton::SetBitmaps(int nId0, int nId1, int nId2, int nId3, int nParameter, int nMode)
@@ -66,6 +70,12 @@ void CSkinButton::paintEvent(QPaintEvent*)
     // A copy at (0, 0) of the client size: a larger bitmap is cut, a smaller one leaves the
     // window behind showing.
     p.drawImage(QPoint(0, 0), img, QRect(0, 0, width(), height()));
+    if (hasFocus()) {
+        p.setPen(QColor::fromRgb(kFocusOuter));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+        p.setPen(QColor::fromRgb(kFocusInner));
+        p.drawRect(rect().adjusted(1, 1, -2, -2));
+    }
 }
 
 void CSkinButton::mousePressEvent(QMouseEvent* pEvent)
@@ -74,6 +84,11 @@ void CSkinButton::mousePressEvent(QMouseEvent* pEvent)
     if (pEvent->button() != Qt::LeftButton)
         return;
     m_bTracking = true; // a press happens inside, so leaving from here on counts
+    OnButtonDown();
+}
+
+void CSkinButton::OnButtonDown()
+{
     m_bPressed = true;
     if (m_nMode == Momentary) {
         SetState(Pressed);
@@ -121,6 +136,59 @@ void CSkinButton::changeEvent(QEvent* pEvent)
     QWidget::changeEvent(pEvent);
     if (pEvent->type() == QEvent::EnabledChange)
         update();
+}
+
+void CSkinButton::Press()
+{
+    if (isEnabled() && !m_bPressed)
+        OnButtonDown();
+}
+
+void CSkinButton::Release()
+{
+    if (m_bPressed)
+        OnButtonUp();
+}
+
+void CSkinButton::Click()
+{
+    Press();
+    Release();
+}
+
+void CSkinButton::keyPressEvent(QKeyEvent* pEvent)
+{
+    if (pEvent->key() != Qt::Key_Return && pEvent->key() != Qt::Key_Enter) {
+        pEvent->ignore();
+        return;
+    }
+    if (!pEvent->isAutoRepeat() && !m_bKeyHeld && isEnabled() && !m_bPressed) {
+        m_bKeyHeld = true;
+        Press();
+    }
+}
+
+void CSkinButton::keyReleaseEvent(QKeyEvent* pEvent)
+{
+    if (pEvent->key() != Qt::Key_Return && pEvent->key() != Qt::Key_Enter) {
+        pEvent->ignore();
+        return;
+    }
+    if (!pEvent->isAutoRepeat() && m_bKeyHeld) {
+        m_bKeyHeld = false;
+        Release();
+    }
+}
+
+void CSkinButton::focusOutEvent(QFocusEvent* pEvent)
+{
+    // The release of a key held here would go elsewhere: it is let go now, so that a PTZ key
+    // does not keep the camera moving.
+    if (m_bKeyHeld) {
+        m_bKeyHeld = false;
+        Release();
+    }
+    QWidget::focusOutEvent(pEvent);
 }
 
 void CSkinButton::OnMouseLeave()

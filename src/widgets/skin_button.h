@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAccessible>
 #include <QImage>
 #include <QWidget>
 
@@ -21,6 +22,11 @@ namespace ostrel {
 //  - StrayReleasePosted(): posted on a release or leave that no press preceded.
 // "Posted" signals are emitted from a queued call, so they keep this order among themselves
 // and run after the current event handler whatever connection the receiver chose.
+//
+// The keyboard reaches the same paths: Press and Release are the left button going down and
+// coming up inside (a disabled button ignores them, as it ignores the mouse), Click is both.
+// Tab gives the button the focus, which draws a frame inside its edge; Enter or Return then
+// presses it while held. Other keys go on to the parent window, whose own keys they are.
 class CSkinButton : public QWidget {
     Q_OBJECT
 public:
@@ -37,11 +43,25 @@ public:
     bool GetCheck() const { return m_bCheck; }
     void SetCheck(int nValue);
 
+    // The mouse's press and release inside the button, for the keyboard and screen readers.
+    void Press();
+    void Release();
+    void Click();
+    bool IsPressed() const { return m_bPressed; }
+
     int ControlId() const { return m_nControlId; }
     int Parameter() const { return m_nParameter; }
+    int Mode() const { return m_nMode; }
     int CurrentState() const { return m_nCurrentState; }
     // Resource number of the image on show, 0 when none is.
     int CurrentBitmapId() const;
+
+    // What a screen reader calls it: a button, or an indicator for the lamps that only show.
+    void SetAccessibleRole(QAccessible::Role role) { m_accessibleRole = role; }
+    QAccessible::Role AccessibleRole() const { return m_accessibleRole; }
+    // The focus frame: a dark outer and a bright inner line, one pixel each, at the edge.
+    static constexpr QRgb kFocusOuter = 0xFF000000u;
+    static constexpr QRgb kFocusInner = 0xFFFFC800u;
 
 signals:
     void KeyPosted(int nParameter, int nPressed);
@@ -56,8 +76,12 @@ protected:
     void mouseMoveEvent(QMouseEvent* pEvent) override;
     void leaveEvent(QEvent* pEvent) override;
     void changeEvent(QEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void keyReleaseEvent(QKeyEvent* pEvent) override;
+    void focusOutEvent(QFocusEvent* pEvent) override;
 
 private:
+    void OnButtonDown();
     void OnButtonUp();
     void OnMouseLeave();
     void PostKey(int nPressed);
@@ -73,6 +97,8 @@ private:
     int m_nMode = Toggle;
     int m_nCurrentState = -1;           // -1 = no image shown yet
     bool m_bTracking = false;           // the pointer is inside and its leaving will be handled
+    bool m_bKeyHeld = false;            // Enter or Return pressed it and has not come up
+    QAccessible::Role m_accessibleRole = QAccessible::Button;
 };
 
 } // namespace ostrel

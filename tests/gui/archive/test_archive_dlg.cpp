@@ -23,10 +23,13 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QDialog>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -59,6 +62,13 @@ protected:
         settings.ints["Host Port"] = 8000;
         sockets.pClock = &clock;
         clock.SetLocalNow(LocalDateTime{2026, 12, 6, 12, 5, 8});
+        Make();
+    }
+    // A new session and dialog, as at the start.
+    void Make()
+    {
+        pDlg.reset();
+        pSession.reset();
         const std::string strDir = m_dir.path().toStdString();
         pSession = std::make_unique<CRecorderSession>(
             SessionServices{timers, sockets, files, notifier, settings, {strDir, strDir}, strDir});
@@ -457,4 +467,136 @@ TEST(ArchiveDlgTexts, EveryTextFitsItsBox)
     EXPECT_TRUE(Fits(overlay, "----/--/--  --:--:--", 190, 15, nCentred));
     EXPECT_TRUE(Fits(overlay, "100.0000%", 190, 10, nCentred));
     EXPECT_TRUE(Fits(QApplication::font(), "23:59:59", 100, 20, nCentred));
+}
+
+// ---- keys ----------------------------------------------------------------------------------
+
+namespace {
+
+struct ArchiveStep {
+    int nControlId;
+    Qt::Key key;
+    Qt::KeyboardModifiers mods;
+};
+
+// What the operator can see after a step: the bytes sent, the texts and the lights.
+struct ArchiveTrace {
+    std::vector<Bytes> sent;
+    std::string strStatus, strRequest, strTime;
+    std::vector<bool> lit;
+    bool bVisible = false;
+    bool operator==(const ArchiveTrace&) const = default;
+};
+
+} // namespace
+
+TEST_F(ArchiveDlgTest, SpacePlaysForwardThenStopsWithTheButtonsBytes)
+{
+    LogInAndOpen();
+    size_t n = Mark();
+    QTest::keyClick(pDlg.get(), Qt::Key_Space);
+    QCoreApplication::processEvents();
+    EXPECT_EQ((std::vector<Bytes>{Request(0x1015, {0, 0x07E8050A, 0x08000000, 0x00010100}), Request(0x1061, {})}),
+              SentSince(n));
+    EXPECT_TRUE(Lit(IDC_FORWARD));
+    n = Mark();
+    QTest::keyClick(pDlg.get(), Qt::Key_Space);
+    QCoreApplication::processEvents();
+    EXPECT_EQ((std::vector<Bytes>{Request(0x1015, {0, 0x07E8050A, 0x08000000, 0}), Request(0x1061, {})}),
+              SentSince(n));
+    EXPECT_TRUE(Lit(IDC_STOP));
+    EXPECT_FALSE(Lit(IDC_FORWARD));
+}
+
+TEST_F(ArchiveDlgTest, EveryArchiveKeyLeavesTheSameTraceAsItsButton)
+{
+    // From 09:00 on the first day, where reverse play is inside the recording.
+    const ArchiveStep steps[] = {
+        {IDC_NEXT_HOUR, Qt::Key_PageUp, {}},
+        {IDC_FORWARD, Qt::Key_Space, {}},
+        {IDC_FAST_FORWARD, Qt::Key_Right, Qt::ControlModifier},
+        {IDC_REVERSE, Qt::Key_Space, Qt::ShiftModifier},
+        {IDC_FAST_REVERSE, Qt::Key_Left, Qt::ControlModifier},
+        {IDC_STOP, Qt::Key_Space, {}},
+        {IDC_NEXT_HOUR, Qt::Key_PageUp, {}},
+        {IDC_NEXT_HOUR, Qt::Key_PageUp, {}},
+        {IDC_PREV_HOUR, Qt::Key_PageDown, {}},
+        {IDC_GO_END, Qt::Key_End, {}},
+        {IDC_GO_START, Qt::Key_Home, {}},
+        {IDC_NEXT_HOUR, Qt::Key_PageUp, {}},
+        {IDC_REVERSE, Qt::Key_Space, Qt::ShiftModifier},
+        {IDC_STOP, Qt::Key_Space, {}},
+        {IDC_VIEWER, Qt::Key_Escape, {}},
+    };
+    const auto run = [&](bool bKeys) {
+        Make();
+        LogInAndOpen();
+        std::vector<ArchiveTrace> trace;
+        for (const ArchiveStep& step : steps) {
+            const size_t nFrom = Mark();
+            if (bKeys) {
+                QTest::keyClick(pDlg.get(), step.key, step.mods);
+                QCoreApplication::processEvents();
+            } else {
+                Click(step.nControlId);
+            }
+            clock.Advance(500); // the screen refresh, and the way back to live
+            ArchiveTrace t;
+            t.sent = SentSince(nFrom);
+            t.strStatus = pDlg->Player().StatusLine();
+            t.strRequest = pDlg->Player().RequestText();
+            t.strTime = pDlg->TimeText();
+            for (int nId = IDC_FAST_REVERSE; nId <= IDC_FAST_FORWARD; ++nId)
+                t.lit.push_back(Lit(nId));
+            t.bVisible = pDlg->isVisible();
+            trace.push_back(t);
+        }
+        return trace;
+    };
+    const std::vector<ArchiveTrace> clicked = run(false);
+    const std::vector<ArchiveTrace> typed = run(true);
+    ASSERT_EQ(clicked.size(), typed.size());
+    for (size_t i = 0; i < clicked.size(); ++i)
+        EXPECT_TRUE(clicked[i] == typed[i]) << "step " << i << ": " << clicked[i].strRequest << " / "
+                                            << typed[i].strRequest;
+    EXPECT_EQ("2024/05/10  10:00:00", clicked[8].strRequest) << "three hours on, one back";
+    EXPECT_EQ("2024/05/17  08:00:00", clicked[9].strRequest);
+    EXPECT_TRUE(clicked[4].lit[0]) << "fast reverse played";
+    EXPECT_FALSE(clicked.back().bVisible) << "Escape went back to live";
+}
+
+TEST_F(ArchiveDlgTest, KeysDoNothingWhileAModalDialogIsOpenOrWhenRepeated)
+{
+    LogInAndOpen();
+    const size_t n = Mark();
+    QDialog modal;
+    modal.setModal(true);
+    QTimer::singleShot(0, [this, &modal] {
+        for (Qt::Key key : {Qt::Key_Space, Qt::Key_PageUp, Qt::Key_End, Qt::Key_Escape})
+            QTest::keyClick(pDlg.get(), key);
+        QCoreApplication::processEvents();
+        modal.reject();
+    });
+    modal.exec();
+    clock.Advance(1000);
+    EXPECT_TRUE(SentSince(n).empty());
+    EXPECT_EQ("2024/05/10  08:00:00", pDlg->Player().RequestText());
+    EXPECT_TRUE(pDlg->isVisible());
+
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QString(), true);
+    QCoreApplication::sendEvent(pDlg.get(), &repeat);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(SentSince(n).empty()) << "the keyboard's repeat of Space neither plays nor stops";
+}
+
+TEST(ArchiveDlgTexts, TooltipsNameTheButtonAndItsKey)
+{
+    EXPECT_EQ("Play forward (Space)", CArchiveDlg::ControlToolTip(IDC_FORWARD));
+    EXPECT_EQ("Stop (Space)", CArchiveDlg::ControlToolTip(IDC_STOP));
+    EXPECT_EQ("Play in reverse (Shift+Space)", CArchiveDlg::ControlToolTip(IDC_REVERSE));
+    EXPECT_EQ("Fast forward (Ctrl+Right)", CArchiveDlg::ControlToolTip(IDC_FAST_FORWARD));
+    EXPECT_EQ("Next hour (Page Up)", CArchiveDlg::ControlToolTip(IDC_NEXT_HOUR));
+    EXPECT_EQ("Back to live (Esc)", CArchiveDlg::ControlToolTip(IDC_VIEWER));
+    EXPECT_EQ("Snapshot", CArchiveDlg::ControlToolTip(IDC_SNAPSHOT));
+    EXPECT_EQ("Camera 16", CArchiveDlg::ControlToolTip(IDC_ARCHIVE_CHANNEL_FIRST + 15));
 }

@@ -1,3 +1,4 @@
+#include "shell/about_dlg.h"
 #include "shell/main_frame.h"
 #include "shell/ostrel_app.h"
 
@@ -5,6 +6,9 @@
 #include "support/qt_printers.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLayout>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QRegion>
@@ -155,4 +159,33 @@ TEST(MainFrame, ASecondStartIsRefusedOnce)
     EXPECT_EQ(notifier.messages.size(), size_t{1});
     third.ExitInstance();
     EXPECT_TRUE(QDir(dir.filePath(QStringLiteral("Backup"))).exists());
+}
+
+TEST(AboutBox, ListsTheKeysAndEveryKeyTextFitsItsLabel)
+{
+    CAboutDlg dlg;
+    dlg.layout()->activate();
+    QStringList keys, actions;
+    for (QLabel* pLabel : dlg.findChildren<QLabel*>()) {
+        if (pLabel->objectName() == QLatin1String("keys"))
+            keys << pLabel->text();
+        else if (pLabel->objectName() == QLatin1String("action"))
+            actions << pLabel->text();
+        else
+            continue;
+        // The dialog's size is fixed: each text must fit the label the layout gave it, and the
+        // label must lie inside the dialog.
+        const QFontMetrics fm(pLabel->font());
+        const QRect rcText = pLabel->contentsRect();
+        EXPECT_GE(rcText.width(), fm.horizontalAdvance(pLabel->text())) << pLabel->text().toStdString();
+        EXPECT_GE(rcText.height(), fm.height()) << pLabel->text().toStdString();
+        EXPECT_TRUE(dlg.rect().contains(QRect(pLabel->mapTo(&dlg, QPoint(0, 0)), pLabel->size())))
+            << pLabel->text().toStdString();
+    }
+    for (const char* psz : {"F11", "Esc", "1, 4, 9, 0", "F1 to F10", "Shift+F1 to Shift+F6", "R", "A", "S",
+                            "Arrow keys", "+, -", "Page Up, Page Down", "], [", "Space", "Shift+Space",
+                            "Ctrl+Right, Ctrl+Left", "Home, End"})
+        EXPECT_TRUE(keys.contains(QString::fromLatin1(psz))) << psz;
+    EXPECT_EQ(keys.size(), actions.size());
+    EXPECT_TRUE(actions.contains(QStringLiteral("Back to live")));
 }

@@ -16,6 +16,7 @@
 #include "widgets/bitmap_button.h"
 #include "widgets/skin_button.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -424,4 +425,166 @@ TEST_F(ViewTest, PtzChannelKeysStepTheChannelAndWrap)
     QTest::mouseClick(pView->SkinButton(IDC_PTZ_CH_PLUS), Qt::LeftButton);
     QCoreApplication::processEvents();
     EXPECT_EQ(1, pSession->Layout().PtzChannel());
+}
+
+// ---- keys ----------------------------------------------------------------------------------
+
+namespace {
+
+struct KeyAndButton {
+    int nControlId;
+    Qt::Key key;
+    Qt::KeyboardModifiers mods;
+};
+
+// What the operator can see after each step: the bytes sent, the layout and every button's check.
+struct LiveTrace {
+    std::vector<std::vector<uint8_t>> sent;
+    std::vector<int> states;
+    bool operator==(const LiveTrace&) const = default;
+};
+
+} // namespace
+
+TEST_F(ViewTest, LayoutAndCameraKeysSendWhatTheirButtonsSend)
+{
+    MakeView();
+    ConnectAndLogIn();
+    QTest::keyClick(pView.get(), Qt::Key_4);
+    QCoreApplication::processEvents();
+    EXPECT_EQ((ParamBlock{1, 1, 0x000F}), LastLiveRequest());
+    QTest::keyClick(pView.get(), Qt::Key_F5, Qt::ShiftModifier); // camera 15: 15, 16, 1 and 2
+    QCoreApplication::processEvents();
+    EXPECT_EQ((ParamBlock{0, 15, 0xC003}), LastLiveRequest());
+    for (int n : {0, 1, 14, 15})
+        EXPECT_TRUE(pView->SkinButton(IDC_CHANNEL_FIRST + n)->GetCheck()) << n;
+    EXPECT_TRUE(pView->SkinButton(IDC_LAYOUT_FIRST + 1)->GetCheck());
+
+    const size_t nSent = sockets.allSent.size();
+    QTest::keyClick(pView.get(), Qt::Key_2); // the layout button without a layout has no key
+    QCoreApplication::processEvents();
+    EXPECT_EQ(nSent, sockets.allSent.size());
+    // Keys typed while a button has the focus frame reach the view all the same.
+    QTest::keyClick(pView->SkinButton(IDC_CONNECT), Qt::Key_1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ((ParamBlock{0, 1, 0x0001}), LastLiveRequest());
+}
+
+TEST_F(ViewTest, EveryLiveKeyLeavesTheSameTraceAsItsButton)
+{
+    // Camera keys in four, nine and one cell(s) and in sixteen, where the camera buttons are all
+    // disabled; rotation on and off; the archive button without an archive window.
+    const KeyAndButton steps[] = {
+        {IDC_LAYOUT_FIRST + 1, Qt::Key_4, {}},        {IDC_CHANNEL_FIRST + 6, Qt::Key_F7, {}},
+        {IDC_LAYOUT_FIRST + 3, Qt::Key_9, {}},        {IDC_CHANNEL_FIRST + 12, Qt::Key_F3, Qt::ShiftModifier},
+        {IDC_LAYOUT_FIRST + 0, Qt::Key_1, {}},        {IDC_CHANNEL_FIRST + 2, Qt::Key_F3, {}},
+        {IDC_CHANNEL_FIRST + 9, Qt::Key_F10, {}},     {IDC_ROTATE, Qt::Key_R, {}},
+        {IDC_ROTATE, Qt::Key_R, {}},                  {IDC_CHANNEL_FIRST + 15, Qt::Key_F6, Qt::ShiftModifier},
+        {IDC_LAYOUT_FIRST + 6, Qt::Key_0, {}},        {IDC_ARCHIVE, Qt::Key_A, {}},
+    };
+    const auto run = [&](bool bKeys) {
+        MakeView();
+        ConnectAndLogIn();
+        DeliverPicture(2);
+        std::vector<LiveTrace> trace;
+        for (const KeyAndButton& step : steps) {
+            const size_t nFrom = sockets.allSent.size();
+            if (bKeys) {
+                QTest::keyClick(pView.get(), step.key, step.mods);
+                QCoreApplication::processEvents();
+            } else {
+                Click(step.nControlId);
+            }
+            LiveTrace t;
+            t.sent.assign(sockets.allSent.begin() + static_cast<std::ptrdiff_t>(nFrom), sockets.allSent.end());
+            t.states = {pSession->Layout().SplitMode(), pSession->Layout().SingleChannel(),
+                        pSession->Layout().IsRotating() ? 1 : 0};
+            for (int nId = IDC_LAYOUT_FIRST; nId <= IDC_ROTATE; ++nId)
+                if (CSkinButton* pButton = pView->SkinButton(nId))
+                    t.states.push_back(pButton->GetCheck() * 2 + pButton->isEnabled());
+            trace.push_back(t);
+        }
+        pView.reset();
+        pSession.reset();
+        return trace;
+    };
+    const std::vector<LiveTrace> clicked = run(false);
+    const std::vector<LiveTrace> typed = run(true);
+    ASSERT_EQ(clicked.size(), typed.size());
+    for (size_t i = 0; i < clicked.size(); ++i)
+        EXPECT_TRUE(clicked[i] == typed[i]) << "step " << i;
+    EXPECT_FALSE(clicked[1].sent.empty()) << "F7 asked for cameras 7 to 10";
+    EXPECT_TRUE(clicked[9].sent.empty()) << "Shift+F6 in sixteen cells: its button is disabled";
+}
+
+TEST_F(ViewTest, ACameraKeyWhoseButtonIsDisabledDoesNothing)
+{
+    MakeView();
+    ConnectAndLogIn(4);
+    QTest::keyClick(pView.get(), Qt::Key_1);
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(pView->SkinButton(IDC_CHANNEL_FIRST + 9)->isEnabled());
+    const size_t nSent = sockets.allSent.size();
+    QTest::keyClick(pView.get(), Qt::Key_F10); // the recorder has four cameras
+    QTest::keyClick(pView.get(), Qt::Key_F1);  // camera 1 is on screen: its button is disabled
+    QCoreApplication::processEvents();
+    EXPECT_EQ(nSent, sockets.allSent.size());
+    EXPECT_EQ(0, pSession->Layout().SingleChannel());
+    QTest::keyClick(pView.get(), Qt::Key_F2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ((ParamBlock{0, 2, 1u << 1}), LastLiveRequest());
+}
+
+TEST_F(ViewTest, F11FlipsUseFullScreenAndEscapeOnlyTurnsItOff)
+{
+    FakeDisplayMode display;
+    pDisplayMode = &display;
+    MakeView();
+    QTest::keyClick(pView.get(), Qt::Key_Escape); // already off: nothing to do
+    EXPECT_TRUE(display.calls.empty());
+    QTest::keyClick(pView.get(), Qt::Key_F11);
+    EXPECT_EQ(1, pSession->Settings().bUseFullScreen);
+    EXPECT_EQ(std::vector<std::string>{"enter 1024x768"}, display.calls);
+    QTest::keyClick(pView.get(), Qt::Key_Escape);
+    EXPECT_EQ(0, pSession->Settings().bUseFullScreen);
+    EXPECT_EQ((std::vector<std::string>{"enter 1024x768", "restore"}), display.calls);
+    EXPECT_FALSE(display.Changed());
+    QTest::keyClick(pView.get(), Qt::Key_F11);
+    Click(IDC_EXIT);
+    EXPECT_EQ(1, settings.ints["Use FullScreen"]) << "kept for the next start";
+    pView.reset(); // before the display it holds
+}
+
+TEST_F(ViewTest, ButtonsCarryTheirNameAndKeyForTooltipsAndScreenReaders)
+{
+    MakeView();
+    const std::pair<int, const char*> tips[] = {
+        {IDC_CHANNEL_FIRST + 0, "Camera 1 (F1)"},       {IDC_CHANNEL_FIRST + 10, "Camera 11 (Shift+F1)"},
+        {IDC_CHANNEL_FIRST + 15, "Camera 16 (Shift+F6)"}, {IDC_LAYOUT_FIRST + 6, "Sixteen cameras (0)"},
+        {IDC_LAYOUT_FIRST + 2, "No layout"},            {IDC_ROTATE, "Rotation (R)"},
+        {IDC_SETTING, "Configurations (S)"},            {IDC_ARCHIVE, "Archive (A)"},
+        {IDC_PTZ_UP, "Tilt up (Up)"},                   {IDC_PTZ_ZOOM_OUT, "Zoom out (-)"},
+        {IDC_PTZ_FOCUS_IN, "Focus in (Page Up)"},       {IDC_PTZ_CH_MINUS, "Previous PTZ camera ([)"},
+        {IDC_CONNECT, "Connect"},                       {IDC_EXIT, "Exit"},
+    };
+    for (const auto& [nId, pszTip] : tips) {
+        QWidget* pControl = pView->SkinButton(nId);
+        if (!pControl)
+            pControl = pView->PushButton(nId);
+        ASSERT_NE(nullptr, pControl) << nId;
+        EXPECT_EQ(pszTip, pControl->toolTip().toStdString());
+        EXPECT_TRUE(pszTip == pControl->accessibleName() ||
+                    QString::fromLatin1(pszTip).startsWith(pControl->accessibleName() + QStringLiteral(" (")))
+            << pszTip;
+    }
+    // Every control on show has a name a screen reader can say, and a role that is not "client".
+    for (QWidget* pChild : pView->findChildren<QWidget*>()) {
+        if (!pChild->isVisibleTo(pView.get()))
+            continue;
+        QAccessibleInterface* pIface = QAccessible::queryAccessibleInterface(pChild);
+        ASSERT_NE(nullptr, pIface);
+        EXPECT_FALSE(pIface->text(QAccessible::Name).isEmpty()) << pChild->metaObject()->className();
+        EXPECT_NE(QAccessible::Client, pIface->role()) << pIface->text(QAccessible::Name).toStdString();
+    }
+    EXPECT_EQ(QAccessible::Indicator, QAccessible::queryAccessibleInterface(pView->SkinButton(IDC_ACTIVITY_LAMP))->role());
 }

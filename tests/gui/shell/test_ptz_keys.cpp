@@ -13,6 +13,7 @@
 #include "widgets/skin_button.h"
 
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -75,6 +76,28 @@ protected:
         QTest::mouseRelease(pKey, Qt::LeftButton);
         QCoreApplication::processEvents();
         clock.Advance(1000);
+    }
+    // Presses the key on the keyboard, holds it nHeldMs with the keyboard's own repeats (a
+    // release and a press marked as repeats every 30 ms), lets go, and waits for the stops.
+    void KeyTap(Qt::Key key, int nHeldMs = 20)
+    {
+        SendKey(QEvent::KeyPress, key, false);
+        QCoreApplication::processEvents();
+        for (int nMs = 30; nMs < nHeldMs; nMs += 30) {
+            clock.Advance(30);
+            SendKey(QEvent::KeyRelease, key, true);
+            SendKey(QEvent::KeyPress, key, true);
+            QCoreApplication::processEvents();
+        }
+        clock.Advance(nHeldMs % 30 == 0 ? 30 : nHeldMs % 30);
+        SendKey(QEvent::KeyRelease, key, false);
+        QCoreApplication::processEvents();
+        clock.Advance(1000);
+    }
+    void SendKey(QEvent::Type type, Qt::Key key, bool bRepeat)
+    {
+        QKeyEvent event(type, key, Qt::NoModifier, QString(), bRepeat);
+        QCoreApplication::sendEvent(pView.get(), &event);
     }
     // Payloads of the PTZ requests sent since the last call.
     std::vector<Bytes> TakePtzPayloads()
@@ -144,4 +167,70 @@ TEST_F(PtzKeysTest, TheChannelKeysChooseTheCameraAndSendNothing)
     const std::vector<Bytes> sent = TakePtzPayloads();
     ASSERT_FALSE(sent.empty());
     EXPECT_EQ((Bytes{0xC1, 0x03}), sent.front());
+}
+
+TEST_F(PtzKeysTest, ArrowsZoomAndFocusKeysSendWhatTheirButtonsSendOncePerHold)
+{
+    // As EachOfTheTwelveKeysSendsItsCommandWhileHeldAndStopsWhenLetGo: held 150 ms, the press
+    // and two repeats at 70 ms, then the stop at once and on four ticks.
+    const std::pair<Qt::Key, uint8_t> keys[] = {
+        {Qt::Key_Up, 3},   {Qt::Key_Down, 4},     {Qt::Key_Left, 1},       {Qt::Key_Right, 2},
+        {Qt::Key_Plus, 9}, {Qt::Key_Minus, 10},   {Qt::Key_PageUp, 12},    {Qt::Key_PageDown, 11},
+    };
+    TakePtzPayloads();
+    const Bytes stop = {0xC1, 0x00};
+    for (const auto& [key, bySlot] : keys) {
+        SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+        KeyTap(key, 150);
+        const Bytes move = {0xC1, bySlot};
+        EXPECT_EQ((std::vector<Bytes>{move, move, move, stop, stop, stop, stop, stop}), TakePtzPayloads());
+    }
+}
+
+TEST_F(PtzKeysTest, BracketsChooseTheCameraOncePerPressAndSendNothing)
+{
+    TakePtzPayloads();
+    KeyTap(Qt::Key_BracketLeft, 500); // 001 -> 016, the repeats step no further
+    EXPECT_EQ(15, pSession->Layout().PtzChannel());
+    EXPECT_TRUE(TakePtzPayloads().empty());
+    KeyTap(Qt::Key_BracketRight);
+    KeyTap(Qt::Key_BracketRight);
+    EXPECT_EQ(1, pSession->Layout().PtzChannel());
+    EXPECT_TRUE(TakePtzPayloads().empty());
+}
+
+TEST_F(PtzKeysTest, AHeldArrowIsLetGoWhenTheWindowLosesTheKeyboard)
+{
+    TakePtzPayloads();
+    SendKey(QEvent::KeyPress, Qt::Key_Left, false);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(pView->SkinButton(IDC_PTZ_LEFT)->IsPressed());
+    QEvent deactivated(QEvent::ActivationChange); // another window took the keyboard
+    QCoreApplication::sendEvent(pView.get(), &deactivated);
+    QCoreApplication::processEvents();
+    clock.Advance(1000);
+    const Bytes move = {0xC1, 0x01}, stop = {0xC1, 0x00};
+    EXPECT_EQ((std::vector<Bytes>{move, stop, stop, stop, stop, stop}), TakePtzPayloads());
+    EXPECT_FALSE(pView->SkinButton(IDC_PTZ_LEFT)->IsPressed());
+    SendKey(QEvent::KeyRelease, Qt::Key_Left, false); // the late release changes nothing
+    QCoreApplication::processEvents();
+    clock.Advance(1000);
+    EXPECT_TRUE(TakePtzPayloads().empty());
+}
+
+TEST_F(PtzKeysTest, PlusLetGoAfterShiftStillStopsTheZoom)
+{
+    // '+' typed as Shift and '=' on scan code 21; Shift comes up first, so the key comes up as '='.
+    TakePtzPayloads();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Plus, Qt::ShiftModifier, 21, 0x2B, 1);
+    QCoreApplication::sendEvent(pView.get(), &press);
+    QCoreApplication::processEvents();
+    clock.Advance(20);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Equal, Qt::NoModifier, 21, 0x3D, 0);
+    QCoreApplication::sendEvent(pView.get(), &release);
+    QCoreApplication::processEvents();
+    clock.Advance(1000);
+    const Bytes zoom = {0xC1, 0x09}, stop = {0xC1, 0x00};
+    EXPECT_EQ((std::vector<Bytes>{zoom, stop, stop, stop, stop, stop}), TakePtzPayloads());
+    EXPECT_FALSE(pView->SkinButton(IDC_PTZ_ZOOM_IN)->IsPressed());
 }
