@@ -152,16 +152,15 @@ IpHistoryBook::Result IpHistoryBook::AddHistoryEntry(std::string_view strName, s
         std::error_code ec;
         std::filesystem::create_directories(m_strDir, ec); // a failure shows in the write
     }
-    if (!WriteProfileString(strName, "IP", strIp, m_strPath, m_rFiles))
+    // Both lines go into the file in one replacement: a section with an IP and no PORT would
+    // throw the three-line sections out of step, and a failed write must leave the old book.
+    std::optional<std::string> after = SetProfileString(AsText(before), strName, "IP", strIp);
+    if (after)
+        after = SetProfileString(*after, strName, "PORT", strPort);
+    if (!after)
+        return Result::BadText;
+    if (!m_rFiles.WriteWhole(m_strPath, reinterpret_cast<const uint8_t*>(after->data()), after->size()))
         return Result::Failed;
-    if (!WriteProfileString(strName, "PORT", strPort, m_strPath, m_rFiles)) {
-        // Half an entry would throw the three-line sections out of step: put the old file back.
-        if (read == Result::Missing)
-            m_rFiles.Remove(m_strPath);
-        else
-            m_rFiles.WriteWhole(m_strPath, before.data(), before.size());
-        return Result::Failed;
-    }
     return Result::Ok;
 }
 

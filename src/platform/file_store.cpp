@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,21 +11,6 @@
 namespace ostrel {
 
 namespace {
-
-bool WriteAll(int fd, const uint8_t* pData, size_t nBytes)
-{
-    while (nBytes > 0) {
-        const ssize_t n = ::write(fd, pData, nBytes);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        pData += n;
-        nBytes -= static_cast<size_t>(n);
-    }
-    return true;
-}
 
 // Reads into pData until nBytes are in or the file ends; bytes read, or -1 with errno set.
 ssize_t ReadFull(int fd, uint8_t* pData, size_t nBytes)
@@ -52,18 +36,11 @@ constexpr size_t kReadStepBytes = 64 * 1024;
 
 bool LocalFileStore::WriteWhole(const std::string& strPath, const uint8_t* pData, size_t nBytes)
 {
-    // Write beside the target and rename over it, so a full disk never leaves half a file.
-    const std::string strTemp = strPath + ".part";
-    const int fd = ::open(strTemp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    const bool bWritten = WriteAll(fd, pData, nBytes);
-    const bool bClosed = ::close(fd) == 0;
-    if (!bWritten || !bClosed || std::rename(strTemp.c_str(), strPath.c_str()) != 0) {
-        ::unlink(strTemp.c_str());
-        return false;
-    }
-    return true;
+    // A temporary of its own beside the target, flushed to the disk and renamed over it: a full
+    // disk or a crash never leaves half a file, and no other file (a "<name>.part" of the
+    // operator's, a second writer's temporary) is touched.
+    const std::unique_ptr<LocalWritableFile> pFile = LocalWritableFile::Open(strPath, nullptr);
+    return pFile && pFile->Write(pData, nBytes).Ok() && pFile->Close().Ok();
 }
 
 bool LocalFileStore::Remove(const std::string& strPath)

@@ -3,9 +3,7 @@
 #include "platform/file_store.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <optional>
 #include <vector>
 
@@ -46,32 +44,19 @@ namespace {
 
 enum class ReadResult { Ok, Missing, Failed, TooLarge };
 
-// Reads at most nLimit bytes; TooLarge (with the first nLimit bytes) when the file has more.
-ReadResult ReadFilePrefix(const std::string& strPath, size_t nLimit, std::string& strOut)
+// Reads at most nLimit bytes through rStore; TooLarge (with the first nLimit bytes) when the
+// file has more. A FIFO, a device or a folder reads as Failed without waiting for a writer.
+ReadResult ReadFilePrefix(FileStore& rStore, const std::string& strPath, size_t nLimit, std::string& strOut)
 {
     strOut.clear();
-    std::FILE* pFile = std::fopen(strPath.c_str(), "rb");
-    if (!pFile)
-        return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
-    char buf[16384];
-    ReadResult result = ReadResult::Ok;
-    for (;;) {
-        const size_t nWant = std::min(sizeof buf, nLimit + 1 - strOut.size());
-        const size_t nGot = std::fread(buf, 1, nWant, pFile);
-        strOut.append(buf, nGot);
-        if (strOut.size() > nLimit) {
-            strOut.resize(nLimit);
-            result = ReadResult::TooLarge;
-            break;
-        }
-        if (nGot < nWant) {
-            if (std::ferror(pFile))
-                result = ReadResult::Failed;
-            break;
-        }
-    }
-    std::fclose(pFile);
-    return result;
+    std::vector<uint8_t> bytes;
+    const FileReadResult read = rStore.ReadAtMost(strPath, nLimit, bytes);
+    if (read.kind == FileReadResult::Kind::Missing)
+        return ReadResult::Missing;
+    if (read.kind != FileReadResult::Kind::Ok)
+        return ReadResult::Failed;
+    strOut.assign(bytes.begin(), bytes.end());
+    return read.bTruncated ? ReadResult::TooLarge : ReadResult::Ok;
 }
 
 struct Line {
@@ -155,7 +140,8 @@ std::string_view Unquote(std::string_view value)
 std::optional<std::string> ReadValue(std::string_view strSection, std::string_view strKey, const std::string& strPath)
 {
     std::string content;
-    const ReadResult result = ReadFilePrefix(strPath, kProfileMaxFileBytes, content);
+    LocalFileStore store;
+    const ReadResult result = ReadFilePrefix(store, strPath, kProfileMaxFileBytes, content);
     if (result == ReadResult::Missing || result == ReadResult::Failed)
         return std::nullopt;
     const std::vector<Line> lines = SplitLines(content);
@@ -207,21 +193,17 @@ std::string ReadProfileString(std::string_view strSection, std::string_view strK
     return result;
 }
 
-bool WriteProfileString(std::string_view strSection, std::string_view strKey, std::string_view strValue,
-                        const std::string& strPath, FileStore& rStore)
+std::optional<std::string> SetProfileString(std::string_view content, std::string_view strSection,
+                                            std::string_view strKey, std::string_view strValue)
 {
     if (BreaksLines(strSection) || BreaksLines(strKey) || BreaksLines(strValue))
-        return false;
+        return std::nullopt;
     strSection = ProfileTrim(strSection);
     strKey = ProfileTrim(strKey);
     if (strSection.empty() || strKey.empty() || strSection.find(']') != std::string_view::npos
         || strKey.find('=') != std::string_view::npos || strKey.front() == '[' || strKey.front() == ';')
-        return false;
+        return std::nullopt;
 
-    std::string content;
-    const ReadResult result = ReadFilePrefix(strPath, kProfileMaxFileBytes, content);
-    if (result == ReadResult::Failed || result == ReadResult::TooLarge)
-        return false; // rewriting a part of the file would lose the rest
     const std::vector<Line> lines = SplitLines(content);
     std::string_view eol = "\n";
     for (const Line& l : lines) {
@@ -278,7 +260,18 @@ bool WriteProfileString(std::string_view strSection, std::string_view strKey, st
         out.append(eol);
         appendKey(strKey);
     }
-    return rStore.WriteWhole(strPath, reinterpret_cast<const uint8_t*>(out.data()), out.size());
+    return out;
+}
+
+bool WriteProfileString(std::string_view strSection, std::string_view strKey, std::string_view strValue,
+                        const std::string& strPath, FileStore& rStore)
+{
+    std::string content;
+    const ReadResult result = ReadFilePrefix(rStore, strPath, kProfileMaxFileBytes, content);
+    if (result == ReadResult::Failed || result == ReadResult::TooLarge)
+        return false; // rewriting a part of the file would lose the rest
+    const std::optional<std::string> out = SetProfileString(content, strSection, strKey, strValue);
+    return out && rStore.WriteWhole(strPath, reinterpret_cast<const uint8_t*>(out->data()), out->size());
 }
 
 bool WriteProfileString(std::string_view strSection, std::string_view strKey, std::string_view strValue,

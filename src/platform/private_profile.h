@@ -42,6 +42,11 @@ bool WriteProfileString(std::string_view strSection, std::string_view strKey,
 // The same on the local file system.
 bool WriteProfileString(std::string_view strSection, std::string_view strKey,
                         std::string_view strValue, const std::string& strPath);
+// The edit WriteProfileString makes, on a file's text in memory: the new text, or nothing for
+// names or a value the file cannot keep. Callers that change several keys at once apply them
+// all here and write the file once, so no one can see some of them without the others.
+std::optional<std::string> SetProfileString(std::string_view content, std::string_view strSection,
+                                            std::string_view strKey, std::string_view strValue);
 
 // The line parsing the functions above use, for readers of such files that need more than one
 // key (the address book lists every section).

@@ -74,7 +74,10 @@ bool CRecorderSession::Disconnect()
 bool CRecorderSession::Shutdown()
 {
     m_link.Disconnect(true);
-    return Save();
+    if (Save())
+        return true;
+    m_services.rNotifier.ShowMessage(kSettingsNotSavedText, kSettingsNotSavedTitle);
+    return false;
 }
 
 void CRecorderSession::ShowArchive(bool bShow)

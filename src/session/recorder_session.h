@@ -43,6 +43,10 @@ struct SessionServices {
 class CRecorderSession final : private LinkView {
 public:
     static constexpr const char* kPtzUserFile = "/PTZ/user_command.tl"; // under the work folder
+    // What the exit command says when the settings profile could not be written.
+    static constexpr const char* kSettingsNotSavedText =
+        "The settings could not be saved; the settings saved before are kept.";
+    static constexpr const char* kSettingsNotSavedTitle = "Settings";
 
     explicit CRecorderSession(SessionServices services);
     // Disconnects and deletes "AlarmEvent.am".
@@ -73,7 +77,8 @@ public:
     // The disconnect command: with a connection, drops it (pictures and drawn marks cleared,
     // "AlarmEvent.am" deleted, the live window told). True when there was one.
     bool Disconnect();
-    // The exit command's part: disconnect and save. False when the settings were not saved.
+    // The exit command's part: disconnect and save. False when the settings were not saved;
+    // the operator is then told (the store keeps the ones saved before).
     bool Shutdown();
     // Live or archive. Nothing without an archive window; the archive is not shown while not
     // connected, but going back to live always works.

@@ -9,7 +9,7 @@ namespace ostrel::test {
 bool FakeFileStore::WriteWhole(const std::string& strPath, const uint8_t* pData, size_t nBytes)
 {
     ++nWriteAttempts;
-    if (bFailWrites)
+    if (bFailWrites || nBytes > writableFaults.nSpaceBytes || writableFaults.bFailClose || !TakeCommit())
         return false;
     files[strPath].assign(pData, pData + nBytes);
     return true;

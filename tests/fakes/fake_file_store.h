@@ -14,7 +14,8 @@ namespace ostrel::test {
 
 // Files in memory; bFailWrites makes every write fail as a full disk would. Files written in
 // steps (OpenWritable) show in `files` only once committed; the faults below make them fail
-// where a test asks. The store must outlive the files it opened.
+// where a test asks. Whole-file writes meet the same faults, as the real one, which writes a
+// temporary in steps and commits it, does. The store must outlive the files it opened.
 class FakeFileStore final : public FileStore {
 public:
     bool WriteWhole(const std::string& strPath, const uint8_t* pData, size_t nBytes) override;
@@ -27,10 +28,16 @@ public:
         uint64_t nSpaceBytes = UINT64_MAX; // a write taking the file beyond this many bytes fails
         int nWriteErrno = ENOSPC;          // ... with this errno
         bool bFailSeek = false;            // every seek fails with EIO
-        bool bFailClose = false;           // the commit fails with EIO
+        bool bFailClose = false;           // the commit fails ...
+        int nCloseErrno = EIO;             // ... with this errno (EIO of the flush, EISDIR of a rename)
     };
 
+    // Whether a commit (a whole-file write or a Close/CloseAs) may succeed now; counts it.
+    bool TakeCommit() { return nCommitsLeft < 0 || nCommitsLeft-- > 0; }
+
     bool bFailWrites = false;
+    int nCommitsLeft = -1;                 // when >= 0, commits after this many fail (the disk filled
+                                           // up for good); negative: no limit
     int nWriteAttempts = 0;                // WriteWhole calls
     int nOpenErrno = 0;                    // when set, OpenWritable fails with it
     WritableFaults writableFaults;

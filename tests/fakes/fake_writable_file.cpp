@@ -64,8 +64,8 @@ FileStatus FakeWritableFile::Close()
 {
     if (!m_bOpen)
         return {m_nFailErrno != 0 ? m_nFailErrno : EBADF};
-    if (m_faults.bFailClose)
-        return Fail(EIO);
+    if (m_faults.bFailClose || !m_rStore.TakeCommit())
+        return Fail(m_faults.nCloseErrno);
     m_rStore.files[m_strPath] = std::move(m_bytes);
     End();
     m_nFailErrno = EBADF;
@@ -77,9 +77,11 @@ FileStatus FakeWritableFile::CloseAs(const std::string& strFinalPath)
     if (!m_bOpen)
         return {m_nFailErrno != 0 ? m_nFailErrno : EBADF};
     if (m_faults.bFailClose)
-        return Fail(EIO);
+        return Fail(m_faults.nCloseErrno);
     if (m_rStore.files.count(strFinalPath) != 0)
         return {EEXIST};
+    if (!m_rStore.TakeCommit())
+        return Fail(m_faults.nCloseErrno);
     m_rStore.files[strFinalPath] = std::move(m_bytes);
     End();
     m_nFailErrno = EBADF;

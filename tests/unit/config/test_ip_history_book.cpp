@@ -198,26 +198,26 @@ TEST_F(HistoryBookTest, AFailedWriteLeavesTheOldBook)
     FailingNthWrite failing;
     IpHistoryBook book(Dir(), failing);
 
-    failing.nFailAt = 1; // the IP line of a new entry
+    failing.nFailAt = 1; // a new entry's IP and PORT lines go in with one write
     EXPECT_EQ(Result::Failed, book.AddHistoryEntry("E", "10.0.0.6", "8006"));
     EXPECT_EQ(kFiveEntries, ReadIni());
+    EXPECT_EQ(1, failing.nWrites);
 
     failing.nWrites = 0;
-    failing.nFailAt = 2; // its PORT line, after the IP line is already in the file
-    EXPECT_EQ(Result::Failed, book.AddHistoryEntry("E", "10.0.0.6", "8006"));
-    EXPECT_EQ(kFiveEntries, ReadIni());
-
-    failing.nWrites = 0;
-    failing.nFailAt = 1;
     EXPECT_EQ(Result::Failed, book.DeleteHistoryEntry("B"));
     EXPECT_EQ(kFiveEntries, ReadIni());
 
     // A book that did not exist does not appear half written.
     fs::remove(IniPath());
     failing.nWrites = 0;
-    failing.nFailAt = 2;
     EXPECT_EQ(Result::Failed, book.AddHistoryEntry("E", "10.0.0.6", "8006"));
     EXPECT_FALSE(fs::exists(IniPath()));
+
+    failing.nWrites = 0;
+    failing.nFailAt = 2;
+    EXPECT_EQ(Result::Ok, book.AddHistoryEntry("E", "10.0.0.6", "8006"));
+    EXPECT_EQ("[E]\nIP=10.0.0.6\nPORT=8006\n", ReadIni());
+    EXPECT_EQ(1, failing.nWrites);
 }
 
 TEST_F(HistoryBookTest, ABookOfOneMebibyteIsEditedWholeAndALargerOneIsLeftAlone)

@@ -245,8 +245,11 @@ TEST_F(RecorderSessionTest, ShutdownWritesTheSettingsAndDropsTheConnection)
     clock.Advance(60000);
     EXPECT_EQ(nSent, sockets.allSent.size()) << "no timer of the connection is left";
 
+    EXPECT_TRUE(notifier.messages.empty());
     store.bFailFlush = true;
     EXPECT_FALSE(Session().Shutdown()) << "a store that cannot keep the values is reported";
+    EXPECT_EQ(std::vector<std::string>{"Settings: The settings could not be saved; the settings saved before are kept."},
+              notifier.messages);
 }
 
 TEST_F(RecorderSessionTest, DestroyingTheSessionClosesTheSocketAndDeletesTheEventLog)

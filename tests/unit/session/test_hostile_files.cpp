@@ -1,0 +1,199 @@
+// The small files the client reads at start and keeps for the operator (ini/opt.ini, the PTZ
+// command files, "AlarmEvent.am"), on the real disk: huge, endless, binary, or not files at
+// all, they give defaults or what their first bytes hold, within the readers' caps and without
+// waiting; and a write that fails at any byte leaves the old file or the whole new one.
+#include "alarmlog/alarm_event_log.h"
+#include "fakes/hostile_files.h"
+#include "platform/file_store.h"
+#include "platform/private_profile.h"
+#include "ptz/ptz_command.h"
+#include "session/view_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <filesystem>
+#include <functional>
+
+using namespace ostrel;
+using namespace ostrel::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+class HostileFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::current_path() / "hostile" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+    fs::path Path(const char* pszName) const { return m_dir / pszName; }
+
+    fs::path m_dir;
+};
+
+constexpr uint64_t kHuge = 200ull << 20;
+constexpr uint64_t kEndless = 100ull << 20;
+
+} // namespace
+
+TEST_F(HostileFiles, OptIniGivesItsFirstMebibytesValuesOrTheDefaults)
+{
+    const std::string strPath = Path("opt.ini").string();
+    struct Row {
+        const char* pszName;
+        std::function<void()> put;
+        int nCmd, nStop;
+    };
+    const Row rows[] = {
+        {"200 MB, the values at the start",
+         [&] { PutSparse(strPath, "[PTZ_CMD_INTERVAL]\nCMD=90\nSTOP=40\n", kHuge); }, 90, 40},
+        {"200 MB, a value past the first mebibyte",
+         [&] {
+             PutSparse(strPath, "[PTZ_CMD_INTERVAL]\nCMD=90\n", kHuge);
+             std::fstream f(strPath, std::ios::in | std::ios::out | std::ios::binary);
+             f.seekp(static_cast<std::streamoff>(kProfileMaxFileBytes) + 10);
+             f << "\nSTOP=40\n";
+         },
+         90, 70},
+        {"one line of 100 MB before the section",
+         [&] { PutEndlessLine(strPath, ";", kEndless, "\n[PTZ_CMD_INTERVAL]\nCMD=90\n"); }, 70, 70},
+        {"one line of 100 MB as a value, digits up to the first other character",
+         [&] { PutEndlessLine(strPath, "[PTZ_CMD_INTERVAL]\nCMD=1", kEndless, "\n"); },
+         1, 70},
+        {"binary bytes", [&] { PutBytes(strPath, Garbage(64 * 1024)); }, 70, 70},
+        {"a folder", [&] { fs::create_directory(strPath); }, 70, 70},
+        {"a pipe", [&] { ASSERT_TRUE(PutFifo(strPath)); }, 70, 70},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.pszName);
+        fs::remove_all(strPath);
+        row.put();
+        const PtzIntervals intervals = ReadPtzIntervals(strPath);
+        EXPECT_EQ(row.nCmd, intervals.nPtzCmdInterval);
+        EXPECT_EQ(row.nStop, intervals.nPtzStopInterval);
+    }
+    // A file whose end was not read is never rewritten.
+    fs::remove(strPath);
+    PutSparse(strPath, "[A]\nK=1\n", kHuge);
+    EXPECT_FALSE(WriteProfileString("A", "K", "2", strPath));
+    EXPECT_EQ(kHuge, fs::file_size(strPath));
+}
+
+TEST_F(HostileFiles, PtzCommandFilesAreReadWithinTheirCap)
+{
+    LocalFileStore files;
+    const std::string strPath = Path("PELCOD.tl").string();
+    const std::string strCamera = "<1>\nUP/3/a0/00/ff/\n";
+    PtzCommandTable table;
+
+    PutSparse(strPath, strCamera, kHuge);
+    CameraTableResult result = LoadCameraTable(files, strPath, table);
+    EXPECT_EQ(CameraTableLoad::Loaded, result.load);
+    EXPECT_EQ("UP", table.At(0, 0).Name());
+    EXPECT_EQ(3, table.At(0, 0).nLength);
+
+    table.Clear();
+    PutEndlessLine(strPath, strCamera + "DOWN/", kEndless, "\n");
+    EXPECT_EQ(CameraTableLoad::Loaded, LoadCameraTable(files, strPath, table).load);
+    EXPECT_EQ("UP", table.At(0, 0).Name());
+
+    table.Clear();
+    PutBytes(strPath, Garbage(512 * 1024));
+    EXPECT_EQ(CameraTableLoad::Loaded, LoadCameraTable(files, strPath, table).load);
+
+    fs::remove(strPath);
+    ASSERT_TRUE(PutFifo(strPath));
+    EXPECT_EQ(CameraTableLoad::Unreadable, LoadCameraTable(files, strPath, table).load);
+}
+
+TEST_F(HostileFiles, AlarmEventFileListsAtMostItsCapOfRecords)
+{
+    LocalFileStore files;
+    const std::string strPath = Path("AlarmEvent.am").string();
+    // Record: channel 3, events 0x20, 2020-07-04 10:11:12.
+    const std::string strRecord("\x03\x20\x18\x07\x04\x0a\x0b\x0c\x00\x00", 10);
+
+    // 200 MB of which the first record is real and the rest holes: all-zero records are
+    // listable (channel 0, "No Event"), so the list is full at the cap and stops there.
+    PutSparse(strPath, strRecord, kHuge);
+    std::vector<AlarmEventRow> rows = AlarmEventLog::Load(files, strPath);
+    ASSERT_EQ(AlarmEventLog::kMaxRecords, rows.size());
+    EXPECT_EQ("[ 2020/07/04 ] 10:11:12", rows[0].strDateTime);
+    EXPECT_EQ(" Alarm 0 -> 1", rows[0].strType);
+    EXPECT_EQ("CH0", rows[1].strChannel);
+
+    // Binary bytes: every listed row is one whose fields are in range.
+    PutBytes(strPath, Garbage(AlarmEventLog::kRecordBytes * 5000 + 7));
+    rows = AlarmEventLog::Load(files, strPath);
+    EXPECT_LT(rows.size(), size_t{5000});
+    for (const AlarmEventRow& row : rows)
+        EXPECT_LE(row.byChannel, 16);
+
+    fs::remove(strPath);
+    ASSERT_TRUE(PutFifo(strPath));
+    EXPECT_TRUE(AlarmEventLog::Load(files, strPath).empty());
+}
+
+// The link keeps the fetched event log with a whole-file write; ini files go the same way.
+// Full after every byte in turn: the old file or the new one, and no temporary left.
+TEST_F(HostileFiles, AWholeFileWriteFullAtEveryByteLeavesTheOldFileOrTheNewOne)
+{
+    LocalFileStore files;
+    const std::string strPath = Path("AlarmEvent.am").string();
+    const std::string strOld("\x01\x02\x18\x01\x01\x00\x00\x00\x00\x00", 10);
+    const std::string strNew = strOld + std::string("\x02\x40\x19\x0c\x1f\x17\x3b\x3b\x00\x00", 10);
+    for (uint64_t nSpace = 0; nSpace <= strNew.size(); ++nSpace) {
+        PutBytes(strPath, strOld);
+        bool bWritten = false;
+        {
+            const FileSizeLimit limit(nSpace);
+            ASSERT_TRUE(limit.IsSet());
+            bWritten = files.WriteWhole(strPath, reinterpret_cast<const uint8_t*>(strNew.data()), strNew.size());
+        }
+        SCOPED_TRACE(nSpace);
+        EXPECT_EQ(nSpace == strNew.size(), bWritten);
+        EXPECT_EQ(bWritten ? strNew : strOld, GetBytes(strPath));
+        EXPECT_EQ(0u, Temporaries(m_dir));
+    }
+
+    // The private-profile writer on the same disk.
+    const std::string strIni = Path("opt.ini").string();
+    const std::string strIniNew = "[PTZ_CMD_INTERVAL]\nCMD=90\nSTOP=70\n";
+    for (uint64_t nSpace = 0; nSpace <= strIniNew.size(); ++nSpace) {
+        PutBytes(strIni, "[PTZ_CMD_INTERVAL]\nCMD=90\n");
+        bool bWritten = false;
+        {
+            const FileSizeLimit limit(nSpace);
+            bWritten = WriteProfileString("PTZ_CMD_INTERVAL", "STOP", "70", strIni);
+        }
+        SCOPED_TRACE(nSpace);
+        EXPECT_EQ(nSpace == strIniNew.size(), bWritten);
+        EXPECT_EQ(bWritten ? strIniNew : "[PTZ_CMD_INTERVAL]\nCMD=90\n", GetBytes(strIni));
+        EXPECT_EQ(0u, Temporaries(m_dir));
+    }
+}
+
+// A file of the operator's that happens to carry the writer's old temporary name is not the
+// writer's to overwrite or delete.
+TEST_F(HostileFiles, AWholeFileWriteTouchesNoOtherFile)
+{
+    LocalFileStore files;
+    const std::string strPath = Path("AlarmEvent.am").string();
+    PutBytes(strPath + ".part", "the operator's");
+    const uint8_t bytes[] = {1, 2, 3};
+    ASSERT_TRUE(files.WriteWhole(strPath, bytes, sizeof bytes));
+    EXPECT_EQ(std::string("\x01\x02\x03"), GetBytes(strPath));
+    EXPECT_EQ("the operator's", GetBytes(strPath + ".part"));
+
+    // A folder under a regular file, and /proc: no place to write, said plainly.
+    EXPECT_FALSE(files.WriteWhole((Path("AlarmEvent.am") / "x").string(), bytes, sizeof bytes));
+    FileStatus status;
+    EXPECT_EQ(nullptr, files.OpenWritable((Path("AlarmEvent.am") / "x").string(), &status));
+    EXPECT_EQ(ENOTDIR, status.nErrno);
+    EXPECT_EQ("Not a directory", status.Text());
+    EXPECT_FALSE(files.WriteWhole("/proc/ostrel-test.am", bytes, sizeof bytes));
+}
