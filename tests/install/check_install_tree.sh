@@ -34,9 +34,8 @@ expect_eq "desktop Icon" "Icon=$id" "$(grep '^Icon=' "$desktop")"
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" \
     || fail "the metainfo does not launch $id.desktop"
 grep -q "<release version=\"$version\"" "$metainfo" || fail "the metainfo does not release version $version"
-# Every README screenshot is shown, named by its place in the repository.
-for shot in "$source"/docs/images/*.png; do
-    rel=docs/images/$(basename "$shot")
+# Every screenshot of the client the README shows is shown, named by its place in the repository.
+for rel in $(grep -o 'docs/images/[a-z0-9-]*\.png' "$source/README.md" | sort -u); do
     grep -q "<image>[^<]*/$rel</image>" "$metainfo" || fail "the metainfo does not show $rel"
 done
 
