@@ -104,8 +104,10 @@ void CDvrLink::SetDecodeThreads(int nThreads, UiWakeupFactory* pWakeups)
 {
     m_pictures.StartThreads(0, {});
     m_pDecodeWakeup.reset();
-    if (nThreads <= 0 || !pWakeups)
+    if (nThreads <= 0 || !pWakeups) {
+        ResumeReading(); // on this thread from now on
         return;
+    }
     m_pDecodeWakeup = pWakeups->CreateWakeup([this] { OnDecodesReady(); });
     if (!m_pDecoded)
         m_pDecoded = std::make_unique<std::array<DecodedPicture, CDecodeWorkers::kSlots>>();
@@ -124,6 +126,7 @@ bool CDvrLink::Disconnect(bool bRelease)
     m_framer.Reset();
     m_bCollecting = false;
     ++m_dwConnection; // nothing still being decoded is drawn
+    m_bReadHeld = false;
 
     if (m_pSocket) {
         m_pSocket->ShutdownAndClose();
@@ -465,8 +468,22 @@ void CDvrLink::SendPacket(const uint8_t* pData, size_t nBytes)
 
 void CDvrLink::OnSocketReadable()
 {
-    if (m_pSocket)
-        m_framer.OnReadable(*m_pSocket, *this);
+    if (!m_pSocket)
+        return;
+    // While the decoder threads have a full backlog the stream waits in the socket, so the
+    // recorder is held back by TCP, as it is when decoding on this thread, instead of every
+    // picture being read and then dropped for a newer one.
+    if (DecodeBacklogFull()) {
+        m_bReadHeld = true;
+        return;
+    }
+    m_framer.OnReadable(*m_pSocket, *this);
+}
+
+bool CDvrLink::DecodeBacklogFull() const
+{
+    const int nThreads = m_pictures.Threads();
+    return nThreads > 0 && m_pictures.Undecoded() >= static_cast<size_t>(nThreads + kBacklogWaiting);
 }
 
 void CDvrLink::OnReadFramed()
@@ -690,6 +707,24 @@ void CDvrLink::OnDecodesReady()
         if (StillWanted(decoded[i].payload, decoded[i].dwConnection))
             DeliverPicture(decoded[i].payload, decoded[i].result);
         decoded[i].result.picture.Reset();
+    }
+    ResumeReading();
+}
+
+void CDvrLink::ResumeReading()
+{
+    // The socket tells nothing new about bytes it already holds, so reading held for the
+    // backlog goes on here, at most about a read-ahead's worth.
+    if (!m_bReadHeld)
+        return;
+    m_bReadHeld = false;
+    for (int nRead = 0; nRead < kResumeReads && m_pSocket; ++nRead) {
+        if (DecodeBacklogFull()) {
+            m_bReadHeld = true;
+            return;
+        }
+        if (!m_framer.OnReadable(*m_pSocket, *this))
+            return;
     }
 }
 

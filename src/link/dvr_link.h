@@ -68,6 +68,8 @@ public:
     static constexpr uint8_t kPlayImageLimit = 20; // counted play images before a reconnection
     static constexpr const char* kAlarmEventFile = "AlarmEvent.am";
     static constexpr const char* kPtzReplyText = "Direct Pantilt Camera Control";
+    static constexpr int kBacklogWaiting = 1;      // pictures waiting for a decoder thread, beyond those in work
+    static constexpr int kResumeReads = 64;        // reads at most when the backlog clears
 
     // Status codes of LinkStatus.
     static constexpr uint8_t STATUS_ESTABLISHED = 1;
@@ -198,6 +200,10 @@ private:
     void DeliverPicture(const CompletedPayload& payload, const CompletedPicture& result);
     // The decoder threads' results, taken back here.
     void OnDecodesReady();
+    // The decoder threads have enough waiting: reading pauses until they catch up.
+    bool DecodeBacklogFull() const;
+    // Reads what waited while the backlog was full.
+    void ResumeReading();
     // Whether the state of this moment still allows a picture completed as payload describes.
     bool StillWanted(const CompletedPayload& payload, uint32_t dwConnection) const;
     void CompleteEventLog();
@@ -234,6 +240,7 @@ private:
     PlayRequest m_lastPlay;                  // m_dwPlayDate, m_dwPlayTime, m_dwPlayCtrl, channel
     bool m_bActivity = false;                // the current read handled a packet: the lamp blinks
     uint32_t m_dwConnection = 0;             // connections made and dropped
+    bool m_bReadHeld = false;                // a readable socket waits for the decoder threads
 
     // The login answer's deferred steps: 0 = none pending.
     enum class LoginStep : uint8_t { None, AfterKeyEmul, AfterStatus };

@@ -35,31 +35,30 @@ void PacketFramer::Reset()
     m_nPacketRemaining = 0;
 }
 
-void PacketFramer::OnReadable(StreamSocket& rSocket, PacketSink& rSink)
+bool PacketFramer::OnReadable(StreamSocket& rSocket, PacketSink& rSink)
 {
     if (m_receiveBuf.empty())
-        return;
+        return false;
     // Straight into the sink only while the read cannot hold a whole magic of the next packet:
     // with fewer payload bytes outstanding than a magic is long, a header at the start of the
     // read would be cut into the old payload, so such a read goes through the receive buffer.
     if (m_nPacketRemaining >= kMagicText.size()) {
-        if (uint8_t* pTarget = rSink.ContinuationTarget()) {
-            ReadContinuation(rSocket, rSink, pTarget);
-            return;
-        }
+        if (uint8_t* pTarget = rSink.ContinuationTarget())
+            return ReadContinuation(rSocket, rSink, pTarget);
     }
     // Any header fragment from the last read sits at the start; this read goes after it.
     const int nRead = rSocket.Receive(m_receiveBuf.data() + m_nCarry, kReceiveBytes);
     if (nRead <= 0)
-        return;
+        return false;
     Frame(m_receiveBuf.data(), m_nCarry + static_cast<size_t>(nRead), m_nCarry, rSink);
+    return true;
 }
 
-void PacketFramer::ReadContinuation(StreamSocket& rSocket, PacketSink& rSink, uint8_t* pTarget)
+bool PacketFramer::ReadContinuation(StreamSocket& rSocket, PacketSink& rSink, uint8_t* pTarget)
 {
     const int nRead = rSocket.Receive(pTarget, std::min(kReceiveBytes, m_nPacketRemaining));
     if (nRead <= 0)
-        return;
+        return false;
     const size_t nBytes = static_cast<size_t>(nRead);
     if (HasPacketMagic(pTarget, nBytes)) {
         // A new packet where the payload should go on: it takes over (rare). Complete the read
@@ -72,11 +71,12 @@ void PacketFramer::ReadContinuation(StreamSocket& rSocket, PacketSink& rSink, ui
             nTotal += static_cast<size_t>(nMore);
         m_nCarry = 0;
         Frame(pRead, nTotal, 0, rSink);
-        return;
+        return true;
     }
     m_nPacketRemaining -= nBytes;
     rSink.OnContinuation(pTarget, nBytes);
     rSink.OnReadFramed();
+    return true;
 }
 
 // Cuts one read into packets. Bytes [0, nReadStart) were carried from earlier reads.

@@ -48,13 +48,14 @@ public:
     void Reset();
 
     // One readable notification: at most one read of kReceiveBytes, framed and handed to rSink.
-    void OnReadable(StreamSocket& rSocket, PacketSink& rSink);
+    // True when bytes were read.
+    bool OnReadable(StreamSocket& rSocket, PacketSink& rSink);
 
     // Payload bytes of the current packet still to come.
     size_t PacketRemaining() const { return m_nPacketRemaining; }
 
 private:
-    void ReadContinuation(StreamSocket& rSocket, PacketSink& rSink, uint8_t* pTarget);
+    bool ReadContinuation(StreamSocket& rSocket, PacketSink& rSink, uint8_t* pTarget);
     void Frame(uint8_t* pBytes, size_t nEnd, size_t nReadStart, PacketSink& rSink);
     size_t FramePacket(const uint8_t* pPacket, size_t nAvailable, bool bHeaderInThisRead, PacketSink& rSink);
 

@@ -54,6 +54,7 @@ int CDvrSocket::Receive(uint8_t* pData, size_t nMax)
 {
     if (!m_pTcp)
         return -1;
+    ++m_nReceives;
     const qint64 nRead = m_pTcp->read(reinterpret_cast<char*>(pData), static_cast<qint64>(nMax));
     return static_cast<int>(nRead);
 }
@@ -94,10 +95,15 @@ void CDvrSocket::OnReadyRead()
     // notification, so a picture does not wait a turn of the event loop for each read; what
     // is left after that goes round the loop, so timers and input still get their turn.
     for (int nTurn = 0; nTurn < kReadsPerNotification; ++nTurn) {
+        const uint64_t nReceivesBefore = m_nReceives;
         m_rEvents.OnSocketReadable();
         // The handler may have closed this socket (m_pTcp is then null); it is never
         // destroyed from inside this call (the link posts that step).
         if (!m_pTcp || m_pTcp->bytesAvailable() <= 0)
+            return;
+        // A reader that read nothing holds back (its decoders are busy): it comes for the
+        // bytes itself, and telling it again would only spin.
+        if (m_nReceives == nReceivesBefore)
             return;
     }
     RenotifyIfUnread();

@@ -36,6 +36,7 @@ private:
     QPointer<QTcpSocket> m_pTcp;        // deleted later: it may be inside its own signal
     bool m_bConnectReported = false;    // the connect outcome is told once
     bool m_bRenotifyQueued = false;     // a readable notification for leftover bytes is queued
+    uint64_t m_nReceives = 0;           // Receive calls so far
 };
 
 class CDvrSocketFactory final : public SocketFactory {

@@ -60,9 +60,10 @@ public:
 private:
     void OnRung()
     {
-        // Cleared before the pipe is emptied and the handler runs: a ring from now on brings
-        // the handler back, so no result is left waiting.
-        m_bRung.store(false, std::memory_order_release);
+        // The pipe is emptied first, then the flag cleared, then the handler runs: a ring that
+        // comes after the clear writes again and brings the handler back; one that came before
+        // it is seen by this run of the handler. Cleared the other way round, a ring whose byte
+        // was read here could leave the flag set with nothing in the pipe, and the doorbell dead.
 #ifdef Q_OS_UNIX
         if (m_fds[0] >= 0) {
             char bytes[64];
@@ -70,6 +71,7 @@ private:
             }
         }
 #endif
+        m_bRung.store(false, std::memory_order_seq_cst);
         m_fnHandler();
     }
 

@@ -18,6 +18,9 @@ class StreamSocketEvents {
 public:
     virtual ~StreamSocketEvents() = default;
     virtual void OnSocketConnected(bool bOk) = 0;
+    // Bytes wait. The notification comes again while bytes are left after a read; a handler
+    // that reads nothing is not told again about the bytes it left, and reads them when it is
+    // ready.
     virtual void OnSocketReadable() = 0;
 };
 

@@ -86,11 +86,15 @@ void FakeSocket::NotifyWhileUnread()
         if (m_inbox.empty() || m_bClosed)
             return;
         FakeSocket* pBefore = rFactory.m_pLast;
+        const size_t nReceivesBefore = receiveLimits.size();
         m_bNotifying = true;
         m_rEvents.OnSocketReadable();
         if (rFactory.m_pLast != pBefore || pBefore != this)
             return; // destroyed or replaced inside the notification
         m_bNotifying = false;
+        // A reader that holds back reads nothing; it comes for the bytes when it is ready.
+        if (receiveLimits.size() == nReceivesBefore)
+            return;
     }
 }
 

@@ -30,6 +30,8 @@ public:
     void CompleteConnect(bool bOk);                 // the connect notification
     void Deliver(const std::vector<uint8_t>& chunk); // queued, then readable notifications
     void Deliver(const std::vector<std::vector<uint8_t>>& chunks); // one chunk per receive call
+    // Chunks delivered and not yet read (a reader holding back leaves them here).
+    size_t Unread() const { return m_inbox.size(); }
 
     std::string strHost;
     uint16_t wPort = 0;

@@ -91,12 +91,17 @@ protected:
             ASSERT_TRUE(wakeups.WaitForRingAfter(nRings)) << "a decode never finished";
         }
     }
-    // Waits for the threads and runs the wake-ups until nothing is outstanding.
+    // Waits for the threads and runs the wake-ups until nothing is outstanding: reading
+    // held for a full backlog goes on as results come back.
     void Drain()
     {
-        WaitDecoded();
-        wakeups.RunRung();
-        EXPECT_EQ(0u, h.Link().Pictures().Outstanding());
+        for (int nRound = 0; nRound < 1000; ++nRound) {
+            WaitDecoded();
+            wakeups.RunRung();
+            if (h.Link().Pictures().Outstanding() == 0 && (!h.sockets.Last() || h.Socket().Unread() == 0))
+                return;
+        }
+        FAIL() << "the stream never drained";
     }
 
     FakeUiWakeupFactory wakeups;

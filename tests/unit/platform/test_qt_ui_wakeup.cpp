@@ -32,22 +32,29 @@ TEST(QtUiWakeup, RingsFromThreadsRunTheHandlerOnThisThreadAndNoneIsLost)
     EXPECT_EQ(0, nHandlerRuns) << "never inside Wake";
     ASSERT_TRUE(test::WaitUntil([&] { return nHandlerRuns == 1; }, 20000));
 
-    // Two threads produce and ring; every product is collected by a handler run that came
-    // after it, though rings that come together run the handler once.
-    constexpr int kEach = 2000;
-    std::vector<std::thread> producers;
-    for (int t = 0; t < 2; ++t)
-        producers.emplace_back([&] {
-            for (int i = 0; i < kEach; ++i) {
-                nProduced.fetch_add(1);
-                pWakeup->Wake();
-            }
-        });
-    for (std::thread& producer : producers)
-        producer.join();
-    ASSERT_TRUE(test::WaitUntil([&] { return nSeen == 2 * kEach; }, 20000)) << "a ring was lost";
+    // Two threads produce and ring, round after round; every product is collected by a handler
+    // run that came after it, though rings that come together run the handler once. A lost
+    // ring leaves the doorbell dead, and a later round waits in vain.
+    constexpr int kRounds = 600;
+    constexpr int kEach = 20;
+    for (int nRound = 1; nRound <= kRounds; ++nRound) {
+        std::vector<std::thread> producers;
+        for (int t = 0; t < 2; ++t)
+            producers.emplace_back([&] {
+                for (int i = 0; i < kEach; ++i) {
+                    nProduced.fetch_add(1);
+                    pWakeup->Wake();
+                }
+            });
+        const int nExpected = nRound * 2 * kEach;
+        // The handler runs while the producers still ring.
+        const bool bCollected = test::WaitUntil([&] { return nSeen == nExpected; }, 20000);
+        for (std::thread& producer : producers)
+            producer.join();
+        ASSERT_TRUE(bCollected) << "a ring was lost in round " << nRound;
+    }
     EXPECT_FALSE(bOffThread);
-    EXPECT_LT(nHandlerRuns, 2 * kEach) << "rings that come together are one";
+    EXPECT_LT(nHandlerRuns, kRounds * 2 * kEach) << "rings that come together are one";
 
     // Destroyed with a ring pending: the handler never runs afterwards.
     const int nRunsBefore = nHandlerRuns;
