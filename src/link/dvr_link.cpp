@@ -483,7 +483,8 @@ void CDvrLink::OnSocketReadable()
 bool CDvrLink::DecodeBacklogFull() const
 {
     const int nThreads = m_pictures.Threads();
-    return nThreads > 0 && m_pictures.Undecoded() >= static_cast<size_t>(nThreads + kBacklogWaiting);
+    // Results not yet taken back count too: they are taken before more is read.
+    return nThreads > 0 && m_pictures.Outstanding() >= static_cast<size_t>(nThreads + kBacklogWaiting);
 }
 
 void CDvrLink::OnReadFramed()
@@ -714,7 +715,7 @@ void CDvrLink::OnDecodesReady()
 void CDvrLink::ResumeReading()
 {
     // The socket tells nothing new about bytes it already holds, so reading held for the
-    // backlog goes on here, at most about a read-ahead's worth.
+    // backlog goes on here until they are read or the backlog is full again.
     if (!m_bReadHeld)
         return;
     m_bReadHeld = false;

@@ -68,8 +68,10 @@ public:
     static constexpr uint8_t kPlayImageLimit = 20; // counted play images before a reconnection
     static constexpr const char* kAlarmEventFile = "AlarmEvent.am";
     static constexpr const char* kPtzReplyText = "Direct Pantilt Camera Control";
-    static constexpr int kBacklogWaiting = 1;      // pictures waiting for a decoder thread, beyond those in work
-    static constexpr int kResumeReads = 64;        // reads at most when the backlog clears
+    static constexpr int kBacklogWaiting = 1;      // pictures on their way beyond one per decoder thread
+    // Reads at most when the backlog clears: far more than the socket's read-ahead holds, so
+    // the loop ends when the bytes do; only a safety net against a socket that never runs dry.
+    static constexpr int kResumeReads = 1024;
 
     // Status codes of LinkStatus.
     static constexpr uint8_t STATUS_ESTABLISHED = 1;
