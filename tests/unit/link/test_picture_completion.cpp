@@ -1,6 +1,7 @@
 // A complete picture payload becomes a channel's picture, or is dropped and the channel keeps
 // its previous one.
 #include "fakes/link_harness.h"
+#include "support/counting_new.h"
 #include "fakes/test_pictures.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,6 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 using namespace ostrel;
 using namespace ostrel::test;
@@ -17,27 +17,7 @@ using namespace ostrel::wire;
 using ostrel::testing::CameraJpeg;
 using ostrel::testing::FlatJpeg;
 
-// Every allocation through operator new in this program is counted, so a test can tell that a
-// stretch of work allocated nothing of ours (the JPEG library's own pools use malloc).
-namespace {
-std::atomic<size_t> g_nAllocations{0};
-} // namespace
-
-void* operator new(size_t nBytes)
-{
-    g_nAllocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(nBytes != 0 ? nBytes : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, size_t) noexcept
-{
-    std::free(p);
-}
+using ostrel::test::AllocationCount;
 
 namespace {
 
@@ -332,10 +312,10 @@ TEST(PictureCompletionScale, StreamOfMixedSizesAllocatesNothingOnceSteady)
     for (int i = 0; i < 4; ++i)
         round();
     const size_t nCreated = completion.Pool().BuffersCreated();
-    const size_t nBefore = g_nAllocations.load();
+    const size_t nBefore = AllocationCount();
     for (int i = 0; i < 6; ++i)
         round();
-    const size_t nAfter = g_nAllocations.load();
+    const size_t nAfter = AllocationCount();
     EXPECT_EQ(16u * 10u, nShown);
     EXPECT_EQ(nBefore, nAfter) << "allocations in six steady rounds";
     EXPECT_EQ(nCreated, completion.Pool().BuffersCreated());

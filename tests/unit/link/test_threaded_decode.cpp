@@ -3,6 +3,7 @@
 // is the test's, which decides when the results come back (the fake wake-up).
 #include "fakes/fake_ui_wakeup.h"
 #include "fakes/link_harness.h"
+#include "support/counting_new.h"
 #include "fakes/test_pictures.h"
 #include "channel_code_painter.h"
 #include "jpeg_encoder.h"
@@ -15,7 +16,6 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
-#include <new>
 #include <vector>
 
 using namespace ostrel;
@@ -23,27 +23,7 @@ using namespace ostrel::test;
 using namespace ostrel::wire;
 using ostrel::testing::FlatJpeg;
 
-// Every allocation through operator new in this program is counted, so a test can tell that a
-// stretch of work allocated nothing of ours (the JPEG library's own pools use malloc).
-namespace {
-std::atomic<size_t> g_nAllocations{0};
-} // namespace
-
-void* operator new(size_t nBytes)
-{
-    g_nAllocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(nBytes != 0 ? nBytes : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, size_t) noexcept
-{
-    std::free(p);
-}
+using ostrel::test::AllocationCount;
 
 namespace {
 
@@ -392,11 +372,11 @@ TEST(ThreadedCompletion, SteadyStreamOfMixedSizesAllocatesNothing)
     // How many pictures are in flight at once varies with the threads' timing, so the pool may
     // still add a buffer now and then until it has one for each that can be: the 16 held, the
     // 16 of a round and one per thread. What counts is that nothing is allocated per picture.
-    const size_t nBefore = g_nAllocations.load();
+    const size_t nBefore = AllocationCount();
     constexpr int kRounds = 100;
     for (int i = 0; i < kRounds; ++i)
         round();
-    EXPECT_LT(g_nAllocations.load() - nBefore, 64u) << "not one allocation of ours per picture (1600 pictures)";
+    EXPECT_LT(AllocationCount() - nBefore, 64u) << "not one allocation of ours per picture (1600 pictures)";
     EXPECT_LE(completion.Pool().BuffersCreated(), 16u + 16u + 2u + 1u);
     EXPECT_EQ(16u * (kRounds + 4), nShown + completion.DroppedUnseen()) << "each shown, or dropped for a newer one";
     EXPECT_EQ(160, held[1].Header().biWidth);
