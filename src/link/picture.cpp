@@ -198,6 +198,15 @@ size_t PicturePool::IdleCount() const
     return m_pCore->idle.size();
 }
 
+size_t PicturePool::IdleBytes() const
+{
+    const std::lock_guard<std::mutex> lock(m_pCore->mutex);
+    size_t nBytes = 0;
+    for (const Picture::Buffer* pBuffer : m_pCore->idle)
+        nBytes += pBuffer->holder.PixelCapacity();
+    return nBytes;
+}
+
 size_t PicturePool::BuffersCreated() const
 {
     const std::lock_guard<std::mutex> lock(m_pCore->mutex);

@@ -82,6 +82,8 @@ public:
     Picture Make(const BitmapInfoHeader& header, const uint8_t* pBits, size_t nBytes, uint8_t byFieldAlign);
 
     size_t IdleCount() const;
+    // Pixel bytes the idle buffers hold.
+    size_t IdleBytes() const;
     // Buffers allocated since construction: flat once the stream is steady.
     size_t BuffersCreated() const;
 

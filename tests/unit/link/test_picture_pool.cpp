@@ -264,3 +264,44 @@ TEST(PicturePool, PicturesMadeOnOneThreadAndReleasedOnOthersAllComeBack)
     EXPECT_LE(pool.BuffersCreated(), 2u * kWorkers * kEach);
     EXPECT_EQ(pool.BuffersCreated(), pool.IdleCount()) << "every buffer back, exactly once";
 }
+
+TEST(PicturePool, PicturesOfTwoSizesTakeBuffersOfTheirSizeSoVisitsToBigOnesAddNothing)
+{
+    // Sixteen small cells shown all the time, and now and then a few full-size pictures (the
+    // archive, the single view) that are let go again: each size finds idle buffers of its own
+    // size, so the pool stops growing after the first visit and its idle memory stays that of
+    // the pictures it served.
+    PicturePool pool;
+    CImageCodec decoder;
+    std::vector<Picture> small(16);
+    size_t nSmall = 0;
+    const auto showSmall = [&](int nCount) {
+        for (int i = 0; i < nCount; ++i) {
+            ASSERT_TRUE(decoder.SetImageFormat(24, 160, 60));
+            small[nSmall++ % small.size()] = pool.Take(decoder);
+        }
+    };
+    const auto visitBig = [&] {
+        std::vector<Picture> big;
+        for (int i = 0; i < 4; ++i) {
+            ASSERT_TRUE(decoder.SetImageFormat(24, 640, 240));
+            big.push_back(pool.Take(decoder));
+        }
+        showSmall(64); // live pictures come while the big ones are still held
+    };
+    showSmall(64);
+    visitBig();
+    showSmall(64);
+    const size_t nCreated = pool.BuffersCreated();
+    for (int nVisit = 0; nVisit < 20; ++nVisit) {
+        visitBig();
+        showSmall(64);
+    }
+    EXPECT_EQ(nCreated, pool.BuffersCreated());
+    // The 16 shown pictures are small: no buffer of a big picture is kept busy with a small one.
+    size_t nShownBytes = 0;
+    for (const Picture& picture : small)
+        nShownBytes += picture.Header().biSizeImage;
+    EXPECT_EQ(16u * 160u * 3u * 60u, nShownBytes);
+    EXPECT_LE(pool.IdleBytes(), 6u * 640u * 3u * 240u) << "idle: the big ones of one visit, the small ones in between";
+}
