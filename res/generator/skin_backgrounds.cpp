@@ -100,8 +100,9 @@ QImage DrawMainBackground()
     // Live display: black 640 x 480 in a three-pixel recess.
     DrawWell(p, QRect(kDisplayLeft, kDisplayTop, kDisplayWidth, kDisplayHeight), 3);
 
-    // Status readout; the clock, positions and connection line are drawn into it at run time.
-    DrawWell(p, QRect(736, 64, 124, 164), 2);
+    // Status readout; the clock, positions and connection line are drawn into it at run time
+    // on black, so the well is black too (a lighter well showed each text's box).
+    DrawWell(p, QRect(736, 64, 124, 164), 2, Qt::black);
     DrawCaption(p, QRectF(740, 181, 100, 13), QStringLiteral("STATUS :"), 10, kLeft, colour::kGreen);
     DrawCaption(p, QRectF(782, 230, 80, 33), QStringLiteral("ACTIVITY"), 9, kLeft);
 

@@ -133,6 +133,11 @@ TEST_F(ViewTest, StartsAsSixteenCellsWaitingForAConnection)
     clock.Advance(1000);
     EXPECT_EQ("AM 12 : 05 : 09", pView->TimeText()) << "the clock follows timer 100";
     EXPECT_TRUE(sockets.allSent.empty()) << "nothing connects by itself";
+
+    // The readout's texts are drawn on black over a black well: no box shows around a text.
+    const QImage screen = Screen();
+    for (const QPoint& pt : {QPoint(738, 66), QPoint(858, 150), QPoint(838, 222), QPoint(745, 226)})
+        EXPECT_EQ(qRgb(0, 0, 0), screen.pixel(pt)) << pt.x() << "," << pt.y();
 }
 
 TEST_F(ViewTest, LayoutAndChannelClicksSendTheLiveRequestsAndSetTheButtons)
