@@ -70,11 +70,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     static const std::string strPath = fuzz::ScratchFolder() + "/profile.ini";
     fuzz::WriteScratchFile(strPath, in.RestText());
 
-    const std::string strOtherBefore = ReadProfileString(otherSection, otherKey, "\x01missing", strPath);
+    // The default marks a missing key. It holds a line break, which no value read from a file
+    // can: a file's value may be any other text, the old marker's included.
+    static constexpr const char* kMissing = "\n(missing)";
+    const std::string strOtherBefore = ReadProfileString(otherSection, otherKey, kMissing, strPath);
     const int nOtherBefore = ReadProfileInt(otherSection, otherKey, -7, strPath);
     FUZZ_CHECK(strOtherBefore.size() <= kProfileMaxValueChars);
     FUZZ_CHECK(strOtherBefore.find('\0') == std::string::npos);
-    if (strOtherBefore == "\x01missing")
+    if (strOtherBefore == kMissing)
         FUZZ_CHECK(nOtherBefore == -7);
 
     LocalFileStore store;
@@ -87,9 +90,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     if (!bWritten)
         return 0;
 
-    FUZZ_CHECK(ReadProfileString(section, key, "\x01missing", strPath) == ReadBackOf(value));
+    FUZZ_CHECK(ReadProfileString(section, key, kMissing, strPath) == ReadBackOf(value));
     if (!(SameName(section, otherSection) && SameName(key, otherKey))) {
-        FUZZ_CHECK(ReadProfileString(otherSection, otherKey, "\x01missing", strPath) == strOtherBefore);
+        FUZZ_CHECK(ReadProfileString(otherSection, otherKey, kMissing, strPath) == strOtherBefore);
         FUZZ_CHECK(ReadProfileInt(otherSection, otherKey, -7, strPath) == nOtherBefore);
     }
     return 0;

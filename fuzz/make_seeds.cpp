@@ -202,6 +202,9 @@ void ProfileSeeds()
     Put("private_profile", "opt-update", ProfileInput("PTZ_CMD_INTERVAL", "cmd", "90", "ptz_cmd_interval", "STOP", opt));
     Put("private_profile", "opt-new-key", ProfileInput("Other", "y", " 'v' ", "Other", "X", opt));
     Put("private_profile", "new-section", ProfileInput("New", "k", "1", "PTZ_CMD_INTERVAL", "CMD", "[A]\nk=v"));
+    // A fuzz finding: a value equal to the marker the target first used for a missing key.
+    Put("private_profile", "value-equal-to-the-missing-marker",
+        Text(std::string_view("\x01S\x01K\x00\x01S\x01K\x01\n[s]\nk=\x01missing\nk2", 28)));
     Put("private_profile", "empty-file", ProfileInput("S", "K", "", "S", "K", ""));
     Put("private_profile", "refused-key", ProfileInput("S", "a=b", "v", "S", "a", "[S]\na=1\n"));
     Put("private_profile", "int-forms",
