@@ -165,11 +165,27 @@ bool CImageCodec::SetImageFormat(int nBitsPerPixel, int nWidth, int nHeight)
 
 void CImageCodec::AllocatePixels()
 {
-    // Growing allocates; the same or a smaller size keeps the storage.
-    if (m_imageHeader.biSizeImage == 0 || m_imageHeader.biSizeImage > kMaxImageBytes)
+    const size_t nBytes = m_imageHeader.biSizeImage;
+    if (nBytes == 0 || nBytes > kMaxImageBytes) {
         m_pixels.clear();
-    else
-        m_pixels.resize(m_imageHeader.biSizeImage);
+        return;
+    }
+    // Pixel buffers move between this decoder and the pictures it hands out, so a buffer grown
+    // for a big picture would otherwise stay big for good, and in time every buffer would hold
+    // the largest picture ever shown. Once a whole window of decodes has needed at most half of
+    // what a buffer holds, the buffer is replaced by one of the size needed. Decoding a mix of
+    // sizes keeps the window's largest, so that never allocates per picture.
+    m_nWindowLargest = std::max(m_nWindowLargest, nBytes);
+    if (++m_nWindowDecodes == kShrinkWindow) {
+        m_nRecentLargest = m_nWindowLargest;
+        m_nWindowLargest = 0;
+        m_nWindowDecodes = 0;
+    }
+    if (m_nRecentLargest != 0 && m_pixels.capacity() / 2 >= std::max(m_nRecentLargest, nBytes)) {
+        std::vector<uint8_t>(nBytes).swap(m_pixels);
+        return;
+    }
+    m_pixels.resize(nBytes); // growing allocates; the same or a smaller size keeps the storage
 }
 
 const uint8_t* CImageCodec::RepairJpeg(const uint8_t* pData, size_t& nLength)

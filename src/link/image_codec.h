@@ -39,8 +39,8 @@ public:
     CImageCodec& operator=(const CImageCodec&) = delete;
 
     // Fills the header for a picture of that format (unscaled: the source size is the same); image size = ((bits / 8 x width + 3)
-    // rounded down to a multiple of 4) x height. The pixel buffer is resized to the image size
-    // (kept as it is when it already has that size). False, and nothing changed, when width or
+    // rounded down to a multiple of 4) x height. The pixel buffer is resized to the image size,
+    // keeping its storage, unless the last 64 formats all needed at most half of it. False, and nothing changed, when width or
     // height is not positive, the bits are not 8, 16, 24 or 32, or the size exceeds 64 MiB.
     bool SetImageFormat(int nBitsPerPixel, int nWidth, int nHeight);
 
@@ -121,6 +121,10 @@ private:
     int m_nSourceHeight = 240;
     int m_nScaleDenominator = 1;
     std::vector<uint8_t> m_pixels;     // image-size bytes, or empty
+    static constexpr int kShrinkWindow = 64; // decodes that judge a pixel buffer oversized
+    int m_nWindowDecodes = 0;
+    size_t m_nWindowLargest = 0;       // largest image of the current window
+    size_t m_nRecentLargest = 0;       // of the last whole window; 0 until one has passed
     uint8_t m_byFieldFlag = kFieldEven;
     std::vector<uint8_t> m_jpegBuffer; // repaired JPEG; only ever grows
     void* m_hDecompressor = nullptr;   // TurboJPEG handle, created once

@@ -142,17 +142,22 @@ Picture::Buffer* PicturePool::Acquire(size_t nBytes)
         const std::lock_guard<std::mutex> lock(m_pCore->mutex);
         std::vector<Picture::Buffer*>& idle = m_pCore->idle;
         if (!idle.empty()) {
-            // Newest first: the buffer most likely still in the cache.
-            size_t nPick = idle.size() - 1;
+            // The smallest buffer that holds nBytes, so big buffers stay idle for big pictures
+            // and small ones are not grown while a big one would do; else the roomiest, which
+            // grows least. Choosing any adequate buffer would let every buffer grow in turn to
+            // the largest size ever shown, after each switch between small and large cells.
+            size_t nPick = idle.size();
+            // Newest first among equals: the buffer most likely still in the cache.
+            size_t nRoomiest = idle.size() - 1;
             for (size_t i = idle.size(); i-- > 0;) {
                 const size_t nCapacity = idle[i]->holder.PixelCapacity();
-                if (nCapacity >= nBytes) {
+                if (nCapacity >= nBytes && (nPick == idle.size() || nCapacity < idle[nPick]->holder.PixelCapacity()))
                     nPick = i;
-                    break;
-                }
-                if (nCapacity > idle[nPick]->holder.PixelCapacity())
-                    nPick = i;
+                if (nCapacity > idle[nRoomiest]->holder.PixelCapacity())
+                    nRoomiest = i;
             }
+            if (nPick == idle.size())
+                nPick = nRoomiest;
             pBuffer = idle[nPick];
             idle[nPick] = idle.back();
             idle.pop_back();

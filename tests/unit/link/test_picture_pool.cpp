@@ -3,6 +3,7 @@
 // handles passed between threads.
 #include "link/image_codec.h"
 #include "link/picture.h"
+#include "support/counting_new.h"
 
 #include <gtest/gtest.h>
 
@@ -304,4 +305,31 @@ TEST(PicturePool, PicturesOfTwoSizesTakeBuffersOfTheirSizeSoVisitsToBigOnesAddNo
         nShownBytes += picture.Header().biSizeImage;
     EXPECT_EQ(16u * 160u * 3u * 60u, nShownBytes);
     EXPECT_LE(pool.IdleBytes(), 6u * 640u * 3u * 240u) << "idle: the big ones of one visit, the small ones in between";
+    // Let everything go: the pool then holds every buffer. Buffers that served a big picture
+    // once must not stay big while they carry small ones; otherwise each visit leaves a few
+    // more big buffers behind (the memory of a long run crept up by one 640 x 240 buffer at a
+    // time). Bound: the 4 big pictures of one visit and the decoder's, plus 16 + 8 small ones.
+    const size_t nBig = 640u * 3u * 240u;
+    const size_t nSmallBytes = 160u * 3u * 60u;
+    small.clear();
+    EXPECT_LE(pool.IdleBytes(), 5u * nBig + 24u * nSmallBytes);
+}
+
+TEST(ImageCodec, PixelBufferShrinksAfterAWindowOfSmallPicturesButNotForAMixOfSizes)
+{
+    CImageCodec decoder;
+    ASSERT_TRUE(decoder.SetImageFormat(24, 640, 240));
+    const size_t nBig = decoder.PixelCapacity();
+    ASSERT_EQ(640u * 3u * 240u, nBig);
+    // A mix: one big picture in every ten keeps the big buffer, with no allocation at all.
+    const size_t nBefore = test::AllocationCount();
+    for (int i = 0; i < 500; ++i)
+        ASSERT_TRUE(decoder.SetImageFormat(24, i % 10 == 0 ? 640 : 160, i % 10 == 0 ? 240 : 60));
+    EXPECT_EQ(nBefore, test::AllocationCount());
+    EXPECT_EQ(nBig, decoder.PixelCapacity());
+    // Only small pictures from now on: within two windows of 64 the buffer is the small size.
+    for (int i = 0; i < 128; ++i)
+        ASSERT_TRUE(decoder.SetImageFormat(24, 160, 60));
+    EXPECT_EQ(160u * 3u * 60u, decoder.PixelCapacity());
+    EXPECT_EQ(160u * 3u * 60u, decoder.ImageHeader().biSizeImage);
 }
