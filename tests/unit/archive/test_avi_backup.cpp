@@ -27,13 +27,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Files as the saving thread leaves them: the captures of each committed file, told apart by
-// their first byte. Shared with the saving thread, so under a lock.
-struct Disk {
+// A file maker keeping the captures of each committed file, told apart by their first byte.
+// Shared with the saving thread, so under a lock.
+struct Disk final : public BackupFileMaker {
+    std::unique_ptr<BackupFile> Start(const std::string& strFolder, FileStatus* pStatus) override;
+
     std::mutex mutex;
     std::condition_variable gateOpened;
     std::map<std::string, std::vector<int>> committed; // name -> captures
-    std::vector<std::string> folders;                  // where files were started
     int nFailAtFrame = -1;    // the file's n-th AddFrame fails (0-based), once
     bool bGateClosed = false; // AddFrame waits while closed
     int nDropped = 0;         // files destroyed uncommitted
@@ -77,19 +78,10 @@ private:
     bool m_bCommitted = false;
 };
 
-class RecordingMaker final : public BackupFileMaker {
-public:
-    explicit RecordingMaker(Disk& rDisk) : m_rDisk(rDisk) {}
-    std::unique_ptr<BackupFile> Start(const std::string& strFolder, FileStatus*) override
-    {
-        const std::lock_guard<std::mutex> lock(m_rDisk.mutex);
-        m_rDisk.folders.push_back(strFolder);
-        return std::make_unique<RecordingFile>(m_rDisk);
-    }
-
-private:
-    Disk& m_rDisk;
-};
+std::unique_ptr<BackupFile> Disk::Start(const std::string&, FileStatus*)
+{
+    return std::make_unique<RecordingFile>(*this);
+}
 
 // The archive window; capture n fills the play area with the byte n.
 class RecordingBackupView final : public BackupView {
@@ -116,7 +108,7 @@ public:
 
 class AviBackupTest : public ::testing::Test {
 protected:
-    void SetUp() override { Make(maker); }
+    void SetUp() override { Make(disk); }
     void Make(BackupFileMaker& rMaker)
     {
         pBackup.reset();
@@ -142,7 +134,6 @@ protected:
     FakeTimerFactory timers{clock};
     FakeUiPoster poster;
     Disk disk;
-    RecordingMaker maker{disk};
     LocalFileStore files;
     CAviFileMaker aviMaker{files};
     FakeFolderOpener folders;
@@ -286,51 +277,20 @@ TEST_F(AviBackupTest, ClosingTheDialogWhileRecordingKeepsTheFile)
     EXPECT_EQ(nShown, view.statuses.size()) << "no \"Saving OK\" from a backup that is gone";
 }
 
-TEST_F(AviBackupTest, ARunWritesAviFilesThatAPlayerReadsIntoAFolderItMakes)
+// The program's files on the real disk. By hand: headers 4620, a capture's chunk 8 + 921600,
+// nine empty chunks before each later one, idx1 8 + 16 bytes a sample.
+TEST_F(AviBackupTest, OnAFullDiskNothingIsLeftAndThenARunWritesFilesAPlayerReads)
 {
-    const fs::path folder = FreshFolder("avi-run");
-    view.strFolder = (folder / "new" / "deeper").string();
-    Make(aviMaker);
-    ASSERT_TRUE(pBackup->Toggle(0x0001, 0));
-    Pictures(1);
-    Pictures(1);
-    Pictures(1);
-    clock.Advance(3000); // four captures in the first file, one to start the second
-    pBackup->WaitForSavingThread();
-    aviMaker.SetCodec(AviCodec::Mjpeg); // for files started from now on
-    Pictures(1);
-    pBackup->Stop();
-    Settle();
-    EXPECT_EQ("Saving OK", view.statuses.back());
-    const fs::path first = fs::path(view.strFolder) / "2024-05-12 10-00-00.avi";
-    // Four captures ten samples apart at 60 a second: 31 samples, four pictures.
-    EXPECT_EQ("rawvideo,640,480,60/1,0.516667,31,4\n", ProbeStream(first));
-    // The second file was started before the codec changed: still uncompressed, two captures.
-    EXPECT_EQ("rawvideo,640,480,60/1,0.183333,11,2\n", ProbeStream(fs::path(view.strFolder) / "2024-05-12 10-00-00_1.avi"));
-    EXPECT_EQ(std::string(6, '\1'), DecodePictures(first).substr(0, 6)) << "the first capture's pixels";
-    EXPECT_EQ(2u, FilesIn(view.strFolder)) << "no temporary left";
-}
-
-// By hand: headers 4620, a capture's chunk 8 + 921600, nine empty chunks before the second,
-// idx1 8 + 16 x 11 samples.
-TEST_F(AviBackupTest, AFullDiskSaysNotSavedAndLeavesNothingWhereverItFills)
-{
-    constexpr uint64_t kCaptureChunk = 8 + 640 * 480 * 3;
-    constexpr uint64_t kTwoCaptureFile = 4620 + kCaptureChunk + 72 + kCaptureChunk + 8 + 16 * 11;
-    const fs::path folder = FreshFolder("backup-full");
+    constexpr uint64_t kChunk = 8 + 640 * 480 * 3;
+    constexpr uint64_t kTwoCaptureFile = 4620 + kChunk + 72 + kChunk + 8 + 16 * 11;
+    const fs::path folder = FreshFolder("avi-run") / "new" / "deeper"; // the run makes it
     view.strFolder = folder.string();
     Make(aviMaker);
-    const auto recordTwoCaptures = [this] {
-        ASSERT_TRUE(pBackup->Toggle(0x0001, 0));
-        Pictures(1);
-        pBackup->Stop();
-        pBackup->WaitForSavingThread();
-    };
     const std::pair<const char*, uint64_t> cases[] = {
         {"nothing fits", 0},
         {"in the headers", 4000},
         {"in the first capture", 4620 + 500000},
-        {"in the second capture", 4620 + kCaptureChunk + 72 + 100},
+        {"in the second capture", 4620 + kChunk + 72 + 100},
         {"in idx1, while the file is finished", kTwoCaptureFile - 10},
     };
     for (const auto& [pszWhere, nLimit] : cases) {
@@ -339,24 +299,39 @@ TEST_F(AviBackupTest, AFullDiskSaysNotSavedAndLeavesNothingWhereverItFills)
         {
             const FileSizeLimit limit(nLimit);
             ASSERT_TRUE(limit.IsSet());
-            recordTwoCaptures();
+            ASSERT_TRUE(pBackup->Toggle(0x0001, 0));
+            Pictures(1);
+            pBackup->Stop();
+            pBackup->WaitForSavingThread();
         }
         poster.RunPending();
         ASSERT_FALSE(view.statuses.empty());
         EXPECT_EQ("AVI Not Saved", view.statuses.back());
-        EXPECT_FALSE(pBackup->IsRecording());
-        EXPECT_FALSE(pBackup->IsBusy()) << "the operator may leave the dialog";
-        EXPECT_FALSE(view.bLit);
+        EXPECT_FALSE(pBackup->IsRecording() || pBackup->IsBusy() || view.bLit) << "the operator may leave the dialog";
         EXPECT_TRUE(view.messages.empty());
         EXPECT_TRUE(folders.opened.empty()) << "no folder shown for a file not saved";
         EXPECT_EQ(0u, FilesIn(folder)) << "neither a part of the file nor its temporary";
     }
-    // With the space back the next run saves, and the file is whole.
-    recordTwoCaptures();
-    poster.RunPending();
+
+    // With the space back: two captures, then four, the second file started before the codec
+    // changed, so still uncompressed.
+    view.nCaptured = 0;
+    ASSERT_TRUE(pBackup->Toggle(0x0001, 0));
+    Pictures(1);
+    clock.Advance(3000);
+    pBackup->WaitForSavingThread();
+    aviMaker.SetCodec(AviCodec::Mjpeg); // for files started from now on
+    Pictures(1);
+    Pictures(1);
+    Pictures(1);
+    pBackup->Stop();
+    Settle();
     EXPECT_EQ("Saving OK", view.statuses.back());
-    const fs::path saved = folder / "2024-05-12 10-00-00.avi";
-    EXPECT_EQ(kTwoCaptureFile, fs::file_size(saved));
-    EXPECT_EQ("rawvideo,640,480,60/1,0.183333,11,2\n", ProbeStream(saved));
-    EXPECT_EQ(1u, FilesIn(folder));
+    const fs::path first = folder / "2024-05-12 10-00-00.avi";
+    EXPECT_EQ(kTwoCaptureFile, fs::file_size(first));
+    EXPECT_EQ("rawvideo,640,480,60/1,0.183333,11,2\n", ProbeStream(first));
+    // Four captures ten samples apart at 60 a second: 31 samples, four pictures.
+    EXPECT_EQ("rawvideo,640,480,60/1,0.516667,31,4\n", ProbeStream(folder / "2024-05-12 10-00-00_1.avi"));
+    EXPECT_EQ(std::string(6, '\1'), DecodePictures(first).substr(0, 6)) << "the first capture's pixels";
+    EXPECT_EQ(2u, FilesIn(folder)) << "no temporary left";
 }

@@ -125,12 +125,7 @@ bool WriteFile(FileStore& files, const std::string& strPath, const AviFormat& fo
 
 AviFormat Format(int nWidth, int nHeight, AviCodec codec = AviCodec::Raw, uint64_t nPartBytes = 1 << 20)
 {
-    AviFormat f;
-    f.nWidth = nWidth;
-    f.nHeight = nHeight;
-    f.codec = codec;
-    f.nOpenDmlBytes = nPartBytes;
-    return f;
+    return {.nWidth = nWidth, .nHeight = nHeight, .codec = codec, .nOpenDmlBytes = nPartBytes};
 }
 
 // 3 x 2 pixels, raw, 3 captures 10 samples apart: 21 samples. Headers 4620 bytes (RIFF 12, hdrl
@@ -277,18 +272,11 @@ TEST(AviFailure, ImpossibleFormatsAndMisuse)
     FakeFileStore files;
     CAviWriter writer;
     FileStatus status;
-    const auto with = [](auto change) {
-        AviFormat f = Format(640, 480);
-        change(f);
-        return f;
-    };
     const AviFormat refused[] = {
-        Format(0, 480), Format(640, -1), Format(8193, 480),
-        with([](AviFormat& f) { f.dwRate = 0; }),
-        with([](AviFormat& f) { f.dwSampleStep = 0; }),
-        with([](AviFormat& f) { f.codec = AviCodec::Mjpeg; f.nJpegQuality = 101; }),
-        with([](AviFormat& f) { f.nOpenDmlBytes = (1ull << 31) + 1; }), // a part could outgrow a 32-bit size
-        with([](AviFormat& f) { f.codec = static_cast<AviCodec>(7); }),
+        {.nWidth = 0}, {.nHeight = -1}, {.nWidth = 8193}, {.dwRate = 0}, {.dwSampleStep = 0},
+        {.codec = AviCodec::Mjpeg, .nJpegQuality = 101},
+        {.nOpenDmlBytes = (1ull << 31) + 1}, // a part could outgrow a 32-bit size
+        {.codec = static_cast<AviCodec>(7)},
     };
     for (const AviFormat& f : refused) {
         EXPECT_FALSE(writer.Open(files, "x.avi", f, &status));

@@ -180,8 +180,9 @@ TEST_F(HistoryBookTest, ABookOfOneMebibyteIsEditedWholeAndALargerOneIsLeftAlone)
     EXPECT_FALSE(HistoryMessage(Result::TooLarge).empty());
 }
 
-// The fake disk fills after any byte of the write, or takes no more commits after the k-th
-// (one edit, one write: an entry's IP and PORT lines go in together).
+// The disk fills after any byte of the write, or takes no more commits after the k-th (one
+// edit, one write: an entry's IP and PORT lines go in together). The fake store fails as the
+// real one does (the file store's contract tests).
 TEST_F(HistoryBookTest, ADiskFailingAnywhereLeavesTheOldBookOrTheNewOne)
 {
     const struct {
@@ -216,25 +217,6 @@ TEST_F(HistoryBookTest, ADiskFailingAnywhereLeavesTheOldBookOrTheNewOne)
                 EXPECT_EQ(result == Result::Ok ? std::optional<std::string>(e.strNew) : e.old, strNow);
                 EXPECT_TRUE(fake.temporaries.empty());
             }
-}
-
-// The same on the real disk, full after every byte in turn (the process's file size limit).
-TEST_F(HistoryBookTest, ARealDiskFullAtEveryByteLeavesTheOldBookOrTheNewOne)
-{
-    const std::string strNew = kOld + "[E]\r\nIP=10.0.0.6\r\nPORT=8006\r\n";
-    for (uint64_t nSpace = 0; nSpace <= strNew.size(); ++nSpace) {
-        Put(kOld);
-        Result result = Result::Failed;
-        {
-            const FileSizeLimit limit(nSpace);
-            ASSERT_TRUE(limit.IsSet());
-            result = kAddE(book);
-        }
-        SCOPED_TRACE(testing::Message() << "space " << nSpace);
-        EXPECT_EQ(nSpace == strNew.size() ? Result::Ok : Result::Failed, result);
-        EXPECT_EQ(result == Result::Ok ? strNew : kOld, Ini());
-        EXPECT_EQ(0u, Temporaries(m_dir / "ini"));
-    }
 }
 
 TEST_F(HistoryBookTest, AFolderThatCannotTakeTheBookIsReportedAndTheOldBookStays)

@@ -73,9 +73,6 @@ class PtzPanelTest : public ::testing::Test {
 protected:
     PtzPanelTest()
     {
-        root = fs::current_path() / "ptz" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        workDir = (root / "work").string();
-        places = {(root / "bin").string(), (root / "data").string()};
         fs::create_directories(fs::path(workDir) / "PTZ");
         sockets.pClock = &clock;
     }
@@ -86,11 +83,13 @@ protected:
         std::ofstream(fs::path(workDir) / strRelative, std::ios::binary) << strText;
     }
     // The view's start-up: settings loaded, then the PTZ table.
-    void Start()
+    void Start(void (*pAfterLoad)(CRecorderSession&) = nullptr)
     {
         pPanel.reset();
         pSession = std::make_unique<CRecorderSession>(SessionServices{timers, sockets, files, notifier, store, places, workDir});
         pSession->Load();
+        if (pAfterLoad)
+            pAfterLoad(*pSession);
         pPanel = std::make_unique<CPtzPanel>(*pSession, PtzPanelServices{timers, files, notifier});
         pPanel->LoadPtzTable();
     }
@@ -139,9 +138,9 @@ protected:
         return sent;
     }
 
-    fs::path root;
-    std::string workDir;
-    SettingsPlaces places;
+    const fs::path root = fs::current_path() / "ptz" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    const std::string workDir = (root / "work").string();
+    SettingsPlaces places{(root / "bin").string(), (root / "data").string()};
     FakeClock clock;
     FakeTimerFactory timers{clock};
     FakeSocketFactory sockets;
@@ -256,11 +255,7 @@ TEST_F(PtzPanelTest, KeysSendTheSelectedCamerasSlotsAndNothingForCamerasNineToSi
 TEST_F(PtzPanelTest, AMissingFileIsCreatedEmptyAndReportedOnceWithTheUserFileSaved)
 {
     store.ints["Ptz Type"] = 0;
-    pSession = std::make_unique<CRecorderSession>(SessionServices{timers, sockets, files, notifier, store, places, workDir});
-    pSession->Load();
-    pSession->Settings().nHostPort = 8123; // changed since the start: saved too
-    pPanel = std::make_unique<CPtzPanel>(*pSession, PtzPanelServices{timers, files, notifier});
-    pPanel->LoadPtzTable();
+    Start([](CRecorderSession& s) { s.Settings().nHostPort = 8123; }); // changed since the start: saved too
     const std::string strFile = workDir + "/PTZ/pelcoD.tl";
     EXPECT_EQ((std::vector<std::string>{"Ostrel: Can't not open file!!"}), notifier.messages);
     ASSERT_TRUE(fs::exists(strFile));
