@@ -238,7 +238,8 @@ TEST(AviReadBack, RawCapturesComeBackExactlyAndMotionJpegOnesClose)
     Bytes bytes;
     ASSERT_EQ(disk.ReadAtMost("mjpeg.avi", 1 << 20, bytes).kind, FileReadResult::Kind::Ok);
     int nOdd = 0;
-    for (const Chunk& c : Walk(bytes, 0, bytes.size()).at(0).Find("movi")->children)
+    const std::vector<Chunk> top = Walk(bytes, 0, bytes.size());
+    for (const Chunk& c : top.at(0).Find("movi")->children)
         nOdd += static_cast<int>(c.dwSize & 1);
     EXPECT_GT(nOdd, 0) << "no chunk needed a pad byte";
 }
@@ -312,6 +313,7 @@ TEST(AviFailure, OpenSeekAndCommitFailuresLeaveNothing)
     };
     const Row rows[] = {
         {"open", [](FakeFileStore& s) { s.nOpenErrno = EACCES; }, 1 << 20, EACCES},
+        {"a full disk", [](FakeFileStore& s) { s.writableFaults = {.nSpaceBytes = 5000, .nWriteErrno = ENOSPC}; }, 1 << 20, ENOSPC},
         {"seek to patch the headers", [](FakeFileStore& s) { s.writableFaults.bFailSeek = true; }, 1 << 20, EIO},
         {"seek to patch a part's header", [](FakeFileStore& s) { s.writableFaults.bFailSeek = true; }, 4800, EIO},
         {"commit", [](FakeFileStore& s) { s.writableFaults.bFailClose = true; }, 1 << 20, EIO},
