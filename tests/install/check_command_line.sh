@@ -10,25 +10,19 @@ work=$scratch/work
 mkdir -p "$work"
 cd "$work" || exit 1
 
-out=$("$ostrel" --version 2>"$scratch/err"); rc=$?
-expect_eq "--version exit status" 0 "$rc"
-expect_eq "--version output" "ostrel $version" "$out"
-expect_eq "--version stderr" "" "$(cat "$scratch/err")"
-
 # Among other arguments (Qt's own, here) --version still answers, and no window is tried.
-out=$("$ostrel" -platform xcb --version 2>"$scratch/err"); rc=$?
-expect_eq "-platform xcb --version exit status" 0 "$rc"
-expect_eq "-platform xcb --version output" "ostrel $version" "$out"
-expect_eq "-platform xcb --version stderr" "" "$(cat "$scratch/err")"
+for args in "--version" "-platform xcb --version"; do
+    # shellcheck disable=SC2086
+    out=$("$ostrel" $args 2>"$scratch/err"); rc=$?
+    expect_eq "$args: exit status, output, stderr" "0 ostrel $version " "$rc $out $(cat "$scratch/err")"
+done
 
 "$ostrel" --help >"$scratch/help" 2>"$scratch/err"; rc=$?
-expect_eq "--help exit status" 0 "$rc"
-expect_eq "--help stderr" "" "$(cat "$scratch/err")"
+expect_eq "--help: exit status, stderr" "0 " "$rc $(cat "$scratch/err")"
 expect_eq "--help first line" "Usage: ostrel [--help | --version]" "$(head -n 1 "$scratch/help")"
 grep -q -- "--version" "$scratch/help" || fail "--help does not mention --version"
 grep -q "ostrel-launch" "$scratch/help" || fail "--help does not mention ostrel-launch"
-long=$(awk 'length($0) > 80' "$scratch/help")
-expect_eq "--help lines longer than 80 columns" "" "$long"
+expect_eq "--help lines longer than 80 columns" "" "$(awk 'length($0) > 80' "$scratch/help")"
 "$ostrel" -h >"$scratch/h" 2>&1 || fail "-h exits $?"
 cmp -s "$scratch/help" "$scratch/h" || fail "-h prints something else than --help"
 

@@ -1,8 +1,8 @@
 #!/bin/sh
 # `cmake --install` into a temporary prefix: the tree holds exactly the expected files, the
 # desktop entry and metainfo pass the desktop's own validators, the icons are the sizes their
-# folders say and the scalable one draws the same picture, the examples are the repository's,
-# and the installed client answers --version.
+# folders say and the scalable one draws the same picture, and the examples are the repository's.
+# The installed programs run in the package and launcher tests.
 #   check_install_tree.sh <build dir> <source dir> <project version>
 set -u
 build=$1
@@ -14,16 +14,11 @@ isolate
 prefix=$scratch/prefix
 id=org.ostrel.Ostrel
 
-cmake --install "$build" --prefix "$prefix" >"$scratch/install.log" 2>&1 \
-    || { cat "$scratch/install.log" >&2; fail "cmake --install failed"; finish; }
+install_into "$build" "$prefix"
 
 files_under "$prefix" >"$scratch/files"
 diff -u "$here/installed_files.txt" "$scratch/files" >&2 || fail "the installed files differ from installed_files.txt"
-for program in ostrel ostrel-launch; do
-    [ -x "$prefix/bin/$program" ] || fail "bin/$program is not executable"
-done
 
-# ---- desktop entry and metainfo, by the validators and against each other -------------------
 desktop=$prefix/share/applications/$id.desktop
 metainfo=$prefix/share/metainfo/$id.metainfo.xml
 desktop-file-validate "$desktop" >&2 || fail "desktop-file-validate rejects $id.desktop"
@@ -39,7 +34,6 @@ for rel in $(grep -o 'docs/images/[a-z0-9-]*\.png' "$source/README.md" | sort -u
     grep -q "<image>[^<]*/$rel</image>" "$metainfo" || fail "the metainfo does not show $rel"
 done
 
-# ---- icons --------------------------------------------------------------------------------
 for size in 16 22 24 32 48 64 128 256; do
     png=$prefix/share/icons/hicolor/${size}x$size/apps/$id.png
     expect_eq "icon ${size}x$size" "PNG $size $size" "$(identify -format '%m %w %h' "$png" 2>&1)"
@@ -58,7 +52,6 @@ else
     fail "rsvg-convert cannot draw the scalable icon"
 fi
 
-# ---- examples -----------------------------------------------------------------------------
 examples=$prefix/share/ostrel/examples
 for tl in pelcoD.tl pelcoP.tl; do
     cmp -s "$source/dist/examples/PTZ/$tl" "$examples/PTZ/$tl" || fail "PTZ/$tl is not the repository's"
@@ -66,12 +59,4 @@ done
 # The client copies the top-left 85 x 55 and 165 x 65 of these; plain Windows bitmaps.
 expect_eq "logo/slogo.bmp" "BMP3 85 55" "$(identify -format '%m %w %h' "$examples/logo/slogo.bmp" 2>&1)"
 expect_eq "logo/blogo.bmp" "BMP3 165 65" "$(identify -format '%m %w %h' "$examples/logo/blogo.bmp" 2>&1)"
-
-# ---- the installed client and its launcher ------------------------------------------------
-expect_eq "installed ostrel --version" "ostrel $version" "$("$prefix/bin/ostrel" --version 2>&1)"
-export XDG_DATA_HOME=$scratch/data
-expect_eq "ostrel-launch --version" "ostrel $version" "$("$prefix/bin/ostrel-launch" --version 2>&1)"
-expect_eq "working folder seeded by ostrel-launch" \
-    "PTZ/pelcoD.tl PTZ/pelcoP.tl logo/blogo.bmp logo/slogo.bmp" \
-    "$(files_under "$XDG_DATA_HOME/Ostrel/Ostrel16" | tr '\n' ' ' | sed 's/ $//')"
 finish

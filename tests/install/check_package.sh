@@ -22,12 +22,9 @@ expect_eq "package file name" "ostrel_${version}_$arch.deb" "$(basename "$deb")"
 field() {
     dpkg-deb -f "$deb" "$1"
 }
-expect_eq "Package" ostrel "$(field Package)"
-expect_eq "Version" "$version" "$(field Version)"
-expect_eq "Architecture" "$arch" "$(field Architecture)"
-expect_eq "Section" video "$(field Section)"
-[ -n "$(field Maintainer)" ] || fail "no Maintainer"
-[ -n "$(field Description)" ] || fail "no Description"
+expect_eq "Package Version Architecture Section" "ostrel $version $arch video" \
+    "$(field Package) $(field Version) $(field Architecture) $(field Section)"
+[ -n "$(field Maintainer)" ] && [ -n "$(field Description)" ] || fail "no Maintainer or no Description"
 
 # Depends: the libraries the client links, each once, and nothing for building.
 depends=$(field Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | LC_ALL=C sort)

@@ -1,52 +1,44 @@
-// The page's rules without widgets: which typed addresses can stand, which ports are ports,
-// and the PTZ command file of each camera type.
+// The settings page's rules without widgets: which typed addresses can stand, which ports are
+// ports, and the PTZ command file of each camera type.
 #include "config/config_fields.h"
 
 #include <gtest/gtest.h>
 
 using namespace ostrel;
 
-TEST(Ipv4Text, WholeAddressesAreFourDecimalOctets)
+TEST(Ipv4Text, WholeAddressesBeginningsOfOneAndWhatNoTypingCanMakeOne)
 {
-    for (const char* p : {"192.168.1.100", "0.0.0.0", "255.255.255.255", "127.0.0.1", "10.0.200.9"})
-        EXPECT_EQ(Ipv4Text::Acceptable, ClassifyIpv4Text(p)) << p;
-}
-
-TEST(Ipv4Text, BeginningsOfAnAddressMayStillBeTyped)
-{
-    for (const char* p : {"", "1", "19", "192.", "192.168", "192.168.1.", "0.0.0"})
-        EXPECT_EQ(Ipv4Text::Intermediate, ClassifyIpv4Text(p)) << p;
-}
-
-TEST(Ipv4Text, WhatNoTypingCanMakeAnAddressIsRefused)
-{
-    for (const char* p : {"256.1.1.1", "1.2.3.1000", "1..2", ".1", "1.2.3.4.", "1.2.3.4.5", "01.2.3.4",
-                          "1.2.3.00", "a.b.c.d", "1 .2.3.4", "-1.2.3.4", "1.2.3.4 ", "1234", "192,168"})
-        EXPECT_EQ(Ipv4Text::Invalid, ClassifyIpv4Text(p)) << p;
+    const std::pair<const char*, Ipv4Text> rows[] = {
+        {"192.168.1.100", Ipv4Text::Acceptable}, {"0.0.0.0", Ipv4Text::Acceptable},
+        {"255.255.255.255", Ipv4Text::Acceptable}, {"10.0.200.9", Ipv4Text::Acceptable},
+        {"", Ipv4Text::Intermediate}, {"19", Ipv4Text::Intermediate}, {"192.", Ipv4Text::Intermediate},
+        {"192.168", Ipv4Text::Intermediate}, {"192.168.1.", Ipv4Text::Intermediate}, {"0.0.0", Ipv4Text::Intermediate},
+        {"256.1.1.1", Ipv4Text::Invalid}, {"1.2.3.1000", Ipv4Text::Invalid}, {"1..2", Ipv4Text::Invalid},
+        {".1", Ipv4Text::Invalid}, {"1.2.3.4.", Ipv4Text::Invalid}, {"1.2.3.4.5", Ipv4Text::Invalid},
+        {"01.2.3.4", Ipv4Text::Invalid}, {"1.2.3.00", Ipv4Text::Invalid}, {"a.b.c.d", Ipv4Text::Invalid},
+        {"1 .2.3.4", Ipv4Text::Invalid}, {"-1.2.3.4", Ipv4Text::Invalid}, {"1.2.3.4 ", Ipv4Text::Invalid},
+        {"1234", Ipv4Text::Invalid}, {"192,168", Ipv4Text::Invalid},
+    };
+    for (const auto& [pszText, kind] : rows)
+        EXPECT_EQ(kind, ClassifyIpv4Text(pszText)) << '"' << pszText << '"';
     EXPECT_FALSE(IsDottedIpv4("1.2.3"));
     EXPECT_TRUE(IsDottedIpv4("1.2.3.4"));
 }
 
 TEST(Port, OnlyOneTo65535InDecimal)
 {
-    EXPECT_EQ(1, ParsePort("1"));
-    EXPECT_EQ(8000, ParsePort("8000"));
-    EXPECT_EQ(8000, ParsePort(" 8000\t"));
-    EXPECT_EQ(65535, ParsePort("65535"));
-    EXPECT_EQ(80, ParsePort("0080"));
+    const std::pair<const char*, int> ports[] = {{"1", 1}, {"8000", 8000}, {" 8000\t", 8000}, {"65535", 65535}, {"0080", 80}};
+    for (const auto& [pszText, nPort] : ports)
+        EXPECT_EQ(nPort, ParsePort(pszText)) << '"' << pszText << '"';
     for (const char* p : {"0", "65536", "", "  ", "80a", "-1", "+80", "8 0", "99999999999999999999999"})
-        EXPECT_FALSE(ParsePort(p)) << p;
+        EXPECT_FALSE(ParsePort(p)) << '"' << p << '"';
 }
 
 TEST(PtzFilePath, EachCameraTypeHasItsFileAndNoOtherTypeHasOne)
 {
-    EXPECT_EQ("/w/PTZ/pelcoD.tl", PtzFilePath("/w", 0));
-    EXPECT_EQ("/w/PTZ/pelcoP.tl", PtzFilePath("/w", 1));
-    EXPECT_EQ("/w/PTZ/scc641.tl", PtzFilePath("/w", 2));
-    EXPECT_EQ("/w/PTZ/hmc250.tl", PtzFilePath("/w", 3));
-    EXPECT_EQ("/w/PTZ/hid2404.tl", PtzFilePath("/w", 4));
-    EXPECT_EQ("/w/PTZ/dsc_230s.tl", PtzFilePath("/w", 5));
-    EXPECT_EQ("", PtzFilePath("/w", 6));
-    EXPECT_EQ("", PtzFilePath("/w", 255));
-    EXPECT_EQ("", PtzFilePath("/w", -1));
+    const char* names[] = {"pelcoD", "pelcoP", "scc641", "hmc250", "hid2404", "dsc_230s"};
+    for (int n = 0; n < 6; ++n)
+        EXPECT_EQ(std::string("/w/PTZ/") + names[n] + ".tl", PtzFilePath("/w", n));
+    for (int n : {6, 255, -1})
+        EXPECT_EQ("", PtzFilePath("/w", n)) << n;
 }

@@ -1,5 +1,6 @@
 // The PTZ panel with the real session and link on a fake socket and a fake clock, its command
-// files on disk: which bytes go on the wire, and when, for presses, holds and releases.
+// files on disk: which bytes go on the wire, and when, for presses, holds and releases. The
+// view's keys and buttons in front of it are the GUI tests'.
 #include "ptz/ptz_panel.h"
 
 #include "fakes/fake_clock.h"
@@ -12,13 +13,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -29,73 +27,54 @@ using namespace ostrel::test;
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-using Times = std::vector<int64_t>;
+using Sends = std::vector<std::pair<int64_t, Bytes>>; // ms after the mark, request
 
-// Key IDs of the pad.
-constexpr int kUp = 1324, kLeftUp = 1325, kLeft = 1326, kLeftDown = 1327, kDown = 1328, kRightDown = 1329,
-              kRight = 1330, kRightUp = 1331, kZoomIn = 1332, kZoomOut = 1033, kFocusIn = 1334, kFocusOut = 1035;
+constexpr int kUp = 1324, kLeft = 1326, kDown = 1328, kRight = 1330, kZoomIn = 1332, kZoomOut = 1033;
 
 // The command a test file holds for camera c (1-based) and slot s: 7 bytes, easy to tell apart.
 Bytes Command(int c, int s)
 {
-    return {0xFF, static_cast<uint8_t>(c), 0x00, static_cast<uint8_t>(s), 0x20, 0x20,
-            static_cast<uint8_t>(c + s + 0x40)};
+    return {0xFF, static_cast<uint8_t>(c), 0x00, static_cast<uint8_t>(s), 0x20, 0x20, static_cast<uint8_t>(c + s + 0x40)};
 }
 
 // A command file with the thirteen panel slots of the given cameras.
 std::string CommandFile(std::initializer_list<int> cameras)
 {
-    std::ostringstream out;
-    out << std::hex;
+    std::string strText;
     for (int c : cameras) {
-        out << "<" << std::dec << c << std::hex << ">\r\n";
+        strText += "<" + std::to_string(c) + ">\r\n";
         for (int s = 0; s < 13; ++s) {
-            out << "CMD" << std::dec << s << std::hex << "/7";
-            for (uint8_t b : Command(c, s))
-                out << "/" << static_cast<int>(b);
-            out << "/\r\n";
+            strText += "CMD/7";
+            for (uint8_t b : Command(c, s)) {
+                char field[8];
+                std::snprintf(field, sizeof field, "/%x", b);
+                strText += field;
+            }
+            strText += "/\r\n";
         }
     }
-    return out.str();
+    return strText;
 }
 
-// The PTZ request with payload p, spelt out: the 28-byte header ("DVR PACKET1.2", total length,
+// The PTZ request with the payload, spelt out: the 28-byte header ("DVR PACKET1.2", total length,
 // packet type 3, data type 0x1037), P0 = 2, P1 = the payload's length, then the payload.
 Bytes PtzPacket(const Bytes& payload)
 {
     const uint32_t dwTotal = static_cast<uint32_t>(60 + payload.size());
     Bytes b = {'D', 'V', 'R', ' ', 'P', 'A', 'C', 'K', 'E', 'T', '1', '.', '2', 0, 0, 0,
-               static_cast<uint8_t>(dwTotal), static_cast<uint8_t>(dwTotal >> 8), 0, 0,
-               3, 0, 0, 0,
-               0x37, 0x10, 0, 0,
-               2, 0, 0, 0,
-               static_cast<uint8_t>(payload.size()), 0, 0, 0};
+               static_cast<uint8_t>(dwTotal), static_cast<uint8_t>(dwTotal >> 8), 0, 0, 3, 0, 0, 0, 0x37, 0x10, 0, 0,
+               2, 0, 0, 0, static_cast<uint8_t>(payload.size()), 0, 0, 0};
     b.resize(60, 0);
     b.insert(b.end(), payload.begin(), payload.end());
     return b;
 }
 
-// A session and its PTZ panel in a folder of their own, the recorder played on a fake socket.
 class PtzPanelTest : public ::testing::Test {
 protected:
     PtzPanelTest()
     {
-        std::string strTemplate = (fs::temp_directory_path() / "ostrel-ptz-XXXXXX").string();
-        if (::mkdtemp(strTemplate.data()) == nullptr)
-            throw std::runtime_error("no temporary folder");
-        root = strTemplate;
-        workDir = (root / "work").string();
-        places = {(root / "bin").string(), (root / "data").string()};
-        fs::create_directories(root / "bin");
         fs::create_directories(fs::path(workDir) / "PTZ");
         sockets.pClock = &clock;
-    }
-    ~PtzPanelTest() override
-    {
-        pPanel.reset();
-        pSession.reset();
-        std::error_code ec;
-        fs::remove_all(root, ec);
     }
 
     void WriteFile(const std::string& strRelative, const std::string& strText)
@@ -104,12 +83,13 @@ protected:
         std::ofstream(fs::path(workDir) / strRelative, std::ios::binary) << strText;
     }
     // The view's start-up: settings loaded, then the PTZ table.
-    void Start()
+    void Start(void (*pAfterLoad)(CRecorderSession&) = nullptr)
     {
-        pSession = std::make_unique<CRecorderSession>(
-            SessionServices{timers, sockets, files, notifier, store, places, workDir});
+        pPanel.reset();
+        pSession = std::make_unique<CRecorderSession>(SessionServices{timers, sockets, files, notifier, store, places, workDir});
         pSession->Load();
-        pSession->ApplyLayout();
+        if (pAfterLoad)
+            pAfterLoad(*pSession);
         pPanel = std::make_unique<CPtzPanel>(*pSession, PtzPanelServices{timers, files, notifier});
         pPanel->LoadPtzTable();
     }
@@ -119,7 +99,7 @@ protected:
         sockets.Last()->CompleteConnect(true);
         sockets.Last()->Deliver(MakePacket(wire::DATATYPE_LOGIN_REPLY, {1, 16}));
         clock.Advance(CDvrLink::kLoginKeyWaitMs + CDvrLink::kLoginStatusWaitMs);
-        nSentBefore = sockets.allSent.size();
+        Mark();
     }
     void StartLoggedIn(std::initializer_list<int> cameras = {1, 3})
     {
@@ -135,45 +115,32 @@ protected:
         clock.Advance(nHeldMs);
         Release(nKey);
     }
-    void SelectCamera(int nCamera) // 1-based, through the channel keys as the view passes them
+    void SelectCamera(int nCamera) // 1-based, through the channel key as the view passes it
     {
         while (pSession->Layout().PtzChannel() != nCamera - 1)
             pSession->OnPtzChannelKey(13, true);
     }
-
-    // PTZ requests (data type 0x1037) sent since the login, and when; the link's own requests
-    // (the watchdog's live request, the status poll) are left out.
-    static bool IsPtz(const Bytes& packet) { return packet.size() >= 28 && packet[24] == 0x37 && packet[25] == 0x10; }
-    std::vector<Bytes> Sent() const
+    void Mark()
     {
-        std::vector<Bytes> sent;
-        for (size_t i = nSentBefore; i < sockets.allSent.size(); ++i)
-            if (IsPtz(sockets.allSent[i]))
-                sent.push_back(sockets.allSent[i]);
+        m_nFrom = sockets.allSent.size();
+        m_nMarkMs = clock.TickMs();
+    }
+    // PTZ requests (data type 0x1037) since the mark, and when; the link's own requests (the
+    // watchdog's live request, the status poll) are left out.
+    Sends Sent() const
+    {
+        Sends sent;
+        for (size_t i = m_nFrom; i < sockets.allSent.size(); ++i) {
+            const Bytes& p = sockets.allSent[i];
+            if (p.size() >= 28 && p[24] == 0x37 && p[25] == 0x10)
+                sent.emplace_back(sockets.allSentAtMs[i] - m_nMarkMs, p);
+        }
         return sent;
     }
-    std::vector<Bytes> SentFrom(size_t nFrom) const
-    {
-        const std::vector<Bytes> sent = Sent();
-        return {sent.begin() + static_cast<std::ptrdiff_t>(std::min(nFrom, sent.size())), sent.end()};
-    }
-    Times SentAtFrom(size_t nFrom) const
-    {
-        const Times at = SentAt();
-        return {at.begin() + static_cast<std::ptrdiff_t>(std::min(nFrom, at.size())), at.end()};
-    }
-    Times SentAt() const
-    {
-        Times at;
-        for (size_t i = nSentBefore; i < sockets.allSent.size(); ++i)
-            if (IsPtz(sockets.allSent[i]))
-                at.push_back(sockets.allSentAtMs[i]);
-        return at;
-    }
 
-    fs::path root;
-    std::string workDir;
-    SettingsPlaces places;
+    const fs::path root = fs::current_path() / "ptz" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    const std::string workDir = (root / "work").string();
+    SettingsPlaces places{(root / "bin").string(), (root / "data").string()};
     FakeClock clock;
     FakeTimerFactory timers{clock};
     FakeSocketFactory sockets;
@@ -182,58 +149,51 @@ protected:
     MemorySettingsStore store;
     std::unique_ptr<CRecorderSession> pSession;
     std::unique_ptr<CPtzPanel> pPanel;
-    size_t nSentBefore = 0;
+
+private:
+    size_t m_nFrom = 0;
+    int64_t m_nMarkMs = 0;
 };
 
 } // namespace
 
-// ---- presses, holds and releases ---------------------------------------------------------
-
 TEST_F(PtzPanelTest, ATapSendsTheMoveOnceAndTheStopFiveTimes)
 {
     StartLoggedIn();
-    const int64_t t0 = clock.TickMs();
     Tap(kUp, 30);
     clock.Advance(2000);
-
     const Bytes up = PtzPacket(Command(1, 3));
     const Bytes stop = PtzPacket(Command(1, 0));
     ASSERT_EQ(67u, up.size()) << "a 7-byte command makes a 67-byte request";
-    EXPECT_EQ((std::vector<Bytes>{up, stop, stop, stop, stop, stop}), Sent());
-    EXPECT_EQ((Times{t0, t0 + 30, t0 + 100, t0 + 170, t0 + 240, t0 + 310}), SentAt())
-        << "at the press, at the release, then every 70 ms four times";
+    // At the press, at the release, then every 70 ms four times.
+    EXPECT_EQ((Sends{{0, up}, {30, stop}, {100, stop}, {170, stop}, {240, stop}, {310, stop}}), Sent());
     EXPECT_EQ(0, pPanel->StopTicks());
 }
 
-TEST_F(PtzPanelTest, AHeldKeyRepeatsEveryCommandInterval)
+TEST_F(PtzPanelTest, AHeldKeyRepeatsEveryCommandIntervalAndIntervalsBelowSeventyAreRaised)
 {
     WriteFile("ini/opt.ini", "[PTZ_CMD_INTERVAL]\r\nCMD=100\r\nSTOP=250\r\n");
     StartLoggedIn();
-    const int64_t t0 = clock.TickMs();
     Tap(kLeft, 350);
     clock.Advance(2000);
-
     const Bytes left = PtzPacket(Command(1, 1));
     const Bytes stop = PtzPacket(Command(1, 0));
-    EXPECT_EQ((std::vector<Bytes>{left, left, left, left, stop, stop, stop, stop, stop}), Sent());
-    EXPECT_EQ((Times{t0, t0 + 100, t0 + 200, t0 + 300, t0 + 350, t0 + 600, t0 + 850, t0 + 1100, t0 + 1350}),
-              SentAt());
-}
+    EXPECT_EQ((Sends{{0, left}, {100, left}, {200, left}, {300, left}, {350, stop}, {600, stop}, {850, stop},
+                     {1100, stop}, {1350, stop}}),
+              Sent());
 
-TEST_F(PtzPanelTest, IntervalsBelowSeventyAreRaisedAndKeptButTheIniFileIsNotWritten)
-{
+    // Raised to 70 and kept so, but the ini file is not written.
     const std::string strIni = "[PTZ_CMD_INTERVAL]\r\nCMD=5\r\nSTOP=10\r\n";
     WriteFile("ini/opt.ini", strIni);
     StartLoggedIn();
     EXPECT_EQ(10, pSession->PtzTiming().nPtzStopInterval) << "read as written";
-
-    const int64_t t0 = clock.TickMs();
     Tap(kDown, 150);
     clock.Advance(1000);
-    EXPECT_EQ((Times{t0, t0 + 70, t0 + 140, t0 + 150, t0 + 220, t0 + 290, t0 + 360, t0 + 430}), SentAt());
+    const Bytes down = PtzPacket(Command(1, 4));
+    EXPECT_EQ((Sends{{0, down}, {70, down}, {140, down}, {150, stop}, {220, stop}, {290, stop}, {360, stop}, {430, stop}}),
+              Sent());
     EXPECT_EQ(70, pSession->PtzTiming().nPtzCmdInterval);
     EXPECT_EQ(70, pSession->PtzTiming().nPtzStopInterval);
-
     std::ifstream in(fs::path(workDir) / "ini" / "opt.ini", std::ios::binary);
     EXPECT_EQ(strIni, std::string(std::istreambuf_iterator<char>(in), {}));
 }
@@ -241,98 +201,61 @@ TEST_F(PtzPanelTest, IntervalsBelowSeventyAreRaisedAndKeptButTheIniFileIsNotWrit
 TEST_F(PtzPanelTest, APressCancelsPendingStopsOnlyOnceTheStopTimerHasTicked)
 {
     StartLoggedIn();
+    const Bytes up = PtzPacket(Command(1, 3));
     const Bytes stop = PtzPacket(Command(1, 0));
     const Bytes right = PtzPacket(Command(1, 2));
     const Bytes zoom = PtzPacket(Command(1, 9));
 
     // Pressed again before the first stop tick: the four stop ticks go on between the repeats.
-    int64_t t0 = clock.TickMs();
     Tap(kUp, 10);
     clock.Advance(30);
-    Press(kRight); // at t0 + 40
+    Press(kRight);
     clock.Advance(300);
-    size_t nFrom = 2;
-    EXPECT_EQ((std::vector<Bytes>{right, stop, right, stop, right, stop, right, stop, right}),
-              SentFrom(nFrom));
-    EXPECT_EQ((Times{t0 + 40, t0 + 80, t0 + 110, t0 + 150, t0 + 180, t0 + 220, t0 + 250, t0 + 290, t0 + 320}),
-              SentAtFrom(nFrom));
+    EXPECT_EQ((Sends{{0, up}, {10, stop}, {40, right}, {80, stop}, {110, right}, {150, stop}, {180, right},
+                     {220, stop}, {250, right}, {290, stop}, {320, right}}),
+              Sent());
     Release(kRight);
     clock.Advance(1000);
 
     // Pressed after one stop tick: no stop follows until this key is released.
-    nFrom = Sent().size();
-    t0 = clock.TickMs();
+    Mark();
     Tap(kUp, 10);
-    clock.Advance(80); // the first stop tick at t0 + 80
-    Press(kZoomIn);    // at t0 + 90
+    clock.Advance(80); // the first stop tick at 80
+    Press(kZoomIn);
     clock.Advance(200);
-    EXPECT_EQ((std::vector<Bytes>{PtzPacket(Command(1, 3)), stop, stop, zoom, zoom, zoom}),
-              SentFrom(nFrom));
-    EXPECT_EQ((Times{t0, t0 + 10, t0 + 80, t0 + 90, t0 + 160, t0 + 230}),
-              SentAtFrom(nFrom));
+    EXPECT_EQ((Sends{{0, up}, {10, stop}, {80, stop}, {90, zoom}, {160, zoom}, {230, zoom}}), Sent());
     EXPECT_EQ(0, pPanel->StopTicks());
 }
 
-TEST_F(PtzPanelTest, EveryKeySendsItsSlotOfTheSelectedCameraAndItsReleaseThatCamerasStop)
-{
-    StartLoggedIn({1, 3});
-    SelectCamera(3);
-    const std::pair<int, int> keys[] = {{kUp, 3},        {kLeftUp, 5},   {kLeft, 1},      {kLeftDown, 8},
-                                        {kDown, 4},      {kRightDown, 7}, {kRight, 2},    {kRightUp, 6},
-                                        {kZoomIn, 9},    {kZoomOut, 10}, {kFocusIn, 12},  {kFocusOut, 11}};
-    for (const auto& [nKey, nSlot] : keys) {
-        SCOPED_TRACE(nKey);
-        const size_t nFrom = Sent().size();
-        Tap(nKey, 20);
-        clock.Advance(1000);
-        const std::vector<Bytes> sent = SentFrom(nFrom);
-        const Bytes stop = PtzPacket(Command(3, 0));
-        EXPECT_EQ((std::vector<Bytes>{PtzPacket(Command(3, nSlot)), stop, stop, stop, stop, stop}), sent);
-    }
-}
-
-TEST_F(PtzPanelTest, KeysAreSilentWithAnEmptyTableAndForCamerasNineToSixteen)
+TEST_F(PtzPanelTest, KeysSendTheSelectedCamerasSlotsAndNothingForCamerasNineToSixteen)
 {
     StartLoggedIn({1, 2, 3, 4, 5, 6, 7, 8});
+    SelectCamera(3);
+    Tap(kZoomOut, 20);
+    clock.Advance(1000);
+    const Bytes stop = PtzPacket(Command(3, 0));
+    EXPECT_EQ((Sends{{0, PtzPacket(Command(3, 10))}, {20, stop}, {90, stop}, {160, stop}, {230, stop}, {300, stop}}),
+              Sent());
     SelectCamera(9);
+    Mark();
     Tap(kUp, 200);
-    SelectCamera(16);
-    Tap(kZoomIn, 200);
     clock.Advance(1000);
     EXPECT_TRUE(Sent().empty());
 
-    // The channel keys choose the camera and send nothing, pressed, held or released.
-    SelectCamera(2);
-    pPanel->OnPtzKey(13, true);
-    clock.Advance(500);
-    pPanel->OnPtzKey(13, false);
-    pPanel->OnPtzKey(14, true);
-    pPanel->OnPtzKey(14, false);
-    clock.Advance(1000);
-    EXPECT_TRUE(Sent().empty());
-
-    // An empty command file loads nothing.
-    pPanel.reset();
-    pSession.reset();
+    // An empty command file loads nothing, and is no missing file.
     WriteFile("PTZ/pelcoP.tl", "");
     Start();
     LogIn();
     Tap(kUp, 200);
     clock.Advance(1000);
     EXPECT_TRUE(Sent().empty());
-    EXPECT_TRUE(notifier.messages.empty()) << "an empty file is no missing file";
+    EXPECT_TRUE(notifier.messages.empty());
 }
-
-// ---- the command table --------------------------------------------------------------------
 
 TEST_F(PtzPanelTest, AMissingFileIsCreatedEmptyAndReportedOnceWithTheUserFileSaved)
 {
     store.ints["Ptz Type"] = 0;
-    pSession = std::make_unique<CRecorderSession>(SessionServices{timers, sockets, files, notifier, store, places, workDir});
-    pSession->Load();
-    pSession->Settings().nHostPort = 8123; // changed since the start: saved too
-    pPanel = std::make_unique<CPtzPanel>(*pSession, PtzPanelServices{timers, files, notifier});
-    pPanel->LoadPtzTable();
+    Start([](CRecorderSession& s) { s.Settings().nHostPort = 8123; }); // changed since the start: saved too
     const std::string strFile = workDir + "/PTZ/pelcoD.tl";
     EXPECT_EQ((std::vector<std::string>{"Ostrel: Can't not open file!!"}), notifier.messages);
     ASSERT_TRUE(fs::exists(strFile));
@@ -341,32 +264,21 @@ TEST_F(PtzPanelTest, AMissingFileIsCreatedEmptyAndReportedOnceWithTheUserFileSav
     EXPECT_EQ(0, store.ints.at("Ptz Type"));
     EXPECT_EQ(8123, store.ints.at("Host Port"));
     EXPECT_EQ(strFile, pSession->PtzFile()) << "and then set back";
-
-    // The next load finds the (empty) file: nothing to tell.
     EXPECT_TRUE(pPanel->ReloadPtzTableIfTypeChanged());
-    EXPECT_EQ(1u, notifier.messages.size());
-    LogIn();
-    Tap(kUp, 100);
-    clock.Advance(1000);
-    EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(1u, notifier.messages.size()) << "the next load finds the (empty) file";
 }
 
-TEST_F(PtzPanelTest, NoMessageWhenTheMissingFileCannotBeCreated)
+TEST_F(PtzPanelTest, NoMessageForAFileThatCannotBeMadeOrATypeBeyondTheList)
 {
     fs::remove_all(fs::path(workDir) / "PTZ");
     store.ints["Ptz Type"] = 1;
     Start();
     EXPECT_TRUE(notifier.messages.empty());
     EXPECT_FALSE(fs::exists(fs::path(workDir) / "PTZ"));
-    EXPECT_EQ(workDir + "/PTZ/user_command.tl", store.texts.at("Ptz File Path")) << "the settings are saved all the same";
-}
+    EXPECT_EQ(workDir + "/PTZ/user_command.tl", store.texts.at("Ptz File Path")) << "saved all the same";
 
-TEST_F(PtzPanelTest, ATypeBeyondTheListLoadsNothingAndSaysNothing)
-{
     store.ints["Ptz Type"] = 6;
-    WriteFile("PTZ/pelcoP.tl", CommandFile({1}));
-    Start();
-    LogIn();
+    StartLoggedIn({1});
     Tap(kUp, 100);
     clock.Advance(1000);
     EXPECT_TRUE(Sent().empty());
@@ -376,11 +288,9 @@ TEST_F(PtzPanelTest, ATypeBeyondTheListLoadsNothingAndSaysNothing)
 
 TEST_F(PtzPanelTest, TheTableIsReloadedWhenTheTypeChangesAndOnTheFirstOkWhatever)
 {
-    WriteFile("PTZ/pelcoP.tl", CommandFile({1, 2}));
     WriteFile("PTZ/pelcoD.tl", "<1>\nSTOP/2/d0/d1\nLEFT/1/d2\n");
     StartLoggedIn({1, 2});
     EXPECT_EQ(-1, pPanel->LoadedType()) << "the start-up load records no type";
-
     EXPECT_TRUE(pPanel->ReloadPtzTableIfTypeChanged()) << "the first OK reloads even with the same type";
     EXPECT_EQ(1, pPanel->LoadedType());
     EXPECT_FALSE(pPanel->ReloadPtzTableIfTypeChanged());
@@ -395,6 +305,6 @@ TEST_F(PtzPanelTest, TheTableIsReloadedWhenTheTypeChangesAndOnTheFirstOkWhatever
     Tap(kDown, 10); // nor any camera 2, and the stop ticks now go to camera 2
     clock.Advance(1000);
     const Bytes stop = PtzPacket({0xD0, 0xD1});
-    EXPECT_EQ((std::vector<Bytes>{PtzPacket({0xD2}), stop, stop}), Sent());
+    EXPECT_EQ((Sends{{0, PtzPacket({0xD2})}, {10, stop}, {20, stop}}), Sent());
     EXPECT_TRUE(notifier.messages.empty());
 }
