@@ -70,23 +70,6 @@ TEST(LiveLayout, LayoutButtons)
         EXPECT_FALSE(sixteen.ChannelEnabled(n)) << "shown channels cannot be chosen again";
 }
 
-TEST(LiveLayout, FourCellsFromChannel15WrapToChannels1And2)
-{
-    CLiveLayout layout;
-    layout.OnLayoutButton(1);
-    layout.OnChannelButton(14);
-    EXPECT_EQ((std::vector<int>{0, 1, 14, 15}), OnScreen(layout));
-    EXPECT_EQ((CellRect{63, 23, 381, 261}), layout.Cell(14));
-    EXPECT_EQ((CellRect{383, 23, 701, 261}), layout.Cell(15));
-    EXPECT_EQ((CellRect{63, 263, 381, 501}), layout.Cell(0));
-    EXPECT_EQ((CellRect{383, 263, 701, 501}), layout.Cell(1));
-    EXPECT_EQ((std::vector<int>{0, 1, 14, 15}), CheckedButtons(layout));
-    EXPECT_FALSE(layout.ChannelEnabled(14));
-    EXPECT_TRUE(layout.ChannelEnabled(2));
-    EXPECT_EQ(0xC003u, layout.LiveChMask());
-    EXPECT_EQ(14, layout.SingleCh()) << "the channel buttons store their channel here too";
-}
-
 TEST(LiveLayout, NineCellPagesStartAtTheChosenChannelAndWrap)
 {
     CLiveLayout layout;
@@ -110,43 +93,16 @@ TEST(LiveLayout, NineCellPagesStartAtTheChosenChannelAndWrap)
     EXPECT_EQ((CellRect{489, 343, 700, 501}), layout.Cell(3));
 }
 
-TEST(LiveLayout, DoubleClicks)
+TEST(LiveLayout, DoubleClickOnTheGapOrOutsideDoesNothingAndTheAboutHotspotAnswers)
 {
-    {
-        SCOPED_TRACE("four cells from channel 7: the second cell shows channel 8 alone");
-        CLiveLayout layout;
-        layout.OnLayoutButton(1);
-        layout.OnChannelButton(6);
-        const auto effects = layout.OnDoubleClick(500, 100);
-        EXPECT_TRUE(effects.bSendLive);
-        EXPECT_EQ(CLiveLayout::MODE_SINGLE, layout.SplitMode());
-        EXPECT_EQ(7, layout.SingleCh());
-        EXPECT_EQ(1u << 7, layout.LiveChMask());
-        EXPECT_EQ((std::vector<int>{7}), OnScreen(layout));
-    }
-    {
-        SCOPED_TRACE("the two-pixel gap between cells belongs to no channel");
-        CLiveLayout layout;
-        layout.OnLayoutButton(1);
-        EXPECT_FALSE(layout.OnDoubleClick(381, 100).bSendLive);
-        EXPECT_EQ(CLiveLayout::MODE_FOUR, layout.SplitMode());
-    }
-    {
-        SCOPED_TRACE("single view: inside the display back to sixteen, outside nothing");
-        CLiveLayout layout;
-        layout.OnLayoutButton(0);
-        EXPECT_FALSE(layout.OnDoubleClick(750, 300).bSendLive);
-        EXPECT_EQ(CLiveLayout::MODE_SINGLE, layout.SplitMode());
-        EXPECT_TRUE(layout.OnDoubleClick(62, 22).bSendLive);
-        EXPECT_EQ(CLiveLayout::MODE_SIXTEEN, layout.SplitMode());
-        EXPECT_EQ(0xFFFFu, layout.LiveChMask());
-    }
-    {
-        SCOPED_TRACE("the about hotspot");
-        CLiveLayout layout;
-        EXPECT_TRUE(layout.OnDoubleClick(30, 570).bShowAbout);
-        EXPECT_FALSE(layout.OnDoubleClick(190, 600).bShowAbout);
-    }
+    CLiveLayout layout;
+    layout.OnLayoutButton(1);
+    EXPECT_FALSE(layout.OnDoubleClick(381, 100).bSendLive) << "the two-pixel gap belongs to no channel";
+    layout.OnLayoutButton(0);
+    EXPECT_FALSE(layout.OnDoubleClick(750, 300).bSendLive) << "outside the display";
+    EXPECT_TRUE(layout.OnDoubleClick(62, 22).bSendLive) << "the display's corner: back to sixteen";
+    EXPECT_TRUE(layout.OnDoubleClick(30, 570).bShowAbout);
+    EXPECT_FALSE(layout.OnDoubleClick(190, 600).bShowAbout);
 }
 
 // The count arrives with the login, while a layout chosen before it is on screen: the buttons of
@@ -200,24 +156,6 @@ TEST(LiveLayout, SingleViewChannelButtonChangesOnlyForAnotherChannel)
     }()) << "in sixteen cells a channel button only re-applies the layout";
 }
 
-TEST(LiveLayout, RotationNeedsAConnectionAndSingleView)
-{
-    CLiveLayout layout;
-    EXPECT_TRUE(layout.OnRotateButton(true, 3).bBeep) << "sixteen cells";
-    layout.OnLayoutButton(0);
-    EXPECT_TRUE(layout.OnRotateButton(false, 3).bBeep) << "not connected";
-    EXPECT_FALSE(layout.RotateChecked());
-    EXPECT_FALSE(layout.OnRotateButton(true, 3).bBeep);
-    EXPECT_TRUE(layout.RotateChecked());
-    EXPECT_EQ(0x103, layout.Rotate());
-
-    // Switching rotation off returns to sixteen cells from channel 1.
-    layout.OnRotateButton(true, 3);
-    EXPECT_FALSE(layout.IsRotating());
-    EXPECT_EQ(CLiveLayout::MODE_SIXTEEN, layout.SplitMode());
-    EXPECT_EQ(0xFFFFu, layout.LiveChMask());
-}
-
 TEST(LiveLayout, RotationVisitsDrawnChannelsAtTheDwellPace)
 {
     struct Row {
@@ -252,11 +190,13 @@ TEST(LiveLayout, RotationVisitsDrawnChannelsAtTheDwellPace)
     }
 }
 
-TEST(LiveLayout, MultiCellLayoutStopsRotationAndPtzKeysWrap)
+TEST(LiveLayout, RotationNeedsSingleViewAndAMultiCellLayoutStopsItAndPtzKeysWrap)
 {
     CLiveLayout layout;
+    EXPECT_TRUE(layout.OnRotateButton(true, 3).bBeep) << "sixteen cells";
     layout.OnLayoutButton(0);
-    layout.OnRotateButton(true, 1);
+    EXPECT_FALSE(layout.OnRotateButton(true, 3).bBeep);
+    EXPECT_EQ(0x103, layout.Rotate());
     EXPECT_FALSE(layout.OnPtzChannelKey(13, true)) << "ignored while rotating";
     layout.ApplyLayout(CLiveLayout::MODE_FOUR);
     EXPECT_FALSE(layout.IsRotating());

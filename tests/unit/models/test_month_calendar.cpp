@@ -190,24 +190,3 @@ TEST(MonthCalendar, DateArithmeticAgainstKnownDays)
         EXPECT_EQ(row.nWeekday, row.d.Weekday());
     }
 }
-
-TEST(MonthCalendar, PointerMarksAndHitTest)
-{
-    struct Row {
-        int x, y, nCell;
-    } rows[] = {
-        {8, 50, 0},   {36, 69, 0},   {37, 50, 1},  {8, 70, 7},   {210, 169, 41}, // cell edges
-        {7, 60, -1},  {20, 40, -1},  {211, 60, -1}, {20, 170, -1},               // around the cells
-    };
-    for (const Row& row : rows)
-        EXPECT_EQ(row.nCell, CMonthCalendar::HitTest(row.x, row.y)) << row.x << "," << row.y;
-    CMonthCalendar cal(kToday);
-    cal.SetHot(9);
-    cal.SetHot(10);
-    EXPECT_FALSE(cal.CellAt(9).bHot);
-    EXPECT_TRUE(cal.CellAt(10).bHot);
-    cal.SetHot(-1);
-    EXPECT_FALSE(cal.CellAt(10).bHot);
-    cal.SetHot(42);
-    EXPECT_EQ(-1, cal.HotCell());
-}
