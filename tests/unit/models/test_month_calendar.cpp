@@ -1,5 +1,6 @@
-// The month calendar's page: dates, cell kinds, limits and what clicks and the header controls do.
-// Every expected date was worked out by hand and checked with GNU date.
+// The month calendar's page: dates, cell kinds, limits and what clicks and the header controls
+// do, at the edges the widget's tests do not reach. Every expected date was worked out by hand
+// and checked with GNU date.
 #include "models/month_calendar.h"
 
 #include <gtest/gtest.h>
@@ -79,9 +80,7 @@ TEST(MonthCalendar, ClicksSelectWithinTheLimitsAndTurnThePage)
         Date selected;
         int nMonth; // displayed afterwards
     } rows[] = {
-        {"a day of the month", {2026, 2, 11}, 20, true, {2026, 2, 14}, 2},
         {"a grey day of the next month turns the page", {2026, 2, 11}, 36, true, {2026, 3, 2}, 3},
-        {"a grey day of the last month turns it back", {2026, 2, 11}, 0, true, {2026, 1, 25}, 1},
         {"a grey day across New Year", {2026, 12, 1}, 41, true, {2027, 1, 9}, 1},
         {"the minimum date itself", {1900, 12, 24}, 6, true, {1900, 12, 1}, 12},
         {"a day before the minimum is refused", {1900, 12, 24}, 5, false, {1900, 12, 24}, 12},
@@ -119,9 +118,7 @@ TEST(MonthCalendar, YearAndMonthStepsTurnThePageWithinTheLimits)
         int nYear, nMonth;
     } rows[] = {
         {"one year on keeps the month", {2026, 2, 11}, kYear, 1, 2027, 2},
-        {"reaching 1900 shows the minimum's month", {1901, 3, 1}, kYear, -1, 1900, 12},
         {"going beyond 2200 shows the maximum's month", {2100, 6, 1}, kYear, 1000000, 2200, 1},
-        {"December forward to January", {2026, 12, 31}, kMonth, 1, 2027, 1},
         {"January back to December", {2027, 1, 1}, kMonth, -1, 2026, 12},
         {"March back to February", {2026, 3, 31}, kMonth, -1, 2026, 2},
         {"not before the minimum's month", {1900, 12, 1}, kMonth, -1, 1900, 12},
