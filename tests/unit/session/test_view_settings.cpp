@@ -153,7 +153,8 @@ TEST_F(ViewSettingsTest, ValuesAreCutToTheirFieldsAndBadNumbersGiveDefaults)
                                "Request%20Speed=4294967042\n"    // 0xFFFFFF02
                                "Ptz%20Type=fast\n"
                                "Host%20Port=99999999999\n"
-                               "Record%20Interval=\" 7 \"\n");
+                               "Record%20Interval=\" 7 \"\n"
+                               "Use%20FullScreen=1\nUse%20AlertMode=1\nDate%20Show=0\nAvi%20Codec=1\n");
     s = Load(m_dir / "p.conf");
     EXPECT_EQ(3, s.byRotateInterval) << "the low byte";
     EXPECT_EQ(255, s.byReconnectCount);
@@ -161,6 +162,9 @@ TEST_F(ViewSettingsTest, ValuesAreCutToTheirFieldsAndBadNumbersGiveDefaults)
     EXPECT_EQ(kDefaultPtzType, s.byPtzType) << "not a number";
     EXPECT_EQ(8000, s.nHostPort) << "beyond 32 bits";
     EXPECT_EQ(7, s.byRecordInterval);
+    EXPECT_EQ((std::vector<int>{1, 1, 0, 1}), (std::vector<int>{s.bUseFullScreen, s.bUseAlertMode, s.byDateShow,
+                                                              s.byAviCodec}))
+        << "the names of the other keys, as written by hand";
 
     std::array<char, 4> field{'a', 'b', 'c', 'd'}; // no terminator, as a careless copy leaves it
     EXPECT_EQ("abcd", GetText(field));
