@@ -76,44 +76,29 @@ void ExpectOnlyPanelSlotsOfEightCameras(const Table& t)
         }
 }
 
-TEST(ExamplePelcoD, EveryPanelCommandIsAFrameForItsCamera)
+TEST(ExamplePtzFiles, EveryPanelCommandIsAFrameForItsCamera)
 {
-    const Table t = ReadExample("pelcoD.tl");
-    ExpectOnlyPanelSlotsOfEightCameras(t);
+    const Table d = ReadExample("pelcoD.tl");
+    const Table p = ReadExample("pelcoP.tl");
+    ExpectOnlyPanelSlotsOfEightCameras(d);
+    ExpectOnlyPanelSlotsOfEightCameras(p);
     for (int nCamera = 1; nCamera <= 8; ++nCamera)
         for (int nSlot = 0; nSlot < kPtzPanelSlots; ++nSlot) {
             SCOPED_TRACE(testing::Message() << "camera " << nCamera << " slot " << nSlot);
-            const Bytes b = BytesOf(t.table.At(nCamera - 1, nSlot));
-            ASSERT_EQ(b.size(), 7u); // sync, address, command 1 and 2, pan and tilt speed, sum
+            // D: sync, address, command 1 and 2, pan and tilt speed, sum.
+            const Bytes b = BytesOf(d.table.At(nCamera - 1, nSlot));
             const Motion& m = kMotionD[static_cast<size_t>(nSlot)];
-            EXPECT_EQ(b[0], 0xFF);
-            EXPECT_EQ(b[1], nCamera);
-            EXPECT_EQ(b[2], m.byFocus);
-            EXPECT_EQ(b[3], m.byMove);
-            EXPECT_EQ(b[4], m.bPan ? 0x20 : 0);
-            EXPECT_EQ(b[5], m.bTilt ? 0x20 : 0);
-            EXPECT_EQ(b[6], (b[1] + b[2] + b[3] + b[4] + b[5]) & 0xFF);
-        }
-}
-
-TEST(ExamplePelcoP, EveryPanelCommandIsAFrameForItsCamera)
-{
-    const Table t = ReadExample("pelcoP.tl");
-    ExpectOnlyPanelSlotsOfEightCameras(t);
-    for (int nCamera = 1; nCamera <= 8; ++nCamera)
-        for (int nSlot = 0; nSlot < kPtzPanelSlots; ++nSlot) {
-            SCOPED_TRACE(testing::Message() << "camera " << nCamera << " slot " << nSlot);
-            const Bytes b = BytesOf(t.table.At(nCamera - 1, nSlot));
-            ASSERT_EQ(b.size(), 8u); // start, address, data 1 to 4, end, check
-            const Motion& m = kMotionP[static_cast<size_t>(nSlot)];
-            EXPECT_EQ(b[0], 0xA0);
-            EXPECT_EQ(b[1], nCamera - 1); // P counts cameras from 0
-            EXPECT_EQ(b[2], m.byFocus);
-            EXPECT_EQ(b[3], m.byMove);
-            EXPECT_EQ(b[4], m.bPan ? 0x20 : 0);
-            EXPECT_EQ(b[5], m.bTilt ? 0x20 : 0);
-            EXPECT_EQ(b[6], 0xAF);
-            EXPECT_EQ(b[7], b[0] ^ b[1] ^ b[2] ^ b[3] ^ b[4] ^ b[5] ^ b[6]);
+            ASSERT_EQ(b.size(), 7u);
+            EXPECT_EQ((Bytes{0xFF, static_cast<uint8_t>(nCamera), m.byFocus, m.byMove, uint8_t(m.bPan ? 0x20 : 0),
+                             uint8_t(m.bTilt ? 0x20 : 0), uint8_t((b[1] + b[2] + b[3] + b[4] + b[5]) & 0xFF)}),
+                      b);
+            // P: start, address (from 0), data 1 to 4, end, check.
+            const Bytes c = BytesOf(p.table.At(nCamera - 1, nSlot));
+            const Motion& n = kMotionP[static_cast<size_t>(nSlot)];
+            ASSERT_EQ(c.size(), 8u);
+            EXPECT_EQ((Bytes{0xA0, static_cast<uint8_t>(nCamera - 1), n.byFocus, n.byMove, uint8_t(n.bPan ? 0x20 : 0),
+                             uint8_t(n.bTilt ? 0x20 : 0), 0xAF, uint8_t(c[0] ^ c[1] ^ c[2] ^ c[3] ^ c[4] ^ c[5] ^ c[6])}),
+                      c);
         }
 }
 

@@ -20,23 +20,12 @@ std::vector<int> ChannelsWithTiles(const CArchiveTiles& tiles)
 
 } // namespace
 
-TEST(ArchiveTiles, StartsWithSixteenTilesOfOneHundredAndFiftyEightByOneHundredAndEighteen)
-{
-    const CArchiveTiles tiles;
-    EXPECT_EQ(4, tiles.GridDiv());
-    EXPECT_EQ(0x0401, tiles.LayoutMode());
-    EXPECT_EQ(255, tiles.SelChannel());
-    EXPECT_EQ(16u, ChannelsWithTiles(tiles).size());
-    EXPECT_EQ((CellRect{63, 23, 221, 141}), tiles.Tile(0));
-    EXPECT_EQ((CellRect{223, 23, 381, 141}), tiles.Tile(1));
-    EXPECT_EQ((CellRect{543, 383, 701, 501}), tiles.Tile(15));
-    EXPECT_TRUE(tiles.MultiLit());
-    EXPECT_FALSE(tiles.SingleLit());
-}
-
-TEST(ArchiveTiles, ChannelPastTheEndWrapsAndTheWrappedChannelsComeFirst)
+TEST(ArchiveTiles, PagesFromAChannelWrapAndTheWrappedChannelsComeFirst)
 {
     CArchiveTiles tiles;
+    EXPECT_EQ(16u, ChannelsWithTiles(tiles).size());
+    EXPECT_EQ((CellRect{223, 23, 381, 141}), tiles.Tile(1)) << "sixteen tiles of 158 x 118 at the start";
+    EXPECT_EQ((CellRect{543, 383, 701, 501}), tiles.Tile(15));
     tiles.OnTilesFewer(); // 3 x 3 from channel 1
     tiles.OnTilesFewer(); // 2 x 2 from channel 1
     tiles.OnChannel(13);  // channel 14
@@ -54,54 +43,33 @@ TEST(ArchiveTiles, ChannelPastTheEndWrapsAndTheWrappedChannelsComeFirst)
     EXPECT_EQ((CellRect{63, 183, 274, 341}), tiles.Tile(10)) << "fourth tile: second row";
 }
 
-TEST(ArchiveTiles, LayoutKeysStopAtTheirEnds)
+TEST(ArchiveTiles, LayoutKeysStopAtTheirEndsAndSingleAndMultiSwitchOnlyFromTheOtherMode)
 {
     CArchiveTiles tiles;
     tiles.OnTilesMore();
+    tiles.OnMultiView(); // already several: only relit
     EXPECT_EQ(4, tiles.GridDiv()) << "four stays four";
-    EXPECT_EQ(0x0401, tiles.LayoutMode());
-
     for (int i = 0; i < 5; ++i)
         tiles.OnTilesFewer();
     EXPECT_EQ(1, tiles.GridDiv()) << "one stays one";
     EXPECT_EQ(0x0100, tiles.LayoutMode());
     EXPECT_EQ(0, tiles.SelChannel());
-    EXPECT_TRUE(tiles.SingleLit());
-    EXPECT_FALSE(tiles.MultiLit());
-    EXPECT_EQ(std::vector<int>{1}, ChannelsWithTiles(tiles));
+    EXPECT_TRUE(tiles.SingleLit() && !tiles.MultiLit());
     EXPECT_EQ((CellRect{63, 23, 701, 501}), tiles.Tile(0));
-
-    tiles.OnTilesMore();
-    EXPECT_EQ(2, tiles.GridDiv());
-    EXPECT_EQ(0x0401, tiles.LayoutMode());
-    EXPECT_EQ((std::vector<int>{1, 2, 3, 4}), ChannelsWithTiles(tiles));
-}
-
-TEST(ArchiveTiles, SingleAndMultiKeysSwitchOnlyFromTheOtherMode)
-{
-    CArchiveTiles tiles;
-    tiles.OnMultiView(); // already several: only relit
-    EXPECT_EQ(4, tiles.GridDiv());
-
-    tiles.OnSingleView();
-    EXPECT_EQ(1, tiles.GridDiv());
-    EXPECT_EQ(std::vector<int>{1}, ChannelsWithTiles(tiles));
     tiles.OnChannel(6);
-    EXPECT_EQ(std::vector<int>{7}, ChannelsWithTiles(tiles));
-    EXPECT_EQ(6, tiles.SelChannel());
     tiles.OnSingleView(); // already single: the channel stays
     EXPECT_EQ(std::vector<int>{7}, ChannelsWithTiles(tiles));
+    EXPECT_EQ(6, tiles.SelChannel());
 
     tiles.OnMultiView();
     EXPECT_EQ(2, tiles.GridDiv());
+    EXPECT_EQ(0x0401, tiles.LayoutMode());
     EXPECT_EQ((std::vector<int>{1, 2, 3, 4}), ChannelsWithTiles(tiles));
-
     // An alarm event selects its channel only in single view.
     tiles.ShowSingle(9);
     EXPECT_EQ((std::vector<int>{1, 2, 3, 4}), ChannelsWithTiles(tiles));
     tiles.OnSingleView();
     tiles.ShowSingle(9);
-    EXPECT_EQ(std::vector<int>{10}, ChannelsWithTiles(tiles));
     tiles.OnChannel(16);
     tiles.OnChannel(-1);
     EXPECT_EQ(std::vector<int>{10}, ChannelsWithTiles(tiles)) << "no such channel";

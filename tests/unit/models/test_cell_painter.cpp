@@ -81,19 +81,13 @@ TEST(CellPainter, NearestPixelsOfTheSourceRectangleFillTheCell)
     EXPECT_EQ(0x12345678u, at(62, 23)) << "left of the cell untouched";
     EXPECT_EQ(0x12345678u, at(221, 140)) << "right of the cell untouched";
     EXPECT_EQ(0x12345678u, at(100, 141)) << "below the cell untouched";
-
     ASSERT_TRUE(painter.Paint(picture.Pooled(0), image.data(), 877, 685, 877, cell));
     EXPECT_EQ(Expected(3, 12), at(63, 23)) << "even field";
-}
 
-TEST(CellPainter, EnlargesIntoTheSingleCell)
-{
-    const TestPicture picture(352, 240);
-    std::vector<uint32_t> image(877 * 685, 0);
-    CCellPainter painter;
-    ASSERT_TRUE(painter.Paint(picture.Pooled(1), image.data(), 877, 685, 877, {63, 23, 701, 501}));
-    EXPECT_EQ(Expected(3, 11), image[23 * 877 + 63]);
-    EXPECT_EQ(Expected(3 + 637 * 338 / 638, 11 + 477 * 228 / 478), image[500 * 877 + 700]);
+    const TestPicture cif(352, 240); // enlarged into the single cell
+    ASSERT_TRUE(painter.Paint(cif.Pooled(1), image.data(), 877, 685, 877, {63, 23, 701, 501}));
+    EXPECT_EQ(Expected(3, 11), at(63, 23));
+    EXPECT_EQ(Expected(3 + 637 * 338 / 638, 11 + 477 * 228 / 478), at(700, 500));
 }
 
 // A picture decoded at 1/d holds, at (i, j), what covers original pixels d*i..d*i+d-1 and rows
@@ -169,22 +163,6 @@ TEST(CellPainter, ScaledRowsThatDoNotMatchTheirScaleAreNotDrawn)
         << "sizes round up: 637 x 237 at 1/4 is 160 x 60";
 }
 
-TEST(CellPainter, ThirtyTwoBitPicturesAndClippedCells)
-{
-    BitmapInfoHeader bmi;
-    bmi.biWidth = 64;
-    bmi.biHeight = 64;
-    bmi.biBitCount = 32;
-    bmi.biSizeImage = 64 * 64 * 4;
-    std::vector<uint8_t> pixels(bmi.biSizeImage, 0x40);
-    std::vector<uint32_t> image(100 * 100, 0);
-    CCellPainter painter;
-    // Half outside the image on every side: only the inside is written (ASan checks the rest).
-    ASSERT_TRUE(painter.Paint(bmi, pixels.data(), 1, image.data(), 100, 100, 100, {-50, -50, 150, 150}));
-    EXPECT_EQ(0xFF404040u, image[0]);
-    EXPECT_EQ(0xFF404040u, image[99 * 100 + 99]);
-}
-
 TEST(CellPainter, HeaderThatDoesNotDescribeItsBufferIsNotDrawn)
 {
     TestPicture picture(640, 240);
@@ -209,6 +187,17 @@ TEST(CellPainter, HeaderThatDoesNotDescribeItsBufferIsNotDrawn)
     }
     EXPECT_FALSE(painter.Paint(picture.bmi, nullptr, 1, image.data(), 877, 685, 877, cell));
     EXPECT_FALSE(painter.Paint(Picture{}, image.data(), 877, 685, 877, cell)) << "an empty handle";
+
+    // 32 bits per pixel, half outside the image on every side: only the inside is written.
+    BitmapInfoHeader bmi;
+    bmi.biWidth = bmi.biHeight = 64;
+    bmi.biBitCount = 32;
+    bmi.biSizeImage = 64 * 64 * 4;
+    const std::vector<uint8_t> pixels(bmi.biSizeImage, 0x40);
+    std::vector<uint32_t> small(100 * 100, 0);
+    ASSERT_TRUE(painter.Paint(bmi, pixels.data(), 1, small.data(), 100, 100, 100, {-50, -50, 150, 150}));
+    EXPECT_EQ(0xFF404040u, small[0]);
+    EXPECT_EQ(0xFF404040u, small[99 * 100 + 99]);
 }
 
 TEST(CellPainter, FrameSurroundsTheCellOnePixelOut)
@@ -216,10 +205,8 @@ TEST(CellPainter, FrameSurroundsTheCellOnePixelOut)
     std::vector<uint32_t> image(30 * 30, 0);
     CCellPainter::PaintFrame(image.data(), 30, 30, 30, {10, 10, 20, 15}, 0xFFFFFFFF);
     const auto at = [&](int x, int y) { return image[static_cast<size_t>(y * 30 + x)]; };
-    EXPECT_EQ(0xFFFFFFFFu, at(9, 9));
-    EXPECT_EQ(0xFFFFFFFFu, at(20, 15));
-    EXPECT_EQ(0xFFFFFFFFu, at(9, 15));
-    EXPECT_EQ(0xFFFFFFFFu, at(20, 9));
+    for (const auto& [x, y] : {std::pair{9, 9}, std::pair{20, 15}, std::pair{9, 15}, std::pair{20, 9}})
+        EXPECT_EQ(0xFFFFFFFFu, at(x, y)) << x << "," << y;
     EXPECT_EQ(0u, at(10, 10)) << "the inside is the picture's";
     EXPECT_EQ(0u, at(21, 9));
     CCellPainter::PaintFrame(image.data(), 30, 30, 30, {0, 0, 30, 30}, 1); // clipped, no crash

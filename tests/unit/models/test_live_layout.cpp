@@ -31,21 +31,6 @@ std::vector<int> CheckedButtons(const CLiveLayout& layout)
 
 } // namespace
 
-TEST(LiveLayout, StartsWithSixteenCellsAndEveryCellTwoPixelsInsideItsStep)
-{
-    CLiveLayout layout;
-    const auto effects = layout.ApplyLayout(CLiveLayout::MODE_SIXTEEN);
-    EXPECT_TRUE(effects.bSendLive && effects.bRedrawDisplay);
-    EXPECT_EQ((CellRect{63, 23, 221, 141}), layout.Cell(0));
-    EXPECT_EQ((CellRect{543, 383, 701, 501}), layout.Cell(15));
-    EXPECT_EQ(16u, OnScreen(layout).size());
-    EXPECT_TRUE(layout.LayoutChecked(6));
-    for (int n = 0; n < 16; ++n) {
-        EXPECT_TRUE(layout.ChannelChecked(n));
-        EXPECT_FALSE(layout.ChannelEnabled(n)) << "shown channels cannot be chosen again";
-    }
-}
-
 TEST(LiveLayout, LayoutButtons)
 {
     struct Row {
@@ -62,7 +47,6 @@ TEST(LiveLayout, LayoutButtons)
         {"nine cells of 213 x 160", 3, 0x0903, 0x01FF, 256, {63, 23, 274, 181}, false},
         {"sixteen cells of 160 x 120", 6, 0x1006, 0xFFFF, 256, {63, 23, 221, 141}, false},
         {"button 1019 has no layout", 2, 0x1006, 0xFFFF, 256, {63, 23, 221, 141}, true},
-        {"button 1021 has no layout", 4, 0x1006, 0xFFFF, 256, {63, 23, 221, 141}, true},
         {"button 1022 has no layout", 5, 0x1006, 0xFFFF, 256, {63, 23, 221, 141}, true},
     };
     for (const Row& row : rows) {
@@ -79,23 +63,11 @@ TEST(LiveLayout, LayoutButtons)
         for (int i = 0; i < 7; ++i)
             EXPECT_EQ(i == (row.wMode & 0xFF), layout.LayoutChecked(i)) << "layout button " << i;
     }
-}
-
-TEST(LiveLayout, FourCellsFromChannel15WrapToChannels1And2)
-{
-    CLiveLayout layout;
-    layout.OnLayoutButton(1);
-    layout.OnChannelButton(14);
-    EXPECT_EQ((std::vector<int>{0, 1, 14, 15}), OnScreen(layout));
-    EXPECT_EQ((CellRect{63, 23, 381, 261}), layout.Cell(14));
-    EXPECT_EQ((CellRect{383, 23, 701, 261}), layout.Cell(15));
-    EXPECT_EQ((CellRect{63, 263, 381, 501}), layout.Cell(0));
-    EXPECT_EQ((CellRect{383, 263, 701, 501}), layout.Cell(1));
-    EXPECT_EQ((std::vector<int>{0, 1, 14, 15}), CheckedButtons(layout));
-    EXPECT_FALSE(layout.ChannelEnabled(14));
-    EXPECT_TRUE(layout.ChannelEnabled(2));
-    EXPECT_EQ(0xC003u, layout.LiveChMask());
-    EXPECT_EQ(14, layout.SingleCh()) << "the channel buttons store their channel here too";
+    CLiveLayout sixteen;
+    EXPECT_TRUE(sixteen.ApplyLayout(CLiveLayout::MODE_SIXTEEN).bRedrawDisplay);
+    EXPECT_EQ((CellRect{543, 383, 701, 501}), sixteen.Cell(15)) << "every cell two pixels inside its step";
+    for (int n = 0; n < 16; ++n)
+        EXPECT_FALSE(sixteen.ChannelEnabled(n)) << "shown channels cannot be chosen again";
 }
 
 TEST(LiveLayout, NineCellPagesStartAtTheChosenChannelAndWrap)
@@ -121,61 +93,16 @@ TEST(LiveLayout, NineCellPagesStartAtTheChosenChannelAndWrap)
     EXPECT_EQ((CellRect{489, 343, 700, 501}), layout.Cell(3));
 }
 
-TEST(LiveLayout, DoubleClicks)
-{
-    {
-        SCOPED_TRACE("four cells from channel 7: the second cell shows channel 8 alone");
-        CLiveLayout layout;
-        layout.OnLayoutButton(1);
-        layout.OnChannelButton(6);
-        const auto effects = layout.OnDoubleClick(500, 100);
-        EXPECT_TRUE(effects.bSendLive);
-        EXPECT_EQ(CLiveLayout::MODE_SINGLE, layout.SplitMode());
-        EXPECT_EQ(7, layout.SingleCh());
-        EXPECT_EQ(1u << 7, layout.LiveChMask());
-        EXPECT_EQ((std::vector<int>{7}), OnScreen(layout));
-    }
-    {
-        SCOPED_TRACE("the two-pixel gap between cells belongs to no channel");
-        CLiveLayout layout;
-        layout.OnLayoutButton(1);
-        EXPECT_FALSE(layout.OnDoubleClick(381, 100).bSendLive);
-        EXPECT_EQ(CLiveLayout::MODE_FOUR, layout.SplitMode());
-    }
-    {
-        SCOPED_TRACE("single view: inside the display back to sixteen, outside nothing");
-        CLiveLayout layout;
-        layout.OnLayoutButton(0);
-        EXPECT_FALSE(layout.OnDoubleClick(750, 300).bSendLive);
-        EXPECT_EQ(CLiveLayout::MODE_SINGLE, layout.SplitMode());
-        EXPECT_TRUE(layout.OnDoubleClick(62, 22).bSendLive);
-        EXPECT_EQ(CLiveLayout::MODE_SIXTEEN, layout.SplitMode());
-        EXPECT_EQ(0xFFFFu, layout.LiveChMask());
-    }
-    {
-        SCOPED_TRACE("the about hotspot");
-        CLiveLayout layout;
-        EXPECT_TRUE(layout.OnDoubleClick(30, 570).bShowAbout);
-        EXPECT_FALSE(layout.OnDoubleClick(190, 600).bShowAbout);
-    }
-}
-
-TEST(LiveLayout, ChannelButtonsFollowTheRecordersChannelCount)
+TEST(LiveLayout, DoubleClickOnTheGapOrOutsideDoesNothingAndTheAboutHotspotAnswers)
 {
     CLiveLayout layout;
+    layout.OnLayoutButton(1);
+    EXPECT_FALSE(layout.OnDoubleClick(381, 100).bSendLive) << "the two-pixel gap belongs to no channel";
     layout.OnLayoutButton(0);
-    layout.SetChannelCount(4);
-    EXPECT_EQ((std::vector<int>{0}), CheckedButtons(layout));
-    layout.OnLayoutButton(6);
-    for (int n = 4; n < 16; ++n) {
-        EXPECT_FALSE(layout.ChannelChecked(n)) << n;
-        EXPECT_FALSE(layout.ChannelEnabled(n)) << n;
-    }
-    layout.OnLayoutButton(0);
-    for (int n = 4; n < 16; ++n)
-        EXPECT_FALSE(layout.ChannelEnabled(n)) << "a missing channel is never offered: " << n;
-    EXPECT_TRUE(layout.ChannelEnabled(3));
-    EXPECT_FALSE(layout.ChannelEnabled(0));
+    EXPECT_FALSE(layout.OnDoubleClick(750, 300).bSendLive) << "outside the display";
+    EXPECT_TRUE(layout.OnDoubleClick(62, 22).bSendLive) << "the display's corner: back to sixteen";
+    EXPECT_TRUE(layout.OnDoubleClick(30, 570).bShowAbout);
+    EXPECT_FALSE(layout.OnDoubleClick(190, 600).bShowAbout);
 }
 
 // The count arrives with the login, while a layout chosen before it is on screen: the buttons of
@@ -205,6 +132,11 @@ TEST(LiveLayout, ChannelCountArrivingUnderAnyLayoutDisablesMissingChannels)
         }
         for (int n = 0; n < 4; ++n)
             EXPECT_EQ(std::count(row.checked.begin(), row.checked.end(), n) == 0, layout.ChannelEnabled(n)) << n;
+        for (int nButton : {6, 0}) {
+            layout.OnLayoutButton(nButton);
+            for (int n = 4; n < 16; ++n)
+                EXPECT_FALSE(layout.ChannelEnabled(n)) << "a missing channel is never offered: " << n;
+        }
     }
 }
 
@@ -224,24 +156,6 @@ TEST(LiveLayout, SingleViewChannelButtonChangesOnlyForAnotherChannel)
     }()) << "in sixteen cells a channel button only re-applies the layout";
 }
 
-TEST(LiveLayout, RotationNeedsAConnectionAndSingleView)
-{
-    CLiveLayout layout;
-    EXPECT_TRUE(layout.OnRotateButton(true, 3).bBeep) << "sixteen cells";
-    layout.OnLayoutButton(0);
-    EXPECT_TRUE(layout.OnRotateButton(false, 3).bBeep) << "not connected";
-    EXPECT_FALSE(layout.RotateChecked());
-    EXPECT_FALSE(layout.OnRotateButton(true, 3).bBeep);
-    EXPECT_TRUE(layout.RotateChecked());
-    EXPECT_EQ(0x103, layout.Rotate());
-
-    // Switching rotation off returns to sixteen cells from channel 1.
-    layout.OnRotateButton(true, 3);
-    EXPECT_FALSE(layout.IsRotating());
-    EXPECT_EQ(CLiveLayout::MODE_SIXTEEN, layout.SplitMode());
-    EXPECT_EQ(0xFFFFu, layout.LiveChMask());
-}
-
 TEST(LiveLayout, RotationVisitsDrawnChannelsAtTheDwellPace)
 {
     struct Row {
@@ -251,42 +165,38 @@ TEST(LiveLayout, RotationVisitsDrawnChannelsAtTheDwellPace)
     } rows[] = {
         {"dwell index 0 switches every second", 0, {5, 9, 2, 5, 9, 2, 5, 9}},
         {"dwell index 3 switches every four seconds", 3, {2, 2, 2, 5, 5, 5, 5, 9}},
+        {"nothing drawn: the current channel stays", 0, {4, 4, 4, 4, 4, 4, 4, 4}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         CLiveLayout layout;
         layout.OnLayoutButton(0);
-        for (int n : {2, 5, 9})
-            layout.SetDrawn(n);
+        const bool bDrawn = row.expected[0] != 4;
+        if (bDrawn) {
+            for (int n : {2, 5, 9})
+                layout.SetDrawn(n);
+        } else {
+            layout.OnChannelButton(4);
+        }
         layout.OnRotateButton(true, row.byDwell);
-        ASSERT_EQ(2, layout.SingleChannel()) << "rotation moves on at once";
+        ASSERT_EQ(bDrawn ? 2 : 4, layout.SingleChannel()) << "rotation moves on at once";
         std::vector<int> seen;
         for (int i = 0; i < 8; ++i) {
             layout.RotationTick();
             seen.push_back(layout.SingleChannel());
         }
         EXPECT_EQ(row.expected, seen);
-        EXPECT_EQ(1u << 0, layout.LiveChMask()) << "rotation leaves the mask alone";
+        EXPECT_EQ(bDrawn ? 1u : 1u << 4, layout.LiveChMask()) << "rotation leaves the mask alone";
     }
 }
 
-TEST(LiveLayout, RotationWithNothingDrawnStaysOnTheCurrentChannel)
+TEST(LiveLayout, RotationNeedsSingleViewAndAMultiCellLayoutStopsItAndPtzKeysWrap)
 {
     CLiveLayout layout;
+    EXPECT_TRUE(layout.OnRotateButton(true, 3).bBeep) << "sixteen cells";
     layout.OnLayoutButton(0);
-    layout.OnChannelButton(4);
-    layout.OnRotateButton(true, 0);
-    for (int i = 0; i < 5; ++i)
-        layout.RotationTick();
-    EXPECT_EQ(4, layout.SingleChannel());
-    EXPECT_TRUE(layout.IsRotating());
-}
-
-TEST(LiveLayout, MultiCellLayoutStopsRotationAndPtzKeysWrap)
-{
-    CLiveLayout layout;
-    layout.OnLayoutButton(0);
-    layout.OnRotateButton(true, 1);
+    EXPECT_FALSE(layout.OnRotateButton(true, 3).bBeep);
+    EXPECT_EQ(0x103, layout.Rotate());
     EXPECT_FALSE(layout.OnPtzChannelKey(13, true)) << "ignored while rotating";
     layout.ApplyLayout(CLiveLayout::MODE_FOUR);
     EXPECT_FALSE(layout.IsRotating());

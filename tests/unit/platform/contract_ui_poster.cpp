@@ -1,7 +1,6 @@
-// What every UiPoster promises, checked on the Qt poster (a real event loop and real threads;
-// also built with ThreadSanitizer) and on the fake: calls from any thread run on the
-// user-interface thread, after the current handler, in each thread's order; a destroyed
-// poster drops what is queued and refuses what comes later.
+// What every UiPoster promises, on the Qt poster (real threads, also under ThreadSanitizer) and
+// on the fake: calls from any thread run on the user-interface thread, after the current
+// handler, in each thread's order; a destroyed poster drops what is queued and refuses the rest.
 #include "fakes/fake_ui_poster.h"
 #include "fakes/qt_wait.h"
 #include "platform/qt_ui_poster.h"
@@ -38,8 +37,7 @@ public:
     }
     bool RunUntil(const std::function<bool()>& pred)
     {
-        // The test thread is the fake's user-interface thread; the workers keep posting while
-        // it waits, so it yields between turns instead of sleeping.
+        // The workers keep posting while the test thread runs their calls: it yields, never sleeps.
         for (long nTurn = 0; nTurn < 100'000'000 && !pred(); ++nTurn) {
             RunQueued();
             std::this_thread::yield();
@@ -51,8 +49,7 @@ public:
         if (m_pLive)
             m_pLive->RunPending(10000); // workers may post faster than this runs
     }
-    // Called when the test destroys the poster, so nothing runs through a dead pointer.
-    void Forget() { m_pLive = nullptr; }
+    void Forget() { m_pLive = nullptr; } // the test destroyed the poster
 
 private:
     test::FakeUiPoster* m_pLive = nullptr;
@@ -119,19 +116,25 @@ TYPED_TEST(UiPosterContract, CallsFromManyThreadsRunOnTheUiThreadInOrder)
         EXPECT_EQ(expected, seen[static_cast<size_t>(t)]) << "thread " << t;
 }
 
-TYPED_TEST(UiPosterContract, CallPostedOnTheUiThreadRunsAfterTheCurrentHandler)
+TYPED_TEST(UiPosterContract, CallPostedOnTheUiThreadRunsAfterTheCurrentHandlerAndMayDestroyThePoster)
 {
     std::unique_ptr<UiPoster> pPoster = this->ui.Make();
     std::vector<std::string> order;
     ASSERT_TRUE(pPoster->Post([&] {
         order.push_back("first begins");
-        pPoster->Post([&] { order.push_back("second"); });
+        pPoster->Post([&] {
+            order.push_back("second");
+            pPoster->Post([&] { order.push_back("dropped with the poster"); });
+            this->Destroy(pPoster); // the window that owns it closes
+        });
         order.push_back("first ends");
     }));
-    EXPECT_TRUE(order.empty()) << "not inside Post";
-    ASSERT_TRUE(this->ui.RunUntil([&] { return order.size() == 3; }));
-    EXPECT_EQ((std::vector<std::string>{"first begins", "first ends", "second"}), order);
     EXPECT_FALSE(pPoster->Post(nullptr)) << "an empty call is refused";
+    EXPECT_TRUE(order.empty()) << "not inside Post";
+    ASSERT_TRUE(this->ui.RunUntil([&] { return order.size() >= 3; }));
+    this->ui.RunQueued();
+    EXPECT_EQ((std::vector<std::string>{"first begins", "first ends", "second"}), order);
+    EXPECT_EQ(nullptr, pPoster);
 }
 
 TYPED_TEST(UiPosterContract, DestroyedPosterDropsQueuedCallsAndRefusesLaterOnes)
@@ -156,8 +159,8 @@ TYPED_TEST(UiPosterContract, DestroyedPosterDropsQueuedCallsAndRefusesLaterOnes)
 
 TYPED_TEST(UiPosterContract, WorkerOutlivingThePosterIsRefusedSafely)
 {
-    // A worker that keeps posting through a shared handle while the UI thread runs some of
-    // its calls and then destroys the poster, as a window closing during a save would.
+    // A worker posts through a shared handle while the poster is destroyed, as when a window
+    // closes during a save.
     std::unique_ptr<UiPoster> pPoster = this->ui.Make();
     std::shared_ptr<UiPoster> pShared = pPoster->Share();
     std::atomic<bool> bStop{false};
@@ -184,19 +187,3 @@ TYPED_TEST(UiPosterContract, WorkerOutlivingThePosterIsRefusedSafely)
     this->ui.RunQueued();
     EXPECT_EQ(nRanAtDestruction, nRan) << "nothing runs after the poster is gone";
 }
-
-TYPED_TEST(UiPosterContract, CallMayDestroyThePosterThatRunsIt)
-{
-    std::unique_ptr<UiPoster> pPoster = this->ui.Make();
-    int nRan = 0;
-    ASSERT_TRUE(pPoster->Post([&] {
-        ++nRan;
-        this->Destroy(pPoster); // the window that owns it closes
-    }));
-    ASSERT_TRUE(pPoster->Post([&] { ++nRan; }));
-    ASSERT_TRUE(this->ui.RunUntil([&] { return nRan >= 1; }));
-    this->ui.RunQueued();
-    EXPECT_EQ(1, nRan) << "the call queued behind it was dropped with the poster";
-    EXPECT_EQ(nullptr, pPoster);
-}
-

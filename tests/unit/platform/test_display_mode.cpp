@@ -1,5 +1,4 @@
-// The xrandr display mode: which commands it issues, in which order, for canned screens.
-// No xrandr runs here; the commands' answers are written by hand.
+// The xrandr display mode: which commands it issues, in which order, for listings written by hand.
 #include "fakes/fake_command_runner.h"
 #include "platform/display_mode.h"
 
@@ -55,10 +54,8 @@ TEST_F(XrandrDisplayModeTest, SwitchesThePrimaryOutputAndRestoresItsModeAndRate)
     mode->EnterSize(1024, 768);
     EXPECT_EQ(Lines{kQuery}, runner.started) << "returns at once, with the query under way";
     EXPECT_FALSE(mode->Changed());
-
     ASSERT_TRUE(runner.Finish(true, kLaptopAt1920));
     EXPECT_EQ((Lines{kQuery, kSwitch}), runner.started) << "the first non-interlaced 1024x768";
-    EXPECT_TRUE(mode->Changed());
     ASSERT_TRUE(runner.Finish(false)) << "a refused switch still counts as changed";
     EXPECT_TRUE(mode->Changed());
 
@@ -67,24 +64,16 @@ TEST_F(XrandrDisplayModeTest, SwitchesThePrimaryOutputAndRestoresItsModeAndRate)
     EXPECT_FALSE(mode->Changed());
     ASSERT_TRUE(runner.Finish(true));
     mode->Restore();
-    EXPECT_FALSE(runner.Running()) << "nothing of ours left to undo";
-    EXPECT_EQ(3u, runner.started.size());
-    mode.reset();
-    EXPECT_EQ(Lines{}, runner.detached);
-}
-
-TEST_F(XrandrDisplayModeTest, ScreenAlreadyAtTheSizeIsLeftAlone)
-{
+    EXPECT_EQ(3u, runner.started.size()) << "nothing of ours left to undo";
     mode->EnterSize(1920, 1080);
+    mode->Restore(); // asked while the size is read
     ASSERT_TRUE(runner.Finish(true, kLaptopAt1920));
-    EXPECT_FALSE(mode->Changed());
-    mode->Restore();
+    EXPECT_EQ(4u, runner.started.size()) << "a screen already at the size is left alone";
     mode.reset();
-    EXPECT_EQ(Lines{kQuery}, runner.started);
     EXPECT_EQ(Lines{}, runner.detached);
 }
 
-TEST_F(XrandrDisplayModeTest, RequestsWaitForTheOneInFlight)
+TEST_F(XrandrDisplayModeTest, RequestsWaitForTheOneInFlightAndKeepTheOperatorsMode)
 {
     // Full screen and straight back and again, faster than xrandr answers.
     mode->EnterSize(1024, 768);
@@ -92,142 +81,102 @@ TEST_F(XrandrDisplayModeTest, RequestsWaitForTheOneInFlight)
     mode->EnterSize(1024, 768);
     EXPECT_EQ(Lines{kQuery}, runner.started);
     ASSERT_TRUE(runner.Finish(true, kLaptopAt1920));
-    EXPECT_EQ((Lines{kQuery, kSwitch}), runner.started);
     ASSERT_TRUE(runner.Finish(true));
-    EXPECT_EQ((Lines{kQuery, kSwitch, kRestore}), runner.started);
     ASSERT_TRUE(runner.Finish(true));
-    EXPECT_EQ((Lines{kQuery, kSwitch, kRestore, kQuery}), runner.started);
     ASSERT_TRUE(runner.Finish(true, kLaptopAt1920));
+    ASSERT_TRUE(runner.Finish(true));
     EXPECT_EQ((Lines{kQuery, kSwitch, kRestore, kQuery, kSwitch}), runner.started);
     EXPECT_EQ(0, runner.nCancelled) << "no request cut another short";
-}
 
-TEST_F(XrandrDisplayModeTest, RestoreAskedWhileTheSizeIsReadDoesNothingWhenNoSwitchFollows)
-{
-    mode->EnterSize(1920, 1080);
-    mode->Restore();
-    ASSERT_TRUE(runner.Finish(true, kLaptopAt1920));
-    EXPECT_FALSE(runner.Running());
-    EXPECT_EQ(Lines{kQuery}, runner.started);
-}
-
-TEST_F(XrandrDisplayModeTest, RepeatedSwitchesKeepTheOperatorsMode)
-{
-    // The main frame and then the archive dialog go full screen: the second finds our own
-    // 1024x768 and changes nothing; another size later still goes back to the operator's.
-    mode->EnterSize(1024, 768);
-    runner.Finish(true, kLaptopAt1920);
-    runner.Finish(true);
+    // The archive dialog goes full screen too: it finds our own 1024x768 and changes nothing;
+    // another size later still goes back to the operator's mode.
     mode->EnterSize(1024, 768);
     runner.Finish(true, kLaptopAt1024);
-    EXPECT_EQ((Lines{kQuery, kSwitch, kQuery}), runner.started);
+    EXPECT_EQ(kQuery, runner.started.back());
     mode->EnterSize(1920, 1080);
     runner.Finish(true, kLaptopAt1024);
     EXPECT_EQ("xrandr --output eDP-1 --mode 1920x1080", runner.started.back());
     runner.Finish(true);
-    EXPECT_TRUE(mode->Changed());
-
     mode->Restore();
     EXPECT_EQ(kRestore, runner.started.back());
 }
 
-TEST_F(XrandrDisplayModeTest, OutputsWithoutTheModeOrWithoutAnswerStayAsTheyAre)
+TEST_F(XrandrDisplayModeTest, ListingsWithoutAUsableModeChangeNothing)
 {
-    // No primary output: the first connected one that shows a picture (DP-2 is off), which
-    // has only an interlaced 1024x768.
-    mode->EnterSize(1024, 768);
-    runner.Finish(true,
-                  "Screen 0: minimum 8 x 8, current 1280 x 1024, maximum 8192 x 8192\n"
-                  "DP-2 connected (normal left inverted right x axis y axis)\n"
-                  "   1024x768      60.00  \n"
-                  "VGA-1 connected 1280x1024+0+0 (normal left inverted right x axis y axis) 338mm x 270mm\n"
-                  "   1280x1024     60.02*+\n"
-                  "   1024x768i     87.06  \n");
-    EXPECT_EQ(Lines{kQuery}, runner.started);
-    EXPECT_FALSE(mode->Changed());
-
-    // The virtual screen of Xvfb: one mode only.
-    mode->EnterSize(1024, 768);
-    runner.Finish(true,
-                  "Screen 0: minimum 1 x 1, current 1280 x 1024, maximum 1280 x 1024\n"
-                  "screen connected 1280x1024+0+0 0mm x 0mm\n"
-                  "   1280x1024      0.00* \n");
-    // A query that fails, and an answer that is no xrandr listing.
-    mode->EnterSize(1024, 768);
-    runner.Finish(false);
-    mode->EnterSize(1024, 768);
     static constexpr char kGarbage[] = "\0\xff garbage 1024x768 *\n   1024x768 60*\n";
-    runner.Finish(true, std::string(kGarbage, sizeof kGarbage - 1));
-    EXPECT_EQ((Lines{kQuery, kQuery, kQuery, kQuery}), runner.started);
-    EXPECT_FALSE(mode->Changed());
-    mode->Restore();
-    EXPECT_FALSE(runner.Running());
-}
+    struct Row {
+        const char* name;
+        bool bOk;
+        std::string strListing;
+    } rows[] = {
+        {"no primary: the first connected output showing a picture (DP-2 is off) has only 1024x768i", true,
+         "Screen 0: minimum 8 x 8, current 1280 x 1024, maximum 8192 x 8192\n"
+         "DP-2 connected (normal left inverted right x axis y axis)\n"
+         "   1024x768      60.00  \n"
+         "VGA-1 connected 1280x1024+0+0 (normal left inverted right x axis y axis) 338mm x 270mm\n"
+         "   1280x1024     60.02*+\n"
+         "   1024x768i     87.06  \n"},
+        {"the virtual screen of Xvfb", true,
+         "Screen 0: minimum 1 x 1, current 1280 x 1024, maximum 1280 x 1024\n"
+         "screen connected 1280x1024+0+0 0mm x 0mm\n"
+         "   1280x1024      0.00* \n"},
+        {"a failed query", false, ""},
+        {"no xrandr listing", true, std::string(kGarbage, sizeof kGarbage - 1)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        runner.started.clear();
+        mode->EnterSize(1024, 768);
+        runner.Finish(row.bOk, row.strListing);
+        EXPECT_EQ(Lines{kQuery}, runner.started);
+        EXPECT_FALSE(mode->Changed());
+        EXPECT_FALSE(runner.Running());
+    }
+    XrandrDisplayMode unavailable(runner, false);
+    unavailable.EnterSize(1024, 768);
+    EXPECT_EQ(Lines{kQuery}, runner.started) << "without xrandr nothing runs";
 
-TEST_F(XrandrDisplayModeTest, OlderListingWithTheMarkApart)
-{
+    // An older listing, with the mark apart from the rate.
+    runner.started.clear();
     mode->EnterSize(1024, 768);
-    runner.Finish(true,
-                  "Screen 0: minimum 320 x 200, current 1280 x 800, maximum 1280 x 1280\n"
-                  "LVDS connected 1280x800+0+0 (normal left inverted right x axis y axis) 261mm x 163mm\n"
-                  "   1280x800       60.0 *   50.0\n"
-                  "   1024x768       60.0  \n");
+    runner.Finish(true, "Screen 0: minimum 320 x 200, current 1280 x 800, maximum 1280 x 1280\n"
+                        "LVDS connected 1280x800+0+0 (normal left inverted right x axis y axis) 261mm x 163mm\n"
+                        "   1280x800       60.0 *   50.0\n"
+                        "   1024x768       60.0  \n");
     runner.Finish(true);
     mode->Restore();
-    EXPECT_EQ((Lines{kQuery, "xrandr --output LVDS --mode 1024x768",
-                     "xrandr --output LVDS --mode 1280x800 --rate 60.0"}),
+    EXPECT_EQ((Lines{kQuery, "xrandr --output LVDS --mode 1024x768", "xrandr --output LVDS --mode 1280x800 --rate 60.0"}),
               runner.started);
 }
 
-TEST_F(XrandrDisplayModeTest, WithoutXrandrNothingRuns)
+// At program end no event loop runs: the running command is stopped and a restore that was
+// asked for goes out as a detached process.
+TEST(XrandrDisplayModeEnd, RestoreAskedForGoesOutDetached)
 {
-    XrandrDisplayMode unavailable(runner, false);
-    unavailable.EnterSize(1024, 768);
-    unavailable.Restore();
-    EXPECT_TRUE(runner.started.empty());
-    EXPECT_FALSE(unavailable.Changed());
-}
-
-// At program end no event loop runs the restore: the running command is stopped and the
-// restore goes out as a detached process, but only one that was asked for.
-TEST_F(XrandrDisplayModeTest, EndDuringTheSwitchRestoresDetached)
-{
-    mode->EnterSize(1024, 768);
-    runner.Finish(true, kLaptopAt1920);
-    mode->Restore();
-    EXPECT_EQ((Lines{kQuery, kSwitch}), runner.started);
-    mode.reset();
-    EXPECT_EQ(1, runner.nCancelled) << "the switch was stopped first";
-    EXPECT_FALSE(runner.Running());
-    EXPECT_EQ(Lines{kRestore}, runner.detached);
-}
-
-TEST_F(XrandrDisplayModeTest, EndDuringTheRestoreRunsItAgainDetached)
-{
-    mode->EnterSize(1024, 768);
-    runner.Finish(true, kLaptopAt1920);
-    runner.Finish(true);
-    mode->Restore();
-    EXPECT_EQ(kRestore, runner.started.back());
-    mode.reset();
-    EXPECT_EQ(Lines{kRestore}, runner.detached);
-}
-
-TEST_F(XrandrDisplayModeTest, EndWithoutARestoreRequestLeavesTheMode)
-{
-    mode->EnterSize(1024, 768);
-    runner.Finish(true, kLaptopAt1920);
-    runner.Finish(true);
-    mode.reset();
-    EXPECT_EQ(Lines{}, runner.detached);
-}
-
-TEST_F(XrandrDisplayModeTest, EndWhileTheSizeIsStillReadDropsTheSwitch)
-{
-    mode->EnterSize(1024, 768);
-    mode->Restore();
-    mode.reset();
-    EXPECT_EQ(1, runner.nCancelled);
-    EXPECT_EQ(Lines{}, runner.detached) << "nothing had been switched";
-    EXPECT_FALSE(runner.Finish(true, kLaptopAt1920)) << "the query's answer goes nowhere";
+    struct Row {
+        const char* name;
+        int nFinished; // answers before the end: the query, then the switch
+        bool bRestore;
+        int nCancelled;
+        Lines detached;
+    } rows[] = {
+        {"during the switch", 1, true, 1, {kRestore}},
+        {"during the restore", 2, true, 1, {kRestore}},
+        {"switched, no restore asked for", 2, false, 0, {}},
+        {"while the size is still read", 0, true, 1, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeCommandRunner runner;
+        auto mode = std::make_unique<XrandrDisplayMode>(runner, true);
+        mode->EnterSize(1024, 768);
+        for (int n = 0; n < row.nFinished; ++n)
+            runner.Finish(true, n == 0 ? kLaptopAt1920 : "");
+        if (row.bRestore)
+            mode->Restore();
+        mode.reset();
+        EXPECT_EQ(row.nCancelled, runner.nCancelled);
+        EXPECT_FALSE(runner.Finish(true, kLaptopAt1920)) << "nothing runs on";
+        EXPECT_EQ(row.detached, runner.detached);
+    }
 }

@@ -1,3 +1,5 @@
+// One instance per user: a second start is refused while the first runs, in this process or
+// another, and a lock left by a crash is taken over.
 #include "platform/instance_lock.h"
 
 #include <QDir>
@@ -13,24 +15,40 @@ using Result = InstanceLock::Result;
 
 namespace {
 
-// Runs fnChild in a forked process that ends without any clean-up, as a crash would.
-template <typename Fn>
-pid_t Spawn(Fn fnChild)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        fnChild();
-        ::_exit(0);
+// Takes the lock in a child process, which then waits for a byte on its pipe and ends without
+// any clean-up, as a crash would. Returns when the child holds the lock.
+struct LockingChild {
+    explicit LockingChild(const QString& strPath)
+    {
+        int toParent[2];
+        if (::pipe(toParent) != 0 || ::pipe(m_toChild) != 0)
+            return;
+        pid = ::fork();
+        if (pid == 0) {
+            InstanceLock lock(strPath);
+            char c = lock.TryAcquire() == Result::Acquired ? 'y' : 'n';
+            (void)!::write(toParent[1], &c, 1);
+            (void)!::read(m_toChild[0], &c, 1); // runs until the parent says so
+            ::_exit(0);
+        }
+        char c = 0;
+        bHolds = ::read(toParent[0], &c, 1) == 1 && c == 'y';
+        ::close(toParent[0]);
+        ::close(toParent[1]);
     }
-    return pid;
-}
+    void End()
+    {
+        (void)!::write(m_toChild[1], "x", 1);
+        ::waitpid(pid, nullptr, 0);
+        ::close(m_toChild[0]);
+        ::close(m_toChild[1]);
+    }
+    pid_t pid = -1;
+    bool bHolds = false;
 
-int WaitFor(pid_t pid)
-{
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return status;
-}
+private:
+    int m_toChild[2] = {-1, -1};
+};
 
 } // namespace
 
@@ -40,70 +58,24 @@ TEST(InstanceLock, ASecondStartIsRefusedUntilTheFirstEnds)
     const QString strPath = dir.filePath(QStringLiteral("Ostrel.lock"));
     InstanceLock first(strPath);
     ASSERT_EQ(first.TryAcquire(), Result::Acquired);
-    EXPECT_TRUE(first.IsHeld());
     {
         InstanceLock second(strPath);
         EXPECT_EQ(second.TryAcquire(), Result::HeldElsewhere);
         EXPECT_FALSE(second.IsHeld());
     }
-    EXPECT_TRUE(first.IsHeld()); // the refused one did not disturb the holder
+    EXPECT_TRUE(first.IsHeld()) << "the refused one did not disturb the holder";
     first.Release();
-    InstanceLock third(strPath);
-    EXPECT_EQ(third.TryAcquire(), Result::Acquired);
-}
 
-TEST(InstanceLock, AnotherRunningProcessHoldsIt)
-{
-    QTemporaryDir dir;
-    const QString strPath = dir.filePath(QStringLiteral("Ostrel.lock"));
-    int toParent[2], toChild[2];
-    ASSERT_EQ(::pipe(toParent), 0);
-    ASSERT_EQ(::pipe(toChild), 0);
-    const pid_t pid = Spawn([&] {
-        InstanceLock lock(strPath);
-        const char c = lock.TryAcquire() == Result::Acquired ? 'y' : 'n';
-        (void)!::write(toParent[1], &c, 1);
-        char wait;
-        (void)!::read(toChild[0], &wait, 1); // run until the parent says so
-        lock.Release();
-        ::_exit(0);
-    });
-    char c = 0;
-    ASSERT_EQ(::read(toParent[0], &c, 1), 1);
-    ASSERT_EQ(c, 'y');
-
+    LockingChild child(strPath);
+    ASSERT_TRUE(child.bHolds);
     InstanceLock mine(strPath);
-    EXPECT_EQ(mine.TryAcquire(), Result::HeldElsewhere);
-
-    (void)!::write(toChild[1], "x", 1);
-    WaitFor(pid);
-    EXPECT_EQ(mine.TryAcquire(), Result::Acquired);
-    for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]})
-        ::close(fd);
-}
-
-TEST(InstanceLock, ALockLeftByACrashedInstanceIsTakenOver)
-{
-    QTemporaryDir dir;
-    const QString strPath = dir.filePath(QStringLiteral("Ostrel.lock"));
-    const pid_t pid = Spawn([&] {
-        InstanceLock lock(strPath);
-        if (lock.TryAcquire() != Result::Acquired)
-            ::_exit(1);
-        ::_exit(0); // no release: the lock file stays behind
-    });
-    ASSERT_EQ(WaitFor(pid), 0);
+    EXPECT_EQ(mine.TryAcquire(), Result::HeldElsewhere) << "another running process holds it";
+    child.End(); // no release: the lock file stays behind
     ASSERT_TRUE(QFileInfo::exists(strPath));
+    EXPECT_EQ(mine.TryAcquire(), Result::Acquired) << "the lock of a crashed instance is taken over";
 
-    InstanceLock next(strPath);
-    EXPECT_EQ(next.TryAcquire(), Result::Acquired);
-}
-
-TEST(InstanceLock, NoWritableFolderIsAFailureNotAHolder)
-{
-    InstanceLock lock(QStringLiteral("/nonexistent-ostrel-folder/Ostrel.lock"));
-    EXPECT_EQ(lock.TryAcquire(), Result::Failed);
-    EXPECT_FALSE(lock.IsHeld());
+    InstanceLock nowhere(QStringLiteral("/nonexistent-ostrel-folder/Ostrel.lock"));
+    EXPECT_EQ(nowhere.TryAcquire(), Result::Failed) << "no writable folder is a failure, not a holder";
 }
 
 TEST(InstanceLock, DefaultPathIsPerUser)

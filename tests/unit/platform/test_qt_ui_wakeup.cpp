@@ -1,6 +1,5 @@
-// The Qt wake-up on a real event loop with real threads (also built with ThreadSanitizer): rings
-// from any thread run the handler on the user-interface thread, never inside Wake, and no ring
-// is lost, however they interleave with the handler.
+// The Qt wake-up with real threads (also under ThreadSanitizer): rings from any thread run the
+// handler on the user-interface thread, never inside Wake, and no ring is lost.
 #include "fakes/qt_wait.h"
 #include "platform/qt_ui_wakeup.h"
 
@@ -32,9 +31,8 @@ TEST(QtUiWakeup, RingsFromThreadsRunTheHandlerOnThisThreadAndNoneIsLost)
     EXPECT_EQ(0, nHandlerRuns) << "never inside Wake";
     ASSERT_TRUE(test::WaitUntil([&] { return nHandlerRuns == 1; }, 20000));
 
-    // Two threads produce and ring, round after round; every product is collected by a handler
-    // run that came after it, though rings that come together run the handler once. A lost
-    // ring leaves the doorbell dead, and a later round waits in vain.
+    // Two threads produce and ring, round after round, while the handler runs. A lost ring
+    // leaves the doorbell dead, and a later round waits in vain.
     constexpr int kRounds = 600;
     constexpr int kEach = 20;
     for (int nRound = 1; nRound <= kRounds; ++nRound) {
@@ -47,7 +45,6 @@ TEST(QtUiWakeup, RingsFromThreadsRunTheHandlerOnThisThreadAndNoneIsLost)
                 }
             });
         const int nExpected = nRound * 2 * kEach;
-        // The handler runs while the producers still ring.
         const bool bCollected = test::WaitUntil([&] { return nSeen == nExpected; }, 20000);
         for (std::thread& producer : producers)
             producer.join();

@@ -1,7 +1,7 @@
-// The small files the client reads at start and keeps for the operator (ini/opt.ini, the PTZ
-// command files, "AlarmEvent.am"), on the real disk: huge, endless, binary, or not files at
-// all, they give defaults or what their first bytes hold, within the readers' caps and without
-// waiting; and a write that fails at any byte leaves the old file or the whole new one.
+// The small files the client reads at start (ini/opt.ini, the PTZ command files,
+// "AlarmEvent.am"), on the real disk: huge, endless, binary, or not files at all, they give
+// defaults or what their first bytes hold, within the readers' caps and without waiting; and a
+// profile write that fails at any byte leaves the old file or the whole new one.
 #include "alarmlog/alarm_event_log.h"
 #include "fakes/hostile_files.h"
 #include "platform/file_store.h"
@@ -138,62 +138,22 @@ TEST_F(HostileFiles, AlarmEventFileListsAtMostItsCapOfRecords)
     EXPECT_TRUE(AlarmEventLog::Load(files, strPath).empty());
 }
 
-// The link keeps the fetched event log with a whole-file write; ini files go the same way.
-// Full after every byte in turn: the old file or the new one, and no temporary left.
-TEST_F(HostileFiles, AWholeFileWriteFullAtEveryByteLeavesTheOldFileOrTheNewOne)
+TEST_F(HostileFiles, AProfileWriteFullAtEveryByteLeavesTheOldFileOrTheNewOne)
 {
-    LocalFileStore files;
-    const std::string strPath = Path("AlarmEvent.am").string();
-    const std::string strOld("\x01\x02\x18\x01\x01\x00\x00\x00\x00\x00", 10);
-    const std::string strNew = strOld + std::string("\x02\x40\x19\x0c\x1f\x17\x3b\x3b\x00\x00", 10);
+    const std::string strIni = Path("opt.ini").string();
+    const std::string strOld = "[PTZ_CMD_INTERVAL]\nCMD=90\n";
+    const std::string strNew = strOld + "STOP=70\n";
     for (uint64_t nSpace = 0; nSpace <= strNew.size(); ++nSpace) {
-        PutBytes(strPath, strOld);
+        SCOPED_TRACE(nSpace);
+        PutBytes(strIni, strOld);
         bool bWritten = false;
         {
             const FileSizeLimit limit(nSpace);
             ASSERT_TRUE(limit.IsSet());
-            bWritten = files.WriteWhole(strPath, reinterpret_cast<const uint8_t*>(strNew.data()), strNew.size());
-        }
-        SCOPED_TRACE(nSpace);
-        EXPECT_EQ(nSpace == strNew.size(), bWritten);
-        EXPECT_EQ(bWritten ? strNew : strOld, GetBytes(strPath));
-        EXPECT_EQ(0u, Temporaries(m_dir));
-    }
-
-    // The private-profile writer on the same disk.
-    const std::string strIni = Path("opt.ini").string();
-    const std::string strIniNew = "[PTZ_CMD_INTERVAL]\nCMD=90\nSTOP=70\n";
-    for (uint64_t nSpace = 0; nSpace <= strIniNew.size(); ++nSpace) {
-        PutBytes(strIni, "[PTZ_CMD_INTERVAL]\nCMD=90\n");
-        bool bWritten = false;
-        {
-            const FileSizeLimit limit(nSpace);
             bWritten = WriteProfileString("PTZ_CMD_INTERVAL", "STOP", "70", strIni);
         }
-        SCOPED_TRACE(nSpace);
-        EXPECT_EQ(nSpace == strIniNew.size(), bWritten);
-        EXPECT_EQ(bWritten ? strIniNew : "[PTZ_CMD_INTERVAL]\nCMD=90\n", GetBytes(strIni));
+        EXPECT_EQ(nSpace == strNew.size(), bWritten);
+        EXPECT_EQ(bWritten ? strNew : strOld, GetBytes(strIni));
         EXPECT_EQ(0u, Temporaries(m_dir));
     }
-}
-
-// A file of the operator's that happens to carry the writer's old temporary name is not the
-// writer's to overwrite or delete.
-TEST_F(HostileFiles, AWholeFileWriteTouchesNoOtherFile)
-{
-    LocalFileStore files;
-    const std::string strPath = Path("AlarmEvent.am").string();
-    PutBytes(strPath + ".part", "the operator's");
-    const uint8_t bytes[] = {1, 2, 3};
-    ASSERT_TRUE(files.WriteWhole(strPath, bytes, sizeof bytes));
-    EXPECT_EQ(std::string("\x01\x02\x03"), GetBytes(strPath));
-    EXPECT_EQ("the operator's", GetBytes(strPath + ".part"));
-
-    // A folder under a regular file, and /proc: no place to write, said plainly.
-    EXPECT_FALSE(files.WriteWhole((Path("AlarmEvent.am") / "x").string(), bytes, sizeof bytes));
-    FileStatus status;
-    EXPECT_EQ(nullptr, files.OpenWritable((Path("AlarmEvent.am") / "x").string(), &status));
-    EXPECT_EQ(ENOTDIR, status.nErrno);
-    EXPECT_EQ("Not a directory", status.Text());
-    EXPECT_FALSE(files.WriteWhole("/proc/ostrel-test.am", bytes, sizeof bytes));
 }

@@ -1,252 +1,262 @@
+// The settings profile: defaults on a clean one, a round trip through the real QSettings store,
+// values cut to their fields, and profiles that are cut short, binary, not files or in a folder
+// that cannot be written: defaults for what cannot be read, a failed save said and the old file kept.
 #include "session/view_settings.h"
 
+#include "fakes/hostile_files.h"
 #include "fakes/memory_settings_store.h"
 #include "platform/qt_settings_store.h"
 
 #include <QSettings>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 namespace fs = std::filesystem;
 using namespace ostrel;
-using ostrel::test::MemorySettingsStore;
+using namespace ostrel::test;
 
 namespace {
 
-class ViewSettingsTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_tmp.isValid());
-        m_places.strProgramDir = (Root() / "bin").string();
-        m_places.strDataDir = (Root() / "data").string();
-        fs::create_directories(m_places.strProgramDir);
-    }
-    fs::path Root() const { return fs::path(m_tmp.path().toStdString()); }
-    QString IniPath() const { return m_tmp.filePath(QStringLiteral("Ostrel16.conf")); }
-
-    ViewSettings Load(SettingsStore& store, const std::string& strPtzFile = "/work/PTZ/user_command.tl")
-    {
-        ViewSettings s{};
-        EXPECT_TRUE(LoadSaveSettings(s, true, store, m_places, strPtzFile));
-        return s;
-    }
-
-    QTemporaryDir m_tmp;
-    SettingsPlaces m_places;
-};
+// A profile as the program writes it, by hand: the values are all unlike the defaults.
+const std::string kProfile = "[Setting]\n"
+                             "User%20ISeed=operator\n"
+                             "User%20PSeed=secret\n"
+                             "Host%20IPAddress=10.1.2.3\n"
+                             "Host%20Port=9100\n"
+                             "Rotate%20Interval=5\n"
+                             "Request%20Speed=6\n"
+                             "Ip%20Label=YARD\n";
 
 std::string Text(const auto& field)
 {
     return std::string(GetText(field));
 }
 
+class ViewSettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir / "program");
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        for (const fs::path& path : {m_dir, m_dir / "ro", m_dir / "locked.conf"})
+            fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(m_dir, ec);
+    }
+    ViewSettings Load(SettingsStore& store, const std::string& strPtzFile = "/work/PTZ/user_command.tl")
+    {
+        ViewSettings s{};
+        EXPECT_TRUE(LoadSaveSettings(s, true, store, m_places, strPtzFile));
+        return s;
+    }
+    ViewSettings Load(const fs::path& conf)
+    {
+        QtSettingsStore store(QString::fromStdString(conf.string()), QStringLiteral("Setting"));
+        return Load(store);
+    }
+    bool Save(ViewSettings& s, const fs::path& conf)
+    {
+        QtSettingsStore store(QString::fromStdString(conf.string()), QStringLiteral("Setting"));
+        return LoadSaveSettings(s, false, store, m_places, "/work/PTZ/dsc_230s.tl");
+    }
+    static void ExpectDefaults(const ViewSettings& s)
+    {
+        EXPECT_EQ("admin", Text(s.szUserId));
+        EXPECT_EQ(kDefaultPassword, Text(s.szPassword));
+        EXPECT_EQ(8000, s.nHostPort);
+        EXPECT_EQ(3, s.byRotateInterval); // a four-second dwell
+        EXPECT_EQ(4, s.byRequestSpeed);   // "16X"
+        EXPECT_EQ("INTRANET", Text(s.szIpLabel));
+    }
+
+    const fs::path m_dir = fs::temp_directory_path() / ("ostrel-settings-" + std::to_string(::getpid()));
+    const SettingsPlaces m_places{(m_dir / "program").string(), (m_dir / "data").string()};
+};
+
 } // namespace
 
-TEST_F(ViewSettingsTest, FirstStartOnACleanProfileGivesTheDefaults)
+TEST_F(ViewSettingsTest, CleanProfileGivesTheDefaultsAndARoundTripKeepsAllButTheRecordPath)
 {
-    MemorySettingsStore store;
-    const ViewSettings s = Load(store);
-    EXPECT_EQ(Text(s.szUserId), "admin");
-    EXPECT_EQ(Text(s.szPassword), kDefaultPassword);
-    EXPECT_EQ(Text(s.szPassword).size(), 1u);
-    EXPECT_EQ(Text(s.szHostAddress), kDefaultHostAddress);
-    EXPECT_EQ(s.nHostPort, 8000);
-    EXPECT_EQ(s.byRotateInterval, 3);  // a four-second dwell
-    EXPECT_EQ(s.byReconnectCount, 3);
-    EXPECT_EQ(s.byRequestSpeed, 4);    // "16X"
-    EXPECT_EQ(s.byPtzType, 1);         // "PELCOP"
-    EXPECT_EQ(s.bUseFullScreen, 0);
-    EXPECT_EQ(s.bUseAlertMode, 0);
-    EXPECT_EQ(s.byRecordInterval, 1);  // "05SEC"
-    EXPECT_EQ(s.byDateShow, 1);
-    EXPECT_EQ(Text(s.szIpLabel), "INTRANET");
-    EXPECT_EQ(Text(s.szPtzFilePath), "/work/PTZ/user_command.tl");
-    EXPECT_EQ(Text(s.szRecordPath), (fs::path(m_places.strProgramDir) / "Backup").generic_string());
-    EXPECT_TRUE(fs::is_directory(fs::path(m_places.strProgramDir) / "Backup"));
-}
+    MemorySettingsStore clean;
+    ViewSettings s = Load(clean);
+    ExpectDefaults(s);
+    EXPECT_EQ(1u, Text(s.szPassword).size());
+    EXPECT_EQ(3, s.byReconnectCount);
+    EXPECT_EQ(1, s.byPtzType);        // "PELCOP"
+    EXPECT_EQ(1, s.byRecordInterval); // "05SEC"
+    EXPECT_EQ(1, s.byDateShow);
+    EXPECT_EQ(0, s.bUseFullScreen + s.bUseAlertMode);
+    EXPECT_EQ("/work/PTZ/user_command.tl", Text(s.szPtzFilePath));
+    const std::string strBackup = (fs::path(m_places.strProgramDir) / "Backup").generic_string();
+    EXPECT_EQ(strBackup, Text(s.szRecordPath));
+    EXPECT_TRUE(fs::is_directory(strBackup));
 
-TEST_F(ViewSettingsTest, LoadAndSaveKeepTheirFixedOrder)
-{
-    MemorySettingsStore store;
-    ViewSettings s = Load(store);
-    EXPECT_EQ(store.log, (std::vector<std::string>{
-                             "read User ISeed", "read User PSeed", "read Host IPAddress", "read Host Port",
-                             "read Rotate Interval", "read Reconnect Count", "read Request Speed",
-                             "read Use FullScreen", "read Use AlertMode", "read Ptz Type", "read Record Interval",
-                             "read Date Show", "read Avi Codec", "read Ip Label"}));
-    store.log.clear();
-    SetText(s.szRecordPath, "/media/usb");
-    EXPECT_TRUE(LoadSaveSettings(s, false, store, m_places, "/work/PTZ/pelcoD.tl"));
-    EXPECT_EQ(store.log, (std::vector<std::string>{
-                             "write User ISeed=admin", std::string("write User PSeed=") + kDefaultPassword,
-                             "write Record Path=/media/usb",
-                             std::string("write Host IPAddress=") + kDefaultHostAddress, "write Host Port=8000",
-                             "write Rotate Interval=3", "write Reconnect Count=3", "write Request Speed=4",
-                             "write Use FullScreen=0", "write Use AlertMode=0", "write Ptz Type=1",
-                             "write Record Interval=1", "write Date Show=1", "write Avi Codec=0",
-                             "write Ptz File Path=/work/PTZ/pelcoD.tl", "write Ip Label=INTRANET"}));
-}
-
-TEST_F(ViewSettingsTest, RoundTripThroughTheProfileKeepsAllButTheRecordPath)
-{
-    ViewSettings s{};
     SetText(s.szUserId, "operator");
     SetText(s.szPassword, "4321");
     SetText(s.szHostAddress, "10.20.30.40");
     SetText(s.szRecordPath, "/media/usb/clips");
+    SetText(s.szIpLabel, "Warehouse gate");
     s.nHostPort = 9100;
     s.byRotateInterval = 5;
     s.byReconnectCount = 0;
     s.byRequestSpeed = 6;
     s.byPtzType = 5;
-    s.bUseFullScreen = 1;
-    s.bUseAlertMode = 1;
+    s.bUseFullScreen = s.bUseAlertMode = 1;
     s.byRecordInterval = 12;
     s.byDateShow = 0;
-    SetText(s.szIpLabel, "Warehouse gate");
-    {
-        QtSettingsStore store(IniPath(), QStringLiteral("Setting"));
-        ASSERT_TRUE(LoadSaveSettings(s, false, store, m_places, "/work/PTZ/dsc_230s.tl"));
-    }
-    QtSettingsStore store(IniPath(), QStringLiteral("Setting"));
-    const ViewSettings back = Load(store, "/work/PTZ/user_command.tl");
-    EXPECT_EQ(Text(back.szUserId), "operator");
-    EXPECT_EQ(Text(back.szPassword), "4321");
-    EXPECT_EQ(Text(back.szHostAddress), "10.20.30.40");
-    EXPECT_EQ(back.nHostPort, 9100);
-    EXPECT_EQ(back.byRotateInterval, 5);
-    EXPECT_EQ(back.byReconnectCount, 0);
-    EXPECT_EQ(back.byRequestSpeed, 6);
-    EXPECT_EQ(back.byPtzType, 5);
-    EXPECT_EQ(back.bUseFullScreen, 1);
-    EXPECT_EQ(back.bUseAlertMode, 1);
-    EXPECT_EQ(back.byRecordInterval, 12);
-    EXPECT_EQ(back.byDateShow, 0);
-    EXPECT_EQ(Text(back.szIpLabel), "Warehouse gate");
+    const fs::path conf = m_dir / "Ostrel16.conf";
+    ASSERT_TRUE(Save(s, conf));
+    const ViewSettings back = Load(conf);
+    EXPECT_EQ("operator", Text(back.szUserId));
+    EXPECT_EQ("4321", Text(back.szPassword));
+    EXPECT_EQ("10.20.30.40", Text(back.szHostAddress));
+    EXPECT_EQ("Warehouse gate", Text(back.szIpLabel));
+    EXPECT_EQ((std::vector<int>{9100, 5, 0, 6, 5, 1, 1, 12, 0}),
+              (std::vector<int>{back.nHostPort, back.byRotateInterval, back.byReconnectCount, back.byRequestSpeed,
+                                back.byPtzType, back.bUseFullScreen, back.bUseAlertMode, back.byRecordInterval,
+                                back.byDateShow}));
     // Written but not read back: the next start records beside the program again, and the PTZ
     // file path is the view's current one.
-    const QSettings raw(IniPath(), QSettings::IniFormat);
-    EXPECT_EQ(raw.value(QStringLiteral("Setting/Record Path")).toString(), QStringLiteral("/media/usb/clips"));
-    EXPECT_EQ(raw.value(QStringLiteral("Setting/Ptz File Path")).toString(), QStringLiteral("/work/PTZ/dsc_230s.tl"));
-    EXPECT_EQ(Text(back.szRecordPath), (fs::path(m_places.strProgramDir) / "Backup").generic_string());
-    EXPECT_EQ(Text(back.szPtzFilePath), "/work/PTZ/user_command.tl");
+    const QSettings raw(QString::fromStdString(conf.string()), QSettings::IniFormat);
+    EXPECT_EQ(QStringLiteral("/media/usb/clips"), raw.value(QStringLiteral("Setting/Record Path")).toString());
+    EXPECT_EQ(QStringLiteral("/work/PTZ/dsc_230s.tl"), raw.value(QStringLiteral("Setting/Ptz File Path")).toString());
+    EXPECT_EQ(strBackup, Text(back.szRecordPath));
+    EXPECT_EQ("/work/PTZ/user_command.tl", Text(back.szPtzFilePath));
 }
 
-TEST_F(ViewSettingsTest, OverlongTextsAreCutToFitTheirFields)
+TEST_F(ViewSettingsTest, ValuesAreCutToTheirFieldsAndBadNumbersGiveDefaults)
 {
-    const std::string strLong(400, 'x');
-    // 62 ASCII bytes and then a two-byte character: the character does not fit in 63 bytes.
-    const std::string strAccented = std::string(62, 'a') + "\xC3\xA9" + "z";
     MemorySettingsStore store;
-    store.texts["User ISeed"] = strLong;
-    store.texts["User PSeed"] = strLong;
-    store.texts["Host IPAddress"] = strLong;
-    store.texts["Ip Label"] = strLong;
+    const std::string strLong(400, 'x');
+    store.texts = {{"User ISeed", strLong}, {"User PSeed", strLong}, {"Host IPAddress", strLong}, {"Ip Label", strLong}};
     ViewSettings s = Load(store, strLong);
-    EXPECT_EQ(Text(s.szUserId).size(), 63u);
-    EXPECT_EQ(Text(s.szPassword).size(), 31u);
-    EXPECT_EQ(Text(s.szHostAddress).size(), 31u);
-    EXPECT_EQ(Text(s.szIpLabel).size(), 65u);
-    EXPECT_EQ(Text(s.szPtzFilePath).size(), 259u);
-    EXPECT_EQ(s.szUserId.back(), '\0');
-    EXPECT_EQ(s.szIpLabel.back(), '\0');
-
-    store.texts["User ISeed"] = strAccented;
+    EXPECT_EQ(63u, Text(s.szUserId).size());
+    EXPECT_EQ(31u, Text(s.szPassword).size());
+    EXPECT_EQ(31u, Text(s.szHostAddress).size());
+    EXPECT_EQ(65u, Text(s.szIpLabel).size());
+    EXPECT_EQ(259u, Text(s.szPtzFilePath).size());
+    // 62 ASCII bytes and a two-byte character: the character does not fit in 63 bytes.
+    store.texts["User ISeed"] = std::string(62, 'a') + "\xC3\xA9z";
     store.texts["User PSeed"] = std::string("12\0" "34", 5); // a stored zero ends the text
     s = Load(store);
-    EXPECT_EQ(Text(s.szUserId), std::string(62, 'a'));
-    EXPECT_EQ(Text(s.szPassword), "12");
+    EXPECT_EQ(std::string(62, 'a'), Text(s.szUserId));
+    EXPECT_EQ("12", Text(s.szPassword));
+
+    PutBytes(m_dir / "p.conf", "[Setting]\n"
+                               "Rotate%20Interval=259\n"         // 0x103
+                               "Reconnect%20Count=-1\n"          // 0xFFFFFFFF
+                               "Request%20Speed=4294967042\n"    // 0xFFFFFF02
+                               "Ptz%20Type=fast\n"
+                               "Host%20Port=99999999999\n"
+                               "Record%20Interval=\" 7 \"\n"
+                               "Use%20FullScreen=1\nUse%20AlertMode=1\nDate%20Show=0\nAvi%20Codec=1\n");
+    s = Load(m_dir / "p.conf");
+    EXPECT_EQ(3, s.byRotateInterval) << "the low byte";
+    EXPECT_EQ(255, s.byReconnectCount);
+    EXPECT_EQ(2, s.byRequestSpeed);
+    EXPECT_EQ(kDefaultPtzType, s.byPtzType) << "not a number";
+    EXPECT_EQ(8000, s.nHostPort) << "beyond 32 bits";
+    EXPECT_EQ(7, s.byRecordInterval);
+    EXPECT_EQ((std::vector<int>{1, 1, 0, 1}), (std::vector<int>{s.bUseFullScreen, s.bUseAlertMode, s.byDateShow,
+                                                              s.byAviCodec}))
+        << "the names of the other keys, as written by hand";
+
+    std::array<char, 4> field{'a', 'b', 'c', 'd'}; // no terminator, as a careless copy leaves it
+    EXPECT_EQ("abcd", GetText(field));
+    SetText(field, "xyz123");
+    EXPECT_EQ("xyz", GetText(field));
 }
 
-TEST_F(ViewSettingsTest, ByteFieldsKeepTheLowByteAndBadNumbersGiveDefaults)
+// Cut after every byte: each value is the stored one, a default, or (for a number cut inside
+// its digits) the digits that are left.
+TEST_F(ViewSettingsTest, AProfileCutShortAnywhereLoadsWhatIsWhole)
 {
-    {
-        QSettings raw(IniPath(), QSettings::IniFormat);
-        raw.setValue(QStringLiteral("Setting/Rotate Interval"), 259);          // 0x103
-        raw.setValue(QStringLiteral("Setting/Reconnect Count"), -1);          // 0xFFFFFFFF
-        raw.setValue(QStringLiteral("Setting/Request Speed"), QStringLiteral("4294967042")); // 0xFFFFFF02
-        raw.setValue(QStringLiteral("Setting/Ptz Type"), QStringLiteral("fast"));
-        raw.setValue(QStringLiteral("Setting/Host Port"), QStringLiteral("99999999999"));
-        raw.setValue(QStringLiteral("Setting/Record Interval"), QStringLiteral(" 7 "));
+    for (size_t nCut = 0; nCut <= kProfile.size(); ++nCut) {
+        SCOPED_TRACE(nCut);
+        PutBytes(m_dir / "p.conf", kProfile.substr(0, nCut));
+        const ViewSettings s = Load(m_dir / "p.conf");
+        const std::string strUser = Text(s.szUserId);
+        EXPECT_TRUE(strUser == "admin" || std::string_view("operator").starts_with(strUser)) << strUser;
+        EXPECT_TRUE(s.nHostPort == 8000 || s.nHostPort == 9 || s.nHostPort == 91 || s.nHostPort == 910
+                    || s.nHostPort == 9100)
+            << s.nHostPort;
+        EXPECT_TRUE(s.byRequestSpeed == 4 || s.byRequestSpeed == 6);
+        const std::string strLabel = Text(s.szIpLabel);
+        EXPECT_TRUE(strLabel == "INTRANET" || std::string_view("YARD").starts_with(strLabel)) << strLabel;
     }
-    QtSettingsStore store(IniPath(), QStringLiteral("Setting"));
-    const ViewSettings s = Load(store);
-    EXPECT_EQ(s.byRotateInterval, 3);
-    EXPECT_EQ(s.byReconnectCount, 255);
-    EXPECT_EQ(s.byRequestSpeed, 2);
-    EXPECT_EQ(s.byPtzType, kDefaultPtzType);  // not a number
-    EXPECT_EQ(s.nHostPort, kDefaultHostPort); // beyond 32 bits
-    EXPECT_EQ(s.byRecordInterval, 7);
+    const ViewSettings whole = Load(m_dir / "p.conf");
+    EXPECT_EQ("operator", Text(whole.szUserId));
+    EXPECT_EQ(9100, whole.nHostPort);
+    EXPECT_EQ(6, whole.byRequestSpeed);
+    EXPECT_EQ("YARD", Text(whole.szIpLabel));
 }
 
-TEST_F(ViewSettingsTest, AFailedSaveIsReported)
+TEST_F(ViewSettingsTest, BinaryOrUnreadableProfilesGiveTheDefaults)
 {
-    MemorySettingsStore store;
-    store.bFailFlush = true;
-    ViewSettings s = Load(store);
-    EXPECT_FALSE(LoadSaveSettings(s, false, store, m_places, ""));
+    PutBytes(m_dir / "garbage.conf", Garbage(64 * 1024));
+    ExpectDefaults(Load(m_dir / "garbage.conf"));
+    PutEndlessLine(m_dir / "endless.conf", "", 2 << 20, "\n"); // no section, no value
+    ExpectDefaults(Load(m_dir / "endless.conf"));
+    fs::create_directories(m_dir / "folder.conf");
+    ExpectDefaults(Load(m_dir / "folder.conf"));
+    PutBytes(m_dir / "locked.conf", kProfile);
+    fs::permissions(m_dir / "locked.conf", fs::perms::none);
+    if (RunsAsRoot())
+        GTEST_SKIP() << "root reads a file without read permission; the folder above stands in";
+    ExpectDefaults(Load(m_dir / "locked.conf"));
+}
+
+TEST_F(ViewSettingsTest, AnUnwritableSettingsFolderIsReportedAndTheOldFileKept)
+{
+    MemorySettingsStore clean;
+    ViewSettings s = Load(clean);
+    PutBytes(m_dir / "file", "not a folder"); // fails for root too
+    EXPECT_FALSE(Save(s, m_dir / "file" / "p.conf"));
+    EXPECT_EQ("not a folder", GetBytes(m_dir / "file"));
+
+    fs::create_directories(m_dir / "ro");
+    PutBytes(m_dir / "ro" / "p.conf", kProfile);
+    fs::permissions(m_dir / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+    if (RunsAsRoot())
+        GTEST_SKIP() << "root writes into a read-only folder; the regular-file case above stands in";
+    SetText(s.szIpLabel, "CHANGED");
+    EXPECT_FALSE(Save(s, m_dir / "ro" / "p.conf"));
+    EXPECT_EQ(kProfile, GetBytes(m_dir / "ro" / "p.conf"));
 }
 
 TEST_F(ViewSettingsTest, BackupFolderFallsBackToTheUsersDataFolder)
 {
-    // An existing folder is no error and is kept.
-    fs::create_directories(fs::path(m_places.strProgramDir) / "Backup");
-    EXPECT_EQ(PrepareBackupFolder(m_places), (fs::path(m_places.strProgramDir) / "Backup").generic_string());
-
-    // A program folder that cannot hold a Backup folder (here a file stands in its way).
-    SettingsPlaces blocked = m_places;
-    blocked.strProgramDir = (Root() / "program.bin").string();
-    std::ofstream(blocked.strProgramDir) << "x";
-    EXPECT_EQ(PrepareBackupFolder(blocked), (fs::path(m_places.strDataDir) / "Backup").generic_string());
+    const std::string strProgram = (fs::path(m_places.strProgramDir) / "Backup").generic_string();
+    fs::create_directories(strProgram);
+    EXPECT_EQ(strProgram, PrepareBackupFolder(m_places)) << "an existing folder is kept";
+    // A program folder that cannot hold a Backup folder: a file stands in its way.
+    SettingsPlaces blocked{(m_dir / "program.bin").string(), m_places.strDataDir};
+    PutBytes(blocked.strProgramDir, "x");
+    EXPECT_EQ((fs::path(m_places.strDataDir) / "Backup").generic_string(), PrepareBackupFolder(blocked));
     EXPECT_TRUE(fs::is_directory(fs::path(m_places.strDataDir) / "Backup"));
-
     // Neither can: the documented place is kept and nothing is reported.
-    blocked.strDataDir = (Root() / "program.bin" / "data").string();
-    EXPECT_EQ(PrepareBackupFolder(blocked), (fs::path(blocked.strProgramDir) / "Backup").generic_string());
-}
-
-TEST_F(ViewSettingsTest, PtzIntervalsComeFromOptIniOr70)
-{
-    const std::string strIni = (Root() / "opt.ini").string();
-    PtzIntervals intervals = ReadPtzIntervals(strIni);
-    EXPECT_EQ(intervals.nPtzCmdInterval, 70);
-    EXPECT_EQ(intervals.nPtzStopInterval, 70);
-    std::ofstream(strIni) << "[ptz_cmd_interval]\ncmd=120\nSTOP=10\n";
-    intervals = ReadPtzIntervals(strIni);
-    EXPECT_EQ(intervals.nPtzCmdInterval, 120);
-    EXPECT_EQ(intervals.nPtzStopInterval, 10); // raising to 70 is the PTZ timers' business
+    blocked.strDataDir = (m_dir / "program.bin" / "data").string();
+    EXPECT_EQ((fs::path(blocked.strProgramDir) / "Backup").generic_string(), PrepareBackupFolder(blocked));
 }
 
 TEST_F(ViewSettingsTest, DecodeThreadsFollowOptIniOrTheCores)
 {
-    const std::string strIni = (Root() / "opt.ini").string();
-    // Missing: one per core, none on a single core.
-    EXPECT_EQ(ReadDecodeThreads(2, strIni), 2);
-    EXPECT_EQ(ReadDecodeThreads(1, strIni), 0);
-    EXPECT_EQ(ReadDecodeThreads(0, strIni), 0) << "core count unknown";
-    EXPECT_EQ(ReadDecodeThreads(64, strIni), 16);
-    const auto with = [&](const char* pszValue) {
-        std::ofstream(strIni) << "[PTZ_CMD_INTERVAL]\r\nCMD=100\r\n[Decode]\r\nthreads=" << pszValue << "\r\n";
-        return ReadDecodeThreads(2, strIni);
-    };
-    EXPECT_EQ(with("0"), 0) << "the single-thread path";
-    EXPECT_EQ(with("3"), 3);
-    EXPECT_EQ(with("99"), 16);
-    EXPECT_EQ(with("-1"), 2) << "negative: as if missing";
-    EXPECT_EQ(with(""), 2) << "empty: as if missing";
-    EXPECT_EQ(with("two"), 0) << "no digits read as 0, as every integer key of the file";
-}
-
-TEST(ViewSettingsText, ReadingStopsAtTheFieldsEnd)
-{
-    std::array<char, 4> field{'a', 'b', 'c', 'd'}; // no terminator, as a careless copy leaves it
-    EXPECT_EQ(GetText(field), "abcd");
-    SetText(field, "xyz123");
-    EXPECT_EQ(GetText(field), "xyz");
-    EXPECT_EQ(field[3], '\0');
+    const std::string strIni = (m_dir / "opt.ini").string();
+    EXPECT_EQ(2, ReadDecodeThreads(2, strIni)) << "missing: one per core";
+    EXPECT_EQ(0, ReadDecodeThreads(1, strIni)) << "none on a single core";
+    EXPECT_EQ(0, ReadDecodeThreads(0, strIni)) << "core count unknown";
+    EXPECT_EQ(16, ReadDecodeThreads(64, strIni));
+    struct Row {
+        const char* pszValue;
+        int nThreads;
+    } rows[] = {{"0", 0}, {"3", 3}, {"99", 16}, {"-1", 2}, {"", 2}, {"two", 0}};
+    for (const Row& row : rows) {
+        PutBytes(strIni, std::string("[PTZ_CMD_INTERVAL]\r\nCMD=100\r\n[Decode]\r\nthreads=") + row.pszValue + "\r\n");
+        EXPECT_EQ(row.nThreads, ReadDecodeThreads(2, strIni)) << row.pszValue;
+    }
 }
