@@ -146,19 +146,6 @@ TEST(AlarmEventDlg, ColumnsShareTheListWidthLessSixInTwentieths)
     EXPECT_EQ(CAlarmEventDlg::ColumnWidths(dlg.List()->width())[1], dlg.List()->columnWidth(1)) << "and the list uses them";
 }
 
-TEST(AlarmEventDlg, AFileThatWasNotThereWhenAskedIsShownOnlyOnTheReload)
-{
-    FakeFileStore files;
-    files.files["AlarmEvent.am"] = Log({{2, 0x02, 28, 5, 10, 8, 0, 0}});
-    CAlarmEventDlg dlg(files, {}, false);
-    EXPECT_EQ(0, dlg.List()->rowCount());
-    dlg.LoadList();
-    EXPECT_EQ(1, dlg.List()->rowCount());
-    files.files.erase("AlarmEvent.am");
-    dlg.LoadList();
-    EXPECT_EQ(0, dlg.List()->rowCount()) << "a file gone empties the list";
-}
-
 // The recorder dropped its ten oldest records and logged ten new ones: the picked record is
 // still picked and on the same line of the view.
 TEST(AlarmEventDlg, RefreshKeepsTheSelectedRecordWhereItWas)

@@ -3,7 +3,6 @@
 // printout and AVI backup made of it.
 #include "fakes/fake_ui_poster.h"
 #include "fakes/gui_fixture.h"
-#include "models/status_text.h"
 #include "widgets/calendar_ctrl.h"
 #include "widgets/overlay_font.h"
 #include "widgets/skin_slider.h"
@@ -97,21 +96,6 @@ bool AnyRed(const QImage& image, const QRect& rc)
 
 } // namespace
 
-TEST_F(ArchiveDlgTest, OpensHiddenStoppedOnSixteenTiles)
-{
-    EXPECT_FALSE(pDlg->isVisible());
-    EXPECT_EQ(QSize(954, 687), pDlg->size());
-    for (int n = 0; n < 16; ++n)
-        EXPECT_TRUE(Lit(IDC_ARCHIVE_CHANNEL_FIRST + n)) << n;
-    EXPECT_TRUE(Lit(IDC_MULTI_VIEW));
-    EXPECT_FALSE(Lit(IDC_SINGLE_VIEW));
-    EXPECT_EQ(86399, pDlg->Slider()->GetRangeMax());
-    EXPECT_EQ(QPoint(722, 376), pDlg->Calendar()->pos());
-    EXPECT_EQ(QRect(764, 635, 31, 30), pDlg->SkinButton(IDC_ARCHIVE_CHANNEL_FIRST + 15)->geometry());
-    EXPECT_EQ(QPoint(0, 0), CArchiveDlg::CentredPosition(QSize(948, 681)));
-    EXPECT_EQ(QPoint(38, 43), CArchiveDlg::CentredPosition(QSize(1024, 768)));
-}
-
 TEST_F(ArchiveDlgTest, ArchiveButtonShowsTheRangeStartAndForwardPlaysIntoTheRightTiles)
 {
     LogInAndOpenArchive();
@@ -165,28 +149,6 @@ TEST_F(ArchiveDlgTest, ArchiveButtonShowsTheRangeStartAndForwardPlaysIntoTheRigh
     EXPECT_FALSE(pDlg->isVisible());
     EXPECT_FALSE(pSession->ArchiveActive());
     EXPECT_EQ(RequestBytes(0x1011, {1, 1, 0xFFFF}), SentSince(n).back());
-}
-
-TEST_F(ArchiveDlgTest, PlayResultAndHourKeysShowOnTheScreen)
-{
-    LogInAndOpenArchive();
-    Click(IDC_NEXT_HOUR);
-    clock.Advance(20);
-    EXPECT_EQ("09:00:00", pDlg->TimeText());
-    EXPECT_EQ(9 * 3600, pDlg->Slider()->GetPos());
-    Click(IDC_GO_END);
-    EXPECT_EQ((CalendarDate{2024, 5, 17}), pDlg->Calendar()->GetSelectedDate());
-    Click(IDC_FAST_FORWARD);
-    EXPECT_TRUE(Lit(IDC_FAST_FORWARD));
-    sockets.Last()->Deliver(MakePacket(DATATYPE_PLAY_IMAGE, {0, 0, 0, 3}));
-    EXPECT_EQ("End of Play", pDlg->Player().StatusLine());
-    EXPECT_TRUE(Lit(IDC_STOP));
-    EXPECT_FALSE(Lit(IDC_FAST_FORWARD));
-    // The slider moved by the mouse sets the time of the next request.
-    Click(IDC_STOP);
-    QTest::mouseClick(pDlg->Slider(), Qt::LeftButton, {}, QPoint(7 + 289, 8));
-    EXPECT_EQ(status_text::TimeOfDay(pDlg->Slider()->GetPos()), pDlg->TimeText());
-    EXPECT_NEAR(43200, pDlg->Slider()->GetPos(), 150) << "the middle of the track is noon";
 }
 
 TEST_F(ArchiveDlgTest, SnapshotIsABaselineJpegWithALabelInEveryCellAndOpensTheFolder)

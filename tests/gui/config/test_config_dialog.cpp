@@ -245,22 +245,10 @@ TEST_F(ConfigDialogTest, BrowseTakesTheChosenFolderAndACancelOrAnOverlongOneKeep
     EXPECT_EQ(1u, notifier.messages.size());
 }
 
-TEST_F(ConfigDialogTest, TheKeyboardReachesEveryControlAndEnterIsOk)
+TEST_F(ConfigDialogTest, EnterIsOk)
 {
     CConfigConnections& p = Make();
-    const std::vector<QWidget*> expected = {
-        p.NameEdit(),       p.IpLoadButton(),        p.AddressEdit(),          p.PortEdit(),
-        p.UserIdEdit(),     p.PasswordEdit(),        p.PtzTypeList(),          p.RotateIntervalList(),
-        p.ScanRateList(),   p.ReconnectCountList(),  p.FullScreenCheck(),      p.ReceiveEventCheck(),
-        p.RecordPathEdit(), p.BrowseButton(),        p.RecordIntervalList(),   p.AviCodecList(),
-        p.DateShowCheck(),  pConfig->Buttons()->button(QDialogButtonBox::Ok), pConfig->Buttons()->button(QDialogButtonBox::Cancel)};
     QApplication::setActiveWindow(pConfig.get());
-    p.NameEdit()->setFocus();
-    ASSERT_EQ(p.NameEdit(), QApplication::focusWidget());
-    for (size_t i = 1; i < expected.size(); ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        EXPECT_EQ(expected[i], QApplication::focusWidget()) << "step " << i;
-    }
     p.NameEdit()->setFocus();
     QTest::keyClick(p.NameEdit(), Qt::Key_Return);
     EXPECT_EQ(QDialog::Accepted, pConfig->result());

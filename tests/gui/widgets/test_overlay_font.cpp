@@ -134,18 +134,6 @@ TEST_F(OverlayFontTest, CarriesItsApacheLicenceText)
     EXPECT_TRUE(text.contains("TERMS AND CONDITIONS FOR USE, REPRODUCTION, AND DISTRIBUTION"));
 }
 
-TEST_F(OverlayFontTest, HasATwelvePixelCellAndAboutFivePixelCharacters)
-{
-    const QFont font = OverlayFont();
-    EXPECT_EQ(9, font.pixelSize());
-    const QFontMetricsF metrics(font);
-    EXPECT_GT(metrics.height(), 11.0);
-    EXPECT_LE(metrics.height(), 12.0);
-    EXPECT_EQ(5, std::lround(metrics.averageCharWidth()));
-    // Capitals stay legible: at least 6 pixels of ink.
-    EXPECT_GE(QFontMetrics(font).tightBoundingRect(QStringLiteral("H")).height(), 6);
-}
-
 TEST_F(OverlayFontTest, EveryPanelTextHasItsGlyphsAndFitsItsBoxInTheLinesItMustTake)
 {
     const QFontMetrics metrics(OverlayFont());

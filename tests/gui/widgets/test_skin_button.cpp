@@ -1,5 +1,5 @@
-// The skin buttons under the mouse and the keyboard, as painted, and to screen readers; and how
-// key events become the key tables' strokes.
+// The skin buttons under the mouse and the keyboard, and how key events become the key tables'
+// strokes.
 #include "widgets/bitmap_button.h"
 #include "widgets/key_event.h"
 #include "widgets/skin_button.h"
@@ -8,7 +8,6 @@
 #include "res/skin_bitmap.h"
 #include "support/qt_printers.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -207,21 +206,6 @@ TEST(SkinButton, TheRightButtonADisabledButtonAndADeletedOnesPostsDoNothing)
     EXPECT_TRUE(log.entries.isEmpty());
 }
 
-TEST(SkinButton, PaintShowsTheStateImageCutToTheControl)
-{
-    // The lamp bitmap is 40 x 40; the archive's lamp control is 33 x 33 and shows its top left.
-    QWidget parent;
-    CSkinButton btn(IDC_RECEIVE_LAMP, &parent);
-    btn.setGeometry(0, 0, 33, 33);
-    btn.SetBitmaps(IDB_LAMP_OFF, 0, IDB_LAMP_ON, 0, 0, CSkinButton::Toggle);
-    btn.SetCheck(1);
-    const QImage shot = btn.grab().toImage();
-    ASSERT_EQ(shot.size(), QSize(33, 33));
-    const QImage lamp = SkinBitmap(IDB_LAMP_ON);
-    for (const QPoint& pt : {QPoint(16, 16), QPoint(3, 3), QPoint(32, 32)})
-        EXPECT_EQ(shot.pixelColor(pt).rgb(), lamp.pixelColor(pt).rgb()) << "at " << pt.x() << ", " << pt.y();
-}
-
 TEST(SkinButton, KeysOtherThanEnterGoOnToTheWindow)
 {
     KeyWindow window;
@@ -276,37 +260,6 @@ TEST(SkinButton, TabDrawsTheFocusFrameOnTheButtonItReaches)
     EXPECT_EQ(CSkinButton::kFocusOuter, shown.pixel(113, 0));
     EXPECT_EQ(CSkinButton::kFocusInner, shown.pixel(1, 20));
     EXPECT_EQ(SkinBitmap(IDB_EXIT).convertToFormat(QImage::Format_RGB32).pixel(50, 11), shown.pixel(50, 11));
-}
-
-TEST(SkinButton, ScreenReadersSeeNamedButtonsIndicatorsAndTheirState)
-{
-    QWidget window;
-    auto* pToggle = new CSkinButton(IDC_ROTATE, &window);
-    pToggle->SetBitmaps(IDB_CONNECT_OFF, 0, IDB_CONNECT_ON, 0, 0, CSkinButton::Toggle);
-    pToggle->setAccessibleName(QStringLiteral("Rotation"));
-    auto* pLamp = new CSkinButton(IDC_ACTIVITY_LAMP, &window);
-    pLamp->SetBitmaps(IDB_LAMP_OFF, 0, IDB_LAMP_ON, 0, 0, CSkinButton::Toggle);
-    pLamp->SetAccessibleRole(QAccessible::Indicator);
-    pLamp->setEnabled(false);
-    int nCommands = 0;
-    QObject::connect(pToggle, &CSkinButton::CommandPosted, [&nCommands] { ++nCommands; });
-
-    QAccessibleInterface* pIface = QAccessible::queryAccessibleInterface(pToggle);
-    ASSERT_NE(nullptr, pIface);
-    EXPECT_EQ(QAccessible::Button, pIface->role());
-    EXPECT_EQ(QStringLiteral("Rotation"), pIface->text(QAccessible::Name));
-    EXPECT_TRUE(pIface->state().checkable && pIface->state().focusable);
-    EXPECT_FALSE(pIface->state().checked);
-    ASSERT_NE(nullptr, pIface->actionInterface());
-    pIface->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    QCoreApplication::processEvents();
-    EXPECT_EQ(1, nCommands) << "the press action is a click";
-    EXPECT_TRUE(pIface->state().checked);
-
-    QAccessibleInterface* pLampIface = QAccessible::queryAccessibleInterface(pLamp);
-    EXPECT_EQ(QAccessible::Indicator, pLampIface->role());
-    EXPECT_TRUE(pLampIface->state().disabled);
-    EXPECT_FALSE(pLampIface->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
 }
 
 TEST(KeyEvents, BecomeTheStrokesOfTheKeyTables)

@@ -191,15 +191,6 @@ protected:
         Q_EMIT Dlg().Slider()->HScroll(CSkinSlider::SB_THUMBTRACK, Dlg().Slider()->ThumbX());
     }
 
-    // Runs the event loop for nMs and returns the wall time that passed, in seconds.
-    static double Play(int nMs)
-    {
-        QElapsedTimer wall;
-        wall.start();
-        RunEventLoop(nMs);
-        return static_cast<double>(wall.elapsed()) / 1000.0;
-    }
-
     // Waits for nCount more time words after the first nFrom.
     static bool WaitForTimes(size_t nFrom, size_t nCount, int nMs = 8000)
     {
@@ -264,43 +255,6 @@ TEST_F(ArchiveDvrsim, ForwardShowsEveryCameraAtAdvancingTimesAndStopStopsThem)
         EXPECT_EQ(n, IdentifyCamera(tile, nLast * 1000, &dDistance));
         EXPECT_LT(dDistance, 40.0);
     }
-}
-
-TEST_F(ArchiveDvrsim, FastForwardOutrunsTheClockAndReverseGoesBack)
-{
-    s_pWorld->session->Settings().byRequestSpeed = 6; // "64X"
-    const int64_t nRequest = Moment(2024, 5, 11, 12, 0, 0);
-    Choose(2024, 5, 11, 12 * 3600);
-    Press(IDC_FORWARD);
-    const size_t nForward = Witness().times.size();
-    ASSERT_TRUE(WaitForTimes(nForward, 16));
-
-    // Fast forward while playing changes the speed from where the play is.
-    Press(IDC_FAST_FORWARD);
-    RunEventLoop(500); // pictures already on the way
-    const size_t nFast = Witness().times.size();
-    ASSERT_TRUE(WaitForTimes(nFast, 1));
-    const int64_t nFastFrom = Witness().times[nFast];
-    const double dFastWall = Play(2500);
-    ASSERT_GT(Witness().times.size(), nFast + 8);
-    const int64_t nFastTo = Witness().times.back();
-    EXPECT_TRUE(Monotonic(Witness().times, nForward, true));
-    EXPECT_GE(nFastFrom, nRequest);
-    // 64 times real time: far more than the wall time went by, which normal play cannot do.
-    EXPECT_GT(static_cast<double>(nFastTo - nFastFrom), 4.0 * dFastWall) << nFastTo - nFastFrom << " s in " << dFastWall;
-    EXPECT_TRUE(Player().PlayLit(PLAY_FAST_FORWARD));
-
-    // Reverse while playing turns round from there.
-    Press(IDC_REVERSE);
-    RunEventLoop(500);
-    const size_t nBack = Witness().times.size();
-    ASSERT_TRUE(WaitForTimes(nBack, 1));
-    RunEventLoop(2000);
-    ASSERT_GT(Witness().times.size(), nBack + 8);
-    EXPECT_TRUE(Monotonic(Witness().times, nBack, false));
-    EXPECT_LT(Witness().times.back(), Witness().times[nBack]) << "the moment goes back";
-    EXPECT_TRUE(Player().PlayLit(PLAY_REVERSE));
-    s_pWorld->session->Settings().byRequestSpeed = kDefaultRequestSpeed;
 }
 
 TEST_F(ArchiveDvrsim, PlayingIntoTheEndOfTheRangeEndsThePlay)
