@@ -349,6 +349,7 @@ TEST_F(ViewTest, ButtonsCarryTheirNameAndKeyForTooltipsAndScreenReaders)
         EXPECT_NE(QAccessible::Client, pIface->role()) << pIface->text(QAccessible::Name).toStdString();
     }
     EXPECT_EQ(QAccessible::Indicator, QAccessible::queryAccessibleInterface(pView->SkinButton(IDC_ACTIVITY_LAMP))->role());
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(pView->SkinButton(IDC_ROTATE))->state().checkable) << "a toggle";
 }
 
 // ---- the soak run's counters ---------------------------------------------------------------
