@@ -1,38 +1,19 @@
 // The archive dialog offscreen, with the real link on a fake socket and a fake clock: what the
-// operator clicks, what goes on the wire, what lands in which tile.
-#include "archive/archive_dlg.h"
-
-#include "fakes/camera_look.h"
-#include "fakes/fake_clock.h"
-#include "fakes/fake_file_store.h"
-#include "fakes/fake_folder_opener.h"
-#include "fakes/fake_printer.h"
+// operator clicks and types, what goes on the wire, what lands in which tile, and the snapshot,
+// printout and AVI backup made of it.
 #include "fakes/fake_ui_poster.h"
-#include "fakes/fake_socket.h"
-#include "fakes/memory_settings_store.h"
-#include "fakes/packet_maker.h"
-#include "fakes/recording_notifier.h"
-#include "platform/qt_printer.h"
-#include "fakes/test_pictures.h"
-#include "models/status_text.h"
-#include "res/resource.h"
+#include "fakes/gui_fixture.h"
 #include "widgets/calendar_ctrl.h"
 #include "widgets/overlay_font.h"
-#include "widgets/skin_button.h"
 #include "widgets/skin_slider.h"
 
-#include <QApplication>
-#include <QBuffer>
 #include <QDialog>
+#include <QFile>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
 
-#include <gtest/gtest.h>
-
+#include <cstdio>
 #include <cstring>
 
 using namespace ostrel;
@@ -41,70 +22,14 @@ using namespace ostrel::wire;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes Request(uint16_t wDataType, std::initializer_list<uint32_t> params)
-{
-    return RequestBytes(wDataType, params);
-}
-
-QRect TileRect(const CellRect& rc)
-{
-    return QRect(rc.nLeft, rc.nTop, rc.Width(), rc.Height());
-}
-
-class ArchiveDlgTest : public ::testing::Test {
+class ArchiveDlgTest : public SessionTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
-        settings.texts["Host IPAddress"] = "127.0.0.1";
-        settings.ints["Host Port"] = 8000;
-        sockets.pClock = &clock;
-        clock.SetLocalNow(LocalDateTime{2026, 12, 6, 12, 5, 8});
-        Make();
+        SessionTest::SetUp();
+        MakeArchive();
     }
-    // A new session and dialog, as at the start.
-    void Make()
-    {
-        pDlg.reset();
-        pSession.reset();
-        const std::string strDir = m_dir.path().toStdString();
-        pSession = std::make_unique<CRecorderSession>(
-            SessionServices{timers, sockets, files, notifier, settings, {strDir, strDir}, strDir});
-        pSession->Load();
-        ArchiveServices services(clock, timers, files);
-        services.pFolders = &folders;
-        services.pPrinter = &printer;
-        services.pNotifier = &notifier;
-        pDlg = std::make_unique<CArchiveDlg>(*pSession, services);
-        pDlg->Create();
-    }
-    void TearDown() override
-    {
-        pDlg.reset();
-        pSession.reset();
-    }
-
-    // Logged in to a recorder whose range is 2024-05-10 08:00:00 .. 2024-05-17 08:00:00, then
-    // the archive opened as the view's button does.
-    void LogInAndOpen()
-    {
-        ASSERT_TRUE(pSession->Connect());
-        sockets.Last()->CompleteConnect(true);
-        sockets.Last()->Deliver(MakePacket(DATATYPE_LOGIN_REPLY,
-                                           {1, 16, 2024u << 16 | 5u << 8 | 10u, 8u << 24, 2024u << 16 | 5u << 8 | 17u,
-                                            8u << 24}));
-        clock.Advance(700);
-        pSession->OpenArchive();
-    }
-    void Click(int nControlId)
-    {
-        CSkinButton* pButton = pDlg->SkinButton(nControlId);
-        ASSERT_NE(nullptr, pButton) << nControlId;
-        QTest::mouseClick(pButton, Qt::LeftButton, {}, QPoint(pButton->width() / 2, pButton->height() / 2));
-        QCoreApplication::processEvents(); // posted commands
-    }
+    void Click(int nControlId) { ClickMiddle(pDlg->SkinButton(nControlId)); }
     // A play picture of the camera at 2024-05-10 08:00:<second>.
     void DeliverPlayPicture(int nChannel, int nSecond)
     {
@@ -113,133 +38,14 @@ protected:
         sockets.Last()->Deliver(MakePacket(DATATYPE_PLAY_IMAGE, {dwA, dwB, 0, 1, 5000},
                                            ostrel::testing::CameraJpeg(nChannel, nChannel % 2 == 1)));
     }
-    size_t Mark() const { return sockets.allSent.size(); }
-    std::vector<Bytes> SentSince(size_t nFrom) const
-    {
-        return {sockets.allSent.begin() + static_cast<std::ptrdiff_t>(nFrom), sockets.allSent.end()};
-    }
     int CameraIn(int nChannel)
     {
-        const QImage& store = pDlg->BackStore();
-        return IdentifyCamera(store.copy(TileRect(pDlg->Player().Tiles().Tile(nChannel))),
+        const CellRect& rc = pDlg->Player().Tiles().Tile(nChannel);
+        return IdentifyCamera(pDlg->BackStore().copy(rc.nLeft, rc.nTop, rc.Width(), rc.Height()),
                               ostrel::testing::TestMomentMs());
     }
     bool Lit(int nControlId) { return pDlg->SkinButton(nControlId)->GetCheck(); }
-
-    FakeClock clock;
-    FakeTimerFactory timers{clock};
-    FakeSocketFactory sockets;
-    FakeFileStore files;
-    RecordingNotifier notifier;
-    MemorySettingsStore settings;
-    FakeFolderOpener folders;
-    FakePrinter printer;
-    std::unique_ptr<CRecorderSession> pSession;
-    std::unique_ptr<CArchiveDlg> pDlg;
-    QTemporaryDir m_dir;
 };
-
-} // namespace
-
-TEST_F(ArchiveDlgTest, OpensHiddenStoppedOnSixteenTilesAndTellsTheRecorderToStop)
-{
-    EXPECT_FALSE(pDlg->isVisible());
-    EXPECT_EQ(QSize(954, 687), pDlg->size());
-    EXPECT_EQ("Ostrel", pDlg->windowTitle().toStdString());
-    for (int n = 0; n < 16; ++n)
-        EXPECT_TRUE(Lit(IDC_ARCHIVE_CHANNEL_FIRST + n)) << n;
-    EXPECT_TRUE(Lit(IDC_MULTI_VIEW));
-    EXPECT_FALSE(Lit(IDC_SINGLE_VIEW));
-    EXPECT_EQ(0, pDlg->Slider()->GetRangeMin());
-    EXPECT_EQ(86399, pDlg->Slider()->GetRangeMax());
-    ASSERT_NE(nullptr, pDlg->Calendar());
-    EXPECT_EQ(QPoint(722, 376), pDlg->Calendar()->pos());
-    EXPECT_EQ(QRect(808, 574, 62, 51), pDlg->SkinButton(IDC_SNAPSHOT)->geometry());
-    EXPECT_EQ(QRect(764, 635, 31, 30), pDlg->SkinButton(IDC_ARCHIVE_CHANNEL_FIRST + 15)->geometry());
-
-    EXPECT_EQ(QPoint(0, 0), CArchiveDlg::CentredPosition(QSize(948, 681)));
-    EXPECT_EQ(QPoint(166, 43), CArchiveDlg::CentredPosition(QSize(1280, 768)));
-    EXPECT_EQ(QPoint(38, 43), CArchiveDlg::CentredPosition(QSize(1024, 768)));
-}
-
-TEST_F(ArchiveDlgTest, ArchiveButtonShowsTheRangeStartAndForwardPlaysIntoTheRightTiles)
-{
-    LogInAndOpen();
-    clock.Advance(20); // the next screen refresh
-    EXPECT_TRUE(pDlg->isVisible());
-    EXPECT_EQ((CalendarDate{2024, 5, 10}), pDlg->Calendar()->GetSelectedDate());
-    EXPECT_EQ(8 * 3600, pDlg->Slider()->GetPos());
-    EXPECT_EQ("08:00:00", pDlg->TimeText());
-    EXPECT_EQ("2024/05/10  08:00:00", pDlg->Player().StartText());
-    EXPECT_EQ("2024/05/17  08:00:00", pDlg->Player().EndText());
-    EXPECT_TRUE(Lit(IDC_STOP));
-
-    size_t n = Mark();
-    Click(IDC_FORWARD);
-    EXPECT_EQ((std::vector<Bytes>{Request(0x1015, {0, 0x07E8050A, 0x08000000, 0x00010100}), Request(0x1061, {})}),
-              SentSince(n));
-    EXPECT_TRUE(Lit(IDC_FORWARD));
-    EXPECT_FALSE(Lit(IDC_STOP));
-    EXPECT_EQ("SEARCHING", pDlg->Player().StatusLine());
-    EXPECT_FALSE(pDlg->Calendar()->isEnabled());
-    EXPECT_FALSE(pDlg->Slider()->isEnabled());
-
-    for (int nChannel : {0, 5, 15})
-        DeliverPlayPicture(nChannel, 5);
-    clock.Advance(20);
-    EXPECT_EQ("         ", pDlg->Player().StatusLine()) << "the first picture ends the search";
-    EXPECT_EQ("08:00:05", pDlg->TimeText());
-    EXPECT_EQ(8 * 3600 + 5, pDlg->Slider()->GetPos());
-    EXPECT_EQ(3u, pDlg->PicturesDrawn());
-    EXPECT_EQ(0, CameraIn(0));
-    EXPECT_EQ(5, CameraIn(5));
-    EXPECT_EQ(15, CameraIn(15));
-
-    // Two by two, then channel 14: channels 1, 14, 15 and 16, the wrapped one first; the
-    // picture of channel 16 moves to the bottom right tile.
-    Click(IDC_TILES_FEWER);
-    Click(IDC_TILES_FEWER);
-    Click(IDC_ARCHIVE_CHANNEL_FIRST + 13);
-    for (int c = 0; c < 16; ++c)
-        EXPECT_EQ(c == 0 || c >= 13, Lit(IDC_ARCHIVE_CHANNEL_FIRST + c)) << c;
-    EXPECT_EQ((CellRect{383, 263, 701, 501}), pDlg->Player().Tiles().Tile(15));
-    EXPECT_EQ(15, CameraIn(15));
-    EXPECT_EQ(0, CameraIn(0));
-
-    // Back to live: the stop, then half a second later the live request and the dialog hides.
-    n = Mark();
-    Click(IDC_VIEWER);
-    EXPECT_EQ((std::vector<Bytes>{Request(0x1015, {0, 0x07E8050A, 0x08000000, 0}), Request(0x1061, {})}),
-              SentSince(n));
-    EXPECT_TRUE(pDlg->isVisible());
-    clock.Advance(500);
-    EXPECT_FALSE(pDlg->isVisible());
-    EXPECT_FALSE(pSession->ArchiveActive());
-    EXPECT_EQ(Request(0x1011, {1, 1, 0xFFFF}), SentSince(n).back());
-}
-
-TEST_F(ArchiveDlgTest, PlayResultAndHourKeysShowOnTheScreen)
-{
-    LogInAndOpen();
-    Click(IDC_NEXT_HOUR);
-    clock.Advance(20);
-    EXPECT_EQ("09:00:00", pDlg->TimeText());
-    EXPECT_EQ(9 * 3600, pDlg->Slider()->GetPos());
-    Click(IDC_GO_END);
-    EXPECT_EQ((CalendarDate{2024, 5, 17}), pDlg->Calendar()->GetSelectedDate());
-    Click(IDC_FAST_FORWARD);
-    EXPECT_TRUE(Lit(IDC_FAST_FORWARD));
-    sockets.Last()->Deliver(MakePacket(DATATYPE_PLAY_IMAGE, {0, 0, 0, 3}));
-    EXPECT_EQ("End of Play", pDlg->Player().StatusLine());
-    EXPECT_TRUE(Lit(IDC_STOP));
-    EXPECT_FALSE(Lit(IDC_FAST_FORWARD));
-
-    // The slider moved by the mouse sets the time of the next request.
-    Click(IDC_STOP);
-    QTest::mouseClick(pDlg->Slider(), Qt::LeftButton, {}, QPoint(7 + 289, 8));
-    EXPECT_EQ(status_text::TimeOfDay(pDlg->Slider()->GetPos()), pDlg->TimeText());
-    EXPECT_NEAR(43200, pDlg->Slider()->GetPos(), 150) << "the middle of the track is noon";
-}
 
 // Ink of a text drawn as the dialog draws it into a box of that size: clipped to the box, or
 // (nMargin > 0) with room all around. Equal counts mean nothing was cut.
@@ -278,50 +84,100 @@ QString RunTool(const QString& strProgram, const QStringList& args)
     return QString::fromLocal8Bit(process.readAllStandardOutput());
 }
 
-bool Reddish(QRgb rgb)
-{
-    return qRed(rgb) > 150 && qGreen(rgb) < 110 && qBlue(rgb) < 110;
-}
-
 bool AnyRed(const QImage& image, const QRect& rc)
 {
     for (int y = rc.top(); y <= rc.bottom(); ++y)
         for (int x = rc.left(); x <= rc.right(); ++x)
-            if (image.rect().contains(x, y) && Reddish(image.pixel(x, y)))
+            if (const QRgb rgb = image.rect().contains(x, y) ? image.pixel(x, y) : 0;
+                qRed(rgb) > 150 && qGreen(rgb) < 110 && qBlue(rgb) < 110)
                 return true;
     return false;
 }
 
+} // namespace
+
+TEST_F(ArchiveDlgTest, ArchiveButtonShowsTheRangeStartAndForwardPlaysIntoTheRightTiles)
+{
+    LogInAndOpenArchive();
+    clock.Advance(20); // the next screen refresh
+    EXPECT_TRUE(pDlg->isVisible());
+    EXPECT_EQ((CalendarDate{2024, 5, 10}), pDlg->Calendar()->GetSelectedDate());
+    EXPECT_EQ(8 * 3600, pDlg->Slider()->GetPos());
+    EXPECT_EQ("08:00:00", pDlg->TimeText());
+    EXPECT_EQ("2024/05/10  08:00:00", pDlg->Player().StartText());
+    EXPECT_EQ("2024/05/17  08:00:00", pDlg->Player().EndText());
+    EXPECT_TRUE(Lit(IDC_STOP));
+
+    size_t n = Mark();
+    Click(IDC_FORWARD);
+    EXPECT_EQ((std::vector<Bytes>{RequestBytes(0x1015, {0, 0x07E8050A, 0x08000000, 0x00010100}), RequestBytes(0x1061, {})}),
+              SentSince(n));
+    EXPECT_TRUE(Lit(IDC_FORWARD));
+    EXPECT_FALSE(Lit(IDC_STOP));
+    EXPECT_EQ("SEARCHING", pDlg->Player().StatusLine());
+    EXPECT_FALSE(pDlg->Calendar()->isEnabled());
+    EXPECT_FALSE(pDlg->Slider()->isEnabled());
+
+    for (int nChannel : {0, 5, 15})
+        DeliverPlayPicture(nChannel, 5);
+    clock.Advance(20);
+    EXPECT_EQ("         ", pDlg->Player().StatusLine()) << "the first picture ends the search";
+    EXPECT_EQ("08:00:05", pDlg->TimeText());
+    EXPECT_EQ(8 * 3600 + 5, pDlg->Slider()->GetPos());
+    EXPECT_EQ(3u, pDlg->PicturesDrawn());
+    for (int nChannel : {0, 5, 15})
+        EXPECT_EQ(nChannel, CameraIn(nChannel));
+
+    // Two by two, then channel 14: channels 1, 14, 15 and 16, the wrapped one first; the
+    // picture of channel 16 moves to the bottom right tile.
+    Click(IDC_TILES_FEWER);
+    Click(IDC_TILES_FEWER);
+    Click(IDC_ARCHIVE_CHANNEL_FIRST + 13);
+    for (int c = 0; c < 16; ++c)
+        EXPECT_EQ(c == 0 || c >= 13, Lit(IDC_ARCHIVE_CHANNEL_FIRST + c)) << c;
+    EXPECT_EQ((CellRect{383, 263, 701, 501}), pDlg->Player().Tiles().Tile(15));
+    EXPECT_EQ(15, CameraIn(15));
+    EXPECT_EQ(0, CameraIn(0));
+
+    // Back to live: the stop, then half a second later the live request and the dialog hides.
+    n = Mark();
+    Click(IDC_VIEWER);
+    EXPECT_EQ((std::vector<Bytes>{RequestBytes(0x1015, {0, 0x07E8050A, 0x08000000, 0}), RequestBytes(0x1061, {})}),
+              SentSince(n));
+    EXPECT_TRUE(pDlg->isVisible());
+    clock.Advance(500);
+    EXPECT_FALSE(pDlg->isVisible());
+    EXPECT_FALSE(pSession->ArchiveActive());
+    EXPECT_EQ(RequestBytes(0x1011, {1, 1, 0xFFFF}), SentSince(n).back());
+}
+
 TEST_F(ArchiveDlgTest, SnapshotIsABaselineJpegWithALabelInEveryCellAndOpensTheFolder)
 {
-    LogInAndOpen();
+    LogInAndOpenArchive();
     clock.Advance(12345);
-    const std::string strFolder = m_dir.filePath(QStringLiteral("snaps/")).toStdString();
+    const std::string strFolder = DirPath("snaps/").toStdString();
     SetText(pSession->Settings().szRecordPath, strFolder);
     const std::string strName = pDlg->OnSnapshot();
     // The stamp is the last play picture's; before any, the moment the dialog was made.
-    const std::string strTick = std::to_string(clock.TickMs() % 100000);
-    EXPECT_EQ(strFolder + "CAM0_2026-12-06 12-05-08_" + std::string(5 - strTick.size(), '0') + strTick + ".jpg",
-              strName);
+    char szTick[8];
+    std::snprintf(szTick, sizeof szTick, "%05lld", static_cast<long long>(clock.TickMs() % 100000));
+    EXPECT_EQ(strFolder + "CAM0_2026-12-06 12-05-08_" + szTick + ".jpg", strName);
     ASSERT_EQ(1u, files.files.count(strName));
     EXPECT_EQ(std::vector<std::string>{strFolder}, folders.opened);
 
-    // What an independent reader says of the file.
-    const QString strFile = m_dir.filePath(QStringLiteral("snap.jpg"));
+    // What an independent reader says of the file; jpeg:colorspace 2 is YCbCr, and "None"
+    // interlace a baseline (not progressive) file.
+    const QString strFile = DirPath("snap.jpg");
     {
         QFile out(strFile);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        const Bytes& jpeg = files.files[strName];
-        out.write(reinterpret_cast<const char*>(jpeg.data()), static_cast<qint64>(jpeg.size()));
+        out.write(reinterpret_cast<const char*>(files.files[strName].data()), static_cast<qint64>(files.files[strName].size()));
     }
-    // jpeg:colorspace 2 is YCbCr; "None" interlace is a baseline (not progressive) file.
     EXPECT_EQ("640 480 srgb 2x2,1x1,1x1 80 JPEG None 2",
               RunTool(QStringLiteral("identify"),
                       {QStringLiteral("-format"),
-                       QStringLiteral("%w %h %[channels] %[jpeg:sampling-factor] %Q %m %[interlace] %[jpeg:colorspace]"),
-                       strFile})
+                       QStringLiteral("%w %h %[channels] %[jpeg:sampling-factor] %Q %m %[interlace] %[jpeg:colorspace]"), strFile})
                   .toStdString());
-
     // Red where each of CAM1..CAM16 and the stamp must be, nothing red elsewhere at the top.
     QImage picture;
     ASSERT_TRUE(picture.load(strFile));
@@ -342,7 +198,7 @@ TEST_F(ArchiveDlgTest, SnapshotIsABaselineJpegWithALabelInEveryCellAndOpensTheFo
 
 TEST_F(ArchiveDlgTest, PrintPutsTheLabelledPlayAreaAnInchIntoThePage)
 {
-    LogInAndOpen();
+    LogInAndOpenArchive();
     ASSERT_EQ(PrintResult::Ok, pDlg->OnPrint());
     ASSERT_EQ(1u, printer.printed.size());
     const FakePrinter::Printed& page = printer.printed[0];
@@ -355,61 +211,21 @@ TEST_F(ArchiveDlgTest, PrintPutsTheLabelledPlayAreaAnInchIntoThePage)
 
     printer.strName.clear();
     EXPECT_EQ(PrintResult::NoPrinter, pDlg->OnPrint());
-    ASSERT_EQ(1u, notifier.messages.size());
-    EXPECT_EQ("Ostrel: No Printer Driver is installed", notifier.messages[0]);
+    EXPECT_EQ(std::vector<std::string>{"Ostrel: No Printer Driver is installed"}, notifier.messages);
     EXPECT_EQ(1u, printer.printed.size());
-}
-
-TEST_F(ArchiveDlgTest, PrintToPdfIsFourByThreeFromTheCorner)
-{
-    const QString strPdf = m_dir.filePath(QStringLiteral("print.pdf"));
-    QtPrinter pdf(strPdf, QPageSize(QPageSize::A4), 300);
-    ArchiveServices services(clock, timers, files);
-    services.pPrinter = &pdf;
-    CArchiveDlg dlg(*pSession, services);
-    dlg.Create();
-    ASSERT_EQ(PrintResult::Ok, dlg.OnPrint());
-    // A4 at 300 dpi is 2480 dots across: 1730 x 1297 dots, 111 picture pixels per inch.
-    const QStringList lines = RunTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), strPdf})
-                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(3, lines.size());
-    const QStringList fields = lines[2].split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    ASSERT_GE(fields.size(), 14);
-    EXPECT_EQ(QStringLiteral("640"), fields[3]);
-    EXPECT_EQ(QStringLiteral("480"), fields[4]);
-    EXPECT_EQ(QStringLiteral("111"), fields[12]);
-    EXPECT_EQ(QStringLiteral("111"), fields[13]);
-
-    // At 50 dpi the picture covers (50, 50)-(338, 266): dark tiles inside, white paper outside.
-    const QString strRaster = m_dir.filePath(QStringLiteral("page"));
-    RunTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("50"), QStringLiteral("-singlefile"),
-                                         strPdf, strRaster});
-    QImage page(strRaster + QStringLiteral(".ppm"));
-    ASSERT_FALSE(page.isNull());
-    EXPECT_LT(qGray(page.pixel(80, 90)), 60);
-    EXPECT_LT(qGray(page.pixel(330, 260)), 60);
-    EXPECT_GT(qGray(page.pixel(45, 90)), 240);
-    EXPECT_GT(qGray(page.pixel(80, 45)), 240);
-    EXPECT_GT(qGray(page.pixel(345, 200)), 240);
-    EXPECT_GT(qGray(page.pixel(200, 272)), 240);
 }
 
 TEST_F(ArchiveDlgTest, BackupRecordsWhatIsPlayedAndViewerWaitsForItsFile)
 {
-    // A dialog with the backup: the real AVI files in memory, reports through a fake poster.
+    // The real AVI files in memory, reports through a fake poster.
     FakeUiPoster poster;
     CAviFileMaker aviFiles(files);
-    ArchiveServices services(clock, timers, files);
-    services.pNotifier = &notifier;
-    services.pFolders = &folders;
-    services.pPoster = &poster;
-    services.pBackupFiles = &aviFiles;
-    pDlg.reset();
-    pDlg = std::make_unique<CArchiveDlg>(*pSession, services);
-    pDlg->Create();
+    MakeArchive([&](ArchiveServices& services) {
+        services.pPoster = &poster;
+        services.pBackupFiles = &aviFiles;
+    });
     SetText(pSession->Settings().szRecordPath, "/rec");
-    LogInAndOpen();
-
+    LogInAndOpenArchive();
     Click(IDC_AVI_RECORD);
     EXPECT_FALSE(Lit(IDC_AVI_RECORD)) << "stopped: nothing to record";
     EXPECT_FALSE(pDlg->Backup()->IsRecording());
@@ -424,11 +240,8 @@ TEST_F(ArchiveDlgTest, BackupRecordsWhatIsPlayedAndViewerWaitsForItsFile)
     }
     Click(IDC_STOP);
     EXPECT_FALSE(Lit(IDC_AVI_RECORD));
-    EXPECT_FALSE(pDlg->Backup()->IsRecording());
     EXPECT_TRUE(pDlg->Backup()->IsBusy()) << "the file is being finished";
-
     // "Viewer" while the file is finished: refused with its message.
-    notifier.messages.clear();
     Click(IDC_VIEWER);
     clock.Advance(1000);
     EXPECT_TRUE(pDlg->isVisible());
@@ -438,28 +251,24 @@ TEST_F(ArchiveDlgTest, BackupRecordsWhatIsPlayedAndViewerWaitsForItsFile)
     poster.RunPending();
     EXPECT_EQ("Saving OK", pDlg->Player().StatusLine());
     // The start's capture and one for each refresh with a new picture, named after the last.
-    const std::string strName = "/rec/2024-05-10 08-00-07.avi";
-    ASSERT_EQ(1u, files.files.count(strName));
-    const Bytes& avi = files.files[strName];
+    const Bytes& avi = files.files["/rec/2024-05-10 08-00-07.avi"];
     ASSERT_GT(avi.size(), 4u * 921600u);
     EXPECT_EQ(0, std::memcmp(avi.data(), "RIFF", 4));
     EXPECT_EQ(0, std::memcmp(avi.data() + 8, "AVI ", 4));
     EXPECT_EQ(std::vector<std::string>{"/rec"}, folders.opened);
-
     Click(IDC_VIEWER);
     clock.Advance(500);
     EXPECT_FALSE(pDlg->isVisible());
 }
 
-TEST(ArchiveDlgTexts, EveryTextFitsItsBox)
+TEST(ArchiveDlgTexts, EveryTextFitsItsBoxAndEveryTooltipNamesItsKey)
 {
     const QFont overlay = OverlayFont();
     const int nCentred = Qt::AlignCenter | Qt::TextSingleLine;
     const int nLeft = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
-    for (const char* text : {"SEARCHING", "No Search Image", "Snapshot Not Saved", "Recording", "Saving",
-                             "Saving OK", "AVI Not Saved", "End of Play", "Invalid Date", "ERROR",
-                             "TRY RECONNECTION", "CONNECTION FAIL:", "TRY REQUEST IMAGE 255",
-                             "[CH16][Alarm:255 Loss:255 Motion:255]"})
+    for (const char* text : {"SEARCHING", "No Search Image", "Snapshot Not Saved", "Recording", "Saving", "Saving OK",
+                             "AVI Not Saved", "End of Play", "Invalid Date", "ERROR", "TRY RECONNECTION",
+                             "CONNECTION FAIL:", "TRY REQUEST IMAGE 255", "[CH16][Alarm:255 Loss:255 Motion:255]"})
         EXPECT_TRUE(Fits(overlay, text, 150, 20, nCentred)) << text;
     for (const char* text : {"START TIME :", "END TIME :", "REQUEST TIME :", "R-POSITION:", "P-POSITION:"})
         EXPECT_TRUE(Fits(overlay, text, 180, 10, nLeft)) << text;
@@ -467,17 +276,16 @@ TEST(ArchiveDlgTexts, EveryTextFitsItsBox)
     EXPECT_TRUE(Fits(overlay, "----/--/--  --:--:--", 190, 15, nCentred));
     EXPECT_TRUE(Fits(overlay, "100.0000%", 190, 10, nCentred));
     EXPECT_TRUE(Fits(QApplication::font(), "23:59:59", 100, 20, nCentred));
+
+    const std::pair<int, const char*> tips[] = {
+        {IDC_FORWARD, "Play forward (Space)"},          {IDC_STOP, "Stop (Space)"},
+        {IDC_REVERSE, "Play in reverse (Shift+Space)"}, {IDC_FAST_FORWARD, "Fast forward (Ctrl+Right)"},
+        {IDC_NEXT_HOUR, "Next hour (Page Up)"},         {IDC_VIEWER, "Back to live (Esc)"},
+        {IDC_SNAPSHOT, "Snapshot"},                     {IDC_ARCHIVE_CHANNEL_FIRST + 15, "Camera 16"},
+    };
+    for (const auto& [nId, pszTip] : tips)
+        EXPECT_EQ(pszTip, CArchiveDlg::ControlToolTip(nId));
 }
-
-// ---- keys ----------------------------------------------------------------------------------
-
-namespace {
-
-struct ArchiveStep {
-    int nControlId;
-    Qt::Key key;
-    Qt::KeyboardModifiers mods;
-};
 
 // What the operator can see after a step: the bytes sent, the texts and the lights.
 struct ArchiveTrace {
@@ -488,51 +296,28 @@ struct ArchiveTrace {
     bool operator==(const ArchiveTrace&) const = default;
 };
 
-} // namespace
-
-TEST_F(ArchiveDlgTest, SpacePlaysForwardThenStopsWithTheButtonsBytes)
-{
-    LogInAndOpen();
-    size_t n = Mark();
-    QTest::keyClick(pDlg.get(), Qt::Key_Space);
-    QCoreApplication::processEvents();
-    EXPECT_EQ((std::vector<Bytes>{Request(0x1015, {0, 0x07E8050A, 0x08000000, 0x00010100}), Request(0x1061, {})}),
-              SentSince(n));
-    EXPECT_TRUE(Lit(IDC_FORWARD));
-    n = Mark();
-    QTest::keyClick(pDlg.get(), Qt::Key_Space);
-    QCoreApplication::processEvents();
-    EXPECT_EQ((std::vector<Bytes>{Request(0x1015, {0, 0x07E8050A, 0x08000000, 0}), Request(0x1061, {})}),
-              SentSince(n));
-    EXPECT_TRUE(Lit(IDC_STOP));
-    EXPECT_FALSE(Lit(IDC_FORWARD));
-}
-
 TEST_F(ArchiveDlgTest, EveryArchiveKeyLeavesTheSameTraceAsItsButton)
 {
     // From 09:00 on the first day, where reverse play is inside the recording.
-    const ArchiveStep steps[] = {
-        {IDC_NEXT_HOUR, Qt::Key_PageUp, {}},
-        {IDC_FORWARD, Qt::Key_Space, {}},
-        {IDC_FAST_FORWARD, Qt::Key_Right, Qt::ControlModifier},
-        {IDC_REVERSE, Qt::Key_Space, Qt::ShiftModifier},
-        {IDC_FAST_REVERSE, Qt::Key_Left, Qt::ControlModifier},
-        {IDC_STOP, Qt::Key_Space, {}},
-        {IDC_NEXT_HOUR, Qt::Key_PageUp, {}},
-        {IDC_NEXT_HOUR, Qt::Key_PageUp, {}},
-        {IDC_PREV_HOUR, Qt::Key_PageDown, {}},
-        {IDC_GO_END, Qt::Key_End, {}},
-        {IDC_GO_START, Qt::Key_Home, {}},
-        {IDC_NEXT_HOUR, Qt::Key_PageUp, {}},
-        {IDC_REVERSE, Qt::Key_Space, Qt::ShiftModifier},
-        {IDC_STOP, Qt::Key_Space, {}},
+    const struct {
+        int nControlId;
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+    } steps[] = {
+        {IDC_NEXT_HOUR, Qt::Key_PageUp, {}},   {IDC_FORWARD, Qt::Key_Space, {}},
+        {IDC_FAST_FORWARD, Qt::Key_Right, Qt::ControlModifier}, {IDC_REVERSE, Qt::Key_Space, Qt::ShiftModifier},
+        {IDC_FAST_REVERSE, Qt::Key_Left, Qt::ControlModifier},  {IDC_STOP, Qt::Key_Space, {}},
+        {IDC_NEXT_HOUR, Qt::Key_PageUp, {}},   {IDC_NEXT_HOUR, Qt::Key_PageUp, {}},
+        {IDC_PREV_HOUR, Qt::Key_PageDown, {}}, {IDC_GO_END, Qt::Key_End, {}},
+        {IDC_GO_START, Qt::Key_Home, {}},      {IDC_NEXT_HOUR, Qt::Key_PageUp, {}},
+        {IDC_REVERSE, Qt::Key_Space, Qt::ShiftModifier}, {IDC_STOP, Qt::Key_Space, {}},
         {IDC_VIEWER, Qt::Key_Escape, {}},
     };
     const auto run = [&](bool bKeys) {
-        Make();
-        LogInAndOpen();
+        MakeArchive();
+        LogInAndOpenArchive();
         std::vector<ArchiveTrace> trace;
-        for (const ArchiveStep& step : steps) {
+        for (const auto& step : steps) {
             const size_t nFrom = Mark();
             if (bKeys) {
                 QTest::keyClick(pDlg.get(), step.key, step.mods);
@@ -541,24 +326,18 @@ TEST_F(ArchiveDlgTest, EveryArchiveKeyLeavesTheSameTraceAsItsButton)
                 Click(step.nControlId);
             }
             clock.Advance(500); // the screen refresh, and the way back to live
-            ArchiveTrace t;
-            t.sent = SentSince(nFrom);
-            t.strStatus = pDlg->Player().StatusLine();
-            t.strRequest = pDlg->Player().RequestText();
-            t.strTime = pDlg->TimeText();
+            ArchiveTrace t{SentSince(nFrom), pDlg->Player().StatusLine(), pDlg->Player().RequestText(), pDlg->TimeText(),
+                           {}, pDlg->isVisible()};
             for (int nId = IDC_FAST_REVERSE; nId <= IDC_FAST_FORWARD; ++nId)
                 t.lit.push_back(Lit(nId));
-            t.bVisible = pDlg->isVisible();
             trace.push_back(t);
         }
         return trace;
     };
-    const std::vector<ArchiveTrace> clicked = run(false);
-    const std::vector<ArchiveTrace> typed = run(true);
+    const std::vector<ArchiveTrace> clicked = run(false), typed = run(true);
     ASSERT_EQ(clicked.size(), typed.size());
     for (size_t i = 0; i < clicked.size(); ++i)
-        EXPECT_TRUE(clicked[i] == typed[i]) << "step " << i << ": " << clicked[i].strRequest << " / "
-                                            << typed[i].strRequest;
+        EXPECT_TRUE(clicked[i] == typed[i]) << "step " << i << ": " << clicked[i].strRequest << " / " << typed[i].strRequest;
     EXPECT_EQ("2024/05/10  10:00:00", clicked[8].strRequest) << "three hours on, one back";
     EXPECT_EQ("2024/05/17  08:00:00", clicked[9].strRequest);
     EXPECT_TRUE(clicked[4].lit[0]) << "fast reverse played";
@@ -567,7 +346,7 @@ TEST_F(ArchiveDlgTest, EveryArchiveKeyLeavesTheSameTraceAsItsButton)
 
 TEST_F(ArchiveDlgTest, KeysDoNothingWhileAModalDialogIsOpenOrWhenRepeated)
 {
-    LogInAndOpen();
+    LogInAndOpenArchive();
     const size_t n = Mark();
     QDialog modal;
     modal.setModal(true);
@@ -587,16 +366,4 @@ TEST_F(ArchiveDlgTest, KeysDoNothingWhileAModalDialogIsOpenOrWhenRepeated)
     QCoreApplication::sendEvent(pDlg.get(), &repeat);
     QCoreApplication::processEvents();
     EXPECT_TRUE(SentSince(n).empty()) << "the keyboard's repeat of Space neither plays nor stops";
-}
-
-TEST(ArchiveDlgTexts, TooltipsNameTheButtonAndItsKey)
-{
-    EXPECT_EQ("Play forward (Space)", CArchiveDlg::ControlToolTip(IDC_FORWARD));
-    EXPECT_EQ("Stop (Space)", CArchiveDlg::ControlToolTip(IDC_STOP));
-    EXPECT_EQ("Play in reverse (Shift+Space)", CArchiveDlg::ControlToolTip(IDC_REVERSE));
-    EXPECT_EQ("Fast forward (Ctrl+Right)", CArchiveDlg::ControlToolTip(IDC_FAST_FORWARD));
-    EXPECT_EQ("Next hour (Page Up)", CArchiveDlg::ControlToolTip(IDC_NEXT_HOUR));
-    EXPECT_EQ("Back to live (Esc)", CArchiveDlg::ControlToolTip(IDC_VIEWER));
-    EXPECT_EQ("Snapshot", CArchiveDlg::ControlToolTip(IDC_SNAPSHOT));
-    EXPECT_EQ("Camera 16", CArchiveDlg::ControlToolTip(IDC_ARCHIVE_CHANNEL_FIRST + 15));
 }

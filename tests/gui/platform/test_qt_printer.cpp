@@ -3,9 +3,6 @@
 #include "fakes/fake_printer.h"
 #include "platform/qt_printer.h"
 
-#include <QApplication>
-#include <QColor>
-#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
@@ -48,17 +45,13 @@ bool Near(QRgb rgb, int r, int g, int b)
     return std::abs(qRed(rgb) - r) < 40 && std::abs(qGreen(rgb) - g) < 40 && std::abs(qBlue(rgb) - b) < 40;
 }
 
-class QtPrinterPdf : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
-    QTemporaryDir dir;
-    QString strPdf = dir.filePath(QStringLiteral("page.pdf"));
-};
-
 } // namespace
 
-TEST_F(QtPrinterPdf, PicturePrintsWhereTheLayoutPutsIt)
+TEST(QtPrinterPdf, PicturePrintsWhereTheLayoutPutsItAndADocumentThatCannotStartIsReported)
 {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString strPdf = dir.filePath(QStringLiteral("page.pdf"));
     QtPrinter printer(strPdf, QPageSize(QPageSize::Letter), 300);
     EXPECT_EQ(QStringLiteral("PDF"), printer.DefaultPrinterName());
     PrinterPage seen;
@@ -75,9 +68,8 @@ TEST_F(QtPrinterPdf, PicturePrintsWhereTheLayoutPutsIt)
     EXPECT_EQ(3300, seen.nHeight);
 
     const QString strInfo = RunTool(QStringLiteral("pdfinfo"), {strPdf});
-    EXPECT_TRUE(strInfo.contains(QRegularExpression(QStringLiteral("Title:\\s+Record Image\\n")))) << strInfo.toStdString();
-    EXPECT_TRUE(strInfo.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n")))) << strInfo.toStdString();
-    EXPECT_TRUE(strInfo.contains(QRegularExpression(QStringLiteral("Page size:\\s+612 x 792 pts")))) << strInfo.toStdString();
+    for (const char* pszLine : {"Title:\\s+Record Image\\n", "Pages:\\s+1\\n", "Page size:\\s+612 x 792 pts"})
+        EXPECT_TRUE(strInfo.contains(QRegularExpression(QString::fromLatin1(pszLine)))) << strInfo.toStdString();
 
     // "page num type width height color comp bpc enc interp object ID x-ppi y-ppi size ratio"
     const QStringList lines = RunTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), strPdf})
@@ -96,21 +88,16 @@ TEST_F(QtPrinterPdf, PicturePrintsWhereTheLayoutPutsIt)
     RunTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("50"), QStringLiteral("-singlefile"), strPdf, strRaster});
     QImage page(strRaster + QStringLiteral(".ppm"));
     ASSERT_FALSE(page.isNull());
-    EXPECT_TRUE(Near(page.pixel(130, 110), 255, 0, 0));
-    EXPECT_TRUE(Near(page.pixel(290, 110), 0, 255, 0));
-    EXPECT_TRUE(Near(page.pixel(130, 230), 0, 0, 255));
-    EXPECT_TRUE(Near(page.pixel(290, 230), 255, 255, 0));
+    EXPECT_TRUE(Near(page.pixel(130, 110), 255, 0, 0) && Near(page.pixel(290, 110), 0, 255, 0));
+    EXPECT_TRUE(Near(page.pixel(130, 230), 0, 0, 255) && Near(page.pixel(290, 230), 255, 255, 0));
     EXPECT_TRUE(Near(page.pixel(45, 110), 255, 255, 255)) << "left of the picture";
     EXPECT_TRUE(Near(page.pixel(130, 45), 255, 255, 255)) << "above it";
     EXPECT_TRUE(Near(page.pixel(375, 230), 255, 255, 255)) << "right of it";
     EXPECT_TRUE(Near(page.pixel(290, 295), 255, 255, 255)) << "below it";
-}
 
-TEST_F(QtPrinterPdf, DocumentThatCannotStartIsReported)
-{
-    QtPrinter printer(dir.filePath(QStringLiteral("missing/page.pdf")), QPageSize(QPageSize::A4), 300);
+    QtPrinter missing(dir.filePath(QStringLiteral("missing/page.pdf")), QPageSize(QPageSize::A4), 300);
     EXPECT_EQ(PrintResult::StartFailed,
-              printer.Print({QStringLiteral("Record Image"), Quadrants(), [](const PrinterPage&) { return QRect(0, 0, 100, 75); }}));
+              missing.Print({QStringLiteral("Record Image"), Quadrants(), [](const PrinterPage&) { return QRect(0, 0, 100, 75); }}));
 }
 
 // The real printer and the fake refuse the same jobs before anything starts.

@@ -31,11 +31,7 @@ namespace {
 constexpr uint64_t kHuge = 200ull << 20;
 constexpr uint64_t kEndless = 100ull << 20;
 
-fs::path WorkDir()
-{
-    return fs::path(QDir::currentPath().toStdString());
-}
-
+fs::path WorkDir() { return fs::path(QDir::currentPath().toStdString()); }
 fs::path ProfilePath()
 {
     return fs::path(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation).toStdString()) / "Ostrel"

@@ -1,3 +1,4 @@
+// The frame around the live view, the single-instance start and the about box.
 #include "shell/about_dlg.h"
 #include "shell/main_frame.h"
 #include "shell/ostrel_app.h"
@@ -6,29 +7,27 @@
 #include "support/qt_printers.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLayout>
 #include <QMouseEvent>
-#include <QPointer>
-#include <QRegion>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-
 using namespace ostrel;
 
 namespace {
 
-void SendMouse(QWidget& w, QEvent::Type type, QPoint ptLocal, Qt::MouseButtons buttons)
+// A mouse event at ptLocal whose global position is moved by offset, as a drag delivers it.
+void SendMouse(QWidget& w, QEvent::Type type, QPoint ptLocal, Qt::MouseButtons buttons, QPoint offset = {})
 {
     const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent ev(type, QPointF(ptLocal), QPointF(w.mapToGlobal(ptLocal)), button, buttons, Qt::NoModifier);
+    QMouseEvent ev(type, QPointF(ptLocal), QPointF(w.mapToGlobal(ptLocal) + offset), button, buttons, Qt::NoModifier);
     QApplication::sendEvent(&w, &ev);
 }
 
@@ -39,60 +38,35 @@ QPoint ScreenTopLeft()
 
 } // namespace
 
-TEST(MainFrame, FrameIsBorderlessWithTwoPixelsCutAway)
+TEST(MainFrame, IsBorderlessWithTwoPixelsCutAwayAndMovesToFullScreenWithoutResizing)
 {
     CMainFrame frame;
     EXPECT_EQ(frame.size(), QSize(877, 685));
     EXPECT_TRUE(frame.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(frame.mask(), QRegion(2, 2, 873, 681));
-    EXPECT_TRUE(frame.mask().contains(QPoint(874, 682)));
-    EXPECT_FALSE(frame.mask().contains(QPoint(875, 683)));
-    EXPECT_FALSE(frame.mask().contains(QPoint(1, 300)));
-}
-
-TEST(MainFrame, NormalPositionCentresByIntegerDivision)
-{
-    struct Row {
-        const char* pszName;
-        QSize szScreen;
-        QPoint ptExpected;
-    };
-    const Row rows[] = {
-        {"1024 x 768", QSize(1024, 768), QPoint(73, 41)},
-        {"1280 x 1024", QSize(1280, 1024), QPoint(201, 169)},
-        {"exactly the window", QSize(877, 685), QPoint(0, 0)},
-        {"a smaller screen gives a negative position", QSize(800, 600), QPoint(-38, -42)},
-        {"odd overhang rounds toward zero", QSize(640, 480), QPoint(-118, -102)},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.pszName);
-        EXPECT_EQ(CMainFrame::NormalPosition(row.szScreen), row.ptExpected);
-    }
-}
-
-TEST(MainFrame, FullScreenMovesWithoutResizing)
-{
-    CMainFrame frame;
     const QSize szScreen = QGuiApplication::primaryScreen()->geometry().size();
     EXPECT_EQ(frame.pos(), ScreenTopLeft() + CMainFrame::NormalPosition(szScreen));
     frame.SetFullScreen(true);
-    EXPECT_TRUE(frame.IsFullScreenPlaced());
     EXPECT_EQ(frame.pos(), ScreenTopLeft() + QPoint(-2, -2));
     EXPECT_EQ(frame.size(), QSize(877, 685));
     frame.SetFullScreen(false);
     EXPECT_EQ(frame.pos(), ScreenTopLeft() + CMainFrame::NormalPosition(szScreen));
 }
 
-TEST(MainFrame, TheViewFillsTheFrameAndIsOwnedByIt)
+TEST(MainFrame, NormalPositionCentresByIntegerDivision)
 {
-    CMainFrame frame;
-    QPointer<QWidget> pFirst = new QWidget;
-    frame.SetView(pFirst);
-    EXPECT_EQ(pFirst->parentWidget(), &frame);
-    EXPECT_EQ(pFirst->geometry(), QRect(0, 0, 877, 685));
-    frame.SetView(new QWidget);
-    EXPECT_TRUE(pFirst.isNull()); // replaced views are deleted
-    EXPECT_EQ(frame.View()->geometry(), QRect(0, 0, 877, 685));
+    const struct {
+        const char* pszName;
+        QSize szScreen;
+        QPoint ptExpected;
+    } rows[] = {
+        {"1024 x 768", QSize(1024, 768), QPoint(73, 41)},
+        {"exactly the window", QSize(877, 685), QPoint(0, 0)},
+        {"a smaller screen gives a negative position", QSize(800, 600), QPoint(-38, -42)},
+        {"odd overhang rounds toward zero", QSize(640, 480), QPoint(-118, -102)},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(CMainFrame::NormalPosition(row.szScreen), row.ptExpected) << row.pszName;
 }
 
 TEST(MainFrame, DoubleClickOnTheBrandAsksForTheAboutBox)
@@ -111,26 +85,20 @@ TEST(MainFrame, DragWithoutAWindowManagerFollowsThePointer)
     CMainFrame frame;
     frame.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-    const QPoint ptStart = frame.pos();
+    const QPoint ptStart = frame.pos(), pt(300, 300);
     // The offscreen platform has no system move, so the frame follows the pointer itself.
-    SendMouse(frame, QEvent::MouseButtonPress, QPoint(300, 300), Qt::LeftButton);
-    const QPoint ptGlobal = frame.mapToGlobal(QPoint(300, 300));
-    QMouseEvent move(QEvent::MouseMove, QPointF(300, 300), QPointF(ptGlobal + QPoint(25, 15)), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&frame, &move);
+    SendMouse(frame, QEvent::MouseButtonPress, pt, Qt::LeftButton);
+    SendMouse(frame, QEvent::MouseMove, pt, Qt::LeftButton, QPoint(25, 15));
     EXPECT_EQ(frame.pos(), ptStart + QPoint(25, 15));
-    SendMouse(frame, QEvent::MouseButtonRelease, QPoint(325, 315), Qt::NoButton);
-    QMouseEvent after(QEvent::MouseMove, QPointF(300, 300), QPointF(ptGlobal + QPoint(90, 90)), Qt::NoButton,
-                      Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(&frame, &after);
-    EXPECT_EQ(frame.pos(), ptStart + QPoint(25, 15)); // the drag ended with the release
+    SendMouse(frame, QEvent::MouseButtonRelease, pt, Qt::NoButton);
+    SendMouse(frame, QEvent::MouseMove, pt, Qt::NoButton, QPoint(90, 90));
+    EXPECT_EQ(frame.pos(), ptStart + QPoint(25, 15)) << "the drag ended with the release";
 
-    // In full-screen placement a press does not move the window.
-    frame.SetFullScreen(true);
-    SendMouse(frame, QEvent::MouseButtonPress, QPoint(300, 300), Qt::LeftButton);
-    QApplication::sendEvent(&frame, &move);
+    frame.SetFullScreen(true); // placed full screen, a press does not move the window
+    SendMouse(frame, QEvent::MouseButtonPress, pt, Qt::LeftButton);
+    SendMouse(frame, QEvent::MouseMove, pt, Qt::LeftButton, QPoint(25, 15));
     EXPECT_EQ(frame.pos(), ScreenTopLeft() + QPoint(-2, -2));
-    SendMouse(frame, QEvent::MouseButtonRelease, QPoint(300, 300), Qt::NoButton);
+    SendMouse(frame, QEvent::MouseButtonRelease, pt, Qt::NoButton);
 }
 
 TEST(MainFrame, ASecondStartIsRefusedOnce)
@@ -151,7 +119,7 @@ TEST(MainFrame, ASecondStartIsRefusedOnce)
     EXPECT_FALSE(second.InitInstance());
     EXPECT_EQ(second.GetMainWnd(), nullptr);
     EXPECT_EQ(notifier.messages, std::vector<std::string>{"ERROR: Another instance of this program exists"});
-    EXPECT_TRUE(first.GetMainWnd()->isVisible()); // the first copy is not touched
+    EXPECT_TRUE(first.GetMainWnd()->isVisible()) << "the first copy is not touched";
 
     first.ExitInstance();
     COstrelApp third(notifier, strLock, places);

@@ -64,34 +64,16 @@ QImage OnDarkSkin(CCalendarCtrl& ctrl)
 
 } // namespace
 
-TEST(CalendarCtrl, SizeAndChildControls)
+TEST(CalendarCtrl, OpensOnTodayWithEnglishMonths)
 {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     Rig rig;
     QLocale::setDefault(QLocale::system());
-    EXPECT_EQ(QSize(223, 174), rig.pCtrl->size());
-
-    auto* pMonthSpin = rig.Child<QSpinBox>(4096);
-    ASSERT_NE(pMonthSpin, nullptr);
-    EXPECT_TRUE(pMonthSpin->wrapping());
-
     auto* pMonthList = rig.Child<QComboBox>(4098);
-    ASSERT_NE(pMonthList, nullptr);
     ASSERT_EQ(12, pMonthList->count());
-    EXPECT_EQ(QStringLiteral("January"), pMonthList->itemText(0));
     EXPECT_EQ(QStringLiteral("December"), pMonthList->itemText(11));
     EXPECT_EQ(1, pMonthList->currentIndex());
-
-    auto* pYearEdit = rig.Child<QLineEdit>(4099);
-    ASSERT_NE(pYearEdit, nullptr);
-    EXPECT_EQ(QStringLiteral("2026"), pYearEdit->text());
-
-    auto* pYearSpin = rig.Child<QSpinBox>(4100);
-    ASSERT_NE(pYearSpin, nullptr);
-    EXPECT_EQ(1900, pYearSpin->minimum());
-    EXPECT_EQ(2200, pYearSpin->maximum());
-    EXPECT_EQ(2026, pYearSpin->value());
-
+    EXPECT_EQ(QStringLiteral("2026"), rig.Child<QLineEdit>(4099)->text());
     EXPECT_EQ((CalendarDate{2026, 2, 11}), rig.pCtrl->GetSelectedDate());
     EXPECT_EQ(CMonthCalendar::KIND_TODAY, rig.pCtrl->Page().CellAt(17).byKind);
 }
@@ -127,7 +109,7 @@ TEST(CalendarCtrl, ClicksSelectDaysAndPostOneNotificationEach)
     }
 }
 
-TEST(CalendarCtrl, PressLooksPressedAndReleaseElsewhereSelectsThere)
+TEST(CalendarCtrl, PressLooksPressedReleaseElsewhereSelectsThereAndHoverMarksACell)
 {
     Rig rig;
     QTest::mousePress(rig.pCtrl.get(), Qt::LeftButton, {}, CellMiddle(10));
@@ -135,18 +117,12 @@ TEST(CalendarCtrl, PressLooksPressedAndReleaseElsewhereSelectsThere)
     QTest::mouseRelease(rig.pCtrl.get(), Qt::LeftButton, {}, CellMiddle(12));
     EXPECT_FALSE(rig.pCtrl->Page().CellAt(10).bPressed);
     EXPECT_EQ((CalendarDate{2026, 2, 6}), rig.pCtrl->GetSelectedDate());
-}
 
-TEST(CalendarCtrl, HoverMarksTheCellUntilThePointerLeaves)
-{
-    Rig rig;
     SendHover(*rig.pCtrl, CellMiddle(23));
-    EXPECT_EQ(23, rig.pCtrl->Page().HotCell());
     EXPECT_TRUE(rig.pCtrl->Page().CellAt(23).bHot);
-    SendHover(*rig.pCtrl, QPoint(20, 38));
+    SendHover(*rig.pCtrl, QPoint(20, 38)); // the header row
     EXPECT_EQ(-1, rig.pCtrl->Page().HotCell());
     SendHover(*rig.pCtrl, CellMiddle(41));
-    EXPECT_EQ(41, rig.pCtrl->Page().HotCell());
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(rig.pCtrl.get(), &leave);
     EXPECT_EQ(-1, rig.pCtrl->Page().HotCell());
@@ -162,9 +138,7 @@ TEST(CalendarCtrl, YearControlsClampAndMonthSpinWrapsThroughTheYear)
     auto* pMonthList = rig.Child<QComboBox>(4098);
 
     pYearSpin->stepBy(1000);
-    EXPECT_EQ(2200, pYearSpin->value());
     EXPECT_EQ(2200, rig.pCtrl->Page().DisplayedYear());
-    EXPECT_EQ(1, rig.pCtrl->Page().DisplayedMonth());
     pYearSpin->stepBy(-1000);
     EXPECT_EQ(1900, pYearSpin->value());
     EXPECT_EQ(QStringLiteral("1900"), pYearEdit->text());
@@ -186,20 +160,10 @@ TEST(CalendarCtrl, YearControlsClampAndMonthSpinWrapsThroughTheYear)
     EXPECT_EQ(2024, pYearSpin->value());
     EXPECT_EQ(11, pMonthList->currentIndex());
     EXPECT_EQ((CalendarDate{2026, 2, 11}), rig.pCtrl->GetSelectedDate()) << "paging selects nothing";
-}
 
-TEST(CalendarCtrl, SetDateShowsItsMonthAndRefusesImpossibleDates)
-{
-    Rig rig;
     EXPECT_TRUE(rig.pCtrl->SetDate(2024, 2, 29));
-    EXPECT_EQ(QStringLiteral("2024"), rig.Child<QLineEdit>(4099)->text());
-    EXPECT_EQ(1, rig.Child<QComboBox>(4098)->currentIndex());
+    EXPECT_EQ(1, pMonthList->currentIndex());
     EXPECT_FALSE(rig.pCtrl->SetDate(2023, 2, 29));
-    EXPECT_EQ((CalendarDate{2024, 2, 29}), rig.pCtrl->GetSelectedDate());
-    rig.pCtrl->setEnabled(false);
-    QTest::mouseClick(rig.pCtrl.get(), Qt::LeftButton, {}, CellMiddle(20));
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(rig.notified.isEmpty()) << "a disabled calendar takes no clicks";
     EXPECT_EQ((CalendarDate{2024, 2, 29}), rig.pCtrl->GetSelectedDate());
 }
 
@@ -228,21 +192,12 @@ TEST(CalendarCtrl, HeaderColoursAsPainted)
                 }
             }
         }
-        auto fraction = [](int nPixel, int nBackground, int nColour) {
-            return static_cast<double>(nPixel - nBackground) / (nColour - nBackground);
+        const auto fraction = [&](int (QColor::*channel)() const) {
+            return static_cast<double>((strongest.*channel)() - (bg.*channel)()) / ((expected.*channel)() - (bg.*channel)());
         };
-        const double aRed = fraction(strongest.red(), bg.red(), expected.red());
-        const double aGreen = fraction(strongest.green(), bg.green(), expected.green());
-        const double aBlue = fraction(strongest.blue(), bg.blue(), expected.blue());
+        const double aRed = fraction(&QColor::red), aGreen = fraction(&QColor::green), aBlue = fraction(&QColor::blue);
         EXPECT_GT(aRed, 0.8);
         EXPECT_NEAR(aRed, aGreen, 0.06);
         EXPECT_NEAR(aRed, aBlue, 0.06);
-    }
-    if (const QByteArray path = qgetenv("OSTREL_CALENDAR_PNG"); !path.isEmpty()) {
-        rig.pCtrl->SetDate(2026, 2, 14);
-        SendHover(*rig.pCtrl, CellMiddle(24));
-        QTest::mousePress(rig.pCtrl.get(), Qt::LeftButton, {}, CellMiddle(30));
-        OnDarkSkin(*rig.pCtrl).save(QString::fromLocal8Bit(path));
-        QTest::mouseRelease(rig.pCtrl.get(), Qt::LeftButton, {}, CellMiddle(30));
     }
 }

@@ -73,24 +73,17 @@ std::vector<Placement> PanelTexts()
     std::vector<Placement> texts = {
         {"code 0", rcStatus, kStatusFlags, QStringLiteral("WAITING FOR CONNECTION."), 2},
         {"code 1", rcStatus, kStatusFlags, QStringLiteral("CONNECTION ESTABLISHED."), 2},
-        {"code 2", rcStatus, kStatusFlags, QStringLiteral("CONNECTING.."), 1},
-        {"code 3", rcStatus, kStatusFlags, QStringLiteral("CHECK ID : "), 1},
         {"code 4", rcStatus, kStatusFlags, QStringLiteral("TRY RECONNECTION"), 1},
         {"code 5", rcStatus, kStatusFlags, QStringLiteral("CONNECTION FAIL:"), 1},
         {"code 6 with the most misses", rcStatus, kStatusFlags, QStringLiteral("TRY REQUEST IMAGE 255"), 1},
-        {"code 7, widest one-digit channel", rcStatus, kStatusFlags,
-         QStringLiteral("[CH 4] [Alarm:255 Loss:255 Motion:255]"), 2},
         {"code 7, last channel", rcStatus, kStatusFlags, QStringLiteral("[CH 16] [Alarm:255 Loss:255 Motion:255]"), 2},
         {"code 7, every field at its byte's largest", rcStatus, kStatusFlags,
          QStringLiteral("[CH 255] [Alarm:255 Loss:255 Motion:255]"), 2},
         {"code 7, quiet", rcStatus, kStatusFlags, QStringLiteral("[CH 1] [Alarm:0 Loss:0 Motion:1]"), 2},
         {"status caption", Box(740, 181, 840, 194), kLineFlags, QStringLiteral("STATUS :"), 1},
-        {"date caption", Box(740, 70, 840, 85), kLineFlags, QStringLiteral("DATE :"), 1},
         {"widest date", Box(740, 85, 840, 100), kLineFlags, QStringLiteral("2026 / 12 / 30"), 1},
-        {"time caption", Box(740, 100, 840, 115), kLineFlags, QStringLiteral("TIME :"), 1},
         {"last second of the day", Box(740, 115, 840, 130), kLineFlags, QStringLiteral("PM 11 : 59 : 59"), 1},
         {"midnight", Box(740, 115, 840, 130), kLineFlags, QStringLiteral("AM 00 : 00 : 00"), 1},
-        {"record position full", Box(740, 140, 855, 155), kLineFlags, QStringLiteral("R-POS : 100.0000%"), 1},
         {"largest position a recorder can send", Box(740, 140, 855, 155), kLineFlags,
          QStringLiteral("R-POS : 429496.7295%"), 1},
         {"play position full", Box(740, 155, 855, 170), kLineFlags, QStringLiteral("P-POS : 100.0000%"), 1},
@@ -137,41 +130,19 @@ TEST_F(OverlayFontTest, CarriesItsApacheLicenceText)
     QFile file(QString::fromLatin1(ostrel::kOverlayFontLicenceResource));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
-    EXPECT_TRUE(text.contains("Roboto"));
     EXPECT_TRUE(text.contains("License: Apache-2.0"));
-    EXPECT_TRUE(text.contains("Apache License"));
-    EXPECT_TRUE(text.contains("Version 2.0, January 2004"));
     EXPECT_TRUE(text.contains("TERMS AND CONDITIONS FOR USE, REPRODUCTION, AND DISTRIBUTION"));
 }
 
-TEST_F(OverlayFontTest, HasATwelvePixelCellAndAboutFivePixelCharacters)
-{
-    const QFont font = OverlayFont();
-    EXPECT_EQ(9, font.pixelSize());
-    const QFontMetricsF metrics(font);
-    EXPECT_GT(metrics.height(), 11.0);
-    EXPECT_LE(metrics.height(), 12.0);
-    EXPECT_EQ(5, std::lround(metrics.averageCharWidth()));
-    // Capitals stay legible: at least 6 pixels of ink.
-    EXPECT_GE(QFontMetrics(font).tightBoundingRect(QStringLiteral("H")).height(), 6);
-}
-
-TEST_F(OverlayFontTest, HasEveryGlyphThePanelDraws)
-{
-    // No font merging: a missing glyph would draw as a box, not in another face.
-    const QFontMetrics metrics(OverlayFont());
-    for (const Placement& p : PanelTexts()) {
-        for (const QChar ch : p.strText)
-            EXPECT_TRUE(metrics.inFont(ch)) << p.pszWhat << ": '" << ch.toLatin1() << "'";
-    }
-}
-
-TEST_F(OverlayFontTest, EveryPanelTextFitsItsBoxInTheLinesItMustTake)
+TEST_F(OverlayFontTest, EveryPanelTextHasItsGlyphsAndFitsItsBoxInTheLinesItMustTake)
 {
     const QFontMetrics metrics(OverlayFont());
     const qreal lineHeight = QFontMetricsF(OverlayFont()).height();
     for (const Placement& p : PanelTexts()) {
-        SCOPED_TRACE(testing::Message() << p.pszWhat << ": \"" << p.strText.toStdString() << "\"");
+        SCOPED_TRACE(::testing::Message() << p.pszWhat << ": \"" << p.strText.toStdString() << "\"");
+        // No font merging: a missing glyph would draw as a box, not in another face.
+        for (const QChar ch : p.strText)
+            EXPECT_TRUE(metrics.inFont(ch)) << "'" << ch.toLatin1() << "'";
         const QRect rcUsed = metrics.boundingRect(p.rc, p.nFlags, p.strText);
         EXPECT_TRUE(p.rc.contains(rcUsed))
             << "box " << p.rc.width() << " x " << p.rc.height() << " at (" << p.rc.x() << ", " << p.rc.y()
