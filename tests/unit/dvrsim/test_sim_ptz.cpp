@@ -14,16 +14,14 @@ using namespace ostrel::dvrsim;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-std::vector<PelcoCommand> Decode(const Bytes& bytes)
+std::vector<PelcoCommand> Decode(const std::vector<uint8_t>& bytes)
 {
     return DecodePelco(bytes.data(), bytes.size());
 }
 
 } // namespace
 
-TEST(SimPelco, ReadsBothProtocolsAndTheirDirections)
+TEST(SimPelco, ReadsBothProtocolsTheirDirectionsAndStopsAndSkipsWhatIsNotAFrame)
 {
     // Pelco D, camera 1, up at tilt speed 0x20: 01 + 00 + 08 + 00 + 20 = 29.
     // Pelco P, camera 3 (address 2), left at pan speed 0x20: A0^02^00^04^20^00^AF = 29.
@@ -39,11 +37,8 @@ TEST(SimPelco, ReadsBothProtocolsAndTheirDirections)
     EXPECT_EQ(-1, c[1].nPan);
     EXPECT_EQ("Pelco D camera 8: right at 63, down at 16, zoom out", DescribePelco(c[2]));
     EXPECT_EQ(-1, c[2].nZoom);
-}
 
-TEST(SimPelco, StopsFocusTurboAndWhatIsNotAFrame)
-{
-    const std::vector<PelcoCommand> c = Decode({
+    const std::vector<PelcoCommand> d = Decode({
         0xFF, 0x02, 0x00, 0x00, 0x00, 0x00, 0x02,              // D stop, camera 2
         0xA0, 0x00, 0x00, 0x00, 0x00, 0x00, 0xAF, 0x0F,        // P stop, camera 1: A0^AF = 0F
         0xFF, 0x01, 0x01, 0x00, 0x00, 0x00, 0x02,              // D focus near
@@ -53,12 +48,12 @@ TEST(SimPelco, StopsFocusTurboAndWhatIsNotAFrame)
         0xA0, 0x00, 0x00, 0x08, 0x00, 0x20, 0xAE, 0x27,        // P without its AF: no frame
         0xFF, 0x01, 0x00, 0x08,                                // cut short
     });
-    ASSERT_EQ(5u, c.size());
-    EXPECT_EQ("Pelco D camera 2: stop", DescribePelco(c[0]));
-    EXPECT_EQ("Pelco P camera 1: stop", DescribePelco(c[1]));
-    EXPECT_EQ("Pelco D camera 1: focus near", DescribePelco(c[2]));
-    EXPECT_EQ("Pelco D camera 1: right at 64", DescribePelco(c[3]));
-    EXPECT_TRUE(c[4].bExtended);
+    ASSERT_EQ(5u, d.size());
+    EXPECT_EQ("Pelco D camera 2: stop", DescribePelco(d[0]));
+    EXPECT_EQ("Pelco P camera 1: stop", DescribePelco(d[1]));
+    EXPECT_EQ("Pelco D camera 1: focus near", DescribePelco(d[2]));
+    EXPECT_EQ("Pelco D camera 1: right at 64", DescribePelco(d[3]));
+    EXPECT_TRUE(d[4].bExtended);
 }
 
 TEST(SimPtzHead, MovesFromACommandUntilTheNextAndStaysWithinItsLimits)
