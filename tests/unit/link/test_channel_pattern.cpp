@@ -1,12 +1,10 @@
 // The channel code and the index pattern at their thresholds, on pictures painted byte by byte:
 // bottom-up BGR rows, so picture row r is buffer row height - 1 - r.
-
 #include "link/image_codec.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <initializer_list>
+#include <algorithm>
 #include <vector>
 
 using ostrel::BitmapInfoHeader;
@@ -15,112 +13,67 @@ using ostrel::CImageCodec;
 namespace {
 
 // A 24-bit picture whose buffer is exactly its image size, so that a read past it trips ASan.
-class Picture {
-public:
-    Picture(int nWidth, int nHeight)
+struct Pic {
+    Pic(int nWidth, int nHeight, uint8_t byFill = 0) : nRowBytes((static_cast<size_t>(nWidth) * 3 + 3) / 4 * 4)
     {
-        m_header.biWidth = nWidth;
-        m_header.biHeight = nHeight;
-        m_header.biBitCount = 24;
-        m_nRowBytes = (static_cast<size_t>(nWidth) * 3 + 3) / 4 * 4;
-        m_header.biSizeImage = static_cast<uint32_t>(m_nRowBytes * static_cast<size_t>(nHeight));
-        m_pixels.assign(m_header.biSizeImage, 0);
+        header.biWidth = nWidth;
+        header.biHeight = nHeight;
+        header.biBitCount = 24;
+        header.biSizeImage = static_cast<uint32_t>(nRowBytes * static_cast<size_t>(nHeight));
+        pixels.assign(header.biSizeImage, byFill);
     }
-
-    // Paints pixel (x, row); pixels outside the picture are left alone.
+    uint8_t* Row(int nRow) { return pixels.data() + static_cast<size_t>(header.biHeight - 1 - nRow) * nRowBytes; }
     void Set(int x, int nRow, uint8_t b, uint8_t g, uint8_t r)
     {
-        if (x < 0 || x >= m_header.biWidth || nRow < 0 || nRow >= m_header.biHeight)
-            return;
         uint8_t* p = Row(nRow) + 3 * x;
-        p[0] = b;
-        p[1] = g;
-        p[2] = r;
+        p[0] = b, p[1] = g, p[2] = r;
     }
-    void SetGrey(int x, int nRow, uint8_t by) { Set(x, nRow, by, by, by); }
-    // Pixels x0 .. x0 + n - 1 of a row.
+    // Pixels x0 .. x0 + n - 1 of a row, grey; those outside the picture are left alone.
     void Run(int x0, int n, int nRow, uint8_t by)
     {
-        for (int x = x0; x < x0 + n; ++x)
-            SetGrey(x, nRow, by);
+        for (int x = std::max(x0, 0); x < std::min(x0 + n, header.biWidth); ++x)
+            Set(x, nRow, by, by, by);
     }
-    void FillBytes(uint8_t by) { m_pixels.assign(m_pixels.size(), by); }
-    const uint8_t* Data() const { return m_pixels.data(); }
-    // The stored bytes of picture row nRow, padding included.
-    uint8_t* Row(int nRow) { return m_pixels.data() + static_cast<size_t>(m_header.biHeight - 1 - nRow) * m_nRowBytes; }
+    // Row 2 of an odd field: black 0..15, white 16..46, black 47..77.
+    void IndexPattern(uint8_t byBlack, uint8_t byWhite)
+    {
+        Run(0, 16, 2, byBlack);
+        Run(16, 31, 2, byWhite);
+        Run(47, 31, 2, byBlack);
+    }
+    int Channel() const { return CImageCodec::ReadChannelPattern(header, pixels.data()); }
+    bool Index() const { return CImageCodec::FindIndexPattern(header, pixels.data()); }
 
-    int Channel() const { return CImageCodec::ReadChannelPattern(m_header, Data()); }
-    bool IndexFound() const { return CImageCodec::FindIndexPattern(m_header, Data()); }
-
-    BitmapInfoHeader m_header;
-
-private:
-    size_t m_nRowBytes = 0;
-    std::vector<uint8_t> m_pixels;
+    size_t nRowBytes;
+    BitmapInfoHeader header;
+    std::vector<uint8_t> pixels;
 };
 
-// Left edges of the bit blocks in row 1, and what each is worth.
+// Left edges of the bit blocks in row 1, and what each is worth; the select block at 602.
 struct Block {
-    const char* pszName;
     int x0;
     uint8_t byValue;
 };
-constexpr Block kBits[] = {{"a", 90, 8}, {"b", 218, 4}, {"c", 346, 2}, {"d", 474, 1}};
-constexpr int kSelectX0 = 602;
-
-// Row 2 of an odd field: black 0..15, white 16..46, black 47..77.
-struct IndexRun {
-    const char* pszName;
-    int x0;
-    int x1;
-    bool bWhite;
-};
-constexpr IndexRun kIndexRuns[] = {{"left black run", 0, 15, false}, {"white run", 16, 46, true},
-                                   {"right black run", 47, 77, false}};
-
-void PaintIndexPattern(Picture& pic, uint8_t byBlack, uint8_t byWhite)
-{
-    for (const IndexRun& run : kIndexRuns)
-        pic.Run(run.x0, run.x1 - run.x0 + 1, 2, run.bWhite ? byWhite : byBlack);
-}
+constexpr Block kBits[] = {{90, 8}, {218, 4}, {346, 2}, {474, 1}, {602, 15}};
 
 } // namespace
 
-// ---- bit blocks ----
-
-TEST(ChannelPattern, ABitBlockNeedsMoreThan25Of30PixelsBrighterThan200)
+TEST(ChannelPattern, ABlockNeedsMoreThan25Of30PixelsBrighterThan200InRowOne)
 {
     for (const Block& bit : kBits) {
-        SCOPED_TRACE(bit.pszName);
-        Picture pic(640, 240);
-        pic.Run(bit.x0, 25, 1, 255);
-        EXPECT_EQ(0, pic.Channel()) << "25 bright pixels at the block's left";
-        pic.Run(bit.x0 + 25, 1, 1, 255);
-        EXPECT_EQ(bit.byValue, pic.Channel()) << "26 bright pixels";
-
-        Picture right(640, 240);
-        right.Run(bit.x0 + 5, 25, 1, 255);
-        EXPECT_EQ(0, right.Channel()) << "25 bright pixels at the block's right";
-        right.SetGrey(bit.x0 + 2, 1, 255);
-        EXPECT_EQ(bit.byValue, right.Channel()) << "26 bright pixels, one gap";
-    }
-}
-
-TEST(ChannelPattern, PixelsBesideABlockDoNotCount)
-{
-    for (const Block& bit : kBits) {
-        SCOPED_TRACE(bit.pszName);
-        // 25 inside plus the pixels just left and right of the block.
-        Picture pic(640, 240);
-        pic.Run(bit.x0 - 1, 1, 1, 255);
-        pic.Run(bit.x0, 25, 1, 255);
-        pic.Run(bit.x0 + 30, 1, 1, 255);
-        EXPECT_EQ(0, pic.Channel());
-        // A whole white block one row up or down is in the wrong row.
-        Picture rows(640, 240);
-        rows.Run(bit.x0, 30, 0, 255);
-        rows.Run(bit.x0, 30, 2, 255);
-        EXPECT_EQ(0, rows.Channel());
+        SCOPED_TRACE(bit.x0);
+        const auto channel = [&](auto paint) {
+            Pic pic(640, 240);
+            paint(pic);
+            return pic.Channel();
+        };
+        EXPECT_EQ(0, channel([&](Pic& p) { p.Run(bit.x0, 25, 1, 255); }));
+        EXPECT_EQ(bit.byValue, channel([&](Pic& p) { p.Run(bit.x0, 26, 1, 255); }));
+        EXPECT_EQ(0, channel([&](Pic& p) { p.Run(bit.x0 + 5, 25, 1, 255); }));
+        EXPECT_EQ(bit.byValue, channel([&](Pic& p) { p.Run(bit.x0 + 5, 25, 1, 255), p.Run(bit.x0 + 2, 1, 1, 255); }));
+        // The pixels just beside the block, and whole blocks one row up or down, do not count.
+        EXPECT_EQ(0, channel([&](Pic& p) { p.Run(bit.x0 - 1, 26, 1, 255), p.Run(bit.x0 + 30, 1, 1, 255); }));
+        EXPECT_EQ(0, channel([&](Pic& p) { p.Run(bit.x0, 30, 0, 255), p.Run(bit.x0, 30, 2, 255); }));
     }
 }
 
@@ -130,207 +83,113 @@ TEST(ChannelPattern, BrighterThan200MeansAMeanOfTheThreeBytesAbove200)
         const char* pszName;
         uint8_t b, g, r;
         bool bBright;
-    };
-    const Shade shades[] = {
-        {"grey 200 is not brighter", 200, 200, 200, false},
-        {"grey 201 is", 201, 201, 201, true},
-        {"602 / 3 = 200", 201, 201, 200, false},
-        {"603 / 3 = 201", 202, 201, 200, true},
-        {"604 / 3 = 201 with a dark red", 255, 255, 94, true},
-        {"603 / 3 = 201 from blue and green only", 255, 255, 93, true},
-        {"600 / 3 = 200 from blue and green only", 255, 255, 90, false},
+    } shades[] = {
+        {"grey 200 is not brighter", 200, 200, 200, false}, {"grey 201 is", 201, 201, 201, true},
+        {"602 / 3 = 200", 201, 201, 200, false},              {"603 / 3 = 201", 202, 201, 200, true},
+        {"603 / 3 = 201 from blue and green", 255, 255, 93, true},
+        {"600 / 3 = 200 from blue and green", 255, 255, 90, false},
         {"one byte at 255 is not enough", 255, 0, 0, false},
     };
     for (const Shade& s : shades) {
         SCOPED_TRACE(s.pszName);
-        Picture pic(640, 240);
+        Pic pic(640, 240);
         for (int x = 90; x < 120; ++x)
             pic.Set(x, 1, s.b, s.g, s.r);
         EXPECT_EQ(s.bBright ? 8 : 0, pic.Channel());
     }
 }
 
-TEST(ChannelPattern, TheSelectBlockInvertsEveryBit)
-{
-    // Select white with a, b, c, d white, black, black, white: 1001 inverted is channel 6.
-    Picture six(640, 240);
-    six.Run(kSelectX0, 30, 1, 255);
-    six.Run(90, 30, 1, 255);
-    six.Run(474, 30, 1, 255);
-    EXPECT_EQ(6, six.Channel());
-
-    // Select alone: every bit reads set.
-    Picture fifteen(640, 240);
-    fifteen.Run(kSelectX0, 26, 1, 255);
-    EXPECT_EQ(15, fifteen.Channel());
-    // With 25 of 30 bright the select block is clear and nothing is inverted.
-    Picture zero(640, 240);
-    zero.Run(kSelectX0, 25, 1, 255);
-    EXPECT_EQ(0, zero.Channel());
-
-    // Select and every bit white: channel 0.
-    Picture all(640, 240);
-    for (const Block& bit : kBits)
-        all.Run(bit.x0, 30, 1, 255);
-    all.Run(kSelectX0, 30, 1, 255);
-    EXPECT_EQ(0, all.Channel());
-    // The select block ends at 631: a bright pixel at 632 does not make 25 into 26.
-    Picture edge(640, 240);
-    edge.Run(kSelectX0 + 5, 25, 1, 255);
-    edge.SetGrey(632, 1, 255);
-    EXPECT_EQ(0, edge.Channel());
-}
-
-TEST(ChannelPattern, EveryCodeReadsBackInBothForms)
+TEST(ChannelPattern, EveryCodeReadsBackInBothFormsAndTheSelectBlockEndsAt631)
 {
     for (int nCode = 0; nCode < 16; ++nCode) {
         for (const bool bInverted : {false, true}) {
-            SCOPED_TRACE(testing::Message() << "code " << nCode << (bInverted ? " inverted" : ""));
-            Picture pic(640, 240);
-            for (const Block& bit : kBits) {
-                if (((nCode & bit.byValue) != 0) != bInverted)
+            SCOPED_TRACE(::testing::Message() << "code " << nCode << (bInverted ? " inverted" : ""));
+            Pic pic(640, 240);
+            for (const Block& bit : kBits)
+                if (bit.byValue == 15 ? bInverted : ((nCode & bit.byValue) != 0) != bInverted)
                     pic.Run(bit.x0, 30, 1, 255);
-            }
-            if (bInverted)
-                pic.Run(kSelectX0, 30, 1, 255);
             EXPECT_EQ(nCode, pic.Channel());
         }
     }
+    Pic edge(640, 240);
+    edge.Run(607, 25, 1, 255);
+    edge.Run(632, 1, 1, 255);
+    EXPECT_EQ(0, edge.Channel()) << "a bright pixel at 632 does not make 25 into 26";
 }
 
-// ---- index pattern ----
-
-TEST(IndexPattern, LevelsAre50ForBlackAnd200ForWhite)
+TEST(IndexPattern, BlackUpTo50WhiteFrom200AndFiveWrongPixelsARunAtMost)
 {
-    Picture exact(640, 240);
-    PaintIndexPattern(exact, 50, 200);
-    EXPECT_TRUE(exact.IndexFound()) << "50 is black and 200 is white";
+    const auto found = [](uint8_t byBlack, uint8_t byWhite) {
+        Pic pic(640, 240);
+        pic.IndexPattern(byBlack, byWhite);
+        return pic.Index();
+    };
+    EXPECT_TRUE(found(50, 200));
+    EXPECT_FALSE(found(51, 200));
+    EXPECT_FALSE(found(50, 199));
+    EXPECT_FALSE(Pic(640, 240).Index()) << "an all-black row has no white run";
 
-    Picture blackTooBright(640, 240);
-    PaintIndexPattern(blackTooBright, 51, 200);
-    EXPECT_FALSE(blackTooBright.IndexFound()) << "51 is not black";
-
-    Picture whiteTooDark(640, 240);
-    PaintIndexPattern(whiteTooDark, 50, 199);
-    EXPECT_FALSE(whiteTooDark.IndexFound()) << "199 is not white";
-
-    Picture plain(640, 240);
-    PaintIndexPattern(plain, 0, 255);
-    EXPECT_TRUE(plain.IndexFound());
-    Picture dark(640, 240);
-    EXPECT_FALSE(dark.IndexFound()) << "an all-black row has no white run";
-}
-
-TEST(IndexPattern, EachRunToleratesFiveWrongPixelsButNotSix)
-{
-    // Wrong means just past the level: 51 in a black run, 199 in the white one.
-    for (const IndexRun& run : kIndexRuns) {
-        const uint8_t byWrong = run.bWhite ? 199 : 51;
+    struct Run {
+        int x0, x1;
+        uint8_t byWrong; // just past the level
+    };
+    for (const Run& run : {Run{0, 15, 51}, Run{16, 46, 199}, Run{47, 77, 51}}) {
         for (const bool bAtRight : {false, true}) {
-            SCOPED_TRACE(testing::Message() << run.pszName << (bAtRight ? ", wrong pixels at its right" : ", at its left"));
-            Picture five(640, 240);
-            PaintIndexPattern(five, 0, 255);
-            five.Run(bAtRight ? run.x1 - 4 : run.x0, 5, 2, byWrong);
-            EXPECT_TRUE(five.IndexFound());
-
-            Picture six(640, 240);
-            PaintIndexPattern(six, 0, 255);
-            six.Run(bAtRight ? run.x1 - 5 : run.x0, 6, 2, byWrong);
-            EXPECT_FALSE(six.IndexFound());
+            SCOPED_TRACE(::testing::Message() << "run from " << run.x0 << (bAtRight ? ", wrong at its right" : ""));
+            for (const int nWrong : {5, 6}) {
+                Pic pic(640, 240);
+                pic.IndexPattern(0, 255);
+                pic.Run(bAtRight ? run.x1 + 1 - nWrong : run.x0, nWrong, 2, run.byWrong);
+                EXPECT_EQ(nWrong == 5, pic.Index()) << nWrong;
+            }
         }
     }
-}
 
-TEST(IndexPattern, OnlyRowTwoUpToPixel77Counts)
-{
-    // Anything past pixel 77, or in rows 1 and 3, leaves the pattern alone.
-    Picture pic(640, 240);
-    PaintIndexPattern(pic, 0, 255);
+    // Only row 2 up to pixel 77 counts, counted from the top.
+    Pic pic(640, 240);
+    pic.IndexPattern(0, 255);
     pic.Run(78, 100, 2, 128);
     pic.Run(0, 78, 1, 128);
     pic.Run(0, 78, 3, 128);
-    EXPECT_TRUE(pic.IndexFound());
-
-    // Painted in the bottom-up buffer's row 2 instead (the picture's third row from the bottom).
-    Picture upsideDown(640, 240);
-    PaintIndexPattern(upsideDown, 0, 0);
+    EXPECT_TRUE(pic.Index());
+    Pic upsideDown(640, 240);
     upsideDown.Run(16, 31, 237, 255);
-    EXPECT_FALSE(upsideDown.IndexFound());
+    EXPECT_FALSE(upsideDown.Index());
 }
 
-// ---- pictures smaller than the code ----
-
-TEST(ChannelPattern, NarrowAndShortPicturesReadOnlyWhatTheyHold)
+TEST(ChannelPattern, SmallPicturesAndOddHeadersReadOnlyWhatThePictureHolds)
 {
-    // 100 x 2: block a has only pixels 90..99 (10 of 30); no row 2 for the index pattern, so
-    // its white run reads black.
-    Picture narrow(100, 2);
-    narrow.FillBytes(255);
-    EXPECT_EQ(0, narrow.Channel());
-    EXPECT_FALSE(narrow.IndexFound());
+    EXPECT_EQ(0, Pic(100, 2, 255).Channel()) << "block a has only 10 of its pixels";
+    EXPECT_EQ(12, Pic(300, 2, 255).Channel()) << "blocks a and b whole, the rest outside";
+    EXPECT_FALSE(Pic(300, 2, 255).Index()) << "no row 2";
+    EXPECT_EQ(0, Pic(640, 1, 255).Channel()) << "no row 1";
+    // 115 wide: 25 pixels of block a inside; the row's padding bytes are no 26th pixel.
+    EXPECT_EQ(0, Pic(115, 240, 255).Channel());
+    EXPECT_EQ(8, Pic(116, 240, 255).Channel());
 
-    // 300 x 2: blocks a and b are whole, c, d and the select block lie outside.
-    Picture wider(300, 2);
-    wider.FillBytes(255);
-    EXPECT_EQ(12, wider.Channel());
-    EXPECT_FALSE(wider.IndexFound());
-
-    // 300 x 3 has row 2, and the index pattern is read in it.
-    Picture three(300, 3);
-    PaintIndexPattern(three, 0, 255);
-    EXPECT_TRUE(three.IndexFound());
-
-    // One row: no code row at all.
-    Picture line(640, 1);
-    line.FillBytes(255);
-    EXPECT_EQ(0, line.Channel());
-    EXPECT_FALSE(line.IndexFound());
-}
-
-TEST(ChannelPattern, ABlockCutByTheRightEdgeCountsOnlyPixelsInside)
-{
-    // 115 wide: pixels 90..114 of block a are inside (25 of 30). A 345-byte row is padded to
-    // 348; the three padding bytes would read as a 26th pixel if they were counted.
-    Picture cut(115, 240);
-    cut.FillBytes(255);
-    EXPECT_EQ(0, cut.Channel());
-
-    // 116 wide: 26 pixels inside, block a is set.
-    Picture whole(116, 240);
-    whole.FillBytes(255);
-    EXPECT_EQ(8, whole.Channel());
-
-    // 55 wide: pixels 47..54 of the right black run are inside, the rest reads black. Five of them
-    // too bright are tolerated; the row's three padding bytes are no sixth pixel.
-    Picture index(55, 3);
-    PaintIndexPattern(index, 0, 255);
+    // 55 wide: pixels 47..54 of the right black run are inside. Five of them too bright are
+    // tolerated; the three padding bytes of the row are no sixth.
+    Pic index(55, 3);
+    index.IndexPattern(0, 255);
     index.Run(50, 5, 2, 51);
-    uint8_t* pRow = index.Row(2);
-    pRow[165] = pRow[166] = pRow[167] = 255;
-    EXPECT_TRUE(index.IndexFound());
-    index.SetGrey(49, 2, 51);
-    EXPECT_FALSE(index.IndexFound());
-}
+    index.Row(2)[165] = index.Row(2)[166] = index.Row(2)[167] = 255;
+    EXPECT_TRUE(index.Index());
+    index.Run(49, 1, 2, 51);
+    EXPECT_FALSE(index.Index());
 
-TEST(ChannelPattern, HeadersWithoutRowsOrWidthReadNothing)
-{
-    Picture pic(640, 240);
+    Pic pic(640, 240);
     pic.Run(90, 30, 1, 255);
-    PaintIndexPattern(pic, 0, 255);
+    pic.IndexPattern(0, 255);
     ASSERT_EQ(8, pic.Channel());
-    ASSERT_TRUE(pic.IndexFound());
-    const uint8_t* bytes = pic.Data();
-
-    BitmapInfoHeader topDown = pic.m_header;
+    ASSERT_TRUE(pic.Index());
+    BitmapInfoHeader topDown = pic.header;
     topDown.biHeight = -240;
-    EXPECT_EQ(0, CImageCodec::ReadChannelPattern(topDown, bytes));
-    EXPECT_FALSE(CImageCodec::FindIndexPattern(topDown, bytes));
-
-    BitmapInfoHeader noWidth = pic.m_header;
+    BitmapInfoHeader noWidth = pic.header;
     noWidth.biWidth = 0;
-    EXPECT_EQ(0, CImageCodec::ReadChannelPattern(noWidth, bytes));
-    EXPECT_FALSE(CImageCodec::FindIndexPattern(noWidth, bytes));
-
-    EXPECT_EQ(0, CImageCodec::ReadChannelPattern(pic.m_header, nullptr));
-    EXPECT_FALSE(CImageCodec::FindIndexPattern(pic.m_header, nullptr));
+    for (const BitmapInfoHeader& header : {topDown, noWidth}) {
+        EXPECT_EQ(0, CImageCodec::ReadChannelPattern(header, pic.pixels.data()));
+        EXPECT_FALSE(CImageCodec::FindIndexPattern(header, pic.pixels.data()));
+    }
+    EXPECT_EQ(0, CImageCodec::ReadChannelPattern(pic.header, nullptr));
+    EXPECT_FALSE(CImageCodec::FindIndexPattern(pic.header, nullptr));
 }

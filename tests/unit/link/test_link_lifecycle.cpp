@@ -12,47 +12,39 @@ namespace {
 constexpr int kWatchdog = CDvrLink::kImageWatchdogTimerId;
 constexpr int kReconnect = CDvrLink::kReconnectTimerId;
 constexpr int kStatusPoll = CDvrLink::kStatusPollTimerId;
-
 using Times = std::vector<int64_t>;
+
+std::vector<uint8_t> LiveImage(size_t nPayload)
+{
+    return MakePacket(DATATYPE_LIVE_IMAGE, {0, 0, 0, 1}, NumberedPayload(nPayload));
+}
 
 } // namespace
 
-TEST(LinkLifecycle, ConnectionStandsThenLoginGoesOutGuardedByTheWatchdog)
+TEST(LinkLifecycle, LoginGoesOutOnceTheConnectionStandsAndItsAnswerStartsLiveWithTheirWaits)
 {
     LinkHarness h;
     ASSERT_TRUE(h.Link().Connect("10.1.2.3", 8123));
     EXPECT_EQ("10.1.2.3", h.Socket().strHost);
     EXPECT_EQ(8123, h.Socket().wPort);
     EXPECT_FALSE(h.Link().Connect("10.1.2.3", 8123)) << "a second connect while a socket exists";
-    EXPECT_EQ(1, h.sockets.nCreated);
-
     h.Socket().CompleteConnect(true);
     EXPECT_TRUE(h.Socket().m_bNoDelay);
     EXPECT_EQ(1, h.view.byConnectState);
     EXPECT_EQ(std::vector<uint8_t>{1}, h.view.statuses);
-    EXPECT_EQ(std::vector<uint32_t>{DATATYPE_LOGIN}, h.SentTypes());
     EXPECT_EQ(CDvrLink::kImageWatchdogMs, h.Timers().RemainingMs(kWatchdog));
-}
 
-TEST(LinkLifecycle, AcceptedLoginSendsKeyStatusAndLiveWithTheirWaits)
-{
-    LinkHarness h;
-    h.ConnectTcp();
     h.clock.Advance(1000);
     h.Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {1, 0x07000010}));
     EXPECT_EQ(2, h.Link().ProtocolVersion());
-    EXPECT_FALSE(h.Link().HeaderChannelMode());
     EXPECT_EQ(16, h.view.byChannelCount);
-
     h.clock.Advance(2000);
-    EXPECT_EQ((std::vector<uint32_t>{DATATYPE_LOGIN, DATATYPE_KEY_EMUL, DATATYPE_DVR_STATUS2,
-                                     DATATYPE_LIVE_REQUEST}),
+    EXPECT_EQ((std::vector<uint32_t>{DATATYPE_LOGIN, DATATYPE_KEY_EMUL, DATATYPE_DVR_STATUS2, DATATYPE_LIVE_REQUEST}),
               h.SentTypes());
     EXPECT_EQ(Times{1000}, h.SentAt(DATATYPE_KEY_EMUL));
     EXPECT_EQ(Times{1200}, h.SentAt(DATATYPE_DVR_STATUS2));
     EXPECT_EQ(Times{1700}, h.SentAt(DATATYPE_LIVE_REQUEST));
-    EXPECT_EQ(GetLe32(h.sockets.allSent[1].data() + 28), 0x201u);
-    EXPECT_EQ(REQ_LIVE, h.Link().State());
+    EXPECT_EQ(0x201u, GetLe32(h.sockets.allSent[1].data() + 28));
     EXPECT_EQ(Times{1700}, h.Timers().Starts(kStatusPoll));
 }
 
@@ -104,24 +96,38 @@ TEST(LinkLifecycle, ChannelInfoDecidesHeaderChannelModeAndTheViewsChannelCount)
     }
 }
 
-TEST(LinkLifecycle, RefusedLoginDisconnectsAfterTheNotificationWithoutAnyMessage)
+TEST(LinkLifecycle, RefusedLoginAndFailedConnectDisconnectAfterTheNotificationWithoutAMessage)
 {
     LinkHarness h;
     h.ConnectTcp();
     h.Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {0, 16}, {}, kMagicV10));
-    EXPECT_EQ(0, h.sockets.nDestroyedWhileNotifying);
     EXPECT_EQ(1, h.Link().ProtocolVersion()) << "the version is taken whatever P0 says";
-
+    EXPECT_TRUE(h.Link().HasSocket()) << "reported after the notification, not inside it";
     h.clock.RunDue();
     EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::LoginRefused}, h.view.losses);
     EXPECT_FALSE(h.Link().HasSocket());
     EXPECT_FALSE(h.Link().HasBuffers());
-    EXPECT_EQ(0, h.sockets.nDestroyedWhileNotifying);
-    EXPECT_TRUE(h.notifier.messages.empty());
-    EXPECT_TRUE(h.notifier.notices.empty());
-    EXPECT_EQ(std::vector<uint32_t>{DATATYPE_LOGIN}, h.SentTypes());
+    EXPECT_TRUE(h.notifier.messages.empty() && h.notifier.notices.empty());
     h.clock.Advance(60000);
     EXPECT_EQ(1u, h.sockets.allSent.size()) << "no timer of the old connection is left";
+
+    LinkHarness failed;
+    ASSERT_TRUE(failed.Link().Connect("127.0.0.1", 1));
+    failed.view.byConnectState = 2;
+    failed.Socket().CompleteConnect(false);
+    failed.clock.RunDue();
+    EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::ConnectFailed}, failed.view.losses);
+    EXPECT_FALSE(failed.Link().HasSocket());
+    for (const LinkHarness* p : {&h, &failed})
+        EXPECT_EQ(0, p->sockets.nDestroyedWhileNotifying);
+
+    LinkHarness refused;
+    refused.sockets.bConnectStarts = false;
+    EXPECT_FALSE(refused.Link().Connect("not an address", 8000));
+    refused.sockets.bConnectStarts = true;
+    refused.sockets.bCreateFails = true;
+    EXPECT_FALSE(refused.Link().Connect("127.0.0.1", 8000));
+    EXPECT_FALSE(refused.Link().HasSocket());
 }
 
 TEST(LinkLifecycle, SilentRecorderGetsTheLoginAgainThenAReconnectionWithANewLogin)
@@ -136,11 +142,9 @@ TEST(LinkLifecycle, SilentRecorderGetsTheLoginAgainThenAReconnectionWithANewLogi
 
     h.clock.Advance(1); // t = 20 s: the first attempt
     EXPECT_EQ(2, h.sockets.nCreated);
-    EXPECT_EQ(2, h.view.byConnectState);
     EXPECT_EQ((std::vector<uint8_t>{1, 6, 6, 4, 4, 2}), h.view.statuses);
     EXPECT_EQ(1, h.Link().ReconnectAttempts());
     EXPECT_TRUE(h.Link().HasBuffers()) << "a reconnection keeps the buffers";
-
     h.Socket().CompleteConnect(true);
     EXPECT_EQ((Times{0, 5000, 10000, 20000}), h.SentAt(DATATYPE_LOGIN));
     EXPECT_FALSE(h.Timers().IsRunning(kReconnect));
@@ -161,9 +165,6 @@ TEST(LinkLifecycle, RecorderRefusingConnectionsIsTriedReconnectCountTimesThenGiv
         h.clock.RunDue();
         EXPECT_EQ(5, h.view.statuses.back()) << "connection fail at " << t;
     }
-    EXPECT_EQ(4, h.sockets.nCreated);
-    EXPECT_TRUE(h.view.losses.empty());
-
     h.clock.Advance(34999 - h.clock.TickMs());
     EXPECT_TRUE(h.view.losses.empty());
     h.clock.Advance(1);
@@ -173,61 +174,34 @@ TEST(LinkLifecycle, RecorderRefusingConnectionsIsTriedReconnectCountTimesThenGiv
     EXPECT_FALSE(h.Link().HasSocket());
     EXPECT_EQ(0, h.view.byConnectState);
     EXPECT_EQ(4, h.sockets.nCreated) << "no fourth attempt";
+
+    LinkHarness none;
+    none.view.byReconnectCount = 0;
+    none.ConnectTcp();
+    none.clock.Advance(20000);
+    EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::ReconnectGaveUp}, none.view.losses) << "count 0: the first expiry";
+    EXPECT_EQ(1, none.sockets.nCreated);
 }
 
-TEST(LinkLifecycle, ReconnectCountZeroGivesUpAtTheFirstExpiry)
-{
-    LinkHarness h;
-    h.view.byReconnectCount = 0;
-    h.ConnectTcp();
-    h.clock.Advance(20000);
-    EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::ReconnectGaveUp}, h.view.losses);
-    EXPECT_EQ(1, h.sockets.nCreated);
-    EXPECT_FALSE(h.Link().HasSocket());
-}
-
-TEST(LinkLifecycle, FirstConnectFailingDisconnectsThroughTheView)
-{
-    LinkHarness h;
-    ASSERT_TRUE(h.Link().Connect("127.0.0.1", 1));
-    h.view.byConnectState = 2;
-    h.Socket().CompleteConnect(false);
-    EXPECT_TRUE(h.Link().HasSocket()) << "reported after the notification, not inside it";
-    h.clock.RunDue();
-    EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::ConnectFailed}, h.view.losses);
-    EXPECT_FALSE(h.Link().HasSocket());
-    EXPECT_EQ(0, h.sockets.nDestroyedWhileNotifying);
-}
-
-TEST(LinkLifecycle, ConnectThatCannotStartLeavesNoSocket)
-{
-    LinkHarness h;
-    h.sockets.bConnectStarts = false;
-    EXPECT_FALSE(h.Link().Connect("not an address", 8000));
-    EXPECT_FALSE(h.Link().HasSocket());
-    h.sockets.bConnectStarts = true;
-    h.sockets.bCreateFails = true;
-    EXPECT_FALSE(h.Link().Connect("127.0.0.1", 8000));
-    EXPECT_FALSE(h.Link().HasSocket());
-}
-
-TEST(LinkLifecycle, DataFlowKeepsTheMissCountBelowThree)
+TEST(LinkLifecycle, WatchdogResendsUnarmedAndAnyDataResetsTheMissCount)
 {
     LinkHarness h;
     h.LogIn();
-    const std::vector<uint8_t> picture = MakePacket(DATATYPE_LIVE_IMAGE, {0, 0, 0, 1},
-                                                    NumberedPayload(4000));
-    // A picture every 4.9 s: the watchdog never expires.
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 10; ++i) { // a picture every 4.9 s: the watchdog never expires
         h.clock.Advance(4900);
-        h.Socket().Deliver(picture);
+        h.Socket().Deliver(LiveImage(4000));
     }
     EXPECT_TRUE(h.Timers().Firings(kWatchdog).empty());
 
-    // A chunk of a picture between two expiries resets the count as well.
+    const int64_t tLast = h.clock.TickMs();
     h.clock.Advance(5000);
+    EXPECT_EQ(DATATYPE_LIVE_REQUEST, h.SentTypes().back());
     EXPECT_EQ(1, h.Link().MissCount());
-    const auto reads = SplitAt(MakePacket(DATATYPE_LIVE_IMAGE, {0, 0, 0, 1}, NumberedPayload(9000)), {4000});
+    EXPECT_EQ(6, h.view.statuses.back());
+    EXPECT_GE(tLast, h.Timers().Starts(kWatchdog).back()) << "the resend must not restart the watchdog";
+
+    // A chunk of a picture between two expiries resets the count as well.
+    const auto reads = SplitAt(LiveImage(9000), {4000});
     h.Socket().Deliver(reads[0]);
     EXPECT_EQ(0, h.Link().MissCount());
     h.clock.Advance(4999);
@@ -235,40 +209,22 @@ TEST(LinkLifecycle, DataFlowKeepsTheMissCountBelowThree)
     h.clock.Advance(4999);
     EXPECT_EQ(0, h.Link().MissCount());
     EXPECT_FALSE(h.Timers().IsRunning(kReconnect));
-    EXPECT_EQ(1, std::count(h.view.statuses.begin(), h.view.statuses.end(), 6));
 }
 
-TEST(LinkLifecycle, WatchdogResendsTheCurrentRequestUnarmed)
+TEST(LinkLifecycle, StatusPollEvery30Seconds)
 {
     LinkHarness h;
     h.LogIn();
     const int64_t t0 = h.clock.TickMs();
-    h.clock.Advance(5000);
-    EXPECT_EQ(DATATYPE_LIVE_REQUEST, h.SentTypes().back());
-    EXPECT_EQ(1, h.Link().MissCount());
-    EXPECT_EQ(6, h.view.statuses.back());
-    EXPECT_GE(t0, h.Timers().Starts(kWatchdog).back()) << "the resend must not restart the watchdog";
-    h.clock.Advance(5000);
-    EXPECT_EQ(2, h.Link().MissCount()) << "so it expires again 5 s later";
-}
-
-TEST(LinkLifecycle, StatusPollEvery30SecondsMovesTheStateToStatus)
-{
-    LinkHarness h;
-    h.LogIn();
-    const int64_t t0 = h.clock.TickMs();
-    // Keep pictures coming so only the poll speaks.
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 20; ++i) { // pictures keep coming, so only the poll speaks
         h.clock.Advance(3000);
-        h.Socket().Deliver(MakePacket(DATATYPE_LIVE_IMAGE, {0, 0, 0, 1}, NumberedPayload(3500)));
+        h.Socket().Deliver(LiveImage(3500));
     }
-    const Times polls = h.SentAt(DATATYPE_DVR_STATUS2);
-    ASSERT_EQ(3u, polls.size()); // one in the login sequence, then at 30 s and 60 s
-    EXPECT_EQ(t0 + 30000, polls[1]);
-    EXPECT_EQ(t0 + 60000, polls[2]);
+    // One in the login sequence, then at 30 s and 60 s.
+    EXPECT_EQ((Times{t0 - 500, t0 + 30000, t0 + 60000}), h.SentAt(DATATYPE_DVR_STATUS2));
 }
 
-TEST(LinkLifecycle, DisconnectCancelsTheLoginStepsOfItsConnection)
+TEST(LinkLifecycle, DisconnectCancelsEveryTimerOfItsConnection)
 {
     LinkHarness h;
     h.ConnectTcp();
@@ -276,32 +232,18 @@ TEST(LinkLifecycle, DisconnectCancelsTheLoginStepsOfItsConnection)
     h.clock.Advance(100);
     h.DisconnectButton();
     h.clock.Advance(10000);
-    EXPECT_EQ((std::vector<uint32_t>{DATATYPE_LOGIN, DATATYPE_KEY_EMUL}), h.SentTypes());
+    EXPECT_EQ((std::vector<uint32_t>{DATATYPE_LOGIN, DATATYPE_KEY_EMUL}), h.SentTypes()) << "login steps cancelled";
     EXPECT_FALSE(h.Timers().IsRunning(CDvrLink::kLoginStepTimerId));
-    EXPECT_FALSE(h.Timers().IsRunning(kStatusPoll));
-}
 
-TEST(LinkLifecycle, DisconnectWithReleaseEndsEverything)
-{
-    LinkHarness h;
-    h.LogIn();
-    h.Link().StartReconnect(true);
-    ASSERT_TRUE(h.Link().Disconnect(true));
-    EXPECT_FALSE(h.Link().HasSocket());
-    EXPECT_FALSE(h.Link().HasBuffers());
+    LinkHarness live;
+    live.LogIn();
+    live.Link().StartReconnect(true);
+    EXPECT_EQ(4, live.view.statuses.back());
+    EXPECT_EQ(CDvrLink::kReconnectMs, live.Timers().RemainingMs(kReconnect));
+    ASSERT_TRUE(live.Link().Disconnect(true));
+    EXPECT_FALSE(live.Link().HasSocket());
+    EXPECT_FALSE(live.Link().HasBuffers());
     for (int nId : {kWatchdog, kReconnect, kStatusPoll})
-        EXPECT_FALSE(h.Timers().IsRunning(nId)) << nId;
-    EXPECT_TRUE(h.Link().Disconnect(true)) << "disconnecting twice is harmless";
-}
-
-TEST(LinkLifecycle, StartReconnectShowsStatusAndRestartsTheTimer)
-{
-    LinkHarness h;
-    h.clock.Advance(1234);
-    h.Link().StartReconnect(true);
-    EXPECT_EQ(4, h.view.statuses.back());
-    EXPECT_EQ(CDvrLink::kReconnectMs, h.Timers().RemainingMs(kReconnect));
-    h.Link().StartReconnect(false);
-    EXPECT_FALSE(h.Timers().IsRunning(kReconnect));
-    EXPECT_EQ(0, h.Link().ReconnectAttempts());
+        EXPECT_FALSE(live.Timers().IsRunning(nId)) << nId;
+    EXPECT_TRUE(live.Link().Disconnect(true)) << "disconnecting twice is harmless";
 }

@@ -19,7 +19,7 @@ constexpr uint32_t kPlayTime = 0x0D2D0A00;
 constexpr uint32_t kPlayForward = 0x00010100; // start, speed 1, forward
 constexpr uint32_t kPlayStop = 0;
 
-// A play picture of channel 6 (1-based in the top byte of P0) with an n-byte payload.
+// A play picture of channel 6 (1-based in the top byte of P0).
 std::vector<uint8_t> PlayImage(size_t nPayload)
 {
     return MakePacket(DATATYPE_PLAY_IMAGE, {0x06000000u | (2026u << 8) | 12u, 0x1F0D2D0A, 0, 1, 500000},
@@ -31,25 +31,25 @@ std::vector<uint8_t> EventLog(size_t nPayload)
     return MakePacket(DATATYPE_EVENT_LOG, {}, NumberedPayload(nPayload));
 }
 
-Times StopsOf(const FakeTimerService& timers, int nId)
-{
-    Times at;
-    for (const FakeTimerService::Event& e : timers.Log())
-        if (e.nId == nId && e.kind == FakeTimerService::Event::Stopped)
-            at.push_back(e.nAtMs);
-    return at;
-}
-
-// A logged-in link with the archive registered; pictures are counted, not decoded.
+// A logged-in link (live from t = 700) with the archive registered and open at play.
 struct WatchdogHarness : LinkHarness {
     WatchdogHarness()
     {
-        Link().SetImageCompletion([this](const CompletedPayload& payload) { completedStates.push_back(payload.byState); });
         RegisterArchive();
-        LogIn(); // live from t = 700
+        LogIn();
+        archive.bActive = true;
+        archive.wPlayState = 1;
     }
     void AdvanceTo(int64_t nMs) { clock.Advance(nMs - clock.TickMs()); }
-    std::vector<uint8_t> completedStates;
+    void Play(uint32_t dwControl = kPlayForward) { Link().SendPlay(PlayRequest{kPlayDate, kPlayTime, dwControl, 5}, true); }
+    int64_t LastStop()
+    {
+        int64_t nAt = -1;
+        for (const FakeTimerService::Event& e : Timers().Log())
+            if (e.nId == kWatchdog && e.kind == FakeTimerService::Event::Stopped)
+                nAt = e.nAtMs;
+        return nAt;
+    }
 };
 
 } // namespace
@@ -69,12 +69,9 @@ TEST(LinkWatchdog, ContinuationInPlayRestartsTheWatchdogOnlyWhileTheArchivePlays
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         WatchdogHarness h;
-        h.archive.bActive = true;
-        h.archive.wPlayState = 1;
         h.AdvanceTo(1000);
-        h.Link().SendPlay(PlayRequest{kPlayDate, kPlayTime, kPlayForward, 5}, true);
+        h.Play();
         const auto reads = SplitAt(PlayImage(9000), {4000, 7000});
-
         h.AdvanceTo(2000);
         h.Socket().Deliver(reads[0]);
         EXPECT_EQ(2000, h.Timers().Starts(kWatchdog).back()) << "the header restarts it while playing";
@@ -82,18 +79,14 @@ TEST(LinkWatchdog, ContinuationInPlayRestartsTheWatchdogOnlyWhileTheArchivePlays
         h.archive.wPlayState = row.wPlayState;
         h.AdvanceTo(3500);
         h.Socket().Deliver(reads[1]);
-        EXPECT_EQ(REQ_PLAY, h.Link().State());
         EXPECT_EQ(7000u - 60u, h.Link().CollectedSize());
         if (row.bRestarts) {
-            EXPECT_EQ(3500, h.Timers().Starts(kWatchdog).back());
-            EXPECT_EQ(CDvrLink::kImageWatchdogMs, h.Timers().RemainingMs(kWatchdog));
             h.AdvanceTo(8499);
             EXPECT_TRUE(h.Timers().Firings(kWatchdog).empty());
             h.AdvanceTo(8500);
             EXPECT_EQ(Times{8500}, h.Timers().Firings(kWatchdog));
         } else {
-            EXPECT_FALSE(h.Timers().IsRunning(kWatchdog));
-            EXPECT_EQ(3500, StopsOf(h.Timers(), kWatchdog).back());
+            EXPECT_EQ(3500, h.LastStop());
             h.AdvanceTo(25000);
             EXPECT_TRUE(h.Timers().Firings(kWatchdog).empty());
             EXPECT_EQ(std::vector<uint8_t>{1}, h.view.statuses) << "only the connection line, no retries";
@@ -101,22 +94,15 @@ TEST(LinkWatchdog, ContinuationInPlayRestartsTheWatchdogOnlyWhileTheArchivePlays
     }
 }
 
-TEST(LinkWatchdog, WatchdogInPlayResendsTheLastPlayRequest)
+TEST(LinkWatchdog, WatchdogInPlayResendsTheLastPlayRequestThenReconnects)
 {
     WatchdogHarness h;
-    h.archive.bActive = true;
-    h.archive.wPlayState = 1;
     h.AdvanceTo(1000);
-    h.Link().SendPlay(PlayRequest{kPlayDate, kPlayTime, kPlayForward, 5}, true);
+    h.Play();
     const std::vector<uint8_t> play = h.sockets.allSent.back();
-    // P0 = channel 6, P1 the date word, P2 the time word, P3 the control word.
-    const std::vector<uint8_t> params(play.begin() + 28, play.begin() + 44);
-    EXPECT_EQ((std::vector<uint8_t>{6, 0, 0, 0, 0x1F, 0x0C, 0xEA, 0x07, 0x00, 0x0A, 0x2D, 0x0D, 0x00, 0x01, 0x01, 0x00}),
-              params);
-
     h.AdvanceTo(16000);
     EXPECT_EQ((Times{1000, 6000, 11000}), h.SentAt(DATATYPE_PLAY_REQUEST));
-    EXPECT_EQ(play, h.sockets.allSent[h.sockets.allSent.size() - 1]);
+    EXPECT_EQ(play, h.sockets.allSent.back());
     EXPECT_EQ(1000, h.Timers().Starts(kWatchdog).back()) << "the re-sends do not restart it";
     EXPECT_EQ(Times{16000}, h.Timers().Starts(CDvrLink::kReconnectTimerId));
 }
@@ -124,32 +110,28 @@ TEST(LinkWatchdog, WatchdogInPlayResendsTheLastPlayRequest)
 TEST(LinkWatchdog, EventLogHeaderAndContinuationStopTheWatchdog)
 {
     WatchdogHarness h;
+    h.archive.bActive = false;
     h.AdvanceTo(1000);
     h.Link().SendRequest(REQ_EVENT_LOG, true);
     EXPECT_EQ(CDvrLink::kImageWatchdogMs, h.Timers().RemainingMs(kWatchdog)) << "armed by the request";
-    const std::vector<uint8_t> log = NumberedPayload(12000);
     const auto reads = SplitAt(EventLog(12000), {5000, 9000});
-
     h.AdvanceTo(2000);
     h.Socket().Deliver(reads[0]);
-    EXPECT_FALSE(h.Timers().IsRunning(kWatchdog));
-    EXPECT_EQ(2000, StopsOf(h.Timers(), kWatchdog).back());
-
+    EXPECT_EQ(2000, h.LastStop());
     h.AdvanceTo(2500);
     h.Link().SetImageWatchdog(true); // as a play control of the archive dialog may
     h.AdvanceTo(3500);
     h.Socket().Deliver(reads[1]);
-    EXPECT_FALSE(h.Timers().IsRunning(kWatchdog));
-    EXPECT_EQ(3500, StopsOf(h.Timers(), kWatchdog).back());
+    EXPECT_EQ(3500, h.LastStop());
     EXPECT_EQ(REQ_EVENT_LOG, h.Link().State());
 
     h.AdvanceTo(20000);
     EXPECT_TRUE(h.Timers().Firings(kWatchdog).empty());
     h.Socket().Deliver(reads[2]);
-    EXPECT_EQ(log, h.files.files.at("AlarmEvent.am"));
+    EXPECT_EQ(NumberedPayload(12000), h.files.files.at("AlarmEvent.am"));
     EXPECT_EQ(1, h.archive.nAlarmRefreshes);
     EXPECT_FALSE(h.Timers().IsRunning(kWatchdog));
-    EXPECT_TRUE(h.completedStates.empty()) << "an event log is no picture";
+    EXPECT_TRUE(h.archive.drawn.empty() && h.view.drawn.empty()) << "an event log is no picture";
 }
 
 TEST(LinkWatchdog, CompleteEventLogReturnsToTheStateBeforeTheLastPlayRequest)
@@ -168,16 +150,12 @@ TEST(LinkWatchdog, CompleteEventLogReturnsToTheStateBeforeTheLastPlayRequest)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         WatchdogHarness h;
-        h.archive.bActive = true;
-        h.archive.wPlayState = 1;
         h.AdvanceTo(1000);
         for (uint32_t dwCtrl : row.playControls) {
-            h.Link().SendPlay(PlayRequest{kPlayDate, kPlayTime, dwCtrl, 5}, true);
+            h.Play(dwCtrl);
             if (row.bPlayImages)
                 h.Socket().Deliver(PlayImage(4000));
         }
-        EXPECT_EQ(REQ_PLAY, h.Link().State());
-
         h.Link().SendRequest(REQ_EVENT_LOG, false);
         h.Socket().Deliver(SplitAt(EventLog(10000), {6000}));
         EXPECT_EQ(NumberedPayload(10000), h.files.files.at("AlarmEvent.am"));
@@ -186,51 +164,40 @@ TEST(LinkWatchdog, CompleteEventLogReturnsToTheStateBeforeTheLastPlayRequest)
     }
 }
 
-TEST(LinkWatchdog, EventLogIsNotCollectedWhileAStopIsPending)
+TEST(LinkWatchdog, EventLogIsDroppedWhileAStopIsPendingAndComesWholeAfterIt)
 {
-    WatchdogHarness h;
-    h.AdvanceTo(1000);
-    h.Link().SendRequest(REQ_EVENT_LOG, false);
-    h.Link().SendRequest(REQ_STOP, true); // confirmed: pending until the reply or the retry
-    const int nLamps = h.view.nLampToggles;
+    struct Row {
+        const char* name;
+        bool bStopMidLog;    // the stop goes out after the log's first read
+        bool bConfirmByReply; // else the 300 ms retry ends the wait
+    } rows[] = {{"stop before the log, retried", false, false}, {"stop in the middle of the log, confirmed", true, true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        WatchdogHarness h;
+        h.archive.bActive = false;
+        h.AdvanceTo(1000);
+        h.Link().SendRequest(REQ_EVENT_LOG, false);
+        const auto reads = SplitAt(EventLog(12000), {5000});
+        if (row.bStopMidLog)
+            h.Socket().Deliver(reads[0]);
+        h.Link().SendRequest(REQ_STOP, true);
+        const int nLamps = h.view.nLampToggles;
+        h.AdvanceTo(1100);
+        h.Socket().Deliver(row.bStopMidLog ? reads[1] : EventLog(5000));
+        EXPECT_TRUE(h.files.files.empty());
+        EXPECT_EQ(0, h.archive.nAlarmRefreshes);
+        EXPECT_EQ(REQ_EVENT_LOG, h.Link().State()) << "the state stays as the request left it";
+        EXPECT_EQ(nLamps, h.view.nLampToggles);
 
-    h.AdvanceTo(1100);
-    h.Socket().Deliver(EventLog(5000));
-    EXPECT_TRUE(h.files.files.empty());
-    EXPECT_EQ(0, h.archive.nAlarmRefreshes);
-    EXPECT_EQ(REQ_EVENT_LOG, h.Link().State()) << "the state stays as the request left it";
-    EXPECT_EQ(0u, h.Link().ExpectedSize());
-    EXPECT_EQ(nLamps, h.view.nLampToggles);
-
-    h.AdvanceTo(1300); // the retry sends the stop again and ends the wait
-    EXPECT_EQ((Times{1000, 1300}), h.SentAt(DATATYPE_STOP));
-    EXPECT_FALSE(h.Link().StopPending());
-
-    h.AdvanceTo(1400);
-    h.Socket().Deliver(EventLog(5000));
-    EXPECT_EQ(NumberedPayload(5000), h.files.files.at("AlarmEvent.am"));
-    EXPECT_EQ(REQ_LIVE, h.Link().State());
-}
-
-TEST(LinkWatchdog, ConfirmedStopInTheMiddleOfAnEventLogDropsItsRest)
-{
-    WatchdogHarness h;
-    h.AdvanceTo(1000);
-    h.Link().SendRequest(REQ_EVENT_LOG, false);
-    const auto reads = SplitAt(EventLog(12000), {5000});
-    h.Socket().Deliver(reads[0]);
-    h.AdvanceTo(1100);
-    h.Link().SendRequest(REQ_STOP, true);
-    h.AdvanceTo(1200);
-    h.Socket().Deliver(reads[1]);
-    EXPECT_TRUE(h.files.files.empty());
-    EXPECT_EQ(0, h.archive.nAlarmRefreshes);
-    EXPECT_EQ(REQ_EVENT_LOG, h.Link().State());
-
-    // The reply confirms; the next log comes whole.
-    h.Socket().Deliver(MakePacket(DATATYPE_STOP_REPLY, {1}));
-    EXPECT_FALSE(h.Link().StopPending());
-    h.Socket().Deliver(EventLog(300));
-    EXPECT_EQ(NumberedPayload(300), h.files.files.at("AlarmEvent.am"));
-    EXPECT_EQ(REQ_LIVE, h.Link().State());
+        if (row.bConfirmByReply) {
+            h.Socket().Deliver(MakePacket(DATATYPE_STOP_REPLY, {1}));
+        } else {
+            h.AdvanceTo(1300);
+            EXPECT_EQ((Times{1000, 1300}), h.SentAt(DATATYPE_STOP));
+        }
+        EXPECT_FALSE(h.Link().StopPending());
+        h.Socket().Deliver(EventLog(300));
+        EXPECT_EQ(NumberedPayload(300), h.files.files.at("AlarmEvent.am"));
+        EXPECT_EQ(REQ_LIVE, h.Link().State());
+    }
 }

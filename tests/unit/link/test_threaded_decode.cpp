@@ -11,19 +11,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <cstdlib>
-#include <mutex>
 #include <vector>
 
 using namespace ostrel;
 using namespace ostrel::test;
 using namespace ostrel::wire;
 using ostrel::testing::FlatJpeg;
-
-using ostrel::test::AllocationCount;
 
 namespace {
 
@@ -107,31 +100,21 @@ protected:
 
 } // namespace
 
-TEST_F(ThreadedDecode, EveryCameraLandsInItsOwnChannelAsOnOneThread)
+TEST_F(ThreadedDecode, EveryCameraLandsInItsOwnChannelInArrivalOrderAndWrongCodesAreRefused)
 {
     LogIn();
     for (int nChannel = 0; nChannel < 16; ++nChannel)
         Send(LivePacket(CameraJpeg(nChannel, nChannel % 2 == 1), nChannel));
     EXPECT_TRUE(h.view.drawn.empty()) << "nothing is shown before the user-interface thread takes it back";
+    // A camera sending another camera's code is refused on a thread as well.
+    Send(LivePacket(CameraJpeg(6, true), 5));
     Drain();
     std::vector<uint8_t> expected(16);
     for (int n = 0; n < 16; ++n)
         expected[static_cast<size_t>(n)] = static_cast<uint8_t>(n);
-    EXPECT_EQ(expected, h.view.drawn) << "in arrival order";
-    for (int nChannel = 0; nChannel < 16; ++nChannel) {
-        SCOPED_TRACE(nChannel);
-        const Picture& picture = h.view.pictures[nChannel];
-        ASSERT_TRUE(picture);
-        EXPECT_EQ(640, picture.Header().biWidth);
-        EXPECT_EQ(nChannel % 2 == 1 ? 0 : 1, picture.FieldAlign()) << "odd fields carry the index pattern";
-        // Row 1 from the top: bit 0's code block (x 474-503) is white for odd channels.
-        const uint8_t* pRow1 = picture.Bits() + static_cast<size_t>(240 - 2) * 640u * 3u;
-        EXPECT_EQ(nChannel % 2 == 1, pRow1[3 * 490] > 200);
-    }
-    // A camera sending another camera's code is refused on a thread as well.
-    Send(LivePacket(CameraJpeg(6, true), 5));
-    Drain();
-    EXPECT_EQ(16u, h.view.drawn.size());
+    EXPECT_EQ(expected, h.view.drawn);
+    for (int nChannel = 0; nChannel < 16; ++nChannel)
+        EXPECT_EQ(nChannel % 2 == 1 ? 0 : 1, h.view.pictures[nChannel].FieldAlign()) << nChannel;
     EXPECT_EQ(PictureCompletion::kRejected, h.Link().Pictures().DecodeChannel());
 }
 
@@ -193,7 +176,7 @@ TEST_F(ThreadedDecode, NothingFromAnOldConnectionOrAfterAStopIsDrawn)
     EXPECT_EQ(std::vector<uint8_t>{9}, h.view.drawn);
 }
 
-TEST_F(ThreadedDecode, ALayoutOrArchiveSwitchWhileDecodingDecidesWhatIsDrawn)
+TEST_F(ThreadedDecode, ALayoutArchiveOrSearchSwitchWhileDecodingDecidesWhatIsDrawn)
 {
     LogIn();
     Send(LivePacket(CameraJpeg(3, false), 3));
@@ -226,20 +209,15 @@ TEST_F(ThreadedDecode, ALayoutOrArchiveSwitchWhileDecodingDecidesWhatIsDrawn)
     Drain();
     EXPECT_EQ(2, h.archive.nPlayImages);
     EXPECT_EQ(std::vector<uint8_t>{11}, h.archive.drawn);
-}
 
-TEST_F(ThreadedDecode, ASearchTakesOnlyPicturesCompletedAfterItBegan)
-{
-    LogIn();
-    h.archive.bActive = true;
-    h.Link().SendPlay(PlayRequest{0, 0, 0x00010100}, true);
-    Send(PlayPacket(CameraJpeg(4, false), 4)); // complete before the search
+    // A search takes only pictures completed after it began.
+    Send(PlayPacket(CameraJpeg(4, false), 4));
     WaitDecoded();
     h.archive.bSearching = true;
-    Send(PlayPacket(CameraJpeg(6, false), 6)); // the search's answer
+    Send(PlayPacket(CameraJpeg(6, false), 6));
     Drain();
-    EXPECT_EQ(1, h.archive.nPlayImages);
-    EXPECT_EQ(std::vector<uint8_t>{6}, h.archive.drawn);
+    EXPECT_EQ(3, h.archive.nPlayImages);
+    EXPECT_EQ((std::vector<uint8_t>{11, 6}), h.archive.drawn);
 }
 
 TEST_F(ThreadedDecode, AChannelChangingCellSizeMidStreamGetsEachPictureAtItsOwnSize)
@@ -298,87 +276,79 @@ TEST_F(ThreadedDecode, BackToOneThreadAndShutdownWithDecodesInFlight)
     EXPECT_EQ(640, held.Header().biWidth);
 }
 
-// ---- the completion on its own: order and memory ----
-
-namespace {
-
-// The user-interface side of a bare completion: rings counted under a lock.
-struct Doorbell {
-    std::mutex lock;
-    std::condition_variable rung;
-    uint64_t nRings = 0;
-    void Ring()
-    {
-        {
-            const std::lock_guard<std::mutex> guard(lock);
-            ++nRings;
-        }
-        rung.notify_all();
-    }
-    void WaitAfter(uint64_t nSeen)
-    {
-        std::unique_lock<std::mutex> guard(lock);
-        ASSERT_TRUE(rung.wait_for(guard, std::chrono::seconds(20), [&] { return nRings > nSeen; }));
-    }
-    uint64_t Rings()
-    {
-        const std::lock_guard<std::mutex> guard(lock);
-        return nRings;
-    }
-};
-
-} // namespace
-
+// The completion on its own, on this thread or two: a steady stream of pictures at two sizes,
+// each kept by its channel until the next, as the view keeps them.
 TEST(ThreadedCompletion, SteadyStreamOfMixedSizesAllocatesNothing)
 {
-    Doorbell bell;
-    PictureCompletion completion;
-    completion.StartThreads(2, [&] { bell.Ring(); });
     std::vector<std::vector<uint8_t>> jpegs;
-    for (int n = 0; n < 16; ++n) {
-        completion.SetShownSize(REQ_LIVE, n, n % 4 == 0 ? ShownSize{638, 478} : ShownSize{158, 118});
+    for (int n = 0; n < 16; ++n)
         jpegs.push_back(CameraJpeg(n, n % 2 == 1));
-    }
-    std::array<Picture, 16> held;
-    std::array<DecodedPicture, CDecodeWorkers::kSlots> ready;
-    size_t nShown = 0;
-    const auto round = [&] {
-        for (int n = 0; n < 16; ++n) {
-            CompletedPayload payload;
-            payload.pData = jpegs[static_cast<size_t>(n)].data();
-            payload.nBytes = jpegs[static_cast<size_t>(n)].size();
-            payload.byState = REQ_LIVE;
-            payload.byHeaderChannel = static_cast<uint8_t>(n);
-            payload.dwLiveChMask = 0xFFFF;
-            completion.Submit(payload, 1);
-        }
-        while (completion.Outstanding() > 0) {
-            const uint64_t nRings = bell.Rings();
-            const size_t nReady = completion.TakeReady(ready.data(), ready.size());
-            for (size_t i = 0; i < nReady; ++i) {
-                DecodedPicture& decoded = ready[i];
-                if (decoded.result.byChannel == decoded.payload.byHeaderChannel && decoded.result.picture) {
-                    held[decoded.result.byChannel] = std::move(decoded.result.picture);
-                    ++nShown;
-                }
-                decoded.result.picture.Reset();
+    for (const int nThreads : {0, 2}) {
+        SCOPED_TRACE(::testing::Message() << nThreads << " threads");
+        FakeUiWakeupFactory wakeups;
+        const std::unique_ptr<UiWakeup> pWakeup = wakeups.CreateWakeup([] {});
+        PictureCompletion completion;
+        if (nThreads > 0)
+            completion.StartThreads(nThreads, [p = pWakeup.get()] { p->Wake(); });
+        for (int n = 0; n < 16; ++n)
+            completion.SetShownSize(REQ_LIVE, n, n % 4 == 0 ? ShownSize{638, 478} : ShownSize{158, 118});
+        std::array<Picture, 16> held;
+        std::array<DecodedPicture, CDecodeWorkers::kSlots> ready;
+        size_t nShown = 0;
+        const auto keep = [&](CompletedPicture& result, uint8_t byHeaderChannel) {
+            if (result.byChannel == byHeaderChannel && result.picture) {
+                held[byHeaderChannel] = std::move(result.picture);
+                ++nShown;
             }
-            if (nReady == 0 && completion.Outstanding() > 0)
-                bell.WaitAfter(nRings);
+            result.picture.Reset();
+        };
+        const auto round = [&] {
+            for (int n = 0; n < 16; ++n) {
+                CompletedPayload payload;
+                payload.pData = jpegs[static_cast<size_t>(n)].data();
+                payload.nBytes = jpegs[static_cast<size_t>(n)].size();
+                payload.byState = REQ_LIVE;
+                payload.byHeaderChannel = static_cast<uint8_t>(n);
+                payload.dwLiveChMask = 0xFFFF;
+                if (nThreads == 0) {
+                    CompletedPicture result = completion.Complete(payload);
+                    keep(result, payload.byHeaderChannel);
+                } else {
+                    completion.Submit(payload, 1);
+                }
+            }
+            while (completion.Outstanding() > 0) {
+                const uint64_t nRings = wakeups.Rings();
+                const size_t nReady = completion.TakeReady(ready.data(), ready.size());
+                for (size_t i = 0; i < nReady; ++i)
+                    keep(ready[i].result, ready[i].payload.byHeaderChannel);
+                if (nReady == 0 && completion.Outstanding() > 0) {
+                    ASSERT_TRUE(wakeups.WaitForRingAfter(nRings));
+                }
+            }
+        };
+        for (int i = 0; i < 4; ++i)
+            round();
+        const size_t nCreated = completion.Pool().BuffersCreated();
+        const size_t nBefore = test::AllocationCount();
+        const int nRounds = nThreads > 0 ? 100 : 6;
+        for (int i = 0; i < nRounds; ++i)
+            round();
+        const size_t nAllocated = test::AllocationCount() - nBefore;
+        if (nThreads == 0) {
+            EXPECT_EQ(0u, nAllocated);
+            EXPECT_EQ(nCreated, completion.Pool().BuffersCreated());
+            EXPECT_LE(nCreated, 18u) << "one per held picture, one in the decoder, one on its way";
+        } else {
+            // How many pictures are in flight at once varies with the threads' timing, so the pool
+            // may still add a buffer now and then until it has one for each that can be: the 16
+            // held, the 16 of a round and one per thread. Nothing is allocated per picture.
+            EXPECT_LT(nAllocated, 64u) << "1600 pictures";
+            EXPECT_LE(completion.Pool().BuffersCreated(), 16u + 16u + 2u + 1u);
         }
-    };
-    for (int i = 0; i < 4; ++i)
-        round();
-    // How many pictures are in flight at once varies with the threads' timing, so the pool may
-    // still add a buffer now and then until it has one for each that can be: the 16 held, the
-    // 16 of a round and one per thread. What counts is that nothing is allocated per picture.
-    const size_t nBefore = AllocationCount();
-    constexpr int kRounds = 100;
-    for (int i = 0; i < kRounds; ++i)
-        round();
-    EXPECT_LT(AllocationCount() - nBefore, 64u) << "not one allocation of ours per picture (1600 pictures)";
-    EXPECT_LE(completion.Pool().BuffersCreated(), 16u + 16u + 2u + 1u);
-    EXPECT_EQ(16u * (kRounds + 4), nShown + completion.DroppedUnseen()) << "each shown, or dropped for a newer one";
-    EXPECT_EQ(160, held[1].Header().biWidth);
-    EXPECT_EQ(640, held[4].Header().biWidth);
+        EXPECT_EQ(16u * static_cast<size_t>(nRounds + 4), nShown + completion.DroppedUnseen())
+            << "each shown, or dropped for a newer one";
+        EXPECT_EQ(160, held[1].Header().biWidth);
+        EXPECT_EQ(640, held[4].Header().biWidth);
+    }
 }
