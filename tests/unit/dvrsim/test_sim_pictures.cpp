@@ -1,9 +1,7 @@
 // The simulator's pictures: the painted code reads back with the client's reader, every camera
-// looks like itself, pre-encoded pictures are what the live feed would have sent, and the
-// options that choose them refuse what no recorder would do.
+// looks like itself, and pre-encoded pictures are what the live feed would have sent.
 #include "link/image_codec.h"
 #include "picture_ring.h"
-#include "sim_options.h"
 #include "fakes/test_pictures.h"
 
 #include <gtest/gtest.h>
@@ -105,24 +103,4 @@ TEST(PictureRing, HoldsWhatTheLiveFeedSendsAtEachMomentWithItsCodeAndWrapsRound)
     EXPECT_NE(ring.Picture(0, 0, true), ring.Picture(0, 1, true)) << "the road's cars move between ticks";
     EXPECT_TRUE(ring.Picture(3, 0, false).empty());
     EXPECT_TRUE(ring.Picture(-1, 0, false).empty());
-}
-
-TEST(SimOptions, RefusesWhatNoRecorderWouldDo)
-{
-    QString strError, strHelp;
-    const auto chosen = ParseSimOptions({"dvrsim", "--prerendered", "0x10", "--gap", "03:00-03:30"}, strError, strHelp);
-    ASSERT_TRUE(chosen.has_value()) << strError.toStdString();
-    EXPECT_EQ(16, chosen->nPrerendered);
-    EXPECT_EQ(3 * 3600 + 1800, chosen->nGapTo);
-    for (const QStringList& args :
-         {QStringList{"dvrsim", "--channels", "5"}, QStringList{"dvrsim", "--width", "800"},
-          QStringList{"dvrsim", "--magic", "2.0"}, QStringList{"dvrsim", "--port", "70000"},
-          QStringList{"dvrsim", "--gap", "25:00-26:00"}, QStringList{"dvrsim", "--fps", "x"},
-          QStringList{"dvrsim", "--no-such-option"}, QStringList{"dvrsim", "stray"}, QStringList{"dvrsim", "--prerendered"},
-          QStringList{"dvrsim", "--prerendered", "0"}, QStringList{"dvrsim", "--prerendered", "101"},
-          QStringList{"dvrsim", "--prerendered", "2.5"}, QStringList{"dvrsim", "--prerendered", "99999999999"}}) {
-        strError.clear();
-        EXPECT_FALSE(ParseSimOptions(args, strError, strHelp).has_value()) << args.join(' ').toStdString();
-        EXPECT_FALSE(strError.isEmpty());
-    }
 }

@@ -1,10 +1,7 @@
 // The simulated PTZ heads: Pelco frames written out by hand with their checksums worked out
-// by hand, the motion they start, and the view of a turned camera.
-#include "camera_feed.h"
+// by hand, and the motion they start.
 #include "pelco_decoder.h"
 #include "ptz_head.h"
-
-#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -86,31 +83,4 @@ TEST(SimPtzHead, MovesFromACommandUntilTheNextAndStaysWithinItsLimits)
     preset.bExtended = true;
     head.Apply(preset, 4000);
     EXPECT_TRUE(head.Moving()) << "an extended command is no stop";
-}
-
-TEST(SimPtzHead, ATurnedViewShiftsTheSceneBelowTheCodeStrip)
-{
-    // Every pixel says where it is: red = x, green = y.
-    QImage image(64, 51, QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, qRgb(x, y, 0));
-    QImage scratch;
-
-    QImage up = image;
-    CCameraFeed::ApplyPose(up, {0.0, 10.0 / 40, 1.0}, scratch); // 40 scene rows below the 11 of the strip
-    EXPECT_EQ(qRgb(5, 3, 0), up.pixel(5, 3)) << "the strip is untouched";
-    EXPECT_EQ(qRgb(5, 11, 0), up.pixel(5, 11)) << "the top row repeats";
-    EXPECT_EQ(qRgb(5, 11, 0), up.pixel(5, 21));
-    EXPECT_EQ(qRgb(5, 30, 0), up.pixel(5, 40)) << "looking up slides the scene down";
-
-    QImage right = image;
-    CCameraFeed::ApplyPose(right, {0.25, 0.0, 1.0}, scratch);
-    EXPECT_EQ(qRgb(16, 20, 0), right.pixel(0, 20)) << "turning right slides the scene left";
-    EXPECT_EQ(qRgb(0, 20, 0), right.pixel(48, 20)) << "and wraps round";
-
-    QImage zoomed = image;
-    CCameraFeed::ApplyPose(zoomed, {0.0, 0.0, 2.0}, scratch);
-    EXPECT_EQ(qRgb(32, 31, 0), zoomed.pixel(32, 31)) << "the centre stays";
-    EXPECT_EQ(qRgb(16, 21, 0), zoomed.pixel(0, 11)) << "the corner shows what was halfway in";
 }

@@ -42,29 +42,6 @@ protected:
 
 } // namespace
 
-TEST_F(PictureCompletionTest, EachCameraLandsInItsOwnSlotAsBottomUpBgr)
-{
-    LogIn();
-    for (int nChannel = 0; nChannel < 16; ++nChannel)
-        h.Socket().Deliver(LivePacket(CameraJpeg(nChannel, nChannel % 2 == 1), static_cast<uint32_t>(nChannel + 1)));
-    ASSERT_EQ(16u, h.view.drawn.size());
-    for (int nChannel = 0; nChannel < 16; ++nChannel) {
-        SCOPED_TRACE(nChannel);
-        EXPECT_EQ(nChannel, h.view.drawn[static_cast<size_t>(nChannel)]);
-        const Picture& slot = Slot(nChannel);
-        ASSERT_TRUE(slot);
-        EXPECT_EQ(640, slot.Header().biWidth);
-        EXPECT_EQ(240, slot.Header().biHeight);
-        EXPECT_EQ(24, slot.Header().biBitCount);
-        EXPECT_EQ(640u * 3u * 240u, slot.Header().biSizeImage);
-        EXPECT_EQ(nChannel % 2 == 1 ? 0 : 1, slot.FieldAlign()) << "odd fields carry the index pattern";
-        // Row 1 from the top is the last stored row but one: the code block of bit d (x 474-503)
-        // is white exactly for the odd channels.
-        const uint8_t* pRow1 = slot.Bits() + static_cast<size_t>(240 - 2) * 640u * 3u;
-        EXPECT_EQ(nChannel % 2 == 1, pRow1[3 * 490] > 200 && pRow1[3 * 490 + 1] > 200 && pRow1[3 * 490 + 2] > 200);
-    }
-}
-
 TEST_F(PictureCompletionTest, WrongCodeOrDamagedPictureIsNeverShownAndThePreviousOneIsKept)
 {
     const std::vector<uint8_t> good = CameraJpeg(4, true);

@@ -1,11 +1,13 @@
-// Requests on the wire, byte for byte (spelt out by RequestBytes, not by the encoder), and the
-// state each one leaves behind.
+// Requests on the wire, byte for byte (spelt out by RequestBytes, not by the encoder), the state
+// each one leaves behind, and the wire's text and time encodings.
 #include "fakes/link_fixture.h"
 #include "fakes/link_harness.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 using namespace ostrel;
 using namespace ostrel::test;
@@ -171,4 +173,62 @@ TEST_F(RequestBuilder, NothingIsSentAndNothingChangesWithoutAStandingConnection)
     h.Link().SendRequest(REQ_LIVE, true);
     EXPECT_TRUE(h.sockets.allSent.empty());
     EXPECT_EQ(REQ_LOGIN, h.Link().State());
+}
+
+TEST(WireFormat, LoginBlockCutsOverlongNamesAndTheMagicIsFoundOnlyBeforeTheFirstNul)
+{
+    // An overlong user name is cut to 127 bytes and keeps its terminator.
+    uint8_t block[kLoginBlockBytes];
+    memset(block, 0xAA, sizeof block);
+    EncodeLoginBlock(std::string(200, 'u'), "1", block);
+    std::vector<uint8_t> expected(kLoginBlockBytes, 0);
+    std::fill(expected.begin(), expected.begin() + 127, 'u');
+    expected[128] = '1';
+    EXPECT_EQ(expected, std::vector<uint8_t>(block, block + sizeof block));
+
+    const auto bytes = [](const char* p) { return reinterpret_cast<const uint8_t*>(p); };
+    EXPECT_TRUE(HasPacketMagic(bytes("DVR PACKET1.0\0\0\0"), 16));
+    EXPECT_TRUE(HasPacketMagic(bytes("xxDVR PACKET9"), 13));
+    EXPECT_FALSE(HasPacketMagic(bytes("DVR PACK\0ET1.0"), 14));
+    EXPECT_FALSE(HasPacketMagic(bytes("DVR PACKE"), 9));
+    const std::string late = std::string(28, 'x') + "DVR PACKET1.0"; // only the first 28 bytes count
+    EXPECT_FALSE(HasPacketMagic(bytes(late.c_str()), late.size()));
+
+    EXPECT_EQ(3u, FindPacketMagic(bytes("abcDVR PACKET"), 13));
+    EXPECT_EQ(5u, FindPacketMagic(bytes("abcDV"), 5));
+    EXPECT_EQ(6u, MagicPrefixTail(bytes("abcDVR PA"), 9));
+    EXPECT_EQ(0u, MagicPrefixTail(bytes("abcDVX"), 6));
+
+    EXPECT_EQ(1, ProtocolVersionFromMagic(MakeMagic("DVR PACKET1.0")));
+    EXPECT_EQ(2, ProtocolVersionFromMagic(MakeMagic("DVR PACKET1.2")));
+    EXPECT_EQ(3, ProtocolVersionFromMagic(MakeMagic("DVR PACKET2.0")));
+}
+
+TEST(WireFormat, DateTimeWordsSecondsValuesAndPackedEventTimes)
+{
+    EXPECT_EQ(0x07EA0C06u, MakeDateWord(2026, 12, 6));
+    EXPECT_EQ(0x17053B00u, MakeTimeWord(23, 5, 59));
+    EXPECT_EQ((DateTimeFields{2026, 12, 6, 23, 5, 59}), SplitDateTimeWords(0x07EA0C06u, 0x17053B00u));
+
+    // Seconds values are local time.
+    setenv("TZ", "UTC", 1);
+    tzset();
+    EXPECT_EQ(0u, MakeSecondsValue({1970, 1, 1, 0, 0, 0}));
+    EXPECT_EQ(1796515200u, MakeSecondsValue({2026, 12, 6, 0, 0, 0}));
+    setenv("TZ", "CET-1", 1);
+    tzset();
+    EXPECT_EQ(1796515200u - 3600u, MakeSecondsValue({2026, 12, 6, 0, 0, 0}));
+    EXPECT_EQ((DateTimeFields{2026, 12, 6, 0, 0, 0}), SplitSecondsValue(1796515200u - 3600u));
+    unsetenv("TZ");
+    tzset();
+
+    const uint32_t dw = MakeTimeCost(2026, 12, 6, 23, 59, 58);
+    EXPECT_EQ((30u << 26) | (12u << 22) | (6u << 17) | (23u << 12) | (59u << 6) | 58u, dw);
+    EXPECT_EQ((DateTimeFields{2026, 12, 6, 23, 59, 58}), SplitTimeCost(dw));
+    EXPECT_LT(dw, MakeTimeCost(2026, 12, 7, 0, 0, 0));
+    EXPECT_LT(MakeTimeCost(1996, 1, 1, 0, 0, 0), MakeTimeCost(2059, 12, 31, 23, 59, 59));
+    EXPECT_EQ(MakeTimeCost(2026, 1, 1, 0, 0, 0), MakeTimeCost(2026, 1, 1, 0, 0, 64)) << "masked, not carried";
+
+    EXPECT_EQ("050.0000%", FormatPosition(500000));
+    EXPECT_EQ("000.0042%", FormatPosition(42));
 }

@@ -113,8 +113,17 @@ TEST_F(ThreadedDecode, EveryCameraLandsInItsOwnChannelInArrivalOrderAndWrongCode
     for (int n = 0; n < 16; ++n)
         expected[static_cast<size_t>(n)] = static_cast<uint8_t>(n);
     EXPECT_EQ(expected, h.view.drawn);
-    for (int nChannel = 0; nChannel < 16; ++nChannel)
-        EXPECT_EQ(nChannel % 2 == 1 ? 0 : 1, h.view.pictures[nChannel].FieldAlign()) << nChannel;
+    for (int nChannel = 0; nChannel < 16; ++nChannel) {
+        SCOPED_TRACE(nChannel);
+        const Picture& picture = h.view.pictures[nChannel];
+        ASSERT_TRUE(picture);
+        EXPECT_EQ(640u * 3u * 240u, picture.Header().biSizeImage);
+        EXPECT_EQ(nChannel % 2 == 1 ? 0 : 1, picture.FieldAlign()) << "odd fields carry the index pattern";
+        // Bottom-up rows: the last stored row but one is row 1, where the code block of bit d
+        // (x 474-503) is white exactly for the odd channels.
+        const uint8_t* pRow1 = picture.Bits() + static_cast<size_t>(240 - 2) * 640u * 3u;
+        EXPECT_EQ(nChannel % 2 == 1, pRow1[3 * 490] > 200 && pRow1[3 * 490 + 2] > 200);
+    }
     EXPECT_EQ(PictureCompletion::kRejected, h.Link().Pictures().DecodeChannel());
 }
 
