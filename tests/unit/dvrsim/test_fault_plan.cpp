@@ -72,19 +72,6 @@ TEST(FaultPlan, TheOutageCoversItsMinuteAndWalkingFromChangeToChangeMeetsEveryBo
     EXPECT_FALSE(CFaultPlan(FaultPlanSettings{}).Active());
 }
 
-TEST(FaultPlan, ShortCyclesKeepTheOrderAndAreNeverShorterThanTenSeconds)
-{
-    const CFaultPlan twenty(FaultPlanSettings{20000, 0, 0});
-    EXPECT_EQ(F::Silence, twenty.At(14000).fault);
-    EXPECT_EQ(F::Mixed, twenty.At(16000).fault) << "a 2 s window is silent throughout";
-    EXPECT_EQ(1, twenty.At(20000).nCloses);
-
-    const CFaultPlan tooShort(FaultPlanSettings{3000, 0, 0});
-    EXPECT_EQ(10000, tooShort.Settings().nCycleMs);
-    EXPECT_EQ(0, tooShort.At(9999).nCloses);
-    EXPECT_EQ(1, tooShort.At(10000).nCloses);
-}
-
 TEST(FaultPlan, PlannedFaultsComeOnTopOfTheCommandLine)
 {
     SimOptions base;

@@ -1,6 +1,8 @@
-// The simulator's side of the wire: requests read from any stream, replies built byte for byte.
+// The simulator's side of the wire: requests read from any stream, replies built byte for byte,
+// and Pelco frames (written out by hand, checksums worked out by hand) read as the client sent them.
 #include "fakes/link_fixture.h"
 #include "packet_builder.h"
+#include "pelco_decoder.h"
 #include "request_reader.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +32,11 @@ std::vector<uint32_t> Drain(CRequestReader& reader, std::vector<DvrRequest>* pRe
             pRequests->push_back(request);
     }
     return types;
+}
+
+std::vector<PelcoCommand> DecodeBytes(const std::vector<uint8_t>& bytes)
+{
+    return DecodePelco(bytes.data(), bytes.size());
 }
 
 } // namespace
@@ -160,4 +167,39 @@ TEST(PacketBuilder, RepliesCarryTheirWordsOnEitherVersion)
     v2.AppendAlarmEvent(out, 2, true, false, true);
     v2.AppendStopReply(out);
     EXPECT_EQ(Concat({RequestBytes(0x1036, {2, 0x01000100}), RequestBytes(0x1014, {1})}), out) << "alarm 1, loss 0, motion 1";
+}
+
+TEST(SimPelco, ReadsBothProtocolsTheirDirectionsAndStopsAndSkipsWhatIsNotAFrame)
+{
+    // Pelco D, camera 1, up at tilt speed 0x20: 01 + 00 + 08 + 00 + 20 = 29.
+    // Pelco P, camera 3 (address 2), left at pan speed 0x20: A0^02^00^04^20^00^AF = 29.
+    // Pelco D, camera 8, right and down at 3F / 10, zoom out: 08+00+52+3F+10 = A9.
+    const std::vector<PelcoCommand> c = DecodeBytes({0xFF, 0x01, 0x00, 0x08, 0x00, 0x20, 0x29,
+                                                0xA0, 0x02, 0x00, 0x04, 0x20, 0x00, 0xAF, 0x29,
+                                                0xFF, 0x08, 0x00, 0x52, 0x3F, 0x10, 0xA9});
+    ASSERT_EQ(3u, c.size());
+    EXPECT_EQ("Pelco D camera 1: up at 32", DescribePelco(c[0]));
+    EXPECT_EQ(0, c[0].nPan);
+    EXPECT_EQ(1, c[0].nTilt);
+    EXPECT_EQ("Pelco P camera 3: left at 32", DescribePelco(c[1]));
+    EXPECT_EQ(-1, c[1].nPan);
+    EXPECT_EQ("Pelco D camera 8: right at 63, down at 16, zoom out", DescribePelco(c[2]));
+    EXPECT_EQ(-1, c[2].nZoom);
+
+    const std::vector<PelcoCommand> d = DecodeBytes({
+        0xFF, 0x02, 0x00, 0x00, 0x00, 0x00, 0x02,              // D stop, camera 2
+        0xA0, 0x00, 0x00, 0x00, 0x00, 0x00, 0xAF, 0x0F,        // P stop, camera 1: A0^AF = 0F
+        0xFF, 0x01, 0x01, 0x00, 0x00, 0x00, 0x02,              // D focus near
+        0xFF, 0x01, 0x00, 0x02, 0xFF, 0x00, 0x02,              // D right at turbo: 01+02+FF = 102
+        0xFF, 0x01, 0x00, 0x07, 0x00, 0x01, 0x09,              // D extended (bit 0 of command 2)
+        0xFF, 0x01, 0x00, 0x08, 0x00, 0x20, 0x30,              // bad checksum: skipped byte by byte
+        0xA0, 0x00, 0x00, 0x08, 0x00, 0x20, 0xAE, 0x27,        // P without its AF: no frame
+        0xFF, 0x01, 0x00, 0x08,                                // cut short
+    });
+    ASSERT_EQ(5u, d.size());
+    EXPECT_EQ("Pelco D camera 2: stop", DescribePelco(d[0]));
+    EXPECT_EQ("Pelco P camera 1: stop", DescribePelco(d[1]));
+    EXPECT_EQ("Pelco D camera 1: focus near", DescribePelco(d[2]));
+    EXPECT_EQ("Pelco D camera 1: right at 64", DescribePelco(d[3]));
+    EXPECT_TRUE(d[4].bExtended);
 }

@@ -62,22 +62,6 @@ TEST(CameraFeed, SixteenCamerasLookDifferentMoveAndCanSendAnotherCode)
     EXPECT_EQ(5, codec.Decode(right.data(), right.size(), false));
 }
 
-TEST(PictureRing, MomentsAreTheFirstMillisecondOfConsecutiveSceneTicks)
-{
-    FeedFormat format;
-    format.nSceneFps = 10;
-    const CPictureRing tenths(0, 4, format, 1715953510037LL); // no camera: nothing is drawn
-    EXPECT_EQ(1715953510000LL, tenths.MomentMs(0));
-    EXPECT_EQ(1715953510300LL, tenths.MomentMs(3));
-    // Seven ticks a second: ticks 8 and 9 start at 8000 / 7 = 1142.9 and 9000 / 7 = 1285.7 ms.
-    format.nSceneFps = 7;
-    const CPictureRing sevenths(0, 3, format, 1100);
-    EXPECT_EQ((std::vector<int64_t>{1000, 1143, 1286}),
-              (std::vector<int64_t>{sevenths.MomentMs(0), sevenths.MomentMs(1), sevenths.MomentMs(2)}));
-    EXPECT_EQ(1, CPictureRing(0, 0, format, 0).Size());
-    EXPECT_EQ(100, CPictureRing(0, 500, format, 0).Size());
-}
-
 TEST(PictureRing, HoldsWhatTheLiveFeedSendsAtEachMomentWithItsCodeAndWrapsRound)
 {
     FeedFormat format;
