@@ -20,18 +20,14 @@ using ostrel::testing::FlatJpeg;
 
 namespace {
 
-// A camera's picture as the recorder codes it: a grey field with the channel code (and, for an
-// odd field, the index pattern) painted into its first rows. Drawn without QPainter, whose
-// own worker threads ThreadSanitizer cannot see into.
+// A grey 640 x 240 field with the channel code (and, for an odd field, the index pattern)
+// painted in, drawn without QPainter, whose own threads ThreadSanitizer cannot see into.
 std::vector<uint8_t> CameraJpeg(int nChannel, bool bOddField)
 {
-    constexpr int kWidth = 640;
-    constexpr int kHeight = 240;
-    std::vector<uint8_t> pixels(static_cast<size_t>(kWidth) * kHeight * 4, 0x50);
-    ostrel::dvrsim::CChannelCodePainter::Paint(pixels.data(), kWidth, kWidth * 4, kHeight, nChannel, bOddField, false);
+    std::vector<uint8_t> pixels(640u * 240u * 4u, 0x50);
+    ostrel::dvrsim::CChannelCodePainter::Paint(pixels.data(), 640, 640 * 4, 240, nChannel, bOddField, false);
     std::vector<uint8_t> jpeg;
-    ostrel::dvrsim::CJpegEncoder encoder;
-    encoder.Encode(pixels.data(), kWidth, kWidth * 4, kHeight, 80, ostrel::dvrsim::JpegSubsampling::S420, jpeg);
+    ostrel::dvrsim::CJpegEncoder().Encode(pixels.data(), 640, 640 * 4, 240, 80, ostrel::dvrsim::JpegSubsampling::S420, jpeg);
     return jpeg;
 }
 
@@ -46,17 +42,11 @@ std::vector<uint8_t> PlayPacket(const std::vector<uint8_t>& jpeg, int nChannel)
     return MakePacket(DATATYPE_PLAY_IMAGE, {dwP0, 0x110D2D0A, 0, 1, 5000}, jpeg);
 }
 
-// Small flat pictures, told apart by their grey level: the header names their channel
-// (header-channel mode), and two reads keep them clear of the one-read fragment rule.
+// Small flat pictures, told apart by their grey level.
 std::vector<uint8_t> Grey(int nLevel)
 {
     const auto byLevel = static_cast<uint8_t>(nLevel);
     return FlatJpeg(64, 48, byLevel, byLevel, byLevel);
-}
-
-int LevelOf(const Picture& picture)
-{
-    return picture ? picture.Bits()[0] : -1;
 }
 
 class ThreadedDecode : public ::testing::Test {
@@ -109,15 +99,12 @@ TEST_F(ThreadedDecode, EveryCameraLandsInItsOwnChannelInArrivalOrderAndWrongCode
     // A camera sending another camera's code is refused on a thread as well.
     Send(LivePacket(CameraJpeg(6, true), 5));
     Drain();
-    std::vector<uint8_t> expected(16);
-    for (int n = 0; n < 16; ++n)
-        expected[static_cast<size_t>(n)] = static_cast<uint8_t>(n);
-    EXPECT_EQ(expected, h.view.drawn);
+    ASSERT_EQ(16u, h.view.drawn.size());
     for (int nChannel = 0; nChannel < 16; ++nChannel) {
         SCOPED_TRACE(nChannel);
+        EXPECT_EQ(nChannel, h.view.drawn[static_cast<size_t>(nChannel)]) << "in arrival order";
         const Picture& picture = h.view.pictures[nChannel];
-        ASSERT_TRUE(picture);
-        EXPECT_EQ(640u * 3u * 240u, picture.Header().biSizeImage);
+        ASSERT_EQ(640u * 3u * 240u, picture.Header().biSizeImage);
         EXPECT_EQ(nChannel % 2 == 1 ? 0 : 1, picture.FieldAlign()) << "odd fields carry the index pattern";
         // Bottom-up rows: the last stored row but one is row 1, where the code block of bit d
         // (x 474-503) is white exactly for the odd channels.
@@ -132,7 +119,7 @@ TEST_F(ThreadedDecode, EachChannelShowsItsPicturesInOrderAndSkipsOnlyStaleOnes)
     LogIn(8); // the header names the channel
     std::vector<std::vector<int>> shown(3);
     h.view.onPicture = [&](uint8_t byChannel, const Picture& picture) {
-        shown.at(byChannel).push_back(LevelOf(picture));
+        shown.at(byChannel).push_back(picture.Bits()[0]);
     };
     // Pictures of three channels, each numbered by its grey level, faster than a decode.
     std::vector<std::vector<int>> sent(3);
@@ -242,19 +229,18 @@ TEST_F(ThreadedDecode, AChannelChangingCellSizeMidStreamGetsEachPictureAtItsOwnS
     pictures.SetShownSize(REQ_LIVE, 2, ShownSize{318, 238}); // a quarter
     Send(LivePacket(CameraJpeg(2, true), 2));
     Drain();
-    // Two may have been decoded together, or the middle one skipped for the newest; what is
-    // drawn comes in order, each at the size its cell had when it arrived.
+    // The middle one may be skipped for the newest; what is drawn comes in order, each at the
+    // size its cell had when it arrived.
     ASSERT_FALSE(widths.empty());
     EXPECT_EQ(320, widths.back());
-    const std::vector<int> all{160, 640, 320};
+    const int order[] = {160, 640, 320};
     size_t nAt = 0;
     for (int nWidth : widths) {
-        while (nAt < all.size() && all[nAt] != nWidth)
+        while (nAt < 3 && order[nAt] != nWidth)
             ++nAt;
-        EXPECT_LT(nAt, all.size()) << "width " << nWidth << " out of order";
+        EXPECT_LT(nAt, 3u) << "width " << nWidth << " out of order";
     }
-    // The channel code was read at full size whatever the scale.
-    EXPECT_EQ(2, pictures.DecodeChannel());
+    EXPECT_EQ(2, pictures.DecodeChannel()) << "the code is read at full size whatever the scale";
 }
 
 TEST_F(ThreadedDecode, BackToOneThreadAndShutdownWithDecodesInFlight)
