@@ -76,22 +76,46 @@ TEST_F(ReceiveDispatch, PacketsCutOrCoalescedAnywhereAllArriveWithTheirSingleRea
     }
 }
 
-// A recorder that cut a picture short and went on with the next packet: the read that begins with
-// the new header starts it, however few bytes of the old payload were still outstanding. With
-// fewer than a magic's length outstanding, a read cut to those bytes used to swallow the start
-// of the header and lose the packet.
-TEST_F(ReceiveDispatch, HeaderAfterAPictureCutShortStartsANewPacketWhateverWasOutstanding)
+TEST_F(ReceiveDispatch, GarbageCutPicturesAndUntrustedHeadersAreSkippedWithoutAllocatingAndTheStreamRecovers)
 {
+    struct Row {
+        std::string name;
+        std::vector<std::vector<uint8_t>> reads;
+        const char* pszExpected;
+    };
+    std::vector<Row> rows;
+    // Garbage before and between packets, a magic straddling two reads, a dangling "DV" at the end.
+    const std::vector<uint8_t> garbage = {'D', 'V', 'R', ' ', 'X', 0, 0xFF, 0xD8, 'D', 'V', 'R'};
+    const size_t nSecondMagic = garbage.size() + 3260 + 2 * garbage.size();
+    auto reads = SplitAt(Concat({garbage, Live(3200, 1), garbage, garbage, Live(3300, 2), {'D', 'V'}}), {5, nSecondMagic + 6});
+    reads.push_back(Live(3400, 3));
+    rows.push_back({"garbage", reads, "0:3200s 1:3300 2:3400s "});
+    // A recorder that cut a picture short and went on with the next packet: the read that begins
+    // with the new header starts it, however few bytes of the old payload were still outstanding.
+    // With fewer than a magic's length outstanding, a read cut to those bytes used to swallow the
+    // start of the header and lose the packet.
     for (size_t nOutstanding : {1u, 5u, 9u, 10u, 11u, 3000u}) {
-        SCOPED_TRACE(nOutstanding);
-        completed.clear();
         const auto cut = Live(5000, 1);
-        h.Socket().Deliver(SplitAt(std::vector<uint8_t>(cut.begin(), cut.end() - static_cast<ptrdiff_t>(nOutstanding)),
-                                   {2000}));
-        EXPECT_TRUE(completed.empty());
-        h.Socket().Deliver(Live(4000, 2));
-        h.Socket().Deliver(Live(3500, 3)); // and the stream stays aligned
-        EXPECT_EQ("1:4000s 2:3500s ", Summary());
+        auto cutReads = SplitAt(std::vector<uint8_t>(cut.begin(), cut.end() - static_cast<ptrdiff_t>(nOutstanding)), {2000});
+        cutReads.push_back(Live(4000, 2));
+        cutReads.push_back(Live(3500, 3));
+        rows.push_back({"cut short, " + std::to_string(nOutstanding) + " outstanding", cutReads, "1:4000s 2:3500s "});
+    }
+    const std::pair<uint32_t, uint32_t> untrusted[] = {
+        {59, PACKET_PAYLOAD}, {kMaxPacketBytes + 1, PACKET_PAYLOAD}, {0xFFFFFFFFu, PACKET_PAYLOAD}, {4060, 0}, {4060, 4}};
+    for (const auto& [dwLength, dwPacketType] : untrusted) {
+        auto bad = Live(4000);
+        PutLe32(bad.data() + 16, dwLength);
+        PutLe32(bad.data() + 20, dwPacketType);
+        rows.push_back({"length " + std::to_string(dwLength) + ", type " + std::to_string(dwPacketType),
+                        {bad, Concat({bad, Live(3500, 4)})}, "3:3500s "});
+    }
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        completed.clear();
+        h.Socket().Deliver(row.reads);
+        EXPECT_EQ(row.pszExpected, Summary());
+        EXPECT_EQ(CDvrLink::kReceiveBytes, h.Link().ImageBufferCapacity());
     }
 }
 
@@ -116,46 +140,6 @@ TEST_F(ReceiveDispatch, ReadsAskForAtMost9129BytesAndTheImageBufferGrowsOnceToTh
     h.Socket().Deliver(reads);
     EXPECT_EQ(nLargest, completed.back().payload.size()) << "the largest accepted packet";
     EXPECT_EQ(nLargest + 1, h.Link().ImageBufferCapacity());
-}
-
-TEST_F(ReceiveDispatch, UntrustedLengthsAreDroppedWithoutAllocatingAndTheStreamRecovers)
-{
-    struct Row {
-        const char* name;
-        uint32_t dwLength;
-        uint32_t dwPacketType;
-    } rows[] = {
-        {"length below a header", 59, PACKET_PAYLOAD},
-        {"length beyond the ceiling", kMaxPacketBytes + 1, PACKET_PAYLOAD},
-        {"length of four gigabytes", 0xFFFFFFFFu, PACKET_PAYLOAD},
-        {"packet type 0", 4060, 0},
-        {"packet type 4", 4060, 4},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        completed.clear();
-        auto bad = Live(4000);
-        PutLe32(bad.data() + 16, row.dwLength);
-        PutLe32(bad.data() + 20, row.dwPacketType);
-        const int nLamps = h.view.nLampToggles;
-        h.Socket().Deliver(bad);
-        EXPECT_TRUE(completed.empty());
-        EXPECT_EQ(nLamps, h.view.nLampToggles) << "dropped silently";
-        EXPECT_EQ(CDvrLink::kReceiveBytes, h.Link().ImageBufferCapacity());
-        h.Socket().Deliver(Concat({bad, Live(3500, 4)}));
-        EXPECT_EQ("3:3500s ", Summary()) << "the good packet after it still arrives";
-    }
-}
-
-TEST_F(ReceiveDispatch, GarbageBeforeAndBetweenPacketsIsSkippedUpToTheNextMagic)
-{
-    const std::vector<uint8_t> garbage = {'D', 'V', 'R', ' ', 'X', 0, 0xFF, 0xD8, 'D', 'V', 'R'};
-    const auto stream = Concat({garbage, Live(3200, 1), garbage, garbage, Live(3300, 2), {'D', 'V'}});
-    // Split so that a magic straddles two reads.
-    const size_t nSecondMagic = garbage.size() + 3260 + 2 * garbage.size();
-    h.Socket().Deliver(SplitAt(stream, {5, nSecondMagic + 6}));
-    h.Socket().Deliver(Live(3400, 3)); // the dangling "DV" does not swallow it
-    EXPECT_EQ("0:3200s 1:3300 2:3400s ", Summary());
 }
 
 TEST_F(ReceiveDispatch, RequestOrStatusPollMidPictureDropsTheRestAndTheStreamStaysAligned)
