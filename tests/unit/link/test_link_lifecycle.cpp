@@ -117,6 +117,14 @@ TEST(LinkLifecycle, RefusedLoginAndFailedConnectDisconnectAfterTheNotificationWi
     EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::ConnectFailed}, failed.view.losses);
     EXPECT_FALSE(failed.Link().HasSocket());
     EXPECT_EQ(0, h.sockets.nDestroyedWhileNotifying + failed.sockets.nDestroyedWhileNotifying);
+
+    LinkHarness never; // a connect that cannot start leaves no socket
+    never.sockets.bCreateFails = true;
+    EXPECT_FALSE(never.Link().Connect("127.0.0.1", 8000));
+    never.sockets.bCreateFails = false;
+    never.sockets.bConnectStarts = false;
+    EXPECT_FALSE(never.Link().Connect("not an address", 8000));
+    EXPECT_FALSE(never.Link().HasSocket());
 }
 
 TEST(LinkLifecycle, SilentRecorderGetsTheLoginAgainThenAReconnectionWithANewLogin)
