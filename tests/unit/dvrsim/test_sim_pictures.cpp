@@ -1,7 +1,7 @@
-// The simulator's pictures: the painted code reads back with the client's reader, every camera
-// looks like itself, and pre-encoded pictures are what the live feed would have sent.
+// The simulator's pictures: the painted code reads back with the client's reader, and every
+// camera looks like itself.
 #include "link/image_codec.h"
-#include "picture_ring.h"
+#include "camera_feed.h"
 #include "fakes/test_pictures.h"
 
 #include <gtest/gtest.h>
@@ -60,31 +60,4 @@ TEST(CameraFeed, SixteenCamerasLookDifferentMoveAndCanSendAnotherCode)
     EXPECT_EQ(9, codec.Decode(wrong.data(), wrong.size(), false));
     const std::vector<uint8_t> right = feed.Picture(t::TestMomentMs(), true);
     EXPECT_EQ(5, codec.Decode(right.data(), right.size(), false));
-}
-
-TEST(PictureRing, HoldsWhatTheLiveFeedSendsAtEachMomentWithItsCodeAndWrapsRound)
-{
-    FeedFormat format;
-    format.subsampling = JpegSubsampling::S422;
-    format.nWidth = 704;
-    const CPictureRing ring(3, 3, format, t::TestMomentMs() + 250); // inside the tick that starts at +200
-    CImageCodec codec;
-    for (int nCamera = 0; nCamera < 3; ++nCamera) {
-        CCameraFeed feed(nCamera, format);
-        for (int i = 0; i < 3; ++i) {
-            for (const bool bOdd : {false, true}) {
-                SCOPED_TRACE(::testing::Message() << "camera " << nCamera << " picture " << i << " odd " << bOdd);
-                const std::vector<uint8_t>& jpeg = ring.Picture(nCamera, i, bOdd);
-                // The live feed asked at any millisecond of the tick 200 + 100 i ms in.
-                EXPECT_EQ(feed.Picture(t::TestMomentMs() + 200 + 100 * i + 99, bOdd), jpeg);
-                EXPECT_EQ(jpeg, ring.Picture(nCamera, i + 3, bOdd));
-                EXPECT_EQ(jpeg, ring.Picture(nCamera, i - 3, bOdd));
-                EXPECT_EQ(nCamera, codec.Decode(jpeg.data(), jpeg.size(), false));
-                EXPECT_EQ(bOdd ? CImageCodec::kFieldOdd : CImageCodec::kFieldEven, codec.FieldFlag());
-            }
-        }
-    }
-    EXPECT_NE(ring.Picture(0, 0, true), ring.Picture(0, 1, true)) << "the road's cars move between ticks";
-    EXPECT_TRUE(ring.Picture(3, 0, false).empty());
-    EXPECT_TRUE(ring.Picture(-1, 0, false).empty());
 }

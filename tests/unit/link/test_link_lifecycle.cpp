@@ -309,19 +309,6 @@ TEST(LinkWatchdog, ContinuationInPlayRestartsTheWatchdogOnlyWhileTheArchivePlays
     }
 }
 
-TEST(LinkWatchdog, WatchdogInPlayResendsTheLastPlayRequestThenReconnects)
-{
-    WatchdogHarness h;
-    h.AdvanceTo(1000);
-    h.Play();
-    const std::vector<uint8_t> play = h.sockets.allSent.back();
-    h.AdvanceTo(16000);
-    EXPECT_EQ((Times{1000, 6000, 11000}), h.SentAt(DATATYPE_PLAY_REQUEST));
-    EXPECT_EQ(play, h.sockets.allSent.back()) << "the same request again";
-    EXPECT_EQ(1000, h.Timers().Starts(kWatchdog).back()) << "the re-sends do not restart it";
-    EXPECT_EQ(Times{16000}, h.Timers().Starts(CDvrLink::kReconnectTimerId));
-}
-
 TEST(LinkWatchdog, EventLogHeaderAndContinuationStopTheWatchdog)
 {
     WatchdogHarness h;
