@@ -58,17 +58,11 @@ std::vector<uint8_t> ExpectedRepair(const uint8_t* p, size_t n, bool& rbRepairab
 
 void CheckDecoded(const CImageCodec& codec, int nDenominator)
 {
-    const BitmapInfoHeader& h = codec.ImageHeader();
     FUZZ_CHECK(codec.SourceWidth() > 0 && codec.SourceHeight() > 0);
     FUZZ_CHECK(int64_t{codec.SourceWidth()} * codec.SourceHeight() <= CImageCodec::kMaxPixels);
     FUZZ_CHECK(codec.ScaleDenominator() == nDenominator);
-    FUZZ_CHECK(h.biWidth == ScaledDimension(codec.SourceWidth(), nDenominator));
-    FUZZ_CHECK(h.biHeight == ScaledDimension(codec.SourceHeight(), nDenominator));
-    FUZZ_CHECK(h.biBitCount == 24 || h.biBitCount == 32);
-    FUZZ_CHECK(h.biSizeImage == h.RowBytes() * static_cast<uint32_t>(h.biHeight));
-    FUZZ_CHECK(codec.Pixels() != nullptr);
-    volatile uint8_t byLast = codec.Pixels()[h.biSizeImage - 1];
-    (void)byLast;
+    fuzz::CheckPictureLayout(codec.ImageHeader(), codec.Pixels(), ScaledDimension(codec.SourceWidth(), nDenominator),
+                             ScaledDimension(codec.SourceHeight(), nDenominator));
 }
 
 } // namespace

@@ -59,6 +59,23 @@ private:
     size_t m_nPos = 0;
 };
 
+// What every decoded picture must satisfy, whoever hands it out: a header of positive size at
+// the scale given (nScaledWidth x nScaledHeight, worked out by the caller), rows that hold
+// their pixels, 24 or 32 bits, and a buffer as long as its header says (the last byte is read,
+// so ASan sees a shorter one).
+template <typename Header>
+void CheckPictureLayout(const Header& h, const uint8_t* pBits, int nScaledWidth, int nScaledHeight)
+{
+    FUZZ_CHECK(h.biWidth > 0 && h.biHeight > 0);
+    FUZZ_CHECK(h.biWidth == nScaledWidth && h.biHeight == nScaledHeight);
+    FUZZ_CHECK(h.biBitCount == 24 || h.biBitCount == 32);
+    FUZZ_CHECK(h.RowBytes() >= static_cast<uint32_t>(h.biWidth) * (h.biBitCount / 8u));
+    FUZZ_CHECK(h.biSizeImage == h.RowBytes() * static_cast<uint32_t>(h.biHeight));
+    FUZZ_CHECK(pBits != nullptr);
+    volatile uint8_t byLast = pBits[h.biSizeImage - 1];
+    (void)byLast;
+}
+
 // A folder of the process's own under the system's temporary folder, made at the first call
 // and removed at exit. Targets that read or write real files use nothing else.
 const std::string& ScratchFolder();

@@ -1,4 +1,5 @@
-// Connect, login, the four link timers and reconnection, at exact moments on a fake clock.
+// Connect, login, the link's timers and reconnection, and the image watchdog while a playback
+// or an event log streams in, at exact moments on a fake clock.
 #include "fakes/link_harness.h"
 
 #include <gtest/gtest.h>
@@ -12,47 +13,36 @@ namespace {
 constexpr int kWatchdog = CDvrLink::kImageWatchdogTimerId;
 constexpr int kReconnect = CDvrLink::kReconnectTimerId;
 constexpr int kStatusPoll = CDvrLink::kStatusPollTimerId;
-
 using Times = std::vector<int64_t>;
+
+std::vector<uint8_t> LiveImage(size_t nPayload)
+{
+    return MakePacket(DATATYPE_LIVE_IMAGE, {0, 0, 0, 1}, NumberedPayload(nPayload));
+}
 
 } // namespace
 
-TEST(LinkLifecycle, ConnectionStandsThenLoginGoesOutGuardedByTheWatchdog)
+TEST(LinkLifecycle, LoginGoesOutOnceTheConnectionStandsAndItsAnswerStartsLiveWithTheirWaits)
 {
     LinkHarness h;
     ASSERT_TRUE(h.Link().Connect("10.1.2.3", 8123));
-    EXPECT_EQ("10.1.2.3", h.Socket().strHost);
-    EXPECT_EQ(8123, h.Socket().wPort);
     EXPECT_FALSE(h.Link().Connect("10.1.2.3", 8123)) << "a second connect while a socket exists";
-    EXPECT_EQ(1, h.sockets.nCreated);
-
     h.Socket().CompleteConnect(true);
     EXPECT_TRUE(h.Socket().m_bNoDelay);
     EXPECT_EQ(1, h.view.byConnectState);
     EXPECT_EQ(std::vector<uint8_t>{1}, h.view.statuses);
-    EXPECT_EQ(std::vector<uint32_t>{DATATYPE_LOGIN}, h.SentTypes());
     EXPECT_EQ(CDvrLink::kImageWatchdogMs, h.Timers().RemainingMs(kWatchdog));
-}
 
-TEST(LinkLifecycle, AcceptedLoginSendsKeyStatusAndLiveWithTheirWaits)
-{
-    LinkHarness h;
-    h.ConnectTcp();
     h.clock.Advance(1000);
     h.Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {1, 0x07000010}));
     EXPECT_EQ(2, h.Link().ProtocolVersion());
-    EXPECT_FALSE(h.Link().HeaderChannelMode());
     EXPECT_EQ(16, h.view.byChannelCount);
-
     h.clock.Advance(2000);
-    EXPECT_EQ((std::vector<uint32_t>{DATATYPE_LOGIN, DATATYPE_KEY_EMUL, DATATYPE_DVR_STATUS2,
-                                     DATATYPE_LIVE_REQUEST}),
+    EXPECT_EQ((std::vector<uint32_t>{DATATYPE_LOGIN, DATATYPE_KEY_EMUL, DATATYPE_DVR_STATUS2, DATATYPE_LIVE_REQUEST}),
               h.SentTypes());
     EXPECT_EQ(Times{1000}, h.SentAt(DATATYPE_KEY_EMUL));
     EXPECT_EQ(Times{1200}, h.SentAt(DATATYPE_DVR_STATUS2));
     EXPECT_EQ(Times{1700}, h.SentAt(DATATYPE_LIVE_REQUEST));
-    EXPECT_EQ(GetLe32(h.sockets.allSent[1].data() + 28), 0x201u);
-    EXPECT_EQ(REQ_LIVE, h.Link().State());
     EXPECT_EQ(Times{1700}, h.Timers().Starts(kStatusPoll));
 }
 
@@ -104,24 +94,37 @@ TEST(LinkLifecycle, ChannelInfoDecidesHeaderChannelModeAndTheViewsChannelCount)
     }
 }
 
-TEST(LinkLifecycle, RefusedLoginDisconnectsAfterTheNotificationWithoutAnyMessage)
+TEST(LinkLifecycle, RefusedLoginAndFailedConnectDisconnectAfterTheNotificationWithoutAMessage)
 {
     LinkHarness h;
     h.ConnectTcp();
     h.Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {0, 16}, {}, kMagicV10));
-    EXPECT_EQ(0, h.sockets.nDestroyedWhileNotifying);
     EXPECT_EQ(1, h.Link().ProtocolVersion()) << "the version is taken whatever P0 says";
-
+    EXPECT_TRUE(h.Link().HasSocket()) << "reported after the notification, not inside it";
     h.clock.RunDue();
     EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::LoginRefused}, h.view.losses);
     EXPECT_FALSE(h.Link().HasSocket());
     EXPECT_FALSE(h.Link().HasBuffers());
-    EXPECT_EQ(0, h.sockets.nDestroyedWhileNotifying);
-    EXPECT_TRUE(h.notifier.messages.empty());
-    EXPECT_TRUE(h.notifier.notices.empty());
-    EXPECT_EQ(std::vector<uint32_t>{DATATYPE_LOGIN}, h.SentTypes());
+    EXPECT_TRUE(h.notifier.messages.empty() && h.notifier.notices.empty());
     h.clock.Advance(60000);
     EXPECT_EQ(1u, h.sockets.allSent.size()) << "no timer of the old connection is left";
+
+    LinkHarness failed;
+    ASSERT_TRUE(failed.Link().Connect("127.0.0.1", 1));
+    failed.view.byConnectState = 2;
+    failed.Socket().CompleteConnect(false);
+    failed.clock.RunDue();
+    EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::ConnectFailed}, failed.view.losses);
+    EXPECT_FALSE(failed.Link().HasSocket());
+    EXPECT_EQ(0, h.sockets.nDestroyedWhileNotifying + failed.sockets.nDestroyedWhileNotifying);
+
+    LinkHarness never; // a connect that cannot start leaves no socket
+    never.sockets.bCreateFails = true;
+    EXPECT_FALSE(never.Link().Connect("127.0.0.1", 8000));
+    never.sockets.bCreateFails = false;
+    never.sockets.bConnectStarts = false;
+    EXPECT_FALSE(never.Link().Connect("not an address", 8000));
+    EXPECT_FALSE(never.Link().HasSocket());
 }
 
 TEST(LinkLifecycle, SilentRecorderGetsTheLoginAgainThenAReconnectionWithANewLogin)
@@ -135,17 +138,13 @@ TEST(LinkLifecycle, SilentRecorderGetsTheLoginAgainThenAReconnectionWithANewLogi
     EXPECT_FALSE(h.Timers().IsRunning(kWatchdog));
 
     h.clock.Advance(1); // t = 20 s: the first attempt
-    EXPECT_EQ(2, h.sockets.nCreated);
-    EXPECT_EQ(2, h.view.byConnectState);
     EXPECT_EQ((std::vector<uint8_t>{1, 6, 6, 4, 4, 2}), h.view.statuses);
     EXPECT_EQ(1, h.Link().ReconnectAttempts());
     EXPECT_TRUE(h.Link().HasBuffers()) << "a reconnection keeps the buffers";
-
     h.Socket().CompleteConnect(true);
     EXPECT_EQ((Times{0, 5000, 10000, 20000}), h.SentAt(DATATYPE_LOGIN));
     EXPECT_FALSE(h.Timers().IsRunning(kReconnect));
     EXPECT_EQ(0, h.Link().ReconnectAttempts());
-    EXPECT_EQ(1, h.view.byConnectState);
 }
 
 TEST(LinkLifecycle, RecorderRefusingConnectionsIsTriedReconnectCountTimesThenGivenUp)
@@ -161,73 +160,44 @@ TEST(LinkLifecycle, RecorderRefusingConnectionsIsTriedReconnectCountTimesThenGiv
         h.clock.RunDue();
         EXPECT_EQ(5, h.view.statuses.back()) << "connection fail at " << t;
     }
-    EXPECT_EQ(4, h.sockets.nCreated);
-    EXPECT_TRUE(h.view.losses.empty());
-
     h.clock.Advance(34999 - h.clock.TickMs());
     EXPECT_TRUE(h.view.losses.empty());
     h.clock.Advance(1);
     EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::ReconnectGaveUp}, h.view.losses);
     EXPECT_EQ((Times{20000, 25000, 30000, 35000}), h.Timers().Firings(kReconnect));
-    EXPECT_FALSE(h.Timers().IsRunning(kReconnect));
     EXPECT_FALSE(h.Link().HasSocket());
-    EXPECT_EQ(0, h.view.byConnectState);
     EXPECT_EQ(4, h.sockets.nCreated) << "no fourth attempt";
+
+    LinkHarness none;
+    none.view.byReconnectCount = 0;
+    none.ConnectTcp();
+    none.clock.Advance(20000);
+    EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::ReconnectGaveUp}, none.view.losses) << "count 0: the first expiry";
+    EXPECT_EQ(1, none.sockets.nCreated);
 }
 
-TEST(LinkLifecycle, ReconnectCountZeroGivesUpAtTheFirstExpiry)
-{
-    LinkHarness h;
-    h.view.byReconnectCount = 0;
-    h.ConnectTcp();
-    h.clock.Advance(20000);
-    EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::ReconnectGaveUp}, h.view.losses);
-    EXPECT_EQ(1, h.sockets.nCreated);
-    EXPECT_FALSE(h.Link().HasSocket());
-}
-
-TEST(LinkLifecycle, FirstConnectFailingDisconnectsThroughTheView)
-{
-    LinkHarness h;
-    ASSERT_TRUE(h.Link().Connect("127.0.0.1", 1));
-    h.view.byConnectState = 2;
-    h.Socket().CompleteConnect(false);
-    EXPECT_TRUE(h.Link().HasSocket()) << "reported after the notification, not inside it";
-    h.clock.RunDue();
-    EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::ConnectFailed}, h.view.losses);
-    EXPECT_FALSE(h.Link().HasSocket());
-    EXPECT_EQ(0, h.sockets.nDestroyedWhileNotifying);
-}
-
-TEST(LinkLifecycle, ConnectThatCannotStartLeavesNoSocket)
-{
-    LinkHarness h;
-    h.sockets.bConnectStarts = false;
-    EXPECT_FALSE(h.Link().Connect("not an address", 8000));
-    EXPECT_FALSE(h.Link().HasSocket());
-    h.sockets.bConnectStarts = true;
-    h.sockets.bCreateFails = true;
-    EXPECT_FALSE(h.Link().Connect("127.0.0.1", 8000));
-    EXPECT_FALSE(h.Link().HasSocket());
-}
-
-TEST(LinkLifecycle, DataFlowKeepsTheMissCountBelowThree)
+TEST(LinkLifecycle, WatchdogResendsUnarmedAnyDataResetsTheMissCountAndTheStatusPollRuns)
 {
     LinkHarness h;
     h.LogIn();
-    const std::vector<uint8_t> picture = MakePacket(DATATYPE_LIVE_IMAGE, {0, 0, 0, 1},
-                                                    NumberedPayload(4000));
-    // A picture every 4.9 s: the watchdog never expires.
-    for (int i = 0; i < 10; ++i) {
+    const int64_t t0 = h.clock.TickMs();
+    for (int i = 0; i < 10; ++i) { // a picture every 4.9 s: the watchdog never expires
         h.clock.Advance(4900);
-        h.Socket().Deliver(picture);
+        h.Socket().Deliver(LiveImage(4000));
     }
     EXPECT_TRUE(h.Timers().Firings(kWatchdog).empty());
+    // Only the status poll speaks: once in the login sequence, then every 30 s.
+    EXPECT_EQ((Times{t0 - 500, t0 + 30000}), h.SentAt(DATATYPE_DVR_STATUS2));
+
+    const int64_t tLast = h.clock.TickMs();
+    h.clock.Advance(5000);
+    EXPECT_EQ(DATATYPE_LIVE_REQUEST, h.SentTypes().back());
+    EXPECT_EQ(1, h.Link().MissCount());
+    EXPECT_EQ(6, h.view.statuses.back());
+    EXPECT_GE(tLast, h.Timers().Starts(kWatchdog).back()) << "the resend must not restart the watchdog";
 
     // A chunk of a picture between two expiries resets the count as well.
-    h.clock.Advance(5000);
-    EXPECT_EQ(1, h.Link().MissCount());
-    const auto reads = SplitAt(MakePacket(DATATYPE_LIVE_IMAGE, {0, 0, 0, 1}, NumberedPayload(9000)), {4000});
+    const auto reads = SplitAt(LiveImage(9000), {4000});
     h.Socket().Deliver(reads[0]);
     EXPECT_EQ(0, h.Link().MissCount());
     h.clock.Advance(4999);
@@ -235,40 +205,9 @@ TEST(LinkLifecycle, DataFlowKeepsTheMissCountBelowThree)
     h.clock.Advance(4999);
     EXPECT_EQ(0, h.Link().MissCount());
     EXPECT_FALSE(h.Timers().IsRunning(kReconnect));
-    EXPECT_EQ(1, std::count(h.view.statuses.begin(), h.view.statuses.end(), 6));
 }
 
-TEST(LinkLifecycle, WatchdogResendsTheCurrentRequestUnarmed)
-{
-    LinkHarness h;
-    h.LogIn();
-    const int64_t t0 = h.clock.TickMs();
-    h.clock.Advance(5000);
-    EXPECT_EQ(DATATYPE_LIVE_REQUEST, h.SentTypes().back());
-    EXPECT_EQ(1, h.Link().MissCount());
-    EXPECT_EQ(6, h.view.statuses.back());
-    EXPECT_GE(t0, h.Timers().Starts(kWatchdog).back()) << "the resend must not restart the watchdog";
-    h.clock.Advance(5000);
-    EXPECT_EQ(2, h.Link().MissCount()) << "so it expires again 5 s later";
-}
-
-TEST(LinkLifecycle, StatusPollEvery30SecondsMovesTheStateToStatus)
-{
-    LinkHarness h;
-    h.LogIn();
-    const int64_t t0 = h.clock.TickMs();
-    // Keep pictures coming so only the poll speaks.
-    for (int i = 0; i < 20; ++i) {
-        h.clock.Advance(3000);
-        h.Socket().Deliver(MakePacket(DATATYPE_LIVE_IMAGE, {0, 0, 0, 1}, NumberedPayload(3500)));
-    }
-    const Times polls = h.SentAt(DATATYPE_DVR_STATUS2);
-    ASSERT_EQ(3u, polls.size()); // one in the login sequence, then at 30 s and 60 s
-    EXPECT_EQ(t0 + 30000, polls[1]);
-    EXPECT_EQ(t0 + 60000, polls[2]);
-}
-
-TEST(LinkLifecycle, DisconnectCancelsTheLoginStepsOfItsConnection)
+TEST(LinkLifecycle, DisconnectCancelsEveryTimerOfItsConnection)
 {
     LinkHarness h;
     h.ConnectTcp();
@@ -276,32 +215,186 @@ TEST(LinkLifecycle, DisconnectCancelsTheLoginStepsOfItsConnection)
     h.clock.Advance(100);
     h.DisconnectButton();
     h.clock.Advance(10000);
-    EXPECT_EQ((std::vector<uint32_t>{DATATYPE_LOGIN, DATATYPE_KEY_EMUL}), h.SentTypes());
+    EXPECT_EQ((std::vector<uint32_t>{DATATYPE_LOGIN, DATATYPE_KEY_EMUL}), h.SentTypes()) << "login steps cancelled";
     EXPECT_FALSE(h.Timers().IsRunning(CDvrLink::kLoginStepTimerId));
-    EXPECT_FALSE(h.Timers().IsRunning(kStatusPoll));
-}
 
-TEST(LinkLifecycle, DisconnectWithReleaseEndsEverything)
-{
-    LinkHarness h;
-    h.LogIn();
-    h.Link().StartReconnect(true);
-    ASSERT_TRUE(h.Link().Disconnect(true));
-    EXPECT_FALSE(h.Link().HasSocket());
-    EXPECT_FALSE(h.Link().HasBuffers());
+    LinkHarness live;
+    live.LogIn();
+    live.Link().StartReconnect(true);
+    ASSERT_TRUE(live.Link().Disconnect(true));
+    EXPECT_FALSE(live.Link().HasSocket());
+    EXPECT_FALSE(live.Link().HasBuffers());
     for (int nId : {kWatchdog, kReconnect, kStatusPoll})
-        EXPECT_FALSE(h.Timers().IsRunning(nId)) << nId;
-    EXPECT_TRUE(h.Link().Disconnect(true)) << "disconnecting twice is harmless";
+        EXPECT_FALSE(live.Timers().IsRunning(nId)) << nId;
+    EXPECT_TRUE(live.Link().Disconnect(true)) << "disconnecting twice is harmless";
 }
 
-TEST(LinkLifecycle, StartReconnectShowsStatusAndRestartsTheTimer)
+namespace {
+
+// 2026-12-31, 13:45:10 as the archive dialog encodes a play start on a version 2 recorder.
+constexpr uint32_t kPlayDate = 0x07EA0C1F;
+constexpr uint32_t kPlayTime = 0x0D2D0A00;
+constexpr uint32_t kPlayForward = 0x00010100; // start, speed 1, forward
+constexpr uint32_t kPlayStop = 0;
+
+// A play picture of channel 6 (1-based in the top byte of P0).
+std::vector<uint8_t> PlayImage(size_t nPayload)
 {
-    LinkHarness h;
-    h.clock.Advance(1234);
-    h.Link().StartReconnect(true);
-    EXPECT_EQ(4, h.view.statuses.back());
-    EXPECT_EQ(CDvrLink::kReconnectMs, h.Timers().RemainingMs(kReconnect));
-    h.Link().StartReconnect(false);
-    EXPECT_FALSE(h.Timers().IsRunning(kReconnect));
-    EXPECT_EQ(0, h.Link().ReconnectAttempts());
+    return MakePacket(DATATYPE_PLAY_IMAGE, {0x06000000u | (2026u << 8) | 12u, 0x1F0D2D0A, 0, 1, 500000},
+                      NumberedPayload(nPayload));
+}
+std::vector<uint8_t> EventLog(size_t nPayload)
+{
+    return MakePacket(DATATYPE_EVENT_LOG, {}, NumberedPayload(nPayload));
+}
+
+// A logged-in link (live from t = 700) with the archive registered and open at play.
+struct WatchdogHarness : LinkHarness {
+    WatchdogHarness()
+    {
+        RegisterArchive();
+        LogIn();
+        archive.bActive = true;
+        archive.wPlayState = 1;
+    }
+    void AdvanceTo(int64_t nMs) { clock.Advance(nMs - clock.TickMs()); }
+    void Play(uint32_t dwControl = kPlayForward) { Link().SendPlay(PlayRequest{kPlayDate, kPlayTime, dwControl, 5}, true); }
+    int64_t LastStop()
+    {
+        int64_t nAt = -1;
+        for (const FakeTimerService::Event& e : Timers().Log())
+            if (e.nId == kWatchdog && e.kind == FakeTimerService::Event::Stopped)
+                nAt = e.nAtMs;
+        return nAt;
+    }
+};
+
+} // namespace
+
+TEST(LinkWatchdog, ContinuationInPlayRestartsTheWatchdogOnlyWhileTheArchivePlays)
+{
+    struct Row {
+        const char* name;
+        uint16_t wPlayState; // when the continuation arrives
+        bool bRestarts;
+    } rows[] = {
+        {"playing", 0x0001, true},
+        {"playing, high byte set", 0x0201, true},
+        {"stopped", 0x0000, false},
+        {"low byte 2 is not playing", 0x0102, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        WatchdogHarness h;
+        h.AdvanceTo(1000);
+        h.Play();
+        const auto reads = SplitAt(PlayImage(9000), {4000, 7000});
+        h.AdvanceTo(2000);
+        h.Socket().Deliver(reads[0]);
+        EXPECT_EQ(2000, h.Timers().Starts(kWatchdog).back()) << "the header restarts it while playing";
+        h.archive.wPlayState = row.wPlayState;
+        h.AdvanceTo(3500);
+        h.Socket().Deliver(reads[1]);
+        if (row.bRestarts) {
+            h.AdvanceTo(8499);
+            EXPECT_TRUE(h.Timers().Firings(kWatchdog).empty());
+            h.AdvanceTo(8500);
+            EXPECT_EQ(Times{8500}, h.Timers().Firings(kWatchdog));
+        } else {
+            EXPECT_EQ(3500, h.LastStop());
+            h.AdvanceTo(25000);
+            EXPECT_TRUE(h.Timers().Firings(kWatchdog).empty());
+            EXPECT_EQ(std::vector<uint8_t>{1}, h.view.statuses) << "only the connection line, no retries";
+        }
+    }
+}
+
+TEST(LinkWatchdog, EventLogHeaderAndContinuationStopTheWatchdog)
+{
+    WatchdogHarness h;
+    h.archive.bActive = false;
+    h.AdvanceTo(1000);
+    h.Link().SendRequest(REQ_EVENT_LOG, true);
+    EXPECT_EQ(CDvrLink::kImageWatchdogMs, h.Timers().RemainingMs(kWatchdog)) << "armed by the request";
+    const auto reads = SplitAt(EventLog(12000), {5000, 9000});
+    h.AdvanceTo(2000);
+    h.Socket().Deliver(reads[0]);
+    EXPECT_EQ(2000, h.LastStop());
+    h.AdvanceTo(2500);
+    h.Link().SetImageWatchdog(true); // as a play control of the archive dialog may
+    h.AdvanceTo(3500);
+    h.Socket().Deliver(reads[1]);
+    EXPECT_EQ(3500, h.LastStop());
+    h.AdvanceTo(20000);
+    EXPECT_TRUE(h.Timers().Firings(kWatchdog).empty());
+    h.Socket().Deliver(reads[2]);
+    EXPECT_EQ(NumberedPayload(12000), h.files.files.at("AlarmEvent.am"));
+    EXPECT_EQ(1, h.archive.nAlarmRefreshes);
+}
+
+TEST(LinkWatchdog, CompleteEventLogReturnsToTheStateBeforeTheLastPlayRequest)
+{
+    struct Row {
+        const char* name;
+        std::vector<uint32_t> playControls; // play requests sent before the log, in order
+        bool bPlayImages;                   // play pictures arrive before the log
+        uint8_t byAfter;
+    } rows[] = {
+        // The dialog's stop button is itself a play request, sent while playing.
+        {"started, then stopped: back to play", {kPlayForward, kPlayStop}, false, REQ_PLAY},
+        {"started and playing: a second start keeps play", {kPlayForward, kPlayForward}, true, REQ_PLAY},
+        {"one start from live, pictures came: back to live", {kPlayForward}, true, REQ_LIVE},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        WatchdogHarness h;
+        h.AdvanceTo(1000);
+        for (uint32_t dwCtrl : row.playControls) {
+            h.Play(dwCtrl);
+            if (row.bPlayImages)
+                h.Socket().Deliver(PlayImage(4000));
+        }
+        h.Link().SendRequest(REQ_EVENT_LOG, false);
+        h.Socket().Deliver(SplitAt(EventLog(10000), {6000}));
+        EXPECT_EQ(NumberedPayload(10000), h.files.files.at("AlarmEvent.am"));
+        EXPECT_EQ(row.byAfter, h.Link().State());
+        EXPECT_EQ(0u, h.Link().ExpectedSize());
+    }
+}
+
+TEST(LinkWatchdog, EventLogIsDroppedWhileAStopIsPendingAndComesWholeAfterIt)
+{
+    struct Row {
+        const char* name;
+        bool bStopMidLog;    // the stop goes out after the log's first read
+        bool bConfirmByReply; // else the 300 ms retry ends the wait
+    } rows[] = {{"stop before the log, retried", false, false}, {"stop in the middle of the log, confirmed", true, true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        WatchdogHarness h;
+        h.archive.bActive = false;
+        h.AdvanceTo(1000);
+        h.Link().SendRequest(REQ_EVENT_LOG, false);
+        const auto reads = SplitAt(EventLog(12000), {5000});
+        if (row.bStopMidLog)
+            h.Socket().Deliver(reads[0]);
+        h.Link().SendRequest(REQ_STOP, true);
+        const int nLamps = h.view.nLampToggles;
+        h.AdvanceTo(1100);
+        h.Socket().Deliver(row.bStopMidLog ? reads[1] : EventLog(5000));
+        EXPECT_TRUE(h.files.files.empty());
+        EXPECT_EQ(0, h.archive.nAlarmRefreshes);
+        EXPECT_EQ(REQ_EVENT_LOG, h.Link().State()) << "the state stays as the request left it";
+        EXPECT_EQ(nLamps, h.view.nLampToggles);
+        if (row.bConfirmByReply) {
+            h.Socket().Deliver(MakePacket(DATATYPE_STOP_REPLY, {1}));
+        } else {
+            h.AdvanceTo(1300);
+            EXPECT_EQ((Times{1000, 1300}), h.SentAt(DATATYPE_STOP));
+        }
+        EXPECT_FALSE(h.Link().StopPending());
+        h.Socket().Deliver(EventLog(300));
+        EXPECT_EQ(NumberedPayload(300), h.files.files.at("AlarmEvent.am"));
+        EXPECT_EQ(REQ_LIVE, h.Link().State());
+    }
 }

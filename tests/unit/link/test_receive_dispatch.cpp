@@ -26,10 +26,21 @@ protected:
         });
         h.LogIn();
     }
-
     static std::vector<uint8_t> Live(size_t nPayload, uint32_t dwChannel1Based = 1)
     {
         return MakePacket(DATATYPE_LIVE_IMAGE, {0, 0, 0, dwChannel1Based}, NumberedPayload(nPayload));
+    }
+    bool WatchdogRuns() { return h.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId); }
+    // The payload sizes and single-read flags of what completed, as one text.
+    std::string Summary()
+    {
+        std::string text;
+        for (const Completed& c : completed) {
+            const bool bIntact = c.payload == NumberedPayload(c.payload.size());
+            text += std::to_string(c.byChannel) + ":" + std::to_string(c.payload.size()) + (c.bSingleRead ? "s" : "")
+                  + (bIntact ? " " : "! ");
+        }
+        return text;
     }
 
     LinkHarness h;
@@ -38,210 +49,122 @@ protected:
 
 } // namespace
 
-TEST_F(ReceiveDispatch, PictureSplitOverTwoReadsCompletesOnTheSecondWithoutTheSingleReadFlag)
-{
-    const auto packet = Live(9000, 3);
-    h.Socket().Deliver(SplitAt(packet, {4000}));
-    ASSERT_EQ(1u, completed.size());
-    EXPECT_FALSE(completed[0].bSingleRead);
-    EXPECT_EQ(NumberedPayload(9000), completed[0].payload);
-    EXPECT_EQ(2, completed[0].byChannel);
-    EXPECT_EQ(REQ_LIVE, completed[0].byState);
-    EXPECT_EQ(0u, h.Link().ExpectedSize()) << "the reassembly is emptied afterwards";
-}
-
-TEST_F(ReceiveDispatch, PictureInOneReadHasTheSingleReadFlag)
-{
-    h.Socket().Deliver(Live(5000));
-    ASSERT_EQ(1u, completed.size());
-    EXPECT_TRUE(completed[0].bSingleRead);
-}
-
-TEST_F(ReceiveDispatch, CoalescedPacketsInOneReadAreAllDispatched)
-{
-    h.view.bAlertMode = true;
-    const auto read = Concat({Live(3000, 1), MakePacket(DATATYPE_ALARM_EVENT, {3, 0x00010000}),
-                              Live(4000, 2)});
-    const int nLamps = h.view.nLampToggles;
-    h.Socket().Deliver(read);
-    ASSERT_EQ(2u, completed.size());
-    EXPECT_EQ(0, completed[0].byChannel);
-    EXPECT_EQ(1, completed[1].byChannel);
-    EXPECT_TRUE(completed[0].bSingleRead && completed[1].bSingleRead);
-    EXPECT_EQ(NumberedPayload(4000), completed[1].payload);
-    ASSERT_FALSE(h.view.statusEvents.empty());
-    EXPECT_EQ(0x00010003u, h.view.statusEvents.back().dwAlarmEvent);
-    EXPECT_EQ(nLamps + 1, h.view.nLampToggles) << "one toggle per read";
-}
-
-TEST_F(ReceiveDispatch, ReadHoldingTheEndOfOnePacketAndTheStartOfTheNextLosesNothing)
-{
-    const auto stream = Concat({Live(6000, 1), Live(7000, 2), Live(500, 3)});
-    // Cut inside the first payload, inside the second header, and inside the third magic.
-    h.Socket().Deliver(SplitAt(stream, {2500, 6060 + 20, 6060 + 7060 + 4}));
-    ASSERT_EQ(3u, completed.size());
-    EXPECT_EQ(NumberedPayload(6000), completed[0].payload);
-    EXPECT_EQ(NumberedPayload(7000), completed[1].payload);
-    EXPECT_EQ(NumberedPayload(500), completed[2].payload);
-    EXPECT_FALSE(completed[0].bSingleRead);
-    EXPECT_FALSE(completed[1].bSingleRead) << "its header began in an earlier read";
-    EXPECT_FALSE(completed[2].bSingleRead);
-}
-
-// A recorder that cut a picture short and went on with the next packet: the read that begins with
-// the new header starts it, however few bytes of the old payload were still outstanding. With
-// fewer than a magic's length outstanding, a read cut to those bytes used to swallow the start
-// of the header and lose the packet.
-TEST_F(ReceiveDispatch, HeaderAfterAPictureCutShortStartsANewPacketWhateverWasOutstanding)
-{
-    for (size_t nOutstanding : {1u, 5u, 9u, 10u, 11u, 3000u}) {
-        SCOPED_TRACE(nOutstanding);
-        completed.clear();
-        const auto cut = Live(5000, 1);
-        h.Socket().Deliver(SplitAt(std::vector<uint8_t>(cut.begin(), cut.end() - static_cast<ptrdiff_t>(nOutstanding)),
-                                   {2000}));
-        EXPECT_TRUE(completed.empty());
-        h.Socket().Deliver(Live(4000, 2));
-        ASSERT_EQ(1u, completed.size());
-        EXPECT_EQ(1, completed[0].byChannel);
-        EXPECT_EQ(NumberedPayload(4000), completed[0].payload);
-        EXPECT_TRUE(completed[0].bSingleRead) << "the new packet came whole in its read";
-        // And the stream stays aligned for the next one.
-        h.Socket().Deliver(Live(3500, 3));
-        ASSERT_EQ(2u, completed.size());
-        EXPECT_EQ(2, completed[1].byChannel);
-    }
-}
-
-TEST_F(ReceiveDispatch, LargePictureGrowsImageBufferToExpectedPlusOneOnce)
-{
-    EXPECT_EQ(CDvrLink::kReceiveBytes, h.Link().ImageBufferCapacity());
-    const auto packet = Live(20000);
-    h.Socket().Deliver(SplitAt(packet, {9129, 18258}));
-    ASSERT_EQ(1u, completed.size());
-    EXPECT_EQ(NumberedPayload(20000), completed[0].payload);
-    EXPECT_EQ(20001u, h.Link().ImageBufferCapacity());
-    h.Socket().Deliver(SplitAt(Live(15000), {9129}));
-    EXPECT_EQ(20001u, h.Link().ImageBufferCapacity()) << "smaller pictures reuse it";
-    EXPECT_EQ(2u, completed.size());
-}
-
-TEST_F(ReceiveDispatch, ReceiveCallsAskForAtMost9129BytesAndStopAtTheEndOfAPayload)
-{
-    h.Socket().Deliver(Concat({Live(30000, 1), Live(3000, 2)}));
-    ASSERT_EQ(2u, completed.size());
-    EXPECT_TRUE(completed[1].bSingleRead) << "the next packet begins a read of its own";
-    const auto& limits = h.Socket().receiveLimits;
-    EXPECT_EQ(9129u, *std::max_element(limits.begin(), limits.end()));
-    // The header read, two full continuations, the payload's last 2673 bytes, the next packet.
-    EXPECT_EQ(2673u, limits[limits.size() - 2]);
-}
-
-TEST_F(ReceiveDispatch, UntrustedLengthsAreDroppedWithoutAllocatingAndTheStreamRecovers)
+TEST_F(ReceiveDispatch, PacketsCutOrCoalescedAnywhereAllArriveWithTheirSingleReadFlag)
 {
     struct Row {
         const char* name;
-        uint32_t dwLength;
-        uint32_t dwPacketType;
-    } rows[] = {
-        {"length below a header", 59, PACKET_PAYLOAD},
-        {"length beyond the ceiling", kMaxPacketBytes + 1, PACKET_PAYLOAD},
-        {"length of four gigabytes", 0xFFFFFFFFu, PACKET_PAYLOAD},
-        {"packet type 0", 4060, 0},
-        {"packet type 4", 4060, 4},
+        std::vector<std::vector<uint8_t>> reads;
+        const char* pszExpected; // channel:size, "s" when it came in the read of its header
+    };
+    const auto stream = Concat({Live(6000, 1), Live(7000, 2), Live(500, 3)});
+    const Row rows[] = {
+        {"split over two reads", SplitAt(Live(9000, 3), {4000}), "2:9000 "},
+        {"one read", {Live(5000)}, "0:5000s "},
+        {"coalesced", {Concat({Live(3000, 1), MakePacket(DATATYPE_ALARM_EVENT, {3, 0}), Live(4000, 2)})},
+         "0:3000s 1:4000s "},
+        // Cut inside the first payload, inside the second header, and inside the third magic.
+        {"cut at every kind of place", SplitAt(stream, {2500, 6060 + 20, 6060 + 7060 + 4}), "0:6000 1:7000 2:500 "},
+        {"a long one, then the next in a read of its own", {Concat({Live(30000, 1), Live(3000, 2)})}, "0:30000 1:3000s "},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         completed.clear();
-        auto bad = Live(4000);
-        PutLe32(bad.data() + 16, row.dwLength);
-        PutLe32(bad.data() + 20, row.dwPacketType);
-        const int nLamps = h.view.nLampToggles;
-        h.Socket().Deliver(bad);
-        EXPECT_TRUE(completed.empty());
-        EXPECT_EQ(nLamps, h.view.nLampToggles) << "dropped silently";
-        EXPECT_EQ(CDvrLink::kReceiveBytes, h.Link().ImageBufferCapacity());
-        h.Socket().Deliver(Concat({bad, Live(3500, 4)}));
-        ASSERT_EQ(1u, completed.size()) << "the good packet after it still arrives";
-        EXPECT_EQ(3, completed[0].byChannel);
+        h.Socket().Deliver(row.reads);
+        EXPECT_EQ(row.pszExpected, Summary());
+        EXPECT_EQ(REQ_LIVE, completed.at(0).byState);
+        EXPECT_EQ(0u, h.Link().ExpectedSize()) << "the reassembly is emptied afterwards";
     }
 }
 
-TEST_F(ReceiveDispatch, LargestAcceptedPacketIsCollected)
+TEST_F(ReceiveDispatch, GarbageCutPicturesAndUntrustedHeadersAreSkippedWithoutAllocatingAndTheStreamRecovers)
 {
-    const size_t nPayload = kMaxPacketBytes - kMinPacketBytes;
-    const auto packet = Live(nPayload);
+    struct Row {
+        std::string name;
+        std::vector<std::vector<uint8_t>> reads;
+        const char* pszExpected;
+    };
+    std::vector<Row> rows;
+    // Garbage before and between packets, a magic straddling two reads, a dangling "DV" at the end.
+    const std::vector<uint8_t> garbage = {'D', 'V', 'R', ' ', 'X', 0, 0xFF, 0xD8, 'D', 'V', 'R'};
+    const size_t nSecondMagic = garbage.size() + 3260 + 2 * garbage.size();
+    auto reads = SplitAt(Concat({garbage, Live(3200, 1), garbage, garbage, Live(3300, 2), {'D', 'V'}}), {5, nSecondMagic + 6});
+    reads.push_back(Live(3400, 3));
+    rows.push_back({"garbage", reads, "0:3200s 1:3300 2:3400s "});
+    // A recorder that cut a picture short and went on with the next packet: the read that begins
+    // with the new header starts it, however few bytes of the old payload were still outstanding.
+    // With fewer than a magic's length outstanding, a read cut to those bytes used to swallow the
+    // start of the header and lose the packet.
+    for (size_t nOutstanding : {1u, 5u, 9u, 10u, 11u, 3000u}) {
+        const auto cut = Live(5000, 1);
+        auto cutReads = SplitAt(std::vector<uint8_t>(cut.begin(), cut.end() - static_cast<ptrdiff_t>(nOutstanding)), {2000});
+        cutReads.push_back(Live(4000, 2));
+        cutReads.push_back(Live(3500, 3));
+        rows.push_back({"cut short, " + std::to_string(nOutstanding) + " outstanding", cutReads, "1:4000s 2:3500s "});
+    }
+    const std::pair<uint32_t, uint32_t> untrusted[] = {
+        {59, PACKET_PAYLOAD}, {kMaxPacketBytes + 1, PACKET_PAYLOAD}, {0xFFFFFFFFu, PACKET_PAYLOAD}, {4060, 0}, {4060, 4}};
+    for (const auto& [dwLength, dwPacketType] : untrusted) {
+        auto bad = Live(4000);
+        PutLe32(bad.data() + 16, dwLength);
+        PutLe32(bad.data() + 20, dwPacketType);
+        rows.push_back({"length " + std::to_string(dwLength) + ", type " + std::to_string(dwPacketType),
+                        {bad, Concat({bad, Live(3500, 4)})}, "3:3500s "});
+    }
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        completed.clear();
+        h.Socket().Deliver(row.reads);
+        EXPECT_EQ(row.pszExpected, Summary());
+        EXPECT_EQ(CDvrLink::kReceiveBytes, h.Link().ImageBufferCapacity());
+    }
+}
+
+TEST_F(ReceiveDispatch, ReadsAskForAtMost9129BytesAndTheImageBufferGrowsOnceToTheLargestPicture)
+{
+    EXPECT_EQ(CDvrLink::kReceiveBytes, h.Link().ImageBufferCapacity());
+    h.Socket().Deliver(Concat({Live(30000, 1), Live(3000, 2)}));
+    const auto& limits = h.Socket().receiveLimits;
+    EXPECT_EQ(9129u, *std::max_element(limits.begin(), limits.end()));
+    // The header read, two full continuations, the payload's last 2673 bytes, the next packet.
+    EXPECT_EQ(2673u, limits[limits.size() - 2]);
+    EXPECT_EQ(30001u, h.Link().ImageBufferCapacity());
+    h.Socket().Deliver(SplitAt(Live(15000), {9129}));
+    EXPECT_EQ(30001u, h.Link().ImageBufferCapacity()) << "smaller pictures reuse it";
+
+    const size_t nLargest = kMaxPacketBytes - kMinPacketBytes;
+    const auto packet = Live(nLargest);
     std::vector<std::vector<uint8_t>> reads;
     for (size_t nPos = 0; nPos < packet.size(); nPos += 65536)
         reads.emplace_back(packet.begin() + static_cast<std::ptrdiff_t>(nPos),
                            packet.begin() + static_cast<std::ptrdiff_t>(std::min(packet.size(), nPos + 65536)));
     h.Socket().Deliver(reads);
-    ASSERT_EQ(1u, completed.size());
-    EXPECT_EQ(nPayload, completed[0].payload.size());
-    EXPECT_EQ(nPayload + 1, h.Link().ImageBufferCapacity());
+    EXPECT_EQ(nLargest, completed.back().payload.size()) << "the largest accepted packet";
+    EXPECT_EQ(nLargest + 1, h.Link().ImageBufferCapacity());
 }
 
-TEST_F(ReceiveDispatch, GarbageBeforeAndBetweenPacketsIsSkippedUpToTheNextMagic)
+TEST_F(ReceiveDispatch, RequestOrStatusPollMidPictureDropsTheRestAndTheStreamStaysAligned)
 {
-    const std::vector<uint8_t> garbage = {'D', 'V', 'R', ' ', 'X', 0, 0xFF, 0xD8, 'D', 'V', 'R'};
-    const auto stream = Concat({garbage, Live(3200, 1), garbage, garbage, Live(3300, 2), {'D', 'V'}});
-    // Split so that a magic straddles two reads.
-    const size_t nSecondMagic = garbage.size() + 3260 + 2 * garbage.size();
-    h.Socket().Deliver(SplitAt(stream, {5, nSecondMagic + 6}));
-    ASSERT_EQ(2u, completed.size());
-    EXPECT_EQ(NumberedPayload(3200), completed[0].payload);
-    EXPECT_EQ(NumberedPayload(3300), completed[1].payload);
-
-    // The dangling "DV" does not swallow the next packet.
-    h.Socket().Deliver(Live(3400, 3));
-    ASSERT_EQ(3u, completed.size());
-    EXPECT_EQ(2, completed[2].byChannel);
-}
-
-TEST_F(ReceiveDispatch, ReadStartingWithAHeaderAbandonsTheUnfinishedPacket)
-{
-    const auto first = Live(8000, 1);
-    h.Socket().Deliver(std::vector<uint8_t>(first.begin(), first.begin() + 5000));
-    h.Socket().Deliver(Live(3100, 2));
-    ASSERT_EQ(1u, completed.size());
-    EXPECT_EQ(1, completed[0].byChannel);
-    EXPECT_EQ(NumberedPayload(3100), completed[0].payload);
-    EXPECT_TRUE(completed[0].bSingleRead);
-}
-
-TEST_F(ReceiveDispatch, ContinuationAfterTheStatusPollChangedTheStateIsDropped)
-{
-    const auto reads = SplitAt(Live(9000, 1), {4000});
-    h.Socket().Deliver(reads[0]);
-    h.Link().SendRequest(REQ_DVR_STATUS2, false); // as the 30 s poll does
-    h.Socket().Deliver(reads[1]);
-    EXPECT_TRUE(completed.empty());
-    // The next header replaces the half-collected picture.
-    h.Socket().Deliver(Live(3300, 5));
-    ASSERT_EQ(1u, completed.size());
-    EXPECT_EQ(4, completed[0].byChannel);
-}
-
-TEST_F(ReceiveDispatch, RequestSentMidPictureEmptiesTheReassemblyAndKeepsTheStreamAligned)
-{
-    const auto reads = SplitAt(Live(9000, 1), {4000});
-    h.Socket().Deliver(reads[0]);
-    h.Link().SendRequest(REQ_LIVE, true);
-    EXPECT_EQ(0u, h.Link().ExpectedSize());
-    h.Socket().Deliver(Concat({reads[1], Live(3000, 2)}));
-    ASSERT_EQ(1u, completed.size());
-    EXPECT_EQ(1, completed[0].byChannel);
+    for (uint8_t byRequest : {REQ_DVR_STATUS2, REQ_LIVE}) { // the 30 s poll, an operator's request
+        SCOPED_TRACE(int{byRequest});
+        completed.clear();
+        const auto reads = SplitAt(Live(9000, 1), {4000});
+        h.Socket().Deliver(reads[0]);
+        h.Link().SendRequest(byRequest, byRequest == REQ_LIVE);
+        if (byRequest == REQ_LIVE) {
+            EXPECT_EQ(0u, h.Link().ExpectedSize()) << "a request empties the reassembly";
+        }
+        h.Socket().Deliver(Concat({reads[1], Live(3300, 5)}));
+        EXPECT_EQ("4:3300s ", Summary());
+    }
 }
 
 TEST_F(ReceiveDispatch, LiveHeaderSetsChannelPositionsAndRestartsTheWatchdog)
 {
     h.clock.Advance(4000);
     h.Socket().Deliver(MakePacket(DATATYPE_LIVE_IMAGE, {250000, 0, 0, 0, 750000}, NumberedPayload(3100)));
-    ASSERT_FALSE(completed.empty());
     EXPECT_EQ(0, completed.back().byChannel) << "P3 of 0 is taken as channel 0";
     EXPECT_EQ("positions 750000 250000", h.view.calls.back());
     EXPECT_EQ(CDvrLink::kImageWatchdogMs, h.Timers().RemainingMs(CDvrLink::kImageWatchdogTimerId));
-
     h.Socket().Deliver(MakePacket(DATATYPE_LIVE_IMAGE, {0, 0, 0, 100000}, NumberedPayload(3100)));
     EXPECT_EQ(255, completed.back().byChannel) << "an absurd channel stays absurd, not a small one";
 }
@@ -252,14 +175,13 @@ TEST_F(ReceiveDispatch, AlarmNoticesNeedAlertModeAndAChannelFromOneToFour)
         const char* name;
         bool bAlert;
         uint32_t dwP0, dwP1;
-        uint32_t dwWord; // expected alarm event word afterwards
-        bool bShown;
+        uint32_t dwWord; // expected alarm event word afterwards, 0 = not shown
     } rows[] = {
-        {"alert mode off ignores every notice", false, 2, 0x01000100, 0, false},
-        {"channel 5 is ignored", true, 5, 0x01000100, 0, false},
-        {"channel 0 is ignored", true, 0x100, 0x01000100, 0, false},
-        {"channel 2, motion 1, loss 0, alarm 1", true, 2, 0x01000100, 0x01000102, true},
-        {"low byte of P1 is not copied", true, 4, 0xFFFFFFFF, 0xFFFFFF04, true},
+        {"alert mode off ignores every notice", false, 2, 0x01000100, 0},
+        {"channel 5 is ignored", true, 5, 0x01000100, 0},
+        {"channel 0 is ignored", true, 0x100, 0x01000100, 0},
+        {"channel 2, motion 1, loss 0, alarm 1", true, 2, 0x01000100, 0x01000102},
+        {"low byte of P1 is not copied", true, 4, 0xFFFFFFFF, 0xFFFFFF04},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -267,20 +189,27 @@ TEST_F(ReceiveDispatch, AlarmNoticesNeedAlertModeAndAChannelFromOneToFour)
         local.LogIn();
         local.view.bAlertMode = row.bAlert;
         local.view.statuses.clear();
-        local.Socket().Deliver(MakePacket(DATATYPE_ALARM_EVENT, {row.dwP0, row.dwP1}));
-        EXPECT_EQ(row.bShown ? std::vector<uint8_t>{7} : std::vector<uint8_t>{}, local.view.statuses);
-        if (row.bShown) {
+        const int nLamps = local.view.nLampToggles;
+        // Two notices in one read: one lamp toggle per read.
+        local.Socket().Deliver(Concat({MakePacket(DATATYPE_ALARM_EVENT, {row.dwP0, row.dwP1}), Live(3100)}));
+        EXPECT_EQ(nLamps + 1, local.view.nLampToggles);
+        EXPECT_EQ(row.dwWord ? std::vector<uint8_t>{7} : std::vector<uint8_t>{}, local.view.statuses);
+        if (row.dwWord) {
             EXPECT_EQ(row.dwWord, local.view.statusEvents.back().dwAlarmEvent);
         }
     }
 }
 
-TEST_F(ReceiveDispatch, StopReplyConfirmsOnlyWithP0One)
+TEST_F(ReceiveDispatch, StopReplyConfirmsOnlyWithP0OneAndPicturesWaitUntilThen)
 {
     h.Link().SendRequest(REQ_STOP, true);
+    const int nLamps = h.view.nLampToggles;
+    h.Socket().Deliver(SplitAt(Live(9000), {4000}));
+    EXPECT_TRUE(completed.empty()) << "dropped while the stop is pending";
+    EXPECT_EQ(nLamps, h.view.nLampToggles) << "without activity";
     h.Socket().Deliver(MakePacket(DATATYPE_STOP_REPLY, {0}));
     EXPECT_TRUE(h.Link().StopPending());
-    EXPECT_FALSE(h.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId));
+    EXPECT_FALSE(WatchdogRuns());
     const size_t nStops = h.SentAt(DATATYPE_STOP).size();
     h.clock.Advance(300);
     EXPECT_EQ(nStops + 1, h.SentAt(DATATYPE_STOP).size()) << "the retry sends the stop once more";
@@ -288,40 +217,11 @@ TEST_F(ReceiveDispatch, StopReplyConfirmsOnlyWithP0One)
     h.Link().SendRequest(REQ_STOP, true);
     h.Socket().Deliver(MakePacket(DATATYPE_STOP_REPLY, {1}));
     EXPECT_FALSE(h.Link().StopPending());
-    EXPECT_FALSE(h.Timers().IsRunning(CDvrLink::kStopRetryTimerId));
-    const size_t nAfter = h.SentAt(DATATYPE_STOP).size();
     h.clock.Advance(1000);
-    EXPECT_EQ(nAfter, h.SentAt(DATATYPE_STOP).size());
+    EXPECT_EQ(nStops + 2, h.SentAt(DATATYPE_STOP).size()) << "no retry after a confirmation";
 }
 
-TEST_F(ReceiveDispatch, PicturesWhileAStopIsPendingAreDroppedWithoutActivity)
-{
-    h.Link().SendRequest(REQ_STOP, true);
-    const int nLamps = h.view.nLampToggles;
-    h.Socket().Deliver(SplitAt(Live(9000), {4000}));
-    EXPECT_TRUE(completed.empty());
-    EXPECT_EQ(nLamps, h.view.nLampToggles);
-    EXPECT_FALSE(h.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId));
-}
-
-TEST_F(ReceiveDispatch, TwentiethPlayImageAfterAPlayStopStartsTheReconnection)
-{
-    h.RegisterArchive();
-    h.archive.bActive = true;
-    h.Link().SendPlay(PlayRequest{}, false);
-    const auto play = MakePacket(DATATYPE_PLAY_IMAGE, {0x01000000 | (2026 << 8) | 12, 0x06101010, 0, 1},
-                                 NumberedPayload(3200));
-    for (int i = 1; i <= 19; ++i)
-        h.Socket().Deliver(play);
-    EXPECT_EQ(19u, completed.size());
-    EXPECT_FALSE(h.Timers().IsRunning(CDvrLink::kReconnectTimerId));
-    h.Socket().Deliver(play);
-    EXPECT_EQ(19u, completed.size()) << "the twentieth is not shown";
-    EXPECT_TRUE(h.Timers().IsRunning(CDvrLink::kReconnectTimerId));
-    EXPECT_EQ(0, h.Link().PlayImageCounter());
-}
-
-TEST_F(ReceiveDispatch, PlayImageHeadersOnBothVersions)
+TEST_F(ReceiveDispatch, PlayImagesOnBothVersionsAndTheTwentiethAfterAPlayStop)
 {
     for (std::string_view magic : {kMagicV10, kMagicV12}) {
         SCOPED_TRACE(std::string(magic));
@@ -356,19 +256,49 @@ TEST_F(ReceiveDispatch, PlayImageHeadersOnBothVersions)
         EXPECT_FALSE(local.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId));
         EXPECT_EQ(1u, channels.size());
     }
+
+    // After a play stop, the twentieth play image is not shown and starts the reconnection.
+    h.RegisterArchive();
+    h.archive.bActive = true;
+    h.Link().SendPlay(PlayRequest{}, false);
+    const auto play = MakePacket(DATATYPE_PLAY_IMAGE, {0x01000000 | (2026 << 8) | 12, 0x06101010, 0, 1},
+                                 NumberedPayload(3200));
+    for (int i = 1; i <= 19; ++i)
+        h.Socket().Deliver(play);
+    EXPECT_EQ(19u, completed.size());
+    EXPECT_FALSE(h.Timers().IsRunning(CDvrLink::kReconnectTimerId));
+    h.Socket().Deliver(play);
+    EXPECT_EQ(19u, completed.size());
+    EXPECT_TRUE(h.Timers().IsRunning(CDvrLink::kReconnectTimerId));
+    EXPECT_EQ(0, h.Link().PlayImageCounter());
 }
 
-TEST_F(ReceiveDispatch, EventLogIsWrittenByteForByteAndTheStateRestored)
+TEST_F(ReceiveDispatch, RepliesWithoutPicturesReachTheirListenersAndReceivingGoesOn)
 {
+    // Before the archive registers, the status reply's range goes nowhere.
+    h.Socket().Deliver(MakePacket(DATATYPE_DVR_STATUS2_REPLY, {0, 0, 11, 22, 33, 44}));
     h.RegisterArchive();
-    h.Link().SendRequest(REQ_EVENT_LOG, false);
-    const auto log = NumberedPayload(12340);
-    h.Socket().Deliver(SplitAt(MakePacket(DATATYPE_EVENT_LOG, {}, log), {9129}));
-    EXPECT_EQ(log, h.files.files.at("AlarmEvent.am"));
-    EXPECT_EQ(REQ_LIVE, h.Link().State()) << "back to the state before the log";
-    EXPECT_EQ(1, h.archive.nAlarmRefreshes);
-    EXPECT_TRUE(completed.empty()) << "an event log is not a picture";
-    EXPECT_FALSE(h.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId));
+    h.Socket().Deliver(MakePacket(DATATYPE_DVR_STATUS2_REPLY, {0, 0, 11, 22, 33, 44}));
+    ASSERT_EQ(1u, h.archive.ranges.size());
+    EXPECT_EQ((std::vector<uint32_t>{11, 22, 33, 44}), h.archive.ranges[0]);
+
+    const auto reply = MakePacket(DATATYPE_PTZ_DATA_REPLY, {});
+    h.Socket().Deliver(Concat({reply, reply, reply, Live(3100, 7)}));
+    EXPECT_EQ(3u, h.notifier.notices.size());
+    EXPECT_EQ("Direct Pantilt Camera Control", h.notifier.notices[0]);
+    EXPECT_TRUE(h.notifier.messages.empty()) << "never a blocking box";
+    EXPECT_EQ("6:3100s ", Summary());
+
+    // Unknown data types are accepted and ignored; activity shows on the lamp, but not while
+    // the archive is shown, whose indicator only flips during playback.
+    h.archive.bActive = true;
+    const int nLamps = h.view.nLampToggles;
+    h.Socket().Deliver(MakePacket(0x7777, {}));
+    EXPECT_EQ(nLamps, h.view.nLampToggles);
+    EXPECT_EQ(0, h.archive.nIndicatorFlips);
+    h.archive.bActive = false;
+    h.Socket().Deliver(MakePacket(0x7777, {}));
+    EXPECT_EQ(nLamps + 1, h.view.nLampToggles);
 }
 
 TEST_F(ReceiveDispatch, FailingEventLogWriteIsNotReported)
@@ -382,37 +312,4 @@ TEST_F(ReceiveDispatch, FailingEventLogWriteIsNotReported)
     EXPECT_TRUE(h.notifier.messages.empty() && h.notifier.notices.empty());
     EXPECT_EQ(REQ_LIVE, h.Link().State());
     EXPECT_EQ(1, h.archive.nAlarmRefreshes);
-}
-
-TEST_F(ReceiveDispatch, StatusReplyHandsTheRangeToTheArchiveDialog)
-{
-    h.Socket().Deliver(MakePacket(DATATYPE_DVR_STATUS2_REPLY, {0, 0, 11, 22, 33, 44}));
-    h.RegisterArchive();
-    h.Socket().Deliver(MakePacket(DATATYPE_DVR_STATUS2_REPLY, {0, 0, 11, 22, 33, 44}));
-    ASSERT_EQ(1u, h.archive.ranges.size());
-    EXPECT_EQ((std::vector<uint32_t>{11, 22, 33, 44}), h.archive.ranges[0]);
-}
-
-TEST_F(ReceiveDispatch, PtzRepliesShowANoticeAndReceivingGoesOn)
-{
-    const auto reply = MakePacket(DATATYPE_PTZ_DATA_REPLY, {});
-    h.Socket().Deliver(Concat({reply, reply, reply, Live(3100, 7)}));
-    EXPECT_EQ(3u, h.notifier.notices.size());
-    EXPECT_EQ("Direct Pantilt Camera Control", h.notifier.notices[0]);
-    EXPECT_TRUE(h.notifier.messages.empty()) << "never a blocking box";
-    ASSERT_EQ(1u, completed.size());
-    EXPECT_EQ(6, completed[0].byChannel);
-}
-
-TEST_F(ReceiveDispatch, ActivityGoesToTheArchiveIndicatorWhileItPlays)
-{
-    h.RegisterArchive();
-    h.archive.bActive = true;
-    const int nLamps = h.view.nLampToggles;
-    h.Socket().Deliver(MakePacket(0x7777, {}));
-    EXPECT_EQ(nLamps, h.view.nLampToggles) << "no lamp while the archive is shown";
-    EXPECT_EQ(0, h.archive.nIndicatorFlips) << "and no flip outside playback";
-    h.archive.bActive = false;
-    h.Socket().Deliver(MakePacket(0x7777, {}));
-    EXPECT_EQ(nLamps + 1, h.view.nLampToggles) << "unknown data types are accepted and ignored";
 }

@@ -1,9 +1,13 @@
-// Requests on the wire, byte for byte, and the state each one leaves behind.
+// Requests on the wire, byte for byte (spelt out by RequestBytes, not by the encoder), the state
+// each one leaves behind, and the wire's text and time encodings.
+#include "fakes/link_fixture.h"
 #include "fakes/link_harness.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 using namespace ostrel;
 using namespace ostrel::test;
@@ -11,210 +15,126 @@ using namespace ostrel::wire;
 
 namespace {
 
-// Expected packets are written out by hand here, so the encoder is not checked against itself.
-std::vector<uint8_t> Bytes(std::initializer_list<int> values)
-{
-    std::vector<uint8_t> out;
-    for (int v : values)
-        out.push_back(static_cast<uint8_t>(v));
-    return out;
-}
-
-std::vector<uint8_t> Header(std::string_view magic, int nLength, int nType, int nDataType)
-{
-    std::vector<uint8_t> out(28, 0);
-    std::memcpy(out.data(), magic.data(), magic.size());
-    out[16] = static_cast<uint8_t>(nLength);
-    out[17] = static_cast<uint8_t>(nLength >> 8);
-    out[20] = static_cast<uint8_t>(nType);
-    out[24] = static_cast<uint8_t>(nDataType);
-    out[25] = static_cast<uint8_t>(nDataType >> 8);
-    return out;
-}
-
-std::vector<uint8_t> Words(std::initializer_list<uint32_t> words, size_t nTotalWords = 8)
-{
-    std::vector<uint8_t> out(4 * nTotalWords, 0);
-    size_t i = 0;
-    for (uint32_t w : words) {
-        out[i] = static_cast<uint8_t>(w);
-        out[i + 1] = static_cast<uint8_t>(w >> 8);
-        out[i + 2] = static_cast<uint8_t>(w >> 16);
-        out[i + 3] = static_cast<uint8_t>(w >> 24);
-        i += 4;
-    }
-    return out;
-}
-
 class RequestBuilder : public ::testing::Test {
 protected:
-    LinkHarness h;
     const std::vector<uint8_t>& LastSent() { return h.sockets.allSent.back(); }
+    bool WatchdogRuns() { return h.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId); }
+    LinkHarness h;
 };
 
 } // namespace
 
-TEST_F(RequestBuilder, LoginIs300BytesWithPasswordAtOffset156AndAlwaysVersion10Magic)
+TEST_F(RequestBuilder, LoginIs300BytesAlwaysVersion10AndOtherRequestsEchoTheAnswersMagic)
 {
     h.view.strUserId = "operator";
     h.view.strPassword = "4711";
     h.ConnectTcp();
+    const std::vector<uint8_t> expected = LoginBytes("operator", "4711");
     ASSERT_EQ(1u, h.sockets.allSent.size());
-    std::vector<uint8_t> expected = Header("DVR PACKET1.0", 300, 2, 0x1001);
-    expected.resize(300, 0);
-    std::memcpy(expected.data() + 28, "operator", 8);
-    std::memcpy(expected.data() + 156, "4711", 4);
     EXPECT_EQ(expected, LastSent());
     EXPECT_EQ(REQ_LOGIN, h.Link().State());
 
-    // A 1.2 recorder answers; the login that follows still says 1.0, other requests echo 1.2.
-    h.Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {1, 16}, {}, kMagicV12));
+    h.Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {1, 16}, {}, "DVR PACKET2.7"));
+    EXPECT_EQ(3, h.Link().ProtocolVersion());
     h.Link().SendRequest(REQ_LOGIN, false);
     EXPECT_EQ(expected, LastSent());
     h.Link().SendRequest(REQ_EVENT_LOG, false);
-    EXPECT_EQ(0, std::memcmp(LastSent().data(), "DVR PACKET1.2\0\0\0", 16));
+    EXPECT_EQ(0, std::memcmp(LastSent().data(), "DVR PACKET2.7\0\0\0", 16)) << "kept verbatim";
 }
 
-TEST_F(RequestBuilder, EchoedMagicIsKeptVerbatimWhateverTheRecorderSays)
-{
-    h.ConnectTcp();
-    h.Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {1, 16}, {}, "DVR PACKET2.7"));
-    EXPECT_EQ(3, h.Link().ProtocolVersion());
-    h.Link().SendRequest(REQ_EVENT_LOG, false);
-    EXPECT_EQ(0, std::memcmp(LastSent().data(), "DVR PACKET2.7\0\0\0", 16));
-}
-
-TEST_F(RequestBuilder, LiveRequestCarriesSingleChannelBytesAndMask)
+TEST_F(RequestBuilder, LiveKeyEmulationEventLogAndStatusRequests)
 {
     h.LogIn(kMagicV12);
     h.view.wSingleCh = 256;
     h.view.dwLiveChMask = 0xFFFF;
     h.Link().SendRequest(REQ_LIVE, true);
-    std::vector<uint8_t> expected = Header("DVR PACKET1.2", 60, 1, 0x1011);
-    const auto params = Words({1, 1, 0xFFFF});
-    expected.insert(expected.end(), params.begin(), params.end());
-    EXPECT_EQ(expected, LastSent());
-
+    EXPECT_EQ(RequestBytes(0x1011, {1, 1, 0xFFFF}), LastSent());
     h.view.wSingleCh = 5;
     h.view.dwLiveChMask = 1u << 5;
     h.Link().SendRequest(REQ_LIVE, true);
-    expected = Header("DVR PACKET1.2", 60, 1, 0x1011);
-    const auto single = Words({0, 6, 0x20});
-    expected.insert(expected.end(), single.begin(), single.end());
-    EXPECT_EQ(expected, LastSent());
+    EXPECT_EQ(RequestBytes(0x1011, {0, 6, 0x20}), LastSent());
     EXPECT_EQ(REQ_LIVE, h.Link().State());
-    EXPECT_TRUE(h.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId));
+    EXPECT_TRUE(WatchdogRuns());
+
+    h.Link().SetImageWatchdog(false);
+    h.Link().SendKeyEmul(0x0204);
+    EXPECT_EQ(RequestBytes(0x1043, {0x0204}), LastSent());
+    EXPECT_EQ(REQ_LIVE, h.Link().State()) << "key emulation leaves the state alone";
+    EXPECT_TRUE(WatchdogRuns()) << "and arms the watchdog";
+
+    h.Link().SendRequest(REQ_EVENT_LOG, false);
+    EXPECT_EQ(RequestBytes(0x1041, {1}), LastSent());
+    EXPECT_EQ(REQ_EVENT_LOG, h.Link().State());
+    h.Link().SendDvrStatus2();
+    EXPECT_EQ(RequestBytes(0x1061, {}), LastSent());
+    EXPECT_EQ(REQ_EVENT_LOG, h.Link().State()) << "the direct status request changes nothing";
+    h.Link().SetImageWatchdog(false);
+    h.Link().SendRequest(REQ_DVR_STATUS2, true);
+    EXPECT_EQ(REQ_DVR_STATUS2, h.Link().State());
+    EXPECT_FALSE(WatchdogRuns()) << "never armed";
 }
 
 TEST_F(RequestBuilder, PlayRequestCopiesTheArchiveWordsOnEitherVersion)
 {
     struct Row {
-        const char* name;
         std::string_view magic;
+        char cMinor;
         uint32_t dwDate, dwTime;
     } rows[] = {
-        {"version 1 sends seconds values", kMagicV10, 1796515200u, 1796601599u},
-        {"version 2 sends a date word and a time word", kMagicV12, MakeDateWord(2026, 12, 6),
-         MakeTimeWord(13, 45, 30)},
+        {kMagicV10, '0', 1796515200u, 1796601599u},                                // seconds values
+        {kMagicV12, '2', MakeDateWord(2026, 12, 6), MakeTimeWord(13, 45, 30)}, // date and time words
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE(row.cMinor);
         LinkHarness local;
         local.RegisterArchive();
         local.LogIn(row.magic);
         // Start, speed 4, forward, on channel 6 (0-based): P0 carries 7.
         local.Link().SendPlay(PlayRequest{row.dwDate, row.dwTime, 0x00040100, 6}, true);
-        std::vector<uint8_t> expected = Header(row.magic, 60, 1, 0x1015);
-        const auto params = Words({7, row.dwDate, row.dwTime, 0x00040100});
-        expected.insert(expected.end(), params.begin(), params.end());
-        EXPECT_EQ(expected, local.sockets.allSent.back());
+        EXPECT_EQ(RequestBytes(0x1015, {7, row.dwDate, row.dwTime, 0x00040100}, row.cMinor), local.sockets.allSent.back());
         EXPECT_EQ(REQ_PLAY, local.Link().State());
         EXPECT_EQ(REQ_LIVE, local.Link().PreviousState());
         EXPECT_EQ(0, local.Link().PlayImageCounter());
         EXPECT_TRUE(local.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId));
     }
-}
 
-TEST_F(RequestBuilder, PlayStopWordStopsTheWatchdogAndArmsThePlayImageCounter)
-{
+    // The stop word: no channel, no watchdog, and the play image counter armed.
     h.RegisterArchive();
     h.LogIn();
     h.Link().SendPlay(PlayRequest{}, false);
-    EXPECT_FALSE(h.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId));
+    EXPECT_EQ(RequestBytes(0x1015, {}), LastSent());
+    EXPECT_FALSE(WatchdogRuns());
     EXPECT_EQ(0x0101, h.Link().PlayImageCounter());
-    EXPECT_EQ(0u, GetLe32(LastSent().data() + 28)) << "no archive channel selected";
-
-    // A caller that arms gets the watchdog back after sending.
-    h.Link().SendRequest(REQ_PLAY, true);
-    EXPECT_TRUE(h.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId));
 }
 
 TEST_F(RequestBuilder, StopWithConfirmationSetsPendingAndRetriesOnceAfter300ms)
 {
     h.LogIn();
-    ASSERT_TRUE(h.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId));
     h.Link().SendRequest(REQ_STOP, true);
-    std::vector<uint8_t> expected = Header("DVR PACKET1.2", 60, 1, 0x1013);
-    const auto params = Words({1});
-    expected.insert(expected.end(), params.begin(), params.end());
-    EXPECT_EQ(expected, LastSent());
+    EXPECT_EQ(RequestBytes(0x1013, {1}), LastSent());
     EXPECT_TRUE(h.Link().StopPending());
-    EXPECT_FALSE(h.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId));
+    EXPECT_FALSE(WatchdogRuns());
     EXPECT_EQ(REQ_LIVE, h.Link().State()) << "a stop leaves the state alone";
-
-    // While the stop is pending nothing may arm the watchdog.
     h.Link().SetImageWatchdog(true);
-    EXPECT_FALSE(h.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId));
+    EXPECT_FALSE(WatchdogRuns()) << "nothing arms the watchdog while the stop is pending";
 
     const size_t nBefore = h.sockets.allSent.size();
     const int64_t nStart = h.clock.TickMs();
     h.clock.Advance(1000);
     ASSERT_EQ(nBefore + 1, h.sockets.allSent.size()) << "exactly one retry";
-    EXPECT_EQ(expected, LastSent());
+    EXPECT_EQ(RequestBytes(0x1013, {1}), LastSent());
     EXPECT_EQ(std::vector<int64_t>{nStart + 300}, h.Timers().Firings(CDvrLink::kStopRetryTimerId));
     EXPECT_FALSE(h.Link().StopPending());
-    EXPECT_FALSE(h.Timers().IsRunning(CDvrLink::kStopRetryTimerId));
-}
-
-TEST_F(RequestBuilder, KeyEmulationEventLogAndStatusRequests)
-{
-    h.LogIn();
-    h.Link().SendKeyEmul(0x0204);
-    std::vector<uint8_t> expected = Header("DVR PACKET1.2", 60, 1, 0x1043);
-    auto params = Words({0x0204});
-    expected.insert(expected.end(), params.begin(), params.end());
-    EXPECT_EQ(expected, LastSent());
-    EXPECT_EQ(REQ_LIVE, h.Link().State()) << "key emulation leaves the state alone";
-    EXPECT_TRUE(h.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId)) << "and arms the watchdog";
-
-    h.Link().SendRequest(REQ_EVENT_LOG, false);
-    expected = Header("DVR PACKET1.2", 60, 1, 0x1041);
-    params = Words({1});
-    expected.insert(expected.end(), params.begin(), params.end());
-    EXPECT_EQ(expected, LastSent());
-    EXPECT_EQ(REQ_EVENT_LOG, h.Link().State());
-
-    expected = Header("DVR PACKET1.2", 60, 1, 0x1061);
-    expected.resize(60, 0);
-    h.Link().SendDvrStatus2();
-    EXPECT_EQ(expected, LastSent());
-    EXPECT_EQ(REQ_EVENT_LOG, h.Link().State()) << "the direct status request changes nothing";
-
-    h.Link().SetImageWatchdog(false);
-    h.Link().SendRequest(REQ_DVR_STATUS2, true);
-    EXPECT_EQ(expected, LastSent());
-    EXPECT_EQ(REQ_DVR_STATUS2, h.Link().State());
-    EXPECT_FALSE(h.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId)) << "never armed";
 }
 
 TEST_F(RequestBuilder, PtzDataCarriesItsLengthAndRefusesWhatTheSendBufferCannotHold)
 {
     h.LogIn();
-    const std::vector<uint8_t> command = Bytes({0xFF, 0x01, 0x00, 0x04, 0x20, 0x00, 0x25});
+    const std::vector<uint8_t> command = {0xFF, 0x01, 0x00, 0x04, 0x20, 0x00, 0x25};
     EXPECT_TRUE(h.Link().SendPtzData(command.data(), command.size()));
-    std::vector<uint8_t> expected = Header("DVR PACKET1.2", 67, 3, 0x1037);
-    const auto params = Words({2, 7});
-    expected.insert(expected.end(), params.begin(), params.end());
+    std::vector<uint8_t> expected = RequestBytes(0x1037, {2, 7});
+    expected[16] = 67;
+    expected[20] = 3;
     expected.insert(expected.end(), command.begin(), command.end());
     EXPECT_EQ(expected, LastSent());
 
@@ -224,42 +144,91 @@ TEST_F(RequestBuilder, PtzDataCarriesItsLengthAndRefusesWhatTheSendBufferCannotH
     EXPECT_EQ(1024u, LastSent().size());
     EXPECT_FALSE(h.Link().SendPtzData(tooLong.data(), tooLong.size()));
     EXPECT_EQ(nBefore + 1, h.sockets.allSent.size());
-}
 
-TEST_F(RequestBuilder, RawPacketOfLengthZeroGoesUpToTheFirstNul)
-{
-    h.LogIn();
+    // A raw packet of length zero goes up to its first NUL.
     const uint8_t raw[] = {'A', 'B', 'C', 0, 'D'};
     h.Link().SendPacket(raw, 0);
-    EXPECT_EQ(Bytes({'A', 'B', 'C'}), LastSent());
+    EXPECT_EQ((std::vector<uint8_t>{'A', 'B', 'C'}), LastSent());
     h.Link().SendPacket(raw, sizeof raw);
-    EXPECT_EQ(Bytes({'A', 'B', 'C', 0, 'D'}), LastSent());
+    EXPECT_EQ(5u, LastSent().size());
 }
 
-TEST_F(RequestBuilder, NothingIsSentAndNothingChangesWithoutASocket)
+TEST_F(RequestBuilder, NothingIsSentAndNothingChangesWithoutAStandingConnection)
 {
-    for (uint8_t byKind : {REQ_LOGIN, REQ_LIVE, REQ_PLAY, REQ_EVENT_LOG, REQ_STOP, REQ_KEY_EMUL,
-                           REQ_DVR_STATUS2}) {
+    for (uint8_t byKind : {REQ_LOGIN, REQ_LIVE, REQ_PLAY, REQ_EVENT_LOG, REQ_STOP, REQ_KEY_EMUL, REQ_DVR_STATUS2})
         h.Link().SendRequest(byKind, true);
-    }
     h.Link().SendKeyEmul(0x201);
     h.Link().SendDvrStatus2();
     const uint8_t command[] = {1, 2, 3};
     EXPECT_FALSE(h.Link().SendPtzData(command, 3));
     h.Link().SendPacket(command, 3);
-
     EXPECT_EQ(0, h.sockets.nCreated);
     EXPECT_EQ(REQ_LOGIN, h.Link().State());
     EXPECT_EQ(REQ_LIVE, h.Link().PreviousState());
     EXPECT_FALSE(h.Link().StopPending());
     EXPECT_TRUE(h.Timers().Log().empty());
-}
 
-TEST_F(RequestBuilder, SocketWithoutBuffersSendsNothing)
-{
     // Connect started, the TCP connection not yet standing: no buffers, no request.
     ASSERT_TRUE(h.Link().Connect("127.0.0.1", 8000));
     h.Link().SendRequest(REQ_LIVE, true);
     EXPECT_TRUE(h.sockets.allSent.empty());
     EXPECT_EQ(REQ_LOGIN, h.Link().State());
+}
+
+TEST(WireFormat, LoginBlockCutsOverlongNamesAndTheMagicIsFoundOnlyBeforeTheFirstNul)
+{
+    // An overlong user name is cut to 127 bytes and keeps its terminator.
+    uint8_t block[kLoginBlockBytes];
+    memset(block, 0xAA, sizeof block);
+    EncodeLoginBlock(std::string(200, 'u'), "1", block);
+    std::vector<uint8_t> expected(kLoginBlockBytes, 0);
+    std::fill(expected.begin(), expected.begin() + 127, 'u');
+    expected[128] = '1';
+    EXPECT_EQ(expected, std::vector<uint8_t>(block, block + sizeof block));
+
+    const auto bytes = [](const char* p) { return reinterpret_cast<const uint8_t*>(p); };
+    EXPECT_TRUE(HasPacketMagic(bytes("DVR PACKET1.0\0\0\0"), 16));
+    EXPECT_TRUE(HasPacketMagic(bytes("xxDVR PACKET9"), 13));
+    EXPECT_FALSE(HasPacketMagic(bytes("DVR PACK\0ET1.0"), 14));
+    EXPECT_FALSE(HasPacketMagic(bytes("DVR PACKE"), 9));
+    const std::string late = std::string(28, 'x') + "DVR PACKET1.0"; // only the first 28 bytes count
+    EXPECT_FALSE(HasPacketMagic(bytes(late.c_str()), late.size()));
+
+    EXPECT_EQ(3u, FindPacketMagic(bytes("abcDVR PACKET"), 13));
+    EXPECT_EQ(5u, FindPacketMagic(bytes("abcDV"), 5));
+    EXPECT_EQ(6u, MagicPrefixTail(bytes("abcDVR PA"), 9));
+    EXPECT_EQ(0u, MagicPrefixTail(bytes("abcDVX"), 6));
+
+    EXPECT_EQ(1, ProtocolVersionFromMagic(MakeMagic("DVR PACKET1.0")));
+    EXPECT_EQ(2, ProtocolVersionFromMagic(MakeMagic("DVR PACKET1.2")));
+    EXPECT_EQ(3, ProtocolVersionFromMagic(MakeMagic("DVR PACKET2.0")));
+}
+
+TEST(WireFormat, DateTimeWordsSecondsValuesAndPackedEventTimes)
+{
+    EXPECT_EQ(0x07EA0C06u, MakeDateWord(2026, 12, 6));
+    EXPECT_EQ(0x17053B00u, MakeTimeWord(23, 5, 59));
+    EXPECT_EQ((DateTimeFields{2026, 12, 6, 23, 5, 59}), SplitDateTimeWords(0x07EA0C06u, 0x17053B00u));
+
+    // Seconds values are local time.
+    setenv("TZ", "UTC", 1);
+    tzset();
+    EXPECT_EQ(0u, MakeSecondsValue({1970, 1, 1, 0, 0, 0}));
+    EXPECT_EQ(1796515200u, MakeSecondsValue({2026, 12, 6, 0, 0, 0}));
+    setenv("TZ", "CET-1", 1);
+    tzset();
+    EXPECT_EQ(1796515200u - 3600u, MakeSecondsValue({2026, 12, 6, 0, 0, 0}));
+    EXPECT_EQ((DateTimeFields{2026, 12, 6, 0, 0, 0}), SplitSecondsValue(1796515200u - 3600u));
+    unsetenv("TZ");
+    tzset();
+
+    const uint32_t dw = MakeTimeCost(2026, 12, 6, 23, 59, 58);
+    EXPECT_EQ((30u << 26) | (12u << 22) | (6u << 17) | (23u << 12) | (59u << 6) | 58u, dw);
+    EXPECT_EQ((DateTimeFields{2026, 12, 6, 23, 59, 58}), SplitTimeCost(dw));
+    EXPECT_LT(dw, MakeTimeCost(2026, 12, 7, 0, 0, 0));
+    EXPECT_LT(MakeTimeCost(1996, 1, 1, 0, 0, 0), MakeTimeCost(2059, 12, 31, 23, 59, 59));
+    EXPECT_EQ(MakeTimeCost(2026, 1, 1, 0, 0, 0), MakeTimeCost(2026, 1, 1, 0, 0, 64)) << "masked, not carried";
+
+    EXPECT_EQ("050.0000%", FormatPosition(500000));
+    EXPECT_EQ("000.0042%", FormatPosition(42));
 }

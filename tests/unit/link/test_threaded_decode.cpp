@@ -11,11 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <cstdlib>
-#include <mutex>
 #include <vector>
 
 using namespace ostrel;
@@ -23,22 +18,16 @@ using namespace ostrel::test;
 using namespace ostrel::wire;
 using ostrel::testing::FlatJpeg;
 
-using ostrel::test::AllocationCount;
-
 namespace {
 
-// A camera's picture as the recorder codes it: a grey field with the channel code (and, for an
-// odd field, the index pattern) painted into its first rows. Drawn without QPainter, whose
-// own worker threads ThreadSanitizer cannot see into.
+// A grey 640 x 240 field with the channel code (and, for an odd field, the index pattern)
+// painted in, drawn without QPainter, whose own threads ThreadSanitizer cannot see into.
 std::vector<uint8_t> CameraJpeg(int nChannel, bool bOddField)
 {
-    constexpr int kWidth = 640;
-    constexpr int kHeight = 240;
-    std::vector<uint8_t> pixels(static_cast<size_t>(kWidth) * kHeight * 4, 0x50);
-    ostrel::dvrsim::CChannelCodePainter::Paint(pixels.data(), kWidth, kWidth * 4, kHeight, nChannel, bOddField, false);
+    std::vector<uint8_t> pixels(640u * 240u * 4u, 0x50);
+    ostrel::dvrsim::CChannelCodePainter::Paint(pixels.data(), 640, 640 * 4, 240, nChannel, bOddField, false);
     std::vector<uint8_t> jpeg;
-    ostrel::dvrsim::CJpegEncoder encoder;
-    encoder.Encode(pixels.data(), kWidth, kWidth * 4, kHeight, 80, ostrel::dvrsim::JpegSubsampling::S420, jpeg);
+    ostrel::dvrsim::CJpegEncoder().Encode(pixels.data(), 640, 640 * 4, 240, 80, ostrel::dvrsim::JpegSubsampling::S420, jpeg);
     return jpeg;
 }
 
@@ -53,17 +42,11 @@ std::vector<uint8_t> PlayPacket(const std::vector<uint8_t>& jpeg, int nChannel)
     return MakePacket(DATATYPE_PLAY_IMAGE, {dwP0, 0x110D2D0A, 0, 1, 5000}, jpeg);
 }
 
-// Small flat pictures, told apart by their grey level: the header names their channel
-// (header-channel mode), and two reads keep them clear of the one-read fragment rule.
+// Small flat pictures, told apart by their grey level.
 std::vector<uint8_t> Grey(int nLevel)
 {
     const auto byLevel = static_cast<uint8_t>(nLevel);
     return FlatJpeg(64, 48, byLevel, byLevel, byLevel);
-}
-
-int LevelOf(const Picture& picture)
-{
-    return picture ? picture.Bits()[0] : -1;
 }
 
 class ThreadedDecode : public ::testing::Test {
@@ -107,31 +90,27 @@ protected:
 
 } // namespace
 
-TEST_F(ThreadedDecode, EveryCameraLandsInItsOwnChannelAsOnOneThread)
+TEST_F(ThreadedDecode, EveryCameraLandsInItsOwnChannelInArrivalOrderAndWrongCodesAreRefused)
 {
     LogIn();
     for (int nChannel = 0; nChannel < 16; ++nChannel)
         Send(LivePacket(CameraJpeg(nChannel, nChannel % 2 == 1), nChannel));
     EXPECT_TRUE(h.view.drawn.empty()) << "nothing is shown before the user-interface thread takes it back";
-    Drain();
-    std::vector<uint8_t> expected(16);
-    for (int n = 0; n < 16; ++n)
-        expected[static_cast<size_t>(n)] = static_cast<uint8_t>(n);
-    EXPECT_EQ(expected, h.view.drawn) << "in arrival order";
-    for (int nChannel = 0; nChannel < 16; ++nChannel) {
-        SCOPED_TRACE(nChannel);
-        const Picture& picture = h.view.pictures[nChannel];
-        ASSERT_TRUE(picture);
-        EXPECT_EQ(640, picture.Header().biWidth);
-        EXPECT_EQ(nChannel % 2 == 1 ? 0 : 1, picture.FieldAlign()) << "odd fields carry the index pattern";
-        // Row 1 from the top: bit 0's code block (x 474-503) is white for odd channels.
-        const uint8_t* pRow1 = picture.Bits() + static_cast<size_t>(240 - 2) * 640u * 3u;
-        EXPECT_EQ(nChannel % 2 == 1, pRow1[3 * 490] > 200);
-    }
     // A camera sending another camera's code is refused on a thread as well.
     Send(LivePacket(CameraJpeg(6, true), 5));
     Drain();
-    EXPECT_EQ(16u, h.view.drawn.size());
+    ASSERT_EQ(16u, h.view.drawn.size());
+    for (int nChannel = 0; nChannel < 16; ++nChannel) {
+        SCOPED_TRACE(nChannel);
+        EXPECT_EQ(nChannel, h.view.drawn[static_cast<size_t>(nChannel)]) << "in arrival order";
+        const Picture& picture = h.view.pictures[nChannel];
+        ASSERT_EQ(640u * 3u * 240u, picture.Header().biSizeImage);
+        EXPECT_EQ(nChannel % 2 == 1 ? 0 : 1, picture.FieldAlign()) << "odd fields carry the index pattern";
+        // Bottom-up rows: the last stored row but one is row 1, where the code block of bit d
+        // (x 474-503) is white exactly for the odd channels.
+        const uint8_t* pRow1 = picture.Bits() + static_cast<size_t>(240 - 2) * 640u * 3u;
+        EXPECT_EQ(nChannel % 2 == 1, pRow1[3 * 490] > 200 && pRow1[3 * 490 + 2] > 200);
+    }
     EXPECT_EQ(PictureCompletion::kRejected, h.Link().Pictures().DecodeChannel());
 }
 
@@ -140,7 +119,7 @@ TEST_F(ThreadedDecode, EachChannelShowsItsPicturesInOrderAndSkipsOnlyStaleOnes)
     LogIn(8); // the header names the channel
     std::vector<std::vector<int>> shown(3);
     h.view.onPicture = [&](uint8_t byChannel, const Picture& picture) {
-        shown.at(byChannel).push_back(LevelOf(picture));
+        shown.at(byChannel).push_back(picture.Bits()[0]);
     };
     // Pictures of three channels, each numbered by its grey level, faster than a decode.
     std::vector<std::vector<int>> sent(3);
@@ -193,7 +172,7 @@ TEST_F(ThreadedDecode, NothingFromAnOldConnectionOrAfterAStopIsDrawn)
     EXPECT_EQ(std::vector<uint8_t>{9}, h.view.drawn);
 }
 
-TEST_F(ThreadedDecode, ALayoutOrArchiveSwitchWhileDecodingDecidesWhatIsDrawn)
+TEST_F(ThreadedDecode, ALayoutArchiveOrSearchSwitchWhileDecodingDecidesWhatIsDrawn)
 {
     LogIn();
     Send(LivePacket(CameraJpeg(3, false), 3));
@@ -226,20 +205,15 @@ TEST_F(ThreadedDecode, ALayoutOrArchiveSwitchWhileDecodingDecidesWhatIsDrawn)
     Drain();
     EXPECT_EQ(2, h.archive.nPlayImages);
     EXPECT_EQ(std::vector<uint8_t>{11}, h.archive.drawn);
-}
 
-TEST_F(ThreadedDecode, ASearchTakesOnlyPicturesCompletedAfterItBegan)
-{
-    LogIn();
-    h.archive.bActive = true;
-    h.Link().SendPlay(PlayRequest{0, 0, 0x00010100}, true);
-    Send(PlayPacket(CameraJpeg(4, false), 4)); // complete before the search
+    // A search takes only pictures completed after it began.
+    Send(PlayPacket(CameraJpeg(4, false), 4));
     WaitDecoded();
     h.archive.bSearching = true;
-    Send(PlayPacket(CameraJpeg(6, false), 6)); // the search's answer
+    Send(PlayPacket(CameraJpeg(6, false), 6));
     Drain();
-    EXPECT_EQ(1, h.archive.nPlayImages);
-    EXPECT_EQ(std::vector<uint8_t>{6}, h.archive.drawn);
+    EXPECT_EQ(3, h.archive.nPlayImages);
+    EXPECT_EQ((std::vector<uint8_t>{11, 6}), h.archive.drawn);
 }
 
 TEST_F(ThreadedDecode, AChannelChangingCellSizeMidStreamGetsEachPictureAtItsOwnSize)
@@ -255,19 +229,18 @@ TEST_F(ThreadedDecode, AChannelChangingCellSizeMidStreamGetsEachPictureAtItsOwnS
     pictures.SetShownSize(REQ_LIVE, 2, ShownSize{318, 238}); // a quarter
     Send(LivePacket(CameraJpeg(2, true), 2));
     Drain();
-    // Two may have been decoded together, or the middle one skipped for the newest; what is
-    // drawn comes in order, each at the size its cell had when it arrived.
+    // The middle one may be skipped for the newest; what is drawn comes in order, each at the
+    // size its cell had when it arrived.
     ASSERT_FALSE(widths.empty());
     EXPECT_EQ(320, widths.back());
-    const std::vector<int> all{160, 640, 320};
+    const int order[] = {160, 640, 320};
     size_t nAt = 0;
     for (int nWidth : widths) {
-        while (nAt < all.size() && all[nAt] != nWidth)
+        while (nAt < 3 && order[nAt] != nWidth)
             ++nAt;
-        EXPECT_LT(nAt, all.size()) << "width " << nWidth << " out of order";
+        EXPECT_LT(nAt, 3u) << "width " << nWidth << " out of order";
     }
-    // The channel code was read at full size whatever the scale.
-    EXPECT_EQ(2, pictures.DecodeChannel());
+    EXPECT_EQ(2, pictures.DecodeChannel()) << "the code is read at full size whatever the scale";
 }
 
 TEST_F(ThreadedDecode, BackToOneThreadAndShutdownWithDecodesInFlight)
@@ -298,87 +271,79 @@ TEST_F(ThreadedDecode, BackToOneThreadAndShutdownWithDecodesInFlight)
     EXPECT_EQ(640, held.Header().biWidth);
 }
 
-// ---- the completion on its own: order and memory ----
-
-namespace {
-
-// The user-interface side of a bare completion: rings counted under a lock.
-struct Doorbell {
-    std::mutex lock;
-    std::condition_variable rung;
-    uint64_t nRings = 0;
-    void Ring()
-    {
-        {
-            const std::lock_guard<std::mutex> guard(lock);
-            ++nRings;
-        }
-        rung.notify_all();
-    }
-    void WaitAfter(uint64_t nSeen)
-    {
-        std::unique_lock<std::mutex> guard(lock);
-        ASSERT_TRUE(rung.wait_for(guard, std::chrono::seconds(20), [&] { return nRings > nSeen; }));
-    }
-    uint64_t Rings()
-    {
-        const std::lock_guard<std::mutex> guard(lock);
-        return nRings;
-    }
-};
-
-} // namespace
-
+// The completion on its own, on this thread or two: a steady stream of pictures at two sizes,
+// each kept by its channel until the next, as the view keeps them.
 TEST(ThreadedCompletion, SteadyStreamOfMixedSizesAllocatesNothing)
 {
-    Doorbell bell;
-    PictureCompletion completion;
-    completion.StartThreads(2, [&] { bell.Ring(); });
     std::vector<std::vector<uint8_t>> jpegs;
-    for (int n = 0; n < 16; ++n) {
-        completion.SetShownSize(REQ_LIVE, n, n % 4 == 0 ? ShownSize{638, 478} : ShownSize{158, 118});
+    for (int n = 0; n < 16; ++n)
         jpegs.push_back(CameraJpeg(n, n % 2 == 1));
-    }
-    std::array<Picture, 16> held;
-    std::array<DecodedPicture, CDecodeWorkers::kSlots> ready;
-    size_t nShown = 0;
-    const auto round = [&] {
-        for (int n = 0; n < 16; ++n) {
-            CompletedPayload payload;
-            payload.pData = jpegs[static_cast<size_t>(n)].data();
-            payload.nBytes = jpegs[static_cast<size_t>(n)].size();
-            payload.byState = REQ_LIVE;
-            payload.byHeaderChannel = static_cast<uint8_t>(n);
-            payload.dwLiveChMask = 0xFFFF;
-            completion.Submit(payload, 1);
-        }
-        while (completion.Outstanding() > 0) {
-            const uint64_t nRings = bell.Rings();
-            const size_t nReady = completion.TakeReady(ready.data(), ready.size());
-            for (size_t i = 0; i < nReady; ++i) {
-                DecodedPicture& decoded = ready[i];
-                if (decoded.result.byChannel == decoded.payload.byHeaderChannel && decoded.result.picture) {
-                    held[decoded.result.byChannel] = std::move(decoded.result.picture);
-                    ++nShown;
-                }
-                decoded.result.picture.Reset();
+    for (const int nThreads : {0, 2}) {
+        SCOPED_TRACE(::testing::Message() << nThreads << " threads");
+        FakeUiWakeupFactory wakeups;
+        const std::unique_ptr<UiWakeup> pWakeup = wakeups.CreateWakeup([] {});
+        PictureCompletion completion;
+        if (nThreads > 0)
+            completion.StartThreads(nThreads, [p = pWakeup.get()] { p->Wake(); });
+        for (int n = 0; n < 16; ++n)
+            completion.SetShownSize(REQ_LIVE, n, n % 4 == 0 ? ShownSize{638, 478} : ShownSize{158, 118});
+        std::array<Picture, 16> held;
+        std::array<DecodedPicture, CDecodeWorkers::kSlots> ready;
+        size_t nShown = 0;
+        const auto keep = [&](CompletedPicture& result, uint8_t byHeaderChannel) {
+            if (result.byChannel == byHeaderChannel && result.picture) {
+                held[byHeaderChannel] = std::move(result.picture);
+                ++nShown;
             }
-            if (nReady == 0 && completion.Outstanding() > 0)
-                bell.WaitAfter(nRings);
+            result.picture.Reset();
+        };
+        const auto round = [&] {
+            for (int n = 0; n < 16; ++n) {
+                CompletedPayload payload;
+                payload.pData = jpegs[static_cast<size_t>(n)].data();
+                payload.nBytes = jpegs[static_cast<size_t>(n)].size();
+                payload.byState = REQ_LIVE;
+                payload.byHeaderChannel = static_cast<uint8_t>(n);
+                payload.dwLiveChMask = 0xFFFF;
+                if (nThreads == 0) {
+                    CompletedPicture result = completion.Complete(payload);
+                    keep(result, payload.byHeaderChannel);
+                } else {
+                    completion.Submit(payload, 1);
+                }
+            }
+            while (completion.Outstanding() > 0) {
+                const uint64_t nRings = wakeups.Rings();
+                const size_t nReady = completion.TakeReady(ready.data(), ready.size());
+                for (size_t i = 0; i < nReady; ++i)
+                    keep(ready[i].result, ready[i].payload.byHeaderChannel);
+                if (nReady == 0 && completion.Outstanding() > 0) {
+                    ASSERT_TRUE(wakeups.WaitForRingAfter(nRings));
+                }
+            }
+        };
+        for (int i = 0; i < 4; ++i)
+            round();
+        const size_t nCreated = completion.Pool().BuffersCreated();
+        const size_t nBefore = test::AllocationCount();
+        const int nRounds = nThreads > 0 ? 100 : 6;
+        for (int i = 0; i < nRounds; ++i)
+            round();
+        const size_t nAllocated = test::AllocationCount() - nBefore;
+        if (nThreads == 0) {
+            EXPECT_EQ(0u, nAllocated);
+            EXPECT_EQ(nCreated, completion.Pool().BuffersCreated());
+            EXPECT_LE(nCreated, 18u) << "one per held picture, one in the decoder, one on its way";
+        } else {
+            // How many pictures are in flight at once varies with the threads' timing, so the pool
+            // may still add a buffer now and then until it has one for each that can be: the 16
+            // held, the 16 of a round and one per thread. Nothing is allocated per picture.
+            EXPECT_LT(nAllocated, 64u) << "1600 pictures";
+            EXPECT_LE(completion.Pool().BuffersCreated(), 16u + 16u + 2u + 1u);
         }
-    };
-    for (int i = 0; i < 4; ++i)
-        round();
-    // How many pictures are in flight at once varies with the threads' timing, so the pool may
-    // still add a buffer now and then until it has one for each that can be: the 16 held, the
-    // 16 of a round and one per thread. What counts is that nothing is allocated per picture.
-    const size_t nBefore = AllocationCount();
-    constexpr int kRounds = 100;
-    for (int i = 0; i < kRounds; ++i)
-        round();
-    EXPECT_LT(AllocationCount() - nBefore, 64u) << "not one allocation of ours per picture (1600 pictures)";
-    EXPECT_LE(completion.Pool().BuffersCreated(), 16u + 16u + 2u + 1u);
-    EXPECT_EQ(16u * (kRounds + 4), nShown + completion.DroppedUnseen()) << "each shown, or dropped for a newer one";
-    EXPECT_EQ(160, held[1].Header().biWidth);
-    EXPECT_EQ(640, held[4].Header().biWidth);
+        EXPECT_EQ(16u * static_cast<size_t>(nRounds + 4), nShown + completion.DroppedUnseen())
+            << "each shown, or dropped for a newer one";
+        EXPECT_EQ(160, held[1].Header().biWidth);
+        EXPECT_EQ(640, held[4].Header().biWidth);
+    }
 }
