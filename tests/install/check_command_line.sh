@@ -13,7 +13,6 @@ expect_eq "--version: exit status, output, stderr" "0 ostrel $2 " "$rc $out $(ca
 expect_eq "--help: exit status, first line, stderr" "0 Usage: ostrel [--help | --version] " \
     "$rc $(head -n 1 "$scratch/help") $(cat "$scratch/err")"
 grep -q "ostrel-launch" "$scratch/help" || fail "--help does not mention ostrel-launch"
-"$ostrel" -h 2>&1 | cmp -s "$scratch/help" - || fail "-h prints something else than --help"
 # A full stdout is a failure to print, not a success.
 if [ -w /dev/full ]; then
     "$ostrel" --version >/dev/full 2>/dev/null && fail "--version into a full disk exits 0"

@@ -44,22 +44,11 @@ expect_eq "later start: status, client's folder" "7 $work" "$status $ran"
 (cd "$work" && find . -type f -exec cksum {} + | LC_ALL=C sort) | diff -u "$scratch/before" - >&2 \
     || fail "later start: the operator's folder changed"
 
-# Without XDG_DATA_HOME, or with a relative one, the folder is under the home folder.
-cd "$scratch" || exit 1
-unset XDG_DATA_HOME
-for data_home in unset relative; do
-    run "$launch"
-    expect_eq "XDG_DATA_HOME $data_home: client's folder" "$HOME/.local/share/Ostrel/Ostrel16" "$ran"
-    export XDG_DATA_HOME=relative
-done
+# With a relative XDG_DATA_HOME (as without one) the folder is under the home folder.
+cd "$scratch" && export XDG_DATA_HOME=relative
+run "$launch"
+expect_eq "relative XDG_DATA_HOME: client's folder" "$HOME/.local/share/Ostrel/Ostrel16" "$ran"
 [ ! -e relative ] || fail "relative XDG_DATA_HOME: a folder was made under the current one"
-
-# Started through a link elsewhere, it still finds the client and the examples.
-mkdir "$scratch/elsewhere"
-ln -s "$launch" "$scratch/elsewhere/ostrel-launch"
-export XDG_DATA_HOME=$scratch/data-link
-run "$scratch/elsewhere/ostrel-launch"
-expect_eq "through a link: status, seeded" "7 $examples" "$status $(files_under "$XDG_DATA_HOME/Ostrel/Ostrel16")"
 
 # A file where the folder should be: an error, and the client does not start.
 export XDG_DATA_HOME=$scratch/data-file

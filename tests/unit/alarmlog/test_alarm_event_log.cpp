@@ -1,6 +1,6 @@
 // The saved event log "AlarmEvent.am" read as the list shows it: hand-written records, their
 // texts and playable times, and every way a record or a file is out of bounds. The list's
-// columns and what a double-click plays are the dialog's tests.
+// columns and what a double-click plays are the dialog's tests; the size cap the hostile files'.
 #include "alarmlog/alarm_event_log.h"
 
 #include "fakes/fake_file_store.h"
@@ -15,10 +15,8 @@
 using namespace ostrel;
 using namespace ostrel::test;
 
-namespace {
-
 // channel, events, year - 1996, month, day, hour, minute, second, and two bytes not read.
-std::vector<uint8_t> Records(std::initializer_list<std::array<uint8_t, 8>> records)
+static std::vector<uint8_t> Records(std::initializer_list<std::array<uint8_t, 8>> records)
 {
     std::vector<uint8_t> all;
     for (const auto& r : records) {
@@ -28,14 +26,11 @@ std::vector<uint8_t> Records(std::initializer_list<std::array<uint8_t, 8>> recor
     return all;
 }
 
-} // namespace
-
 TEST(AlarmEventLog, RecordsPastAnyFieldsBoundOrCutShortAreSkippedAndTheOthersKeepFileOrder)
 {
     // Zero and the largest value each of channel, year, month, day, hour, minute and second may
     // hold pass; one more does not.
-    const std::pair<size_t, uint8_t> bounds[] = {{0, 16}, {2, 100}, {3, 12}, {4, 31}, {5, 24}, {6, 59}, {7, 59}};
-    for (const auto& [nField, byMost] : bounds) {
+    for (const auto& [nField, byMost] : {std::pair<size_t, uint8_t>{0, 16}, {2, 100}, {3, 12}, {4, 31}, {5, 24}, {6, 59}, {7, 59}}) {
         std::vector<uint8_t> log = Records({{1, 1, 28, 5, 10, 8, 0, 0}, {1, 1, 28, 5, 10, 8, 0, 0}, {1, 1, 28, 5, 10, 8, 0, 0}});
         log[nField] = 0;
         log[10 + nField] = byMost;
@@ -45,13 +40,17 @@ TEST(AlarmEventLog, RecordsPastAnyFieldsBoundOrCutShortAreSkippedAndTheOthersKee
         EXPECT_EQ(1u, rows[1].nRecord) << "field " << nField;
     }
     // Six bits of year in the packed time: 2059 is the last year a double-click can play.
-    const std::vector<uint8_t> log = Records({{1, 1, 63, 12, 31, 23, 59, 59}, {2, 0, 64, 1, 1, 0, 0, 0}});
+    const std::vector<uint8_t> log = Records({{1, 0xFF, 63, 12, 31, 23, 59, 59}, {2, 0, 64, 1, 1, 0, 0, 0}});
     const std::vector<AlarmEventRow> rows = AlarmEventLog::Parse(log.data(), 29);
     ASSERT_EQ(2u, rows.size()) << "the half record is not read";
     EXPECT_EQ(0xFF3F7EFBu, rows[0].dwPackedTime); // 63 << 26 | 12 << 22 | 31 << 17 | 23 << 12 | 59 << 6 | 59
     EXPECT_TRUE(rows[0].bTimePackable);
+    // Every event bit, from 7 down to 0.
+    EXPECT_EQ(" Normal Close Normal Open Alarm 0 -> 1 Alarm 1 -> 0 No Loss -> Loss Loss -> No Loss"
+              " NoEvent -> Motion Motion -> NoEvent", rows[0].strType);
     EXPECT_EQ("[ 2060/01/01 ] 00:00:00", rows[1].strDateTime);
     EXPECT_FALSE(rows[1].bTimePackable) << "listed, but not playable";
+    EXPECT_EQ("No Event", rows[1].strType);
     EXPECT_TRUE(AlarmEventLog::Parse(log.data(), 9).empty());
     EXPECT_TRUE(AlarmEventLog::Parse(nullptr, 30).empty());
 
@@ -60,15 +59,4 @@ TEST(AlarmEventLog, RecordsPastAnyFieldsBoundOrCutShortAreSkippedAndTheOthersKee
     EXPECT_EQ(2u, AlarmEventLog::Load(files).size());
     files.failedReads["AlarmEvent.am"] = EACCES;
     EXPECT_TRUE(AlarmEventLog::Load(files).empty());
-}
-
-TEST(AlarmEventLog, EventsByteJoinsItsBitsFromSevenDownToZero)
-{
-    const std::pair<uint8_t, const char*> rows[] = {
-        {0x00, "No Event"}, {0x40, " Normal Open"}, {0x10, " Alarm 1 -> 0"}, {0x04, " Loss -> No Loss"},
-        {0xFF, " Normal Close Normal Open Alarm 0 -> 1 Alarm 1 -> 0 No Loss -> Loss Loss -> No Loss"
-               " NoEvent -> Motion Motion -> NoEvent"},
-    };
-    for (const auto& [byEvents, pszText] : rows)
-        EXPECT_EQ(pszText, AlarmEventLog::EventText(byEvents)) << int{byEvents};
 }

