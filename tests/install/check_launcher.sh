@@ -5,22 +5,17 @@
 #   check_launcher.sh <build dir> <source dir>
 set -u
 build=$1
-source=$2
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/common.sh"
-isolate
 prefix=$scratch/prefix
 install_into "$build" "$prefix"
-
 # The fake client notes where it ran and with what, and ends with an unusual status.
 printf '#!/bin/sh\n{ pwd; printf "%%s\\n" "$@"; } >"$OSTREL_FAKE_LOG"\nexit 7\n' >"$prefix/bin/ostrel"
 chmod +x "$prefix/bin/ostrel"
 export OSTREL_FAKE_LOG=$scratch/fake.log
 launch=$prefix/bin/ostrel-launch
-examples=$prefix/share/ostrel/examples
-
-# run <launcher> [arguments...]: its status, and the client's folder and arguments (or "-").
-run() {
+examples=$(files_under "$prefix/share/ostrel/examples")
+run() { # <launcher> [arguments...]: its status, and the client's folder and arguments (or "-").
     rm -f "$OSTREL_FAKE_LOG"
     "$@" 2>"$scratch/stderr"
     status=$?
@@ -30,72 +25,36 @@ run() {
 export XDG_DATA_HOME=$scratch/data
 work=$XDG_DATA_HOME/Ostrel/Ostrel16
 run "$launch" --one "two words"
-expect_eq "first start: status, stderr" "7 " "$status $(cat "$scratch/stderr")"
-expect_eq "first start: client's folder and arguments" "$work
+expect_eq "first start: status, stderr, client's folder and arguments" "7 $work
 --one
-two words" "$ran"
-expect_eq "first start: seeded files" "$(files_under "$examples")" "$(files_under "$work")"
+two words" "$status $(cat "$scratch/stderr")$ran"
+expect_eq "first start: seeded files" "$examples" "$(files_under "$work")"
 for f in PTZ/pelcoD.tl PTZ/pelcoP.tl; do
-    cmp -s "$source/dist/examples/$f" "$work/$f" || fail "first start: $f is not the example"
+    cmp -s "$2/dist/examples/$f" "$work/$f" || fail "first start: $f is not the example"
 done
-for f in logo/slogo.bmp logo/blogo.bmp; do
-    cmp -s "$build/res/skin/$f" "$work/$f" || fail "first start: $f is not the generated logo"
-done
+cmp -s "$build/res/skin/logo/slogo.bmp" "$work/logo/slogo.bmp" || fail "first start: slogo.bmp is not the generated logo"
 expect_eq "first start: left-overs beside the folder" "Ostrel16" "$(ls -A "$XDG_DATA_HOME/Ostrel")"
 
 # The operator's folder is left as it is.
 printf '<1>\nSTOP/1/00/\n' >"$work/PTZ/pelcoD.tl"
 rm "$work/logo/blogo.bmp"
-mkdir "$work/ini"
-printf '[PTZ_CMD_INTERVAL]\nCMD=100\n' >"$work/ini/opt.ini"
 (cd "$work" && find . -type f -exec cksum {} + | LC_ALL=C sort) >"$scratch/before"
 run "$launch"
 expect_eq "later start: status, client's folder" "7 $work" "$status $ran"
 (cd "$work" && find . -type f -exec cksum {} + | LC_ALL=C sort) | diff -u "$scratch/before" - >&2 \
     || fail "later start: the operator's folder changed"
 
-# An empty folder made by the operator counts as theirs, too.
-export XDG_DATA_HOME=$scratch/data-empty
-mkdir -p "$XDG_DATA_HOME/Ostrel/Ostrel16"
+# With a relative XDG_DATA_HOME (as without one) the folder is under the home folder.
+cd "$scratch" && export XDG_DATA_HOME=relative
 run "$launch"
-expect_eq "operator's empty folder: client's folder, contents" "$XDG_DATA_HOME/Ostrel/Ostrel16 " \
-    "$ran $(ls -A "$XDG_DATA_HOME/Ostrel/Ostrel16")"
-
-# Without XDG_DATA_HOME, or with a relative one (it would depend on where the launcher was
-# started), the folder is under the home folder.
-cd "$scratch" || exit 1
-unset XDG_DATA_HOME
-for data_home in unset relative; do
-    run "$launch"
-    expect_eq "XDG_DATA_HOME $data_home: client's folder" "$HOME/.local/share/Ostrel/Ostrel16" "$ran"
-    export XDG_DATA_HOME=relative
-done
-[ -f "$HOME/.local/share/Ostrel/Ostrel16/PTZ/pelcoP.tl" ] || fail "no XDG_DATA_HOME: folder not seeded"
+expect_eq "relative XDG_DATA_HOME: client's folder" "$HOME/.local/share/Ostrel/Ostrel16" "$ran"
 [ ! -e relative ] || fail "relative XDG_DATA_HOME: a folder was made under the current one"
 
-# Started through a link elsewhere, it still finds the client and the examples.
-mkdir "$scratch/elsewhere"
-ln -s "$launch" "$scratch/elsewhere/ostrel-launch"
-export XDG_DATA_HOME=$scratch/data-link
-run "$scratch/elsewhere/ostrel-launch"
-expect_eq "through a link: status" 7 "$status"
-expect_eq "through a link: seeded" "$(files_under "$examples")" "$(files_under "$XDG_DATA_HOME/Ostrel/Ostrel16")"
-
-# A file where the folder should be, or a parent that cannot take it (root can write anyway):
-# an error, and the client does not start.
+# A file where the folder should be: an error, and the client does not start.
 export XDG_DATA_HOME=$scratch/data-file
-mkdir -p "$XDG_DATA_HOME/Ostrel" "$scratch/data-readonly/Ostrel"
-: >"$XDG_DATA_HOME/Ostrel/Ostrel16"
+mkdir -p "$XDG_DATA_HOME/Ostrel" && : >"$XDG_DATA_HOME/Ostrel/Ostrel16"
 run "$launch"
 expect_eq "file in the way: client" - "$ran"
 [ "$status" -ne 0 ] && [ "$status" -ne 7 ] || fail "file in the way: status $status"
 grep -q "is not a folder" "$scratch/stderr" || fail "file in the way: no message ($(cat "$scratch/stderr"))"
-chmod 555 "$scratch/data-readonly/Ostrel"
-if [ ! -w "$scratch/data-readonly/Ostrel" ]; then
-    export XDG_DATA_HOME=$scratch/data-readonly
-    run "$launch"
-    expect_eq "read-only parent: client" - "$ran"
-    [ "$status" -ne 0 ] && [ "$status" -ne 7 ] || fail "read-only parent: status $status"
-fi
-chmod 755 "$scratch/data-readonly/Ostrel"
 finish

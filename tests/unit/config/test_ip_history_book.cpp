@@ -6,11 +6,9 @@
 #include "fakes/fake_file_store.h"
 #include "fakes/hostile_files.h"
 #include "platform/file_store.h"
-#include "platform/private_profile.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -33,18 +31,9 @@ const Edit kDeleteB = [](IpHistoryBook& b) { return b.DeleteHistoryEntry("B"); }
 
 class HistoryBookTest : public ::testing::Test {
 protected:
-    void SetUp() override { fs::create_directories(m_dir); }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::permissions(m_dir / "ini", fs::perms::owner_all, fs::perm_options::add, ec);
-    }
+    void SetUp() override { fs::create_directories(m_dir / "ini"); }
     fs::path IniPath() const { return m_dir / "ini" / "cnn.ini"; }
-    void Put(const std::string& strBytes) const
-    {
-        fs::create_directories(m_dir / "ini");
-        PutBytes(IniPath(), strBytes);
-    }
+    void Put(const std::string& strBytes) const { PutBytes(IniPath(), strBytes); }
     std::string Ini() const { return GetBytes(IniPath()).value_or("(no file)"); }
 
     const fs::path m_dir = fs::current_path() / "books" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -54,26 +43,18 @@ protected:
 
 } // namespace
 
-TEST_F(HistoryBookTest, FirstOpenStartsABookWithTheDefaultEntryAndAnEmptiedBookStaysEmpty)
+// The first open writes the default entry; an emptied book stays empty; edits change exactly
+// their section (the CRLF books' are the failure test's); names that would break the file are
+// refused.
+TEST_F(HistoryBookTest, EditsChangeExactlyTheirSectionAndRefuseWhatWouldBreakTheFile)
 {
-    Result result = Result::Failed;
-    EXPECT_EQ((Entries{{"INTRANET", "192.168.1.100", "8000"}}), book.LoadOrCreate("192.168.1.100", &result));
-    EXPECT_EQ(Result::Ok, result);
+    EXPECT_EQ((Entries{{"INTRANET", "192.168.1.100", "8000"}}), book.LoadOrCreate("192.168.1.100"));
     EXPECT_EQ("[INTRANET]\nIP=192.168.1.100\nPORT=8000\n", Ini());
     EXPECT_EQ(Result::Ok, book.DeleteHistoryEntry("INTRANET"));
-    EXPECT_EQ("", Ini());
     EXPECT_TRUE(book.LoadOrCreate("192.168.1.100").empty());
-    EXPECT_EQ("", Ini()) << "no default entry again while the file exists";
-    fs::remove(IniPath());
-    EXPECT_EQ(Result::Missing, book.DeleteHistoryEntry("A"));
-    EXPECT_EQ("(no file)", Ini());
-}
+    EXPECT_EQ("", Ini());
 
-TEST_F(HistoryBookTest, EditsChangeExactlyTheirSectionAndKeepTheBooksLineEnds)
-{
     const std::string strTwo = "[Office]\nIP=10.0.0.1\nPORT=8001\n[Home]\nIP=10.0.0.2\nPORT=8002\n";
-    const std::string strThree = "[A]\r\nIP=10.0.0.1\r\nPORT=8001\r\n[B]\r\nIP=10.0.0.2\r\nPORT=8002\r\n"
-                                 "[C]\r\nIP=10.0.0.3\r\nPORT=8003\r\n";
     const struct {
         const char* pszWhat;
         const std::string& strBefore;
@@ -82,15 +63,11 @@ TEST_F(HistoryBookTest, EditsChangeExactlyTheirSectionAndKeepTheBooksLineEnds)
     } rows[] = {
         {"delete C, not CC", kFive, [](IpHistoryBook& b) { return b.DeleteHistoryEntry("C"); },
          "[A]\nIP=10.0.0.1\nPORT=8001\n[B]\nIP=10.0.0.2\nPORT=8002\n[CC]\nIP=10.0.0.4\nPORT=8004\n[D]\nIP=10.0.0.5\nPORT=8005\n"},
-        {"delete a name nobody has", kFive, [](IpHistoryBook& b) { return b.DeleteHistoryEntry("Z"); }, kFive},
-        {"delete no name", kFive, [](IpHistoryBook& b) { return b.DeleteHistoryEntry(""); }, kFive},
         {"add a new name at the end", strTwo, [](IpHistoryBook& b) { return b.AddHistoryEntry("Shop", "10.0.0.3", "8003"); },
          strTwo + "[Shop]\nIP=10.0.0.3\nPORT=8003\n"},
         {"update a name in place, whatever its case", strTwo,
          [](IpHistoryBook& b) { return b.AddHistoryEntry("office", "10.0.0.9", "9009"); },
          "[Office]\nIP=10.0.0.9\nPORT=9009\n[Home]\nIP=10.0.0.2\nPORT=8002\n"},
-        {"delete from a CRLF book", strThree, kDeleteB, "[A]\r\nIP=10.0.0.1\r\nPORT=8001\r\n[C]\r\nIP=10.0.0.3\r\nPORT=8003\r\n"},
-        {"add to a CRLF book", strThree, kAddE, strThree + "[E]\r\nIP=10.0.0.6\r\nPORT=8006\r\n"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.pszWhat);
@@ -98,91 +75,16 @@ TEST_F(HistoryBookTest, EditsChangeExactlyTheirSectionAndKeepTheBooksLineEnds)
         EXPECT_EQ(Result::Ok, row.edit(book));
         EXPECT_EQ(row.strAfter, Ini());
     }
-    Entries entries;
-    Put(strThree);
-    EXPECT_EQ(Result::Ok, book.ReadEntries(entries));
-    EXPECT_EQ((Entries{{"A", "10.0.0.1", "8001"}, {"B", "10.0.0.2", "8002"}, {"C", "10.0.0.3", "8003"}}), entries);
-}
 
-TEST_F(HistoryBookTest, ListShowsEveryHeaderWithItsSectionsValues)
-{
-    Put("; recorders\n"
-        "[Lobby]\nIP = 10.1.1.1 \nPORT=\"9000\"\n"
-        "[NoPort]\nIP=10.1.1.2\n"
-        "[lobby]\nIP=10.9.9.9\nPORT=1\n" // a repeated name reads the first section's values
-        "[Keys]\nport=7000\nip=10.1.1.3\n"
-        "  [Blank Name ]\n"
-        "IP=[not a header]\n");
-    Entries entries;
-    EXPECT_EQ(Result::Ok, book.ReadEntries(entries));
-    EXPECT_EQ((Entries{{"Lobby", "10.1.1.1", "9000"},
-                       {"NoPort", "10.1.1.2", ""},
-                       {"lobby", "10.1.1.1", "9000"},
-                       {"Keys", "10.1.1.3", "7000"},
-                       {"Blank Name", "[not a header]", ""}}),
-              entries);
-    // The profile reader agrees on every value the list shows.
-    for (const IpHistoryEntry& e : entries) {
-        EXPECT_EQ(e.strIp, ReadProfileString(e.strName, "IP", "", IniPath().string())) << e.strName;
-        EXPECT_EQ(e.strPort, ReadProfileString(e.strName, "PORT", "", IniPath().string())) << e.strName;
-    }
-}
-
-TEST_F(HistoryBookTest, NamesTheFileCannotKeepAreRefusedAndNothingIsWritten)
-{
     using namespace std::literals;
-    for (const std::string_view name : {"a]b"sv, "]"sv, ""sv, "   "sv, "two\nlines"sv, "cr\rname"sv, "nul\0name"sv})
+    for (const std::string_view name : {"a]b"sv, ""sv, "   "sv, "two\nlines"sv, "cr\rname"sv, "nul\0name"sv, "C]\nIP=1.1.1.1"sv})
         EXPECT_EQ(Result::BadText, book.AddHistoryEntry(name, "10.0.0.1", "8000")) << name;
     EXPECT_EQ(Result::BadText, book.AddHistoryEntry("ok", "10.0.0.1\n[x]", "8000"));
-    EXPECT_EQ("(no file)", Ini());
-    Put(kFive);
-    EXPECT_EQ(Result::BadText, book.AddHistoryEntry("C]\nIP=1.1.1.1", "10.0.0.1", "8000"));
-    EXPECT_EQ(kFive, Ini());
-    EXPECT_FALSE(HistoryMessage(Result::BadText).empty());
-    EXPECT_TRUE(HistoryMessage(Result::Ok).empty());
+    EXPECT_EQ("[Office]\nIP=10.0.0.9\nPORT=9009\n[Home]\nIP=10.0.0.2\nPORT=8002\n", Ini());
 }
 
-TEST_F(HistoryBookTest, ABookOfOneMebibyteIsEditedWholeAndALargerOneIsLeftAlone)
-{
-    // Entries of exactly 32 bytes: "[E00000]\n" 9, "IP=10.0.0.1\n" 12, "PORT=08000\n" 11.
-    const size_t nEntries = kProfileMaxFileBytes / 32;
-    std::string strBook;
-    for (size_t i = 0; i < nEntries; ++i) {
-        char header[16];
-        std::snprintf(header, sizeof header, "[E%05zu]\n", i);
-        strBook += std::string(header) + "IP=10.0.0.1\nPORT=08000\n";
-    }
-    ASSERT_EQ(kProfileMaxFileBytes, strBook.size());
-    Put(strBook);
-    Entries entries;
-    EXPECT_EQ(Result::Ok, book.ReadEntries(entries));
-    ASSERT_EQ(nEntries, entries.size());
-    EXPECT_EQ((IpHistoryEntry{"E32767", "10.0.0.1", "08000"}), entries.back());
-
-    // Full: nothing more fits, but a delete rewrites the whole file.
-    EXPECT_EQ(Result::TooLarge, book.AddHistoryEntry("New", "10.0.0.2", "8000"));
-    EXPECT_EQ(strBook, Ini());
-    EXPECT_EQ(Result::Ok, book.DeleteHistoryEntry("E16000"));
-    std::string strExpected = strBook;
-    strExpected.erase(16000 * 32, 32);
-    EXPECT_EQ(strExpected, Ini());
-    EXPECT_EQ(Result::Ok, book.AddHistoryEntry("New", "10.0.0.2", "8000"));
-    EXPECT_EQ(strExpected + "[New]\nIP=10.0.0.2\nPORT=8000\n", Ini());
-
-    // One byte past the cap: every edit is refused and the file stays as it is; the list still
-    // shows what lies within the cap.
-    Put(strBook + ";");
-    EXPECT_EQ(Result::TooLarge, book.DeleteHistoryEntry("E00001"));
-    EXPECT_EQ(Result::TooLarge, book.AddHistoryEntry("E00001", "10.0.0.9", "9"));
-    EXPECT_EQ(strBook + ";", Ini());
-    EXPECT_EQ(Result::Ok, book.ReadEntries(entries));
-    EXPECT_EQ(nEntries, entries.size());
-    EXPECT_FALSE(HistoryMessage(Result::TooLarge).empty());
-}
-
-// The disk fills after any byte of the write, or takes no more commits after the k-th (one
-// edit, one write: an entry's IP and PORT lines go in together). The fake store fails as the
-// real one does (the file store's contract tests).
+// The disk fills after any byte of the write, or takes no more commits after the k-th. The fake
+// store fails as the real one does (the file store's contract tests).
 TEST_F(HistoryBookTest, ADiskFailingAnywhereLeavesTheOldBookOrTheNewOne)
 {
     const struct {
@@ -210,42 +112,18 @@ TEST_F(HistoryBookTest, ADiskFailingAnywhereLeavesTheOldBookOrTheNewOne)
                 IpHistoryBook fakeBook(m_dir.string(), fake);
                 const Result result = e.edit(fakeBook);
                 EXPECT_EQ(result == Result::Ok, nSpace >= e.strNew.size() && nCommits != 0);
-                EXPECT_TRUE(result == Result::Ok || (result == Result::Failed && !HistoryMessage(result).empty()));
+                EXPECT_TRUE(result == Result::Ok || result == Result::Failed);
                 const auto now = fake.files.find(strPath);
-                const std::optional<std::string> strNow =
-                    now == fake.files.end() ? std::nullopt : std::optional<std::string>(std::string(now->second.begin(), now->second.end()));
-                EXPECT_EQ(result == Result::Ok ? std::optional<std::string>(e.strNew) : e.old, strNow);
+                EXPECT_EQ(result == Result::Ok ? std::optional<std::string>(e.strNew) : e.old,
+                          now == fake.files.end() ? std::nullopt : std::optional<std::string>({now->second.begin(), now->second.end()}));
                 EXPECT_TRUE(fake.temporaries.empty());
             }
 }
 
-TEST_F(HistoryBookTest, AFolderThatCannotTakeTheBookIsReportedAndTheOldBookStays)
-{
-    // "ini" is a regular file: nothing can be made under it, whoever runs the test.
-    PutBytes(m_dir / "ini", "not a folder");
-    Entries entries;
-    EXPECT_EQ(Result::Missing, book.ReadEntries(entries));
-    EXPECT_EQ(Result::Failed, kAddE(book));
-    EXPECT_EQ("The address book ini/cnn.ini could not be read or written; it is left as it is.",
-              HistoryMessage(Result::Failed));
-    EXPECT_EQ("not a folder", GetBytes(m_dir / "ini"));
-
-    // A read-only folder stops everyone but root.
-    fs::remove(m_dir / "ini");
-    Put(kOld);
-    fs::permissions(m_dir / "ini", fs::perms::owner_read | fs::perms::owner_exec);
-    if (RunsAsRoot())
-        GTEST_SKIP() << "root writes into a read-only folder; the regular-file case above stands in";
-    EXPECT_EQ(Result::Failed, kAddE(book));
-    EXPECT_EQ(Result::Failed, kDeleteB(book));
-    EXPECT_EQ(kOld, Ini());
-}
-
-// Huge, endless, binary books and a pipe: the list shows what the first mebibyte holds, no
-// edit rewrites a file whose end it has not seen, and nothing waits.
+// Huge and endless books and a pipe: the list shows what the first mebibyte holds, no edit
+// rewrites a file whose end it has not seen, nothing waits. Binary books are the fuzz target's.
 TEST_F(HistoryBookTest, HostileBooksAreReadWithinTheCapAndNotRewritten)
 {
-    fs::create_directories(m_dir / "ini");
     Entries entries;
     PutSparse(IniPath(), kOld, 200ull << 20);
     EXPECT_EQ(Result::Ok, book.ReadEntries(entries));
@@ -257,16 +135,8 @@ TEST_F(HistoryBookTest, HostileBooksAreReadWithinTheCapAndNotRewritten)
     // One header line of 100 MB: its name is cut at 383 characters.
     PutEndlessLine(IniPath(), "[", 100ull << 20, "]\nIP=10.0.0.9\n");
     EXPECT_EQ(Result::Ok, book.ReadEntries(entries));
-    ASSERT_EQ(1u, entries.size());
-    EXPECT_EQ(std::string(383, 'x'), entries[0].strName);
-    EXPECT_EQ("", entries[0].strIp) << "the IP line lies past the cap";
+    EXPECT_EQ((Entries{{std::string(383, 'x'), "", ""}}), entries) << "the IP line lies past the cap";
     EXPECT_EQ(Result::TooLarge, kAddE(book));
-
-    // Binary bytes: whatever sections they happen to hold, every text within its bounds.
-    PutBytes(IniPath(), Garbage(256 * 1024));
-    EXPECT_EQ(Result::Ok, book.ReadEntries(entries));
-    for (const IpHistoryEntry& e : entries)
-        EXPECT_TRUE(e.strName.size() <= 383 && e.strIp.size() <= 127 && e.strPort.size() <= 127) << e.strName;
 
     fs::remove(IniPath());
     ASSERT_TRUE(PutFifo(IniPath()));

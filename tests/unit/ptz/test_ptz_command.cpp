@@ -2,16 +2,12 @@
 // nothing of a malformed file lands elsewhere. Random files are the fuzz target's (fuzz/).
 #include "ptz/ptz_command.h"
 
-#include "fakes/fake_file_store.h"
-
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <string>
 #include <vector>
 
 using namespace ostrel;
-using namespace ostrel::test;
 
 namespace {
 
@@ -48,29 +44,6 @@ void ExpectTable(const PtzCommandTable& table, const std::vector<Slot>& slots)
 
 } // namespace
 
-TEST(PtzHexByte, FollowsItsRuleForDigitsCaseAndStrayCharacters)
-{
-    const std::pair<const char*, int> rows[] = {
-        {"1f", 0x1F}, {"1F", 0x1F}, {"a0", 0xA0}, {"FF", 0xFF}, {"00", 0x00}, {"7", 7}, {"", 0},
-        {"100", 0x00}, // 256 keeps its low 8 bits
-        {"1g", 0x20},  // 'G' counts 16: 1 * 16 + 16
-        {"zz", 0x53},  // 'Z' counts 35: 35 * 16 + 35 = 595 = 2 * 256 + 83
-        {" 1", 0x01},  // ' ' counts -16: -16 * 16 + 1 = -255, which is 1 in 8 bits
-        {"-1", 0xD1},  // '-' counts -3: -3 * 16 + 1 = -47 = 209 in 8 bits
-    };
-    for (const auto& [pszField, nValue] : rows)
-        EXPECT_EQ(nValue, HexByte(pszField)) << '"' << pszField << '"';
-}
-
-TEST(PtzFilePath, SixCameraTypesUnderThePtzFolderAndNothingElse)
-{
-    const char* names[] = {"pelcoD", "pelcoP", "scc641", "hmc250", "hid2404", "dsc_230s"};
-    for (int n = 0; n < 6; ++n)
-        EXPECT_EQ(std::string("/run/x/PTZ/") + names[n] + ".tl", GetPtzFilePath(n, "/run/x")) << n;
-    for (int n : {6, 7, 255, -1})
-        EXPECT_EQ("", GetPtzFilePath(n, "/run/x")) << n;
-}
-
 TEST(PtzCameraTable, FilesWrittenByHand)
 {
     struct Row {
@@ -101,19 +74,8 @@ TEST(PtzCameraTable, FilesWrittenByHand)
          {{0, 0, "STOP", 3, {0xA0, 0x00, 0xFF}}, {0, 1, "LEFT", 7, {0xFF, 0x01, 0x00, 0x04, 0x20, 0x00, 0x25}},
           {1, 0, "STOP", 2, {0x1F, 0x1F}}},
          1},
-        {"a header swallows the next line, even a header",
-         "<1>\n<2>\nSTOP/2/01/02\nLEFT/1/03\n",
-         {{0, 0, "<2>", 0, {}}, {0, 1, "STOP", 2, {1, 2}}, {0, 2, "LEFT", 1, {3}}}},
-        {"an empty line is no command, not even right after a header", "<3>\r\n\r\nSTOP/1/05\r\n",
-         {{2, 0, "STOP", 1, {5}}}},
-        {"sections 9 to 16 are read past", "<9>\nA/1/11\n<16>\nB/1/22\nC/1/23\n<3>\nS/1/33\n",
-         {{2, 0, "S", 1, {0x33}}}},
-        {"section 17 ends the reading", "<2>\nA/1/01\n<17>\nB/1/02\n<2>\nC/1/03\nD/1/04\n", {{1, 0, "A", 1, {1}}}},
-        {"a name starting with a positive number is a header", "<4>\nS/1/01\n5 AUX/1/02\nT/1/03\n",
-         {{3, 0, "S", 1, {1}}, {4, 0, "T", 1, {3}}}},
         {"a repeated section starts again at slot 0", "<1>\nA/1/01\nB/1/02\nC/1/03\n<1>\nD/1/04\n",
-         {{0, 0, "D", 1, {4}}, {0, 1, "B", 1, {2}}, {0, 2, "C", 1, {3}}},
-         1},
+         {{0, 0, "D", 1, {4}}, {0, 1, "B", 1, {2}}, {0, 2, "C", 1, {3}}}, 1},
         {"fields, lengths and line ends",
          "IGNORED/1/ee\n"     // before any header
          "<1>\n"
@@ -121,7 +83,7 @@ TEST(PtzCameraTable, FilesWrittenByHand)
          "//LEAD/2/0a/0b\n"   // so are leading ones
          "SHORT/5/01/02\n"    // the length as written: missing bytes are zero
          "LONG/1/a0/b0/c0\n"  // and extra fields are kept, not sent
-         "STRAY/2/zz/1g\n"
+         "STRAY/2/zz/1g\n"   // 'z' counts 35, 'g' 16: 35 * 16 + 35 and 1 * 16 + 16, 8 bits kept
          "\r\n\n"             // blank lines in either convention
          "CR/1/0c\r\n"
          "LAST/1/0d",         // no line end at all
@@ -145,20 +107,5 @@ TEST(PtzCameraTable, FilesWrittenByHand)
         ExpectTable(table, row.slots);
         EXPECT_TRUE(row.nCounter < 0 || row.nCounter == nCounter) << "slot counter " << nCounter;
     }
-}
 
-TEST(PtzCameraTable, LoadReadsThroughTheFileStoreAndTellsWhyNot)
-{
-    FakeFileStore files;
-    const std::string strText = "<1>\nSTOP/1/aa\n";
-    files.files["/w/PTZ/pelcoD.tl"] = Bytes(strText.begin(), strText.end());
-    files.failedReads["/w/PTZ/pelcoP.tl"] = EACCES;
-    PtzCommandTable table;
-    const CameraTableResult result = LoadCameraTable(files, "/w/PTZ/pelcoD.tl", table);
-    EXPECT_EQ(CameraTableLoad::Loaded, result.load);
-    EXPECT_EQ(1, result.nSlotCounter);
-    EXPECT_EQ(CameraTableLoad::Missing, LoadCameraTable(files, "/w/PTZ/scc641.tl", table).load);
-    EXPECT_EQ(CameraTableLoad::Unreadable, LoadCameraTable(files, "/w/PTZ/pelcoP.tl", table).load);
-    EXPECT_EQ(CameraTableLoad::NoPath, LoadCameraTable(files, "", table).load);
-    ExpectTable(table, {{0, 0, "STOP", 1, {0xAA}}}); // a failed load writes nothing
 }
