@@ -1,4 +1,5 @@
 // Framing and dispatch of what the recorder sends, read by read.
+#include "fakes/link_fixture.h"
 #include "fakes/link_harness.h"
 
 #include <gtest/gtest.h>
@@ -121,7 +122,6 @@ TEST_F(ReceiveDispatch, GarbageCutPicturesAndUntrustedHeadersAreSkippedWithoutAl
 
 TEST_F(ReceiveDispatch, ReadsAskForAtMost9129BytesAndTheImageBufferGrowsOnceToTheLargestPicture)
 {
-    EXPECT_EQ(CDvrLink::kReceiveBytes, h.Link().ImageBufferCapacity());
     h.Socket().Deliver(Concat({Live(30000, 1), Live(3000, 2)}));
     const auto& limits = h.Socket().receiveLimits;
     EXPECT_EQ(9129u, *std::max_element(limits.begin(), limits.end()));
@@ -203,22 +203,27 @@ TEST_F(ReceiveDispatch, AlarmNoticesNeedAlertModeAndAChannelFromOneToFour)
 TEST_F(ReceiveDispatch, StopReplyConfirmsOnlyWithP0OneAndPicturesWaitUntilThen)
 {
     h.Link().SendRequest(REQ_STOP, true);
+    EXPECT_EQ(RequestBytes(0x1013, {1}), h.sockets.allSent.back());
+    EXPECT_EQ(REQ_LIVE, h.Link().State()) << "a stop leaves the state alone";
+    h.Link().SetImageWatchdog(true);
+    EXPECT_FALSE(WatchdogRuns()) << "nothing arms the watchdog while the stop is pending";
     const int nLamps = h.view.nLampToggles;
     h.Socket().Deliver(SplitAt(Live(9000), {4000}));
     EXPECT_TRUE(completed.empty()) << "dropped while the stop is pending";
     EXPECT_EQ(nLamps, h.view.nLampToggles) << "without activity";
     h.Socket().Deliver(MakePacket(DATATYPE_STOP_REPLY, {0}));
     EXPECT_TRUE(h.Link().StopPending());
-    EXPECT_FALSE(WatchdogRuns());
-    const size_t nStops = h.SentAt(DATATYPE_STOP).size();
-    h.clock.Advance(300);
-    EXPECT_EQ(nStops + 1, h.SentAt(DATATYPE_STOP).size()) << "the retry sends the stop once more";
+    const int64_t tStop = h.SentAt(DATATYPE_STOP).back();
+    h.clock.Advance(1000);
+    EXPECT_EQ((std::vector<int64_t>{tStop, tStop + 300}), h.SentAt(DATATYPE_STOP)) << "one retry after 300 ms";
+    EXPECT_EQ(RequestBytes(0x1013, {1}), h.sockets.allSent.back());
+    EXPECT_FALSE(h.Link().StopPending()) << "the retry ends the wait";
 
     h.Link().SendRequest(REQ_STOP, true);
     h.Socket().Deliver(MakePacket(DATATYPE_STOP_REPLY, {1}));
     EXPECT_FALSE(h.Link().StopPending());
     h.clock.Advance(1000);
-    EXPECT_EQ(nStops + 2, h.SentAt(DATATYPE_STOP).size()) << "no retry after a confirmation";
+    EXPECT_EQ(3u, h.SentAt(DATATYPE_STOP).size()) << "no retry after a confirmation";
 }
 
 TEST_F(ReceiveDispatch, PlayImagesOnBothVersionsAndTheTwentiethAfterAPlayStop)
@@ -247,8 +252,6 @@ TEST_F(ReceiveDispatch, PlayImagesOnBothVersionsAndTheTwentiethAfterAPlayStop)
             EXPECT_EQ(std::vector<uint32_t>{420000}, local.archive.playPositions);
         }
         EXPECT_TRUE(local.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId)) << "playing";
-        EXPECT_EQ(1, local.archive.nIndicatorFlips);
-        EXPECT_EQ(0, local.view.nLampToggles) << "no lamp while the archive is shown";
 
         // A play image without a picture carries a status code for the dialog.
         local.Socket().Deliver(MakePacket(DATATYPE_PLAY_IMAGE, {dwP0, 0, 0, 0x0302}, {}, magic));
@@ -289,27 +292,19 @@ TEST_F(ReceiveDispatch, RepliesWithoutPicturesReachTheirListenersAndReceivingGoe
     EXPECT_TRUE(h.notifier.messages.empty()) << "never a blocking box";
     EXPECT_EQ("6:3100s ", Summary());
 
-    // Unknown data types are accepted and ignored; activity shows on the lamp, but not while
-    // the archive is shown, whose indicator only flips during playback.
-    h.archive.bActive = true;
+    // Unknown data types are accepted and ignored; activity shows on the lamp.
     const int nLamps = h.view.nLampToggles;
-    h.Socket().Deliver(MakePacket(0x7777, {}));
-    EXPECT_EQ(nLamps, h.view.nLampToggles);
-    EXPECT_EQ(0, h.archive.nIndicatorFlips);
-    h.archive.bActive = false;
-    h.Socket().Deliver(MakePacket(0x7777, {}));
+    h.Socket().Deliver(Concat({MakePacket(0x7777, {}), Live(3100, 8)}));
     EXPECT_EQ(nLamps + 1, h.view.nLampToggles);
-}
+    EXPECT_EQ("6:3100s 7:3100s ", Summary());
 
-TEST_F(ReceiveDispatch, FailingEventLogWriteIsNotReported)
-{
-    h.RegisterArchive();
+    // An event log that cannot be written is dropped without a word.
     h.files.bFailWrites = true;
     h.Link().SendRequest(REQ_EVENT_LOG, false);
     h.Socket().Deliver(MakePacket(DATATYPE_EVENT_LOG, {}, NumberedPayload(100)));
     EXPECT_EQ(1, h.files.nWriteAttempts);
     EXPECT_TRUE(h.files.files.empty());
-    EXPECT_TRUE(h.notifier.messages.empty() && h.notifier.notices.empty());
+    EXPECT_TRUE(h.notifier.messages.empty() && h.notifier.notices.size() == 3u);
     EXPECT_EQ(REQ_LIVE, h.Link().State());
     EXPECT_EQ(1, h.archive.nAlarmRefreshes);
 }
