@@ -52,7 +52,6 @@ TEST_F(LinkDvrsim, EveryCameraArrivesInItsOwnChannelWhateverTheRecorderDoesToThe
         int nVersion;
     } rows[] = {
         {"version 1", {"--magic", "1.0"}, 1},
-        {"pre-encoded pictures", {"--prerendered", "4"}, 2},
         {"wrong codes, damaged pictures, garbage",
          {"--wrong-channel-every", "3", "--truncate-every", "5", "--garbage-every", "4", "--oversize-every", "7"}, 2},
         {"pre-encoded, wrong codes and cut pictures", {"--prerendered", "4", "--wrong-channel-every", "3", "--truncate-every", "5"}, 2},

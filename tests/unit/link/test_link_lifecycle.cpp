@@ -46,51 +46,36 @@ TEST(LinkLifecycle, LoginGoesOutOnceTheConnectionStandsAndItsAnswerStartsLiveWit
     EXPECT_EQ(Times{1700}, h.Timers().Starts(kStatusPoll));
 }
 
-TEST(LinkLifecycle, LoginAnswerChoosesPlayOrConfirmedStopWhileTheArchiveIsOpen)
-{
-    struct Row {
-        const char* name;
-        bool bActive;
-        uint16_t wPlayState;
-        uint32_t dwLast;
-        bool bStopPending;
-    } rows[] = {
-        {"archive playing: play request", true, 0x0001, DATATYPE_PLAY_REQUEST, false},
-        {"archive open, not playing: stop with confirmation", true, 0x0000, DATATYPE_STOP, true},
-        {"archive hidden: live request", false, 0x0001, DATATYPE_LIVE_REQUEST, false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        LinkHarness h;
-        h.RegisterArchive();
-        h.archive.bActive = row.bActive;
-        h.archive.wPlayState = row.wPlayState;
-        h.LogIn();
-        EXPECT_EQ(row.dwLast, h.SentTypes().back());
-        EXPECT_EQ(row.bStopPending, h.Link().StopPending());
-        EXPECT_EQ(1u, h.archive.ranges.size()) << "the login hands over the recorded range";
-    }
-}
-
-TEST(LinkLifecycle, ChannelInfoDecidesHeaderChannelModeAndTheViewsChannelCount)
+TEST(LinkLifecycle, LoginAnswerDecidesHeaderChannelModeTheChannelCountAndWhatIsRequested)
 {
     struct Row {
         std::string_view magic;
         uint32_t dwInfo;
         bool bHeaderMode;
         uint8_t byViewCount; // 99 = left alone
+        bool bArchiveOpen;
+        uint16_t wPlayState;
+        uint32_t dwLast; // the last request of the login sequence
     } rows[] = {
-        {kMagicV12, 16, false, 16}, {kMagicV12, 4, false, 4}, {kMagicV12, 0, false, 99},
-        {kMagicV12, 8, true, 8},    {kMagicV12, 1, true, 1},  {kMagicV10, 8, true, 99},
+        {kMagicV12, 16, false, 16, false, 1, DATATYPE_LIVE_REQUEST}, {kMagicV12, 4, false, 4, false, 0, DATATYPE_LIVE_REQUEST},
+        {kMagicV12, 0, false, 99, false, 0, DATATYPE_LIVE_REQUEST},  {kMagicV12, 8, true, 8, false, 0, DATATYPE_LIVE_REQUEST},
+        {kMagicV12, 1, true, 1, false, 0, DATATYPE_LIVE_REQUEST},    {kMagicV10, 8, true, 99, false, 0, DATATYPE_LIVE_REQUEST},
+        {kMagicV12, 16, false, 16, true, 1, DATATYPE_PLAY_REQUEST}, // the archive plays on
+        {kMagicV12, 16, false, 16, true, 0, DATATYPE_STOP},         // open, not playing: a confirmed stop
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.magic) + " info " + std::to_string(row.dwInfo));
+        SCOPED_TRACE(::testing::Message() << row.magic << " info " << row.dwInfo << (row.bArchiveOpen ? " archive" : ""));
         LinkHarness h;
+        h.RegisterArchive();
+        h.archive.bActive = row.bArchiveOpen;
+        h.archive.wPlayState = row.wPlayState;
         h.view.byChannelCount = 99;
-        h.ConnectTcp();
-        h.Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {1, row.dwInfo}, {}, row.magic));
+        h.LogIn(row.magic, row.dwInfo);
         EXPECT_EQ(row.bHeaderMode, h.Link().HeaderChannelMode());
         EXPECT_EQ(row.byViewCount, h.view.byChannelCount);
+        EXPECT_EQ(row.dwLast, h.SentTypes().back());
+        EXPECT_EQ(row.dwLast == DATATYPE_STOP, h.Link().StopPending());
+        EXPECT_EQ(1u, h.archive.ranges.size()) << "the login hands over the recorded range";
     }
 }
 

@@ -42,7 +42,7 @@ protected:
 
 } // namespace
 
-TEST_F(PictureCompletionTest, WrongCodeOrDamagedPictureIsNeverShownAndThePreviousOneIsKept)
+TEST_F(PictureCompletionTest, WrongCodeOrDamagedPictureIsNeverShownAndHeaderModeTrustsTheHeader)
 {
     const std::vector<uint8_t> good = CameraJpeg(4, true);
     const std::vector<uint8_t> wrongCode = CameraJpeg(6, true, ostrel::dvrsim::JpegSubsampling::S420, 640, 240,
@@ -65,6 +65,13 @@ TEST_F(PictureCompletionTest, WrongCodeOrDamagedPictureIsNeverShownAndThePreviou
         }
         EXPECT_FALSE(local.view.pictures[6]);
     }
+
+    // Header-channel mode: the header wins over the painted code; channels 16 and up have no slot.
+    h.LogIn(kMagicV12, 8);
+    h.Socket().Deliver(LivePacket(CameraJpeg(0, true), 10));
+    h.Socket().Deliver(LivePacket(CameraJpeg(0, true), 17));
+    h.Socket().Deliver(LivePacket(CameraJpeg(0, true), 300));
+    EXPECT_EQ(std::vector<uint8_t>{9}, h.view.drawn);
 }
 
 TEST_F(PictureCompletionTest, PicturesForNoShownChannelOrTooSmallInOneReadAreNeverDecoded)
@@ -89,19 +96,6 @@ TEST_F(PictureCompletionTest, PicturesForNoShownChannelOrTooSmallInOneReadAreNev
     EXPECT_EQ(std::vector<uint8_t>{2}, h.view.drawn) << "a small picture in one read is a fragment";
     DeliverSplit(LivePacket(small, 1));
     EXPECT_EQ((std::vector<uint8_t>{2, 0}), h.view.drawn) << "the same picture over two reads is shown";
-}
-
-TEST_F(PictureCompletionTest, HeaderChannelModeTrustsTheHeaderAndKeepsTheFieldFlag)
-{
-    LogIn(8);
-    ASSERT_TRUE(h.Link().HeaderChannelMode());
-    // The decoder's field flag stays whatever the last code-reading decode left (even at start).
-    h.Socket().Deliver(LivePacket(CameraJpeg(0, true), 10));
-    ASSERT_EQ(std::vector<uint8_t>{9}, h.view.drawn) << "the painted code says 0; the header wins";
-    EXPECT_EQ(1, Slot(9).FieldAlign());
-    h.Socket().Deliver(LivePacket(CameraJpeg(0, true), 17));
-    h.Socket().Deliver(LivePacket(CameraJpeg(0, true), 300));
-    EXPECT_EQ(std::vector<uint8_t>{9}, h.view.drawn) << "channels 16 and up have no slot";
 }
 
 TEST_F(PictureCompletionTest, PlayPicturesGoToTheArchiveOnlyWhileItIsActiveAtTheirTileSize)
@@ -166,12 +160,4 @@ TEST_F(PictureCompletionTest, PicturesComeAtTheScaleOfTheirCellAndANewCellCounts
                                                  ostrel::testing::TestMomentMs() + 1000 * i), 4));
     EXPECT_EQ(160, small.Header().biWidth);
     EXPECT_EQ(smallBits, BitsOf(small));
-
-    // A channel whose size was set empty means full size; a wrong code is refused at any scale.
-    h.Link().Pictures().SetShownSize(REQ_LIVE, 7, ShownSize{});
-    DeliverSplit(LivePacket(CameraJpeg(7, true), 8));
-    EXPECT_EQ(640, Slot(7).Header().biWidth);
-    DeliverSplit(LivePacket(CameraJpeg(2, true), 10));
-    EXPECT_EQ(PictureCompletion::kRejected, h.Link().Pictures().DecodeChannel());
-    EXPECT_FALSE(Slot(9));
 }

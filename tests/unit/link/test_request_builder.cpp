@@ -198,6 +198,4 @@ TEST(WireFormat, DateTimeWordsSecondsValuesAndPackedEventTimes)
     EXPECT_EQ((DateTimeFields{2026, 12, 6, 23, 59, 58}), SplitTimeCost(dw));
     EXPECT_EQ(MakeTimeCost(2026, 1, 1, 0, 0, 0), MakeTimeCost(2026, 1, 1, 0, 0, 64)) << "masked, not carried";
 
-    EXPECT_EQ("050.0000%", FormatPosition(500000));
-    EXPECT_EQ("000.0042%", FormatPosition(42));
 }
