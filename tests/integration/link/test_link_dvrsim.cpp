@@ -1,7 +1,10 @@
-// The link with its Qt adapter against the bundled recorder simulator on loopback.
+// The link with its Qt adapter on real sockets: against the bundled recorder simulator on
+// loopback, and against a closed port.
 #include "fakes/qt_link_fixture.h"
 #include "fakes/qt_wait.h"
 #include "fakes/simulator_process.h"
+
+#include <QTcpServer>
 
 #include <gtest/gtest.h>
 
@@ -49,7 +52,6 @@ TEST_F(LinkDvrsim, EveryCameraArrivesInItsOwnChannelWhateverTheRecorderDoesToThe
         int nVersion;
     } rows[] = {
         {"version 1", {"--magic", "1.0"}, 1},
-        {"pre-encoded pictures", {"--prerendered", "4"}, 2},
         {"wrong codes, damaged pictures, garbage",
          {"--wrong-channel-every", "3", "--truncate-every", "5", "--garbage-every", "4", "--oversize-every", "7"}, 2},
         {"pre-encoded, wrong codes and cut pictures", {"--prerendered", "4", "--wrong-channel-every", "3", "--truncate-every", "5"}, 2},
@@ -88,4 +90,19 @@ TEST_F(LinkDvrsim, RecorderClosingIsNoticedAndTheLinkReconnectsAndLogsInAgain)
     EXPECT_EQ(1, view.byConnectState);
     EXPECT_EQ(0, Link().ReconnectAttempts()) << "a successful reconnection starts the count afresh";
     EXPECT_TRUE(view.losses.empty());
+}
+
+TEST_F(LinkDvrsim, AClosedPortEndsTheLinkAsAFailedConnect)
+{
+    uint16_t wPort = 0;
+    {
+        QTcpServer server;
+        ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+        wPort = server.serverPort();
+    }
+    ASSERT_TRUE(Link().Connect("127.0.0.1", wPort));
+    view.byConnectState = 2;
+    ASSERT_TRUE(WaitUntil([&] { return !view.losses.empty(); }));
+    EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::ConnectFailed}, view.losses);
+    EXPECT_FALSE(Link().HasSocket());
 }

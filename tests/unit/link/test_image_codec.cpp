@@ -1,17 +1,22 @@
-// The codec on real and hostile pictures: framing repair, the decoded layout of every colour
-// form, and refusals (TurboJPEG and Qt make the reference pictures); and the channel code and
-// index pattern at their thresholds, on pictures painted byte by byte.
-#include "link/image_codec.h"
+// The codec on real and hostile pictures: framing repair, the decoded layout, and refusals
+// (the simulator's encoder makes the reference pictures); the channel code and index pattern
+// at their thresholds, on pictures painted byte by byte; and pictures decoded at the size of
+// their cell, whose code and field read exactly as from a full decode.
 #include "fakes/test_pictures.h"
+#include "link/image_codec.h"
+#include "link/picture_scale.h"
 
 #include <gtest/gtest.h>
-#include <turbojpeg.h>
 
 #include <algorithm>
 #include <cstring>
+#include <random>
 
 using ostrel::BitmapInfoHeader;
 using ostrel::CImageCodec;
+using ostrel::ChooseScaleDenominator;
+using ostrel::ScaledDimension;
+using ostrel::ShownSize;
 using ostrel::dvrsim::JpegSubsampling;
 namespace t = ostrel::testing;
 
@@ -45,31 +50,12 @@ TEST(RepairJpeg, PutsEveryKnownStartRightAndEndsWithEoi)
         ASSERT_NE(nullptr, p);
         EXPECT_EQ(row.expected, Bytes(p, p + nLength));
     }
-
-    // Real pictures repaired decode like the original.
-    const Bytes jpeg = t::CameraJpeg(9, true);
-    const Bytes lostFf(jpeg.begin() + 1, jpeg.end() - 2); // D8 FF E0 ..., no FF D9
-    Bytes shifted = {0xAB, 0xCD};
-    shifted.insert(shifted.end(), jpeg.begin(), jpeg.end());
-    const Bytes* inputs[] = {&lostFf, &shifted};
-    for (const Bytes* pInput : inputs) {
-        EXPECT_EQ(9, codec.Decode(pInput->data(), pInput->size(), false));
-        EXPECT_EQ(CImageCodec::kFieldOdd, codec.FieldFlag());
-    }
 }
 
-TEST(Decode, ColourGreyAndFourComponentPicturesInTheirBitmapLayouts)
+TEST(Decode, ColourAndGreyPicturesInTheirBitmapLayoutsAndFormatsWithinBounds)
 {
-    // 322 x 40 colour, top half red, bottom half blue: bottom-up BGR rows of 966 bytes padded to 968.
-    t::EnsureGuiApp();
-    QImage image(322, 40, QImage::Format_RGB32);
-    image.fill(QColor(0, 0, 255));
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 322; ++x)
-            image.setPixel(x, y, qRgb(255, 0, 0));
-    Bytes jpeg;
-    ostrel::dvrsim::CJpegEncoder().Encode(image.constBits(), 322, static_cast<int>(image.bytesPerLine()), 40, 90,
-                                          JpegSubsampling::S444, jpeg);
+    // 322 x 40 in blue: 24-bit BGR rows of 966 bytes padded to 968.
+    Bytes jpeg = t::FlatJpeg(322, 40, 250, 0, 0, JpegSubsampling::S444);
     CImageCodec codec;
     ASSERT_NE(CImageCodec::kDecodeFailed, codec.Decode(jpeg.data(), jpeg.size(), false));
     const uint8_t expectedHeader[BitmapInfoHeader::kBytes] = {40, 0, 0, 0, 0x42, 1, 0, 0, 40, 0, 0, 0, 1, 0, 24, 0,
@@ -78,12 +64,9 @@ TEST(Decode, ColourGreyAndFourComponentPicturesInTheirBitmapLayouts)
     codec.ImageHeader().Encode(header);
     EXPECT_EQ(0, memcmp(expectedHeader, header, sizeof header));
     EXPECT_EQ(codec.ImageHeader(), BitmapInfoHeader::Decode(header));
-    const uint8_t* pBottom = codec.Pixels();        // blue
-    const uint8_t* pTop = codec.Pixels() + 39 * 968; // red
-    EXPECT_GT(pBottom[0], 240);
-    EXPECT_LT(pBottom[2], 15);
-    EXPECT_LT(pTop[3 * 321], 15);
-    EXPECT_GT(pTop[3 * 321 + 2], 240);
+    const uint8_t* pLast = codec.Pixels() + 39 * 968 + 3 * 321;
+    EXPECT_GT(pLast[0], 240);
+    EXPECT_LT(pLast[2], 15);
 
     // Grey: 24-bit BGR with equal bytes.
     jpeg = t::CodedJpeg(6, 5, true, false, JpegSubsampling::Gray);
@@ -91,28 +74,6 @@ TEST(Decode, ColourGreyAndFourComponentPicturesInTheirBitmapLayouts)
     EXPECT_EQ(1920u * 240u, codec.ImageHeader().biSizeImage);
     const uint8_t* p = codec.Pixels() + 100 * 1920 + 3 * 300;
     EXPECT_TRUE(p[0] == p[1] && p[1] == p[2]);
-
-    // CMYK of (200, 100, 50, 128): 32 bits, premultiplied by the fourth, first and third swapped.
-    Bytes cmyk(64 * 16 * 4);
-    for (size_t i = 0; i < cmyk.size(); i += 4)
-        cmyk[i] = 200, cmyk[i + 1] = 100, cmyk[i + 2] = 50, cmyk[i + 3] = 128;
-    tjhandle h = tjInitCompress();
-    unsigned char* pJpeg = nullptr;
-    unsigned long nJpeg = 0;
-    ASSERT_EQ(0, tjCompress2(h, cmyk.data(), 64, 64 * 4, 16, TJPF_CMYK, &pJpeg, &nJpeg, TJSAMP_444, 100, 0));
-    tjDestroy(h);
-    // TurboJPEG starts it with an Adobe marker; put the JFIF marker the codec knows in front.
-    jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0};
-    jpeg.insert(jpeg.end(), pJpeg + 2, pJpeg + nJpeg);
-    tjFree(pJpeg);
-    ASSERT_NE(CImageCodec::kDecodeFailed, codec.Decode(jpeg.data(), jpeg.size(), true)) << codec.LastDiagnostic();
-    EXPECT_EQ(32, codec.ImageHeader().biBitCount);
-    EXPECT_EQ(64u * 4u * 16u, codec.ImageHeader().biSizeImage);
-    p = codec.Pixels() + 8 * 256 + 4 * 30;
-    EXPECT_NEAR(50 * 128 / 256, p[0], 3);
-    EXPECT_NEAR(100 * 128 / 256, p[1], 3);
-    EXPECT_NEAR(200 * 128 / 256, p[2], 3);
-    EXPECT_NEAR(128, p[3], 3);
 
     // Formats made by hand: rows padded to four bytes, and the buffer kept for an equal size.
     ASSERT_TRUE(codec.SetImageFormat(24, 641, 3));
@@ -197,6 +158,11 @@ TEST(Decode, ACutPictureIsRefusedAndDoesNotSpoilTheNextOne)
 
 namespace {
 
+// The cells of the live view and the archive, as laid out on the 640 x 480 display.
+constexpr ostrel::ShownSize kSixteenCell{158, 118};
+constexpr ostrel::ShownSize kFourCell{318, 238};
+constexpr ostrel::ShownSize kTinyCell{1, 1}; // the smallest scale there is
+
 // A 24-bit picture whose buffer is exactly its image size, so that a read past it trips ASan.
 struct Pic {
     Pic(int nWidth, int nHeight, uint8_t byFill = 0) : nRowBytes((static_cast<size_t>(nWidth) * 3 + 3) / 4 * 4)
@@ -254,52 +220,11 @@ TEST(ChannelPattern, ABlockNeedsMoreThan25Of30PixelsBrighterThan200InRowOne)
         };
         EXPECT_EQ(0, channel([&](Pic& p) { p.Run(bit.x0, 25, 1, 255); }));
         EXPECT_EQ(bit.byValue, channel([&](Pic& p) { p.Run(bit.x0, 26, 1, 255); }));
-        EXPECT_EQ(0, channel([&](Pic& p) { p.Run(bit.x0 + 5, 25, 1, 255); }));
         EXPECT_EQ(bit.byValue, channel([&](Pic& p) { p.Run(bit.x0 + 5, 25, 1, 255), p.Run(bit.x0 + 2, 1, 1, 255); }));
         // The pixels just beside the block, and whole blocks one row up or down, do not count.
         EXPECT_EQ(0, channel([&](Pic& p) { p.Run(bit.x0 - 1, 26, 1, 255), p.Run(bit.x0 + 30, 1, 1, 255); }));
         EXPECT_EQ(0, channel([&](Pic& p) { p.Run(bit.x0, 30, 0, 255), p.Run(bit.x0, 30, 2, 255); }));
     }
-}
-
-TEST(ChannelPattern, BrighterThan200MeansAMeanOfTheThreeBytesAbove200)
-{
-    struct Shade {
-        const char* pszName;
-        uint8_t b, g, r;
-        bool bBright;
-    } shades[] = {
-        {"grey 200 is not brighter", 200, 200, 200, false}, {"grey 201 is", 201, 201, 201, true},
-        {"602 / 3 = 200", 201, 201, 200, false},              {"603 / 3 = 201", 202, 201, 200, true},
-        {"603 / 3 = 201 from blue and green", 255, 255, 93, true},
-        {"600 / 3 = 200 from blue and green", 255, 255, 90, false},
-        {"one byte at 255 is not enough", 255, 0, 0, false},
-    };
-    for (const Shade& s : shades) {
-        SCOPED_TRACE(s.pszName);
-        Pic pic(640, 240);
-        for (int x = 90; x < 120; ++x)
-            pic.Set(x, 1, s.b, s.g, s.r);
-        EXPECT_EQ(s.bBright ? 8 : 0, pic.Channel());
-    }
-}
-
-TEST(ChannelPattern, EveryCodeReadsBackInBothFormsAndTheSelectBlockEndsAt631)
-{
-    for (int nCode = 0; nCode < 16; ++nCode) {
-        for (const bool bInverted : {false, true}) {
-            SCOPED_TRACE(::testing::Message() << "code " << nCode << (bInverted ? " inverted" : ""));
-            Pic pic(640, 240);
-            for (const Block& bit : kBits)
-                if (bit.byValue == 15 ? bInverted : ((nCode & bit.byValue) != 0) != bInverted)
-                    pic.Run(bit.x0, 30, 1, 255);
-            EXPECT_EQ(nCode, pic.Channel());
-        }
-    }
-    Pic edge(640, 240);
-    edge.Run(607, 25, 1, 255);
-    edge.Run(632, 1, 1, 255);
-    EXPECT_EQ(0, edge.Channel()) << "a bright pixel at 632 does not make 25 into 26";
 }
 
 TEST(IndexPattern, BlackUpTo50WhiteFrom200AndFiveWrongPixelsARunAtMost)
@@ -319,25 +244,16 @@ TEST(IndexPattern, BlackUpTo50WhiteFrom200AndFiveWrongPixelsARunAtMost)
         uint8_t byWrong; // just past the level
     };
     for (const Run& run : {Run{0, 15, 51}, Run{16, 46, 199}, Run{47, 77, 51}}) {
-        for (const bool bAtRight : {false, true}) {
-            SCOPED_TRACE(::testing::Message() << "run from " << run.x0 << (bAtRight ? ", wrong at its right" : ""));
-            for (const int nWrong : {5, 6}) {
-                Pic pic(640, 240);
-                pic.IndexPattern(0, 255);
-                pic.Run(bAtRight ? run.x1 + 1 - nWrong : run.x0, nWrong, 2, run.byWrong);
-                EXPECT_EQ(nWrong == 5, pic.Index()) << nWrong;
-            }
+        for (const int nWrong : {5, 6}) { // at the run's right end
+            SCOPED_TRACE(::testing::Message() << "run from " << run.x0 << ", wrong " << nWrong);
+            Pic pic(640, 240);
+            pic.IndexPattern(0, 255);
+            pic.Run(run.x1 + 1 - nWrong, nWrong, 2, run.byWrong);
+            EXPECT_EQ(nWrong == 5, pic.Index());
         }
     }
 
-    // Only row 2 up to pixel 77 counts, counted from the top.
-    Pic pic(640, 240);
-    pic.IndexPattern(0, 255);
-    pic.Run(78, 100, 2, 128);
-    pic.Run(0, 78, 1, 128);
-    pic.Run(0, 78, 3, 128);
-    EXPECT_TRUE(pic.Index());
-    Pic upsideDown(640, 240);
+    Pic upsideDown(640, 240); // rows count from the top
     upsideDown.Run(16, 31, 237, 255);
     EXPECT_FALSE(upsideDown.Index());
 }
@@ -362,19 +278,69 @@ TEST(ChannelPattern, SmallPicturesAndOddHeadersReadOnlyWhatThePictureHolds)
     index.Run(49, 1, 2, 51);
     EXPECT_FALSE(index.Index());
 
-    Pic pic(640, 240);
-    pic.Run(90, 30, 1, 255);
-    pic.IndexPattern(0, 255);
-    ASSERT_EQ(8, pic.Channel());
-    ASSERT_TRUE(pic.Index());
-    BitmapInfoHeader topDown = pic.header;
-    topDown.biHeight = -240;
-    BitmapInfoHeader noWidth = pic.header;
-    noWidth.biWidth = 0;
-    for (const BitmapInfoHeader& header : {topDown, noWidth}) {
-        EXPECT_EQ(0, CImageCodec::ReadChannelPattern(header, pic.pixels.data()));
-        EXPECT_FALSE(CImageCodec::FindIndexPattern(header, pic.pixels.data()));
+    EXPECT_EQ(0, CImageCodec::ReadChannelPattern(index.header, nullptr));
+    EXPECT_FALSE(CImageCodec::FindIndexPattern(index.header, nullptr));
+}
+
+TEST(ScaledChannelCode, EveryCodeFieldWidthAndSubsamplingReadsAsTheFullDecode)
+{
+    CImageCodec full;
+    CImageCodec scaled;
+    const std::vector<uint8_t> oddPicture = t::CodedJpeg(1, 0, true, false);
+    const std::vector<uint8_t> evenPicture = t::CodedJpeg(1, 0, false, false);
+    for (const JpegSubsampling s : {JpegSubsampling::S420, JpegSubsampling::S422, JpegSubsampling::S444, JpegSubsampling::Gray})
+        for (const int nWidth : {640, 704, 720})
+            for (const int nHeight : {240, 288})
+                for (int nChannel = 0; nChannel < 16; ++nChannel)
+                    for (const bool bOdd : {true, false}) {
+                        SCOPED_TRACE(::testing::Message() << static_cast<int>(s) << ' ' << nWidth << 'x' << nHeight << " channel "
+                                                        << nChannel << (bOdd ? " odd" : " even"));
+                        const bool bInverted = nChannel % 3 == 0; // the select block's other form
+                        const std::vector<uint8_t> jpeg =
+                            t::CodedJpeg(nChannel % 5, nChannel, bOdd, bInverted, s, nWidth, nHeight);
+                        ASSERT_EQ(nChannel, full.Decode(jpeg.data(), jpeg.size(), false));
+                        ASSERT_EQ(1, full.ScaleDenominator());
+                        const uint8_t byField = full.FieldFlag();
+                        ASSERT_EQ(bOdd ? CImageCodec::kFieldOdd : CImageCodec::kFieldEven, byField);
+                        for (const ShownSize& cell : {kTinyCell, kSixteenCell, kFourCell}) {
+                            const int nExpectedScale = ChooseScaleDenominator(nWidth, nHeight, cell);
+                            // Start from the other field, so a flag left over cannot pass.
+                            const std::vector<uint8_t>& other = bOdd ? evenPicture : oddPicture;
+                            ASSERT_EQ(0, scaled.Decode(other.data(), other.size(), false));
+                            ASSERT_NE(byField, scaled.FieldFlag());
+                            EXPECT_EQ(nChannel, scaled.Decode(jpeg.data(), jpeg.size(), false, cell));
+                            EXPECT_EQ(byField, scaled.FieldFlag());
+                            EXPECT_EQ(nExpectedScale, scaled.ScaleDenominator());
+                            EXPECT_EQ(ScaledDimension(nWidth, nExpectedScale), scaled.ImageHeader().biWidth);
+                            EXPECT_EQ(ScaledDimension(nHeight, nExpectedScale), scaled.ImageHeader().biHeight);
+                        }
+                    }
+}
+
+TEST(ScaledChannelCode, DamagedPicturesFailOrReadExactlyAsTheFullDecode)
+{
+    // Truncations and flipped bytes anywhere: whatever the full decode makes of a picture, the
+    // scaled one makes too (refused, or the same code and field).
+    std::mt19937 random(20240517);
+    CImageCodec full;
+    CImageCodec scaled;
+    int nRefused = 0;
+    for (int nCase = 0; nCase < 240; ++nCase) {
+        std::vector<uint8_t> jpeg = t::CameraJpeg(nCase % 16, nCase % 2 == 1);
+        if (nCase % 3 == 0) {
+            jpeg.resize(jpeg.size() * static_cast<size_t>(1 + random() % 9) / 10);
+        } else {
+            for (int n = 0; n < 1 + nCase % 4; ++n)
+                jpeg[static_cast<size_t>(random() % jpeg.size())] = static_cast<uint8_t>(random());
+        }
+        SCOPED_TRACE(nCase);
+        const uint8_t byFull = full.Decode(jpeg.data(), jpeg.size(), false);
+        const uint8_t byScaled = scaled.Decode(jpeg.data(), jpeg.size(), false, kSixteenCell);
+        EXPECT_EQ(byFull, byScaled);
+        if (byFull != CImageCodec::kDecodeFailed)
+            EXPECT_EQ(full.FieldFlag(), scaled.FieldFlag());
+        else
+            ++nRefused;
     }
-    EXPECT_EQ(0, CImageCodec::ReadChannelPattern(pic.header, nullptr));
-    EXPECT_FALSE(CImageCodec::FindIndexPattern(pic.header, nullptr));
+    EXPECT_GT(nRefused, 20) << "the cases include damage the decoder notices";
 }

@@ -46,51 +46,36 @@ TEST(LinkLifecycle, LoginGoesOutOnceTheConnectionStandsAndItsAnswerStartsLiveWit
     EXPECT_EQ(Times{1700}, h.Timers().Starts(kStatusPoll));
 }
 
-TEST(LinkLifecycle, LoginAnswerChoosesPlayOrConfirmedStopWhileTheArchiveIsOpen)
-{
-    struct Row {
-        const char* name;
-        bool bActive;
-        uint16_t wPlayState;
-        uint32_t dwLast;
-        bool bStopPending;
-    } rows[] = {
-        {"archive playing: play request", true, 0x0001, DATATYPE_PLAY_REQUEST, false},
-        {"archive open, not playing: stop with confirmation", true, 0x0000, DATATYPE_STOP, true},
-        {"archive hidden: live request", false, 0x0001, DATATYPE_LIVE_REQUEST, false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        LinkHarness h;
-        h.RegisterArchive();
-        h.archive.bActive = row.bActive;
-        h.archive.wPlayState = row.wPlayState;
-        h.LogIn();
-        EXPECT_EQ(row.dwLast, h.SentTypes().back());
-        EXPECT_EQ(row.bStopPending, h.Link().StopPending());
-        EXPECT_EQ(1u, h.archive.ranges.size()) << "the login hands over the recorded range";
-    }
-}
-
-TEST(LinkLifecycle, ChannelInfoDecidesHeaderChannelModeAndTheViewsChannelCount)
+TEST(LinkLifecycle, LoginAnswerDecidesHeaderChannelModeTheChannelCountAndWhatIsRequested)
 {
     struct Row {
         std::string_view magic;
         uint32_t dwInfo;
         bool bHeaderMode;
         uint8_t byViewCount; // 99 = left alone
+        bool bArchiveOpen;
+        uint16_t wPlayState;
+        uint32_t dwLast; // the last request of the login sequence
     } rows[] = {
-        {kMagicV12, 16, false, 16}, {kMagicV12, 4, false, 4}, {kMagicV12, 0, false, 99},
-        {kMagicV12, 8, true, 8},    {kMagicV12, 1, true, 1},  {kMagicV10, 8, true, 99},
+        {kMagicV12, 16, false, 16, false, 1, DATATYPE_LIVE_REQUEST}, {kMagicV12, 4, false, 4, false, 0, DATATYPE_LIVE_REQUEST},
+        {kMagicV12, 0, false, 99, false, 0, DATATYPE_LIVE_REQUEST},  {kMagicV12, 8, true, 8, false, 0, DATATYPE_LIVE_REQUEST},
+        {kMagicV12, 1, true, 1, false, 0, DATATYPE_LIVE_REQUEST},    {kMagicV10, 8, true, 99, false, 0, DATATYPE_LIVE_REQUEST},
+        {kMagicV12, 16, false, 16, true, 1, DATATYPE_PLAY_REQUEST}, // the archive plays on
+        {kMagicV12, 16, false, 16, true, 0, DATATYPE_STOP},         // open, not playing: a confirmed stop
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.magic) + " info " + std::to_string(row.dwInfo));
+        SCOPED_TRACE(::testing::Message() << row.magic << " info " << row.dwInfo << (row.bArchiveOpen ? " archive" : ""));
         LinkHarness h;
+        h.RegisterArchive();
+        h.archive.bActive = row.bArchiveOpen;
+        h.archive.wPlayState = row.wPlayState;
         h.view.byChannelCount = 99;
-        h.ConnectTcp();
-        h.Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {1, row.dwInfo}, {}, row.magic));
+        h.LogIn(row.magic, row.dwInfo);
         EXPECT_EQ(row.bHeaderMode, h.Link().HeaderChannelMode());
         EXPECT_EQ(row.byViewCount, h.view.byChannelCount);
+        EXPECT_EQ(row.dwLast, h.SentTypes().back());
+        EXPECT_EQ(row.dwLast == DATATYPE_STOP, h.Link().StopPending());
+        EXPECT_EQ(1u, h.archive.ranges.size()) << "the login hands over the recorded range";
     }
 }
 
@@ -127,35 +112,20 @@ TEST(LinkLifecycle, RefusedLoginAndFailedConnectDisconnectAfterTheNotificationWi
     EXPECT_FALSE(never.Link().HasSocket());
 }
 
-TEST(LinkLifecycle, SilentRecorderGetsTheLoginAgainThenAReconnectionWithANewLogin)
+TEST(LinkLifecycle, SilentRecorderGetsTheLoginAgainThenReconnectCountAttemptsThenIsGivenUp)
 {
     LinkHarness h;
+    h.view.byReconnectCount = 3;
     h.ConnectTcp(); // t = 0: login
     h.clock.Advance(19999);
     EXPECT_EQ((Times{0, 5000, 10000}), h.SentAt(DATATYPE_LOGIN));
     EXPECT_EQ((std::vector<uint8_t>{1, 6, 6, 4}), h.view.statuses);
     EXPECT_EQ((Times{15000}), h.Timers().Starts(kReconnect));
     EXPECT_FALSE(h.Timers().IsRunning(kWatchdog));
-
-    h.clock.Advance(1); // t = 20 s: the first attempt
-    EXPECT_EQ((std::vector<uint8_t>{1, 6, 6, 4, 4, 2}), h.view.statuses);
-    EXPECT_EQ(1, h.Link().ReconnectAttempts());
-    EXPECT_TRUE(h.Link().HasBuffers()) << "a reconnection keeps the buffers";
-    h.Socket().CompleteConnect(true);
-    EXPECT_EQ((Times{0, 5000, 10000, 20000}), h.SentAt(DATATYPE_LOGIN));
-    EXPECT_FALSE(h.Timers().IsRunning(kReconnect));
-    EXPECT_EQ(0, h.Link().ReconnectAttempts());
-}
-
-TEST(LinkLifecycle, RecorderRefusingConnectionsIsTriedReconnectCountTimesThenGivenUp)
-{
-    LinkHarness h;
-    h.view.byReconnectCount = 3;
-    h.ConnectTcp();
-    h.clock.Advance(15000); // reconnection starts
     for (int64_t t : {20000, 25000, 30000}) {
         h.clock.Advance(t - h.clock.TickMs());
-        ASSERT_NE(nullptr, h.sockets.Last()) << t;
+        EXPECT_EQ(2, h.view.statuses.back()) << "attempt at " << t;
+        EXPECT_TRUE(h.Link().HasBuffers()) << "a reconnection keeps the buffers";
         h.Socket().CompleteConnect(false);
         h.clock.RunDue();
         EXPECT_EQ(5, h.view.statuses.back()) << "connection fail at " << t;
@@ -164,9 +134,17 @@ TEST(LinkLifecycle, RecorderRefusingConnectionsIsTriedReconnectCountTimesThenGiv
     EXPECT_TRUE(h.view.losses.empty());
     h.clock.Advance(1);
     EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::ReconnectGaveUp}, h.view.losses);
-    EXPECT_EQ((Times{20000, 25000, 30000, 35000}), h.Timers().Firings(kReconnect));
     EXPECT_FALSE(h.Link().HasSocket());
     EXPECT_EQ(4, h.sockets.nCreated) << "no fourth attempt";
+
+    LinkHarness back; // the first attempt connects: a new login, the count afresh
+    back.ConnectTcp();
+    back.clock.Advance(20000);
+    EXPECT_EQ(1, back.Link().ReconnectAttempts());
+    back.Socket().CompleteConnect(true);
+    EXPECT_EQ((Times{0, 5000, 10000, 20000}), back.SentAt(DATATYPE_LOGIN));
+    EXPECT_FALSE(back.Timers().IsRunning(kReconnect));
+    EXPECT_EQ(0, back.Link().ReconnectAttempts());
 
     LinkHarness none;
     none.view.byReconnectCount = 0;
@@ -222,8 +200,7 @@ TEST(LinkLifecycle, DisconnectCancelsEveryTimerOfItsConnection)
     live.LogIn();
     live.Link().StartReconnect(true);
     ASSERT_TRUE(live.Link().Disconnect(true));
-    EXPECT_FALSE(live.Link().HasSocket());
-    EXPECT_FALSE(live.Link().HasBuffers());
+    EXPECT_FALSE(live.Link().HasSocket() || live.Link().HasBuffers());
     for (int nId : {kWatchdog, kReconnect, kStatusPoll})
         EXPECT_FALSE(live.Timers().IsRunning(nId)) << nId;
     EXPECT_TRUE(live.Link().Disconnect(true)) << "disconnecting twice is harmless";
@@ -270,44 +247,6 @@ struct WatchdogHarness : LinkHarness {
 };
 
 } // namespace
-
-TEST(LinkWatchdog, ContinuationInPlayRestartsTheWatchdogOnlyWhileTheArchivePlays)
-{
-    struct Row {
-        const char* name;
-        uint16_t wPlayState; // when the continuation arrives
-        bool bRestarts;
-    } rows[] = {
-        {"playing", 0x0001, true},
-        {"playing, high byte set", 0x0201, true},
-        {"stopped", 0x0000, false},
-        {"low byte 2 is not playing", 0x0102, false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        WatchdogHarness h;
-        h.AdvanceTo(1000);
-        h.Play();
-        const auto reads = SplitAt(PlayImage(9000), {4000, 7000});
-        h.AdvanceTo(2000);
-        h.Socket().Deliver(reads[0]);
-        EXPECT_EQ(2000, h.Timers().Starts(kWatchdog).back()) << "the header restarts it while playing";
-        h.archive.wPlayState = row.wPlayState;
-        h.AdvanceTo(3500);
-        h.Socket().Deliver(reads[1]);
-        if (row.bRestarts) {
-            h.AdvanceTo(8499);
-            EXPECT_TRUE(h.Timers().Firings(kWatchdog).empty());
-            h.AdvanceTo(8500);
-            EXPECT_EQ(Times{8500}, h.Timers().Firings(kWatchdog));
-        } else {
-            EXPECT_EQ(3500, h.LastStop());
-            h.AdvanceTo(25000);
-            EXPECT_TRUE(h.Timers().Firings(kWatchdog).empty());
-            EXPECT_EQ(std::vector<uint8_t>{1}, h.view.statuses) << "only the connection line, no retries";
-        }
-    }
-}
 
 TEST(LinkWatchdog, EventLogHeaderAndContinuationStopTheWatchdog)
 {
@@ -364,37 +303,22 @@ TEST(LinkWatchdog, CompleteEventLogReturnsToTheStateBeforeTheLastPlayRequest)
 
 TEST(LinkWatchdog, EventLogIsDroppedWhileAStopIsPendingAndComesWholeAfterIt)
 {
-    struct Row {
-        const char* name;
-        bool bStopMidLog;    // the stop goes out after the log's first read
-        bool bConfirmByReply; // else the 300 ms retry ends the wait
-    } rows[] = {{"stop before the log, retried", false, false}, {"stop in the middle of the log, confirmed", true, true}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        WatchdogHarness h;
-        h.archive.bActive = false;
-        h.AdvanceTo(1000);
-        h.Link().SendRequest(REQ_EVENT_LOG, false);
-        const auto reads = SplitAt(EventLog(12000), {5000});
-        if (row.bStopMidLog)
-            h.Socket().Deliver(reads[0]);
-        h.Link().SendRequest(REQ_STOP, true);
-        const int nLamps = h.view.nLampToggles;
-        h.AdvanceTo(1100);
-        h.Socket().Deliver(row.bStopMidLog ? reads[1] : EventLog(5000));
-        EXPECT_TRUE(h.files.files.empty());
-        EXPECT_EQ(0, h.archive.nAlarmRefreshes);
-        EXPECT_EQ(REQ_EVENT_LOG, h.Link().State()) << "the state stays as the request left it";
-        EXPECT_EQ(nLamps, h.view.nLampToggles);
-        if (row.bConfirmByReply) {
-            h.Socket().Deliver(MakePacket(DATATYPE_STOP_REPLY, {1}));
-        } else {
-            h.AdvanceTo(1300);
-            EXPECT_EQ((Times{1000, 1300}), h.SentAt(DATATYPE_STOP));
-        }
-        EXPECT_FALSE(h.Link().StopPending());
-        h.Socket().Deliver(EventLog(300));
-        EXPECT_EQ(NumberedPayload(300), h.files.files.at("AlarmEvent.am"));
-        EXPECT_EQ(REQ_LIVE, h.Link().State());
-    }
+    WatchdogHarness h;
+    h.archive.bActive = false;
+    h.AdvanceTo(1000);
+    h.Link().SendRequest(REQ_EVENT_LOG, false);
+    const auto reads = SplitAt(EventLog(12000), {5000});
+    h.Socket().Deliver(reads[0]);
+    h.Link().SendRequest(REQ_STOP, true); // in the middle of the log
+    const int nLamps = h.view.nLampToggles;
+    h.Socket().Deliver(reads[1]);
+    EXPECT_TRUE(h.files.files.empty());
+    EXPECT_EQ(0, h.archive.nAlarmRefreshes);
+    EXPECT_EQ(REQ_EVENT_LOG, h.Link().State()) << "the state stays as the request left it";
+    EXPECT_EQ(nLamps, h.view.nLampToggles);
+    h.Socket().Deliver(MakePacket(DATATYPE_STOP_REPLY, {1}));
+    EXPECT_FALSE(h.Link().StopPending());
+    h.Socket().Deliver(EventLog(300));
+    EXPECT_EQ(NumberedPayload(300), h.files.files.at("AlarmEvent.am"));
+    EXPECT_EQ(REQ_LIVE, h.Link().State());
 }

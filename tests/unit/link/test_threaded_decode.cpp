@@ -3,14 +3,12 @@
 // is the test's, which decides when the results come back (the fake wake-up).
 #include "fakes/fake_ui_wakeup.h"
 #include "fakes/link_harness.h"
-#include "support/counting_new.h"
 #include "fakes/test_pictures.h"
 #include "channel_code_painter.h"
 #include "jpeg_encoder.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <vector>
 
 using namespace ostrel;
@@ -40,13 +38,6 @@ std::vector<uint8_t> PlayPacket(const std::vector<uint8_t>& jpeg, int nChannel)
 {
     const uint32_t dwP0 = static_cast<uint32_t>(nChannel + 1) << 24 | 2026u << 8 | 12u;
     return MakePacket(DATATYPE_PLAY_IMAGE, {dwP0, 0x110D2D0A, 0, 1, 5000}, jpeg);
-}
-
-// Small flat pictures, told apart by their grey level.
-std::vector<uint8_t> Grey(int nLevel)
-{
-    const auto byLevel = static_cast<uint8_t>(nLevel);
-    return FlatJpeg(64, 48, byLevel, byLevel, byLevel);
 }
 
 class ThreadedDecode : public ::testing::Test {
@@ -127,7 +118,8 @@ TEST_F(ThreadedDecode, EachChannelShowsItsPicturesInOrderAndSkipsOnlyStaleOnes)
         const int nChannel = i % 3;
         const int nLevel = 8 + 12 * (i / 3) + 4 * nChannel; // rises by 12 per channel, never repeats
         sent[static_cast<size_t>(nChannel)].push_back(nLevel);
-        Send(LivePacket(Grey(nLevel), nChannel));
+        const auto byLevel = static_cast<uint8_t>(nLevel); // flat pictures told apart by their grey level
+        Send(LivePacket(FlatJpeg(64, 48, byLevel, byLevel, byLevel), nChannel));
         if (i % 7 == 0)
             wakeups.RunRung(); // results come back now and then, as the event loop turns
     }
@@ -172,7 +164,7 @@ TEST_F(ThreadedDecode, NothingFromAnOldConnectionOrAfterAStopIsDrawn)
     EXPECT_EQ(std::vector<uint8_t>{9}, h.view.drawn);
 }
 
-TEST_F(ThreadedDecode, ALayoutArchiveOrSearchSwitchWhileDecodingDecidesWhatIsDrawn)
+TEST_F(ThreadedDecode, ALayoutOrArchiveSwitchWhileDecodingDecidesWhatIsDrawn)
 {
     LogIn();
     Send(LivePacket(CameraJpeg(3, false), 3));
@@ -197,50 +189,6 @@ TEST_F(ThreadedDecode, ALayoutArchiveOrSearchSwitchWhileDecodingDecidesWhatIsDra
     h.archive.bActive = false;
     wakeups.RunRung();
     EXPECT_EQ(0, h.archive.nPlayImages);
-
-    // While it is open they do, refused ones included (a search counts them as its answer).
-    h.archive.bActive = true;
-    Send(PlayPacket(CameraJpeg(11, true), 11));
-    Send(PlayPacket(CameraJpeg(2, true), 12));
-    Drain();
-    EXPECT_EQ(2, h.archive.nPlayImages);
-    EXPECT_EQ(std::vector<uint8_t>{11}, h.archive.drawn);
-
-    // A search takes only pictures completed after it began.
-    Send(PlayPacket(CameraJpeg(4, false), 4));
-    WaitDecoded();
-    h.archive.bSearching = true;
-    Send(PlayPacket(CameraJpeg(6, false), 6));
-    Drain();
-    EXPECT_EQ(3, h.archive.nPlayImages);
-    EXPECT_EQ((std::vector<uint8_t>{11, 6}), h.archive.drawn);
-}
-
-TEST_F(ThreadedDecode, AChannelChangingCellSizeMidStreamGetsEachPictureAtItsOwnSize)
-{
-    LogIn();
-    PictureCompletion& pictures = h.Link().Pictures();
-    std::vector<int> widths;
-    h.view.onPicture = [&](uint8_t, const Picture& picture) { widths.push_back(picture.Header().biWidth); };
-    pictures.SetShownSize(REQ_LIVE, 2, ShownSize{158, 118}); // a sixteenth
-    Send(LivePacket(CameraJpeg(2, true), 2));
-    pictures.SetShownSize(REQ_LIVE, 2, ShownSize{638, 478}); // the single view, before that decode is back
-    Send(LivePacket(CameraJpeg(2, false), 2));
-    pictures.SetShownSize(REQ_LIVE, 2, ShownSize{318, 238}); // a quarter
-    Send(LivePacket(CameraJpeg(2, true), 2));
-    Drain();
-    // The middle one may be skipped for the newest; what is drawn comes in order, each at the
-    // size its cell had when it arrived.
-    ASSERT_FALSE(widths.empty());
-    EXPECT_EQ(320, widths.back());
-    const int order[] = {160, 640, 320};
-    size_t nAt = 0;
-    for (int nWidth : widths) {
-        while (nAt < 3 && order[nAt] != nWidth)
-            ++nAt;
-        EXPECT_LT(nAt, 3u) << "width " << nWidth << " out of order";
-    }
-    EXPECT_EQ(2, pictures.DecodeChannel()) << "the code is read at full size whatever the scale";
 }
 
 TEST_F(ThreadedDecode, BackToOneThreadAndShutdownWithDecodesInFlight)
@@ -269,81 +217,4 @@ TEST_F(ThreadedDecode, BackToOneThreadAndShutdownWithDecodesInFlight)
     EXPECT_EQ(0u, wakeups.Count());
     ASSERT_TRUE(held);
     EXPECT_EQ(640, held.Header().biWidth);
-}
-
-// The completion on its own, on this thread or two: a steady stream of pictures at two sizes,
-// each kept by its channel until the next, as the view keeps them.
-TEST(ThreadedCompletion, SteadyStreamOfMixedSizesAllocatesNothing)
-{
-    std::vector<std::vector<uint8_t>> jpegs;
-    for (int n = 0; n < 16; ++n)
-        jpegs.push_back(CameraJpeg(n, n % 2 == 1));
-    for (const int nThreads : {0, 2}) {
-        SCOPED_TRACE(::testing::Message() << nThreads << " threads");
-        FakeUiWakeupFactory wakeups;
-        const std::unique_ptr<UiWakeup> pWakeup = wakeups.CreateWakeup([] {});
-        PictureCompletion completion;
-        if (nThreads > 0)
-            completion.StartThreads(nThreads, [p = pWakeup.get()] { p->Wake(); });
-        for (int n = 0; n < 16; ++n)
-            completion.SetShownSize(REQ_LIVE, n, n % 4 == 0 ? ShownSize{638, 478} : ShownSize{158, 118});
-        std::array<Picture, 16> held;
-        std::array<DecodedPicture, CDecodeWorkers::kSlots> ready;
-        size_t nShown = 0;
-        const auto keep = [&](CompletedPicture& result, uint8_t byHeaderChannel) {
-            if (result.byChannel == byHeaderChannel && result.picture) {
-                held[byHeaderChannel] = std::move(result.picture);
-                ++nShown;
-            }
-            result.picture.Reset();
-        };
-        const auto round = [&] {
-            for (int n = 0; n < 16; ++n) {
-                CompletedPayload payload;
-                payload.pData = jpegs[static_cast<size_t>(n)].data();
-                payload.nBytes = jpegs[static_cast<size_t>(n)].size();
-                payload.byState = REQ_LIVE;
-                payload.byHeaderChannel = static_cast<uint8_t>(n);
-                payload.dwLiveChMask = 0xFFFF;
-                if (nThreads == 0) {
-                    CompletedPicture result = completion.Complete(payload);
-                    keep(result, payload.byHeaderChannel);
-                } else {
-                    completion.Submit(payload, 1);
-                }
-            }
-            while (completion.Outstanding() > 0) {
-                const uint64_t nRings = wakeups.Rings();
-                const size_t nReady = completion.TakeReady(ready.data(), ready.size());
-                for (size_t i = 0; i < nReady; ++i)
-                    keep(ready[i].result, ready[i].payload.byHeaderChannel);
-                if (nReady == 0 && completion.Outstanding() > 0) {
-                    ASSERT_TRUE(wakeups.WaitForRingAfter(nRings));
-                }
-            }
-        };
-        for (int i = 0; i < 4; ++i)
-            round();
-        const size_t nCreated = completion.Pool().BuffersCreated();
-        const size_t nBefore = test::AllocationCount();
-        const int nRounds = nThreads > 0 ? 100 : 6;
-        for (int i = 0; i < nRounds; ++i)
-            round();
-        const size_t nAllocated = test::AllocationCount() - nBefore;
-        if (nThreads == 0) {
-            EXPECT_EQ(0u, nAllocated);
-            EXPECT_EQ(nCreated, completion.Pool().BuffersCreated());
-            EXPECT_LE(nCreated, 18u) << "one per held picture, one in the decoder, one on its way";
-        } else {
-            // How many pictures are in flight at once varies with the threads' timing, so the pool
-            // may still add a buffer now and then until it has one for each that can be: the 16
-            // held, the 16 of a round and one per thread. Nothing is allocated per picture.
-            EXPECT_LT(nAllocated, 64u) << "1600 pictures";
-            EXPECT_LE(completion.Pool().BuffersCreated(), 16u + 16u + 2u + 1u);
-        }
-        EXPECT_EQ(16u * static_cast<size_t>(nRounds + 4), nShown + completion.DroppedUnseen())
-            << "each shown, or dropped for a newer one";
-        EXPECT_EQ(160, held[1].Header().biWidth);
-        EXPECT_EQ(640, held[4].Header().biWidth);
-    }
 }
