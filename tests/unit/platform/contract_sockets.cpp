@@ -1,6 +1,5 @@
 // What every StreamSocket promises, on CDvrSocket with a real peer on loopback and on the fake
-// socket with a small simulated network: no notification from inside a call on the socket,
-// reads bounded by the reader, and a reader that leaves bytes waiting is told again.
+// socket with a small simulated network.
 #include "fakes/fake_socket.h"
 #include "fakes/qt_wait.h"
 #include "platform/dvr_socket.h"
@@ -43,16 +42,12 @@ public:
     {
         ++nReadable;
         nInsideCall += bInsideCall;
-        if (bCloseOnReadable) {
-            pSocket->ShutdownAndClose();
-            return;
-        }
+        if (bCloseOnReadable)
+            return pSocket->ShutdownAndClose();
         Bytes buf(kReadLimit + 16);
         const int n = pSocket->Receive(buf.data(), kReadLimit);
-        if (n > 0) {
-            nLargestRead = std::max(nLargestRead, static_cast<size_t>(n));
-            received.insert(received.end(), buf.begin(), buf.begin() + n);
-        }
+        nLargestRead = std::max(nLargestRead, static_cast<size_t>(std::max(n, 0)));
+        received.insert(received.end(), buf.begin(), buf.begin() + std::max(n, 0));
     }
 
     static constexpr size_t kReadLimit = 1000;
@@ -81,9 +76,7 @@ public:
     {
         QTcpServer closed;
         closed.listen(QHostAddress::LocalHost, 0);
-        const uint16_t wPort = closed.serverPort();
-        closed.close();
-        return wPort;
+        return closed.serverPort(); // closed on return
     }
     bool RunUntil(const std::function<bool()>& pred)
     {
@@ -93,7 +86,7 @@ public:
             return pred();
         }, 10000);
     }
-    void Settle() // lets the event loop deliver whatever is under way
+    void Settle()
     {
         for (int i = 0; i < 20; ++i)
             QCoreApplication::processEvents();
@@ -184,7 +177,6 @@ protected:
         ASSERT_NE(nullptr, m_pSocket);
         events.pSocket = m_pSocket.get();
     }
-    // Marked so that a notification inside the call is noticed.
     bool Connect(const std::string& strHost, uint16_t wPort)
     {
         events.bInsideCall = true;
