@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
 #include <vector>
 
 using namespace ostrel;
@@ -47,20 +46,6 @@ uint32_t Expected(int x, int y)
 
 } // namespace
 
-TEST(CellPainter, SourceRectangles)
-{
-    const std::tuple<int, int, uint8_t, SourceRect> rows[] = {
-        {720, 240, 1, {3, 11, 706, 228}}, {720, 240, 0, {3, 12, 706, 228}}, // the even field one row lower
-        {640, 288, 1, {10, 15, 619, 272}}, {640, 288, 0, {10, 16, 619, 272}}, {20, 16, 1, {}},
-    };
-    for (const auto& [nWidth, nHeight, byField, expected] : rows) {
-        BitmapInfoHeader bmi;
-        bmi.biWidth = nWidth;
-        bmi.biHeight = nHeight;
-        EXPECT_EQ(expected, CCellPainter::SourceFor(bmi, byField)) << nWidth << "x" << nHeight << " " << int{byField};
-    }
-}
-
 TEST(CellPainter, NearestPixelsOfTheSourceRectangleFillTheCell)
 {
     const TestPicture picture(640, 240);
@@ -76,11 +61,6 @@ TEST(CellPainter, NearestPixelsOfTheSourceRectangleFillTheCell)
     EXPECT_EQ(0x12345678u, at(100, 141)) << "below the cell untouched";
     ASSERT_TRUE(painter.Paint(picture.Pooled(0), image.data(), 877, 685, 877, cell));
     EXPECT_EQ(Expected(3, 12), at(63, 23)) << "even field";
-
-    const TestPicture cif(352, 240); // enlarged into the single cell
-    ASSERT_TRUE(painter.Paint(cif.Pooled(1), image.data(), 877, 685, 877, {63, 23, 701, 501}));
-    EXPECT_EQ(Expected(3, 11), at(63, 23));
-    EXPECT_EQ(Expected(3 + 637 * 338 / 638, 11 + 477 * 228 / 478), at(700, 500));
 }
 
 // A picture decoded at 1/d holds, at (i, j), what covers original pixels d*i..d*i+d-1 and rows

@@ -115,9 +115,9 @@ TYPED_TEST(TimerServiceContract, StartedTimerRepeatsUntilStoppedAndAZeroPeriodRu
     EXPECT_EQ(0, this->Target().nInsideCall);
 }
 
-// The image watchdog's use: restarted from a handler with its own period, a timer expires a
-// whole period after the restart, and then repeats; a restart with a new period takes it.
-TYPED_TEST(TimerServiceContract, RestartFromAHandlerPostponesTheExpiryAndTakesTheNewPeriod)
+// The image watchdog's use: restarted from a handler, a timer expires a whole period after the
+// restart, and then repeats.
+TYPED_TEST(TimerServiceContract, RestartFromAHandlerPostponesTheExpiry)
 {
     this->Start(101, 300);
     this->Start(900, 200);
@@ -139,14 +139,5 @@ TYPED_TEST(TimerServiceContract, RestartFromAHandlerPostponesTheExpiryAndTakesTh
     ASSERT_TRUE(this->timers.RunUntil([&] { return this->Target().Count(904) >= 1; }));
     EXPECT_GE(this->Target().Count(101), 2) << "it repeats after the postponed expiry";
     this->Stop(904);
-
-    this->Target().fired.clear();
-    this->Start(104, 60000);
-    this->Start(105, 300);
-    this->Start(104, 10); // the same ID again: one timer, now with the short period
-    ASSERT_TRUE(this->timers.RunUntil([&] { return this->Target().Count(105) >= 1; }));
-    EXPECT_EQ(104, this->Target().fired.front()) << "the restarted timer came first";
     this->Stop(101);
-    this->Stop(104);
-    this->Stop(105);
 }

@@ -145,8 +145,7 @@ TYPED_TEST(UiPosterContract, DestroyedPosterDropsQueuedCallsAndRefusesAWorkerTha
     pPoster = this->ui.Make();
     std::shared_ptr<UiPoster> pWorkers = pPoster->Share();
     std::atomic<bool> bStop{false};
-    std::atomic<int> nAccepted{0};
-    std::atomic<int> nRefused{0};
+    std::atomic<int> nAccepted{0}, nRefused{0};
     std::thread worker([&, pWorkers] {
         while (!bStop.load())
             (pWorkers->Post([&nRan] { ++nRan; }) ? nAccepted : nRefused)++;

@@ -1,11 +1,8 @@
-// The small files the client reads at start, on the real disk: huge, endless, binary, or not
-// files at all, they give defaults or what their first bytes hold, within the readers' caps and
-// without waiting.
-#include "alarmlog/alarm_event_log.h"
+// ini/opt.ini on the real disk: huge, endless, binary, or not a file at all, it gives the
+// defaults or what its first mebibyte holds, without waiting. The client's start from every such
+// file (the PTZ command files and "AlarmEvent.am" too) is driven whole in the hostile-start test.
 #include "fakes/hostile_files.h"
-#include "platform/file_store.h"
 #include "platform/private_profile.h"
-#include "ptz/ptz_command.h"
 #include "session/view_settings.h"
 
 #include <gtest/gtest.h>
@@ -78,58 +75,6 @@ TEST_F(HostileFiles, OptIniGivesItsFirstMebibytesValuesOrTheDefaults)
     PutSparse(strPath, "[A]\nK=1\n", kHuge);
     EXPECT_FALSE(WriteProfileString("A", "K", "2", strPath));
     EXPECT_EQ(kHuge, fs::file_size(strPath));
-}
-
-TEST_F(HostileFiles, PtzCommandFilesAreReadWithinTheirCap)
-{
-    LocalFileStore files;
-    const std::string strPath = Path("PELCOD.tl").string();
-    const std::string strCamera = "<1>\nUP/3/a0/00/ff/\n";
-    PtzCommandTable table;
-    PutSparse(strPath, strCamera, kHuge);
-    EXPECT_EQ(CameraTableLoad::Loaded, LoadCameraTable(files, strPath, table).load);
-    EXPECT_EQ("UP", table.At(0, 0).Name());
-    EXPECT_EQ(3, table.At(0, 0).nLength);
-
-    table.Clear();
-    PutEndlessLine(strPath, strCamera + "DOWN/", kEndless, "\n");
-    EXPECT_EQ(CameraTableLoad::Loaded, LoadCameraTable(files, strPath, table).load);
-    EXPECT_EQ("UP", table.At(0, 0).Name());
-
-    table.Clear();
-    PutBytes(strPath, Garbage(512 * 1024));
-    EXPECT_EQ(CameraTableLoad::Loaded, LoadCameraTable(files, strPath, table).load);
-
-    fs::remove(strPath);
-    ASSERT_TRUE(PutFifo(strPath));
-    EXPECT_EQ(CameraTableLoad::Unreadable, LoadCameraTable(files, strPath, table).load);
-}
-
-TEST_F(HostileFiles, AlarmEventFileListsAtMostItsCapOfRecords)
-{
-    LocalFileStore files;
-    const std::string strPath = Path("AlarmEvent.am").string();
-    // Record: channel 3, events 0x20, 2020-07-04 10:11:12.
-    const std::string strRecord("\x03\x20\x18\x07\x04\x0a\x0b\x0c\x00\x00", 10);
-
-    // 200 MB of which the first record is real and the rest holes: all-zero records are
-    // listable (channel 0, "No Event"), so the list is full at the cap and stops there.
-    PutSparse(strPath, strRecord, kHuge);
-    std::vector<AlarmEventRow> rows = AlarmEventLog::Load(files, strPath);
-    ASSERT_EQ(AlarmEventLog::kMaxRecords, rows.size());
-    EXPECT_EQ("[ 2020/07/04 ] 10:11:12", rows[0].strDateTime);
-    EXPECT_EQ("CH0", rows[1].strChannel);
-
-    // Binary bytes: every listed row is one whose fields are in range.
-    PutBytes(strPath, Garbage(AlarmEventLog::kRecordBytes * 5000 + 7));
-    rows = AlarmEventLog::Load(files, strPath);
-    EXPECT_LT(rows.size(), size_t{5000});
-    for (const AlarmEventRow& row : rows)
-        EXPECT_LE(row.byChannel, 16);
-
-    fs::remove(strPath);
-    ASSERT_TRUE(PutFifo(strPath));
-    EXPECT_TRUE(AlarmEventLog::Load(files, strPath).empty());
 }
 
 // A profile write that fails at any byte leaves the old file or the whole new one.
