@@ -2,7 +2,6 @@
 // reach. Every expected value was worked out by hand; dates and seconds values were checked with
 // GNU date (`date -u -d "2026-03-10 08:30:00 UTC" +%s`).
 #include "models/archive_clock.h"
-#include "models/archive_tiles.h"
 #include "models/month_calendar.h"
 
 #include <gtest/gtest.h>
@@ -79,7 +78,7 @@ TEST(ArchiveClock, RecordedRangeFromWordsAndSecondsValues)
         EXPECT_EQ(row.end, range.m_dtEnd);
     }
 
-    UseUtc();
+    UseUtc(); // a version 1 recorder's seconds values
     const std::tuple<uint32_t, uint32_t, bool, DT, DT> seconds[] = {
         {kSec20260320_060000, kSec20260310_083000, false, {2026, 3, 20, 6, 0, 0}, {2026, 3, 10, 8, 30, 0}},
         {0, kSec20260310_083000, true, {1970, 1, 1, 0, 0, 0}, {2026, 3, 10, 8, 30, 0}},
@@ -94,21 +93,6 @@ TEST(ArchiveClock, RecordedRangeFromWordsAndSecondsValues)
         EXPECT_EQ(end, range.m_dtEnd);
         EXPECT_EQ(start, request) << "the request moves to the start";
     }
-}
-
-TEST(ArchiveTiles, PagesFromAChannelWrapWithTheWrappedChannelsFirst)
-{
-    CArchiveTiles tiles;
-    tiles.OnTilesFewer(); // 3 x 3 from channel 1
-    tiles.OnChannel(10);  // channel 11: 11..16, then 1..3
-    std::vector<int> channels;
-    for (int n = 0; n < CArchiveTiles::kChannels; ++n)
-        if (tiles.ChannelLit(n))
-            channels.push_back(n + 1);
-    EXPECT_EQ((std::vector<int>{1, 2, 3, 11, 12, 13, 14, 15, 16}), channels);
-    EXPECT_EQ((CellRect{63, 23, 274, 181}), tiles.Tile(0));
-    EXPECT_EQ((CellRect{63, 183, 274, 341}), tiles.Tile(10)) << "fourth tile: second row";
-    EXPECT_EQ((CellRect{489, 343, 700, 501}), tiles.Tile(15)) << "the last tile";
 }
 
 namespace {

