@@ -1,7 +1,6 @@
 #pragma once
 
-// A CRecorderSession on fakes: a folder of its own, time on a fake clock, the recorder played on
-// a fake socket, settings in memory.
+// A CRecorderSession on fakes: its own folder, a fake clock and socket, settings in memory.
 
 #include "fakes/fake_clock.h"
 #include "fakes/fake_file_store.h"
@@ -41,8 +40,6 @@ struct SessionRig {
         std::error_code ec;
         std::filesystem::remove_all(root, ec);
     }
-    SessionRig(const SessionRig&) = delete;
-    SessionRig& operator=(const SessionRig&) = delete;
 
     // As the live view does at start-up: settings loaded, layout applied.
     CRecorderSession& MakeSession(LiveWindow* pLive, bool bLoad = true)

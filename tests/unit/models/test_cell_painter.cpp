@@ -1,5 +1,4 @@
-// Pictures stretched into cells: which source pixel lands where, and nothing read or written
-// outside the buffers.
+// Pictures stretched into cells: which source pixel lands where; nothing touched outside buffers.
 #include "models/cell_painter.h"
 
 #include <gtest/gtest.h>

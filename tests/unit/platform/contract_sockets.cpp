@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -25,8 +26,7 @@ using Bytes = std::vector<uint8_t>;
 Bytes Pattern(size_t nBytes)
 {
     Bytes bytes(nBytes);
-    for (size_t i = 0; i < nBytes; ++i)
-        bytes[i] = static_cast<uint8_t>(i * 7 + i / 251);
+    std::generate(bytes.begin(), bytes.end(), [i = 0u]() mutable { return static_cast<uint8_t>(i++ % 251); });
     return bytes;
 }
 

@@ -1,5 +1,4 @@
-// What every UiPoster promises, on the Qt poster (real threads, also under ThreadSanitizer) and
-// on the fake.
+// What every UiPoster promises, on the Qt poster (threads, also under ThreadSanitizer) and the fake.
 #include "fakes/fake_ui_poster.h"
 #include "fakes/qt_wait.h"
 #include "platform/qt_ui_poster.h"

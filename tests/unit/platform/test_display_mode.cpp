@@ -17,13 +17,11 @@ namespace {
 // A laptop panel (primary, 1920x1080 at 60.02 Hz) beside a monitor, the way xrandr 1.5 prints it.
 const std::string kLaptopAt1920 =
     "Screen 0: minimum 320 x 200, current 4480 x 1440, maximum 16384 x 16384\n"
-    "HDMI-1 disconnected (normal left inverted right x axis y axis)\n"
     "DP-1 connected 2560x1440+1920+0 (normal left inverted right x axis y axis) 597mm x 336mm\n"
     "   2560x1440     59.95*+\n"
     "   1024x768      60.00  \n"
     "eDP-1 connected primary 1920x1080+0+0 (normal left inverted right x axis y axis) 344mm x 194mm\n"
     "   1920x1080     60.02*+  60.01    59.97  \n"
-    "   1280x1024     60.02  \n"
     "   1024x768i     60.00  \n"
     "   1024x768      60.04    60.00  \n"
     "   800x600       60.32  \n";

@@ -52,9 +52,8 @@ TEST_F(PrivateProfileTest, NamesMatchWithoutCaseAndSpacesAndValuesReadLikeThePro
     EXPECT_EQ(ReadProfileInt("Intranet", "PORT", -1, m_path), -1) << "a key of another section";
     EXPECT_EQ(ReadProfileString("Office", "IP", "", m_path, 7), "192.168");
 
-    const std::pair<const char*, int> rows[] = {
-        {"  120  ", 120}, {"-5", -5}, {"12ms", 12}, {"fast", 0}, {"", 33}, {"99999999999", INT_MAX}, {"-99999999999", INT_MIN},
-    };
+    const std::pair<const char*, int> rows[] = {{"  -5 ", -5},           {"12ms", 12},           {"fast", 0},
+                                                {"", 33}, {"99999999999", INT_MAX}, {"-99999999999", INT_MIN}};
     for (const auto& [pszValue, nExpected] : rows) {
         Put(std::string("[PTZ_CMD_INTERVAL]\nCMD=") + pszValue + "\n");
         EXPECT_EQ(ReadProfileInt("PTZ_CMD_INTERVAL", "CMD", 33, m_path), nExpected) << pszValue;

@@ -29,7 +29,6 @@ Bytes Status(char cMinor = '2')
     return RequestBytes(0x1061, {}, cMinor);
 }
 
-// The dialog's window as a record of what it was told.
 class RecordingScreen final : public ArchiveScreen {
 public:
     void ShowWindow(bool bShow) override { bShown = bShow; }
@@ -92,13 +91,11 @@ protected:
     }
     CArchivePlayer& Player() { return *pPlayer; }
 
-    // Logged in to a recorder speaking "DVR PACKET1.<minor>", then the archive shown.
     void LogInAndOpen(char cMinor = '2')
     {
         LogIn(std::string("DVR PACKET1.") + cMinor);
         Session().OpenArchive();
     }
-    // The recorder's answer to the status request: its recorded range.
     void DeliverRange(uint32_t p2, uint32_t p3, uint32_t p4, uint32_t p5, char cMinor = '2')
     {
         Socket().Deliver(MakePacket(DATATYPE_DVR_STATUS2_REPLY, {0, 0, p2, p3, p4, p5}, {},
@@ -106,13 +103,11 @@ protected:
     }
     // 2024-05-10 08:00:00 to 2024-05-17 08:00:00.
     void DeliverWeek() { DeliverRange(DateWord(2024, 5, 10), TimeWord(8, 0, 0), DateWord(2024, 5, 17), TimeWord(8, 0, 0)); }
-    // The operator picks a date in the calendar and a time on the slider.
     void Pick(int y, int m, int d, int nSeconds)
     {
         screen.calendar = CalendarDate{y, m, d};
         Player().OnSliderMoved(nSeconds);
     }
-    // What the controls in turn send.
     Sent Press(std::initializer_list<PlayControl> controls)
     {
         const size_t n = Mark();
@@ -163,8 +158,7 @@ TEST_F(ArchivePlayerTest, EveryPlayControlSendsItsPlayRequestThenTheStatusReques
     EXPECT_TRUE(screen.bSearchEnabled);
     EXPECT_TRUE(OnlyLit(PLAY_STOP));
 
-    // From stopped, reverse starts; a changed speed setting is read at the press; a channel
-    // shown alone is named.
+    // From stopped, reverse starts; the speed setting is read at the press; a lone channel is named.
     Session().Settings().byRequestSpeed = 6;
     Player().OnSingleView();
     Player().OnChannelButton(13);
@@ -263,13 +257,11 @@ TEST_F(ArchivePlayerTest, APressDuringTheWayBackToLiveWaitsAndThePauseDiesWithTh
     // A new pause dies with the player; a new dialog's "Viewer" works after the link is lost.
     Session().ShowArchive(true);
     Player().OnViewer();
-    n = Mark();
     Session().SetArchiveWindow(nullptr);
-    pPlayer.reset();
+    pPlayer = std::make_unique<CArchivePlayer>(Session(), screen, clock, timers);
+    n = Mark();
     clock.Advance(2000);
     EXPECT_EQ(Sent{}, SentSince(n));
-
-    pPlayer = std::make_unique<CArchivePlayer>(Session(), screen, clock, timers);
     Session().SetArchiveWindow(pPlayer.get());
     Session().ShowArchive(true);
     ASSERT_TRUE(Player().IsArchiveActive());

@@ -3,7 +3,6 @@
 #include "session/recorder_session.h"
 
 #include "fakes/core_fixture.h"
-#include "fakes/link_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -104,9 +103,6 @@ TEST_F(RecorderSessionTest, LoadStartsFromCleanSettingsAndShutdownWritesThemBack
     EXPECT_TRUE(s.Shutdown());
     EXPECT_EQ(8123, store.ints.at("Host Port"));
     EXPECT_EQ(workDir + "/PTZ/user_command.tl", store.texts.at("Ptz File Path"));
-    const size_t nSent = Mark();
-    clock.Advance(60000);
-    EXPECT_EQ(nSent, Mark()) << "no timer of the connection is left";
     store.bFailFlush = true;
     EXPECT_FALSE(s.Shutdown()) << "a store that cannot keep the values is reported";
     EXPECT_EQ(std::vector<std::string>{"Settings: The settings could not be saved; the settings saved before are kept."},
@@ -118,26 +114,6 @@ TEST_F(RecorderSessionTest, LoadStartsFromCleanSettingsAndShutdownWritesThemBack
     pSession.reset();
     EXPECT_EQ(0u, files.files.count("AlarmEvent.am")) << "the event log goes with the session";
     EXPECT_EQ(0, sockets.nDestroyedWhileNotifying);
-}
-
-TEST_F(RecorderSessionTest, ConnectTakesTheStoredRecorderAndUserAndAsksForTheLayoutsPictures)
-{
-    store.texts = {{"User ISeed", "operator"}, {"User PSeed", "pw9"}, {"Host IPAddress", "10.20.30.40"}};
-    store.ints = {{"Host Port", 9100}};
-    CRecorderSession& s = Make();
-    sockets.bConnectStarts = false;
-    EXPECT_TRUE(s.Connect()) << "there was no connection before";
-    EXPECT_EQ(0, s.ConnectState()) << "it could not start, so the next press tries again";
-    sockets.bConnectStarts = true;
-    EXPECT_TRUE(s.Connect());
-    EXPECT_EQ("10.20.30.40", Socket().strHost);
-    EXPECT_EQ(9100, Socket().wPort);
-    Socket().CompleteConnect(true);
-    Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {1, 16}));
-    clock.Advance(700);
-    EXPECT_EQ((std::vector<Bytes>{LoginBytes("operator", "pw9"), RequestBytes(0x1043, {0x201}), RequestBytes(0x1061, {}),
-                                  kLiveSixteen}),
-              sockets.allSent);
 }
 
 // Needs an archive window and a connection; then stops the live stream twice and hands over,
