@@ -185,7 +185,7 @@ TYPED_TEST(FileStoreContract, BoundedReadTakesAtMostTheLimit)
     EXPECT_TRUE(out.empty());
 }
 
-// Special files and huge ones are read through this store in the hostile-file tests.
+// Special files and huge ones reach this store in the settings and hostile-start tests.
 class LocalFileStoreTest : public ::testing::Test, protected LocalFiles {};
 
 TEST_F(LocalFileStoreTest, NoPlaceToWriteFailsPlainlyAndTouchesNoOtherFile)
