@@ -1,7 +1,6 @@
 #pragma once
 
-// A CRecorderSession on fakes: a folder of its own (removed afterwards), time on a fake clock,
-// the recorder played on a fake socket, settings in memory.
+// A CRecorderSession on fakes: its own folder, a fake clock and socket, settings in memory.
 
 #include "fakes/fake_clock.h"
 #include "fakes/fake_file_store.h"
@@ -41,11 +40,8 @@ struct SessionRig {
         std::error_code ec;
         std::filesystem::remove_all(root, ec);
     }
-    SessionRig(const SessionRig&) = delete;
-    SessionRig& operator=(const SessionRig&) = delete;
 
-    // The session with its live window and, as the live view does at start-up, its settings
-    // loaded and its layout applied.
+    // As the live view does at start-up: settings loaded, layout applied.
     CRecorderSession& MakeSession(LiveWindow* pLive, bool bLoad = true)
     {
         pSession = std::make_unique<CRecorderSession>(
@@ -61,8 +57,7 @@ struct SessionRig {
     FakeSocket& Socket() { return *sockets.Last(); }
     FakeTimerService& Timers() { return timers.Made(0); }
 
-    // Connect, the TCP connection stands, the recorder accepts the login and its waits pass:
-    // live pictures are asked for.
+    // Connected and logged in, the login's waits passed: live pictures are asked for.
     void LogIn(std::string_view magic = wire::kMagicV12, uint32_t dwChannelInfo = 16)
     {
         if (!Session().Connect())

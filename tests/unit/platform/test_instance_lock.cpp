@@ -2,7 +2,7 @@
 // another, and a lock left by a crash is taken over.
 #include "platform/instance_lock.h"
 
-#include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -15,8 +15,8 @@ using Result = InstanceLock::Result;
 
 namespace {
 
-// Takes the lock in a child process, which then waits for a byte on its pipe and ends without
-// any clean-up, as a crash would. Returns when the child holds the lock.
+// Takes the lock in a child process, which holds it until told on its pipe and then ends without
+// any clean-up, as a crash would.
 struct LockingChild {
     explicit LockingChild(const QString& strPath)
     {
@@ -28,7 +28,7 @@ struct LockingChild {
             InstanceLock lock(strPath);
             char c = lock.TryAcquire() == Result::Acquired ? 'y' : 'n';
             (void)!::write(toParent[1], &c, 1);
-            (void)!::read(m_toChild[0], &c, 1); // runs until the parent says so
+            (void)!::read(m_toChild[0], &c, 1);
             ::_exit(0);
         }
         char c = 0;
@@ -45,8 +45,6 @@ struct LockingChild {
     }
     pid_t pid = -1;
     bool bHolds = false;
-
-private:
     int m_toChild[2] = {-1, -1};
 };
 
@@ -56,16 +54,6 @@ TEST(InstanceLock, ASecondStartIsRefusedUntilTheFirstEnds)
 {
     QTemporaryDir dir;
     const QString strPath = dir.filePath(QStringLiteral("Ostrel.lock"));
-    InstanceLock first(strPath);
-    ASSERT_EQ(first.TryAcquire(), Result::Acquired);
-    {
-        InstanceLock second(strPath);
-        EXPECT_EQ(second.TryAcquire(), Result::HeldElsewhere);
-        EXPECT_FALSE(second.IsHeld());
-    }
-    EXPECT_TRUE(first.IsHeld()) << "the refused one did not disturb the holder";
-    first.Release();
-
     LockingChild child(strPath);
     ASSERT_TRUE(child.bHolds);
     InstanceLock mine(strPath);
@@ -76,13 +64,4 @@ TEST(InstanceLock, ASecondStartIsRefusedUntilTheFirstEnds)
 
     InstanceLock nowhere(QStringLiteral("/nonexistent-ostrel-folder/Ostrel.lock"));
     EXPECT_EQ(nowhere.TryAcquire(), Result::Failed) << "no writable folder is a failure, not a holder";
-}
-
-TEST(InstanceLock, DefaultPathIsPerUser)
-{
-    QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    EXPECT_EQ(QFileInfo(InstanceLock::DefaultPath()).absolutePath(), QFileInfo(runtime.path()).absoluteFilePath());
-    qunsetenv("XDG_RUNTIME_DIR");
-    EXPECT_TRUE(InstanceLock::DefaultPath().endsWith(QStringLiteral("Ostrel-%1.lock").arg(::getuid())));
 }

@@ -1,17 +1,16 @@
-// The settings profile: defaults on a clean one, a round trip through the real QSettings store,
-// values cut to their fields, and profiles that are cut short, binary, not files or in a folder
-// that cannot be written: defaults for what cannot be read, a failed save said and the old file kept.
+// The settings profile (through QSettings) and ini/opt.ini on the real disk, also cut short, huge,
+// endless, binary, not files at all or unwritable; the hostile-start test runs the whole client.
 #include "session/view_settings.h"
 
 #include "fakes/hostile_files.h"
 #include "fakes/memory_settings_store.h"
+#include "platform/private_profile.h"
 #include "platform/qt_settings_store.h"
-
-#include <QSettings>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 namespace fs = std::filesystem;
 using namespace ostrel;
@@ -28,6 +27,9 @@ const std::string kProfile = "[Setting]\n"
                              "Rotate%20Interval=5\n"
                              "Request%20Speed=6\n"
                              "Ip%20Label=YARD\n";
+
+constexpr uint64_t kHuge = 200ull << 20;
+constexpr uint64_t kEndless = 100ull << 20;
 
 std::string Text(const auto& field)
 {
@@ -74,7 +76,7 @@ protected:
         EXPECT_EQ("INTRANET", Text(s.szIpLabel));
     }
 
-    const fs::path m_dir = fs::temp_directory_path() / ("ostrel-settings-" + std::to_string(::getpid()));
+    const fs::path m_dir = fs::current_path() / ("ostrel-settings-" + std::to_string(::getpid())); // huge files too
     const SettingsPlaces m_places{(m_dir / "program").string(), (m_dir / "data").string()};
 };
 
@@ -85,46 +87,27 @@ TEST_F(ViewSettingsTest, CleanProfileGivesTheDefaultsAndARoundTripKeepsAllButThe
     MemorySettingsStore clean;
     ViewSettings s = Load(clean);
     ExpectDefaults(s);
-    EXPECT_EQ(1u, Text(s.szPassword).size());
-    EXPECT_EQ(3, s.byReconnectCount);
-    EXPECT_EQ(1, s.byPtzType);        // "PELCOP"
-    EXPECT_EQ(1, s.byRecordInterval); // "05SEC"
-    EXPECT_EQ(1, s.byDateShow);
-    EXPECT_EQ(0, s.bUseFullScreen + s.bUseAlertMode);
-    EXPECT_EQ("/work/PTZ/user_command.tl", Text(s.szPtzFilePath));
+    EXPECT_EQ((std::vector<int>{3, 1, 1, 1, 0, 0}), (std::vector<int>{s.byReconnectCount, s.byPtzType, s.byRecordInterval,
+                                                                     s.byDateShow, s.bUseFullScreen, s.bUseAlertMode}))
+        << "three reconnections, \"PELCOP\", \"05SEC\", the date shown";
     const std::string strBackup = (fs::path(m_places.strProgramDir) / "Backup").generic_string();
     EXPECT_EQ(strBackup, Text(s.szRecordPath));
     EXPECT_TRUE(fs::is_directory(strBackup));
 
-    SetText(s.szUserId, "operator");
-    SetText(s.szPassword, "4321");
-    SetText(s.szHostAddress, "10.20.30.40");
-    SetText(s.szRecordPath, "/media/usb/clips");
     SetText(s.szIpLabel, "Warehouse gate");
+    SetText(s.szRecordPath, "/media/usb/clips");
     s.nHostPort = 9100;
-    s.byRotateInterval = 5;
     s.byReconnectCount = 0;
-    s.byRequestSpeed = 6;
-    s.byPtzType = 5;
-    s.bUseFullScreen = s.bUseAlertMode = 1;
-    s.byRecordInterval = 12;
-    s.byDateShow = 0;
+    s.bUseAlertMode = 1;
     const fs::path conf = m_dir / "Ostrel16.conf";
     ASSERT_TRUE(Save(s, conf));
     const ViewSettings back = Load(conf);
-    EXPECT_EQ("operator", Text(back.szUserId));
-    EXPECT_EQ("4321", Text(back.szPassword));
-    EXPECT_EQ("10.20.30.40", Text(back.szHostAddress));
     EXPECT_EQ("Warehouse gate", Text(back.szIpLabel));
-    EXPECT_EQ((std::vector<int>{9100, 5, 0, 6, 5, 1, 1, 12, 0}),
-              (std::vector<int>{back.nHostPort, back.byRotateInterval, back.byReconnectCount, back.byRequestSpeed,
-                                back.byPtzType, back.bUseFullScreen, back.bUseAlertMode, back.byRecordInterval,
-                                back.byDateShow}));
-    // Written but not read back: the next start records beside the program again, and the PTZ
-    // file path is the view's current one.
-    const QSettings raw(QString::fromStdString(conf.string()), QSettings::IniFormat);
-    EXPECT_EQ(QStringLiteral("/media/usb/clips"), raw.value(QStringLiteral("Setting/Record Path")).toString());
-    EXPECT_EQ(QStringLiteral("/work/PTZ/dsc_230s.tl"), raw.value(QStringLiteral("Setting/Ptz File Path")).toString());
+    EXPECT_EQ((std::vector<int>{9100, 0, 1}), (std::vector<int>{back.nHostPort, back.byReconnectCount, back.bUseAlertMode}));
+    // Written, not read back: the record folder is beside the program again; the PTZ file the view's.
+    const std::string strRaw = GetBytes(conf).value_or("");
+    EXPECT_NE(std::string::npos, strRaw.find("Record%20Path=/media/usb/clips\n")) << strRaw;
+    EXPECT_NE(std::string::npos, strRaw.find("Ptz%20File%20Path=/work/PTZ/dsc_230s.tl\n")) << strRaw;
     EXPECT_EQ(strBackup, Text(back.szRecordPath));
     EXPECT_EQ("/work/PTZ/user_command.tl", Text(back.szPtzFilePath));
 }
@@ -132,20 +115,14 @@ TEST_F(ViewSettingsTest, CleanProfileGivesTheDefaultsAndARoundTripKeepsAllButThe
 TEST_F(ViewSettingsTest, ValuesAreCutToTheirFieldsAndBadNumbersGiveDefaults)
 {
     MemorySettingsStore store;
-    const std::string strLong(400, 'x');
-    store.texts = {{"User ISeed", strLong}, {"User PSeed", strLong}, {"Host IPAddress", strLong}, {"Ip Label", strLong}};
-    ViewSettings s = Load(store, strLong);
-    EXPECT_EQ(63u, Text(s.szUserId).size());
-    EXPECT_EQ(31u, Text(s.szPassword).size());
-    EXPECT_EQ(31u, Text(s.szHostAddress).size());
-    EXPECT_EQ(65u, Text(s.szIpLabel).size());
-    EXPECT_EQ(259u, Text(s.szPtzFilePath).size());
     // 62 ASCII bytes and a two-byte character: the character does not fit in 63 bytes.
-    store.texts["User ISeed"] = std::string(62, 'a') + "\xC3\xA9z";
+    store.texts = {{"User ISeed", std::string(62, 'a') + "\xC3\xA9z"}, {"Ip Label", std::string(400, 'x')}};
     store.texts["User PSeed"] = std::string("12\0" "34", 5); // a stored zero ends the text
-    s = Load(store);
+    ViewSettings s = Load(store, std::string(400, 'x'));
     EXPECT_EQ(std::string(62, 'a'), Text(s.szUserId));
     EXPECT_EQ("12", Text(s.szPassword));
+    EXPECT_EQ(65u, Text(s.szIpLabel).size());
+    EXPECT_EQ(259u, Text(s.szPtzFilePath).size());
 
     PutBytes(m_dir / "p.conf", "[Setting]\n"
                                "Rotate%20Interval=259\n"         // 0x103
@@ -165,15 +142,9 @@ TEST_F(ViewSettingsTest, ValuesAreCutToTheirFieldsAndBadNumbersGiveDefaults)
     EXPECT_EQ((std::vector<int>{1, 1, 0, 1}), (std::vector<int>{s.bUseFullScreen, s.bUseAlertMode, s.byDateShow,
                                                               s.byAviCodec}))
         << "the names of the other keys, as written by hand";
-
-    std::array<char, 4> field{'a', 'b', 'c', 'd'}; // no terminator, as a careless copy leaves it
-    EXPECT_EQ("abcd", GetText(field));
-    SetText(field, "xyz123");
-    EXPECT_EQ("xyz", GetText(field));
 }
 
-// Cut after every byte: each value is the stored one, a default, or (for a number cut inside
-// its digits) the digits that are left.
+// Cut after every byte: each value is the stored one, a default, or the digits that are left.
 TEST_F(ViewSettingsTest, AProfileCutShortAnywhereLoadsWhatIsWhole)
 {
     for (size_t nCut = 0; nCut <= kProfile.size(); ++nCut) {
@@ -229,34 +200,76 @@ TEST_F(ViewSettingsTest, AnUnwritableSettingsFolderIsReportedAndTheOldFileKept)
     EXPECT_EQ(kProfile, GetBytes(m_dir / "ro" / "p.conf"));
 }
 
-TEST_F(ViewSettingsTest, BackupFolderFallsBackToTheUsersDataFolder)
-{
-    const std::string strProgram = (fs::path(m_places.strProgramDir) / "Backup").generic_string();
-    fs::create_directories(strProgram);
-    EXPECT_EQ(strProgram, PrepareBackupFolder(m_places)) << "an existing folder is kept";
-    // A program folder that cannot hold a Backup folder: a file stands in its way.
-    SettingsPlaces blocked{(m_dir / "program.bin").string(), m_places.strDataDir};
-    PutBytes(blocked.strProgramDir, "x");
-    EXPECT_EQ((fs::path(m_places.strDataDir) / "Backup").generic_string(), PrepareBackupFolder(blocked));
-    EXPECT_TRUE(fs::is_directory(fs::path(m_places.strDataDir) / "Backup"));
-    // Neither can: the documented place is kept and nothing is reported.
-    blocked.strDataDir = (m_dir / "program.bin" / "data").string();
-    EXPECT_EQ((fs::path(blocked.strProgramDir) / "Backup").generic_string(), PrepareBackupFolder(blocked));
-}
-
 TEST_F(ViewSettingsTest, DecodeThreadsFollowOptIniOrTheCores)
 {
     const std::string strIni = (m_dir / "opt.ini").string();
-    EXPECT_EQ(2, ReadDecodeThreads(2, strIni)) << "missing: one per core";
-    EXPECT_EQ(0, ReadDecodeThreads(1, strIni)) << "none on a single core";
-    EXPECT_EQ(0, ReadDecodeThreads(0, strIni)) << "core count unknown";
+    EXPECT_EQ(0, ReadDecodeThreads(1, strIni)) << "missing: one per core, none on a single core";
     EXPECT_EQ(16, ReadDecodeThreads(64, strIni));
-    struct Row {
-        const char* pszValue;
-        int nThreads;
-    } rows[] = {{"0", 0}, {"3", 3}, {"99", 16}, {"-1", 2}, {"", 2}, {"two", 0}};
+    const std::pair<const char*, int> rows[] = {{"0", 0}, {"3", 3}, {"99", 16}, {"-1", 2}, {"two", 0}};
+    for (const auto& [pszValue, nThreads] : rows) {
+        PutBytes(strIni, std::string("[PTZ_CMD_INTERVAL]\r\nCMD=100\r\n[Decode]\r\nthreads=") + pszValue + "\r\n");
+        EXPECT_EQ(nThreads, ReadDecodeThreads(2, strIni)) << pszValue;
+    }
+}
+
+TEST_F(ViewSettingsTest, OptIniGivesItsFirstMebibytesValuesOrTheDefaults)
+{
+    const std::string strPath = (m_dir / "opt.ini").string();
+    const struct Row {
+        const char* pszName;
+        std::function<void()> put;
+        int nCmd, nStop;
+    } rows[] = {
+        {"200 MB, the values at the start",
+         [&] { PutSparse(strPath, "[PTZ_CMD_INTERVAL]\nCMD=90\nSTOP=40\n", kHuge); }, 90, 40},
+        {"200 MB, a value past the first mebibyte",
+         [&] {
+             PutSparse(strPath, "[PTZ_CMD_INTERVAL]\nCMD=90\n", kHuge);
+             std::fstream f(strPath, std::ios::in | std::ios::out | std::ios::binary);
+             f.seekp(static_cast<std::streamoff>(kProfileMaxFileBytes) + 10);
+             f << "\nSTOP=40\n";
+         },
+         90, 70},
+        {"one line of 100 MB before the section",
+         [&] { PutEndlessLine(strPath, ";", kEndless, "\n[PTZ_CMD_INTERVAL]\nCMD=90\n"); }, 70, 70},
+        {"one line of 100 MB as a value, digits up to the first other character",
+         [&] { PutEndlessLine(strPath, "[PTZ_CMD_INTERVAL]\nCMD=1", kEndless, "\n"); }, 1, 70},
+        {"binary bytes", [&] { PutBytes(strPath, Garbage(64 * 1024)); }, 70, 70},
+        {"a folder", [&] { fs::create_directory(strPath); }, 70, 70},
+        {"a pipe", [&] { ASSERT_TRUE(PutFifo(strPath)); }, 70, 70},
+    };
     for (const Row& row : rows) {
-        PutBytes(strIni, std::string("[PTZ_CMD_INTERVAL]\r\nCMD=100\r\n[Decode]\r\nthreads=") + row.pszValue + "\r\n");
-        EXPECT_EQ(row.nThreads, ReadDecodeThreads(2, strIni)) << row.pszValue;
+        SCOPED_TRACE(row.pszName);
+        fs::remove_all(strPath);
+        row.put();
+        const PtzIntervals intervals = ReadPtzIntervals(strPath);
+        EXPECT_EQ(row.nCmd, intervals.nPtzCmdInterval);
+        EXPECT_EQ(row.nStop, intervals.nPtzStopInterval);
+    }
+    // A file whose end was not read is never rewritten.
+    fs::remove(strPath);
+    PutSparse(strPath, "[A]\nK=1\n", kHuge);
+    EXPECT_FALSE(WriteProfileString("A", "K", "2", strPath));
+    EXPECT_EQ(kHuge, fs::file_size(strPath));
+}
+
+// A profile write that fails at any byte leaves the old file or the whole new one.
+TEST_F(ViewSettingsTest, AProfileWriteFullAtEveryByteLeavesTheOldFileOrTheNewOne)
+{
+    const std::string strIni = (m_dir / "opt.ini").string();
+    const std::string strOld = "[PTZ_CMD_INTERVAL]\nCMD=90\n";
+    const std::string strNew = strOld + "STOP=70\n";
+    for (uint64_t nSpace = 0; nSpace <= strNew.size(); ++nSpace) {
+        SCOPED_TRACE(nSpace);
+        PutBytes(strIni, strOld);
+        bool bWritten = false;
+        {
+            const FileSizeLimit limit(nSpace);
+            ASSERT_TRUE(limit.IsSet());
+            bWritten = WriteProfileString("PTZ_CMD_INTERVAL", "STOP", "70", strIni);
+        }
+        EXPECT_EQ(nSpace == strNew.size(), bWritten);
+        EXPECT_EQ(bWritten ? strNew : strOld, GetBytes(strIni));
+        EXPECT_EQ(0u, Temporaries(m_dir));
     }
 }
