@@ -2,7 +2,7 @@
 
 // The windows over a recorder session whose real link runs on a fake socket and a fake clock:
 // the recorder at 127.0.0.1:8000, the local time 2026-12-06 12:05:08, the folders in a scratch
-// folder of the test's own. The live view, archive dialog and event list tests derive from it.
+// folder of the test's own.
 #include "archive/archive_dlg.h"
 #include "fakes/camera_look.h"
 #include "fakes/fake_clock.h"
@@ -20,6 +20,8 @@
 #include "widgets/skin_button.h"
 
 #include <QApplication>
+#include <QMouseEvent>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -43,8 +45,22 @@ inline void ClickMiddle(QWidget* pControl)
     QCoreApplication::processEvents();
 }
 
-// Runs fnInside on the modal dialog of type T once the event loop shows it, so that a test can
-// press a button that opens one (exec) and still act in it. Fails the test when none shows.
+// Press, release, double-click, release, as the window system delivers a double-click; sent
+// straight to the list, so no earlier click can pair with the first press.
+inline void DoubleClickRow(QTableWidget* pList, int nRow)
+{
+    pList->scrollToItem(pList->item(nRow, 1));
+    const QPointF pt = pList->visualRect(pList->model()->index(nRow, 1)).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                              QEvent::MouseButtonRelease}) {
+        const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, pt, pList->viewport()->mapToGlobal(pt), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(pList->viewport(), &event);
+    }
+    QCoreApplication::processEvents();
+}
+
+// Runs fnInside on the modal dialog of type T once exec shows it; fails the test when none shows.
 template <typename T>
 void WhenModal(std::function<void(T&)> fnInside)
 {
@@ -70,15 +86,13 @@ protected:
         clock.SetLocalNow(LocalDateTime{2026, 12, 6, 12, 5, 8});
     }
     void TearDown() override { Close(); }
-    // The windows go before the session they hold.
-    void Close()
+    void Close() // the windows go before the session they hold
     {
         pView.reset();
         pDlg.reset();
         pSession.reset();
     }
     std::string Dir() const { return m_dir.path().toStdString(); }
-    QString DirPath(const char* pszName) const { return m_dir.filePath(QString::fromLatin1(pszName)); }
 
     CRecorderSession& NewSession()
     {
@@ -87,7 +101,6 @@ protected:
             SessionServices{timers, sockets, files, notifier, settings, {Dir(), Dir()}, Dir()});
         return *pSession;
     }
-    // The live view over a new session, as the program starts it.
     COstrelView& MakeView(DisplayMode* pDisplay = nullptr)
     {
         NewSession();
@@ -96,10 +109,10 @@ protected:
         return *pView;
     }
     // The archive dialog over a new session with loaded settings; fnAdjust may change its services.
-    CArchiveDlg& MakeArchive(const std::function<void(ArchiveServices&)>& fnAdjust = {})
+    CArchiveDlg& MakeArchive(FileStore* pFiles = nullptr, const std::function<void(ArchiveServices&)>& fnAdjust = {})
     {
         NewSession().Load();
-        ArchiveServices services(clock, timers, files);
+        ArchiveServices services(clock, timers, pFiles ? *pFiles : files);
         services.pFolders = &folders;
         services.pPrinter = &printer;
         services.pNotifier = &notifier;
@@ -110,8 +123,7 @@ protected:
         return *pDlg;
     }
 
-    // The connection stands (the first or a reconnection's), the recorder accepts the login with
-    // these values, and the login steps run.
+    // The connection stands and the recorder accepts the login with these values.
     void AcceptLogin(wire::ParamBlock reply = {1, 16}, std::string_view magic = wire::kMagicV12)
     {
         sockets.Last()->CompleteConnect(true);
