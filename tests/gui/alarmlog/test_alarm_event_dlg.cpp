@@ -5,7 +5,6 @@
 #include "fakes/gui_fixture.h"
 
 #include <QPushButton>
-#include <QScrollBar>
 
 #include <cstdlib>
 #include <ctime>
@@ -109,37 +108,6 @@ TEST(AlarmEventDlg, ListsTheSavedLogInReportStyleAndADoubleClickPlaysARow)
     EXPECT_EQ(3, dlg.List()->selectedItems().size()) << "a click selects the whole row";
     QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
     EXPECT_EQ(QDialog::Accepted, dlg.result());
-}
-
-// The recorder dropped its ten oldest records and logged ten new ones: the picked record is
-// still picked and on the same line of the view.
-TEST(AlarmEventDlg, RefreshKeepsTheSelectedRecordWhereItWas)
-{
-    const auto log = [](int nFirst) {
-        Bytes all;
-        for (int i = nFirst; i < nFirst + 200; ++i) // record i at 2024-05-10 + i minutes
-            all.insert(all.end(), {static_cast<uint8_t>(1 + i % 16), 0x02, 28, 5, static_cast<uint8_t>(10 + i / 1440),
-                                   static_cast<uint8_t>(i / 60 % 24), static_cast<uint8_t>(i % 60), 0, 0, 0});
-        return all;
-    };
-    FakeFileStore files;
-    files.files["AlarmEvent.am"] = log(0);
-    CAlarmEventDlg dlg(files, {}, true);
-    dlg.show();
-    QTableWidget* pList = dlg.List();
-    pList->selectRow(150);
-    pList->verticalScrollBar()->setValue(140);
-    ASSERT_EQ(140, pList->verticalScrollBar()->value());
-    files.files["AlarmEvent.am"] = log(10);
-    dlg.LoadList();
-    ASSERT_EQ(3, pList->selectedItems().size());
-    EXPECT_EQ(140, pList->selectedItems().first()->row());
-    EXPECT_EQ("[ 2024/05/10 ] 02:30:00", Cell(dlg, 140, 2)) << "record 150 of the first log";
-    EXPECT_EQ(130, pList->verticalScrollBar()->value()) << "the record stays on the same line of the view";
-    files.files["AlarmEvent.am"] = log(160); // the record is gone: nothing selected, the view where it was
-    dlg.LoadList();
-    EXPECT_TRUE(pList->selectedItems().isEmpty());
-    EXPECT_EQ(130, pList->verticalScrollBar()->value());
 }
 
 TEST_F(AlarmEventDlgTest, TheListButtonAsksForTheLogAndTheReplyFillsTheOpenList)

@@ -1,6 +1,6 @@
-// The "Configurations" dialog and the "IP/PORT HISTORY TABLE" offscreen, over the address book
-// ini/cnn.ini on disk: what each control shows, what OK writes back, what Cancel and the
-// refusals leave alone; and the view's settings button that opens the dialog.
+// The "Configurations" dialog offscreen, over the address book ini/cnn.ini on disk: what each
+// control shows, what OK writes back, what Cancel and the refusals leave alone, the address book
+// window it opens; and the view's settings button.
 #include "config/config_connections.h"
 #include "config/config_dialog.h"
 #include "config/folder_chooser.h"
@@ -268,75 +268,6 @@ TEST_F(ConfigDialogTest, IpLoadRecordsTheEntryUnlessItsPortIs0AndTheChosenRowFil
     EXPECT_EQ("Depot", GetText(s.szIpLabel)) << "the settings wait for OK";
 }
 
-// ---- the address book's own window ---------------------------------------------------------
-
-namespace {
-
-class HistoryDlgTest : public ConfigTest {
-protected:
-    void Make(const std::string& strBook = "[A]\nIP=10.0.0.1\nPORT=8001\n[B]\nIP=10.0.0.2\nPORT=\n[C]\nIP=10.0.0.3\nPORT=8003\n")
-    {
-        WriteIni(strBook);
-        pHistory = std::make_unique<CIpHistoryDlg>(Dir(), disk, notifier);
-        pHistory->show();
-    }
-    QPoint RowCentre(int nRow) const { return pHistory->List()->visualItemRect(pHistory->List()->topLevelItem(nRow)).center(); }
-    QPoint EmptySpace() const { return QPoint(10, pHistory->List()->viewport()->height() - 5); }
-    void Click(QPoint pt) { QTest::mouseClick(pHistory->List()->viewport(), Qt::LeftButton, {}, pt); }
-    void DoubleClick(QPoint pt) // as the window system delivers it: press, release, then the double
-    {
-        Click(pt);
-        QTest::mouseDClick(pHistory->List()->viewport(), Qt::LeftButton, {}, pt);
-    }
-    void PressOk() { QTest::mouseClick(pHistory->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton); }
-    std::string Chosen() const { return pHistory->SelectedName() + "|" + pHistory->SelectedIp() + "|" + pHistory->SelectedPort(); }
-
-    std::unique_ptr<CIpHistoryDlg> pHistory;
-};
-
-} // namespace
-
-TEST_F(HistoryDlgTest, OkNeedsAChosenRowADoubleClickChoosesOneAndAnEmptyPortComesBackAs8000)
-{
-    Make();
-    PressOk();
-    EXPECT_EQ(std::vector<std::string>{"IP/PORT HISTORY TABLE: Please Select IP/PORT"}, notifier.messages);
-    EXPECT_TRUE(pHistory->isVisible());
-    Click(RowCentre(1));
-    PressOk();
-    EXPECT_EQ(QDialog::Accepted, pHistory->result());
-    EXPECT_EQ("B|10.0.0.2|8000", Chosen());
-
-    Make();
-    DoubleClick(EmptySpace());
-    EXPECT_TRUE(pHistory->isVisible()) << "empty space of a list with rows does nothing";
-    DoubleClick(RowCentre(2));
-    EXPECT_FALSE(pHistory->isVisible());
-    EXPECT_EQ("C|10.0.0.3|8003", Chosen());
-}
-
-TEST_F(HistoryDlgTest, DeleteRemovesTheChosenEntryFromTheFileUnlessTheBookIsPastItsCap)
-{
-    Make();
-    Click(RowCentre(1));
-    QTest::mouseClick(pHistory->DeleteButton(), Qt::LeftButton);
-    EXPECT_EQ(2, pHistory->RowCount());
-    EXPECT_EQ("[A]\nIP=10.0.0.1\nPORT=8001\n[C]\nIP=10.0.0.3\nPORT=8003\n", ReadIni());
-    EXPECT_FALSE(pHistory->IsSelected());
-    QTest::mouseClick(pHistory->DeleteButton(), Qt::LeftButton);
-    EXPECT_EQ(2, pHistory->RowCount()) << "Delete without a choice deletes nothing";
-
-    const std::string strBook = "[A]\nIP=10.0.0.1\nPORT=8001\n" + std::string(1024 * 1024, ';');
-    Make(strBook);
-    EXPECT_EQ(1, pHistory->RowCount());
-    Click(RowCentre(0));
-    QTest::mouseClick(pHistory->DeleteButton(), Qt::LeftButton);
-    ASSERT_EQ(1u, notifier.messages.size());
-    EXPECT_NE(std::string::npos, notifier.messages[0].find("larger than 1 MiB"));
-    EXPECT_EQ(1, pHistory->RowCount());
-    EXPECT_TRUE(ReadIni() == strBook);
-}
-
 // ---- the view's settings button ------------------------------------------------------------
 
 namespace {
@@ -380,31 +311,4 @@ TEST_F(SettingsButtonTest, OkAppliesFullScreenAndReportsTheNewSettingsCancelNoth
     EXPECT_EQ(std::vector<std::string>{"enter 1024x768"}, display.calls) << "as F11 does";
     EXPECT_EQ("[INTRANET]\nIP=127.0.0.1\nPORT=8000\n", ReadIni());
     EXPECT_EQ(nullptr, sockets.Last()) << "settings alone connect nowhere";
-}
-
-TEST_F(SettingsButtonTest, SOpensTheDialogAndNoKeyActsWhileItIsOpen)
-{
-    pView->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(pView.get()));
-    bool bOpened = false;
-    QWidget* pViewWidget = pView.get();
-    WhenModal<CConfigDialog>([&bOpened, pViewWidget](CConfigDialog&) {
-        bOpened = true;
-        // Through the window system, as a real keyboard would reach the blocked view, and
-        // straight to the view's handler.
-        for (Qt::Key key : {Qt::Key_1, Qt::Key_F11, Qt::Key_R, Qt::Key_A, Qt::Key_F1, Qt::Key_Up}) {
-            QTest::keyClick(pViewWidget->windowHandle(), key);
-            QTest::keyClick(pViewWidget, key);
-        }
-    });
-    QTest::keyClick(pView.get(), Qt::Key_S);
-    QCoreApplication::processEvents(); // a click would have posted its command
-    EXPECT_TRUE(bOpened);
-    EXPECT_EQ(CLiveLayout::MODE_SIXTEEN, pSession->Layout().SplitMode());
-    EXPECT_TRUE(display.calls.empty());
-    EXPECT_FALSE(pView->SkinButton(IDC_PTZ_UP)->IsPressed());
-    EXPECT_EQ(nullptr, sockets.Last());
-    QTest::keyClick(pView.get(), Qt::Key_1); // and act again once it is closed
-    QCoreApplication::processEvents();
-    EXPECT_EQ(CLiveLayout::MODE_SINGLE, pSession->Layout().SplitMode());
 }
