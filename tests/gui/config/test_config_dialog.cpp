@@ -1,21 +1,18 @@
 // The "Configurations" dialog offscreen, over the address book ini/cnn.ini on disk: what each
-// control shows, what OK writes back, what Cancel and the refusals leave alone, the address book
-// window it opens; and the view's settings button.
+// control shows, what OK writes back, what Cancel and the refusals leave alone, and the address
+// book window it opens.
 #include "config/config_connections.h"
 #include "config/config_dialog.h"
 #include "config/folder_chooser.h"
 #include "config/ip_history_dlg.h"
-#include "fakes/fake_display_mode.h"
 #include "fakes/gui_fixture.h"
 #include "platform/file_store.h"
-#include "widgets/bitmap_button.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTreeWidget>
 
 #include <filesystem>
@@ -29,34 +26,9 @@ using namespace ostrel::test;
 
 namespace {
 
-class FakeFolderChooser final : public FolderChooser {
+class NoFolderChooser final : public FolderChooser {
 public:
-    std::optional<std::string> ChooseFolder(const std::string& strStart) override
-    {
-        starts.push_back(strStart);
-        return answer;
-    }
-    std::optional<std::string> answer;
-    std::vector<std::string> starts;
-};
-
-class ConfigTest : public SessionTest {
-protected:
-    std::string IniPath() const { return Dir() + "/ini/cnn.ini"; }
-    bool IniExists() const { return std::filesystem::exists(IniPath()); }
-    void WriteIni(const std::string& strBytes) const
-    {
-        std::filesystem::create_directories(Dir() + "/ini");
-        std::ofstream(IniPath(), std::ios::binary) << strBytes;
-    }
-    std::string ReadIni() const
-    {
-        std::ifstream in(IniPath(), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-    LocalFileStore disk;
-    FakeFolderChooser chooser;
+    std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
 };
 
 std::string Text(const QLineEdit* pEdit)
@@ -71,11 +43,11 @@ auto Fields(const ViewSettings& v)
                     v.byRecordInterval, v.byDateShow, v.byAviCodec, v.szPtzFilePath, v.szIpLabel);
 }
 
-class ConfigDialogTest : public ConfigTest {
+class ConfigDialogTest : public SessionTest {
 protected:
     void SetUp() override
     {
-        ConfigTest::SetUp();
+        SessionTest::SetUp();
         SetText(s.szUserId, "operator");
         SetText(s.szPassword, "secret");
         SetText(s.szHostAddress, "10.20.30.40");
@@ -102,7 +74,22 @@ protected:
     CConfigConnections& Page() { return pConfig->Page(); }
     void PressOk() { QTest::mouseClick(pConfig->Buttons()->button(QDialogButtonBox::Ok), Qt::LeftButton); }
 
+    std::string IniPath() const { return Dir() + "/ini/cnn.ini"; }
+    bool IniExists() const { return std::filesystem::exists(IniPath()); }
+    void WriteIni(const std::string& strBytes) const
+    {
+        std::filesystem::create_directories(Dir() + "/ini");
+        std::ofstream(IniPath(), std::ios::binary) << strBytes;
+    }
+    std::string ReadIni() const
+    {
+        std::ifstream in(IniPath(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
     ViewSettings s{};
+    LocalFileStore disk;
+    NoFolderChooser chooser;
     std::unique_ptr<CConfigDialog> pConfig;
 };
 
@@ -214,7 +201,7 @@ TEST_F(ConfigDialogTest, BadAddressesAndPortsKeepTheDialogOpenWithOneMessage)
     }
 }
 
-TEST_F(ConfigDialogTest, StandInsForEmptyValuesAndOverlongTextsAreCut)
+TEST_F(ConfigDialogTest, EmptyValuesHaveTheirStandInsAndOverlongTextsAreCut)
 {
     SetText(s.szIpLabel, "");
     SetText(s.szHostAddress, "0.0.0.0");
@@ -231,17 +218,6 @@ TEST_F(ConfigDialogTest, StandInsForEmptyValuesAndOverlongTextsAreCut)
     EXPECT_EQ(31u, GetText(s.szHostAddress).size());
     EXPECT_EQ(63u, GetText(s.szUserId).size());
     EXPECT_EQ(31u, GetText(s.szPassword).size());
-
-    // Browse: the chosen folder; a cancel or an overlong one keeps the old.
-    chooser.answer = "/media/disk/records";
-    QTest::mouseClick(Page().BrowseButton(), Qt::LeftButton);
-    EXPECT_EQ("/media/disk/records", Text(Page().RecordPathEdit()));
-    chooser.answer.reset();
-    Page().OnBrowse();
-    chooser.answer = "/" + std::string(300, 'd');
-    Page().OnBrowse();
-    EXPECT_EQ("/media/disk/records", Text(Page().RecordPathEdit()));
-    EXPECT_EQ(1u, notifier.messages.size());
 }
 
 TEST_F(ConfigDialogTest, IpLoadRecordsTheEntryUnlessItsPortIs0AndTheChosenRowFillsTheFields)
@@ -266,49 +242,4 @@ TEST_F(ConfigDialogTest, IpLoadRecordsTheEntryUnlessItsPortIs0AndTheChosenRowFil
     EXPECT_EQ("10.9.8.7", Text(Page().AddressEdit()));
     EXPECT_EQ("8000", Text(Page().PortEdit())) << "an entry without a port";
     EXPECT_EQ("Depot", GetText(s.szIpLabel)) << "the settings wait for OK";
-}
-
-// ---- the view's settings button ------------------------------------------------------------
-
-namespace {
-
-class SettingsButtonTest : public ConfigTest {
-protected:
-    void SetUp() override
-    {
-        ConfigTest::SetUp();
-        settings.ints["Ptz Type"] = 1;
-        MakeView(&display);
-    }
-    void PressSetting() { QTest::mouseClick(pView->PushButton(IDC_SETTING), Qt::LeftButton); }
-
-    FakeDisplayMode display; // outlives the view
-};
-
-} // namespace
-
-TEST_F(SettingsButtonTest, OkAppliesFullScreenAndReportsTheNewSettingsCancelNothing)
-{
-    QSignalSpy accepted(pView.get(), &COstrelView::SettingsAccepted);
-    WhenModal<CConfigDialog>([](CConfigDialog& dlg) {
-        dlg.Page().PtzTypeList()->setCurrentIndex(3);
-        dlg.reject();
-    });
-    PressSetting();
-    EXPECT_EQ(0, accepted.count());
-    EXPECT_EQ(1, pSession->Settings().byPtzType);
-    EXPECT_FALSE(IniExists());
-
-    WhenModal<CConfigDialog>([](CConfigDialog& dlg) {
-        EXPECT_EQ("127.0.0.1", dlg.Page().AddressEdit()->text().toStdString());
-        dlg.Page().PtzTypeList()->setCurrentIndex(3);
-        dlg.Page().FullScreenCheck()->setChecked(true);
-        QTest::mouseClick(dlg.Buttons()->button(QDialogButtonBox::Ok), Qt::LeftButton);
-    });
-    PressSetting();
-    EXPECT_EQ(1, accepted.count());
-    EXPECT_EQ(3, pSession->Settings().byPtzType);
-    EXPECT_EQ(std::vector<std::string>{"enter 1024x768"}, display.calls) << "as F11 does";
-    EXPECT_EQ("[INTRANET]\nIP=127.0.0.1\nPORT=8000\n", ReadIni());
-    EXPECT_EQ(nullptr, sockets.Last()) << "settings alone connect nowhere";
 }
