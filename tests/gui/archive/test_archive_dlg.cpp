@@ -126,6 +126,22 @@ TEST_F(ArchiveDlgTest, ArchiveButtonShowsTheRangeStartAndForwardPlaysIntoTheRigh
     EXPECT_EQ(RequestBytes(0x1011, {1, 1, 0xFFFF}), SentSince(n).back());
 }
 
+TEST_F(ArchiveDlgTest, ACalendarDayAndASliderClickChooseTheMomentToPlay)
+{
+    LogInAndOpenArchive();
+    // May 2024's page starts on Sunday 28 April: the 14th is cell 16, column 2 of row 2, whose
+    // middle lies (2 + 8 + 29 * 2 + 14, 2 + 50 + 20 * 2 + 10) into the calendar.
+    QTest::mouseClick(pDlg->Calendar(), Qt::LeftButton, {}, QPoint(82, 102));
+    // The track starts 7 pixels into the slider: x 296 is thumb x 289, 86399 * 289 / 578 s.
+    QTest::mouseClick(pDlg->Slider(), Qt::LeftButton, {}, QPoint(296, 8));
+    QCoreApplication::processEvents();
+    EXPECT_EQ((CalendarDate{2024, 5, 14}), pDlg->Calendar()->GetSelectedDate());
+    const size_t n = Mark();
+    Click(IDC_FORWARD);
+    EXPECT_EQ(RequestBytes(0x1015, {0, 0x07E8050E, 0x0B3B3B00, 0x00010100}), SentSince(n).at(0));
+    EXPECT_EQ("2024/05/14  11:59:59", pDlg->Player().RequestText());
+}
+
 TEST_F(ArchiveDlgTest, SnapshotIsABaselineJpegWithALabelInEveryCellAndOpensTheFolder)
 {
     LogInAndOpenArchive();

@@ -1,4 +1,4 @@
-// The frame around the live view, the single-instance start and the about box.
+// The single-instance start and the about box.
 #include "shell/about_dlg.h"
 #include "shell/main_frame.h"
 #include "shell/ostrel_app.h"
@@ -11,7 +11,6 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLayout>
-#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,30 +18,6 @@
 #include <gtest/gtest.h>
 
 using namespace ostrel;
-
-TEST(MainFrame, IsBorderlessWithTwoPixelsCutAwayAndMovesToFullScreenWithoutResizing)
-{
-    EXPECT_EQ(CMainFrame::NormalPosition(QSize(1024, 768)), QPoint(73, 41));
-    EXPECT_EQ(CMainFrame::NormalPosition(QSize(800, 600)), QPoint(-38, -42)) << "a smaller screen";
-    CMainFrame frame;
-    EXPECT_EQ(frame.size(), QSize(877, 685));
-    EXPECT_TRUE(frame.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(frame.mask(), QRegion(2, 2, 873, 681));
-    const QRect rcScreen = QGuiApplication::primaryScreen()->geometry();
-    const QPoint ptNormal = rcScreen.topLeft() + CMainFrame::NormalPosition(rcScreen.size());
-    EXPECT_EQ(frame.pos(), ptNormal);
-    frame.SetFullScreen(true);
-    EXPECT_EQ(frame.pos(), rcScreen.topLeft() + QPoint(-2, -2));
-    EXPECT_EQ(frame.size(), QSize(877, 685));
-    frame.SetFullScreen(false);
-    EXPECT_EQ(frame.pos(), ptNormal);
-
-    // A double-click on the brand asks for the about box.
-    QSignalSpy about(&frame, &CMainFrame::AppAbout);
-    QTest::mouseDClick(&frame, Qt::LeftButton, {}, QPoint(100, 620));
-    QTest::mouseDClick(&frame, Qt::LeftButton, {}, QPoint(190, 680)); // just outside
-    EXPECT_EQ(about.count(), 1);
-}
 
 TEST(MainFrame, ASecondStartIsRefusedOnce)
 {
@@ -72,8 +47,14 @@ TEST(MainFrame, ASecondStartIsRefusedOnce)
     EXPECT_TRUE(QDir(dir.filePath(QStringLiteral("Backup"))).exists());
 }
 
-TEST(AboutBox, ListsTheKeysAndEveryKeyTextFitsItsLabel)
+TEST(AboutBox, OpensFromTheBrandListsTheKeysAndEveryKeyTextFitsItsLabel)
 {
+    CMainFrame frame;
+    QSignalSpy about(&frame, &CMainFrame::AppAbout);
+    QTest::mouseDClick(&frame, Qt::LeftButton, {}, QPoint(100, 620));
+    QTest::mouseDClick(&frame, Qt::LeftButton, {}, QPoint(190, 680)); // just outside the brand plate
+    EXPECT_EQ(about.count(), 1);
+
     CAboutDlg dlg;
     dlg.layout()->activate();
     QStringList keys, actions;

@@ -160,10 +160,8 @@ TEST_F(ViewTest, DoubleClicksSwitchBetweenACellAndSixteenStretchingTheLastPictur
     Click(IDC_CHANNEL_FIRST + 6); // channels 7 to 10
     DeliverPicture(7);
     QTest::mouseDClick(pView.get(), Qt::LeftButton, {}, QPoint(500, 100));
-    QCoreApplication::processEvents();
     EXPECT_EQ(Live(0, 8, 1u << 7), LastLiveRequest()) << "the second cell showed channel 8";
-    const QRect single(63, 23, 638, 478);
-    EXPECT_EQ(7, CameraOnScreen(single)) << "the quarter-size picture, stretched";
+    EXPECT_EQ(7, CameraOnScreen(QRect(63, 23, 638, 478))) << "the quarter-size picture, stretched";
     QTest::mouseDClick(pView.get(), Qt::LeftButton, {}, QPoint(750, 600)); // outside the display
     EXPECT_EQ(CLiveLayout::MODE_SINGLE, pSession->Layout().SplitMode());
     QTest::mouseDClick(pView.get(), Qt::LeftButton, {}, QPoint(300, 300));
@@ -335,29 +333,26 @@ protected:
         Close();
         pPanel.reset();
     }
-    // Holds the key with the mouse for nHeldMs, lets go, and waits for the stops.
-    void Tap(int nControlId, int nHeldMs = 20)
+    // Holds the key for 150 ms with the mouse, or on the keyboard with its repeats (a release and
+    // a press marked as repeats) every 30 ms; lets go and waits for the stops.
+    void Hold(int nControlId, Qt::Key key)
     {
-        CSkinButton* pKey = pView->SkinButton(nControlId);
-        ASSERT_NE(nullptr, pKey) << nControlId;
-        QTest::mousePress(pKey, Qt::LeftButton);
-        QCoreApplication::processEvents();
-        clock.Advance(nHeldMs);
-        QTest::mouseRelease(pKey, Qt::LeftButton);
-        QCoreApplication::processEvents();
-        clock.Advance(1000);
-    }
-    // The same on the keyboard, with its repeats (a release and a press marked as repeats) every 30 ms.
-    void KeyTap(Qt::Key key, int nHeldMs = 20)
-    {
-        SendKey(QEvent::KeyPress, key, false);
-        for (int nMs = 30; nMs < nHeldMs; nMs += 30) {
+        if (key == Qt::Key_unknown) {
+            QTest::mousePress(pView->SkinButton(nControlId), Qt::LeftButton);
+            QCoreApplication::processEvents();
+            clock.Advance(150);
+            QTest::mouseRelease(pView->SkinButton(nControlId), Qt::LeftButton);
+        } else {
+            SendKey(QEvent::KeyPress, key, false);
+            for (int nMs = 30; nMs < 150; nMs += 30) {
+                clock.Advance(30);
+                SendKey(QEvent::KeyRelease, key, true);
+                SendKey(QEvent::KeyPress, key, true);
+            }
             clock.Advance(30);
-            SendKey(QEvent::KeyRelease, key, true);
-            SendKey(QEvent::KeyPress, key, true);
+            SendKey(QEvent::KeyRelease, key, false);
         }
-        clock.Advance(nHeldMs % 30 == 0 ? 30 : nHeldMs % 30);
-        SendKey(QEvent::KeyRelease, key, false);
+        QCoreApplication::processEvents();
         clock.Advance(1000);
     }
     void SendKey(QEvent::Type type, Qt::Key key, bool bRepeat)
@@ -412,11 +407,11 @@ TEST_F(PtzKeysTest, EachKeyByMouseOrKeyboardSendsItsCommandWhileHeldAndStopsWhen
         EXPECT_EQ(key != Qt::Key_unknown, pKey->isVisibleTo(pView.get()));
         pKey->setVisible(true);
         // Held 150 ms: the press and two repeats at 70 ms.
-        Tap(nControl, 150);
+        Hold(nControl, Qt::Key_unknown);
         EXPECT_EQ(MovesThenStops(bySlot, 3), TakePtzPayloads());
         if (key == Qt::Key_unknown)
             continue;
-        KeyTap(key, 150);
+        Hold(nControl, key);
         EXPECT_EQ(MovesThenStops(bySlot, 3), TakePtzPayloads()) << "by the keyboard";
     }
 }
