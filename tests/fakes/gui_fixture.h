@@ -24,7 +24,6 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -60,21 +59,6 @@ inline void DoubleClickRow(QTableWidget* pList, int nRow)
     QCoreApplication::processEvents();
 }
 
-// Runs fnInside on the modal dialog of type T once exec shows it; fails the test when none shows.
-template <typename T>
-void WhenModal(std::function<void(T&)> fnInside)
-{
-    QTimer::singleShot(0, [fnInside] {
-        auto* pDialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        EXPECT_NE(nullptr, pDialog) << "no modal dialog of the expected kind";
-        if (!pDialog)
-            return;
-        fnInside(*pDialog);
-        if (pDialog->isVisible()) // never leave the test waiting in exec
-            pDialog->reject();
-    });
-}
-
 class SessionTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -108,7 +92,7 @@ protected:
         pView->OnInitialUpdate();
         return *pView;
     }
-    // The archive dialog over a new session with loaded settings; fnAdjust may change its services.
+    // The archive dialog over a new session with loaded settings, its files in pFiles when given.
     CArchiveDlg& MakeArchive(FileStore* pFiles = nullptr, const std::function<void(ArchiveServices&)>& fnAdjust = {})
     {
         NewSession().Load();
@@ -138,7 +122,7 @@ protected:
         AcceptLogin({1, 16, 2024u << 16 | 5u << 8 | 10u, 8u << 24, 2024u << 16 | 5u << 8 | 17u, 8u << 24});
         pSession->OpenArchive();
     }
-    size_t Mark() const { return sockets.allSent.size(); }
+    size_t Mark() const { return sockets.allSent.size(); } // for SentSince
     std::vector<Bytes> SentSince(size_t nFrom) const
     {
         return {sockets.allSent.begin() + static_cast<std::ptrdiff_t>(nFrom), sockets.allSent.end()};

@@ -1,10 +1,8 @@
 // The "Configurations" dialog offscreen, over the address book ini/cnn.ini on disk: what each
-// control shows, what OK writes back, what Cancel and the refusals leave alone, and the address
-// book window it opens.
+// control shows, what OK writes back, what Cancel and the refusals leave alone.
 #include "config/config_connections.h"
 #include "config/config_dialog.h"
 #include "config/folder_chooser.h"
-#include "config/ip_history_dlg.h"
 #include "fakes/gui_fixture.h"
 #include "platform/file_store.h"
 
@@ -13,7 +11,6 @@
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTreeWidget>
 
 #include <filesystem>
 #include <fstream>
@@ -31,10 +28,7 @@ public:
     std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
 };
 
-std::string Text(const QLineEdit* pEdit)
-{
-    return pEdit->text().toStdString();
-}
+std::string Text(const QLineEdit* pEdit) { return pEdit->text().toStdString(); }
 
 auto Fields(const ViewSettings& v)
 {
@@ -206,28 +200,4 @@ TEST_F(ConfigDialogTest, BadAddressesAndPortsKeepTheDialogOpenWithOneMessageAndT
     EXPECT_EQ(31u, GetText(s.szHostAddress).size());
     EXPECT_EQ(63u, GetText(s.szUserId).size());
     EXPECT_EQ(31u, GetText(s.szPassword).size());
-}
-
-TEST_F(ConfigDialogTest, IpLoadRecordsTheEntryUnlessItsPortIs0AndTheChosenRowFillsTheFields)
-{
-    Make();
-    Page().PortEdit()->setText("0");
-    WhenModal<CIpHistoryDlg>([](CIpHistoryDlg& history) { EXPECT_EQ(1, history.RowCount()); });
-    QTest::mouseClick(Page().IpLoadButton(), Qt::LeftButton);
-    EXPECT_EQ("[INTRANET]\nIP=192.168.1.100\nPORT=8000\n", ReadIni()) << "a new book starts with INTRANET";
-    EXPECT_EQ("Depot", Text(Page().NameEdit())) << "a cancelled book changes no field";
-
-    WriteIni("[Lobby]\nIP=10.9.8.7\nPORT=\n");
-    Page().PortEdit()->setText("9000");
-    WhenModal<CIpHistoryDlg>([&](CIpHistoryDlg& history) {
-        QTreeWidget* pList = history.List();
-        QTest::mouseClick(pList->viewport(), Qt::LeftButton, {}, pList->visualItemRect(pList->topLevelItem(0)).center());
-        QTest::mouseClick(history.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
-    });
-    QTest::mouseClick(Page().IpLoadButton(), Qt::LeftButton);
-    EXPECT_EQ("[Lobby]\nIP=10.9.8.7\nPORT=\n[Depot]\nIP=10.20.30.40\nPORT=9000\n", ReadIni());
-    EXPECT_EQ("Lobby", Text(Page().NameEdit()));
-    EXPECT_EQ("10.9.8.7", Text(Page().AddressEdit()));
-    EXPECT_EQ("8000", Text(Page().PortEdit())) << "an entry without a port";
-    EXPECT_EQ("Depot", GetText(s.szIpLabel)) << "the settings wait for OK";
 }

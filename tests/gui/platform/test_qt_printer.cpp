@@ -68,14 +68,13 @@ TEST(QtPrinterPdf, PicturePrintsWhereTheLayoutPutsItAndBadJobsAreRefused)
     for (const char* pszLine : {"Title:\\s+Record Image\\n", "Pages:\\s+1\\n", "Page size:\\s+612 x 792 pts"})
         EXPECT_TRUE(strInfo.contains(QRegularExpression(QString::fromLatin1(pszLine)))) << strInfo.toStdString();
 
-    // "page num type width height color comp bpc enc interp object ID x-ppi y-ppi size ratio"
-    const QStringList lines = RunTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), strPdf})
-                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    // "page num type width height color comp bpc enc interp object ID x-ppi y-ppi ...": on page 1,
+    // the picture's own 640 x 480 pixels (not resampled) across 6.4 x 4.8 inches.
+    const QStringList lines = RunTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), strPdf}).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(3, lines.size()) << "a header, a rule and one picture";
-    const QStringList fields = lines[2].split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    ASSERT_GE(fields.size(), 14);
-    // On page 1, the picture's own 640 x 480 pixels (not resampled) across 6.4 x 4.8 inches.
-    EXPECT_EQ(QStringList({"1", "640", "480", "100", "100"}), QStringList({fields[0], fields[3], fields[4], fields[12], fields[13]}));
+    const QStringList f = lines[2].split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    ASSERT_GE(f.size(), 14);
+    EXPECT_EQ(QStringList({"1", "640", "480", "100", "100"}), QStringList({f[0], f[3], f[4], f[12], f[13]}));
 
     // Rendered at 50 dots per inch the picture covers (50, 50)-(370, 290).
     const QString strRaster = dir.filePath(QStringLiteral("page"));

@@ -1,8 +1,6 @@
-// One offscreen start of the real application for each hostile file the client may find in its
-// folders: the settings profile cut short, binary, out of range or a folder; ini/opt.ini, the
-// address book, a PTZ command file and "AlarmEvent.am" huge, endless, binary or a pipe. Each
-// start must come up with its window, defaults where nothing usable was read, and at most a
-// clear message, never a hang.
+// One offscreen start of the real application for each hostile file it may find: the profile cut
+// short, binary, out of range or a folder; the ini files, a PTZ command file and "AlarmEvent.am"
+// huge, endless, binary or a pipe. Each start comes up with defaults and at most a clear message.
 #include "shell/main_frame.h"
 #include "shell/ostrel_app.h"
 
@@ -38,13 +36,10 @@ fs::path ProfilePath()
         / "Ostrel16.conf";
 }
 
-// Every file a start may read, gone.
-void ClearFolders()
+void ClearFolders() // every file a start may read
 {
-    fs::remove_all(WorkDir() / "ini");
-    fs::remove_all(WorkDir() / "PTZ");
-    fs::remove_all(WorkDir() / "AlarmEvent.am");
-    fs::remove_all(ProfilePath());
+    for (const fs::path& path : {WorkDir() / "ini", WorkDir() / "PTZ", WorkDir() / "AlarmEvent.am", ProfilePath()})
+        fs::remove_all(path);
     fs::create_directories(WorkDir() / "ini");
     fs::create_directories(ProfilePath().parent_path());
 }

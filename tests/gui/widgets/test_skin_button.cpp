@@ -1,6 +1,5 @@
-// The momentary skin buttons (the PTZ keys) under the mouse and the keyboard, and how key events
-// become the key tables' strokes. The live view's tests drive the clicks and toggles through to
-// the wire; here are the paths they do not reach.
+// The skin buttons' paths the live view's tests do not reach (a held key let go by Enter or by the
+// pointer leaving, the focus frame), and how key events become the key tables' strokes.
 #include "widgets/key_event.h"
 #include "widgets/skin_button.h"
 
@@ -15,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 using namespace ostrel;
 
@@ -98,10 +98,10 @@ TEST(SkinButton, TabDrawsTheFocusFrameOnTheButtonItReachesAndTakesItAway)
     QWidget window;
     auto* pFirst = new CSkinButton(IDC_PTZ_UP, &window);
     auto* pSecond = new CSkinButton(IDC_PTZ_DOWN, &window);
-    pFirst->setGeometry(0, 0, 51, 34);
-    pSecond->setGeometry(60, 0, 51, 34);
-    for (CSkinButton* pButton : {pFirst, pSecond})
+    for (CSkinButton* pButton : {pFirst, pSecond}) {
+        pButton->setGeometry(pButton == pFirst ? 0 : 60, 0, 51, 34);
         pButton->SetBitmaps(IDB_PTZ_UP, IDB_PTZ_UP_PRESSED, 0, 0, 1324, CSkinButton::Momentary);
+    }
     window.setFocusPolicy(Qt::ClickFocus);
     window.show();
     window.activateWindow();
@@ -111,10 +111,9 @@ TEST(SkinButton, TabDrawsTheFocusFrameOnTheButtonItReachesAndTakesItAway)
     const auto look = [](QWidget* p) { return p->grab().toImage().convertToFormat(QImage::Format_RGB32); };
     QTest::keyClick(&window, Qt::Key_Tab);
     ASSERT_TRUE(pFirst->hasFocus());
-    const QImage shown = look(pFirst);
-    EXPECT_EQ(CSkinButton::kFocusOuter, shown.pixel(0, 0));
-    EXPECT_EQ(CSkinButton::kFocusInner, shown.pixel(1, 1));
-    EXPECT_EQ(up.pixel(25, 17), shown.pixel(25, 17)) << "the image inside the frame is untouched";
+    const QImage shown = look(pFirst); // the frame's two lines, the image inside untouched
+    EXPECT_EQ((std::vector<QRgb>{CSkinButton::kFocusOuter, CSkinButton::kFocusInner, up.pixel(25, 17)}),
+              (std::vector<QRgb>{shown.pixel(0, 0), shown.pixel(1, 1), shown.pixel(25, 17)}));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     ASSERT_TRUE(pSecond->hasFocus());
     EXPECT_EQ(up.pixel(0, 0), look(pFirst).pixel(0, 0)) << "the frame went with the focus";
@@ -129,18 +128,15 @@ TEST(KeyEvents, BecomeTheStrokesOfTheKeyTables)
         std::optional<KeyStroke> expected;
     } cases[] = {
         {"Shift+F6", Qt::Key_F6, Qt::ShiftModifier, KeyStroke{KeyStroke::kF1 + 5, KeyStroke::kShift}},
-        {"F11", Qt::Key_F11, {}, KeyStroke{KeyStroke::kF1 + 10, KeyStroke::kNone}},
         {"Shift+Space", Qt::Key_Space, Qt::ShiftModifier, KeyStroke{KeyStroke::kSpace, KeyStroke::kShift}},
         {"Ctrl+Left", Qt::Key_Left, Qt::ControlModifier, KeyStroke{KeyStroke::kLeft, KeyStroke::kCtrl}},
         {"keypad Up (no NumLock)", Qt::Key_Up, Qt::KeypadModifier, KeyStroke{KeyStroke::kUp, KeyStroke::kNone}},
         {"+ typed with Shift", Qt::Key_Plus, Qt::ShiftModifier, KeyStroke{'+', KeyStroke::kNone}},
         {"keypad 4", Qt::Key_4, Qt::KeypadModifier, KeyStroke{'4', KeyStroke::kNone}},
         {"[ through AltGr", Qt::Key_BracketLeft, Qt::GroupSwitchModifier, KeyStroke{'[', KeyStroke::kNone}},
-        {"Shift+R is R", Qt::Key_R, Qt::ShiftModifier, KeyStroke{'R', KeyStroke::kNone}},
         {"Ctrl+R stays Ctrl", Qt::Key_R, Qt::ControlModifier, KeyStroke{'R', KeyStroke::kCtrl}},
         {"Alt+R is no stroke", Qt::Key_R, Qt::AltModifier, std::nullopt},
         {"Meta+F1 is no stroke", Qt::Key_F1, Qt::MetaModifier, std::nullopt},
-        {"Tab is no stroke", Qt::Key_Tab, {}, std::nullopt},
         {"a dead key is no stroke", Qt::Key_Dead_Grave, {}, std::nullopt},
     };
     for (const auto& c : cases)

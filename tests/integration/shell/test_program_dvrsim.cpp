@@ -16,10 +16,12 @@
 #include <QPushButton>
 #include <QSettings>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <ranges>
 
 using namespace ostrel;
 using namespace ostrel::test;
@@ -87,12 +89,8 @@ TEST(ProgramDvrsim, LiveCamerasEventPlaybackAndAPtzCameraTurningUp)
         CRecorderSession& session = *app.Session();
         COstrelView& view = *app.GetView();
         ClickMiddle(view.SkinButton(IDC_CONNECT));
-        ASSERT_TRUE(WaitUntil([&] {
-            for (int n = 0; n < 16; ++n)
-                if (!session.Layout().Drawn(n))
-                    return false;
-            return true;
-        }, 15000));
+        const auto allDrawn = [&] { return std::ranges::all_of(std::views::iota(0, 16), [&](int n) { return session.Layout().Drawn(n); }); };
+        ASSERT_TRUE(WaitUntil(allDrawn, 15000));
         EXPECT_EQ(1, session.ConnectState());
         const QImage live = view.grab().toImage();
         const int64_t nNowMs = QDateTime::currentMSecsSinceEpoch();
