@@ -2,7 +2,7 @@
 
 // The windows over a recorder session whose real link runs on a fake socket and a fake clock:
 // the recorder at 127.0.0.1:8000, the local time 2026-12-06 12:05:08, the folders in a scratch
-// folder of the test's own. The live view, archive dialog and event list tests derive from it.
+// folder of the test's own.
 #include "archive/archive_dlg.h"
 #include "fakes/camera_look.h"
 #include "fakes/fake_clock.h"
@@ -20,9 +20,10 @@
 #include "widgets/skin_button.h"
 
 #include <QApplication>
+#include <QMouseEvent>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -43,20 +44,19 @@ inline void ClickMiddle(QWidget* pControl)
     QCoreApplication::processEvents();
 }
 
-// Runs fnInside on the modal dialog of type T once the event loop shows it, so that a test can
-// press a button that opens one (exec) and still act in it. Fails the test when none shows.
-template <typename T>
-void WhenModal(std::function<void(T&)> fnInside)
+// Press, release, double-click, release, as the window system delivers a double-click; sent
+// straight to the list, so no earlier click can pair with the first press.
+inline void DoubleClickRow(QTableWidget* pList, int nRow)
 {
-    QTimer::singleShot(0, [fnInside] {
-        auto* pDialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        EXPECT_NE(nullptr, pDialog) << "no modal dialog of the expected kind";
-        if (!pDialog)
-            return;
-        fnInside(*pDialog);
-        if (pDialog->isVisible()) // never leave the test waiting in exec
-            pDialog->reject();
-    });
+    pList->scrollToItem(pList->item(nRow, 1));
+    const QPointF pt = pList->visualRect(pList->model()->index(nRow, 1)).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                              QEvent::MouseButtonRelease}) {
+        const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, pt, pList->viewport()->mapToGlobal(pt), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(pList->viewport(), &event);
+    }
+    QCoreApplication::processEvents();
 }
 
 class SessionTest : public ::testing::Test {
@@ -70,15 +70,13 @@ protected:
         clock.SetLocalNow(LocalDateTime{2026, 12, 6, 12, 5, 8});
     }
     void TearDown() override { Close(); }
-    // The windows go before the session they hold.
-    void Close()
+    void Close() // the windows go before the session they hold
     {
         pView.reset();
         pDlg.reset();
         pSession.reset();
     }
     std::string Dir() const { return m_dir.path().toStdString(); }
-    QString DirPath(const char* pszName) const { return m_dir.filePath(QString::fromLatin1(pszName)); }
 
     CRecorderSession& NewSession()
     {
@@ -87,7 +85,6 @@ protected:
             SessionServices{timers, sockets, files, notifier, settings, {Dir(), Dir()}, Dir()});
         return *pSession;
     }
-    // The live view over a new session, as the program starts it.
     COstrelView& MakeView(DisplayMode* pDisplay = nullptr)
     {
         NewSession();
@@ -95,11 +92,11 @@ protected:
         pView->OnInitialUpdate();
         return *pView;
     }
-    // The archive dialog over a new session with loaded settings; fnAdjust may change its services.
-    CArchiveDlg& MakeArchive(const std::function<void(ArchiveServices&)>& fnAdjust = {})
+    // The archive dialog over a new session with loaded settings, its files in pFiles when given.
+    CArchiveDlg& MakeArchive(FileStore* pFiles = nullptr, const std::function<void(ArchiveServices&)>& fnAdjust = {})
     {
         NewSession().Load();
-        ArchiveServices services(clock, timers, files);
+        ArchiveServices services(clock, timers, pFiles ? *pFiles : files);
         services.pFolders = &folders;
         services.pPrinter = &printer;
         services.pNotifier = &notifier;
@@ -110,8 +107,7 @@ protected:
         return *pDlg;
     }
 
-    // The connection stands (the first or a reconnection's), the recorder accepts the login with
-    // these values, and the login steps run.
+    // The connection stands and the recorder accepts the login with these values.
     void AcceptLogin(wire::ParamBlock reply = {1, 16}, std::string_view magic = wire::kMagicV12)
     {
         sockets.Last()->CompleteConnect(true);
@@ -126,7 +122,7 @@ protected:
         AcceptLogin({1, 16, 2024u << 16 | 5u << 8 | 10u, 8u << 24, 2024u << 16 | 5u << 8 | 17u, 8u << 24});
         pSession->OpenArchive();
     }
-    size_t Mark() const { return sockets.allSent.size(); }
+    size_t Mark() const { return sockets.allSent.size(); } // for SentSince
     std::vector<Bytes> SentSince(size_t nFrom) const
     {
         return {sockets.allSent.begin() + static_cast<std::ptrdiff_t>(nFrom), sockets.allSent.end()};

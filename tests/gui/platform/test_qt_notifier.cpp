@@ -10,15 +10,13 @@ using namespace ostrel;
 
 namespace {
 
-int VisibleBoxes(const QString& strText)
+std::vector<QMessageBox*> Boxes(const QString& strText)
 {
-    int n = 0;
-    for (QWidget* pWidget : QApplication::topLevelWidgets()) {
-        auto* pBox = qobject_cast<QMessageBox*>(pWidget);
-        if (pBox && pBox->isVisible() && pBox->text() == strText)
-            ++n;
-    }
-    return n;
+    std::vector<QMessageBox*> boxes;
+    for (QWidget* pWidget : QApplication::topLevelWidgets())
+        if (auto* pBox = qobject_cast<QMessageBox*>(pWidget); pBox && pBox->isVisible() && pBox->text() == strText)
+            boxes.push_back(pBox);
+    return boxes;
 }
 
 } // namespace
@@ -28,23 +26,19 @@ TEST(QtNotifier, BurstOfNoticesShowsOneBoxAndReturnsAtOnce)
     QWidget parent;
     parent.show();
     QtNotifier notifier(&parent);
+    const QString strText = QStringLiteral("Direct Pantilt Camera Control");
     for (int i = 0; i < 5; ++i)
-        notifier.ShowNotice("Direct Pantilt Camera Control"); // returns without a click
-    QApplication::processEvents();
-    EXPECT_EQ(1, VisibleBoxes("Direct Pantilt Camera Control"));
-
+        notifier.ShowNotice(strText.toStdString()); // returns without a click
     notifier.ShowNotice("Another text");
     QApplication::processEvents();
-    EXPECT_EQ(1, VisibleBoxes("Another text"));
-
+    ASSERT_EQ(1u, Boxes(strText).size());
+    EXPECT_EQ(1u, Boxes(QStringLiteral("Another text")).size());
     // Once the operator closes it, the next notice shows again.
-    for (QWidget* pWidget : QApplication::topLevelWidgets())
-        if (auto* pBox = qobject_cast<QMessageBox*>(pWidget); pBox && pBox->text() == "Direct Pantilt Camera Control")
-            pBox->accept();
+    Boxes(strText)[0]->accept();
     QApplication::processEvents();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(0, VisibleBoxes("Direct Pantilt Camera Control"));
-    notifier.ShowNotice("Direct Pantilt Camera Control");
+    EXPECT_TRUE(Boxes(strText).empty());
+    notifier.ShowNotice(strText.toStdString());
     QApplication::processEvents();
-    EXPECT_EQ(1, VisibleBoxes("Direct Pantilt Camera Control"));
+    EXPECT_EQ(1u, Boxes(strText).size());
 }

@@ -1,8 +1,6 @@
-// One offscreen start of the real application for each hostile file the client may find in its
-// folders: the settings profile cut short, binary, out of range or a folder; ini/opt.ini, the
-// address book, a PTZ command file and "AlarmEvent.am" huge, endless, binary or a pipe. Each
-// start must come up with its window, defaults where nothing usable was read, and at most a
-// clear message, never a hang.
+// One offscreen start of the real application for each hostile file it may find: the profile cut
+// short, binary, out of range or a folder; the ini files, a PTZ command file and "AlarmEvent.am"
+// huge, endless, binary or a pipe. Each start comes up with defaults and at most a clear message.
 #include "shell/main_frame.h"
 #include "shell/ostrel_app.h"
 
@@ -38,13 +36,10 @@ fs::path ProfilePath()
         / "Ostrel16.conf";
 }
 
-// Every file a start may read, gone.
-void ClearFolders()
+void ClearFolders() // every file a start may read
 {
-    fs::remove_all(WorkDir() / "ini");
-    fs::remove_all(WorkDir() / "PTZ");
-    fs::remove_all(WorkDir() / "AlarmEvent.am");
-    fs::remove_all(ProfilePath());
+    for (const fs::path& path : {WorkDir() / "ini", WorkDir() / "PTZ", WorkDir() / "AlarmEvent.am", ProfilePath()})
+        fs::remove_all(path);
     fs::create_directories(WorkDir() / "ini");
     fs::create_directories(ProfilePath().parent_path());
 }
@@ -79,7 +74,7 @@ struct Start {
     const char* pszName;
     std::function<void()> put;
     std::function<void(COstrelApp&)> check;
-    std::vector<std::string> boxes; // the messages the start shows
+    std::vector<std::string> boxes = {}; // the messages the start shows
 };
 
 void ExpectDefaultSettings(COstrelApp& app)
@@ -125,34 +120,31 @@ TEST(HostileStart, TheClientStartsFromEveryHostileFile)
              EXPECT_EQ(65u, GetText(s.szIpLabel).size());
              // No command file for an unknown camera type: nothing is read and nothing said.
              EXPECT_EQ("", GetPtzFilePath(s.byPtzType, app.Session()->WorkDir()));
-         },
-         {}},
+         }},
         {"profile cut inside a value",
          [] { PutBytes(ProfilePath(), "[Setting]\nUser%20ISeed=operator\nHost%20Port=91"); },
          [](COstrelApp& app) {
              EXPECT_EQ("operator", GetText(app.Session()->Settings().szUserId));
              EXPECT_EQ(91, app.Session()->Settings().nHostPort);
-         },
-         {}},
-        {"profile of binary bytes", [] { PutBytes(ProfilePath(), Garbage(256 * 1024)); }, ExpectDefaultSettings, {}},
+         }},
+        {"profile of binary bytes", [] { PutBytes(ProfilePath(), Garbage(256 * 1024)); }, ExpectDefaultSettings},
         {"profile of one endless line", [] { PutEndlessLine(ProfilePath(), "", 8 << 20, "\n"); },
-         ExpectDefaultSettings, {}},
-        {"profile that is a folder", [] { fs::create_directories(ProfilePath()); }, ExpectDefaultSettings, {}},
+         ExpectDefaultSettings},
+        {"profile that is a folder", [] { fs::create_directories(ProfilePath()); }, ExpectDefaultSettings},
         {"opt.ini of 200 MB", [&] { PutSparse(optIni, "[PTZ_CMD_INTERVAL]\nCMD=90\n", kHuge); },
-         [](COstrelApp& app) { EXPECT_EQ(90, app.Session()->PtzTiming().nPtzCmdInterval); }, {}},
+         [](COstrelApp& app) { EXPECT_EQ(90, app.Session()->PtzTiming().nPtzCmdInterval); }},
         {"opt.ini of one line of 100 MB", [&] { PutEndlessLine(optIni, ";", kEndless, "\n[PTZ_CMD_INTERVAL]\nCMD=9\n"); },
-         ExpectDefaultIntervals, {}},
-        {"opt.ini of binary bytes", [&] { PutBytes(optIni, Garbage(64 * 1024)); }, ExpectDefaultIntervals, {}},
-        {"opt.ini that is a pipe", [&] { ASSERT_TRUE(PutFifo(optIni)); }, ExpectDefaultIntervals, {}},
+         ExpectDefaultIntervals},
+        {"opt.ini of binary bytes", [&] { PutBytes(optIni, Garbage(64 * 1024)); }, ExpectDefaultIntervals},
+        {"opt.ini that is a pipe", [&] { ASSERT_TRUE(PutFifo(optIni)); }, ExpectDefaultIntervals},
         {"cnn.ini of 200 MB", [] { PutSparse(WorkDir() / "ini" / "cnn.ini", "[A]\nIP=1.2.3.4\n", kHuge); },
-         ExpectDefaultSettings, {}},
-        {"AlarmEvent.am of 200 MB", [] { PutSparse(WorkDir() / "AlarmEvent.am", "", kHuge); }, ExpectDefaultSettings,
-         {}},
+         ExpectDefaultSettings},
+        {"AlarmEvent.am of 200 MB", [] { PutSparse(WorkDir() / "AlarmEvent.am", "", kHuge); }, ExpectDefaultSettings},
         {"PTZ file of 200 MB", [] { PutPtzFile([](const fs::path& p) { PutSparse(p, "<1>\nUP/3/a0/00/ff/\n", kHuge); }); },
-         [](COstrelApp& app) { EXPECT_EQ("UP", app.PtzPanel()->Table().At(0, 0).Name()); }, {}},
+         [](COstrelApp& app) { EXPECT_EQ("UP", app.PtzPanel()->Table().At(0, 0).Name()); }},
         {"PTZ file of one line of 100 MB", [] { PutPtzFile([](const fs::path& p) { PutEndlessLine(p, "<1>\n", kEndless, "\n"); }); },
-         ExpectDefaultSettings, {}},
-        {"PTZ file of binary bytes", [] { PutPtzFile([](const fs::path& p) { PutBytes(p, Garbage(300 * 1024)); }); }, ExpectDefaultSettings, {}},
+         ExpectDefaultSettings},
+        {"PTZ file of binary bytes", [] { PutPtzFile([](const fs::path& p) { PutBytes(p, Garbage(300 * 1024)); }); }, ExpectDefaultSettings},
         {"PTZ file that is a pipe", [] { PutPtzFile([](const fs::path& p) { ASSERT_TRUE(PutFifo(p)); }); }, ExpectDefaultSettings,
          {CPtzPanel::kCannotOpenText}},
     };

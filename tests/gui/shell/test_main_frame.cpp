@@ -1,4 +1,4 @@
-// The frame around the live view, the single-instance start and the about box.
+// The single-instance start and the about box.
 #include "shell/about_dlg.h"
 #include "shell/main_frame.h"
 #include "shell/ostrel_app.h"
@@ -11,8 +11,6 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLayout>
-#include <QMouseEvent>
-#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,86 +18,6 @@
 #include <gtest/gtest.h>
 
 using namespace ostrel;
-
-namespace {
-
-// A mouse event at ptLocal whose global position is moved by offset, as a drag delivers it.
-void SendMouse(QWidget& w, QEvent::Type type, QPoint ptLocal, Qt::MouseButtons buttons, QPoint offset = {})
-{
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent ev(type, QPointF(ptLocal), QPointF(w.mapToGlobal(ptLocal) + offset), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(&w, &ev);
-}
-
-QPoint ScreenTopLeft()
-{
-    return QGuiApplication::primaryScreen()->geometry().topLeft();
-}
-
-} // namespace
-
-TEST(MainFrame, IsBorderlessWithTwoPixelsCutAwayAndMovesToFullScreenWithoutResizing)
-{
-    CMainFrame frame;
-    EXPECT_EQ(frame.size(), QSize(877, 685));
-    EXPECT_TRUE(frame.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(frame.mask(), QRegion(2, 2, 873, 681));
-    const QSize szScreen = QGuiApplication::primaryScreen()->geometry().size();
-    EXPECT_EQ(frame.pos(), ScreenTopLeft() + CMainFrame::NormalPosition(szScreen));
-    frame.SetFullScreen(true);
-    EXPECT_EQ(frame.pos(), ScreenTopLeft() + QPoint(-2, -2));
-    EXPECT_EQ(frame.size(), QSize(877, 685));
-    frame.SetFullScreen(false);
-    EXPECT_EQ(frame.pos(), ScreenTopLeft() + CMainFrame::NormalPosition(szScreen));
-}
-
-TEST(MainFrame, NormalPositionCentresByIntegerDivision)
-{
-    const struct {
-        const char* pszName;
-        QSize szScreen;
-        QPoint ptExpected;
-    } rows[] = {
-        {"1024 x 768", QSize(1024, 768), QPoint(73, 41)},
-        {"exactly the window", QSize(877, 685), QPoint(0, 0)},
-        {"a smaller screen gives a negative position", QSize(800, 600), QPoint(-38, -42)},
-        {"odd overhang rounds toward zero", QSize(640, 480), QPoint(-118, -102)},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(CMainFrame::NormalPosition(row.szScreen), row.ptExpected) << row.pszName;
-}
-
-TEST(MainFrame, DoubleClickOnTheBrandAsksForTheAboutBox)
-{
-    CMainFrame frame;
-    QSignalSpy about(&frame, &CMainFrame::AppAbout);
-    QTest::mouseDClick(&frame, Qt::LeftButton, {}, QPoint(100, 620));
-    EXPECT_EQ(about.count(), 1);
-    QTest::mouseDClick(&frame, Qt::LeftButton, {}, QPoint(190, 680)); // just outside
-    QTest::mouseDClick(&frame, Qt::LeftButton, {}, QPoint(400, 300));
-    EXPECT_EQ(about.count(), 1);
-}
-
-TEST(MainFrame, DragWithoutAWindowManagerFollowsThePointer)
-{
-    CMainFrame frame;
-    frame.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-    const QPoint ptStart = frame.pos(), pt(300, 300);
-    // The offscreen platform has no system move, so the frame follows the pointer itself.
-    SendMouse(frame, QEvent::MouseButtonPress, pt, Qt::LeftButton);
-    SendMouse(frame, QEvent::MouseMove, pt, Qt::LeftButton, QPoint(25, 15));
-    EXPECT_EQ(frame.pos(), ptStart + QPoint(25, 15));
-    SendMouse(frame, QEvent::MouseButtonRelease, pt, Qt::NoButton);
-    SendMouse(frame, QEvent::MouseMove, pt, Qt::NoButton, QPoint(90, 90));
-    EXPECT_EQ(frame.pos(), ptStart + QPoint(25, 15)) << "the drag ended with the release";
-
-    frame.SetFullScreen(true); // placed full screen, a press does not move the window
-    SendMouse(frame, QEvent::MouseButtonPress, pt, Qt::LeftButton);
-    SendMouse(frame, QEvent::MouseMove, pt, Qt::LeftButton, QPoint(25, 15));
-    EXPECT_EQ(frame.pos(), ScreenTopLeft() + QPoint(-2, -2));
-    SendMouse(frame, QEvent::MouseButtonRelease, pt, Qt::NoButton);
-}
 
 TEST(MainFrame, ASecondStartIsRefusedOnce)
 {
@@ -129,8 +47,14 @@ TEST(MainFrame, ASecondStartIsRefusedOnce)
     EXPECT_TRUE(QDir(dir.filePath(QStringLiteral("Backup"))).exists());
 }
 
-TEST(AboutBox, ListsTheKeysAndEveryKeyTextFitsItsLabel)
+TEST(AboutBox, OpensFromTheBrandListsTheKeysAndEveryKeyTextFitsItsLabel)
 {
+    CMainFrame frame;
+    QSignalSpy about(&frame, &CMainFrame::AppAbout);
+    QTest::mouseDClick(&frame, Qt::LeftButton, {}, QPoint(100, 620));
+    QTest::mouseDClick(&frame, Qt::LeftButton, {}, QPoint(190, 680)); // just outside the brand plate
+    EXPECT_EQ(about.count(), 1);
+
     CAboutDlg dlg;
     dlg.layout()->activate();
     QStringList keys, actions;

@@ -1,3 +1,5 @@
+// The overlay face: the built-in one in every application, and every text of the live view's
+// panel in its box in the lines it must take.
 #include "widgets/overlay_font.h"
 
 #include <QApplication>
@@ -10,11 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <vector>
 
 using ostrel::OverlayFont;
-using ostrel::OverlayFontFamily;
 
 namespace {
 
@@ -31,21 +31,6 @@ void PrepareEnvironment()
 int g_argc = 1;
 char g_name[] = "test_overlay_font";
 char* g_argv[] = {g_name, nullptr};
-
-class OverlayFontTest : public ::testing::Test {
-protected:
-    // One application for the suite, gone before main returns (not in static destruction).
-    static void SetUpTestSuite()
-    {
-        PrepareEnvironment();
-        if (QApplication::instance() == nullptr)
-            s_pApp = std::make_unique<QApplication>(g_argc, g_argv);
-    }
-    static void TearDownTestSuite() { s_pApp.reset(); }
-
-private:
-    static inline std::unique_ptr<QApplication> s_pApp;
-};
 
 // (left, top)-(right, bottom) as the panel is laid out, in view pixels.
 QRect Box(int l, int t, int r, int b)
@@ -95,76 +80,44 @@ std::vector<Placement> PanelTexts()
 
 } // namespace
 
-TEST_F(OverlayFontTest, IsTheBuiltInRobotoCondensedBoldAndNothingElse)
+TEST(OverlayFont, IsTheBuiltInFaceInEachNewApplicationAndEveryPanelTextFitsItsBox)
 {
-    const QFont font = OverlayFont();
-    EXPECT_EQ("Roboto Condensed", OverlayFontFamily().toStdString());
-    const QFontInfo info(font);
-    EXPECT_EQ("Roboto Condensed", info.family().toStdString());
-    EXPECT_EQ("Bold", info.styleName().toStdString());
-    EXPECT_TRUE(info.bold());
-    EXPECT_FALSE(info.italic());
-    EXPECT_TRUE(info.exactMatch());
-
-    // The engine that draws reads the embedded file, not a look-alike the system may have:
-    // the face's header table (revision, checksum, creation and change dates) is that file's.
-    QFile file(QString::fromLatin1(ostrel::kOverlayFontResource));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray data = file.readAll();
-    ASSERT_GE(data.size(), 4);
-    EXPECT_EQ(QByteArray("\x00\x01\x00\x00", 4), data.left(4)); // TrueType outlines
-    const QRawFont embedded(data, 9);
-    ASSERT_TRUE(embedded.isValid());
-    EXPECT_EQ("Roboto Condensed", embedded.familyName().toStdString());
-    const QRawFont drawn = QRawFont::fromFont(font);
-    ASSERT_TRUE(drawn.isValid());
-    for (const char* pszTable : {"head", "hmtx"}) {
-        const QByteArray expected = embedded.fontTable(pszTable);
-        EXPECT_FALSE(expected.isEmpty()) << pszTable;
-        EXPECT_TRUE(expected == drawn.fontTable(pszTable)) << "the drawn face's " << pszTable << " table differs";
-    }
-}
-
-TEST_F(OverlayFontTest, CarriesItsApacheLicenceText)
-{
-    QFile file(QString::fromLatin1(ostrel::kOverlayFontLicenceResource));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray text = file.readAll();
-    EXPECT_TRUE(text.contains("License: Apache-2.0"));
-    EXPECT_TRUE(text.contains("TERMS AND CONDITIONS FOR USE, REPRODUCTION, AND DISTRIBUTION"));
-}
-
-TEST_F(OverlayFontTest, EveryPanelTextHasItsGlyphsAndFitsItsBoxInTheLinesItMustTake)
-{
-    const QFontMetrics metrics(OverlayFont());
-    const qreal lineHeight = QFontMetricsF(OverlayFont()).height();
-    for (const Placement& p : PanelTexts()) {
-        SCOPED_TRACE(::testing::Message() << p.pszWhat << ": \"" << p.strText.toStdString() << "\"");
-        // No font merging: a missing glyph would draw as a box, not in another face.
-        for (const QChar ch : p.strText)
-            EXPECT_TRUE(metrics.inFont(ch)) << "'" << ch.toLatin1() << "'";
-        const QRect rcUsed = metrics.boundingRect(p.rc, p.nFlags, p.strText);
-        EXPECT_TRUE(p.rc.contains(rcUsed))
-            << "box " << p.rc.width() << " x " << p.rc.height() << " at (" << p.rc.x() << ", " << p.rc.y()
-            << "), text takes " << rcUsed.width() << " x " << rcUsed.height() << " at (" << rcUsed.x() << ", "
-            << rcUsed.y() << ")";
-        // The used height is whole lines of the font's fractional height, rounded out to pixels.
-        EXPECT_EQ(p.nLines, std::lround(rcUsed.height() / lineHeight)) << rcUsed.height() << " pixels high";
-    }
-}
-
-TEST(OverlayFontAcrossApplications, IsRegisteredAgainInEachNewApplication)
-{
-    // A new application starts with a new font database; the face must be there again.
+    // A new application starts with a new font database; the face must be registered again.
     PrepareEnvironment();
-    if (QApplication::instance() != nullptr)
-        GTEST_SKIP() << "needs to create its own applications";
+    ASSERT_EQ(nullptr, QApplication::instance()) << "needs to create its own applications";
     for (int nRound = 0; nRound < 2; ++nRound) {
         SCOPED_TRACE(nRound);
         QApplication app(g_argc, g_argv);
-        EXPECT_EQ("Roboto Condensed", OverlayFontFamily().toStdString());
         const QFontInfo info(OverlayFont());
         EXPECT_EQ("Roboto Condensed", info.family().toStdString());
+        EXPECT_EQ("Bold", info.styleName().toStdString());
         EXPECT_TRUE(info.exactMatch());
+        // The engine that draws reads the embedded file, not a look-alike the system may have:
+        // the face's header table (revision, checksum, dates) and its metrics are that file's.
+        QFile file(QString::fromLatin1(ostrel::kOverlayFontResource));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QRawFont embedded(file.readAll(), 9), drawn = QRawFont::fromFont(OverlayFont());
+        ASSERT_TRUE(embedded.isValid() && drawn.isValid());
+        for (const char* pszTable : {"head", "hmtx"}) {
+            EXPECT_FALSE(embedded.fontTable(pszTable).isEmpty()) << pszTable;
+            EXPECT_TRUE(embedded.fontTable(pszTable) == drawn.fontTable(pszTable)) << pszTable;
+        }
+
+        const QFontMetrics metrics(OverlayFont());
+        const qreal lineHeight = QFontMetricsF(OverlayFont()).height();
+        for (const Placement& p : PanelTexts()) {
+            SCOPED_TRACE(::testing::Message() << p.pszWhat << ": \"" << p.strText.toStdString() << "\"");
+            // No font merging: a missing glyph would draw as a box, not in another face.
+            for (const QChar ch : p.strText)
+                EXPECT_TRUE(metrics.inFont(ch)) << "'" << ch.toLatin1() << "'";
+            const QRect rcUsed = metrics.boundingRect(p.rc, p.nFlags, p.strText);
+            EXPECT_TRUE(p.rc.contains(rcUsed)) << "box " << p.rc.width() << " x " << p.rc.height() << ", text "
+                                               << rcUsed.width() << " x " << rcUsed.height();
+            // The used height is whole lines of the font's fractional height, rounded out to pixels.
+            EXPECT_EQ(p.nLines, std::lround(rcUsed.height() / lineHeight)) << rcUsed.height() << " pixels high";
+        }
     }
+    QFile licence(QString::fromLatin1(ostrel::kOverlayFontLicenceResource));
+    ASSERT_TRUE(licence.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(licence.readAll().contains("TERMS AND CONDITIONS FOR USE, REPRODUCTION, AND DISTRIBUTION"));
 }

@@ -3,36 +3,25 @@
 // list button, double-click an event, and the archive plays that camera from that moment; back
 // to live, hold the up key and camera 1 turns up. The cameras are told from the simulator's own
 // scenes, the events from the saved file read here byte by byte.
-#include "fakes/camera_look.h"
+#include "fakes/gui_fixture.h"
 #include "fakes/qt_wait.h"
-#include "fakes/recording_notifier.h"
 #include "fakes/simulator_process.h"
 
 #include "alarmlog/alarm_event_dlg.h"
-#include "archive/archive_dlg.h"
-#include "link/wire_format.h"
-#include "res/resource.h"
 #include "shell/ostrel_app.h"
-#include "shell/ostrel_view.h"
 #include "widgets/bitmap_button.h"
-#include "widgets/skin_button.h"
 
-#include <QApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QSettings>
-#include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTest>
 
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <ranges>
 
 using namespace ostrel;
 using namespace ostrel::test;
@@ -46,25 +35,6 @@ constexpr const char* kPelcoPFile = "<1>\r\n"
                                     "LEFT/8/a0/00/00/04/20/00/af/2b/\r\n"
                                     "RIGHT/8/a0/00/00/02/20/00/af/2d/\r\n"
                                     "UP/8/a0/00/00/08/00/20/af/27/\r\n";
-
-void Press(QWidget* pButton)
-{
-    ASSERT_NE(nullptr, pButton);
-    QTest::mouseClick(pButton, Qt::LeftButton, {}, pButton->rect().center());
-    QCoreApplication::processEvents();
-}
-
-void DoubleClickRow(QTableWidget* pList, int nRow)
-{
-    pList->scrollToItem(pList->item(nRow, 1));
-    const QPointF pt = pList->visualRect(pList->model()->index(nRow, 1)).center();
-    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
-                              QEvent::MouseButtonRelease}) {
-        const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-        QMouseEvent event(type, pt, pList->viewport()->mapToGlobal(pt), Qt::LeftButton, buttons, Qt::NoModifier);
-        QApplication::sendEvent(pList->viewport(), &event);
-    }
-}
 
 QImage Part(const QImage& image, const CellRect& rc)
 {
@@ -118,13 +88,9 @@ TEST(ProgramDvrsim, LiveCamerasEventPlaybackAndAPtzCameraTurningUp)
         ASSERT_TRUE(app.InitInstance());
         CRecorderSession& session = *app.Session();
         COstrelView& view = *app.GetView();
-        Press(view.SkinButton(IDC_CONNECT));
-        ASSERT_TRUE(WaitUntil([&] {
-            for (int n = 0; n < 16; ++n)
-                if (!session.Layout().Drawn(n))
-                    return false;
-            return true;
-        }, 15000));
+        ClickMiddle(view.SkinButton(IDC_CONNECT));
+        const auto allDrawn = [&] { return std::ranges::all_of(std::views::iota(0, 16), [&](int n) { return session.Layout().Drawn(n); }); };
+        ASSERT_TRUE(WaitUntil(allDrawn, 15000));
         EXPECT_EQ(1, session.ConnectState());
         const QImage live = view.grab().toImage();
         const int64_t nNowMs = QDateTime::currentMSecsSinceEpoch();
@@ -135,11 +101,13 @@ TEST(ProgramDvrsim, LiveCamerasEventPlaybackAndAPtzCameraTurningUp)
         }
 
         // The archive, single view, and the event list: it opens empty and fills when the log arrives.
-        Press(view.PushButton(IDC_ARCHIVE));
+        ClickMiddle(view.PushButton(IDC_ARCHIVE));
         CArchiveDlg& archive = *app.GetArchive();
         ASSERT_TRUE(WaitUntil([&] { return archive.Player().Range().m_bRangeKnown; }, 10000));
-        Press(archive.SkinButton(IDC_SINGLE_VIEW));
-        Press(archive.SkinButton(IDC_EVENT_LIST));
+        EXPECT_EQ("2024/05/10  08:00:00", archive.Player().StartText()) << "the range dvrsim was started with";
+        EXPECT_EQ("2024/05/17  08:00:00", archive.Player().EndText());
+        ClickMiddle(archive.SkinButton(IDC_SINGLE_VIEW));
+        ClickMiddle(archive.SkinButton(IDC_EVENT_LIST));
         CAlarmEventDlg* pEvents = app.GetAlarmEvents();
         ASSERT_NE(nullptr, pEvents);
         ASSERT_TRUE(WaitUntil([&] { return pEvents->List()->rowCount() > 0; }, 10000));
@@ -164,13 +132,13 @@ TEST(ProgramDvrsim, LiveCamerasEventPlaybackAndAPtzCameraTurningUp)
         EXPECT_EQ(nChannel, IdentifyCamera(Part(archive.BackStore(), archive.Player().Tiles().Tile(nChannel)),
                                            nStamp * 1000, &dDistance));
         EXPECT_LT(dDistance, 40.0);
-        Press(pEvents->OkButton());
+        ClickMiddle(pEvents->OkButton());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(nullptr, app.GetAlarmEvents()) << "the pointer goes with the list";
 
         // Back to live with camera 1 alone: holding up turns it up, so its scene slides down the
         // picture, and letting go stops it.
-        Press(archive.SkinButton(IDC_VIEWER));
+        ClickMiddle(archive.SkinButton(IDC_VIEWER));
         ASSERT_TRUE(WaitUntil([&] { return !archive.isVisible(); }, 5000));
         view.OnLayoutButton(0);
         const auto freshPicture = [&] {
