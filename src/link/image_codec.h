@@ -38,10 +38,11 @@ public:
     CImageCodec(const CImageCodec&) = delete;
     CImageCodec& operator=(const CImageCodec&) = delete;
 
-    // Fills the header for a picture of that format (unscaled: the source size is the same); image size = ((bits / 8 x width + 3)
-    // rounded down to a multiple of 4) x height. The pixel buffer is resized to the image size,
-    // keeping its storage, unless the last 64 formats all needed at most half of it. False, and nothing changed, when width or
-    // height is not positive, the bits are not 8, 16, 24 or 32, or the size exceeds 64 MiB.
+    // Fills the header for a picture of that format (unscaled: the source size is the same);
+    // image size = ((bits / 8 x width + 3) rounded down to a multiple of 4) x height. The pixel
+    // buffer is resized to the image size, keeping its storage, unless the last 64 formats all
+    // needed at most half of it. False, and nothing changed, when width or height is not
+    // positive, the bits are not 8, 16, 24 or 32, or the size exceeds 64 MiB.
     bool SetImageFormat(int nBitsPerPixel, int nWidth, int nHeight);
 
     // Copies d[0..n-1] into the codec's JPEG buffer with its start and end markers put right:

@@ -144,10 +144,8 @@ Picture::Buffer* PicturePool::Acquire(size_t nBytes)
         if (!idle.empty()) {
             // The smallest buffer that holds nBytes, so big buffers stay idle for big pictures
             // and small ones are not grown while a big one would do; else the roomiest, which
-            // grows least. Choosing any adequate buffer would let every buffer grow in turn to
-            // the largest size ever shown, after each switch between small and large cells.
+            // grows least. Newest first among equals: the one most likely still in the cache.
             size_t nPick = idle.size();
-            // Newest first among equals: the buffer most likely still in the cache.
             size_t nRoomiest = idle.size() - 1;
             for (size_t i = idle.size(); i-- > 0;) {
                 const size_t nCapacity = idle[i]->holder.PixelCapacity();
