@@ -29,6 +29,7 @@ CDvrLink::CDvrLink(Services services, LinkView* pView)
 CDvrLink::~CDvrLink()
 {
     // The threads ring the wake-up: they stop before it goes.
+    m_pEventLogSaver.reset();
     m_pictures.StartThreads(0, {});
     m_pDecodeWakeup.reset();
     if (m_pSocket)
@@ -113,6 +114,16 @@ void CDvrLink::SetDecodeThreads(int nThreads, UiWakeupFactory* pWakeups)
         m_pDecoded = std::make_unique<std::array<DecodedPicture, CDecodeWorkers::kSlots>>();
     UiWakeup* pWakeup = m_pDecodeWakeup.get();
     m_pictures.StartThreads(nThreads, [pWakeup] { pWakeup->Wake(); });
+}
+
+void CDvrLink::SaveEventLogsOnThread(UiWakeupFactory* pWakeups)
+{
+    m_pEventLogSaver.reset();
+    if (pWakeups)
+        m_pEventLogSaver = std::make_unique<CEventLogSaver>(m_rFiles, kAlarmEventFile, *pWakeups, [this] {
+            if (m_pEventLog)
+                m_pEventLog->RefreshAlarmEvents();
+        });
 }
 
 bool CDvrLink::Disconnect(bool bRelease)
@@ -312,7 +323,7 @@ void CDvrLink::OnStopRetryExpired()
 
 // ---- request builder ---------------------------------------------------------------------
 
-void CDvrLink::SendBuilt(const PacketHeader& header, const uint8_t* pBlock, size_t nBlockBytes,
+bool CDvrLink::SendBuilt(const PacketHeader& header, const uint8_t* pBlock, size_t nBlockBytes,
                          const uint8_t* pPayload, size_t nPayloadBytes)
 {
     uint8_t* pOut = m_sendBuf.data();
@@ -321,8 +332,22 @@ void CDvrLink::SendBuilt(const PacketHeader& header, const uint8_t* pBlock, size
     std::memcpy(pOut + kHeaderBytes, pBlock, nBlockBytes);
     if (nPayloadBytes > 0)
         std::memcpy(pOut + kHeaderBytes + nBlockBytes, pPayload, nPayloadBytes);
-    // One send call; a short send is made good by the watchdog re-sending the request.
-    m_pSocket->Send(pOut, header.dwTotalLength);
+    return SendBytes(pOut, header.dwTotalLength);
+}
+
+bool CDvrLink::SendBytes(const uint8_t* pData, size_t nBytes)
+{
+    // One send call; a failed send is made good by the watchdog re-sending the request.
+    if (m_pSocket->Send(pData, nBytes) != 0 || nBytes == 0)
+        return true;
+    // The socket's bounded queue is full: the recorder reads nothing of what it is sent, even
+    // if it still sends pictures. Nothing the operator asks would reach it, so the connection
+    // is begun anew, as when it falls silent; a reconnection under way is left to run.
+    if (!m_pTimers->IsRunning(kReconnectTimerId)) {
+        SetImageWatchdog(false);
+        StartReconnect(true);
+    }
+    return false;
 }
 
 PacketHeader CDvrLink::RequestHeader(uint32_t dwDataType, uint32_t dwPacketType, size_t nPayloadBytes) const
@@ -353,7 +378,8 @@ void CDvrLink::SendRequest(uint8_t byKind, bool bArm)
         uint8_t block[kLoginBlockBytes];
         EncodeLoginBlock(m_pView ? m_pView->UserId() : std::string(),
                          m_pView ? m_pView->Password() : std::string(), block);
-        SendBuilt(header, block, sizeof block, nullptr, 0);
+        if (!SendBuilt(header, block, sizeof block, nullptr, 0))
+            return;
         break;
     }
     case REQ_LIVE: {
@@ -412,7 +438,8 @@ void CDvrLink::SendRequest(uint8_t byKind, bool bArm)
     if (byKind != REQ_LOGIN) {
         uint8_t block[kParamBytes];
         EncodeParams(p, block);
-        SendBuilt(header, block, sizeof block, nullptr, 0);
+        if (!SendBuilt(header, block, sizeof block, nullptr, 0))
+            return; // a reconnection began: nothing to wait for
     }
 
     if (byKind == REQ_STOP) {
@@ -451,8 +478,7 @@ bool CDvrLink::SendPtzData(const uint8_t* pData, size_t nBytes)
         return false;
     uint8_t block[kParamBytes];
     EncodeParams(ParamBlock{2, static_cast<uint32_t>(nBytes)}, block);
-    SendBuilt(RequestHeader(DATATYPE_PTZ_DATA, PACKET_PAYLOAD, nBytes), block, sizeof block, pData, nBytes);
-    return true;
+    return SendBuilt(RequestHeader(DATATYPE_PTZ_DATA, PACKET_PAYLOAD, nBytes), block, sizeof block, pData, nBytes);
 }
 
 void CDvrLink::SendPacket(const uint8_t* pData, size_t nBytes)
@@ -461,7 +487,7 @@ void CDvrLink::SendPacket(const uint8_t* pData, size_t nBytes)
         return;
     if (nBytes == 0)
         nBytes = std::strlen(reinterpret_cast<const char*>(pData));
-    m_pSocket->Send(pData, nBytes);
+    SendBytes(pData, nBytes);
 }
 
 // ---- receiving ---------------------------------------------------------------------------
@@ -743,10 +769,17 @@ void CDvrLink::CompleteEventLog()
 {
     if (!m_bStopPending)
         m_byState = m_byPrevState;
-    // A failed write leaves the previous file; nothing is reported.
-    m_rFiles.WriteWhole(kAlarmEventFile, m_imageBuf.data(), m_nExpected);
-    if (m_pEventLog)
-        m_pEventLog->RefreshAlarmEvents();
+    if (m_pEventLogSaver) {
+        // Written on the saver's thread; the list is refreshed when it is on disk.
+        m_pEventLogSaver->Save(m_imageBuf, m_nExpected);
+        if (m_imageBuf.size() < kReceiveBytes)
+            m_imageBuf.assign(kReceiveBytes, 0);
+    } else {
+        // A failed write leaves the previous file; nothing is reported.
+        m_rFiles.WriteWhole(kAlarmEventFile, m_imageBuf.data(), m_nExpected);
+        if (m_pEventLog)
+            m_pEventLog->RefreshAlarmEvents();
+    }
     ResetReassembly();
 }
 

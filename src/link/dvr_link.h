@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/decode_workers.h"
+#include "link/event_log_saver.h"
 #include "link/link_archive.h"
 #include "link/link_view.h"
 #include "link/packet_framer.h"
@@ -109,6 +110,9 @@ public:
     // still active (play) or not (live), its channel still in the live mask, no search begun
     // since it was complete.
     void SetDecodeThreads(int nThreads, UiWakeupFactory* pWakeups);
+    // Event logs are written on a thread of their own, the archive told when each is on disk
+    // through a wake-up made by pWakeups; null writes them here, as each completes.
+    void SaveEventLogsOnThread(UiWakeupFactory* pWakeups);
     int DecodeThreads() const { return m_pictures.Threads(); }
 
     // Commands.
@@ -128,7 +132,8 @@ public:
     void SetPlayRequest(const PlayRequest& request) { m_lastPlay = request; }
     void SendKeyEmul(uint16_t wKeyCode);
     void SendDvrStatus2();
-    // False (nothing sent) when the payload does not fit the send buffer.
+    // False (nothing sent) when the payload does not fit the send buffer or the socket's
+    // unsent queue is full.
     bool SendPtzData(const uint8_t* pData, size_t nBytes);
     // Raw bytes; nBytes 0 means up to the first NUL byte.
     void SendPacket(const uint8_t* pData, size_t nBytes);
@@ -176,8 +181,11 @@ private:
     bool ArchiveSearching() const { return m_pPlayState && m_pPlayState->IsSearching(); }
     // A request's header: the echoed magic and a total length of 60 + the payload.
     wire::PacketHeader RequestHeader(uint32_t dwDataType, uint32_t dwPacketType, size_t nPayloadBytes = 0) const;
-    void SendBuilt(const wire::PacketHeader& header, const uint8_t* pBlock, size_t nBlockBytes,
+    // False when the socket refused the packet because its unsent queue is full; a
+    // reconnection has then begun.
+    bool SendBuilt(const wire::PacketHeader& header, const uint8_t* pBlock, size_t nBlockBytes,
                    const uint8_t* pPayload, size_t nPayloadBytes);
+    bool SendBytes(const uint8_t* pData, size_t nBytes);
 
     void OnLoginReply(const wire::PacketHeader& header, const wire::ParamBlock& p);
     void RunLoginStep();
@@ -222,6 +230,7 @@ private:
     std::unique_ptr<UiWakeup> m_pDecodeWakeup;     // rung by the decoder threads
     std::unique_ptr<std::array<DecodedPicture, CDecodeWorkers::kSlots>> m_pDecoded; // taken back
     std::unique_ptr<TimerService> m_pTimers;
+    std::unique_ptr<CEventLogSaver> m_pEventLogSaver; // null: logs are written on this thread
 
     std::unique_ptr<StreamSocket> m_pSocket;
     PacketFramer m_framer;

@@ -3,6 +3,8 @@
 #include <QHostAddress>
 #include <QMetaObject>
 
+#include <algorithm>
+
 namespace ostrel {
 
 CDvrSocket::CDvrSocket(StreamSocketEvents& rEvents)
@@ -38,11 +40,19 @@ void CDvrSocket::SetNoDelay()
         m_pTcp->setSocketOption(QAbstractSocket::LowDelayOption, 1);
 }
 
+size_t CDvrSocket::UnsentBytes() const
+{
+    return m_pTcp ? static_cast<size_t>(std::max<qint64>(m_pTcp->bytesToWrite(), 0)) : 0;
+}
+
 int CDvrSocket::Send(const uint8_t* pData, size_t nBytes)
 {
     // Like a stream socket, refuse to send before the connection stands instead of queueing.
     if (!m_pTcp || m_pTcp->state() != QAbstractSocket::ConnectedState)
         return -1;
+    // Qt's write buffer has no limit of its own: what the kernel cannot take waits there.
+    if (nBytes > kMaxUnsentBytes - std::min(UnsentBytes(), kMaxUnsentBytes))
+        return 0;
     const qint64 nWritten = m_pTcp->write(reinterpret_cast<const char*>(pData),
                                           static_cast<qint64>(nBytes));
     if (nWritten > 0)
@@ -75,6 +85,8 @@ void CDvrSocket::OnConnected()
     if (m_bConnectReported)
         return;
     m_bConnectReported = true;
+    // The kernel's share of the unsent bytes stays as small as ours: requests are small.
+    m_pTcp->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, static_cast<int>(kMaxUnsentBytes));
     m_rEvents.OnSocketConnected(true);
 }
 

@@ -20,6 +20,7 @@ public:
     bool Connect(const std::string& strHost, uint16_t wPort) override;
     void SetNoDelay() override;
     int Send(const uint8_t* pData, size_t nBytes) override;
+    size_t UnsentBytes() const override;
     int Receive(uint8_t* pData, size_t nMax) override;
     void ShutdownAndClose() override;
 

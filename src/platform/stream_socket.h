@@ -26,14 +26,22 @@ public:
 
 class StreamSocket {
 public:
+    // Bytes that may wait unsent on one connection, beyond what the kernel holds: a peer that
+    // stops reading costs at most this much, however much the program asks to send.
+    static constexpr size_t kMaxUnsentBytes = 64 * 1024;
+
     virtual ~StreamSocket() = default;
     // Starts a connect to a dotted IPv4 address. False when it cannot even start (a malformed
     // address, no socket); true when the outcome will be notified.
     virtual bool Connect(const std::string& strHost, uint16_t wPort) = 0;
     // Switches Nagle's algorithm off.
     virtual void SetNoDelay() = 0;
-    // Sends what the stream accepts now; bytes sent, or -1 when not connected.
+    // Takes the bytes whole or not at all: nBytes when taken (sent, or queued to be sent),
+    // 0 when they would take the unsent bytes past kMaxUnsentBytes (the peer stopped reading),
+    // -1 when not connected. A refused packet is never cut, so the peer never sees half of one.
     virtual int Send(const uint8_t* pData, size_t nBytes) = 0;
+    // Bytes taken by Send and not yet handed to the network; at most kMaxUnsentBytes.
+    virtual size_t UnsentBytes() const = 0;
     // Reads at most nMax bytes; bytes read, 0 when none wait or the peer closed, -1 on error.
     virtual int Receive(uint8_t* pData, size_t nMax) = 0;
     // Shuts the stream down in both directions and closes it. No notification follows.

@@ -36,6 +36,7 @@ void CRecorderSession::Load()
         const int nThreads = ReadDecodeThreads(static_cast<int>(std::thread::hardware_concurrency()),
                                                m_services.strWorkDir + "/" + kOptIniPath);
         m_link.SetDecodeThreads(nThreads, m_pDecodeWakeups);
+        m_link.SaveEventLogsOnThread(m_pDecodeWakeups);
     }
     m_strPtzFile = m_services.strWorkDir + kPtzUserFile;
     m_settings = ViewSettings{};

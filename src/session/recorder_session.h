@@ -63,7 +63,7 @@ public:
 
     // Pictures are decoded on threads ("THREADS" of section "DECODE" in ini/opt.ini) from the
     // next Load on, their results coming back through these wake-ups; without, or with 0
-    // threads, on this thread. Set before Load.
+    // threads, on this thread. Event logs are then written on a thread too. Set before Load.
     void SetDecodeWakeups(UiWakeupFactory* pWakeups) { m_pDecodeWakeups = pWakeups; }
 
     // Reads ini/opt.ini, builds the PTZ file path and loads the settings (cleared first).

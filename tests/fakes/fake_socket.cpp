@@ -37,6 +37,11 @@ int FakeSocket::Send(const uint8_t* pData, size_t nBytes)
 {
     if (!m_bConnected || m_bClosed)
         return -1;
+    if (!m_bPeerReading) {
+        if (m_nUnsent + nBytes > kMaxUnsentBytes)
+            return 0;
+        m_nUnsent += nBytes;
+    }
     sent.emplace_back(pData, pData + nBytes);
     m_rFactory.allSent.push_back(sent.back());
     m_rFactory.allSentAtMs.push_back(m_rFactory.pClock ? m_rFactory.pClock->TickMs() : 0);

@@ -23,6 +23,7 @@ public:
     bool Connect(const std::string& strHost, uint16_t wPort) override;
     void SetNoDelay() override { m_bNoDelay = true; }
     int Send(const uint8_t* pData, size_t nBytes) override;
+    size_t UnsentBytes() const override { return m_nUnsent; }
     int Receive(uint8_t* pData, size_t nMax) override;
     void ShutdownAndClose() override { m_bClosed = true; }
 
@@ -32,6 +33,8 @@ public:
     void Deliver(const std::vector<std::vector<uint8_t>>& chunks); // one chunk per receive call
     // Chunks delivered and not yet read (a reader holding back leaves them here).
     size_t Unread() const { return m_inbox.size(); }
+    // The peer stops reading: what is sent from now on waits, up to kMaxUnsentBytes.
+    void StopReading() { m_bPeerReading = false; }
 
     std::string strHost;
     uint16_t wPort = 0;
@@ -49,6 +52,8 @@ private:
     StreamSocketEvents& m_rEvents;
     std::deque<std::vector<uint8_t>> m_inbox;
     bool m_bNotifying = false;
+    bool m_bPeerReading = true;
+    size_t m_nUnsent = 0;
 };
 
 class FakeSocketFactory final : public SocketFactory {

@@ -185,6 +185,34 @@ TEST(LinkLifecycle, WatchdogResendsUnarmedAnyDataResetsTheMissCountAndTheStatusP
     EXPECT_FALSE(h.Timers().IsRunning(kReconnect));
 }
 
+TEST(LinkLifecycle, RecorderThatStopsReadingIsReconnectedOnceItsQueueIsFullWhilePicturesStillCome)
+{
+    LinkHarness h;
+    h.view.byReconnectCount = 1;
+    h.LogIn();
+    h.Socket().StopReading();
+    const size_t nSentBefore = h.sockets.allSent.size();
+    const size_t nStatusesBefore = h.view.statuses.size();
+    const int64_t t0 = h.clock.TickMs();
+    for (int i = 0; i < 5000; ++i) // as many live requests as a flood of answers could ask for
+        h.Link().SendRequest(REQ_LIVE, true);
+    // 60-byte requests: 1092 make 65,520 bytes; the 1093rd would pass 64 KiB.
+    EXPECT_EQ(1092u, h.sockets.allSent.size() - nSentBefore);
+    EXPECT_EQ(65520u, h.Socket().UnsentBytes());
+    EXPECT_EQ(std::vector<uint8_t>{4}, std::vector<uint8_t>(h.view.statuses.begin() + nStatusesBefore, h.view.statuses.end()))
+        << "TRY RECONNECTION, once";
+    EXPECT_EQ(Times{t0}, h.Timers().Starts(kReconnect));
+
+    int nCompleted = 0;
+    h.Link().SetImageCompletion([&](const CompletedPayload&) { ++nCompleted; });
+    h.clock.Advance(4000);
+    h.Socket().Deliver(LiveImage(4000));
+    EXPECT_EQ(1, nCompleted) << "what it still sends is taken meanwhile";
+    h.clock.Advance(1000);
+    EXPECT_EQ(2, h.sockets.nCreated) << "a new connection at 5 s";
+    EXPECT_EQ(2, h.view.statuses.back());
+}
+
 TEST(LinkLifecycle, DisconnectCancelsEveryTimerOfItsConnection)
 {
     LinkHarness h;

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 using namespace ostrel;
@@ -217,4 +220,100 @@ TEST_F(ThreadedDecode, BackToOneThreadAndShutdownWithDecodesInFlight)
     EXPECT_EQ(0u, wakeups.Count());
     ASSERT_TRUE(held);
     EXPECT_EQ(640, held.Header().biWidth);
+}
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// Files written on the saver's thread; the first write waits until the test opens the gate.
+class GatedFileStore final : public FileStore {
+public:
+    bool Remove(const std::string& strPath) override { return store.Remove(strPath); }
+    std::unique_ptr<WritableFile> OpenWritable(const std::string& strPath, FileStatus* pStatus) override
+    {
+        return store.OpenWritable(strPath, pStatus);
+    }
+    FileReadResult ReadAtMost(const std::string& strPath, size_t nMax, Bytes& rOut) override
+    {
+        return store.ReadAtMost(strPath, nMax, rOut);
+    }
+    bool WriteWhole(const std::string& strPath, const uint8_t* pData, size_t nBytes) override
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        writes.emplace_back(pData, pData + nBytes);
+        bOffThread = bOffThread && std::this_thread::get_id() != m_testThread;
+        m_changed.notify_all();
+        m_changed.wait(lock, [this] { return m_bOpen; });
+        return store.WriteWhole(strPath, pData, nBytes);
+    }
+    void WaitForWrites(size_t nCount)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [&] { return writes.size() >= nCount; });
+    }
+    void Open()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bOpen = true;
+        m_changed.notify_all();
+    }
+
+    FakeFileStore store;
+    std::vector<Bytes> writes; // read by the test once the saver is done
+    bool bOffThread = true;
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_bOpen = false;
+    std::thread::id m_testThread = std::this_thread::get_id();
+};
+
+} // namespace
+
+TEST(EventLogSaver, WritesOffThisThreadOnlyTheNewestWaitingLogAndTellsOncePerWrite)
+{
+    GatedFileStore files;
+    FakeUiWakeupFactory wakeups;
+    int nSaved = 0;
+    {
+        CEventLogSaver saver(files, "AlarmEvent.am", wakeups, [&] { ++nSaved; });
+        Bytes first(100, 1), second(50, 2), third(30, 3);
+        saver.Save(first, 100);
+        files.WaitForWrites(1); // the first is being written and holds the thread
+        saver.Save(second, 50);
+        saver.Save(third, 20);
+        EXPECT_EQ(Bytes(50, 2), third) << "the log that waited comes back, unwritten";
+        EXPECT_TRUE(first.empty());
+        files.Open();
+        ASSERT_TRUE(wakeups.WaitForRing());
+        EXPECT_EQ(0, nSaved) << "never inside the write";
+        wakeups.RunRung();
+        EXPECT_EQ(1, nSaved) << "two writes ended, the list reloads once";
+        Bytes last(10, 4);
+        saver.Save(last, 10); // still waiting when the saver goes: written all the same
+    }
+    ASSERT_EQ(3u, files.writes.size());
+    EXPECT_EQ(Bytes(100, 1), files.writes[0]);
+    EXPECT_EQ(Bytes(20, 3), files.writes[1]);
+    EXPECT_EQ(Bytes(10, 4), files.store.files["AlarmEvent.am"]);
+    EXPECT_TRUE(files.bOffThread);
+    EXPECT_EQ(0u, wakeups.Count());
+}
+
+TEST_F(ThreadedDecode, EventLogOnTheSaverThreadRefreshesTheListWhenItIsOnDisk)
+{
+    h.RegisterArchive();
+    h.Link().SaveEventLogsOnThread(&wakeups);
+    LogIn();
+    h.Link().SendRequest(REQ_EVENT_LOG, false);
+    const std::vector<uint8_t> log = {3, 0x28, 9, 6, 30, 14, 5, 9, 0, 0, 4, 0x02, 28, 12, 1, 0, 0, 0, 0, 0};
+    Send(MakePacket(DATATYPE_EVENT_LOG, {}, log));
+    EXPECT_EQ(REQ_LIVE, h.Link().State()) << "back to what was streaming, at once";
+    EXPECT_EQ(0, h.archive.nAlarmRefreshes);
+    ASSERT_TRUE(wakeups.WaitForRing());
+    wakeups.RunRung();
+    EXPECT_EQ(1, h.archive.nAlarmRefreshes);
+    EXPECT_EQ(log, h.files.files["AlarmEvent.am"]);
 }

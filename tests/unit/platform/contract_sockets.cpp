@@ -15,6 +15,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 using namespace ostrel;
@@ -106,6 +107,12 @@ public:
     {
         return RunUntil([&] { return m_pPeer && m_pPeer->state() == QAbstractSocket::UnconnectedState; });
     }
+    // Qt's socket stops taking bytes from the kernel once its read buffer is full.
+    void PeerReading(bool bOn)
+    {
+        ASSERT_TRUE(RunUntil([&] { return m_pPeer != nullptr; }));
+        m_pPeer->setReadBufferSize(bOn ? 0 : 1);
+    }
 
 private:
     QTcpServer m_server;
@@ -136,6 +143,11 @@ public:
         return bytes;
     }
     bool PeerSeesClose() { return m_factory.Last() && m_factory.Last()->m_bClosed; }
+    void PeerReading(bool bOn)
+    {
+        if (!bOn)
+            m_factory.Last()->StopReading();
+    }
 
 private:
     void Turn()
@@ -233,4 +245,32 @@ TYPED_TEST(StreamSocketContract, ClosedSocketIsSilentAlsoWhenClosedInsideItsNoti
     EXPECT_EQ(-1, this->Send(Pattern(10)));
     uint8_t byte = 0;
     EXPECT_EQ(-1, this->Socket().Receive(&byte, 1));
+}
+
+TYPED_TEST(StreamSocketContract, PeerThatStopsReadingCostsAQueueOf64KiBAndGetsWholePacketsOnly)
+{
+    ASSERT_TRUE(this->Connect("127.0.0.1", this->network.OpenPort()));
+    ASSERT_TRUE(this->network.RunUntil([&] { return !this->events.connected.empty(); }));
+    this->network.PeerReading(false);
+    const Bytes request = Pattern(1000);
+    size_t nTaken = 0;
+    int nResult = 1000;
+    for (int i = 0; i < 100000 && nResult == 1000; ++i) { // 100 MB if nothing stopped it
+        nResult = this->Send(request);
+        nTaken += nResult == 1000 ? 1 : 0;
+        ASSERT_LE(this->Socket().UnsentBytes(), 65536u);
+        if (i % 16 == 0)
+            this->network.Settle(); // the kernel takes what it can meanwhile
+    }
+    EXPECT_EQ(0, nResult) << "refused whole once the queue is full";
+    EXPECT_GT(this->Socket().UnsentBytes(), 65536u - 1000);
+    EXPECT_EQ(0, this->Send(request)) << "and refused again while the peer reads nothing";
+    if constexpr (std::is_same_v<TypeParam, QtNetwork>) {
+        // Reading again, the peer gets every packet taken, whole and in order.
+        this->network.PeerReading(true);
+        const Bytes received = this->network.PeerReceived(nTaken * request.size());
+        ASSERT_EQ(nTaken * request.size(), received.size());
+        for (size_t i = 0; i < nTaken; ++i)
+            ASSERT_TRUE(std::equal(request.begin(), request.end(), received.begin() + i * request.size())) << i;
+    }
 }
