@@ -22,6 +22,7 @@
 #include <QWindow>
 
 #include <cstring>
+#include <utility>
 
 namespace ostrel {
 
@@ -357,7 +358,10 @@ void CArchiveDlg::ShowWindow(bool bShow)
 
 void CArchiveDlg::DrawStatusLine(const std::string& strText)
 {
-    DrawText(kStatusLineRect, QString::fromStdString(strText), kValueFlags, m_overlayFont, true);
+    // The connection's state reaches this line as often as packets come (an alarm flood).
+    m_strStatusLine = strText;
+    m_bStatusLineDirty = true;
+    ScheduleRefresh();
 }
 
 void CArchiveDlg::DrawStatusPanel()
@@ -611,13 +615,16 @@ void CArchiveDlg::RefreshScreen()
             m_pSlider->SetPosition(m_nTimeSeconds);
         DrawText(kTimeTextRect, QString::fromStdString(m_strTimeText), kValueFlags, m_timeFont, true);
     }
+    if (std::exchange(m_bStatusLineDirty, false))
+        DrawText(kStatusLineRect, QString::fromStdString(m_strStatusLine), kValueFlags, m_overlayFont, true);
     if (m_bPositionsDirty) {
         m_bPositionsDirty = false;
         m_strPositions = m_strRecordPos + "\n" + m_strPlayPos;
         DrawText(kRecordPosRow.rcValue, QString::fromStdString(m_strRecordPos), kValueFlags, m_overlayFont, true);
         DrawText(kPlayPosRow.rcValue, QString::fromStdString(m_strPlayPos), kValueFlags, m_overlayFont, true);
     }
-    if (m_pReceive && (m_nLampFlips & 1) != 0)
+    // One blink per refresh with pictures coming, however many came.
+    if (m_pReceive && m_nLampFlips != 0)
         m_pReceive->SetCheck(m_pReceive->GetCheck() ? 0 : 1);
     m_nLampFlips = 0;
     // New pictures are painted into the back store before the backup copies them.

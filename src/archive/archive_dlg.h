@@ -199,6 +199,8 @@ private:
     std::string m_strRecordPos;    // as last asked for
     std::string m_strPlayPos;
     bool m_bPositionsDirty = false;
+    std::string m_strStatusLine;   // as last asked for, drawn at the next refresh
+    bool m_bStatusLineDirty = false;
     std::string m_strPositions;    // as drawn
     int m_nLampFlips = 0;          // receive lamp flips not yet shown
     uint64_t m_nPicturesDrawn = 0;

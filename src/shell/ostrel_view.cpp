@@ -22,6 +22,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <utility>
 
 namespace ostrel {
 
@@ -540,7 +541,8 @@ void COstrelView::OnPtzChannelKey(int nParameter, int nPressed)
 
 void COstrelView::ToggleActivityLamp()
 {
-    m_pLamp->SetCheck(m_pLamp->GetCheck() ? 0 : 1);
+    m_bActivity = true;
+    ScheduleRefresh();
 }
 
 void COstrelView::OnTimer(int nId)
@@ -583,6 +585,7 @@ void COstrelView::RefreshPendingCells()
 {
     m_pTimers->Stop(kRefreshTimerId);
     m_bRefreshScheduled = false;
+    DrawPendingPanel();
     for (int n = 0; n < kChannelCount; ++n)
         if (m_backStore.Pending(n))
             update(m_backStore.PendingRect(n));
@@ -590,6 +593,7 @@ void COstrelView::RefreshPendingCells()
 
 const QImage& COstrelView::BackStore()
 {
+    DrawPendingPanel();
     m_backStore.Flush();
     return m_backStore.Image();
 }
@@ -638,7 +642,25 @@ void COstrelView::DrawText(const QRect& rc, const QString& strText, int nFlags, 
 void COstrelView::DrawConnectStatus(const LinkStatus& status)
 {
     m_strStatusLine = status_text::ConnectStatus(status.byCode, status.byMissCount, status.dwAlarmEvent);
-    DrawText(kStatusRect, QString::fromStdString(m_strStatusLine), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, true);
+    m_bStatusDirty = true;
+    ScheduleRefresh();
+}
+
+void COstrelView::DrawPendingPanel()
+{
+    if (std::exchange(m_bStatusDirty, false))
+        DrawText(kStatusRect, QString::fromStdString(m_strStatusLine), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                 true);
+    if (std::exchange(m_bPositionsDirty, false)) {
+        const int nFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+        m_bPositionsShown = true;
+        DrawText(kRecordPosRect, QString::fromStdString(status_text::RecordPosition(m_dwShownRecordPos)), nFlags, false);
+        DrawText(kPlayPosRect, QString::fromStdString(status_text::PlayPosition(m_dwShownPlayPos)), nFlags, false);
+    }
+    // One blink per refresh with traffic: a count of reads would leave the lamp still when
+    // an even number of them fell between two refreshes.
+    if (m_pLamp && std::exchange(m_bActivity, false))
+        m_pLamp->SetCheck(m_pLamp->GetCheck() ? 0 : 1);
 }
 
 void COstrelView::DrawClock()
@@ -661,19 +683,15 @@ void COstrelView::DrawPtzChannel()
 
 void COstrelView::DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos)
 {
-    const int nFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
     // Every live picture reports the positions; they change far less often, and drawing the
     // same text again would show nothing new.
-    if (m_bPositionsShown && dwRecordPos == m_dwShownRecordPos && dwPlayPos == m_dwShownPlayPos)
+    if ((m_bPositionsShown || m_bPositionsDirty) && dwRecordPos == m_dwShownRecordPos && dwPlayPos == m_dwShownPlayPos)
         return;
-    m_bPositionsShown = true;
     m_dwShownRecordPos = dwRecordPos;
     m_dwShownPlayPos = dwPlayPos;
-    const std::string strRecord = status_text::RecordPosition(dwRecordPos);
-    const std::string strPlay = status_text::PlayPosition(dwPlayPos);
-    m_strPositions = strRecord + "\n" + strPlay;
-    DrawText(kRecordPosRect, QString::fromStdString(strRecord), nFlags, false);
-    DrawText(kPlayPosRect, QString::fromStdString(strPlay), nFlags, false);
+    m_strPositions = status_text::RecordPosition(dwRecordPos) + "\n" + status_text::PlayPosition(dwPlayPos);
+    m_bPositionsDirty = true;
+    ScheduleRefresh();
 }
 
 void COstrelView::paintEvent(QPaintEvent* pEvent)

@@ -68,7 +68,8 @@ public:
     void OnChannelButton(int nChannel);
     void OnRotateButton();
 
-    // Status panel.
+    // Status panel. The connection line, the positions and the lamp change as often as packets
+    // arrive; they are drawn at the next screen refresh, once, with what is newest then.
     void DrawConnectStatus(const LinkStatus& status);
     void DrawClock();
     void DrawPtzChannel();
@@ -102,7 +103,7 @@ public:
     CBitmapButton* PushButton(int nControlId) const;
     // Pictures handed to a visible cell since the start.
     uint64_t PicturesDrawn() const { return m_nPicturesDrawn; }
-    // Texts drawn in the status panel, as last drawn.
+    // Texts of the status panel, as they stand (on screen from the next refresh at most).
     const std::string& StatusLine() const { return m_strStatusLine; }
     const std::string& DateText() const { return m_strDate; }
     const std::string& TimeText() const { return m_strTime; }
@@ -141,6 +142,7 @@ private:
     void PaintBackground(const QRect& rc);
     void ScheduleRefresh();
     void RefreshPendingCells();
+    void DrawPendingPanel();
     void RepaintDisplay();
     void DrawText(const QRect& rc, const QString& strText, int nFlags, bool bFillFirst);
     void OnPtzKeySent(int nParameter, int nPressed);
@@ -158,10 +160,13 @@ private:
     QImage m_logo;        // ./logo/slogo.bmp, may be null
     QFont m_overlayFont;
     std::string m_strStatusLine;
+    bool m_bStatusDirty = false;      // m_strStatusLine waits to be drawn
     uint64_t m_nPicturesDrawn = 0;
     bool m_bPositionsShown = false;   // the position texts below are on screen
+    bool m_bPositionsDirty = false;   // the positions below wait to be drawn
     uint32_t m_dwShownRecordPos = 0;
     uint32_t m_dwShownPlayPos = 0;
+    bool m_bActivity = false;         // traffic since the last refresh: the lamp flips
     std::string m_strDate;
     std::string m_strTime;
     std::string m_strPositions;

@@ -189,6 +189,8 @@ TEST_F(ViewTest, ConnectLoginStatusLineLampAndDisconnect)
     EXPECT_EQ("[CH 2] [Alarm:1 Loss:0 Motion:1]", pView->StatusLine());
     const bool bLamp = Checked(IDC_ACTIVITY_LAMP);
     sockets.Last()->Deliver(MakePacket(0x7777, {})); // one read
+    EXPECT_EQ(bLamp, Checked(IDC_ACTIVITY_LAMP)) << "drawn at the next refresh, not per read";
+    clock.Advance(1000 / 60);
     EXPECT_NE(bLamp, Checked(IDC_ACTIVITY_LAMP)) << "the lamp blinks with the traffic";
     const QImage empty = Screen();
     DeliverPicture(0);
