@@ -26,14 +26,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
         const AlarmEventRow& row = rows[nRow++];
         FUZZ_CHECK(row.nRecord == i);
         FUZZ_CHECK(row.byChannel == r[0] && row.byEvents == r[1]);
-        FUZZ_CHECK(row.strChannel == "CH" + std::to_string(r[0]));
+        FUZZ_CHECK(row.ChannelText() == "CH" + std::to_string(r[0]));
         char text[64];
         std::snprintf(text, sizeof text, "[ %d/%02d/%02d ] %02d:%02d:%02d", 1996 + r[2], r[3], r[4], r[5], r[6], r[7]);
-        FUZZ_CHECK(row.strDateTime == text);
+        FUZZ_CHECK(row.DateTimeText() == text);
         FUZZ_CHECK(row.bTimePackable == (r[2] <= 63));
-        FUZZ_CHECK(row.strType == (r[1] == 0 ? std::string("No Event") : row.strType));
-        FUZZ_CHECK(!row.strType.empty());
-        FUZZ_CHECK(AlarmEventLog::PlayChannelOf(row.strChannel) == (r[0] >= 1 ? r[0] - 1 : -1));
+        FUZZ_CHECK(row.TypeText() == (r[1] == 0 ? std::string("No Event") : row.TypeText()));
+        FUZZ_CHECK(!row.TypeText().empty());
+        FUZZ_CHECK(AlarmEventLog::PlayChannelOf(row.ChannelText()) == (r[0] >= 1 ? r[0] - 1 : -1));
     }
     FUZZ_CHECK(nRow == rows.size());
 

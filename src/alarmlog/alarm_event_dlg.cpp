@@ -1,23 +1,24 @@
 #include "alarmlog/alarm_event_dlg.h"
 
+#include "alarmlog/alarm_event_model.h"
 #include "res/resource.h"
 
 #include <QFont>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTableWidget>
+#include <QTableView>
 
 #include <optional>
+#include <utility>
 
 namespace ostrel {
 
 namespace {
 
-constexpr int kColumns = 3;
-constexpr int kPackedTimeRole = Qt::UserRole;
-constexpr int kPackableRole = Qt::UserRole + 1;
+constexpr int kColumns = CAlarmEventModel::kColumns;
 
 // Dialog units of a font: a quarter of its average character width across, an eighth of its
 // height down, as dialog templates are laid out.
@@ -52,20 +53,24 @@ CAlarmEventDlg::CAlarmEventDlg(FileStore& rFiles, PlayEvent playEvent, bool bFil
     const DialogUnits dlu(font);
     setFixedSize(dlu.X(kSizeDlu.width()), dlu.Y(kSizeDlu.height()));
 
-    m_pList = new QTableWidget(0, kColumns, this);
+    m_pModel = new CAlarmEventModel(this);
+    m_pList = new QTableView(this);
+    m_pList->setModel(m_pModel);
     m_pList->setObjectName(QString::number(IDC_EVENT_LOG_LIST));
     m_pList->setGeometry(dlu.Rect(7, 7, 277, 206));
-    m_pList->setHorizontalHeaderLabels({QStringLiteral("Channel"), QStringLiteral("Alarm Type"), QStringLiteral("Date/Time")});
     m_pList->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     m_pList->horizontalHeader()->setHighlightSections(false);
     m_pList->verticalHeader()->hide();
+    // Every row as high as the font: no row is measured, however many there are.
+    m_pList->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_pList->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 4);
     m_pList->setShowGrid(true);
     m_pList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pList->setWordWrap(false);
     m_pList->setVerticalScrollMode(QAbstractItemView::ScrollPerItem); // the scroll value is the top row
-    connect(m_pList, &QTableWidget::cellDoubleClicked, this, [this](int nRow, int) { OnDoubleClick(nRow); });
+    connect(m_pList, &QTableView::doubleClicked, this, [this](const QModelIndex& index) { OnDoubleClick(index.row()); });
     ApplyColumnWidths();
 
     m_pOk = new QPushButton(QStringLiteral("OK"), this);
@@ -79,6 +84,11 @@ CAlarmEventDlg::CAlarmEventDlg(FileStore& rFiles, PlayEvent playEvent, bool bFil
 }
 
 CAlarmEventDlg::~CAlarmEventDlg() = default;
+
+const std::vector<AlarmEventRow>& CAlarmEventDlg::Rows() const
+{
+    return m_pModel->Rows();
+}
 
 std::array<int, 3> CAlarmEventDlg::ColumnWidths(int nListWidth)
 {
@@ -99,39 +109,24 @@ void CAlarmEventDlg::LoadList()
     std::optional<AlarmEventRow> selected;
     int nSelectedRow = -1;
     const int nOldScroll = m_pList->verticalScrollBar()->value();
-    const QList<QTableWidgetItem*> items = m_pList->selectedItems();
-    if (!items.isEmpty()) {
-        nSelectedRow = items.first()->row();
-        if (nSelectedRow >= 0 && static_cast<size_t>(nSelectedRow) < m_rows.size())
-            selected = m_rows[static_cast<size_t>(nSelectedRow)];
+    const QModelIndexList picked = m_pList->selectionModel()->selectedRows();
+    if (!picked.isEmpty()) {
+        nSelectedRow = picked.first().row();
+        if (nSelectedRow >= 0 && static_cast<size_t>(nSelectedRow) < Rows().size())
+            selected = Rows()[static_cast<size_t>(nSelectedRow)];
     }
 
-    m_rows = AlarmEventLog::Load(m_rFiles);
-    m_pList->clearSelection();
-    m_pList->setRowCount(0);
-    m_pList->setRowCount(static_cast<int>(m_rows.size()));
+    std::vector<AlarmEventRow> rows = AlarmEventLog::Load(m_rFiles);
     int nNewRow = -1;
-    for (size_t i = 0; i < m_rows.size(); ++i) {
-        const AlarmEventRow& row = m_rows[i];
-        const int nRow = static_cast<int>(i);
-        const QString texts[kColumns] = {QString::fromStdString(row.strChannel), QString::fromStdString(row.strType),
-                                         QString::fromStdString(row.strDateTime)};
-        for (int c = 0; c < kColumns; ++c) {
-            auto* pItem = new QTableWidgetItem(texts[c]);
-            pItem->setTextAlignment(Qt::AlignCenter);
-            if (c == 0) {
-                pItem->setData(kPackedTimeRole, static_cast<uint>(row.dwPackedTime));
-                pItem->setData(kPackableRole, row.bTimePackable);
-            }
-            m_pList->setItem(nRow, c, pItem);
-        }
+    for (size_t i = 0; selected && i < rows.size(); ++i) {
+        const AlarmEventRow& row = rows[i];
         // The same record: same contents, preferably at the same place in the file (a log
         // may hold two equal records).
-        if (selected && row.byChannel == selected->byChannel && row.byEvents == selected->byEvents
-            && row.strDateTime == selected->strDateTime
-            && (nNewRow < 0 || row.nRecord == selected->nRecord))
-            nNewRow = nRow;
+        if (row.SameEvent(*selected) && (nNewRow < 0 || row.nRecord == selected->nRecord))
+            nNewRow = static_cast<int>(i);
     }
+    m_pList->clearSelection();
+    m_pModel->SetRows(std::move(rows));
 
     if (nNewRow >= 0) {
         m_pList->selectRow(nNewRow);
@@ -143,16 +138,14 @@ void CAlarmEventDlg::LoadList()
 
 void CAlarmEventDlg::OnDoubleClick(int nRow)
 {
-    if (!m_playEvent || nRow < 0 || nRow >= m_pList->rowCount())
+    if (!m_playEvent || nRow < 0 || static_cast<size_t>(nRow) >= Rows().size())
         return;
-    const QTableWidgetItem* pItem = m_pList->item(nRow, 0);
-    if (!pItem)
-        return;
-    const int nChannel = AlarmEventLog::PlayChannelOf(pItem->text().toStdString());
+    const AlarmEventRow& row = Rows()[static_cast<size_t>(nRow)];
+    const int nChannel = AlarmEventLog::PlayChannelOf(row.ChannelText());
     // A year the packed time cannot hold would play another year.
-    if (nChannel < 0 || !pItem->data(kPackableRole).toBool())
+    if (nChannel < 0 || !row.bTimePackable)
         return;
-    m_playEvent(pItem->data(kPackedTimeRole).toUInt(), nChannel);
+    m_playEvent(row.dwPackedTime, nChannel);
 }
 
 } // namespace ostrel

@@ -12,9 +12,11 @@
 #include <vector>
 
 class QPushButton;
-class QTableWidget;
+class QTableView;
 
 namespace ostrel {
+
+class CAlarmEventModel;
 
 // "Event": the recorder's event log as a list, one row per listed record of "AlarmEvent.am",
 // with the columns "Channel", "Alarm Type" and "Date/Time". A double-click on a row plays the
@@ -43,10 +45,10 @@ public:
     // The three column widths for a list nListWidth pixels wide.
     static std::array<int, 3> ColumnWidths(int nListWidth);
 
-    QTableWidget* List() const { return m_pList; }
+    QTableView* List() const { return m_pList; }
     QPushButton* OkButton() const { return m_pOk; }
     // The listed rows, in list order.
-    const std::vector<AlarmEventRow>& Rows() const { return m_rows; }
+    const std::vector<AlarmEventRow>& Rows() const;
 
 private:
     void OnDoubleClick(int nRow);
@@ -54,8 +56,8 @@ private:
 
     FileStore& m_rFiles;
     PlayEvent m_playEvent;
-    std::vector<AlarmEventRow> m_rows;
-    QTableWidget* m_pList = nullptr;
+    CAlarmEventModel* m_pModel = nullptr;
+    QTableView* m_pList = nullptr;
     QPushButton* m_pOk = nullptr;
 };
 

@@ -55,29 +55,54 @@ std::string AlarmEventLog::EventText(uint8_t byEvents)
     return strText;
 }
 
+std::string AlarmEventRow::ChannelText() const
+{
+    return "CH" + std::to_string(byChannel);
+}
+
+std::string AlarmEventRow::TypeText() const
+{
+    return AlarmEventLog::EventText(byEvents);
+}
+
+std::string AlarmEventRow::DateTimeText() const
+{
+    char text[48];
+    std::snprintf(text, sizeof text, "[ %04d/%02d/%02d ] %02d:%02d:%02d", kFirstYear + byYear, byMonth, byDay, byHour,
+                  byMinute, bySecond);
+    return text;
+}
+
+bool AlarmEventRow::SameEvent(const AlarmEventRow& other) const
+{
+    return byChannel == other.byChannel && byEvents == other.byEvents && byYear == other.byYear
+        && byMonth == other.byMonth && byDay == other.byDay && byHour == other.byHour && byMinute == other.byMinute
+        && bySecond == other.bySecond;
+}
+
 std::vector<AlarmEventRow> AlarmEventLog::Parse(const uint8_t* pData, size_t nBytes)
 {
     std::vector<AlarmEventRow> rows;
     if (!pData)
         return rows;
     const size_t nRecords = std::min(nBytes / kRecordBytes, kMaxRecords);
+    rows.reserve(nRecords);
     for (size_t i = 0; i < nRecords; ++i) {
         const uint8_t* r = pData + i * kRecordBytes;
         if (!Listable(r))
             continue;
-        AlarmEventRow row;
-        row.nRecord = i;
+        AlarmEventRow& row = rows.emplace_back();
+        row.nRecord = static_cast<uint32_t>(i);
         row.byChannel = r[0];
         row.byEvents = r[1];
-        row.strChannel = "CH" + std::to_string(r[0]);
-        row.strType = EventText(r[1]);
-        const int nYear = kFirstYear + r[2];
-        char text[48];
-        std::snprintf(text, sizeof text, "[ %04d/%02d/%02d ] %02d:%02d:%02d", nYear, r[3], r[4], r[5], r[6], r[7]);
-        row.strDateTime = text;
-        row.dwPackedTime = wire::MakeTimeCost(nYear, r[3], r[4], r[5], r[6], r[7]);
+        row.byYear = r[2];
+        row.byMonth = r[3];
+        row.byDay = r[4];
+        row.byHour = r[5];
+        row.byMinute = r[6];
+        row.bySecond = r[7];
+        row.dwPackedTime = wire::MakeTimeCost(kFirstYear + r[2], r[3], r[4], r[5], r[6], r[7]);
         row.bTimePackable = r[2] <= kLastPackableYearOffset;
-        rows.push_back(std::move(row));
     }
     return rows;
 }

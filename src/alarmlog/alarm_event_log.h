@@ -9,16 +9,26 @@
 
 namespace ostrel {
 
-// One listed record of the recorder's event log, with the texts of its three columns.
+// One listed record of the recorder's event log. The texts of its three columns are made when
+// asked for, so a log of 100,000 records is read without making 300,000 strings.
 struct AlarmEventRow {
-    size_t nRecord = 0;          // index of the record in the file, 0-based
+    uint32_t nRecord = 0;        // index of the record in the file, 0-based
     uint8_t byChannel = 0;       // as stored: 1-based, 0 is listed but cannot be played
     uint8_t byEvents = 0;        // transition bits
-    std::string strChannel;      // "CH%d"
-    std::string strType;         // the transition texts, or "No Event"
-    std::string strDateTime;     // "[ yyyy/mm/dd ] hh:mm:ss"
+    uint8_t byYear = 0;          // year - 1996
+    uint8_t byMonth = 0;
+    uint8_t byDay = 0;
+    uint8_t byHour = 0;
+    uint8_t byMinute = 0;
+    uint8_t bySecond = 0;
     uint32_t dwPackedTime = 0;   // the packed event time of the moment (wraps past 2059)
     bool bTimePackable = false;  // the year fits the packed time's six bits (1996..2059)
+
+    std::string ChannelText() const;  // "CH%d"
+    std::string TypeText() const;     // the transition texts, or "No Event"
+    std::string DateTimeText() const; // "[ yyyy/mm/dd ] hh:mm:ss"
+    // The same moment, channel and events.
+    bool SameEvent(const AlarmEventRow& other) const;
 };
 
 // The recorder's event log as the link saved it ("AlarmEvent.am"): 10-byte records, no header.

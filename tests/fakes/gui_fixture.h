@@ -21,7 +21,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -46,9 +46,9 @@ inline void ClickMiddle(QWidget* pControl)
 
 // Press, release, double-click, release, as the window system delivers a double-click; sent
 // straight to the list, so no earlier click can pair with the first press.
-inline void DoubleClickRow(QTableWidget* pList, int nRow)
+inline void DoubleClickRow(QTableView* pList, int nRow)
 {
-    pList->scrollToItem(pList->item(nRow, 1));
+    pList->scrollTo(pList->model()->index(nRow, 1));
     const QPointF pt = pList->visualRect(pList->model()->index(nRow, 1)).center();
     for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
                               QEvent::MouseButtonRelease}) {

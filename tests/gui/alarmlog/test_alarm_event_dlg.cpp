@@ -4,6 +4,7 @@
 #include "alarmlog/alarm_event_dlg.h"
 #include "fakes/gui_fixture.h"
 
+#include <QItemSelectionModel>
 #include <QPushButton>
 
 using namespace ostrel;
@@ -24,7 +25,7 @@ TEST(AlarmEventDlg, ListsTheSavedLogInReportStyleAndADoubleClickPlaysARow)
     CAlarmEventDlg dlg(files, [&plays](uint32_t t, int n) { plays.emplace_back(t, n); }, true);
     dlg.show();
     EXPECT_TRUE(dlg.isModal());
-    ASSERT_EQ(5, dlg.List()->rowCount()) << "the rows keep file order";
+    ASSERT_EQ(5, dlg.List()->model()->rowCount()) << "the rows keep file order";
     const char* const expected[3][3] = {
         {"CH3", " Alarm 0 -> 1 No Loss -> Loss", "[ 2005/06/30 ] 14:05:09"},
         {"CH0", "No Event", "[ 2024/05/10 ] 08:00:00"},
@@ -32,14 +33,14 @@ TEST(AlarmEventDlg, ListsTheSavedLogInReportStyleAndADoubleClickPlaysARow)
     };
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 3; ++c)
-            EXPECT_EQ(expected[r][c], dlg.List()->item(r, c)->text().toStdString()) << r << "," << c;
+            EXPECT_EQ(expected[r][c], dlg.List()->model()->index(r, c).data().toString().toStdString()) << r << "," << c;
 
     // A double-click plays the row's moment on its channel, 0-based.
     for (int nRow = 0; nRow < 5; ++nRow)
         DoubleClickRow(dlg.List(), nRow);
     // 9 << 26 | 6 << 22 | 30 << 17 | 14 << 12 | 5 << 6 | 9 and 28 << 26 | 5 << 22 | 17 << 17 | 7 << 12 | 59 << 6 | 59
     EXPECT_EQ((std::vector<std::pair<uint32_t, int>>{{0x25BCE149u, 2}, {0x71627EFBu, 15}}), plays);
-    EXPECT_EQ(3, dlg.List()->selectedItems().size()) << "a click selects the whole row";
+    EXPECT_EQ(3, dlg.List()->selectionModel()->selectedIndexes().size()) << "a click selects the whole row";
     QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
     EXPECT_EQ(QDialog::Accepted, dlg.result());
 }

@@ -110,17 +110,17 @@ TEST(ProgramDvrsim, LiveCamerasEventPlaybackAndAPtzCameraTurningUp)
         ClickMiddle(archive.SkinButton(IDC_EVENT_LIST));
         CAlarmEventDlg* pEvents = app.GetAlarmEvents();
         ASSERT_NE(nullptr, pEvents);
-        ASSERT_TRUE(WaitUntil([&] { return pEvents->List()->rowCount() > 0; }, 10000));
+        ASSERT_TRUE(WaitUntil([&] { return pEvents->List()->model()->rowCount() > 0; }, 10000));
         std::ifstream file("AlarmEvent.am", std::ios::binary);
         const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-        ASSERT_EQ(static_cast<size_t>(pEvents->List()->rowCount()) * 10, bytes.size()) << "every record listed";
+        ASSERT_EQ(static_cast<size_t>(pEvents->List()->model()->rowCount()) * 10, bytes.size()) << "every record listed";
 
         // An event in the middle of the log plays its camera from the event's moment on.
-        const int nRow = pEvents->List()->rowCount() / 2;
+        const int nRow = pEvents->List()->model()->rowCount() / 2;
         const uint8_t* r = &bytes[static_cast<size_t>(nRow) * 10];
         const int nChannel = r[0] - 1;
         const int64_t nEvent = wire::MakeSecondsValue({1996 + r[2], r[3], r[4], r[5], r[6], r[7]});
-        ASSERT_EQ("CH" + std::to_string(r[0]), pEvents->List()->item(nRow, 0)->text().toStdString());
+        ASSERT_EQ("CH" + std::to_string(r[0]), pEvents->List()->model()->index(nRow, 0).data().toString().toStdString());
         const uint64_t nDrawnBefore = archive.PicturesDrawn();
         DoubleClickRow(pEvents->List(), nRow);
         ASSERT_TRUE(WaitUntil([&] { return archive.PicturesDrawn() >= nDrawnBefore + 3; }, 15000));

@@ -47,10 +47,10 @@ TEST(AlarmEventLog, RecordsPastAnyFieldsBoundOrCutShortAreSkippedAndTheOthersKee
     EXPECT_TRUE(rows[0].bTimePackable);
     // Every event bit, from 7 down to 0.
     EXPECT_EQ(" Normal Close Normal Open Alarm 0 -> 1 Alarm 1 -> 0 No Loss -> Loss Loss -> No Loss"
-              " NoEvent -> Motion Motion -> NoEvent", rows[0].strType);
-    EXPECT_EQ("[ 2060/01/01 ] 00:00:00", rows[1].strDateTime);
+              " NoEvent -> Motion Motion -> NoEvent", rows[0].TypeText());
+    EXPECT_EQ("[ 2060/01/01 ] 00:00:00", rows[1].DateTimeText());
     EXPECT_FALSE(rows[1].bTimePackable) << "listed, but not playable";
-    EXPECT_EQ("No Event", rows[1].strType);
+    EXPECT_EQ("No Event", rows[1].TypeText());
     EXPECT_TRUE(AlarmEventLog::Parse(log.data(), 9).empty());
     EXPECT_TRUE(AlarmEventLog::Parse(nullptr, 30).empty());
 
