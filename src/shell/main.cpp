@@ -1,3 +1,4 @@
+#include "platform/signal_watcher.h"
 #include "shell/command_line.h"
 #include "shell/counter_report.h"
 #include "shell/error_box_notifier.h"
@@ -5,7 +6,9 @@
 
 #include <QApplication>
 
+#include <csignal>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +43,10 @@ int main(int argc, char** argv)
     if (!theApp.InitInstance())
         return 1;
     const ostrel::CounterReport counters(theApp); // SIGUSR1: one counter line on stderr
+    // Logout, kill and Ctrl+C end the program as EXIT does: settings kept, files finished.
+    std::vector<std::unique_ptr<ostrel::SignalWatcher>> quitWatchers;
+    for (const int nSignal : {SIGTERM, SIGINT, SIGHUP})
+        quitWatchers.push_back(std::make_unique<ostrel::SignalWatcher>(nSignal, [&theApp] { theApp.Quit(); }));
     const int nResult = QApplication::exec();
     theApp.ExitInstance();
     return nResult;

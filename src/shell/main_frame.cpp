@@ -4,6 +4,7 @@
 #include "res/skin_bitmap.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
@@ -107,6 +108,12 @@ void CMainFrame::mousePressEvent(QMouseEvent* pEvent)
     if (pEvent->button() == Qt::LeftButton && !m_bFullScreen)
         BeginDrag(pEvent->globalPosition().toPoint());
     QWidget::mousePressEvent(pEvent);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* pEvent)
+{
+    emit Closing();
+    QWidget::closeEvent(pEvent);
 }
 
 void CMainFrame::mouseDoubleClickEvent(QMouseEvent* pEvent)

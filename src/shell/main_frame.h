@@ -43,11 +43,15 @@ public:
 signals:
     // The about command (a double-click on the brand plate while the frame shows no view).
     void AppAbout();
+    // The window is closing, by EXIT or by the window system (Alt+F4, the dock, the
+    // session's end): whatever must be kept is kept now.
+    void Closing();
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
     void mousePressEvent(QMouseEvent* pEvent) override;
     void mouseDoubleClickEvent(QMouseEvent* pEvent) override;
+    void closeEvent(QCloseEvent* pEvent) override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:

@@ -55,6 +55,16 @@ bool COstrelApp::InitInstance()
 
     m_pMainFrame = std::make_unique<CMainFrame>();
     connect(m_pMainFrame.get(), &CMainFrame::AppAbout, this, &COstrelApp::OnAppAbout);
+    // However the window goes, what EXIT keeps is kept.
+    connect(m_pMainFrame.get(), &CMainFrame::Closing, this, [this] {
+        if (m_pView)
+            m_pView->Leave();
+    });
+    // The desktop session is ending: the settings are saved now, in case nothing else runs.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] {
+        if (m_pSession)
+            m_pSession->Save();
+    });
 
     m_pSettings = std::make_unique<QtSettingsStore>(QStringLiteral("Setting"));
     m_viewNotifier.SetParent(m_pMainFrame.get());
@@ -105,6 +115,13 @@ int COstrelApp::ExitInstance()
     m_pAlarmNotifier.reset();
     m_instanceLock.Release();
     return 0;
+}
+
+void COstrelApp::Quit()
+{
+    if (m_pMainFrame)
+        m_pMainFrame->close();
+    QCoreApplication::quit();
 }
 
 void COstrelApp::OnAppAbout()

@@ -51,6 +51,9 @@ public:
 
     bool InitInstance();
     int ExitInstance();
+    // Ends the program as EXIT does (the quit signals, the session's end): the window
+    // closes, keeping the settings, and the event loop ends; ExitInstance does the rest.
+    void Quit();
 
     CMainFrame* GetMainWnd() const { return m_pMainFrame.get(); }
     CRecorderSession* Session() const { return m_pSession.get(); }

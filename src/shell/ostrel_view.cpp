@@ -388,11 +388,18 @@ void COstrelView::OnSettingButton()
 
 void COstrelView::OnExitButton()
 {
+    Leave();
+    if (m_pFrame)
+        QMetaObject::invokeMethod(m_pFrame, &QWidget::close, Qt::QueuedConnection);
+}
+
+void COstrelView::Leave()
+{
+    if (std::exchange(m_bLeft, true))
+        return;
     m_pTimers->Stop(kClockTimerId);
     m_rSession.Shutdown();
     emit ExitRequested();
-    if (m_pFrame)
-        QMetaObject::invokeMethod(m_pFrame, &QWidget::close, Qt::QueuedConnection);
 }
 
 void COstrelView::ApplyFullScreen(bool bFull)

@@ -64,6 +64,10 @@ public:
     void OnArchiveButton();
     void OnSettingButton();
     void OnExitButton();
+    // What every way out runs, once: the clock stops, the connection closes and the settings
+    // are saved. EXIT runs it and closes the window; the window's close and the quit signals
+    // run it through the application.
+    void Leave();
     void OnLayoutButton(int nIndex);
     void OnChannelButton(int nChannel);
     void OnRotateButton();
@@ -156,6 +160,7 @@ private:
 
     CBackStore m_backStore;   // the whole window as drawn; paintEvent copies from it
     bool m_bRefreshScheduled = false;
+    bool m_bLeft = false;     // Leave has run
     QImage m_background;  // bitmap 162
     QImage m_logo;        // ./logo/slogo.bmp, may be null
     QFont m_overlayFont;
