@@ -147,6 +147,8 @@ void CConfigDialog::SetOptions(uint8_t byRotateInterval, uint8_t byRequestSpeed,
     s.bUseFullScreen = bUseFullScreen ? 1 : 0;
     s.bUseAlertMode = bUseAlertMode ? 1 : 0;
     s.byRecordInterval = byRecordInterval;
+    if (strRecordPath != GetText(s.szRecordPath))
+        s.bRecordPathReplaced = false; // a folder chosen now replaces the one that was unusable
     SetText(s.szRecordPath, strRecordPath);
     s.byDateShow = byDateShow;
 }

@@ -27,6 +27,9 @@ std::string PtzChannel(uint8_t byChannel);
 // The archive's texts.
 // Nine blanks: what the archive's status line shows when there is nothing to say.
 inline constexpr const char* kBlankLine = "         ";
+// At the start, when the stored record folder is gone or not writable and the backup folder
+// stands in for it.
+inline constexpr const char* kRecordFolderUnusable = "RECORD FOLDER UNUSABLE";
 inline constexpr const char* kSearching = "SEARCHING";
 inline constexpr const char* kUnknownDateTime = "----/--/--  --:--:--";
 // "2026/12/06  14:05:09"

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include <unistd.h>
@@ -47,6 +48,14 @@ bool UsableFolder(const fs::path& path)
             return false;
     }
     return ::access(path.c_str(), W_OK | X_OK) == 0;
+}
+
+// A folder the operator chose, as it stands now: never created here, a folder that is gone
+// (a stick taken out, a share not mounted) is not made anew on the local disk.
+bool WritableFolder(const std::string& strPath)
+{
+    std::error_code ec;
+    return !strPath.empty() && fs::is_directory(strPath, ec) && ::access(strPath.c_str(), W_OK | X_OK) == 0;
 }
 
 template <size_t N>
@@ -91,8 +100,13 @@ bool LoadSaveSettings(ViewSettings& s, bool bLoad, SettingsStore& store, const S
         LoadText(s.szUserId, store, "User ISeed", kDefaultUserId);
         LoadText(s.szPassword, store, "User PSeed", kDefaultPassword);
         LoadText(s.szHostAddress, store, "Host IPAddress", kDefaultHostAddress);
-        // The stored record path is not read back: every start records beside the program.
-        SetText(s.szRecordPath, PrepareBackupFolder(places));
+        const std::optional<std::string> recordPath = store.ReadString("Record Path");
+        if (recordPath && recordPath->size() < s.szRecordPath.size() && WritableFolder(*recordPath)) {
+            SetText(s.szRecordPath, *recordPath);
+        } else {
+            SetText(s.szRecordPath, PrepareBackupFolder(places));
+            s.bRecordPathReplaced = recordPath && !recordPath->empty();
+        }
         s.nHostPort = LoadInt(store, "Host Port", kDefaultHostPort);
         s.byRotateInterval = LoadByte(store, "Rotate Interval", kDefaultRotateInterval);
         s.byReconnectCount = LoadByte(store, "Reconnect Count", kDefaultReconnectCount);
@@ -110,7 +124,10 @@ bool LoadSaveSettings(ViewSettings& s, bool bLoad, SettingsStore& store, const S
 
     store.WriteString("User ISeed", GetText(s.szUserId));
     store.WriteString("User PSeed", GetText(s.szPassword));
-    store.WriteString("Record Path", GetText(s.szRecordPath));
+    // A folder that was unusable at the start stays the operator's choice until they choose
+    // another: the stand-in is not written over it.
+    if (!s.bRecordPathReplaced)
+        store.WriteString("Record Path", GetText(s.szRecordPath));
     store.WriteString("Host IPAddress", GetText(s.szHostAddress));
     store.WriteInt("Host Port", s.nHostPort);
     store.WriteInt("Rotate Interval", s.byRotateInterval);

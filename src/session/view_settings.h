@@ -18,7 +18,7 @@ struct ViewSettings {
     std::array<char, 64> szUserId{};       // "User ISeed": login name
     std::array<char, 32> szPassword{};     // "User PSeed": login password, plain text
     std::array<char, 32> szHostAddress{};  // "Host IPAddress": recorder's dotted IPv4 address
-    std::array<char, 260> szRecordPath{};  // "Record Path": written only; the backup folder at load
+    std::array<char, 260> szRecordPath{};  // "Record Path": the folder for recordings
     int32_t nHostPort = 0;                 // "Host Port"
     uint8_t byRotateInterval = 0;          // "Rotate Interval": dwell index, dwell = index + 1 s
     uint8_t byReconnectCount = 0;          // "Reconnect Count": index 0-4 = 1 to 5 attempts
@@ -31,6 +31,7 @@ struct ViewSettings {
     uint8_t byAviCodec = 0;                // "Avi Codec": 0 uncompressed, 1 Motion JPEG
     std::array<char, 260> szPtzFilePath{}; // copy of the view's PTZ file path taken at load
     std::array<char, 66> szIpLabel{};      // "Ip Label": name of the current recorder entry
+    bool bRecordPathReplaced = false;      // not stored: the stored record path was unusable at load
 };
 
 // Defaults of a clean profile.
@@ -77,8 +78,9 @@ std::string PrepareBackupFolder(const SettingsPlaces& places);
 
 // Loads (bLoad true) or saves the block, value by value in a fixed order. Load expects a
 // cleared block, fills missing or unreadable values with the defaults, keeps the low byte of
-// the byte fields, cuts overlong texts to their fields, sets the record path to the backup
-// folder (not to the stored one) and copies strPtzFile into the PTZ file path. Save writes
+// the byte fields, cuts overlong texts to their fields, reads the record path back when it
+// names a writable folder (else the backup folder, with bRecordPathReplaced set when one was
+// stored) and copies strPtzFile into the PTZ file path. Save writes
 // every value, "Ptz File Path" from strPtzFile, and returns false when the store could not
 // keep them; load always returns true.
 bool LoadSaveSettings(ViewSettings& settings, bool bLoad, SettingsStore& store, const SettingsPlaces& places,

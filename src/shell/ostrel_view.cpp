@@ -154,6 +154,8 @@ void COstrelView::OnInitialUpdate()
 
     DrawClock();
     DrawConnectStatus(LinkStatus{m_rSession.ConnectState()});
+    if (m_rSession.Settings().bRecordPathReplaced)
+        m_strStatusLine = status_text::kRecordFolderUnusable; // once: the next state replaces it
     DrawPtzChannel();
     // The keys come here unless a button has the focus frame, and go on to here from it.
     setFocusPolicy(Qt::ClickFocus);

@@ -65,6 +65,7 @@ std::vector<Placement> PanelTexts()
         {"code 7, every field at its byte's largest", rcStatus, kStatusFlags,
          QStringLiteral("[CH 255] [Alarm:255 Loss:255 Motion:255]"), 2},
         {"code 7, quiet", rcStatus, kStatusFlags, QStringLiteral("[CH 1] [Alarm:0 Loss:0 Motion:1]"), 2},
+        {"record folder unusable at the start", rcStatus, kStatusFlags, QStringLiteral("RECORD FOLDER UNUSABLE"), 2},
         {"status caption", Box(740, 181, 840, 194), kLineFlags, QStringLiteral("STATUS :"), 1},
         {"widest date", Box(740, 85, 840, 100), kLineFlags, QStringLiteral("2026 / 12 / 30"), 1},
         {"last second of the day", Box(740, 115, 840, 130), kLineFlags, QStringLiteral("PM 11 : 59 : 59"), 1},

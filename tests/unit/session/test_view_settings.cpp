@@ -82,7 +82,7 @@ protected:
 
 } // namespace
 
-TEST_F(ViewSettingsTest, CleanProfileGivesTheDefaultsAndARoundTripKeepsAllButTheRecordPath)
+TEST_F(ViewSettingsTest, CleanProfileGivesTheDefaultsAndARoundTripKeepsThemAndAUsableRecordFolder)
 {
     MemorySettingsStore clean;
     ViewSettings s = Load(clean);
@@ -93,23 +93,33 @@ TEST_F(ViewSettingsTest, CleanProfileGivesTheDefaultsAndARoundTripKeepsAllButThe
     const std::string strBackup = (fs::path(m_places.strProgramDir) / "Backup").generic_string();
     EXPECT_EQ(strBackup, Text(s.szRecordPath));
     EXPECT_TRUE(fs::is_directory(strBackup));
+    EXPECT_FALSE(s.bRecordPathReplaced) << "nothing was stored to replace";
 
+    const std::string strClips = (m_dir / "clips").string();
+    fs::create_directories(strClips);
     SetText(s.szIpLabel, "Warehouse gate");
-    SetText(s.szRecordPath, "/media/usb/clips");
+    SetText(s.szRecordPath, strClips);
     s.nHostPort = 9100;
     s.byReconnectCount = 0;
     s.bUseAlertMode = 1;
     const fs::path conf = m_dir / "Ostrel16.conf";
     ASSERT_TRUE(Save(s, conf));
-    const ViewSettings back = Load(conf);
+    ViewSettings back = Load(conf);
     EXPECT_EQ("Warehouse gate", Text(back.szIpLabel));
     EXPECT_EQ((std::vector<int>{9100, 0, 1}), (std::vector<int>{back.nHostPort, back.byReconnectCount, back.bUseAlertMode}));
-    // Written, not read back: the record folder is beside the program again; the PTZ file the view's.
-    const std::string strRaw = GetBytes(conf).value_or("");
-    EXPECT_NE(std::string::npos, strRaw.find("Record%20Path=/media/usb/clips\n")) << strRaw;
-    EXPECT_NE(std::string::npos, strRaw.find("Ptz%20File%20Path=/work/PTZ/dsc_230s.tl\n")) << strRaw;
-    EXPECT_EQ(strBackup, Text(back.szRecordPath));
+    EXPECT_EQ(strClips, Text(back.szRecordPath)) << "the chosen folder is read back";
+    EXPECT_NE(std::string::npos, GetBytes(conf).value_or("").find("Ptz%20File%20Path=/work/PTZ/dsc_230s.tl\n"));
     EXPECT_EQ("/work/PTZ/user_command.tl", Text(back.szPtzFilePath));
+
+    // The folder gone (a stick taken out): the backup folder stands in, and the stored choice
+    // is not written over by it.
+    fs::remove(strClips);
+    back = Load(conf);
+    EXPECT_EQ(strBackup, Text(back.szRecordPath));
+    EXPECT_TRUE(back.bRecordPathReplaced);
+    EXPECT_FALSE(fs::exists(strClips)) << "not made anew";
+    ASSERT_TRUE(Save(back, conf));
+    EXPECT_NE(std::string::npos, GetBytes(conf).value_or("").find("Record%20Path=" + strClips + "\n"));
 }
 
 TEST_F(ViewSettingsTest, ValuesAreCutToTheirFieldsAndBadNumbersGiveDefaults)
