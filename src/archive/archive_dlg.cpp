@@ -12,7 +12,6 @@
 #include "widgets/skin_slider.h"
 
 #include <QCloseEvent>
-#include <QDir>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -545,7 +544,7 @@ std::string CArchiveDlg::OnSnapshot()
         SnapshotFileName(strFolder, tiles.SelChannel(), strStamp, m_services.rClock.TickMs());
     const bool bSaved = EncodeJpeg(rgb.constBits(), rgb.width(), rgb.height(), static_cast<int>(rgb.bytesPerLine()),
                                    kSnapshotQuality, jpeg) &&
-                        !strFolder.empty() && QDir().mkpath(QString::fromStdString(strFolder)) &&
+                        !strFolder.empty() && m_services.rFiles.MakeFolder(strFolder) &&
                         m_services.rFiles.WriteWhole(strName, jpeg.data(), jpeg.size());
     if (!bSaved) {
         m_player.ShowMessage(kSnapshotFailedText);
