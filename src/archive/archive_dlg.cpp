@@ -310,9 +310,15 @@ void CArchiveDlg::keyPressEvent(QKeyEvent* pEvent)
     }
     // The keyboard's own repeats would play and stop in turn.
     const QWidget* pModal = QApplication::activeModalWidget();
-    if (!pEvent->isAutoRepeat() && (!pModal || pModal == window()))
+    if (m_keyRepeats.Press(*pEvent) && (!pModal || pModal == window()))
         OnKeyCommand(command);
     pEvent->accept();
+}
+
+void CArchiveDlg::keyReleaseEvent(QKeyEvent* pEvent)
+{
+    m_keyRepeats.Release(*pEvent);
+    QWidget::keyReleaseEvent(pEvent);
 }
 
 void CArchiveDlg::OnSliderScroll()

@@ -7,8 +7,10 @@
 #include "widgets/bitmap_button.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QTimer>
 
 using namespace ostrel;
 using namespace ostrel::test;
@@ -332,8 +334,9 @@ protected:
         Close();
         pPanel.reset();
     }
-    // Holds the key for 150 ms with the mouse, or on the keyboard with its repeats (a release and
-    // a press marked as repeats) every 30 ms; lets go and waits for the stops.
+    // Holds the key for 150 ms with the mouse, or on the keyboard with its repeats every 30 ms
+    // in turn: a release and a press that Qt marks, the same pair unmarked (read apart, one time
+    // stamp), a press alone (the X server's detectable repeat); lets go and waits for the stops.
     void Hold(int nControlId, Qt::Key key)
     {
         if (key == Qt::Key_unknown) {
@@ -342,21 +345,24 @@ protected:
             clock.Advance(150);
             QTest::mouseRelease(pView->SkinButton(nControlId), Qt::LeftButton);
         } else {
-            SendKey(QEvent::KeyPress, key, false);
+            SendKey(QEvent::KeyPress, key, false, 1);
             for (int nMs = 30; nMs < 150; nMs += 30) {
                 clock.Advance(30);
-                SendKey(QEvent::KeyRelease, key, true);
-                SendKey(QEvent::KeyPress, key, true);
+                const int nStyle = nMs / 30 % 3; // 1 the marked pair, 2 the unmarked one, 0 a press
+                if (nStyle != 0)
+                    SendKey(QEvent::KeyRelease, key, nStyle == 1, nMs);
+                SendKey(QEvent::KeyPress, key, nStyle == 1, nMs);
             }
             clock.Advance(30);
-            SendKey(QEvent::KeyRelease, key, false);
+            SendKey(QEvent::KeyRelease, key, false, 150);
         }
         QCoreApplication::processEvents();
         clock.Advance(1000);
     }
-    void SendKey(QEvent::Type type, Qt::Key key, bool bRepeat)
+    void SendKey(QEvent::Type type, Qt::Key key, bool bRepeat, int nStamp = 0)
     {
         QKeyEvent event(type, key, Qt::NoModifier, QString(), bRepeat);
+        event.setTimestamp(static_cast<quint64>(nStamp));
         QCoreApplication::sendEvent(pView.get(), &event);
         QCoreApplication::processEvents();
     }
@@ -415,8 +421,22 @@ TEST_F(PtzKeysTest, EachKeyByMouseOrKeyboardSendsItsCommandWhileHeldAndStopsWhen
     }
 }
 
-TEST_F(PtzKeysTest, AHeldArrowIsLetGoWhenTheWindowLosesTheKeyboard)
+TEST_F(PtzKeysTest, HeldKeysAreLetGoWhenADialogOrAnotherWindowTakesTheInput)
 {
+    // Up held with the mouse when "S" opens Configurations: its stops follow before the dialog
+    // is closed.
+    QTest::mousePress(pView->SkinButton(IDC_PTZ_UP), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    std::vector<Bytes> whileOpen;
+    QTimer::singleShot(0, [&] {
+        clock.Advance(1000);
+        whileOpen = TakePtzPayloads();
+        QApplication::activeModalWidget()->close();
+    });
+    SendKey(QEvent::KeyPress, Qt::Key_S, false);
+    EXPECT_EQ(MovesThenStops(0x03, 1), whileOpen);
+    EXPECT_FALSE(pView->SkinButton(IDC_PTZ_UP)->IsPressed());
+
     SendKey(QEvent::KeyPress, Qt::Key_Left, false);
     QEvent deactivated(QEvent::ActivationChange); // another window took the keyboard
     QCoreApplication::sendEvent(pView.get(), &deactivated);
@@ -435,7 +455,7 @@ TEST_F(PtzKeysTest, PlusLetGoAfterShiftStillStopsTheZoom)
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Plus, Qt::ShiftModifier, 21, 0x2B, 1);
     QCoreApplication::sendEvent(pView.get(), &press);
     QCoreApplication::processEvents();
-    clock.Advance(20);
+    clock.Advance(10);
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_Equal, Qt::NoModifier, 21, 0x3D, 0);
     QCoreApplication::sendEvent(pView.get(), &release);
     QCoreApplication::processEvents();
