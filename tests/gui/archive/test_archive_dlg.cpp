@@ -131,7 +131,12 @@ TEST_F(ArchiveDlgTest, ACalendarDayAndASliderClickChooseTheMomentToPlay)
 {
     LogInAndOpenArchive();
     // May 2024's page starts on Sunday 28 April: the 14th is cell 16, column 2 of row 2, whose
-    // middle lies (2 + 8 + 29 * 2 + 14, 2 + 50 + 20 * 2 + 10) into the calendar.
+    // middle lies (2 + 8 + 29 * 2 + 14, 2 + 50 + 20 * 2 + 10) into the calendar. A press that
+    // began above the day cells selects nothing where it ends.
+    const CalendarDate before = pDlg->Calendar()->GetSelectedDate();
+    QTest::mousePress(pDlg->Calendar(), Qt::LeftButton, {}, QPoint(82, 20));
+    QTest::mouseRelease(pDlg->Calendar(), Qt::LeftButton, {}, QPoint(82, 102));
+    EXPECT_EQ(before, pDlg->Calendar()->GetSelectedDate());
     QTest::mouseClick(pDlg->Calendar(), Qt::LeftButton, {}, QPoint(82, 102));
     // The track starts 7 pixels into the slider: x 296 is thumb x 289, 86399 * 289 / 578 s.
     QTest::mouseClick(pDlg->Slider(), Qt::LeftButton, {}, QPoint(296, 8));
