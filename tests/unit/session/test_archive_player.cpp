@@ -306,8 +306,7 @@ TEST_F(ArchivePlayerTest, PlayResultsShowTheirTextsAndAnUnknownOneBlanksTheLine)
     LogInAndOpen();
     DeliverWeek();
     Pick(2024, 5, 12, 0);
-    const std::pair<uint32_t, std::string> rows[] = {
-        {0, "ERROR"}, {2, "No Search Image"}, {3, "End of Play"}, {9, kBlank}};
+    const std::pair<uint32_t, std::string> rows[] = {{0, "ERROR"}, {2, "No Search Image"}, {3, "End of Play"}, {9, kBlank}};
     for (const auto& [dwCode, strText] : rows) {
         SCOPED_TRACE(dwCode);
         Player().OnPlayControl(PLAY_FORWARD);
