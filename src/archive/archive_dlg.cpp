@@ -12,7 +12,6 @@
 #include "widgets/skin_slider.h"
 
 #include <QCloseEvent>
-#include <QDir>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -312,9 +311,15 @@ void CArchiveDlg::keyPressEvent(QKeyEvent* pEvent)
     }
     // The keyboard's own repeats would play and stop in turn.
     const QWidget* pModal = QApplication::activeModalWidget();
-    if (!pEvent->isAutoRepeat() && (!pModal || pModal == window()))
+    if (m_keyRepeats.Press(*pEvent) && (!pModal || pModal == window()))
         OnKeyCommand(command);
     pEvent->accept();
+}
+
+void CArchiveDlg::keyReleaseEvent(QKeyEvent* pEvent)
+{
+    m_keyRepeats.Release(*pEvent);
+    QWidget::keyReleaseEvent(pEvent);
 }
 
 void CArchiveDlg::OnSliderScroll()
@@ -549,7 +554,7 @@ std::string CArchiveDlg::OnSnapshot()
         SnapshotFileName(strFolder, tiles.SelChannel(), strStamp, m_services.rClock.TickMs());
     const bool bSaved = EncodeJpeg(rgb.constBits(), rgb.width(), rgb.height(), static_cast<int>(rgb.bytesPerLine()),
                                    kSnapshotQuality, jpeg) &&
-                        !strFolder.empty() && QDir().mkpath(QString::fromStdString(strFolder)) &&
+                        !strFolder.empty() && m_services.rFiles.MakeFolder(strFolder) &&
                         m_services.rFiles.WriteWhole(strName, jpeg.data(), jpeg.size());
     if (!bSaved) {
         m_player.ShowMessage(kSnapshotFailedText);

@@ -13,6 +13,7 @@
 #include "models/snapshot_layout.h"
 #include "session/recorder_session.h"
 #include "widgets/back_store.h"
+#include "widgets/key_repeat_filter.h"
 
 #include <QFont>
 #include <QImage>
@@ -135,6 +136,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* pEvent) override;
     void closeEvent(QCloseEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
+    void keyReleaseEvent(QKeyEvent* pEvent) override;
 
 private:
     // ArchiveScreen.
@@ -184,6 +186,8 @@ private:
     std::unique_ptr<TimerService> m_pTimers;
     CBackStore m_backStore;
     CArchivePlayer m_player;
+    // Keys act at their press; a release only ends the key's hold.
+    CKeyRepeatFilter m_keyRepeats{*this, m_services.rTimers, [](uint32_t) {}};
     std::unique_ptr<CAviBackup> m_pBackup; // made by Create when the services allow
     bool m_bCreated = false;
     bool m_bRefreshScheduled = false;

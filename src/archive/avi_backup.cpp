@@ -203,12 +203,8 @@ void CAviBackup::OnOutcome(Outcome outcome, const std::string& strPath)
 std::string CAviBackup::ChooseFolder(const std::string& strRecordFolder) const
 {
     namespace fs = std::filesystem;
-    const auto usable = [](const fs::path& folder) {
-        std::error_code ec;
-        if (folder.empty())
-            return false;
-        fs::create_directories(folder, ec);
-        return fs::is_directory(folder, ec);
+    const auto usable = [this](const fs::path& folder) {
+        return !folder.empty() && m_services.rMaker.MakeFolder(folder.string());
     };
     if (usable(strRecordFolder))
         return strRecordFolder;

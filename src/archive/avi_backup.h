@@ -40,6 +40,8 @@ public:
     virtual ~BackupFileMaker() = default;
     // A new file in strFolder; null, with the reason in *pStatus, when it cannot start.
     virtual std::unique_ptr<BackupFile> Start(const std::string& strFolder, FileStatus* pStatus) = 0;
+    // Creates the folder and its missing parents; true when it is a folder afterwards.
+    virtual bool MakeFolder(const std::string& strFolder) = 0;
 };
 
 // What the backup asks of the archive window, on the user-interface thread.

@@ -17,6 +17,7 @@ public:
     // Files started from now on (the saving thread reads it when it starts one).
     void SetCodec(AviCodec codec) { m_codec.store(codec); }
     std::unique_ptr<BackupFile> Start(const std::string& strFolder, FileStatus* pStatus) override;
+    bool MakeFolder(const std::string& strFolder) override { return m_rFiles.MakeFolder(strFolder); }
 
 private:
     FileStore& m_rFiles;

@@ -240,6 +240,14 @@ bool CConfigConnections::ApplyToSettings()
         m_pAddress->selectAll();
         return false;
     }
+    // The field counts characters, the settings bytes: a typed path is refused as Browse.. does.
+    const std::string strRecordPath = m_pRecordPath->text().toStdString();
+    if (strRecordPath.size() > kMaxRecordPathChars) {
+        rNotifier.ShowMessage(kLongPathMessage, CConfigDialog::kTitle);
+        m_pRecordPath->setFocus();
+        m_pRecordPath->selectAll();
+        return false;
+    }
 
     CConfigDialog& d = *m_pDialog;
     d.SetConnection(strAddress, *port, m_pUserId->text().toStdString(), m_pPassword->text().toStdString(),
@@ -247,7 +255,7 @@ bool CConfigConnections::ApplyToSettings()
     d.SetOptions(IndexOf(m_pRotateInterval, d.GetRotateInterval()), IndexOf(m_pScanRate, d.GetRequestSpeed()),
                  IndexOf(m_pReconnectCount, d.GetReconnectCount()), m_pFullScreen->isChecked(),
                  m_pReceiveEvent->isChecked(), IndexOf(m_pRecordInterval, d.GetRecordInterval()),
-                 m_pRecordPath->text().toStdString(), m_pDateShow->isChecked() ? 1 : 0);
+                 strRecordPath, m_pDateShow->isChecked() ? 1 : 0);
     d.SetIpLabel(m_pName->text().toStdString());
     d.SetAviCodec(IndexOf(m_pAviCodec, d.GetAviCodec()));
     return true;
@@ -262,9 +270,7 @@ void CConfigConnections::OnBrowse()
     const QString strPath = QString::fromStdString(*chosen);
     // The settings keep 259 bytes; a longer path would be cut into another folder's name.
     if (chosen->size() > kMaxRecordPathChars) {
-        m_pDialog->Services().rNotifier.ShowMessage(
-            "The folder's path is longer than 259 bytes; choose a folder with a shorter path.",
-            CConfigDialog::kTitle);
+        m_pDialog->Services().rNotifier.ShowMessage(kLongPathMessage, CConfigDialog::kTitle);
         return;
     }
     m_pRecordPath->setText(strPath);

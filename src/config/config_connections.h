@@ -22,14 +22,16 @@ class CConfigConnections : public QWidget {
 public:
     static constexpr const char* kPortMessage = "Please enter an integer between 1 and 65535.";
     static constexpr size_t kMaxRecordPathChars = 259;
+    static constexpr const char* kLongPathMessage =
+        "The folder's path is longer than 259 bytes; choose a folder with a shorter path.";
 
     explicit CConfigConnections(CConfigDialog* pDialog);
 
     // Every control from the settings.
     void FillFromSettings();
     // Every control into the settings. A port that is not a number from 1 to 65535, or an
-    // address that is neither empty nor a whole dotted IPv4 address, shows its message, takes
-    // the focus and applies nothing: false. A list without a selection (a stored index it does
+    // address that is neither empty nor a whole dotted IPv4 address, or a record path longer than
+    // the settings' 259 bytes, shows its message, takes the focus and applies nothing: false. A list without a selection (a stored index it does
     // not have) keeps the stored index.
     bool ApplyToSettings();
 

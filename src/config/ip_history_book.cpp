@@ -3,9 +3,7 @@
 #include "platform/file_store.h"
 #include "platform/private_profile.h"
 
-#include <filesystem>
 #include <optional>
-#include <system_error>
 #include <unordered_map>
 
 namespace ostrel {
@@ -148,10 +146,8 @@ IpHistoryBook::Result IpHistoryBook::AddHistoryEntry(std::string_view strName, s
     const size_t nGrowth = strName.size() + strIp.size() + strPort.size() + 16;
     if (before.size() + nGrowth > kProfileMaxFileBytes)
         return Result::TooLarge;
-    if (read == Result::Missing) {
-        std::error_code ec;
-        std::filesystem::create_directories(m_strDir, ec); // a failure shows in the write
-    }
+    if (read == Result::Missing)
+        m_rFiles.MakeFolder(m_strDir); // a failure shows in the write
     // Both lines go into the file in one replacement: a section with an IP and no PORT would
     // throw the three-line sections out of step, and a failed write must leave the old book.
     std::optional<std::string> after = SetProfileString(AsText(before), strName, "IP", strIp);
@@ -172,7 +168,6 @@ IpHistoryBook::Result IpHistoryBook::DeleteHistoryEntry(std::string_view strName
     const Result read = ReadBook(m_rFiles, m_strPath, bytes);
     if (read != Result::Ok)
         return read;
-    const std::string strHeader = "[" + std::string(strName) + "]";
     const std::string_view text = AsText(bytes);
     std::string out;
     out.reserve(text.size());
@@ -184,7 +179,12 @@ IpHistoryBook::Result IpHistoryBook::DeleteHistoryEntry(std::string_view strName
         end = end == std::string_view::npos ? text.size() : end + 1;
         const std::string_view line = text.substr(pos, end - pos);
         pos = end;
-        if (line.find(strHeader) != std::string_view::npos) {
+        std::string_view bare = line;
+        while (!bare.empty() && (bare.back() == '\n' || bare.back() == '\r'))
+            bare.remove_suffix(1);
+        // The section's own name, not a header that contains it: "[x" is not "x".
+        const std::optional<std::string_view> section = ProfileSectionOf(bare);
+        if (section && *section == strName) {
             nSkip = 2;
             bRemoved = true;
             continue;

@@ -131,8 +131,9 @@ void CMonthCalendar::Press(int nCell)
 
 bool CMonthCalendar::Release(int nCell, const CalendarDate& today)
 {
+    const int nPressed = m_nPressed;
     Press(-1);
-    if (nCell < 0 || nCell >= kCellCount)
+    if (nCell < 0 || nCell >= kCellCount || nCell != nPressed)
         return false;
     const CalendarDate d = m_cells[static_cast<size_t>(nCell)].date;
     if (d < kMinDate || d > kMaxDate)

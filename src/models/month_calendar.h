@@ -88,8 +88,8 @@ public:
 
     // The left button goes down on cell nCell (-1: none).
     void Press(int nCell);
-    // The button comes up over cell nCell (-1: none). Selects its date when it lies within the
-    // limits, turning the page when it belongs to a neighbouring month; returns true when a
+    // The button comes up over cell nCell (-1: none). Selects its date when the press went down
+    // on the same cell and the date lies within the limits, turning the page when it belongs to a neighbouring month; returns true when a
     // date was selected (the parent is to be told).
     bool Release(int nCell, const CalendarDate& today);
     // Marks the cell under the pointer; -1 clears the mark (the pointer left).

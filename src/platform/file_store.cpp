@@ -3,6 +3,8 @@
 #include "platform/local_writable_file.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -46,6 +48,13 @@ bool LocalFileStore::WriteWhole(const std::string& strPath, const uint8_t* pData
 bool LocalFileStore::Remove(const std::string& strPath)
 {
     return ::unlink(strPath.c_str()) == 0 || errno == ENOENT;
+}
+
+bool LocalFileStore::MakeFolder(const std::string& strPath)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(strPath, ec);
+    return !strPath.empty() && std::filesystem::is_directory(strPath, ec);
 }
 
 std::unique_ptr<WritableFile> LocalFileStore::OpenWritable(const std::string& strPath, FileStatus* pStatus)

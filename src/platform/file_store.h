@@ -43,6 +43,8 @@ public:
     // empty unless the result is Ok). Allocates at most nMaxBytes for rOut, whatever the file's
     // size; a file that grows while it is read is read no further than the limit.
     virtual FileReadResult ReadAtMost(const std::string& strPath, size_t nMaxBytes, std::vector<uint8_t>& rOut) = 0;
+    // Creates the folder and its missing parents; true when it is a folder afterwards.
+    virtual bool MakeFolder(const std::string& strPath) = 0;
 };
 
 // The local file system, through POSIX calls. Usable from any thread.
@@ -52,6 +54,7 @@ public:
     bool Remove(const std::string& strPath) override;
     std::unique_ptr<WritableFile> OpenWritable(const std::string& strPath, FileStatus* pStatus = nullptr) override;
     FileReadResult ReadAtMost(const std::string& strPath, size_t nMaxBytes, std::vector<uint8_t>& rOut) override;
+    bool MakeFolder(const std::string& strPath) override;
 };
 
 } // namespace ostrel

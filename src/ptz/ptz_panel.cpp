@@ -98,17 +98,22 @@ void CPtzPanel::OnPtzKey(int nParameter, bool bPressed)
     if (nSlot < 0)
         return; // the PTZ channel keys choose the camera and send nothing
     PtzIntervals& intervals = m_rSession.PtzTiming();
+    int& rKeyChannel = m_nKeyChannel[KeyIndex(nParameter)];
     if (bPressed) {
         // A stop timer that has ticked gives way to the new key; one that has not goes on.
         if (m_nStopTicks != 0) {
             m_pTimers->Stop(kStopTimerId);
             m_nStopTicks = 0;
         }
-        SendSlot(nSlot);
+        // The camera is fixed at the press: a selector change while the key is held must not
+        // move another camera nor leave this one without its stops.
+        rKeyChannel = m_rSession.Layout().PtzChannel();
+        SendSlot(rKeyChannel, nSlot);
         m_pTimers->Start(nParameter, Raised(intervals.nPtzCmdInterval));
     } else {
         m_pTimers->Stop(nParameter);
-        SendSlot(kPtzStop);
+        m_nStopChannel = rKeyChannel;
+        SendSlot(m_nStopChannel, kPtzStop);
         m_pTimers->Start(kStopTimerId, Raised(intervals.nPtzStopInterval));
     }
 }
@@ -120,17 +125,25 @@ void CPtzPanel::OnTimer(int nId)
             m_pTimers->Stop(kStopTimerId);
             m_nStopTicks = 0;
         }
-        SendSlot(kPtzStop);
+        SendSlot(m_nStopChannel, kPtzStop);
         return;
     }
     const int nSlot = SlotOfKey(nId);
     if (nSlot >= 0)
-        SendSlot(nSlot);
+        SendSlot(m_nKeyChannel[KeyIndex(nId)], nSlot);
 }
 
-void CPtzPanel::SendSlot(int nSlot)
+size_t CPtzPanel::KeyIndex(int nKeyId)
 {
-    SendPtzCommand(m_table.At(m_rSession.Layout().PtzChannel(), nSlot % kPtzPanelSlots));
+    for (size_t i = 0; i < std::size(kKeySlots); ++i)
+        if (kKeySlots[i].nKeyId == nKeyId)
+            return i;
+    return 0;
+}
+
+void CPtzPanel::SendSlot(int nChannel, int nSlot)
+{
+    SendPtzCommand(m_table.At(nChannel, nSlot % kPtzPanelSlots));
 }
 
 void CPtzPanel::SendPtzCommand(const PtzCommand& command)

@@ -4,6 +4,8 @@
 #include "platform/timer_service.h"
 #include "ptz/ptz_command.h"
 
+#include <array>
+#include <cstddef>
 #include <memory>
 
 namespace ostrel {
@@ -22,7 +24,8 @@ struct PtzPanelServices {
 // The PTZ panel behind the view's twelve momentary PTZ keys. A press sends the key's command of
 // the selected camera at once and again every m_nPtzCmdInterval ms while held (a timer named
 // after the key ID); a release sends that camera's stop at once and on four more ticks of the
-// stop timer 1337, so a lost packet does not leave the camera moving. The commands come from the
+// stop timer 1337, so a lost packet does not leave the camera moving. The camera is the one
+// selected when the key went down, whatever the selector does while it is held. The commands come from the
 // command file of the setting "Ptz Type". The PTZ channel keys 13 and 14 are the session's; here
 // they do nothing, and nothing else sends PTZ commands.
 //
@@ -65,7 +68,9 @@ public:
 
 private:
     void SendPtzCommand(const PtzCommand& command);
-    void SendSlot(int nSlot);
+    void SendSlot(int nChannel, int nSlot);
+    // The pad key's place in the key table; only called with pad keys.
+    static size_t KeyIndex(int nKeyId);
     // Raises an interval below the minimum and stores it back; returns it.
     static int Raised(int& rIntervalMs);
 
@@ -76,6 +81,8 @@ private:
     int m_nSlotCounter = 0;  // slots filled by the last load; 0 = the table is not loaded
     int m_nLoadedType = -1;  // "Ptz Type" as the last settings OK found it
     int m_nStopTicks = 0;    // ticks of the stop timer since it was started
+    std::array<int, 12> m_nKeyChannel{}; // the PTZ camera (0-based) of each pad key's last press
+    int m_nStopChannel = 0;              // the camera the stop ticks go to
 };
 
 } // namespace ostrel

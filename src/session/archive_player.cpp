@@ -96,10 +96,14 @@ void CArchivePlayer::OnTimer(int nId)
         return;
     m_pTimers->Stop(kStepTimerId);
     const Step step = std::exchange(m_step, Step::None);
-    if (step == Step::BackToLive)
+    if (step == Step::BackToLive) {
+        // The archive's window is gone: what was pressed in it during the pause is dropped, or
+        // a play start would follow the live request.
+        m_queued.clear();
         m_rSession.ShowArchive(false);
-    else
-        PlayEventNow(m_dwEventTime, m_nEventChannel);
+        return;
+    }
+    PlayEventNow(m_dwEventTime, m_nEventChannel);
     RunQueued();
 }
 
@@ -174,6 +178,7 @@ void CArchivePlayer::PlayFrom(PlayControl control)
 {
     CDvrLink& link = m_rSession.Link();
     const bool bWasPlaying = (m_wPlayState & 0xFF) == 1;
+    bool bKeyPressed = false;
     const PlayControlWord word = BuildPlayControl(control, m_wPlayState, m_rSession.Settings().byRequestSpeed);
     m_wPlayState = word.wPlayState;
 
@@ -213,6 +218,7 @@ void CArchivePlayer::PlayFrom(PlayControl control)
                 m_bSearching = true;
             }
             link.SendKeyEmul(kSearchKeyCode);
+            bKeyPressed = true;
         }
     }
     m_rScreen.DrawStatusPanel();
@@ -221,7 +227,13 @@ void CArchivePlayer::PlayFrom(PlayControl control)
     LightOnly(control);
     if ((m_wPlayState & 0xFF) == 0)
         LightOnly(PLAY_STOP);
-    link.SendDvrStatus2();
+    // After the key the status request goes through the request builder, so the watchdog the key
+    // armed re-sends it, not a live request. After a play request the direct one keeps the
+    // state REQ_PLAY, so the watchdog re-sends a lost play request.
+    if (bKeyPressed)
+        link.SendRequest(wire::REQ_DVR_STATUS2, false);
+    else
+        link.SendDvrStatus2();
 }
 
 void CArchivePlayer::OnPlayResult(uint8_t byCode)

@@ -64,8 +64,9 @@ public:
 //
 // Two steps wait: going back to live waits 500 ms after the stop, and playing an alarm event
 // while playing waits 1000 ms after its stop. The waits are timer steps, never sleeps; operator
-// commands that arrive during one are kept and run after it in the order they came, and a
-// pending step dies with the player.
+// commands that arrive during one are kept and run after it in the order they came, except
+// after the way back to live, where the window they were meant for is gone and they are
+// dropped; a pending step dies with the player.
 class CArchivePlayer final : public ArchiveWindow, public TimerTarget {
 public:
     static constexpr int kStepTimerId = 110;

@@ -3,6 +3,7 @@
 #include "alarmlog/alarm_event_dlg.h"
 #include "archive/archive_dlg.h"
 #include "platform/desktop_alarm_notifier.h"
+#include "platform/detectable_auto_repeat.h"
 #include "platform/notifier.h"
 #include "platform/qt_settings_store.h"
 #include "platform/qt_timer_service.h"
@@ -11,6 +12,7 @@
 #include "shell/about_dlg.h"
 #include "shell/main_frame.h"
 #include "shell/ostrel_view.h"
+#include "widgets/key_repeat_filter.h"
 
 #include <QApplication>
 #include <QDir>
@@ -52,6 +54,10 @@ bool COstrelApp::InitInstance()
     QCoreApplication::setOrganizationName(QStringLiteral("Ostrel"));
     QCoreApplication::setApplicationName(QStringLiteral("Ostrel16"));
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(SkinBitmap(IDB_PROGRAM_ICON))));
+
+    // A held key repeats as presses only, where the X server offers it; else the windows tell
+    // repeats by time.
+    CKeyRepeatFilter::SetServerMarksRepeats(EnableDetectableAutoRepeat());
 
     m_pMainFrame = std::make_unique<CMainFrame>();
     connect(m_pMainFrame.get(), &CMainFrame::AppAbout, this, &COstrelApp::OnAppAbout);

@@ -382,6 +382,7 @@ void COstrelView::OnSettingButton()
     CConfigDialog dlg(ConfigServices{m_rSession.Settings(), m_rSession.WorkDir(), notifier, files, folders}, this);
     notifier.SetParent(&dlg);
     folders.SetParent(&dlg);
+    ReleaseHeldKeys(); // the dialog takes the input: a held PTZ key would keep its camera moving
     if (dlg.exec() != QDialog::Accepted)
         return;
     ApplyFullScreen(m_rSession.Settings().bUseFullScreen != 0);
@@ -429,19 +430,6 @@ void COstrelView::SetUseFullScreen(bool bFull)
 
 // ---- keys --------------------------------------------------------------------------------
 
-namespace {
-
-// The physical key where the window system tells it, else the key's meaning: '+' typed with
-// Shift may come up as '=' when Shift is let go first, but on the same key.
-uint32_t PhysicalKey(const QKeyEvent& event, const std::optional<KeyStroke>& key)
-{
-    if (event.nativeScanCode() != 0)
-        return 0x10000u | event.nativeScanCode();
-    return key ? key->wKey : 0;
-}
-
-} // namespace
-
 void COstrelView::OnKeyCommand(KeyCommand command, uint32_t dwPhysicalKey)
 {
     if (IsHeldCommand(command)) {
@@ -480,19 +468,20 @@ void COstrelView::keyPressEvent(QKeyEvent* pEvent)
     }
     // The keyboard's own repeats would toggle and step again; a held PTZ key repeats by timer.
     const QWidget* pModal = QApplication::activeModalWidget();
-    if (!pEvent->isAutoRepeat() && (!pModal || pModal == window()))
-        OnKeyCommand(command, PhysicalKey(*pEvent, key));
+    if (m_keyRepeats.Press(*pEvent) && (!pModal || pModal == window()))
+        OnKeyCommand(command, KeyId(*pEvent));
     pEvent->accept();
 }
 
 void COstrelView::keyReleaseEvent(QKeyEvent* pEvent)
 {
+    // A held key is let go through the filter, once no repeat's press follows.
+    const uint32_t dwKey = KeyId(*pEvent);
+    const bool bHolds = std::any_of(m_heldKeys.begin(), m_heldKeys.end(),
+                                    [dwKey](const HeldKey& held) { return held.dwKey == dwKey; });
+    m_keyRepeats.Release(*pEvent);
     const std::optional<KeyStroke> key = ToKeyStroke(*pEvent);
-    if (!pEvent->isAutoRepeat() && ReleaseHeldKey(PhysicalKey(*pEvent, key))) {
-        pEvent->accept();
-        return;
-    }
-    if (key && FindKeyCommand(LiveViewKeys(), *key) != KeyCommand::None)
+    if (bHolds || (key && FindKeyCommand(LiveViewKeys(), *key) != KeyCommand::None))
         pEvent->accept();
     else
         QWidget::keyReleaseEvent(pEvent);
@@ -514,11 +503,16 @@ bool COstrelView::ReleaseHeldKey(uint32_t dwPhysicalKey)
 
 void COstrelView::ReleaseHeldKeys()
 {
-    // Key releases no longer come here: what they hold is let go now, so no camera keeps moving.
+    // Key and mouse releases no longer come here: what they hold is let go now, so no camera
+    // keeps moving.
+    m_keyRepeats.Forget();
     std::vector<HeldKey> held;
     held.swap(m_heldKeys);
     for (const HeldKey& key : held)
         key.pButton->Release();
+    for (CSkinButton* pButton : m_ptzButtons)
+        if (pButton && pButton->IsPressed())
+            pButton->Release();
 }
 
 void COstrelView::changeEvent(QEvent* pEvent)

@@ -8,6 +8,7 @@
 #include "session/live_window.h"
 #include "session/recorder_session.h"
 #include "widgets/back_store.h"
+#include "widgets/key_repeat_filter.h"
 
 #include <QFont>
 #include <QImage>
@@ -188,6 +189,7 @@ private:
     std::array<CSkinButton*, 14> m_ptzButtons{};
     QComboBox* m_pPtzCombo = nullptr;
     std::vector<HeldKey> m_heldKeys; // PTZ buttons held by keys that are still down
+    CKeyRepeatFilter m_keyRepeats{*this, m_services.rTimers, [this](uint32_t dwKey) { ReleaseHeldKey(dwKey); }};
 };
 
 } // namespace ostrel

@@ -45,4 +45,12 @@ std::optional<KeyStroke> ToKeyStroke(const QKeyEvent& event)
     }
 }
 
+uint32_t KeyId(const QKeyEvent& event)
+{
+    if (event.nativeScanCode() != 0)
+        return 0x10000u | event.nativeScanCode();
+    const std::optional<KeyStroke> key = ToKeyStroke(event);
+    return key ? key->wKey : 0;
+}
+
 } // namespace ostrel

@@ -21,6 +21,14 @@ bool FakeFileStore::Remove(const std::string& strPath)
     return true;
 }
 
+bool FakeFileStore::MakeFolder(const std::string& strPath)
+{
+    if (bFailFolders || strPath.empty())
+        return false;
+    folders.insert(strPath);
+    return true;
+}
+
 std::unique_ptr<WritableFile> FakeFileStore::OpenWritable(const std::string& strPath, FileStatus* pStatus)
 {
     if (pStatus)

@@ -22,6 +22,8 @@ public:
     bool Remove(const std::string& strPath) override;
     std::unique_ptr<WritableFile> OpenWritable(const std::string& strPath, FileStatus* pStatus = nullptr) override;
     FileReadResult ReadAtMost(const std::string& strPath, size_t nMaxBytes, std::vector<uint8_t>& rOut) override;
+    // Records the folder; fails when bFailFolders.
+    bool MakeFolder(const std::string& strPath) override;
 
     // Faults of the files opened from now on.
     struct WritableFaults {
@@ -44,6 +46,8 @@ public:
     std::map<std::string, std::vector<uint8_t>> files;
     std::map<std::string, int> failedReads;    // path -> errno of every ReadAtMost of it
     std::multiset<std::string> temporaries;    // final names of files written and not yet ended
+    std::set<std::string> folders;             // made by MakeFolder
+    bool bFailFolders = false;
 };
 
 } // namespace ostrel::test

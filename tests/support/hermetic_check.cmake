@@ -1,7 +1,8 @@
 # Proof that a test run stays hermetic. The snapshot, taken before the first test, lists what
 # a test must never create or change outside its own scratch folder: the user's settings
-# profile folder (Ostrel/ under ~/.config and under $XDG_CONFIG_HOME), and every Backup/,
-# AlarmEvent.am and ini/opt.ini in the source and build trees. The check, run after the last
+# profile folder (Ostrel/ under ~/.config and under $XDG_CONFIG_HOME), every Backup/,
+# AlarmEvent.am and ini/opt.ini in the source and build trees, and the names directly in the
+# root folder and in $HOME. The check, run after the last
 # test, lists them again and fails on any difference.
 #
 #   cmake -DMODE=snapshot|check -DSTATE=<file> -DSOURCE_TREE=<dir> -DBUILD_TREE=<dir> -P hermetic_check.cmake
@@ -44,6 +45,17 @@ function(list_watched out)
         list(APPEND watched ${entries})
     endforeach()
 
+    # What is directly in the root folder and in $HOME, by name: a test as root would litter
+    # them, and as anyone else fail to write there.
+    foreach(dir "/" "$ENV{HOME}")
+        if(NOT "${dir}" STREQUAL "" AND IS_DIRECTORY "${dir}")
+            file(GLOB entries LIST_DIRECTORIES true "${dir}/*")
+            foreach(entry IN LISTS entries)
+                list(APPEND watched "${entry} (in ${dir})")
+            endforeach()
+        endif()
+    endforeach()
+
     list(REMOVE_DUPLICATES watched)
     list(SORT watched)
     set(${out} "${watched}" PARENT_SCOPE)
@@ -77,7 +89,7 @@ elseif(MODE STREQUAL "check")
         endif()
         message(FATAL_ERROR "${report}")
     endif()
-    message(STATUS "No test wrote to the settings profile or left files in the source or build tree.")
+    message(STATUS "No test wrote to the settings profile, the root folder or $HOME, or left files in the source or build tree.")
 else()
     message(FATAL_ERROR "hermetic_check: MODE is snapshot or check, not '${MODE}'")
 endif()

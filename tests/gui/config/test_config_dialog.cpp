@@ -181,6 +181,23 @@ TEST_F(ConfigDialogTest, BadAddressesAndPortsKeepTheDialogOpenWithOneMessageAndT
             EXPECT_FALSE(IniExists()) << "Cancel keeps what the refused OK applied, and records no entry";
         }
     }
+    // A record path of 260 bytes in 130 characters is refused as Browse.. refuses it; 259 pass.
+    notifier.messages.clear();
+    Make();
+    Page().AddressEdit()->setText("10.1.2.3");
+    std::string strLong;
+    for (int i = 0; i < 130; ++i)
+        strLong += "\xC3\xA9"; // e acute, two bytes
+    for (const std::string& strPath : {strLong, strLong.substr(0, 258) + "x"}) {
+        const bool bRefused = strPath.size() > 259;
+        Page().RecordPathEdit()->setText(QString::fromStdString(strPath));
+        PressOk();
+        EXPECT_EQ(bRefused, pConfig->isVisible());
+        EXPECT_EQ(bRefused ? "/rec/path" : strPath, GetText(s.szRecordPath));
+    }
+    EXPECT_EQ(std::vector<std::string>{"Configurations: " + std::string(CConfigConnections::kLongPathMessage)},
+              notifier.messages);
+
     // The fields take only what they can hold: a ']' would end the address book's section name.
     Make();
     const std::tuple<QLineEdit*, const char*, const char*> typed[] = {

@@ -6,6 +6,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDir>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -64,7 +65,8 @@ public:
     const QString& Address() const { return m_strAddress; }
 
 private:
-    QTemporaryDir m_dir;
+    // A socket path has room for 107 bytes; TMPDIR may be long, so the bus lives under /tmp.
+    QTemporaryDir m_dir{QStringLiteral("/tmp/ostrel-bus-XXXXXX")};
     QProcess m_daemon;
     QString m_strAddress;
 };
@@ -73,6 +75,10 @@ private:
 
 TEST(DesktopAlarmNotifier, NotifiesThroughTheServiceAndReplacesAChannelsOlderNotice)
 {
+    // However long TMPDIR is.
+    const QString strLongTmp = QDir::tempPath() + QStringLiteral("/") + QString(100, QLatin1Char('t'));
+    ASSERT_TRUE(QDir().mkpath(strLongTmp));
+    qputenv("TMPDIR", strLongTmp.toUtf8());
     PrivateBus bus;
     ASSERT_FALSE(bus.Address().isEmpty()) << "dbus-daemon (Debian package dbus-daemon) did not start";
     QDBusConnection service = QDBusConnection::connectToBus(bus.Address(), QStringLiteral("service"));

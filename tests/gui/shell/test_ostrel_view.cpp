@@ -7,8 +7,10 @@
 #include "widgets/bitmap_button.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QTimer>
 
 using namespace ostrel;
 using namespace ostrel::test;
@@ -222,14 +224,8 @@ TEST_F(ViewTest, FullScreenAtTheStartByF11AndEscapeIsPutBackWhenTheViewGoesAndEx
     EXPECT_EQ(1280, display.nCurrentWidth);
 }
 
-// What the operator can see after each step: the bytes sent, the layout and every button.
-struct LiveTrace {
-    std::vector<Bytes> sent;
-    std::vector<int> states;
-    bool operator==(const LiveTrace&) const = default;
-};
-
-TEST_F(ViewTest, EveryLiveKeySendsTheRequestOfItsButtonAndLeavesTheSameTrace)
+// Each key clicks its button, so it sends that button's request (worked out by hand).
+TEST_F(ViewTest, EveryLiveKeySendsTheRequestOfItsButton)
 {
     // Camera keys in four, nine and one cell and where their buttons are disabled; rotation on
     // (to the one drawn camera, the mask kept) and off; the archive button asks for the range.
@@ -253,34 +249,16 @@ TEST_F(ViewTest, EveryLiveKeySendsTheRequestOfItsButtonAndLeavesTheSameTrace)
         {IDC_LAYOUT_FIRST + 6, Qt::Key_0, {}, {Live(1, 1, 0xFFFF)}},
         {IDC_ARCHIVE, Qt::Key_A, {}, {RequestBytes(DATATYPE_DVR_STATUS2, {})}},
     };
-    const auto run = [&](bool bKeys) {
-        MakeView();
-        ConnectAndLogIn();
-        DeliverPicture(2);
-        std::vector<LiveTrace> trace;
-        for (size_t i = 0; i < std::size(steps); ++i) {
-            const size_t nFrom = Mark();
-            // Keys typed while a button has the focus frame reach the view all the same.
-            if (bKeys)
-                Key(steps[i].key, steps[i].mods, i % 2 ? pView->SkinButton(IDC_CONNECT) : nullptr);
-            else
-                Click(steps[i].nControlId);
-            LiveTrace t{SentSince(nFrom), {pSession->Layout().SplitMode(), pSession->Layout().SingleChannel(),
-                                           pSession->Layout().IsRotating()}};
-            for (int nId = IDC_LAYOUT_FIRST; nId <= IDC_ROTATE; ++nId)
-                if (CSkinButton* pButton = pView->SkinButton(nId))
-                    t.states.push_back(pButton->GetCheck() * 2 + pButton->isEnabled());
-            trace.push_back(t);
-        }
-        return trace;
-    };
-    const std::vector<LiveTrace> clicked = run(false);
-    for (size_t i = 0; i < clicked.size(); ++i)
-        EXPECT_TRUE(steps[i].sent == clicked[i].sent) << "step " << i;
-    const std::vector<LiveTrace> typed = run(true);
-    ASSERT_EQ(clicked.size(), typed.size());
-    for (size_t i = 0; i < clicked.size(); ++i)
-        EXPECT_TRUE(clicked[i] == typed[i]) << "step " << i;
+    MakeView();
+    ConnectAndLogIn();
+    DeliverPicture(2);
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        const size_t nFrom = Mark();
+        // Keys typed while a button has the focus frame reach the view all the same.
+        Key(steps[i].key, steps[i].mods, i % 2 ? pView->SkinButton(IDC_CONNECT) : nullptr);
+        EXPECT_TRUE(steps[i].sent == SentSince(nFrom)) << "step " << i << ", control " << steps[i].nControlId;
+    }
+    EXPECT_TRUE(Checked(IDC_LAYOUT_FIRST + 6) && !Checked(IDC_ROTATE));
 }
 
 TEST_F(ViewTest, ControlsCarryTheirNameAndKeyForTooltipsAndScreenReaders)
@@ -334,8 +312,9 @@ protected:
         Close();
         pPanel.reset();
     }
-    // Holds the key for 150 ms with the mouse, or on the keyboard with its repeats (a release and
-    // a press marked as repeats) every 30 ms; lets go and waits for the stops.
+    // Holds the key for 150 ms with the mouse, or on the keyboard with its repeats every 30 ms
+    // in turn: a release and a press that Qt marks, the same pair unmarked (read apart, one time
+    // stamp), a press alone (the X server's detectable repeat); lets go and waits for the stops.
     void Hold(int nControlId, Qt::Key key)
     {
         if (key == Qt::Key_unknown) {
@@ -344,21 +323,24 @@ protected:
             clock.Advance(150);
             QTest::mouseRelease(pView->SkinButton(nControlId), Qt::LeftButton);
         } else {
-            SendKey(QEvent::KeyPress, key, false);
+            SendKey(QEvent::KeyPress, key, false, 1);
             for (int nMs = 30; nMs < 150; nMs += 30) {
                 clock.Advance(30);
-                SendKey(QEvent::KeyRelease, key, true);
-                SendKey(QEvent::KeyPress, key, true);
+                const int nStyle = nMs / 30 % 3; // 1 the marked pair, 2 the unmarked one, 0 a press
+                if (nStyle != 0)
+                    SendKey(QEvent::KeyRelease, key, nStyle == 1, nMs);
+                SendKey(QEvent::KeyPress, key, nStyle == 1, nMs);
             }
             clock.Advance(30);
-            SendKey(QEvent::KeyRelease, key, false);
+            SendKey(QEvent::KeyRelease, key, false, 150);
         }
         QCoreApplication::processEvents();
         clock.Advance(1000);
     }
-    void SendKey(QEvent::Type type, Qt::Key key, bool bRepeat)
+    void SendKey(QEvent::Type type, Qt::Key key, bool bRepeat, int nStamp = 0)
     {
         QKeyEvent event(type, key, Qt::NoModifier, QString(), bRepeat);
+        event.setTimestamp(static_cast<quint64>(nStamp));
         QCoreApplication::sendEvent(pView.get(), &event);
         QCoreApplication::processEvents();
     }
@@ -417,8 +399,22 @@ TEST_F(PtzKeysTest, EachKeyByMouseOrKeyboardSendsItsCommandWhileHeldAndStopsWhen
     }
 }
 
-TEST_F(PtzKeysTest, AHeldArrowIsLetGoWhenTheWindowLosesTheKeyboard)
+TEST_F(PtzKeysTest, HeldKeysAreLetGoWhenADialogOrAnotherWindowTakesTheInput)
 {
+    // Up held with the mouse when "S" opens Configurations: its stops follow before the dialog
+    // is closed.
+    QTest::mousePress(pView->SkinButton(IDC_PTZ_UP), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    std::vector<Bytes> whileOpen;
+    QTimer::singleShot(0, [&] {
+        clock.Advance(1000);
+        whileOpen = TakePtzPayloads();
+        QApplication::activeModalWidget()->close();
+    });
+    SendKey(QEvent::KeyPress, Qt::Key_S, false);
+    EXPECT_EQ(MovesThenStops(0x03, 1), whileOpen);
+    EXPECT_FALSE(pView->SkinButton(IDC_PTZ_UP)->IsPressed());
+
     SendKey(QEvent::KeyPress, Qt::Key_Left, false);
     QEvent deactivated(QEvent::ActivationChange); // another window took the keyboard
     QCoreApplication::sendEvent(pView.get(), &deactivated);
@@ -437,7 +433,7 @@ TEST_F(PtzKeysTest, PlusLetGoAfterShiftStillStopsTheZoom)
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Plus, Qt::ShiftModifier, 21, 0x2B, 1);
     QCoreApplication::sendEvent(pView.get(), &press);
     QCoreApplication::processEvents();
-    clock.Advance(20);
+    clock.Advance(10);
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_Equal, Qt::NoModifier, 21, 0x3D, 0);
     QCoreApplication::sendEvent(pView.get(), &release);
     QCoreApplication::processEvents();

@@ -53,6 +53,12 @@ struct Disk final : public BackupFileMaker {
         std::vector<int> frames;
     };
     std::unique_ptr<BackupFile> Start(const std::string&, FileStatus*) override { return std::make_unique<File>(*this); }
+    bool MakeFolder(const std::string& strFolder) override
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        folders.push_back(strFolder);
+        return true;
+    }
     void SetGate(bool bClosed)
     {
         const std::lock_guard<std::mutex> lock(mutex);
@@ -63,6 +69,7 @@ struct Disk final : public BackupFileMaker {
     std::mutex mutex;
     std::condition_variable gateOpened;
     std::map<std::string, std::vector<int>> committed; // name -> captures
+    std::vector<std::string> folders;                  // asked for, in order
     int nFailAtFrame = -1;    // the file's n-th AddFrame fails (0-based), once
     bool bGateClosed = false; // AddFrame waits while closed
 };
@@ -148,6 +155,7 @@ TEST_F(AviBackupTest, EachIntervalWhilePlayingForwardBecomesOneFileNamedAfterIts
     Settle();
     EXPECT_EQ((std::vector<int>{6, 7}), Saved("2024-05-12 10-00-05_2.avi"));
     EXPECT_EQ(std::vector<std::string>{"/rec"}, folders.opened) << "the folder opens once a run";
+    EXPECT_EQ(std::vector<std::string>(3, "/rec"), disk.folders) << "made through the store, once a file";
 
     // A failed write drops that file, says so until a file is saved, and the next interval tries
     // again.

@@ -55,6 +55,7 @@ TEST_F(HistoryBookTest, EditsChangeExactlyTheirSectionAndRefuseWhatWouldBreakThe
     EXPECT_EQ("", Ini());
 
     const std::string strTwo = "[Office]\nIP=10.0.0.1\nPORT=8001\n[Home]\nIP=10.0.0.2\nPORT=8002\n";
+    const std::string strBracket = "[[x]\nIP=10.0.0.1\nPORT=8001\n[x]\nIP=10.0.0.2\nPORT=8002\n";
     const struct {
         const char* pszWhat;
         const std::string& strBefore;
@@ -63,6 +64,8 @@ TEST_F(HistoryBookTest, EditsChangeExactlyTheirSectionAndRefuseWhatWouldBreakThe
     } rows[] = {
         {"delete C, not CC", kFive, [](IpHistoryBook& b) { return b.DeleteHistoryEntry("C"); },
          "[A]\nIP=10.0.0.1\nPORT=8001\n[B]\nIP=10.0.0.2\nPORT=8002\n[CC]\nIP=10.0.0.4\nPORT=8004\n[D]\nIP=10.0.0.5\nPORT=8005\n"},
+        {"delete x, not [x", strBracket, [](IpHistoryBook& b) { return b.DeleteHistoryEntry("x"); },
+         "[[x]\nIP=10.0.0.1\nPORT=8001\n"},
         {"add a new name at the end", strTwo, [](IpHistoryBook& b) { return b.AddHistoryEntry("Shop", "10.0.0.3", "8003"); },
          strTwo + "[Shop]\nIP=10.0.0.3\nPORT=8003\n"},
         {"update a name in place, whatever its case", strTwo,

@@ -47,9 +47,12 @@ protected:
     }
     void StartLoggedIn()
     {
-        std::string strText = "<1>\r\n";
-        for (int s = 0; s < 13; ++s)
-            strText += std::string("CMD/3/ff/1/") + "0123456789abc"[s] + "\r\n";
+        std::string strText;
+        for (const char* pszCamera : {"1", "2"}) {
+            strText += std::string("<") + pszCamera + ">\r\n";
+            for (int s = 0; s < 13; ++s)
+                strText += std::string("CMD/3/ff/") + pszCamera + "/" + "0123456789abc"[s] + "\r\n";
+        }
         files.files[workDir + "/PTZ/pelcoP.tl"].assign(strText.begin(), strText.end());
         Start();
         LogIn();
@@ -106,6 +109,23 @@ TEST_F(PtzPanelTest, KeysSendTheirCommandsAtTheirTimes)
     pPanel->OnPtzKey(kZoomIn, true);
     clock.Advance(200);
     EXPECT_EQ((Sends{{0, Ptz(1, 3)}, {10, Ptz(1, 0)}, {80, Ptz(1, 0)}, {90, Ptz(1, 9)}, {160, Ptz(1, 9)}, {230, Ptz(1, 9)}}),
+              Sent());
+}
+
+// A key held on camera 2 while the selector goes back to camera 1: moves and stops go to camera
+// 2, the camera that moved.
+TEST_F(PtzPanelTest, AHeldKeyAndItsStopsStayWithTheCameraItWasPressedFor)
+{
+    StartLoggedIn();
+    Session().OnPtzChannelKey(13, true);
+    pPanel->OnPtzKey(kUp, true);
+    clock.Advance(100);
+    Session().OnPtzChannelKey(14, true);
+    clock.Advance(50);
+    pPanel->OnPtzKey(kUp, false);
+    clock.Advance(1000);
+    EXPECT_EQ((Sends{{0, Ptz(2, 3)}, {70, Ptz(2, 3)}, {140, Ptz(2, 3)}, {150, Ptz(2, 0)}, {220, Ptz(2, 0)}, {290, Ptz(2, 0)},
+                     {360, Ptz(2, 0)}, {430, Ptz(2, 0)}}),
               Sent());
 }
 

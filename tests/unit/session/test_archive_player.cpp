@@ -211,6 +211,11 @@ TEST_F(ArchivePlayerTest, WithoutAKnownRangeEveryPlayControlPressesTheSearchKey)
     Player().SetConnectionStatus(LinkStatus{6, 3});
     EXPECT_EQ("TRY REQUEST IMAGE 3", screen.strLine);
     EXPECT_EQ(1, screen.nBackupStops) << "pictures that stop coming end a backup run";
+
+    // The key armed the watchdog; what it re-sends is the status request, never a live request.
+    const size_t n = Mark();
+    clock.Advance(CDvrLink::kImageWatchdogMs);
+    EXPECT_EQ(Sent{Status()}, SentSince(n));
 }
 
 TEST_F(ArchivePlayerTest, AlarmEventWhilePlayingStopsWaitsASecondThenPlaysTheEventsChannel)
@@ -238,21 +243,21 @@ TEST_F(ArchivePlayerTest, AlarmEventWhilePlayingStopsWaitsASecondThenPlaysTheEve
     EXPECT_EQ("2024/05/14  03:12:07", Player().RequestText());
 }
 
-TEST_F(ArchivePlayerTest, APressDuringTheWayBackToLiveWaitsAndThePauseDiesWithThePlayer)
+TEST_F(ArchivePlayerTest, PressesDuringTheWayBackToLiveAreDroppedAndThePauseDiesWithThePlayer)
 {
     LogInAndOpen();
     DeliverWeek();
     Pick(2024, 5, 12, 0);
     Player().OnViewer();
     size_t n = Mark();
-    Player().OnPlayControl(PLAY_FORWARD); // pressed during the pause
+    // Pressed during the pause: a play control, "Viewer" again, the alarm list.
+    Player().OnPlayControl(PLAY_FORWARD);
+    Player().OnViewer();
+    Player().OnAlarmList();
     EXPECT_EQ(Sent{}, SentSince(n));
     clock.Advance(CArchivePlayer::kBackToLiveMs);
     EXPECT_FALSE(Player().IsArchiveActive());
-    const Sent sent = SentSince(n);
-    ASSERT_GE(sent.size(), 2u);
-    EXPECT_EQ(RequestBytes(0x1011, {1, 1, 0xFFFF}), sent[0]) << "live first";
-    EXPECT_EQ(Play(0, 0x07E8050C, 0, 0x00010100), sent[1]) << "then the press that waited";
+    EXPECT_EQ(Sent{RequestBytes(0x1011, {1, 1, 0xFFFF})}, SentSince(n)) << "live, and nothing meant for the archive";
 
     // A new pause dies with the player; a new dialog's "Viewer" works after the link is lost.
     Session().ShowArchive(true);
@@ -270,4 +275,45 @@ TEST_F(ArchivePlayerTest, APressDuringTheWayBackToLiveWaitsAndThePauseDiesWithTh
     clock.Advance(CArchivePlayer::kBackToLiveMs);
     EXPECT_FALSE(Player().IsArchiveActive());
     EXPECT_FALSE(screen.bShown);
+}
+
+// A version 1 recorder knows no range to test against, so an alarm event is what plays: P1 is
+// the event's moment and P2 the end of the last range given, both in seconds (UTC here).
+TEST_F(ArchivePlayerTest, VersionOnePlayFieldsAreTheEventAndTheRangeEndInSeconds)
+{
+    LogInAndOpen('0');
+    const struct {
+        uint32_t dwEnd;     // the range from 2024-05-10 08:00:00 to this
+        uint32_t dwPacked;  // the event
+        uint32_t dwSeconds; // the event in seconds
+    } rows[] = {
+        {0x66470E80 /* 2024-05-17 08:00:00 */, MakeTimeCost(2024, 5, 14, 3, 12, 7), 0x6642D687},
+        {0x664A9280 /* 2024-05-20 00:00:00 */, MakeTimeCost(2024, 5, 10, 8, 0, 0), 0x663DD400},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.dwSeconds);
+        DeliverRange(0x663DD400, row.dwEnd, 0, 0, '0');
+        Player().OnPlayControl(PLAY_STOP);
+        const size_t n = Mark();
+        Player().PlayEventAt(row.dwPacked, 2);
+        EXPECT_EQ(Sent{Play(0, row.dwSeconds, row.dwEnd, 0x00010100, '0')}, SentSince(n));
+    }
+}
+
+// What a play answer without a picture (P3) shows; each ends the search and lights stop.
+TEST_F(ArchivePlayerTest, PlayResultsShowTheirTextsAndAnUnknownOneBlanksTheLine)
+{
+    LogInAndOpen();
+    DeliverWeek();
+    Pick(2024, 5, 12, 0);
+    const std::pair<uint32_t, std::string> rows[] = {{0, "ERROR"}, {2, "No Search Image"}, {3, "End of Play"}, {9, kBlank}};
+    for (const auto& [dwCode, strText] : rows) {
+        SCOPED_TRACE(dwCode);
+        Player().OnPlayControl(PLAY_FORWARD);
+        ASSERT_EQ("SEARCHING", screen.strLine);
+        Socket().Deliver(MakePacket(DATATYPE_PLAY_IMAGE, {0, 0, 0, dwCode}));
+        EXPECT_EQ(strText, screen.strLine);
+        EXPECT_TRUE(OnlyLit(PLAY_STOP));
+        EXPECT_FALSE(WatchdogRuns());
+    }
 }
