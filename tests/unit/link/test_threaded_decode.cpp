@@ -230,6 +230,7 @@ using Bytes = std::vector<uint8_t>;
 class GatedFileStore final : public FileStore {
 public:
     bool Remove(const std::string& strPath) override { return store.Remove(strPath); }
+    bool MakeFolder(const std::string& strPath) override { return store.MakeFolder(strPath); }
     std::unique_ptr<WritableFile> OpenWritable(const std::string& strPath, FileStatus* pStatus) override
     {
         return store.OpenWritable(strPath, pStatus);
