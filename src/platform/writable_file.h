@@ -20,6 +20,13 @@ struct FileStatus {
     std::string Text() const;
 };
 
+// Who may read a file the program makes new. A rewrite keeps the mode (and, where it can, the
+// owner) of the file it replaces whichever is asked, so an operator's chmod stands.
+enum class FileAccess : uint8_t {
+    Shared,  // 0666 less the umask: pictures, AVI files, the program's own data
+    Private, // 0600 whatever the umask: files that hold recorder addresses or logins
+};
+
 // One file being written, from one thread at a time (any thread; it keeps no global state).
 // The bytes go to a temporary file beside the final name. Close commits them: it makes them
 // durable and renames the temporary over the final name. A file destroyed without a successful
