@@ -92,7 +92,7 @@ TEST(InstanceLock, LiesInTheRuntimeFolderOrElseInTheUsersOwnCacheFolder)
         SCOPED_TRACE(row.pszName);
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(row.strRuntime));
         qputenv("XDG_CACHE_HOME", QFile::encodeName(row.strCache));
-        EXPECT_EQ(row.strExpected, InstanceLock::DefaultPath());
+        EXPECT_EQ(row.strExpected.toStdString(), InstanceLock::DefaultPath().toStdString());
         struct stat st {};
         ASSERT_EQ(0, ::stat(QFile::encodeName(QFileInfo(row.strExpected).path()).constData(), &st));
         EXPECT_EQ(0700u, st.st_mode & 0777);
