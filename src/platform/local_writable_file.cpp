@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 
 #include <fcntl.h>
@@ -62,6 +64,17 @@ void TakeModeOf(int fd, const std::string& strPath)
     ::fchmod(fd, mode);
 }
 
+// 0666 less the process's umask, read without setting it (umask() would race other threads'
+// file creation); 0600 where the system does not say.
+mode_t SharedMode()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string strLine; std::getline(status, strLine);)
+        if (strLine.rfind("Umask:", 0) == 0)
+            return static_cast<mode_t>(0666 & ~std::strtoul(strLine.c_str() + 6, nullptr, 8));
+    return 0600;
+}
+
 } // namespace
 
 std::unique_ptr<LocalWritableFile> LocalWritableFile::Open(const std::string& strPath, FileStatus* pStatus,
@@ -80,7 +93,9 @@ std::unique_ptr<LocalWritableFile> LocalWritableFile::Open(const std::string& st
         if (fd >= 0) {
             if (pStatus)
                 *pStatus = {};
-            return std::unique_ptr<LocalWritableFile>(new LocalWritableFile(strPath, std::move(strTemp), fd, calls));
+            auto pFile = std::unique_ptr<LocalWritableFile>(new LocalWritableFile(strPath, std::move(strTemp), fd, calls));
+            pFile->m_bSharedUnderNewName = bReplaces && access == FileAccess::Shared;
+            return pFile;
         }
         if (errno != EEXIST && errno != EINTR)
             status.nErrno = errno;
@@ -190,6 +205,8 @@ FileStatus LocalWritableFile::CloseAs(const std::string& strFinalPath)
 {
     if (m_fd < 0)
         return {m_nFailErrno != 0 ? m_nFailErrno : EBADF};
+    if (m_bSharedUnderNewName)
+        ::fchmod(m_fd, SharedMode());
     if (::fsync(m_fd) != 0)
         return Fail(errno);
     // An atomic rename that refuses to replace; where the file system cannot do that, a hard

@@ -18,7 +18,8 @@ struct NoReplaceCalls {
 // A WritableFile on the local file system through POSIX calls. The temporary is
 // "<final name>.part-<six letters>" in the same folder (so the rename never crosses file
 // systems), created exclusively: 0600 while it is to replace a file, which lends it its mode
-// (and owner, where the system allows) at Close; else with the mode access asks for. Bytes go
+// (and owner, where the system allows) at Close; else, and at CloseAs, with the mode access
+// asks for. Bytes go
 // straight to the file, without buffering here, so every write's failure is its own.
 class LocalWritableFile final : public WritableFile {
 public:
@@ -53,6 +54,7 @@ private:
     std::string m_strPath;
     std::string m_strTemp;
     NoReplaceCalls m_calls;
+    bool m_bSharedUnderNewName = false; // made 0600 to lend it a file's mode; CloseAs makes it Shared
     int m_fd = -1;              // -1 once closed or discarded
     int m_nFailErrno = 0;       // the first failure, repeated by every later call
     uint64_t m_nPosition = 0;   // bytes from the start

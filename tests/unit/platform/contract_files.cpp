@@ -232,6 +232,7 @@ TEST_F(LocalFileStoreTest, NewFilesTakeTheAccessAskedForAndRewritesKeepTheirMode
     };
     ASSERT_TRUE(WriteWhole(store, Path("cnn.ini"), "[A]\n", FileAccess::Private));
     ASSERT_TRUE(WriteWhole(store, Path("snapshot.jpg"), "jpeg"));
+    PutBytes(Path("recording.avi"), "the operator's"); // its mode is not lent to a new name
     auto pFile = store.OpenWritable(Path("recording.avi"));
     ASSERT_TRUE(pFile && pFile->CloseAs(Path("backup.avi")).Ok());
     EXPECT_EQ(0600u, modeOf("cnn.ini"));
