@@ -93,7 +93,8 @@ std::unique_ptr<LocalWritableFile> LocalWritableFile::Open(const std::string& st
         if (fd >= 0) {
             if (pStatus)
                 *pStatus = {};
-            auto pFile = std::unique_ptr<LocalWritableFile>(new LocalWritableFile(strPath, std::move(strTemp), fd, calls));
+            auto pFile
+                = std::unique_ptr<LocalWritableFile>(new LocalWritableFile(strPath, std::move(strTemp), fd, calls));
             pFile->m_bSharedUnderNewName = bReplaces && access == FileAccess::Shared;
             return pFile;
         }

@@ -53,9 +53,10 @@ public:
     // The furthest any write has reached, in bytes.
     virtual uint64_t Size() const = 0;
     // Commits the file: flushes it to the disk and renames it over the final name, replacing a
-    // previous file of that name, whose mode (and owner, where allowed) it takes. On failure (the errno of the flush or the rename, EISDIR when
-    // a folder has the final name, EBADF when already closed or failed) the temporary is removed
-    // and the final name keeps what it had.
+    // previous file of that name, whose mode (and owner, where allowed) it takes. On failure
+    // (the errno of the flush or the rename, EISDIR when a folder has the final name, EBADF
+    // when already closed or failed) the temporary is removed and the final name keeps what it
+    // had.
     virtual FileStatus Close() = 0;
     // Commits the file as Close does, but under strFinalPath (in the folder the file was opened
     // in), and never over an existing file: when that name is taken the result is EEXIST and

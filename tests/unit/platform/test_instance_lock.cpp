@@ -82,7 +82,8 @@ TEST(InstanceLock, LiesInTheRuntimeFolderOrElseInTheUsersOwnCacheFolder)
         QString strCache;
         QString strExpected;
     } rows[] = {
-        {"the runtime folder", dir.filePath(QStringLiteral("run")), {}, dir.filePath(QStringLiteral("run/Ostrel.lock"))},
+        {"the runtime folder", dir.filePath(QStringLiteral("run")), {},
+         dir.filePath(QStringLiteral("run/Ostrel.lock"))},
         {"no runtime folder: the cache folder, made", {}, dir.filePath(QStringLiteral("cache")),
          dir.filePath(QStringLiteral("cache")) + strHost},
         {"a runtime folder anyone may write: ~/.cache, made", QStringLiteral("/tmp"), {},
