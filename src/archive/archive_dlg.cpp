@@ -7,6 +7,7 @@
 #include "res/skin_layout.h"
 #include "widgets/calendar_ctrl.h"
 #include "widgets/key_event.h"
+#include "widgets/logo_image.h"
 #include "widgets/overlay_font.h"
 #include "widgets/skin_button.h"
 #include "widgets/skin_slider.h"
@@ -129,7 +130,7 @@ CArchiveDlg::CArchiveDlg(CRecorderSession& rSession, ArchiveServices services, Q
     setFixedSize(kWidth, kHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::ClickFocus);
-    m_logo.load(QString::fromLatin1(kLogoFile));
+    m_logo = LoadLogo(services.rFiles, kLogoFile);
 }
 
 CArchiveDlg::~CArchiveDlg()

@@ -168,6 +168,25 @@ void CAviBackup::ReleaseBuffer(size_t nBuffer)
     m_freeBuffers.push_back(nBuffer);
 }
 
+size_t CAviBackup::CaptureBytesHeld()
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    size_t nBytes = 0;
+    for (const std::vector<uint8_t>& buffer : m_buffers)
+        nBytes += buffer.capacity();
+    return nBytes;
+}
+
+void CAviBackup::GiveBackBuffers()
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    // Frames are saved in order, so every buffer is free once the last commit is answered.
+    if (m_freeBuffers.size() != m_buffers.size())
+        return;
+    m_buffers.clear();
+    m_freeBuffers.clear();
+}
+
 void CAviBackup::OnOutcome(Outcome outcome, const std::string& strPath)
 {
     if (outcome != Outcome::WriteFailed && m_nFinishing > 0)
@@ -196,6 +215,11 @@ void CAviBackup::OnOutcome(Outcome outcome, const std::string& strPath)
         m_rView.ShowBackupStatus(kFailedText);
         break;
     }
+    // A run in which the disk fell behind filled every capture buffer (about 59 MB): the run's
+    // last file is done, so they go back rather than stay for the program's life. A run started
+    // meanwhile keeps them.
+    if (outcome != Outcome::WriteFailed && !m_bRecording && m_nFinishing == 0)
+        GiveBackBuffers();
 }
 
 // ---- the saving thread ---------------------------------------------------------------------

@@ -122,6 +122,8 @@ public:
     int RemainMs() const { return m_nRemainMs; }          // m_nRemainMs
     int PeriodMs() const { return m_nPeriodMs; }
     uint64_t CapturesDropped() const { return m_nDropped; }
+    // Bytes the capture buffers hold; none once a run's last file is done.
+    size_t CaptureBytesHeld();
     // For tests and benchmarks: returns once the saving thread has done every job given so far
     // (its reports may still wait in the poster).
     void WaitForSavingThread();
@@ -146,6 +148,7 @@ private:
     // Saving thread: the folder files go to, made if missing.
     std::string ChooseFolder(const std::string& strRecordFolder) const;
     void ReleaseBuffer(size_t nBuffer);
+    void GiveBackBuffers();
 
     Services m_services;
     BackupView& m_rView;

@@ -155,7 +155,8 @@ IpHistoryBook::Result IpHistoryBook::AddHistoryEntry(std::string_view strName, s
         after = SetProfileString(*after, strName, "PORT", strPort);
     if (!after)
         return Result::BadText;
-    if (!m_rFiles.WriteWhole(m_strPath, reinterpret_cast<const uint8_t*>(after->data()), after->size()))
+    if (!m_rFiles.WriteWhole(m_strPath, reinterpret_cast<const uint8_t*>(after->data()), after->size(),
+                             FileAccess::Private))
         return Result::Failed;
     return Result::Ok;
 }
@@ -197,8 +198,10 @@ IpHistoryBook::Result IpHistoryBook::DeleteHistoryEntry(std::string_view strName
     }
     if (!bRemoved)
         return Result::Ok;
-    return m_rFiles.WriteWhole(m_strPath, reinterpret_cast<const uint8_t*>(out.data()), out.size()) ? Result::Ok
-                                                                                                     : Result::Failed;
+    // The book names recorders and their ports: nobody else's to read.
+    const bool bWritten
+        = m_rFiles.WriteWhole(m_strPath, reinterpret_cast<const uint8_t*>(out.data()), out.size(), FileAccess::Private);
+    return bWritten ? Result::Ok : Result::Failed;
 }
 
 std::string HistoryMessage(IpHistoryBook::Result result)

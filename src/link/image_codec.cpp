@@ -172,16 +172,8 @@ void CImageCodec::AllocatePixels()
     }
     // Pixel buffers move between this decoder and the pictures it hands out, so a buffer grown
     // for a big picture would otherwise stay big for good, and in time every buffer would hold
-    // the largest picture ever shown. Once a whole window of decodes has needed at most half of
-    // what a buffer holds, the buffer is replaced by one of the size needed. Decoding a mix of
-    // sizes keeps the window's largest, so that never allocates per picture.
-    m_nWindowLargest = std::max(m_nWindowLargest, nBytes);
-    if (++m_nWindowDecodes == kShrinkWindow) {
-        m_nRecentLargest = m_nWindowLargest;
-        m_nWindowLargest = 0;
-        m_nWindowDecodes = 0;
-    }
-    if (m_nRecentLargest != 0 && m_pixels.capacity() / 2 >= std::max(m_nRecentLargest, nBytes)) {
+    // the largest picture ever shown.
+    if (m_pixelWindow.NoteUse(nBytes, m_pixels.capacity())) {
         std::vector<uint8_t>(nBytes).swap(m_pixels);
         return;
     }
@@ -193,8 +185,7 @@ const uint8_t* CImageCodec::RepairJpeg(const uint8_t* pData, size_t& nLength)
     const size_t n = nLength;
     if (pData == nullptr)
         return nullptr;
-    if (m_jpegBuffer.size() < n + 4)
-        m_jpegBuffer.assign(n + 4, 0);
+    ReserveRepair(n + 4);
     uint8_t* pOut = m_jpegBuffer.data();
 
     size_t nOut = 0;
@@ -220,6 +211,15 @@ const uint8_t* CImageCodec::RepairJpeg(const uint8_t* pData, size_t& nLength)
     }
     nLength = nOut;
     return pOut;
+}
+
+void CImageCodec::ReserveRepair(size_t nBytes)
+{
+    // One damaged picture of 8 MiB must not cost every later picture 8 MiB.
+    if (m_repairWindow.NoteUse(nBytes, m_jpegBuffer.capacity()))
+        std::vector<uint8_t>(nBytes).swap(m_jpegBuffer);
+    else if (m_jpegBuffer.size() < nBytes)
+        m_jpegBuffer.assign(nBytes, 0);
 }
 
 uint8_t CImageCodec::Fail(const char* pszText)
@@ -250,6 +250,8 @@ uint8_t CImageCodec::Decode(const uint8_t* pData, size_t nLength, bool bHeaderCh
         pJpeg = RepairJpeg(pData, nJpeg);
         if (pJpeg == nullptr)
             return Fail("Unrecognised JPEG start.");
+    } else {
+        ReserveRepair(0); // a decode that needed no repair counts in the repair buffer's window
     }
 
     if (m_hDecompressor == nullptr)

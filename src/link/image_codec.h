@@ -16,6 +16,7 @@
 
 #include "link/bitmap_info_header.h"
 #include "link/picture_scale.h"
+#include "link/shrink_window.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -41,8 +42,8 @@ public:
     // Fills the header for a picture of that format (unscaled: the source size is the same);
     // image size = ((bits / 8 x width + 3) rounded down to a multiple of 4) x height. The pixel
     // buffer is resized to the image size, keeping its storage, unless the last 64 formats all
-    // needed at most half of it. False, and nothing changed, when width or height is not
-    // positive, the bits are not 8, 16, 24 or 32, or the size exceeds 64 MiB.
+    // needed at most half of it (CShrinkWindow). False, and nothing changed, when width or
+    // height is not positive, the bits are not 8, 16, 24 or 32, or the size exceeds 64 MiB.
     bool SetImageFormat(int nBitsPerPixel, int nWidth, int nHeight);
 
     // Copies d[0..n-1] into the codec's JPEG buffer with its start and end markers put right:
@@ -52,7 +53,8 @@ public:
     //   x x FF D8 FF E0 ... first two bytes dropped
     // and FF D9 appended when the result does not end with it. Returns the buffer and sets
     // nLength to its length, or returns null (nLength unchanged) when no start pattern matches.
-    // The buffer stays valid until the next RepairJpeg or Decode.
+    // The buffer stays valid until the next RepairJpeg or Decode; it shrinks by the rule of
+    // the pixel buffer (CShrinkWindow), where a decode that needs no repair needs 0 bytes.
     const uint8_t* RepairJpeg(const uint8_t* pData, size_t& nLength);
 
     // Decodes one JPEG picture into this codec. Returns the channel number read from the
@@ -86,6 +88,8 @@ public:
     int ScaleDenominator() const { return m_nScaleDenominator; }
     // Bytes the pixel buffer holds without growing.
     size_t PixelCapacity() const { return m_pixels.capacity(); }
+    // Bytes the repair buffer holds.
+    size_t RepairCapacity() const { return m_jpegBuffer.capacity(); }
     const uint8_t* Pixels() const { return m_pixels.empty() ? nullptr : m_pixels.data(); }
     // For filling a picture made with SetImageFormat (image-size bytes); null when there are none.
     uint8_t* MutablePixels() { return m_pixels.empty() ? nullptr : m_pixels.data(); }
@@ -116,18 +120,19 @@ private:
     // cannot be read that way.
     bool ReadCodeBand(const uint8_t* pJpeg, size_t nJpeg, uint8_t& rbyChannel, uint8_t& rbyFieldFlag);
     uint8_t FailAndReset(const char* pszText);
+    // Makes the repair buffer hold at least nBytes (0 for a decode that needs no repair),
+    // shrinking it as the pixel buffer shrinks.
+    void ReserveRepair(size_t nBytes);
 
     BitmapInfoHeader m_imageHeader;
     int m_nSourceWidth = 320;          // pixels of the picture before scaling
     int m_nSourceHeight = 240;
     int m_nScaleDenominator = 1;
     std::vector<uint8_t> m_pixels;     // image-size bytes, or empty
-    static constexpr int kShrinkWindow = 64; // decodes that judge a pixel buffer oversized
-    int m_nWindowDecodes = 0;
-    size_t m_nWindowLargest = 0;       // largest image of the current window
-    size_t m_nRecentLargest = 0;       // of the last whole window; 0 until one has passed
+    CShrinkWindow m_pixelWindow;       // one use per AllocatePixels
     uint8_t m_byFieldFlag = kFieldEven;
-    std::vector<uint8_t> m_jpegBuffer; // repaired JPEG; only ever grows
+    std::vector<uint8_t> m_jpegBuffer; // repaired JPEG
+    CShrinkWindow m_repairWindow;      // one use per decode or repair
     void* m_hDecompressor = nullptr;   // TurboJPEG handle, created once
     bool m_bFastDecode = true;
     const char* m_pszDiagnostic = "";

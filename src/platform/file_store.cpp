@@ -36,12 +36,12 @@ constexpr size_t kReadStepBytes = 64 * 1024;
 
 } // namespace
 
-bool LocalFileStore::WriteWhole(const std::string& strPath, const uint8_t* pData, size_t nBytes)
+bool LocalFileStore::WriteWhole(const std::string& strPath, const uint8_t* pData, size_t nBytes, FileAccess access)
 {
     // A temporary of its own beside the target, flushed to the disk and renamed over it: a full
     // disk or a crash never leaves half a file, and no other file (a "<name>.part" of the
     // operator's, a second writer's temporary) is touched.
-    const std::unique_ptr<LocalWritableFile> pFile = LocalWritableFile::Open(strPath, nullptr);
+    const std::unique_ptr<LocalWritableFile> pFile = LocalWritableFile::Open(strPath, nullptr, access, m_calls);
     return pFile && pFile->Write(pData, nBytes).Ok() && pFile->Close().Ok();
 }
 
@@ -59,7 +59,7 @@ bool LocalFileStore::MakeFolder(const std::string& strPath)
 
 std::unique_ptr<WritableFile> LocalFileStore::OpenWritable(const std::string& strPath, FileStatus* pStatus)
 {
-    return LocalWritableFile::Open(strPath, pStatus);
+    return LocalWritableFile::Open(strPath, pStatus, FileAccess::Shared, m_calls);
 }
 
 FileReadResult LocalFileStore::ReadAtMost(const std::string& strPath, size_t nMaxBytes, std::vector<uint8_t>& rOut)

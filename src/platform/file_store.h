@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/local_writable_file.h"
 #include "platform/writable_file.h"
 
 #include <cstddef>
@@ -29,8 +30,10 @@ class FileStore {
 public:
     virtual ~FileStore() = default;
     // Replaces the file at strPath with exactly nBytes from pData. The replacement is atomic:
-    // on failure the previous file, if any, is left as it was. True on success.
-    virtual bool WriteWhole(const std::string& strPath, const uint8_t* pData, size_t nBytes) = 0;
+    // on failure the previous file, if any, is left as it was. True on success. A new file gets
+    // the mode access asks for; a replaced one keeps its own.
+    virtual bool WriteWhole(const std::string& strPath, const uint8_t* pData, size_t nBytes,
+                            FileAccess access = FileAccess::Shared) = 0;
     // Deletes the file; true when it is gone afterwards (also when it never existed).
     virtual bool Remove(const std::string& strPath) = 0;
     // Starts writing the file strPath (see WritableFile: nothing shows under that name before
@@ -50,11 +53,19 @@ public:
 // The local file system, through POSIX calls. Usable from any thread.
 class LocalFileStore final : public FileStore {
 public:
-    bool WriteWhole(const std::string& strPath, const uint8_t* pData, size_t nBytes) override;
+    LocalFileStore() = default;
+    // Commits without replacing through these calls (a test makes them fail as some mounts do).
+    explicit LocalFileStore(NoReplaceCalls calls) : m_calls(calls) {}
+
+    bool WriteWhole(const std::string& strPath, const uint8_t* pData, size_t nBytes,
+                    FileAccess access = FileAccess::Shared) override;
     bool Remove(const std::string& strPath) override;
     std::unique_ptr<WritableFile> OpenWritable(const std::string& strPath, FileStatus* pStatus = nullptr) override;
     FileReadResult ReadAtMost(const std::string& strPath, size_t nMaxBytes, std::vector<uint8_t>& rOut) override;
     bool MakeFolder(const std::string& strPath) override;
+
+private:
+    NoReplaceCalls m_calls;
 };
 
 } // namespace ostrel

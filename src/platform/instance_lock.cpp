@@ -1,8 +1,11 @@
 #include "platform/instance_lock.h"
 
 #include <QDir>
-#include <QStandardPaths>
+#include <QFile>
+#include <QFileInfo>
+#include <QSysInfo>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ostrel {
@@ -17,6 +20,8 @@ InstanceLock::Result InstanceLock::TryAcquire()
 {
     if (m_lock.isLocked())
         return Result::Acquired;
+    if (m_strPath.isEmpty())
+        return Result::Failed;
     if (m_lock.tryLock(0))
         return Result::Acquired;
     return m_lock.error() == QLockFile::LockFailedError ? Result::HeldElsewhere : Result::Failed;
@@ -28,17 +33,32 @@ void InstanceLock::Release()
         m_lock.unlock();
 }
 
+namespace {
+
+// A folder this user owns and no one else may write, so no one else can take or block the lock.
+bool IsOwnFolder(const QByteArray& folder)
+{
+    struct stat st {};
+    return folder.startsWith('/') && ::stat(folder.constData(), &st) == 0 && S_ISDIR(st.st_mode)
+           && st.st_uid == ::geteuid() && (st.st_mode & 022) == 0;
+}
+
+} // namespace
+
 QString InstanceLock::DefaultPath()
 {
-    // The runtime folder is per user and per login; /tmp is shared, so the name carries the
-    // user there.
-    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        const QString strRuntime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-        if (!strRuntime.isEmpty())
-            return QDir(strRuntime).filePath(QStringLiteral("Ostrel.lock"));
-    }
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation))
-        .filePath(QStringLiteral("Ostrel-%1.lock").arg(::getuid()));
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (IsOwnFolder(runtime))
+        return QFile::decodeName(runtime) + QStringLiteral("/Ostrel.lock");
+    // A cache folder may be shared by the machines of one home folder: the name carries the host.
+    QByteArray cache = qgetenv("XDG_CACHE_HOME");
+    if (!cache.startsWith('/'))
+        cache = QFile::encodeName(QDir::homePath()) + "/.cache";
+    QDir().mkpath(QFileInfo(QFile::decodeName(cache)).absolutePath());
+    ::mkdir(cache.constData(), 0700);
+    if (!IsOwnFolder(cache))
+        return {};
+    return QFile::decodeName(cache) + QStringLiteral("/Ostrel-%1.lock").arg(QSysInfo::machineHostName());
 }
 
 } // namespace ostrel

@@ -3,9 +3,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -41,20 +44,59 @@ std::string FolderOf(const std::string& strPath)
     return nSlash == 0 ? "/" : strPath.substr(0, nSlash);
 }
 
+int RenameNoReplace(const char* pszFrom, const char* pszTo)
+{
+    return ::renameat2(AT_FDCWD, pszFrom, AT_FDCWD, pszTo, RENAME_NOREPLACE);
+}
+
+// Gives the temporary fd the mode, and where the system allows the owner, of the file at
+// strPath that it is about to replace. Nothing when there is none.
+void TakeModeOf(int fd, const std::string& strPath)
+{
+    struct stat old {};
+    if (::stat(strPath.c_str(), &old) != 0 || !S_ISREG(old.st_mode))
+        return;
+    auto mode = static_cast<mode_t>(old.st_mode & 0777);
+    struct stat mine {};
+    if (::fstat(fd, &mine) == 0 && (mine.st_uid != old.st_uid || mine.st_gid != old.st_gid)
+        && ::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0)
+        mode &= static_cast<mode_t>(~S_IRWXG); // the old group's rights are not for our group
+    ::fchmod(fd, mode);
+}
+
+// 0666 less the process's umask, read without setting it (umask() would race other threads'
+// file creation); 0600 where the system does not say.
+mode_t SharedMode()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string strLine; std::getline(status, strLine);)
+        if (strLine.rfind("Umask:", 0) == 0)
+            return static_cast<mode_t>(0666 & ~std::strtoul(strLine.c_str() + 6, nullptr, 8));
+    return 0600;
+}
+
 } // namespace
 
-std::unique_ptr<LocalWritableFile> LocalWritableFile::Open(const std::string& strPath, FileStatus* pStatus)
+std::unique_ptr<LocalWritableFile> LocalWritableFile::Open(const std::string& strPath, FileStatus* pStatus,
+                                                           FileAccess access, NoReplaceCalls calls)
 {
     FileStatus status;
     if (strPath.empty() || strPath.back() == '/')
         status.nErrno = EISDIR;
+    // A temporary that will take an existing file's mode is nobody else's until then.
+    struct stat st {};
+    const bool bReplaces = status.Ok() && ::stat(strPath.c_str(), &st) == 0;
+    const mode_t mode = bReplaces || access == FileAccess::Private ? 0600 : 0666;
     for (int nAttempt = 0; status.Ok() && nAttempt < kTemporaryAttempts; ++nAttempt) {
         std::string strTemp = strPath + ".part-" + TemporarySuffix(&strPath, nAttempt);
-        const int fd = ::open(strTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::open(strTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0) {
             if (pStatus)
                 *pStatus = {};
-            return std::unique_ptr<LocalWritableFile>(new LocalWritableFile(strPath, std::move(strTemp), fd));
+            auto pFile
+                = std::unique_ptr<LocalWritableFile>(new LocalWritableFile(strPath, std::move(strTemp), fd, calls));
+            pFile->m_bSharedUnderNewName = bReplaces && access == FileAccess::Shared;
+            return pFile;
         }
         if (errno != EEXIST && errno != EINTR)
             status.nErrno = errno;
@@ -66,9 +108,13 @@ std::unique_ptr<LocalWritableFile> LocalWritableFile::Open(const std::string& st
     return nullptr;
 }
 
-LocalWritableFile::LocalWritableFile(std::string strPath, std::string strTemp, int fd)
-    : m_strPath(std::move(strPath)), m_strTemp(std::move(strTemp)), m_fd(fd)
+LocalWritableFile::LocalWritableFile(std::string strPath, std::string strTemp, int fd, NoReplaceCalls calls)
+    : m_strPath(std::move(strPath)), m_strTemp(std::move(strTemp)), m_calls(calls), m_fd(fd)
 {
+    if (!m_calls.pRenameNoReplace)
+        m_calls.pRenameNoReplace = RenameNoReplace;
+    if (!m_calls.pLink)
+        m_calls.pLink = ::link;
 }
 
 LocalWritableFile::~LocalWritableFile()
@@ -128,6 +174,7 @@ FileStatus LocalWritableFile::Close()
 {
     if (m_fd < 0)
         return {m_nFailErrno != 0 ? m_nFailErrno : EBADF};
+    TakeModeOf(m_fd, m_strPath);
     if (::fsync(m_fd) != 0)
         return Fail(errno);
     const int fd = m_fd;
@@ -159,22 +206,45 @@ FileStatus LocalWritableFile::CloseAs(const std::string& strFinalPath)
 {
     if (m_fd < 0)
         return {m_nFailErrno != 0 ? m_nFailErrno : EBADF};
+    if (m_bSharedUnderNewName)
+        ::fchmod(m_fd, SharedMode());
     if (::fsync(m_fd) != 0)
         return Fail(errno);
     // An atomic rename that refuses to replace; where the file system cannot do that, a hard
-    // link (which refuses too) and then the temporary's removal.
-    if (::renameat2(AT_FDCWD, m_strTemp.c_str(), AT_FDCWD, strFinalPath.c_str(), RENAME_NOREPLACE) == 0)
+    // link (which refuses too) and then the temporary's removal; where neither works (exFAT,
+    // most FUSE and SMB mounts), a reserved name. The finished file is never given up for want
+    // of them.
+    const char* pszTemp = m_strTemp.c_str();
+    const char* pszFinal = strFinalPath.c_str();
+    if (m_calls.pRenameNoReplace(pszTemp, pszFinal) == 0)
         return Finish(strFinalPath, false);
-    int nErrno = errno;
+    const int nErrno = errno;
     if (nErrno == EEXIST)
         return {EEXIST};
-    if (nErrno == EINVAL || nErrno == ENOSYS || nErrno == ENOTSUP) {
-        if (::link(m_strTemp.c_str(), strFinalPath.c_str()) == 0)
-            return Finish(strFinalPath, true);
-        nErrno = errno;
-        if (nErrno == EEXIST)
-            return {EEXIST};
+    if (nErrno != EINVAL && nErrno != ENOSYS && nErrno != ENOTSUP)
+        return Fail(nErrno);
+    if (m_calls.pLink(pszTemp, pszFinal) == 0)
+        return Finish(strFinalPath, true);
+    if (errno == EEXIST)
+        return {EEXIST};
+    return CloseOverReservation(strFinalPath);
+}
+
+FileStatus LocalWritableFile::CloseOverReservation(const std::string& strFinalPath)
+{
+    // Between the create and the rename another program could put a file of its own under the
+    // name, which the rename would replace: a narrow window, on a name no one else had just
+    // before. The rename replaces nothing else.
+    const int fdName = ::open(strFinalPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fdName < 0) {
+        const int nErrno = errno;
+        return nErrno == EEXIST ? FileStatus{EEXIST} : Fail(nErrno);
     }
+    ::close(fdName);
+    if (std::rename(m_strTemp.c_str(), strFinalPath.c_str()) == 0)
+        return Finish(strFinalPath, false);
+    const int nErrno = errno;
+    ::unlink(strFinalPath.c_str()); // the empty reservation
     return Fail(nErrno);
 }
 

@@ -10,6 +10,11 @@ namespace ostrel {
 
 // A section of the user's profile through QSettings: by default the program's profile
 // ("Ostrel", "Ostrel16"), or an INI file (for tests and portable use).
+//
+// The program's profile holds the recorder's login in plain text, so it is 0600 in a 0700
+// folder from its first write on, whatever the umask: the constructor makes the folder and an
+// empty file with those modes when they are missing (QSettings keeps an existing file's mode
+// when it rewrites it), and narrows them, with one line on standard error, when they are wider.
 class QtSettingsStore final : public SettingsStore {
 public:
     explicit QtSettingsStore(const QString& strGroup);

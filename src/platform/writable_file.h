@@ -20,6 +20,13 @@ struct FileStatus {
     std::string Text() const;
 };
 
+// Who may read a file the program makes new. A rewrite keeps the mode (and, where it can, the
+// owner) of the file it replaces whichever is asked, so an operator's chmod stands.
+enum class FileAccess : uint8_t {
+    Shared,  // 0666 less the umask: pictures, AVI files, the program's own data
+    Private, // 0600 whatever the umask: files that hold recorder addresses or logins
+};
+
 // One file being written, from one thread at a time (any thread; it keeps no global state).
 // The bytes go to a temporary file beside the final name. Close commits them: it makes them
 // durable and renames the temporary over the final name. A file destroyed without a successful
@@ -46,13 +53,15 @@ public:
     // The furthest any write has reached, in bytes.
     virtual uint64_t Size() const = 0;
     // Commits the file: flushes it to the disk and renames it over the final name, replacing a
-    // previous file of that name. On failure (the errno of the flush or the rename, EISDIR when
-    // a folder has the final name, EBADF when already closed or failed) the temporary is removed
-    // and the final name keeps what it had.
+    // previous file of that name, whose mode (and owner, where allowed) it takes. On failure
+    // (the errno of the flush or the rename, EISDIR when a folder has the final name, EBADF
+    // when already closed or failed) the temporary is removed and the final name keeps what it
+    // had.
     virtual FileStatus Close() = 0;
     // Commits the file as Close does, but under strFinalPath (in the folder the file was opened
     // in), and never over an existing file: when that name is taken the result is EEXIST and
-    // the file stays open and whole, to be committed under another name.
+    // the file stays open and whole, to be committed under another name. A file system that
+    // cannot refuse to replace (no such rename, no hard links) never costs the file.
     virtual FileStatus CloseAs(const std::string& strFinalPath) = 0;
 };
 

@@ -11,6 +11,7 @@
 #include "shell/main_frame.h"
 #include "widgets/bitmap_button.h"
 #include "widgets/key_event.h"
+#include "widgets/logo_image.h"
 #include "widgets/overlay_font.h"
 #include "widgets/skin_button.h"
 
@@ -126,7 +127,7 @@ COstrelView::COstrelView(CRecorderSession& rSession, ViewServices services, CMai
 {
     setFixedSize(kMainWidth, kMainHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    m_logo.load(QStringLiteral("./logo/slogo.bmp"));
+    m_logo = LoadLogo(m_rSession.Files(), "./logo/slogo.bmp");
     m_rSession.SetLiveWindow(this);
 }
 

@@ -6,7 +6,7 @@
 
 namespace ostrel::test {
 
-bool FakeFileStore::WriteWhole(const std::string& strPath, const uint8_t* pData, size_t nBytes)
+bool FakeFileStore::WriteWhole(const std::string& strPath, const uint8_t* pData, size_t nBytes, FileAccess)
 {
     ++nWriteAttempts;
     if (bFailWrites || nBytes > writableFaults.nSpaceBytes || writableFaults.bFailClose || !TakeCommit())

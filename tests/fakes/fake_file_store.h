@@ -18,7 +18,8 @@ namespace ostrel::test {
 // temporary in steps and commits it, does. The store must outlive the files it opened.
 class FakeFileStore final : public FileStore {
 public:
-    bool WriteWhole(const std::string& strPath, const uint8_t* pData, size_t nBytes) override;
+    bool WriteWhole(const std::string& strPath, const uint8_t* pData, size_t nBytes,
+                    FileAccess access = FileAccess::Shared) override;
     bool Remove(const std::string& strPath) override;
     std::unique_ptr<WritableFile> OpenWritable(const std::string& strPath, FileStatus* pStatus = nullptr) override;
     FileReadResult ReadAtMost(const std::string& strPath, size_t nMaxBytes, std::vector<uint8_t>& rOut) override;

@@ -18,7 +18,7 @@ if [ -w /dev/full ]; then
     "$ostrel" --version >/dev/full 2>/dev/null && fail "--version into a full disk exits 0"
 fi
 # Nothing was created: not here, in the home folder (settings profile, data folder), the runtime
-# folder or the temporary one (the instance lock).
+# folder (the instance lock, or ~/.cache without it) or the temporary one.
 for dir in "$scratch/work" "$HOME" "$XDG_RUNTIME_DIR" "$TMPDIR"; do
     expect_eq "files created in $dir" "" "$(find "$dir" -mindepth 1)"
 done

@@ -4,7 +4,7 @@
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/ostrel-install-test.XXXXXX")
 trap 'rm -rf -- "$scratch"' EXIT
 failures=0
-unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_DATA_HOME XDG_CONFIG_HOME
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_DATA_HOME XDG_CONFIG_HOME XDG_CACHE_HOME
 export HOME=$scratch/home XDG_RUNTIME_DIR=$scratch/runtime TMPDIR=$scratch/tmp
 mkdir -p "$HOME" "$TMPDIR" && mkdir -m 700 "$XDG_RUNTIME_DIR"
 

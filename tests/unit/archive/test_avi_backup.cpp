@@ -188,8 +188,10 @@ TEST_F(AviBackupTest, CapturesTheDiskCannotTakeAreDroppedWithOneMessage)
     Settle();
     Pictures(1);
     EXPECT_EQ(1u, view.messages.size());
+    EXPECT_EQ(48u * 640 * 480 * 4, pBackup->CaptureBytesHeld());
     pBackup->Toggle(0x0001, 12);
     Settle();
+    EXPECT_EQ(0u, pBackup->CaptureBytesHeld()) << "given back with the run's last file";
     ASSERT_EQ(1u, disk.committed.size());
     EXPECT_EQ(CAviBackup::kMaxFramesInFlight + 1, disk.committed.begin()->second.size());
 }

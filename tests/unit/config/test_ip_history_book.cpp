@@ -50,6 +50,7 @@ TEST_F(HistoryBookTest, EditsChangeExactlyTheirSectionAndRefuseWhatWouldBreakThe
 {
     EXPECT_EQ((Entries{{"INTRANET", "192.168.1.100", "8000"}}), book.LoadOrCreate("192.168.1.100"));
     EXPECT_EQ("[INTRANET]\nIP=192.168.1.100\nPORT=8000\n", Ini());
+    EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write, fs::status(IniPath()).permissions()) << "the user's alone";
     EXPECT_EQ(Result::Ok, book.DeleteHistoryEntry("INTRANET"));
     EXPECT_TRUE(book.LoadOrCreate("192.168.1.100").empty());
     EXPECT_EQ("", Ini());

@@ -185,7 +185,7 @@ TEST(PicturePool, PicturesOfTwoSizesTakeBuffersOfTheirSizeSoVisitsToBigOnesAddNo
     EXPECT_LE(pool.IdleBytes(), 5u * nBig + 24u * nSmallBytes);
 }
 
-TEST(ImageCodec, PixelBufferShrinksAfterAWindowOfSmallPicturesButNotForAMixOfSizes)
+TEST(ImageCodec, PixelAndRepairBuffersShrinkAfterAWindowOfSmallPicturesButNotForAMixOfSizes)
 {
     CImageCodec decoder;
     ASSERT_TRUE(decoder.SetImageFormat(24, 640, 240));
@@ -202,4 +202,18 @@ TEST(ImageCodec, PixelBufferShrinksAfterAWindowOfSmallPicturesButNotForAMixOfSiz
         ASSERT_TRUE(decoder.SetImageFormat(24, 160, 60));
     EXPECT_EQ(160u * 3u * 60u, decoder.PixelCapacity());
     EXPECT_EQ(160u * 3u * 60u, decoder.ImageHeader().biSizeImage);
+
+    // The repair buffer by the same rule: one damaged picture of 4 MiB, then small ones.
+    std::vector<uint8_t> damaged(4u << 20, 0x55);
+    damaged[0] = 0xD8; // the start's FF lost
+    damaged[1] = 0xFF;
+    damaged[2] = 0xE0;
+    size_t nLength = damaged.size();
+    ASSERT_NE(nullptr, decoder.RepairJpeg(damaged.data(), nLength));
+    EXPECT_GE(decoder.RepairCapacity(), 4u << 20);
+    for (int i = 0; i < 128; ++i) {
+        nLength = 3;
+        ASSERT_NE(nullptr, decoder.RepairJpeg(damaged.data(), nLength));
+    }
+    EXPECT_EQ(3u + 4u, decoder.RepairCapacity());
 }

@@ -239,14 +239,14 @@ public:
     {
         return store.ReadAtMost(strPath, nMax, rOut);
     }
-    bool WriteWhole(const std::string& strPath, const uint8_t* pData, size_t nBytes) override
+    bool WriteWhole(const std::string& strPath, const uint8_t* pData, size_t nBytes, FileAccess access) override
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         writes.emplace_back(pData, pData + nBytes);
         bOffThread = bOffThread && std::this_thread::get_id() != m_testThread;
         m_changed.notify_all();
         m_changed.wait(lock, [this] { return m_bOpen; });
-        return store.WriteWhole(strPath, pData, nBytes);
+        return store.WriteWhole(strPath, pData, nBytes, access);
     }
     void WaitForWrites(size_t nCount)
     {

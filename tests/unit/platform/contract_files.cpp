@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <optional>
 
+#include <sys/stat.h>
+
 using namespace ostrel;
 using namespace ostrel::test;
 namespace fs = std::filesystem;
@@ -22,9 +24,10 @@ FileStatus WriteText(WritableFile& rFile, std::string_view text)
     return rFile.Write(reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
-bool WriteWhole(FileStore& rStore, const std::string& strPath, std::string_view text)
+bool WriteWhole(FileStore& rStore, const std::string& strPath, std::string_view text,
+                FileAccess access = FileAccess::Shared)
 {
-    return rStore.WriteWhole(strPath, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    return rStore.WriteWhole(strPath, reinterpret_cast<const uint8_t*>(text.data()), text.size(), access);
 }
 
 // The local file system in a fresh folder; a full disk is the process's file-size limit.
@@ -47,6 +50,15 @@ public:
     const fs::path dir = fs::temp_directory_path() / ("ostrel-contract-" + std::to_string(::getpid()));
     LocalFileStore store;
     std::optional<FileSizeLimit> m_limit;
+};
+
+// The local disk as exFAT, FAT, FUSE and SMB mounts behave: a no-replace rename is not known
+// (EINVAL, as exfat-fuse answers) and hard links are refused (EPERM).
+class ExfatLikeFiles : public LocalFiles {
+public:
+    ExfatLikeFiles() { store = LocalFileStore(NoReplaceCalls{RefuseRename, RefuseLink}); }
+    static int RefuseRename(const char*, const char*) { return errno = EINVAL, -1; }
+    static int RefuseLink(const char*, const char*) { return errno = EPERM, -1; }
 };
 
 class FakeFiles {
@@ -73,7 +85,7 @@ protected:
     FileStore& Store() { return files.store; }
 };
 
-using Stores = ::testing::Types<LocalFiles, FakeFiles>;
+using Stores = ::testing::Types<LocalFiles, ExfatLikeFiles, FakeFiles>;
 TYPED_TEST_SUITE(FileStoreContract, Stores);
 
 const std::string kAvi("RIFF\x0e\0\0\0AVI 0123456789idx1", 26);
@@ -208,4 +220,29 @@ TEST_F(LocalFileStoreTest, NoPlaceToWriteFailsPlainlyAndTouchesNoOtherFile)
     EXPECT_EQ(EISDIR, pFile->Close().nErrno);
     EXPECT_TRUE(fs::is_directory(dir / "blocked.avi" / "inside"));
     EXPECT_EQ(1u, Leftovers()) << "the operator's file only";
+}
+
+// A new file is the caller's choice, under the usual umask; a rewrite keeps the operator's mode.
+TEST_F(LocalFileStoreTest, NewFilesTakeTheAccessAskedForAndRewritesKeepTheirMode)
+{
+    const mode_t oldMask = ::umask(022);
+    const auto modeOf = [this](const char* pszName) {
+        struct stat st {};
+        return ::stat(Path(pszName).c_str(), &st) == 0 ? st.st_mode & 0777 : 0u;
+    };
+    ASSERT_TRUE(WriteWhole(store, Path("cnn.ini"), "[A]\n", FileAccess::Private));
+    ASSERT_TRUE(WriteWhole(store, Path("snapshot.jpg"), "jpeg"));
+    PutBytes(Path("recording.avi"), "the operator's"); // its mode is not lent to a new name
+    auto pFile = store.OpenWritable(Path("recording.avi"));
+    ASSERT_TRUE(pFile && pFile->CloseAs(Path("backup.avi")).Ok());
+    EXPECT_EQ(0600u, modeOf("cnn.ini"));
+    EXPECT_EQ(0644u, modeOf("snapshot.jpg"));
+    EXPECT_EQ(0644u, modeOf("backup.avi"));
+    ::chmod(Path("cnn.ini").c_str(), 0640);
+    ::chmod(Path("snapshot.jpg").c_str(), 0600);
+    ASSERT_TRUE(WriteWhole(store, Path("cnn.ini"), "[B]\n", FileAccess::Private));
+    ASSERT_TRUE(WriteWhole(store, Path("snapshot.jpg"), "jpeg 2"));
+    EXPECT_EQ(0640u, modeOf("cnn.ini"));
+    EXPECT_EQ(0600u, modeOf("snapshot.jpg"));
+    ::umask(oldMask);
 }

@@ -1,12 +1,15 @@
 // One instance per user: a second start is refused while the first runs, in this process or
-// another, and a lock left by a crash is taken over.
+// another, and a lock left by a crash is taken over; the lock lies where only its user may write.
 #include "platform/instance_lock.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QSysInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -64,4 +67,37 @@ TEST(InstanceLock, ASecondStartIsRefusedUntilTheFirstEnds)
 
     InstanceLock nowhere(QStringLiteral("/nonexistent-ostrel-folder/Ostrel.lock"));
     EXPECT_EQ(nowhere.TryAcquire(), Result::Failed) << "no writable folder is a failure, not a holder";
+}
+
+TEST(InstanceLock, LiesInTheRuntimeFolderOrElseInTheUsersOwnCacheFolder)
+{
+    QTemporaryDir dir;
+    const QString strHost = QStringLiteral("/Ostrel-%1.lock").arg(QSysInfo::machineHostName());
+    QDir(dir.path()).mkdir(QStringLiteral("run"));
+    QFile::setPermissions(dir.filePath(QStringLiteral("run")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("HOME", QFile::encodeName(dir.filePath(QStringLiteral("home"))));
+    const struct {
+        const char* pszName;
+        QString strRuntime;
+        QString strCache;
+        QString strExpected;
+    } rows[] = {
+        {"the runtime folder", dir.filePath(QStringLiteral("run")), {},
+         dir.filePath(QStringLiteral("run/Ostrel.lock"))},
+        {"no runtime folder: the cache folder, made", {}, dir.filePath(QStringLiteral("cache")),
+         dir.filePath(QStringLiteral("cache")) + strHost},
+        {"a runtime folder anyone may write: ~/.cache, made", QStringLiteral("/tmp"), {},
+         dir.filePath(QStringLiteral("home/.cache")) + strHost},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszName);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(row.strRuntime));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(row.strCache));
+        EXPECT_EQ(row.strExpected.toStdString(), InstanceLock::DefaultPath().toStdString());
+        struct stat st {};
+        ASSERT_EQ(0, ::stat(QFile::encodeName(QFileInfo(row.strExpected).path()).constData(), &st));
+        EXPECT_EQ(0700u, st.st_mode & 0777);
+        InstanceLock lock;
+        EXPECT_EQ(Result::Acquired, lock.TryAcquire());
+    }
 }

@@ -1,5 +1,6 @@
 // The settings profile (through QSettings) and ini/opt.ini on the real disk, also cut short, huge,
 // endless, binary, not files at all or unwritable; the hostile-start test runs the whole client.
+// A write that fails at any byte is the file store's contract (contract_files).
 #include "session/view_settings.h"
 
 #include "fakes/hostile_files.h"
@@ -177,14 +178,9 @@ TEST_F(ViewSettingsTest, AProfileCutShortAnywhereLoadsWhatIsWhole)
     EXPECT_EQ("YARD", Text(whole.szIpLabel));
 }
 
-TEST_F(ViewSettingsTest, BinaryOrUnreadableProfilesGiveTheDefaults)
+// Binary, endless and folder profiles are rows of the hostile-start test.
+TEST_F(ViewSettingsTest, AnUnreadableProfileGivesTheDefaults)
 {
-    PutBytes(m_dir / "garbage.conf", Garbage(64 * 1024));
-    ExpectDefaults(Load(m_dir / "garbage.conf"));
-    PutEndlessLine(m_dir / "endless.conf", "", 2 << 20, "\n"); // no section, no value
-    ExpectDefaults(Load(m_dir / "endless.conf"));
-    fs::create_directories(m_dir / "folder.conf");
-    ExpectDefaults(Load(m_dir / "folder.conf"));
     PutBytes(m_dir / "locked.conf", kProfile);
     fs::permissions(m_dir / "locked.conf", fs::perms::none);
     if (RunsAsRoot())
@@ -261,25 +257,4 @@ TEST_F(ViewSettingsTest, OptIniGivesItsFirstMebibytesValuesOrTheDefaults)
     PutSparse(strPath, "[A]\nK=1\n", kHuge);
     EXPECT_FALSE(WriteProfileString("A", "K", "2", strPath));
     EXPECT_EQ(kHuge, fs::file_size(strPath));
-}
-
-// A profile write that fails at any byte leaves the old file or the whole new one.
-TEST_F(ViewSettingsTest, AProfileWriteFullAtEveryByteLeavesTheOldFileOrTheNewOne)
-{
-    const std::string strIni = (m_dir / "opt.ini").string();
-    const std::string strOld = "[PTZ_CMD_INTERVAL]\nCMD=90\n";
-    const std::string strNew = strOld + "STOP=70\n";
-    for (uint64_t nSpace = 0; nSpace <= strNew.size(); ++nSpace) {
-        SCOPED_TRACE(nSpace);
-        PutBytes(strIni, strOld);
-        bool bWritten = false;
-        {
-            const FileSizeLimit limit(nSpace);
-            ASSERT_TRUE(limit.IsSet());
-            bWritten = WriteProfileString("PTZ_CMD_INTERVAL", "STOP", "70", strIni);
-        }
-        EXPECT_EQ(nSpace == strNew.size(), bWritten);
-        EXPECT_EQ(bWritten ? strNew : strOld, GetBytes(strIni));
-        EXPECT_EQ(0u, Temporaries(m_dir));
-    }
 }
