@@ -34,6 +34,8 @@ InstanceLock::Result COstrelApp::CheckSingleInstance(InstanceLock& lock, Notifie
     const InstanceLock::Result result = lock.TryAcquire();
     if (result == InstanceLock::Result::HeldElsewhere)
         rNotifier.ShowMessage(kAnotherInstanceText, kErrorCaption);
+    else if (result == InstanceLock::Result::Failed && lock.Path().isEmpty())
+        qWarning("Ostrel: no private folder for the instance lock; starting without it");
     else if (result == InstanceLock::Result::Failed)
         qWarning("Ostrel: no instance lock at %s; starting without it", qPrintable(lock.Path()));
     return result;
