@@ -55,6 +55,9 @@ bool COstrelApp::InitInstance()
     // The profile: QSettings("Ostrel", "Ostrel16"), where the settings keep section "Setting".
     QCoreApplication::setOrganizationName(QStringLiteral("Ostrel"));
     QCoreApplication::setApplicationName(QStringLiteral("Ostrel16"));
+    // The window belongs to its launcher: Wayland's app_id is the desktop file's name, and on
+    // X11 the class ("Ostrel16", from the application name) is the entry's StartupWMClass.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.ostrel.Ostrel"));
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(SkinBitmap(IDB_PROGRAM_ICON))));
 
     // A held key repeats as presses only, where the X server offers it; else the windows tell

@@ -17,6 +17,8 @@ desktop-file-validate "$desktop" >&2 || fail "desktop-file-validate rejects $id.
 appstreamcli validate --no-net "$metainfo" >"$scratch/appstream.log" 2>&1 \
     || { cat "$scratch/appstream.log" >&2; fail "appstreamcli rejects $id.metainfo.xml"; }
 expect_eq "desktop Exec and Icon" "Exec=ostrel-launch Icon=$id" "$(grep '^Exec=' "$desktop") $(grep '^Icon=' "$desktop")"
+# The X11 class of the window is the application name, Ostrel16: the dock joins them by it.
+expect_eq "desktop StartupWMClass" "StartupWMClass=Ostrel16" "$(grep '^StartupWMClass=' "$desktop")"
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" || fail "the metainfo does not launch $id.desktop"
 grep -q "<release version=\"$3\"" "$metainfo" || fail "the metainfo does not release version $3"
 for size in 16 22 24 32 48 64 128 256; do

@@ -31,7 +31,8 @@ TEST(MainFrame, ASecondStartIsRefusedOnce)
     ASSERT_TRUE(first.InitInstance());
     ASSERT_TRUE(first.GetMainWnd() && first.GetMainWnd()->isVisible());
     EXPECT_EQ(QCoreApplication::organizationName(), QStringLiteral("Ostrel"));
-    EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("Ostrel16"));
+    EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("Ostrel16")); // the X11 class
+    EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("org.ostrel.Ostrel")) << "Wayland's app_id";
 
     COstrelApp second(notifier, strLock, places);
     EXPECT_FALSE(second.InitInstance());
