@@ -45,11 +45,38 @@ QPoint CMainFrame::NormalPosition(const QSize& szScreen)
 
 void CMainFrame::SetFullScreen(bool bFull)
 {
+    const bool bWasNormal = m_bPlaced && !m_bFullScreen;
+    if (bFull && bWasNormal)
+        m_ptKept = pos(); // back there when full screen ends
     m_bFullScreen = bFull;
+    if (!bFull && bWasNormal)
+        return; // the settings' OK leaves the window where the operator put it
     const QScreen* pScreen = QGuiApplication::primaryScreen();
     const QRect rcScreen = pScreen ? pScreen->geometry() : QRect(0, 0, kWidth, kHeight);
-    move(rcScreen.topLeft() + (bFull ? FullScreenPosition() : NormalPosition(rcScreen.size())));
+    if (bFull)
+        move(rcScreen.topLeft() + FullScreenPosition());
+    else
+        move(m_ptKept.value_or(rcScreen.topLeft() + NormalPosition(rcScreen.size())));
+    m_bPlaced = m_bPlaced || !bFull;
     update();
+}
+
+void CMainFrame::RestorePlace(const QString& strScreen, const QPoint& ptTopLeft)
+{
+    for (const QScreen* pScreen : QGuiApplication::screens()) {
+        if (pScreen->name() != strScreen || !pScreen->geometry().contains(ptTopLeft))
+            continue;
+        m_ptKept = ptTopLeft;
+        if (!m_bFullScreen)
+            move(ptTopLeft);
+        return;
+    }
+}
+
+QString CMainFrame::ScreenName() const
+{
+    const QScreen* pScreen = screen();
+    return pScreen ? pScreen->name() : QString();
 }
 
 void CMainFrame::BeginDrag(const QPoint& ptGlobal)

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QPoint>
+#include <QString>
+
+#include <optional>
 #include <QPointer>
 #include <QRect>
 #include <QSize>
@@ -25,10 +28,17 @@ public:
     void SetView(QWidget* pView);
     QWidget* View() const { return m_pView; }
 
-    // Normal placement centres the window on the primary screen (never resizing it, so on a
-    // small screen the position is negative); full-screen placement puts the visible region at
-    // the screen's top-left corner.
+    // Normal placement puts the window where it last stood (RestorePlace), or else centres it
+    // on the primary screen (never resizing it, so on a small screen the position is
+    // negative); a window already placed normally stays where the operator put it.
+    // Full-screen placement puts the visible region at the screen's top-left corner.
     void SetFullScreen(bool bFull);
+    // Where the window stood when the program last ended: on the screen of that name, if it is
+    // still there and the point lies on it; otherwise nothing changes. Places it at once when
+    // it is placed normally.
+    void RestorePlace(const QString& strScreen, const QPoint& ptTopLeft);
+    // The screen the window is on, and its top-left corner, to be kept for the next start.
+    QString ScreenName() const;
     bool IsFullScreenPlaced() const { return m_bFullScreen; }
 
     // Starts moving the window with the pointer, as a press on a caption would: through the
@@ -59,6 +69,8 @@ private:
 
     QPointer<QWidget> m_pView;
     bool m_bFullScreen = false;
+    bool m_bPlaced = false;          // placed normally at least once
+    std::optional<QPoint> m_ptKept;  // the place of the last run, on a screen still there
     bool m_bManualDrag = false;
     QPoint m_ptDragOffset; // pointer position minus window position at the drag's start
 };

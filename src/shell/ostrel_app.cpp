@@ -66,8 +66,9 @@ bool COstrelApp::InitInstance()
 
     m_pMainFrame = std::make_unique<CMainFrame>();
     connect(m_pMainFrame.get(), &CMainFrame::AppAbout, this, &COstrelApp::OnAppAbout);
-    // However the window goes, what EXIT keeps is kept.
+    // However the window goes, what EXIT keeps is kept, and where the window stood.
     connect(m_pMainFrame.get(), &CMainFrame::Closing, this, [this] {
+        KeepWindowPlace();
         if (m_pView)
             m_pView->Leave();
     });
@@ -111,8 +112,33 @@ bool COstrelApp::InitInstance()
     m_pArchive->Create();
     connect(m_pArchive, &CArchiveDlg::AlarmEventsRequested, this, &COstrelApp::OnAlarmEventsRequested);
     connect(m_pArchive, &CArchiveDlg::AlarmEventsRefreshed, this, &COstrelApp::OnAlarmEventsRefreshed);
+    RestoreWindowPlace();
     m_pMainFrame->show();
     return true;
+}
+
+// Wayland places windows itself and tells a client nothing of where: nothing is kept there.
+static bool ClientPlacesWindows()
+{
+    return !QGuiApplication::platformName().startsWith(QStringLiteral("wayland"));
+}
+
+void COstrelApp::KeepWindowPlace()
+{
+    if (!m_pMainFrame || !m_pSettings || !ClientPlacesWindows() || m_pMainFrame->IsFullScreenPlaced())
+        return;
+    m_pSettings->WriteString(kWindowScreenKey, m_pMainFrame->ScreenName().toStdString());
+    m_pSettings->WriteInt(kWindowLeftKey, m_pMainFrame->x());
+    m_pSettings->WriteInt(kWindowTopKey, m_pMainFrame->y());
+}
+
+void COstrelApp::RestoreWindowPlace()
+{
+    const std::optional<std::string> screen = m_pSettings->ReadString(kWindowScreenKey);
+    const std::optional<int32_t> left = m_pSettings->ReadInt(kWindowLeftKey);
+    const std::optional<int32_t> top = m_pSettings->ReadInt(kWindowTopKey);
+    if (screen && left && top && ClientPlacesWindows())
+        m_pMainFrame->RestorePlace(QString::fromStdString(*screen), QPoint(*left, *top));
 }
 
 int COstrelApp::ExitInstance()

@@ -42,6 +42,10 @@ public:
     // A PDF file that printouts go into instead of the default printer, for desks without one
     // (and the headless demo); set in the settings profile, not in the settings dialog.
     static constexpr const char* kPrintFileKey = "Print File";
+    // Where the window stood at the end of the last run (not in the settings dialog either).
+    static constexpr const char* kWindowScreenKey = "Window Screen";
+    static constexpr const char* kWindowLeftKey = "Window Left";
+    static constexpr const char* kWindowTopKey = "Window Top";
 
     // places: where the settings' backup folder goes; by default beside this program (tests give
     // their own, so that no run leaves a folder in the build tree).
@@ -77,6 +81,9 @@ public:
     static SettingsPlaces PlacesOfThisProgram();
 
 private:
+    void KeepWindowPlace();
+    void RestoreWindowPlace();
+
     Notifier& m_rNotifier;
     InstanceLock m_instanceLock;
     std::optional<SettingsPlaces> m_places;

@@ -2,6 +2,7 @@
 #include "shell/about_dlg.h"
 #include "shell/main_frame.h"
 #include "shell/ostrel_app.h"
+#include "shell/ostrel_view.h"
 
 #include "fakes/recording_notifier.h"
 #include "support/qt_printers.h"
@@ -11,6 +12,8 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLayout>
+#include <QScreen>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -46,6 +49,43 @@ TEST(MainFrame, ASecondStartIsRefusedOnce)
     EXPECT_EQ(notifier.messages.size(), size_t{1});
     third.ExitInstance();
     EXPECT_TRUE(QDir(dir.filePath(QStringLiteral("Backup"))).exists());
+}
+
+TEST(MainFrame, OpensWhereItStoodOnAScreenStillThereAndTheSettingsOkLeavesItThere)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const SettingsPlaces places{dir.path().toStdString(), dir.path().toStdString()};
+    test::RecordingNotifier notifier;
+    const QString strLock = dir.filePath(QStringLiteral("Ostrel.lock"));
+    const QRect rcScreen = QGuiApplication::primaryScreen()->geometry();
+    {
+        COstrelApp app(notifier, strLock, places);
+        ASSERT_TRUE(app.InitInstance());
+        app.GetMainWnd()->move(rcScreen.topLeft() + QPoint(31, 29)); // dragged there
+        app.GetView()->ApplyFullScreen(false);                      // as after the settings' OK
+        EXPECT_EQ(rcScreen.topLeft() + QPoint(31, 29), app.GetMainWnd()->pos());
+        app.GetMainWnd()->close();
+        app.ExitInstance();
+    }
+    {
+        COstrelApp app(notifier, strLock, places);
+        ASSERT_TRUE(app.InitInstance());
+        EXPECT_EQ(rcScreen.topLeft() + QPoint(31, 29), app.GetMainWnd()->pos()) << "where it stood";
+        app.ExitInstance();
+    }
+    QSettings profile;
+    profile.setValue(QStringLiteral("Setting/Window Screen"), QStringLiteral("HDMI-9"));
+    profile.sync();
+    {
+        COstrelApp app(notifier, strLock, places);
+        ASSERT_TRUE(app.InitInstance());
+        EXPECT_EQ(rcScreen.topLeft() + QPoint((rcScreen.width() - 877) / 2, (rcScreen.height() - 685) / 2),
+                  app.GetMainWnd()->pos())
+            << "centred: that screen is gone";
+        app.ExitInstance();
+    }
+    profile.remove(QStringLiteral("Setting/Window Screen"));
 }
 
 TEST(AboutBox, OpensFromTheBrandListsTheKeysAndEveryKeyTextFitsItsLabel)
