@@ -24,6 +24,11 @@ run() { # <launcher> [arguments...]: its status, and the client's folder and arg
 
 export XDG_DATA_HOME=$scratch/data
 work=$XDG_DATA_HOME/Ostrel/Ostrel16
+# --version and --help are the client's answer alone: no folder is made for them.
+run "$launch" --version
+expect_eq "--version: status, client's folder and arguments" "7 $PWD
+--version" "$status $ran"
+[ ! -e "$XDG_DATA_HOME" ] || fail "--version created $XDG_DATA_HOME"
 run "$launch" --one "two words"
 expect_eq "first start: status, stderr, client's folder and arguments" "7 $work
 --one
