@@ -22,6 +22,7 @@ public:
     void SetNoDelay() override {}
     int Send(const uint8_t*, size_t nBytes) override { return static_cast<int>(nBytes); }
     size_t UnsentBytes() const override { return 0; }
+    ConnectFailure Failure() const override { return ConnectFailure::None; }
     int Receive(uint8_t* pData, size_t nMax) override
     {
         const size_t n = std::min({nMax, m_readSizes[m_nRead++ % m_readSizes.size()], m_rStream.size() - m_nPos});

@@ -215,6 +215,7 @@ public:
     void SetNoDelay() override {}
     int Send(const uint8_t*, size_t nBytes) override { return static_cast<int>(nBytes); }
     size_t UnsentBytes() const override { return 0; }
+    ConnectFailure Failure() const override { return ConnectFailure::None; }
     int Receive(uint8_t* pData, size_t nMax) override
     {
         const std::vector<uint8_t>& from = m_nHeadPos < m_rHead.size() ? m_rHead : m_rLoop;

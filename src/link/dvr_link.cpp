@@ -36,7 +36,7 @@ CDvrLink::~CDvrLink()
         m_pSocket->ShutdownAndClose();
     m_pSocket.reset();
     for (int nId : {kImageWatchdogTimerId, kReconnectTimerId, kStopRetryTimerId, kStatusPollTimerId,
-                    kLoginStepTimerId, kPostedEventTimerId})
+                    kLoginStepTimerId, kPostedEventTimerId, kConnectTimeoutTimerId})
         m_pTimers->Stop(nId);
 }
 
@@ -52,7 +52,8 @@ void CDvrLink::RegisterArchive(LinkPlayState* pPlayState, LinkPlayback* pPlaybac
 void CDvrLink::ShowStatus(uint8_t byCode)
 {
     if (m_pView)
-        m_pView->OnLinkStatus(LinkStatus{byCode, m_byMissCount, m_dwAlarmEvent});
+        m_pView->OnLinkStatus(LinkStatus{byCode, m_byMissCount, m_dwAlarmEvent,
+                                         byCode == STATUS_CONNECT_FAIL ? m_lastFailure : ConnectFailure::None});
 }
 
 void CDvrLink::PostLinkLost(LinkLoss reason)
@@ -98,6 +99,7 @@ bool CDvrLink::Connect(const std::string& strHost, uint16_t wPort)
         return false;
     m_pSocket = std::move(pSocket);
     ++m_dwConnection;
+    m_pTimers->Start(kConnectTimeoutTimerId, m_nConnectTimeoutMs);
     return true;
 }
 
@@ -133,6 +135,7 @@ bool CDvrLink::Disconnect(bool bRelease)
     m_pTimers->Stop(kLoginStepTimerId);
     m_loginStep = LoginStep::None;
     m_pTimers->Stop(kPostedEventTimerId);
+    m_pTimers->Stop(kConnectTimeoutTimerId);
     m_bLossPosted = false;
     m_framer.Reset();
     m_bCollecting = false;
@@ -179,12 +182,9 @@ void CDvrLink::OnSocketConnected(bool bOk)
 {
     if (!m_pSocket)
         return;
+    m_pTimers->Stop(kConnectTimeoutTimerId);
     if (!bOk) {
-        // A failed attempt of a running reconnection waits for the next one.
-        if (m_pTimers->IsRunning(kReconnectTimerId))
-            ShowStatus(STATUS_CONNECT_FAIL);
-        else
-            PostLinkLost(LinkLoss::ConnectFailed);
+        OnConnectFailed(m_pSocket->Failure());
         return;
     }
     m_pSocket->SetNoDelay();
@@ -197,6 +197,17 @@ void CDvrLink::OnSocketConnected(bool bOk)
     m_bCollecting = false;
     AllocateBuffers();
     SendRequest(REQ_LOGIN, true);
+}
+
+void CDvrLink::OnConnectFailed(ConnectFailure why)
+{
+    m_pTimers->Stop(kConnectTimeoutTimerId);
+    m_lastFailure = why;
+    // The status line says why; a failed attempt of a running reconnection then waits for
+    // the next one, a first connect is given up.
+    ShowStatus(STATUS_CONNECT_FAIL);
+    if (!m_pTimers->IsRunning(kReconnectTimerId))
+        PostLinkLost(LinkLoss::ConnectFailed);
 }
 
 void CDvrLink::OnLoginReply(const PacketHeader& header, const ParamBlock& p)
@@ -263,6 +274,13 @@ void CDvrLink::OnTimer(int nId)
         break;
     case kLoginStepTimerId:
         RunLoginStep();
+        break;
+    case kConnectTimeoutTimerId:
+        // Nothing more is heard from the attempt: its socket is closed (it goes with the
+        // next attempt or the disconnect).
+        if (m_pSocket)
+            m_pSocket->ShutdownAndClose();
+        OnConnectFailed(ConnectFailure::TimedOut);
         break;
     case kPostedEventTimerId:
         m_pTimers->Stop(kPostedEventTimerId);

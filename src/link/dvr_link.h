@@ -55,6 +55,8 @@ public:
     static constexpr int kStatusPollTimerId = 105;    // 30000 ms: status request
     static constexpr int kLoginStepTimerId = 106;     // the login answer's 200 ms and 500 ms waits
     static constexpr int kPostedEventTimerId = 107;   // 0 ms: reports to the view, posted
+    static constexpr int kConnectTimeoutTimerId = 108; // a connect not standing by then has failed
+    static constexpr int kDefaultConnectTimeoutMs = 5000;
     static constexpr int kImageWatchdogMs = 5000;
     static constexpr int kStopRetryMs = 300;
     static constexpr int kReconnectMs = 5000;
@@ -117,7 +119,9 @@ public:
 
     // Commands.
     // False when a socket already exists or the connect cannot start; true when under way.
+    // A connect that does not stand within the connect timeout has failed (TimedOut).
     bool Connect(const std::string& strHost, uint16_t wPort);
+    void SetConnectTimeoutMs(int nMs) { m_nConnectTimeoutMs = nMs; }
     // Closes the socket; with bRelease also frees the buffers and ends any reconnection.
     bool Disconnect(bool bRelease);
     void SetImageWatchdog(bool bArm);
@@ -192,6 +196,8 @@ private:
     void OnImageWatchdogExpired();
     void OnReconnectTimerExpired();
     void OnStopRetryExpired();
+    // A connect failed (refused, unreachable, no address) or timed out.
+    void OnConnectFailed(ConnectFailure why);
 
     // PacketSink: what the framer cuts out of the stream.
     void OnPacket(const wire::PacketHeader& header, const wire::ParamBlock& p, const uint8_t* pPayload,
@@ -251,6 +257,8 @@ private:
     PlayRequest m_lastPlay;                  // m_dwPlayDate, m_dwPlayTime, m_dwPlayCtrl, channel
     bool m_bActivity = false;                // the current read handled a packet: the lamp blinks
     uint32_t m_dwConnection = 0;             // connections made and dropped
+    int m_nConnectTimeoutMs = kDefaultConnectTimeoutMs;
+    ConnectFailure m_lastFailure = ConnectFailure::None; // of the last failed connect
     bool m_bReadHeld = false;                // a readable socket waits for the decoder threads
 
     // The login answer's deferred steps: 0 = none pending.

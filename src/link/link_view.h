@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/picture.h"
+#include "platform/stream_socket.h"
 
 #include <cstdint>
 #include <string>
@@ -17,11 +18,12 @@ enum class LinkLoss : uint8_t {
 
 // A change of the connection's state as the status line shows it, with what the line's text
 // needs: the code (0..7), the image watchdog's miss count for code 6, the alarm word for code 7
-// (channel bits 0-7, motion 8-15, loss 16-23, alarm 24-31).
+// (channel bits 0-7, motion 8-15, loss 16-23, alarm 24-31), why the connect failed for code 5.
 struct LinkStatus {
     uint8_t byCode = 0;
     uint8_t byMissCount = 0;
     uint32_t dwAlarmEvent = 0;
+    ConnectFailure failure = ConnectFailure::None;
     bool operator==(const LinkStatus&) const = default;
 };
 

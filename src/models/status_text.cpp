@@ -18,15 +18,24 @@ std::string Format(const char* pszFormat, Args... args)
 
 } // namespace
 
-std::string ConnectStatus(uint8_t byCode, uint8_t byMissCount, uint32_t dwAlarmEvent)
+std::string ConnectStatus(uint8_t byCode, uint8_t byMissCount, uint32_t dwAlarmEvent, ConnectFailure failure)
 {
     switch (byCode) {
+    case 5:
+        switch (failure) {
+        case ConnectFailure::Refused: return "CONNECTION FAIL: REFUSED";
+        case ConnectFailure::Unreachable: return "CONNECTION FAIL: UNREACHABLE";
+        case ConnectFailure::TimedOut: return "CONNECTION FAIL: TIMED OUT";
+        case ConnectFailure::UnknownHost: return "CONNECTION FAIL: UNKNOWN HOST";
+        case ConnectFailure::None:
+        case ConnectFailure::Other: return "CONNECTION FAIL:";
+        }
+        return "CONNECTION FAIL:";
     case 0: return "WAITING FOR CONNECTION.";
     case 1: return "CONNECTION ESTABLISHED.";
     case 2: return "CONNECTING..";
     case 3: return "CHECK ID : ";
     case 4: return "TRY RECONNECTION";
-    case 5: return "CONNECTION FAIL:";
     case 6: return Format("%s %d", "TRY REQUEST IMAGE", static_cast<int>(byMissCount));
     case 7:
         return Format("[CH %d] [Alarm:%d Loss:%d Motion:%d]", static_cast<int>(dwAlarmEvent & 0xFF),

@@ -2,6 +2,8 @@
 
 // The texts of the status panel: connection state, clock, positions, PTZ channel.
 
+#include "platform/stream_socket.h"
+
 #include <cstdint>
 #include <string>
 
@@ -11,9 +13,11 @@ struct LocalDateTime;
 
 namespace status_text {
 
-// Text of a connection state code 0..7; 6 adds the miss count, 7 spells out the alarm word
-// (channel bits 0-7, motion 8-15, loss 16-23, alarm 24-31). Other codes give "".
-std::string ConnectStatus(uint8_t byCode, uint8_t byMissCount, uint32_t dwAlarmEvent);
+// Text of a connection state code 0..7; 5 adds why the connect failed ("CONNECTION FAIL:
+// REFUSED"), 6 the miss count, 7 spells out the alarm word (channel bits 0-7, motion 8-15,
+// loss 16-23, alarm 24-31). Other codes give "".
+std::string ConnectStatus(uint8_t byCode, uint8_t byMissCount, uint32_t dwAlarmEvent,
+                          ConnectFailure failure = ConnectFailure::None);
 // "2005 / 6 / 30"
 std::string Date(const LocalDateTime& t);
 // "AM 12 : 05 : 09", "PM 11 : 59 : 59": hours 0..12 after AM, 13..23 as 1..11 after PM.

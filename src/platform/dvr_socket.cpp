@@ -1,14 +1,26 @@
 #include "platform/dvr_socket.h"
 
+#include "platform/host_name.h"
+
 #include <QHostAddress>
+#include <QHostInfo>
 #include <QMetaObject>
 
 #include <algorithm>
 
 namespace ostrel {
 
-CDvrSocket::CDvrSocket(StreamSocketEvents& rEvents)
-    : m_rEvents(rEvents), m_pTcp(new QTcpSocket)
+HostLookup SystemHostLookup()
+{
+    return [](const QString& strName, QObject* pContext, std::function<void(const QList<QHostAddress>&)> fnDone) {
+        QHostInfo::lookupHost(strName, pContext, [fnDone = std::move(fnDone)](const QHostInfo& info) {
+            fnDone(info.error() == QHostInfo::NoError ? info.addresses() : QList<QHostAddress>());
+        });
+    };
+}
+
+CDvrSocket::CDvrSocket(StreamSocketEvents& rEvents, HostLookup lookup)
+    : m_rEvents(rEvents), m_lookup(std::move(lookup)), m_pTcp(new QTcpSocket)
 {
     // Qt reads ahead of the link only this far; beyond it the data waits in the kernel and TCP
     // slows the recorder down, instead of piling up here without limit.
@@ -25,12 +37,24 @@ CDvrSocket::~CDvrSocket()
 
 bool CDvrSocket::Connect(const std::string& strHost, uint16_t wPort)
 {
-    QHostAddress address;
-    if (!m_pTcp || !address.setAddress(QString::fromStdString(strHost))
-        || address.protocol() != QAbstractSocket::IPv4Protocol)
+    if (!m_pTcp || !IsConnectableHost(strHost))
         return false;
     m_bConnectReported = false;
-    m_pTcp->connectToHost(address, wPort);
+    m_failure = ConnectFailure::None;
+    QHostAddress address;
+    if (address.setAddress(QString::fromStdString(strHost))) {
+        m_pTcp->connectToHost(address, wPort);
+        return true;
+    }
+    // A name: looked up first, never on this thread; the first address it has is tried.
+    m_lookup(QString::fromStdString(strHost), this, [this, wPort](const QList<QHostAddress>& addresses) {
+        if (!m_pTcp || m_bConnectReported)
+            return;
+        if (addresses.isEmpty())
+            ReportFailure(ConnectFailure::UnknownHost);
+        else
+            m_pTcp->connectToHost(addresses.first(), wPort);
+    });
     return true;
 }
 
@@ -90,13 +114,31 @@ void CDvrSocket::OnConnected()
     m_rEvents.OnSocketConnected(true);
 }
 
-void CDvrSocket::OnError(QAbstractSocket::SocketError)
+void CDvrSocket::OnError(QAbstractSocket::SocketError error)
 {
-    // Only a connect that never stood is reported, and always queued, since the error can be
-    // raised from inside connectToHost. Later errors show up as silence for the link's watchdog.
+    // Only a connect that never stood is reported. Later errors show up as silence for the
+    // link's watchdog.
     if (m_bConnectReported || !m_pTcp)
         return;
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return ReportFailure(ConnectFailure::Refused);
+    case QAbstractSocket::HostNotFoundError:
+        return ReportFailure(ConnectFailure::UnknownHost);
+    case QAbstractSocket::SocketTimeoutError:
+        return ReportFailure(ConnectFailure::TimedOut);
+    case QAbstractSocket::NetworkError: // no route to the host or its network
+        return ReportFailure(ConnectFailure::Unreachable);
+    default:
+        return ReportFailure(ConnectFailure::Other);
+    }
+}
+
+void CDvrSocket::ReportFailure(ConnectFailure why)
+{
+    // Always queued: the error can be raised from inside connectToHost.
     m_bConnectReported = true;
+    m_failure = why;
     QMetaObject::invokeMethod(this, [this] { m_rEvents.OnSocketConnected(false); },
                               Qt::QueuedConnection);
 }
@@ -135,7 +177,7 @@ void CDvrSocket::RenotifyIfUnread()
 
 std::unique_ptr<StreamSocket> CDvrSocketFactory::Create(StreamSocketEvents& rEvents)
 {
-    return std::make_unique<CDvrSocket>(rEvents);
+    return std::make_unique<CDvrSocket>(rEvents, m_lookup);
 }
 
 } // namespace ostrel

@@ -14,6 +14,16 @@
 
 namespace ostrel {
 
+// Why a connect failed, for the operator.
+enum class ConnectFailure : uint8_t {
+    None,
+    Refused,     // nothing listens on that port
+    Unreachable, // no route to that host or network
+    TimedOut,    // no answer in time
+    UnknownHost, // the name has no address
+    Other,
+};
+
 class StreamSocketEvents {
 public:
     virtual ~StreamSocketEvents() = default;
@@ -31,9 +41,12 @@ public:
     static constexpr size_t kMaxUnsentBytes = 64 * 1024;
 
     virtual ~StreamSocket() = default;
-    // Starts a connect to a dotted IPv4 address. False when it cannot even start (a malformed
-    // address, no socket); true when the outcome will be notified.
+    // Starts a connect to a dotted IPv4 address, an IPv6 address or a host name (looked up
+    // without blocking). False when it cannot even start (an empty or malformed name, no
+    // socket); true when the outcome will be notified.
     virtual bool Connect(const std::string& strHost, uint16_t wPort) = 0;
+    // Why the last connect failed; None while none has.
+    virtual ConnectFailure Failure() const = 0;
     // Switches Nagle's algorithm off.
     virtual void SetNoDelay() = 0;
     // Takes the bytes whole or not at all: nBytes when taken (sent, or queued to be sent),

@@ -32,6 +32,7 @@ void CRecorderSession::SetAlarmNotifier(AlarmNotifier* pNotifier, const Clock* p
 void CRecorderSession::Load()
 {
     m_ptzIntervals = ReadPtzIntervals(m_services.strWorkDir + "/" + kOptIniPath);
+    m_nConnectTimeoutMs = ReadConnectTimeoutMs(m_services.strWorkDir + "/" + kOptIniPath);
     if (m_pDecodeWakeups) {
         const int nThreads = ReadDecodeThreads(static_cast<int>(std::thread::hardware_concurrency()),
                                                m_services.strWorkDir + "/" + kOptIniPath);
@@ -54,6 +55,7 @@ bool CRecorderSession::Connect()
 {
     if (m_byConnectState != 0)
         return false;
+    m_link.SetConnectTimeoutMs(m_nConnectTimeoutMs);
     if (m_link.Connect(HostAddress(), HostPort()))
         m_byConnectState = 2;
     return true;
@@ -189,6 +191,8 @@ void CRecorderSession::SetChannelCount(uint8_t byCount)
 
 void CRecorderSession::OnLinkStatus(const LinkStatus& status)
 {
+    if (status.byCode == CDvrLink::STATUS_CONNECT_FAIL)
+        m_lastConnectFail = status;
     if (m_pLive)
         m_pLive->OnConnectStatus(status);
     if (ArchiveActive())
@@ -220,11 +224,12 @@ void CRecorderSession::ToggleActivityLamp()
         m_pLive->OnActivity();
 }
 
-void CRecorderSession::OnLinkLost(LinkLoss)
+void CRecorderSession::OnLinkLost(LinkLoss reason)
 {
-    // Answered as the disconnect button is, and the line says so.
+    // Answered as the disconnect button is, and the line says so; a connect that failed goes
+    // on saying why.
     Disconnect();
-    OnLinkStatus(LinkStatus{m_byConnectState});
+    OnLinkStatus(reason == LinkLoss::ConnectFailed ? m_lastConnectFail : LinkStatus{m_byConnectState});
 }
 
 void CRecorderSession::OnPicture(uint8_t byChannel, const Picture& picture)

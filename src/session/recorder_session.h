@@ -144,6 +144,8 @@ private:
     ViewSettings m_settings;
     PtzIntervals m_ptzIntervals;
     UiWakeupFactory* m_pDecodeWakeups = nullptr;
+    int m_nConnectTimeoutMs = CDvrLink::kDefaultConnectTimeoutMs; // ini/opt.ini [CONNECT] TIMEOUT
+    LinkStatus m_lastConnectFail{CDvrLink::STATUS_CONNECT_FAIL}; // says why the last connect failed
     std::string m_strPtzFile;
     uint8_t m_byConnectState = 0;
     uint32_t m_dwRecordPos = 0;

@@ -152,6 +152,12 @@ PtzIntervals ReadPtzIntervals(const std::string& strOptIniPath)
     return intervals;
 }
 
+int ReadConnectTimeoutMs(const std::string& strOptIniPath)
+{
+    const int nSeconds = ReadProfileInt("CONNECT", "TIMEOUT", 5, strOptIniPath);
+    return (nSeconds >= 1 && nSeconds <= 60 ? nSeconds : 5) * 1000;
+}
+
 int ReadDecodeThreads(int nCores, const std::string& strOptIniPath)
 {
     const int nThreads = ReadProfileInt("DECODE", "THREADS", -1, strOptIniPath);

@@ -100,4 +100,8 @@ PtzIntervals ReadPtzIntervals(const std::string& strOptIniPath = kOptIniPath);
 inline constexpr int kMaxDecodeThreads = 16;
 int ReadDecodeThreads(int nCores, const std::string& strOptIniPath = kOptIniPath);
 
+// How long a connect may take, from ini/opt.ini, key "TIMEOUT" (seconds, 1 to 60) of section
+// "CONNECT"; 5 s when missing or out of range.
+int ReadConnectTimeoutMs(const std::string& strOptIniPath = kOptIniPath);
+
 } // namespace ostrel

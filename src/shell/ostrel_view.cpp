@@ -645,7 +645,7 @@ void COstrelView::DrawText(const QRect& rc, const QString& strText, int nFlags, 
 
 void COstrelView::DrawConnectStatus(const LinkStatus& status)
 {
-    m_strStatusLine = status_text::ConnectStatus(status.byCode, status.byMissCount, status.dwAlarmEvent);
+    m_strStatusLine = status_text::ConnectStatus(status.byCode, status.byMissCount, status.dwAlarmEvent, status.failure);
     m_bStatusDirty = true;
     ScheduleRefresh();
 }

@@ -1,5 +1,7 @@
 #include "fakes/fake_socket.h"
 
+#include "platform/host_name.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -25,9 +27,8 @@ bool FakeSocket::Connect(const std::string& strHostArg, uint16_t wPortArg)
 {
     strHost = strHostArg;
     wPort = wPortArg;
-    // Like the real socket, only a dotted IPv4 address can start.
-    in_addr address{};
-    if (::inet_pton(AF_INET, strHostArg.c_str(), &address) != 1)
+    // Like the real socket, only an address or a well-formed host name can start.
+    if (!IsConnectableHost(strHostArg))
         return false;
     m_bConnectStarted = m_rFactory.bConnectStarts;
     return m_bConnectStarted;
@@ -64,9 +65,10 @@ int FakeSocket::Receive(uint8_t* pData, size_t nMax)
     return static_cast<int>(n);
 }
 
-void FakeSocket::CompleteConnect(bool bOk)
+void FakeSocket::CompleteConnect(bool bOk, ConnectFailure why)
 {
     m_bConnected = bOk;
+    failure = bOk ? ConnectFailure::None : why;
     m_rEvents.OnSocketConnected(bOk); // may destroy this socket: touch nothing after
 }
 

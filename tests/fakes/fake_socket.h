@@ -21,6 +21,7 @@ public:
     ~FakeSocket() override;
 
     bool Connect(const std::string& strHost, uint16_t wPort) override;
+    ConnectFailure Failure() const override { return failure; }
     void SetNoDelay() override { m_bNoDelay = true; }
     int Send(const uint8_t* pData, size_t nBytes) override;
     size_t UnsentBytes() const override { return m_nUnsent; }
@@ -28,7 +29,7 @@ public:
     void ShutdownAndClose() override { m_bClosed = true; }
 
     // The peer's side.
-    void CompleteConnect(bool bOk);                 // the connect notification
+    void CompleteConnect(bool bOk, ConnectFailure why = ConnectFailure::Refused); // the connect notification
     void Deliver(const std::vector<uint8_t>& chunk); // queued, then readable notifications
     void Deliver(const std::vector<std::vector<uint8_t>>& chunks); // one chunk per receive call
     // Chunks delivered and not yet read (a reader holding back leaves them here).
@@ -42,6 +43,7 @@ public:
     bool m_bClosed = false;
     bool m_bConnected = false;
     bool m_bConnectStarted = false;          // a Connect call returned true
+    ConnectFailure failure = ConnectFailure::None;
     std::vector<std::vector<uint8_t>> sent; // one entry per Send call
     std::vector<size_t> receiveLimits;      // nMax of every Receive call
 

@@ -112,6 +112,34 @@ TEST(LinkLifecycle, RefusedLoginAndFailedConnectDisconnectAfterTheNotificationWi
     EXPECT_FALSE(never.Link().HasSocket());
 }
 
+TEST(LinkLifecycle, AFailedConnectSaysWhyAndOneThatNeverStandsTimesOutAfterFiveSeconds)
+{
+    LinkHarness refused;
+    ASSERT_TRUE(refused.Link().Connect("127.0.0.1", 1));
+    refused.view.byConnectState = 2;
+    refused.Socket().CompleteConnect(false, ConnectFailure::Refused);
+    ASSERT_FALSE(refused.view.statusEvents.empty());
+    EXPECT_EQ((LinkStatus{5, 0, 0, ConnectFailure::Refused}), refused.view.statusEvents.back());
+    refused.clock.RunDue();
+    EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::ConnectFailed}, refused.view.losses);
+
+    LinkHarness silent; // an address where nothing answers at all; the view keeps the socket
+    ASSERT_TRUE(silent.Link().Connect("127.0.0.1", 8000));
+    silent.clock.Advance(4999);
+    EXPECT_TRUE(silent.view.statusEvents.empty() && !silent.Socket().m_bClosed);
+    silent.clock.Advance(1);
+    EXPECT_TRUE(silent.Socket().m_bClosed) << "nothing more is heard from the attempt";
+    ASSERT_FALSE(silent.view.statusEvents.empty());
+    EXPECT_EQ((LinkStatus{5, 0, 0, ConnectFailure::TimedOut}), silent.view.statusEvents.back());
+    EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::ConnectFailed}, silent.view.losses);
+
+    LinkHarness quick; // a connect that stands in time cancels the timeout
+    quick.Link().SetConnectTimeoutMs(2000);
+    quick.ConnectTcp();
+    quick.clock.Advance(14000); // short of the watchdog's reconnection
+    EXPECT_EQ((std::vector<uint8_t>{1, 6, 6}), quick.view.statuses) << "no failure, only the login asked again";
+}
+
 TEST(LinkLifecycle, SilentRecorderGetsTheLoginAgainThenReconnectCountAttemptsThenIsGivenUp)
 {
     LinkHarness h;

@@ -274,3 +274,50 @@ TYPED_TEST(StreamSocketContract, PeerThatStopsReadingCostsAQueueOf64KiBAndGetsWh
             ASSERT_TRUE(std::equal(request.begin(), request.end(), received.begin() + i * request.size())) << i;
     }
 }
+
+TEST(DvrSocket, NamesAreLookedUpThroughItsResolverAndAFailedConnectSaysWhy)
+{
+    // A resolver that knows one name, as /etc/hosts or a DNS server would, answering later.
+    HostLookup lookup = [](const QString& strName, QObject* pContext,
+                           std::function<void(const QList<QHostAddress>&)> fnDone) {
+        QList<QHostAddress> addresses;
+        if (strName == QStringLiteral("recorder.test"))
+            addresses.append(QHostAddress(QHostAddress::LocalHost));
+        QMetaObject::invokeMethod(pContext, [fnDone, addresses] { fnDone(addresses); }, Qt::QueuedConnection);
+    };
+    CDvrSocketFactory factory(lookup);
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
+    const uint16_t wClosedPort = closed.serverPort();
+    closed.close(); // nothing listens there now
+
+    const struct Row {
+        const char* pszName;
+        std::string strHost;
+        uint16_t wPort;
+        bool bStarts;
+        bool bConnects;
+        ConnectFailure failure;
+    } rows[] = {
+        {"a name the resolver knows", "recorder.test", server.serverPort(), true, true, ConnectFailure::None},
+        {"a name it does not know", "nowhere.test", server.serverPort(), true, false, ConnectFailure::UnknownHost},
+        {"a closed port", "127.0.0.1", wClosedPort, true, false, ConnectFailure::Refused},
+        {"an IPv6 address", "::1", server.serverPort(), true, false, ConnectFailure::Refused}, // listens on IPv4 only
+        {"not a name", "bad..name", server.serverPort(), false, false, ConnectFailure::None},
+        {"a dotted address cut short", "10.1.2", server.serverPort(), false, false, ConnectFailure::None},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.pszName);
+        RecordingEvents events;
+        std::unique_ptr<StreamSocket> pSocket = factory.Create(events);
+        events.pSocket = pSocket.get();
+        ASSERT_EQ(row.bStarts, pSocket->Connect(row.strHost, row.wPort));
+        if (!row.bStarts)
+            continue;
+        ASSERT_TRUE(test::WaitUntil([&] { return !events.connected.empty(); }, 10000));
+        EXPECT_EQ(std::vector<bool>{row.bConnects}, events.connected);
+        EXPECT_EQ(row.failure, pSocket->Failure());
+    }
+}
