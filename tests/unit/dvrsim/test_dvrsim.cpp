@@ -1,11 +1,15 @@
 // The recorder simulator where the link tests cannot see it: a camera sending another camera's
-// code (else the wrong-code runs test nothing), and an event log that leaves out the daily
-// stretches it did not record.
+// code (else the wrong-code runs test nothing), an event log that leaves out the daily
+// stretches it did not record, the channels a live request is served, the trickle's bytes and
+// the soak's fault timetable.
 #include "camera_feed.h"
 #include "event_log_maker.h"
 #include "fakes/test_pictures.h"
+#include "fault_plan.h"
 #include "link/image_codec.h"
 #include "play_timeline.h"
+#include "request_reader.h"
+#include "trickle.h"
 
 #include <gtest/gtest.h>
 
@@ -45,4 +49,71 @@ TEST(EventLogMaker, NoRecordFallsInADailyGap)
         EXPECT_TRUE(gapped[i + 5] != 23 && gapped[i + 5] != 0) << i;
     EXPECT_TRUE(CEventLogMaker::Make(kWeek, 16, 100, 3, [](int64_t) { return false; }).empty())
         << "nothing recorded: nothing logged, and no endless search for a moment";
+}
+
+// After "4" and F5 the client asks P0 = 0, P1 = 6 with channels 5 to 8 masked; all four move.
+TEST(LiveRequest, TheMaskChoosesTheChannels)
+{
+    const struct {
+        const char* pszName;
+        uint8_t byP0, byP1, byMaskLow, byMaskHigh;
+        int nChannels;
+        std::vector<int> served;
+    } rows[] = {
+        {"four cells from channel 5", 0, 6, 0xF0, 0x00, 16, {4, 5, 6, 7}},
+        {"sixteen cells", 1, 1, 0xFF, 0xFF, 16, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}},
+        {"channel 8 alone", 0, 8, 0x80, 0x00, 16, {7}},
+        {"a four-camera recorder asked for 5 to 8", 0, 6, 0xF0, 0x00, 4, {}},
+    };
+    for (const auto& row : rows) {
+        std::vector<uint8_t> bytes = {'D', 'V', 'R', ' ', 'P', 'A', 'C', 'K', 'E', 'T', '1', '.', '2', 0, 0, 0,
+                                      0x3C, 0, 0, 0, 0x01, 0, 0, 0, 0x11, 0x10, 0, 0,
+                                      row.byP0, 0, 0, 0, row.byP1, 0, 0, 0, row.byMaskLow, row.byMaskHigh, 0, 0};
+        bytes.resize(60, 0);
+        CRequestReader reader;
+        reader.Feed(bytes.data(), bytes.size());
+        DvrRequest request;
+        ASSERT_TRUE(reader.Next(request)) << row.pszName;
+        EXPECT_EQ(row.served, LiveChannels(request.params, row.nChannels)) << row.pszName;
+    }
+}
+
+TEST(Trickle, HeaderAtOnceThenOneByteAnIntervalThenTheRest)
+{
+    std::vector<uint8_t> packet(32);
+    for (size_t i = 0; i < packet.size(); ++i)
+        packet[i] = static_cast<uint8_t>(0xA0 + i);
+    CTrickle trickle;
+    const std::vector<uint8_t> header = trickle.Start(packet.data(), packet.size(), 1000, 4900);
+    EXPECT_EQ(std::vector<uint8_t>(packet.begin(), packet.begin() + 28), header);
+    EXPECT_TRUE(trickle.Due(5899).empty());
+    EXPECT_EQ(std::vector<uint8_t>{0xBC}, trickle.Due(5900));
+    EXPECT_EQ((std::vector<uint8_t>{0xBD, 0xBE}), trickle.Due(15700)) << "two intervals passed";
+    EXPECT_EQ(20600, trickle.NextDueMs());
+    EXPECT_EQ(std::vector<uint8_t>{0xBF}, trickle.Rest());
+    EXPECT_FALSE(trickle.Busy());
+}
+
+// scripts/soak judges by this timetable: a 130 s cycle has 10 s windows, silence the whole of its own.
+TEST(FaultPlan, TheCycleAndTheUnreadMinuteFallWhereTheSoakExpectsThem)
+{
+    const CFaultPlan plan({130000, 0, 0, 10000, 30000});
+    const struct {
+        int64_t nAtMs;
+        PlannedFault fault;
+        bool bDeaf;
+    } rows[] = {
+        {0, PlannedFault::None, false},          {9999, PlannedFault::None, false},
+        {10000, PlannedFault::Split, true},      {39999, PlannedFault::Garbage, true},
+        {40000, PlannedFault::Truncate, false},  {71999, PlannedFault::Silence, false},
+        {80000, PlannedFault::Mixed, false},     {95000, PlannedFault::AlarmFlood, false},
+        {105000, PlannedFault::Trickle, false},  {115000, PlannedFault::EventLogFlood, false},
+        {129999, PlannedFault::None, false},     {140000, PlannedFault::Split, false},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(row.fault, plan.At(row.nAtMs).fault) << row.nAtMs;
+        EXPECT_EQ(row.bDeaf, plan.At(row.nAtMs).bDeaf) << row.nAtMs;
+    }
+    EXPECT_EQ(1, plan.At(130000).nCloses);
+    EXPECT_EQ(10000, plan.NextChangeMs(0));
 }
