@@ -677,9 +677,9 @@ void COstrelView::DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos)
 
 void COstrelView::paintEvent(QPaintEvent* pEvent)
 {
-    const uint64_t nPaintedBefore = m_backStore.CellsPainted();
+    const uint64_t nPaintedBefore = m_backStore.NewPicturesPainted();
     m_backStore.Flush(&pEvent->region());
-    m_nPicturesDrawn += m_backStore.CellsPainted() - nPaintedBefore; // reached the window
+    m_nPicturesDrawn += m_backStore.NewPicturesPainted() - nPaintedBefore; // reached the window
     QPainter painter(this);
     for (const QRect& rc : pEvent->region())
         painter.drawImage(rc, m_backStore.Image(), rc);

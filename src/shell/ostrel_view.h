@@ -100,8 +100,8 @@ public:
     const QImage& BackStore();
     CSkinButton* SkinButton(int nControlId) const;
     CBitmapButton* PushButton(int nControlId) const;
-    // Pictures painted into the window since the start (a cell painted again after a layout
-    // change counts again), not those merely waiting for the next refresh.
+    // Pictures painted into the window since the start, each once (not again after a layout
+    // change), and not those merely waiting for the next refresh.
     uint64_t PicturesDrawn() const { return m_nPicturesDrawn; }
     // Texts drawn in the status panel, as last drawn.
     const std::string& StatusLine() const { return m_strStatusLine; }

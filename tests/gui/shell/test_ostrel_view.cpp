@@ -131,6 +131,9 @@ TEST_F(ViewTest, PicturesLandInTheirCellsAndCountOncePainted)
     EXPECT_EQ(2u, pView->PicturesDrawn()) << "a picture waiting for the refresh is not painted yet";
     Screen();
     EXPECT_EQ(3u, pView->PicturesDrawn());
+    Click(IDC_LAYOUT_FIRST + 6);
+    Screen();
+    EXPECT_EQ(3u, pView->PicturesDrawn()) << "the old pictures painted again in sixteen cells are not new";
 }
 
 TEST_F(ViewTest, EveryNewPictureReachesTheScreenAtTheNextRefresh)
