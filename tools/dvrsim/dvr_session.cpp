@@ -117,7 +117,9 @@ void CDvrSession::OnReadyRead()
 {
     if (m_bDeaf)
         return;
-    uint8_t buffer[16384];
+    // No more than one request's worth at a time: the reader keeps only that much unparsed, so a
+    // backlog of many small requests read in one go would lose some.
+    uint8_t buffer[CRequestReader::kMaxRequestBytes];
     for (;;) {
         const qint64 n = m_pSocket->read(reinterpret_cast<char*>(buffer), sizeof buffer);
         if (n <= 0)
@@ -180,9 +182,16 @@ void CDvrSession::Handle(const DvrRequest& request)
         // The client sends 0x201 after its login and 0x204 when archive play is pressed before
         // it knows the range; the status request it sends next brings the range. A key changes
         // nothing here: no reply, and a running stream goes on.
+        // A client answering a flood of login replies sends thousands: a line a second at most.
+        ++m_nKeysUnlogged;
+        if (m_keyLogClock.isValid() && m_keyLogClock.elapsed() < 1000)
+            break;
+        m_keyLogClock.start();
         const uint32_t dwKey = p[0] & 0xFFFFu;
         const char* pszWhy = dwKey == 0x201u ? " (after login)" : dwKey == 0x204u ? " (archive play control)" : "";
-        Log(QStringLiteral("key emulation %1%2: noted, nothing sent").arg(Hex(dwKey), QLatin1String(pszWhy)));
+        Log(QStringLiteral("key emulation %1%2: noted, nothing sent%3").arg(Hex(dwKey), QLatin1String(pszWhy),
+                m_nKeysUnlogged > 1 ? QStringLiteral(" (%1 since the last such line)").arg(m_nKeysUnlogged) : QString()));
+        m_nKeysUnlogged = 0;
         break;
     }
     case wire::DATATYPE_PTZ_DATA: {

@@ -44,7 +44,7 @@ public:
     // session answers as if the client had logged in again, kDeafAnswersPerSecond times a
     // second: each such answer makes the client send a request, which then piles up unread.
     void SetDeaf(bool bDeaf);
-    static constexpr int kDeafAnswersPerSecond = 2000;
+    static constexpr int kDeafAnswersPerSecond = 3000;
 
 private:
     enum class Stream : uint8_t { None, Live, Play };
@@ -91,6 +91,8 @@ private:
     CPacketBuilder m_builder;
     std::vector<uint8_t> m_packet; // reused for every packet
     bool m_bLoggedIn = false;
+    QElapsedTimer m_keyLogClock;   // key emulations are logged once a second at most
+    int64_t m_nKeysUnlogged = 0;
 
     // Streaming.
     Stream m_stream = Stream::None;
