@@ -184,6 +184,7 @@ void CDvrSession::Handle(const DvrRequest& request)
         // nothing here: no reply, and a running stream goes on.
         // A client answering a flood of login replies sends thousands: a line a second at most.
         ++m_nKeysUnlogged;
+        ++m_nKeysSinceStats;
         if (m_keyLogClock.isValid() && m_keyLogClock.elapsed() < 1000)
             break;
         m_keyLogClock.start();
@@ -581,6 +582,10 @@ void CDvrSession::CountFault(FaultKind kind, const QString& strFirst)
 
 void CDvrSession::OnStatsTick()
 {
+    if (m_nKeysSinceStats > 1) {
+        Log(QStringLiteral("%1 key emulations in the last 10 s").arg(m_nKeysSinceStats));
+        m_nKeysSinceStats = 0;
+    }
     if (m_nPicturesSinceStats == 0 && m_nSkippedSinceStats == 0)
         return;
     QString strFaults;

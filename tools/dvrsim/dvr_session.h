@@ -93,6 +93,7 @@ private:
     bool m_bLoggedIn = false;
     QElapsedTimer m_keyLogClock;   // key emulations are logged once a second at most
     int64_t m_nKeysUnlogged = 0;
+    int64_t m_nKeysSinceStats = 0;
 
     // Streaming.
     Stream m_stream = Stream::None;
