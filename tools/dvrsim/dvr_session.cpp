@@ -181,8 +181,8 @@ void CDvrSession::Handle(const DvrRequest& request)
     case wire::DATATYPE_KEY_EMUL: {
         // The client sends 0x201 after its login and 0x204 when archive play is pressed before
         // it knows the range; the status request it sends next brings the range. A key changes
-        // nothing here: no reply, and a running stream goes on.
-        // A client answering a flood of login replies sends thousands: a line a second at most.
+        // nothing here: no reply, and a running stream goes on. A client answering a flood of
+        // login replies sends thousands: a line a second at most, and a count every 10 s.
         ++m_nKeysUnlogged;
         ++m_nKeysSinceStats;
         if (m_keyLogClock.isValid() && m_keyLogClock.elapsed() < 1000)
