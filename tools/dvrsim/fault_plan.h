@@ -5,7 +5,8 @@
 // cycle, and once per run the recorder can go away altogether (an outage: it stops listening
 // and drops every connection) and, at another time, stop reading what the clients it has send
 // while it goes on sending. Time is an argument: the plan is asked what holds so many
-// milliseconds after the start, so its tests run on a made-up clock.
+// milliseconds after the start. scripts/soak judges by the same timetable and checks it
+// against the changes the server logs; keep the two in step.
 //
 // The cycle is cut into kSlots equal windows: the first and the last without faults (settling
 // after the close, and before it), then split writes, coalesced writes, garbage, truncated
