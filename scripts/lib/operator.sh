@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Ostrel under Xvfb, driven as an operator drives it: a working folder of its own, the client
 # started in it, and clicks on its real controls with xdotool. Sourced by scripts/demo and
 # scripts/soak, which keep `pids` (processes to end on exit) and call these in order:
