@@ -12,7 +12,7 @@ namespace ostrel {
 class COstrelApp;
 
 struct CounterSnapshot {
-    uint64_t nPicturesDrawn = 0; // pictures handed to a visible live cell
+    uint64_t nPicturesDrawn = 0; // pictures painted into the live view's window
     uint32_t dwReconnects = 0;   // reconnections begun by the link
     uint8_t byConnectState = 0;  // 0 none, 1 connected, 2 connecting
     int64_t nUptimeMs = 0;       // since the report was set up

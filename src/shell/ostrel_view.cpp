@@ -570,7 +570,6 @@ void COstrelView::OnLivePicture(uint8_t byChannel, const Picture& picture)
     m_backStore.Show(byChannel, picture, m_rSession.Layout().Cell(byChannel));
     if (!m_backStore.Pending(byChannel))
         return;
-    ++m_nPicturesDrawn;
     ScheduleRefresh();
 }
 
@@ -700,7 +699,9 @@ void COstrelView::DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos)
 
 void COstrelView::paintEvent(QPaintEvent* pEvent)
 {
+    const uint64_t nPaintedBefore = m_backStore.NewPicturesPainted();
     m_backStore.Flush(&pEvent->region());
+    m_nPicturesDrawn += m_backStore.NewPicturesPainted() - nPaintedBefore; // reached the window
     QPainter painter(this);
     for (const QRect& rc : pEvent->region())
         painter.drawImage(rc, m_backStore.Image(), rc);

@@ -106,7 +106,8 @@ public:
     const QImage& BackStore();
     CSkinButton* SkinButton(int nControlId) const;
     CBitmapButton* PushButton(int nControlId) const;
-    // Pictures handed to a visible cell since the start.
+    // Pictures painted into the window since the start, each once (not again after a layout
+    // change), and not those merely waiting for the next refresh.
     uint64_t PicturesDrawn() const { return m_nPicturesDrawn; }
     // Texts of the status panel, as they stand (on screen from the next refresh at most).
     const std::string& StatusLine() const { return m_strStatusLine; }

@@ -21,6 +21,7 @@ void CBackStore::Show(int nSlot, const Picture& picture, const CellRect& rcCell)
     m_pictures[static_cast<size_t>(nSlot)] = picture;
     m_cells[static_cast<size_t>(nSlot)] = rcCell;
     m_bPending[static_cast<size_t>(nSlot)] = picture && !rcCell.IsEmpty();
+    m_bNew[static_cast<size_t>(nSlot)] = static_cast<bool>(picture);
 }
 
 bool CBackStore::Repaint(int nSlot, const CellRect& rcCell)
@@ -79,6 +80,8 @@ QRegion CBackStore::Flush(const QRegion* pOnly)
         if (m_painter.Paint(m_pictures[n], pImage, m_image.width(), m_image.height(), nStride, rcCell)) {
             CCellPainter::PaintFrame(pImage, m_image.width(), m_image.height(), nStride, rcCell, m_dwFrameColour);
             ++m_nCellsPainted;
+            m_nNewPainted += m_bNew[n] ? 1 : 0;
+            m_bNew[n] = false;
             painted += ToQRect(rcCell).adjusted(-1, -1, 1, 1);
         }
     }

@@ -47,6 +47,8 @@ public:
 
     // Pictures painted into cells since construction.
     uint64_t CellsPainted() const { return m_nCellsPainted; }
+    // Of those, the pictures painted for the first time (not again after a layout change).
+    uint64_t NewPicturesPainted() const { return m_nNewPainted; }
 
     static QRect ToQRect(const CellRect& rc) { return QRect(rc.nLeft, rc.nTop, rc.Width(), rc.Height()); }
 
@@ -59,7 +61,9 @@ private:
     std::array<Picture, kSlots> m_pictures;
     std::array<CellRect, kSlots> m_cells;
     std::array<bool, kSlots> m_bPending{};
+    std::array<bool, kSlots> m_bNew{}; // the slot's picture was never painted
     uint64_t m_nCellsPainted = 0;
+    uint64_t m_nNewPainted = 0;
 };
 
 } // namespace ostrel

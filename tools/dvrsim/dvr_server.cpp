@@ -22,6 +22,8 @@ FaultPlanSettings PlanSettings(const SimOptions& o)
     settings.nCycleMs = static_cast<int64_t>(o.nFaultCycleSec) * 1000;
     settings.nOutageAtMs = static_cast<int64_t>(o.nOutageAtSec) * 1000;
     settings.nOutageMs = static_cast<int64_t>(o.nOutageSec) * 1000;
+    settings.nDeafAtMs = static_cast<int64_t>(o.nDeafAtSec) * 1000;
+    settings.nDeafMs = static_cast<int64_t>(o.nDeafSec) * 1000;
     return settings;
 }
 
@@ -117,6 +119,12 @@ bool CDvrServer::Listen()
         faults << QStringLiteral("one JPEG in %1 cut short").arg(o.nTruncateEvery);
     if (o.nOversizeEvery > 0)
         faults << QStringLiteral("huge length in one packet in %1").arg(o.nOversizeEvery);
+    if (o.nAlarmFloodPerSec > 0)
+        faults << QStringLiteral("%1 alarm notices a second").arg(o.nAlarmFloodPerSec);
+    if (o.nEventLogFloodMs > 0)
+        faults << QStringLiteral("an unasked event log every %1 ms").arg(o.nEventLogFloodMs);
+    if (o.nTrickleByteMs > 0)
+        faults << QStringLiteral("a header, then one byte every %1 ms").arg(o.nTrickleByteMs);
     if (!faults.isEmpty())
         SimLog({}, QStringLiteral("faults: ") + faults.join(QStringLiteral(", ")));
 
@@ -137,6 +145,9 @@ bool CDvrServer::Listen()
         if (plan.nOutageMs > 0)
             SimLog({}, QStringLiteral("fault plan: an outage of %1 s at %2 s").arg(plan.nOutageMs / 1000.0)
                            .arg(plan.nOutageAtMs / 1000.0));
+        if (plan.nDeafMs > 0)
+            SimLog({}, QStringLiteral("fault plan: the connections of the moment go unread for %1 s at %2 s")
+                           .arg(plan.nDeafMs / 1000.0).arg(plan.nDeafAtMs / 1000.0));
         m_planClock.start();
         OnPlanTick();
     }
@@ -171,6 +182,16 @@ void CDvrServer::OnPlanTick()
         m_faults = WithPlannedFault(m_options, state.fault);
         m_bSilent = state.fault == PlannedFault::Silence;
         SimLog({}, QStringLiteral("fault plan, %1: now %2").arg(strAt, QLatin1String(PlannedFaultName(state.fault))));
+        for (const auto& pSession : m_sessions)
+            pSession->OnFaultsChanged();
+    }
+    if (state.bDeaf != was.bDeaf) {
+        // Only the connections open now: one that comes later is read, so a client that gives
+        // this one up gets through.
+        SimLog({}, QStringLiteral("fault plan, %1: %2 reading the %3 connection(s) open").arg(strAt)
+                       .arg(state.bDeaf ? QStringLiteral("stops") : QStringLiteral("resumes")).arg(m_sessions.size()));
+        for (const auto& pSession : m_sessions)
+            pSession->SetDeaf(state.bDeaf);
     }
 
     const int64_t nNext = m_plan.NextChangeMs(nElapsed);

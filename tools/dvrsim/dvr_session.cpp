@@ -59,9 +59,16 @@ CDvrSession::CDvrSession(int nId, QTcpSocket* pSocket, CDvrServer& server)
     QObject::connect(&m_pieceTimer, &QTimer::timeout, this, [this] { DrainPieces(); });
     m_coalesceTimer.setSingleShot(true);
     QObject::connect(&m_coalesceTimer, &QTimer::timeout, this, [this] { FlushCoalesced(); });
+    m_floodTimer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_floodTimer, &QTimer::timeout, this, [this] { OnFloodTick(); });
+    QObject::connect(&m_eventLogTimer, &QTimer::timeout, this, [this] { OnEventLogFloodTick(); });
+    m_trickleTimer.setSingleShot(true);
+    m_trickleTimer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_trickleTimer, &QTimer::timeout, this, [this] { OnTrickleTick(); });
     m_statsTimer.start(10000);
 
     m_timeline.SetDailyGap(server.Options().nGapFrom, server.Options().nGapTo);
+    OnFaultsChanged();
 }
 
 CDvrSession::~CDvrSession()
@@ -84,6 +91,9 @@ void CDvrSession::OnDisconnected()
     m_statsTimer.stop();
     m_pieceTimer.stop();
     m_coalesceTimer.stop();
+    m_floodTimer.stop();
+    m_eventLogTimer.stop();
+    m_trickleTimer.stop();
     Log(QStringLiteral("disconnected after %1 packets").arg(m_nPacketsSent));
     if (m_onFinished)
         m_onFinished(this);
@@ -98,13 +108,18 @@ void CDvrSession::Drop(const QString& strWhy)
     m_nPieceBytes = 0;
     m_coalesced.clear();
     m_nCoalesced = 0;
+    m_trickle.Rest();
     m_pSocket->abort();
     OnDisconnected(); // in case the abort did not say so
 }
 
 void CDvrSession::OnReadyRead()
 {
-    uint8_t buffer[16384];
+    if (m_bDeaf)
+        return;
+    // No more than one request's worth at a time: the reader keeps only that much unparsed, so a
+    // backlog of many small requests read in one go would lose some.
+    uint8_t buffer[CRequestReader::kMaxRequestBytes];
     for (;;) {
         const qint64 n = m_pSocket->read(reinterpret_cast<char*>(buffer), sizeof buffer);
         if (n <= 0)
@@ -166,10 +181,18 @@ void CDvrSession::Handle(const DvrRequest& request)
     case wire::DATATYPE_KEY_EMUL: {
         // The client sends 0x201 after its login and 0x204 when archive play is pressed before
         // it knows the range; the status request it sends next brings the range. A key changes
-        // nothing here: no reply, and a running stream goes on.
+        // nothing here: no reply, and a running stream goes on. A client answering a flood of
+        // login replies sends thousands: a line a second at most, and a count every 10 s.
+        ++m_nKeysUnlogged;
+        ++m_nKeysSinceStats;
+        if (m_keyLogClock.isValid() && m_keyLogClock.elapsed() < 1000)
+            break;
+        m_keyLogClock.start();
         const uint32_t dwKey = p[0] & 0xFFFFu;
         const char* pszWhy = dwKey == 0x201u ? " (after login)" : dwKey == 0x204u ? " (archive play control)" : "";
-        Log(QStringLiteral("key emulation %1%2: noted, nothing sent").arg(Hex(dwKey), QLatin1String(pszWhy)));
+        Log(QStringLiteral("key emulation %1%2: noted, nothing sent%3").arg(Hex(dwKey), QLatin1String(pszWhy),
+                m_nKeysUnlogged > 1 ? QStringLiteral(" (%1 since the last such line)").arg(m_nKeysUnlogged) : QString()));
+        m_nKeysUnlogged = 0;
         break;
     }
     case wire::DATATYPE_PTZ_DATA: {
@@ -223,23 +246,15 @@ void CDvrSession::HandleLogin(const DvrRequest& request)
 void CDvrSession::HandleLive(const DvrRequest& request)
 {
     const wire::ParamBlock& p = request.params;
-    const int nCount = m_server.Options().nChannels;
-    std::vector<int> channels;
-    const bool bMulti = p[0] != 0;
-    if (bMulti) {
-        for (int i = 0; i < nCount; ++i) {
-            if ((p[2] >> i) & 1u)
-                channels.push_back(i);
-        }
-    } else if (p[1] >= 1 && static_cast<int>(p[1]) <= nCount) {
-        channels.push_back(static_cast<int>(p[1]) - 1);
-    }
-    const int nFps = bMulti ? m_server.Options().nFps : m_server.Options().nSingleFps;
+    std::vector<int> channels = LiveChannels(p, m_server.Options().nChannels);
+    // One camera alone comes at the single view's rate, whatever the view's fields say.
+    const bool bSingle = channels.size() == 1;
+    const int nFps = bSingle ? m_server.Options().nSingleFps : m_server.Options().nFps;
     if (channels.empty())
-        Log(QStringLiteral("live request (%1, mask %2): no channel to send").arg(bMulti ? "multi" : "single", Hex(p[2])));
+        Log(QStringLiteral("live request (P0 %1, P1 %2, mask %3): no channel to send").arg(p[0]).arg(p[1]).arg(Hex(p[2])));
     else
-        Log(QStringLiteral("live request: %1 view, channels %2 at %3 pictures/s each%4")
-                .arg(bMulti ? "multi-channel" : "single-channel", ChannelList(channels)).arg(nFps)
+        Log(QStringLiteral("live request (P0 %1, P1 %2): channels %3 at %4 pictures/s each%5")
+                .arg(p[0]).arg(p[1]).arg(ChannelList(channels)).arg(nFps)
                 .arg(m_server.Ring() ? QStringLiteral(", pre-encoded") : QString()));
     const Stream stream = channels.empty() ? Stream::None : Stream::Live;
     StartStream(stream, std::move(channels), nFps);
@@ -457,6 +472,108 @@ void CDvrSession::OnAlarmTick()
     Emit(m_packet);
 }
 
+void CDvrSession::OnFaultsChanged()
+{
+    if (m_bFinished)
+        return;
+    const SimOptions& o = m_server.Faults();
+    if (m_trickle.Busy() && o.nTrickleByteMs <= 0) {
+        m_trickleTimer.stop();
+        const std::vector<uint8_t> rest = m_trickle.Rest();
+        Write(rest.data(), rest.size());
+        Log(QStringLiteral("trickle over: the last %1 bytes at once; %2 packets were not sent meanwhile")
+                .arg(rest.size()).arg(m_nTrickleDropped));
+        m_nTrickleDropped = 0;
+    }
+    const bool bFlood = o.nAlarmFloodPerSec > 0 || m_bDeaf;
+    if (bFlood && !m_floodTimer.isActive()) {
+        m_floodClock.restart();
+        m_nFloodDue = 0;
+        m_nFlooded = 0;
+        m_floodTimer.start(10);
+        if (!m_bDeaf)
+            Log(QStringLiteral("fault: %1 alarm notices a second").arg(o.nAlarmFloodPerSec));
+    } else if (!bFlood && m_floodTimer.isActive()) {
+        m_floodTimer.stop();
+        Log(QStringLiteral("flood over: %1 packets sent").arg(m_nFlooded));
+    }
+    if (o.nEventLogFloodMs > 0 && !m_eventLogTimer.isActive()) {
+        m_floodLog = CEventLogMaker::Make(m_server.Range(), o.nChannels, static_cast<size_t>(o.nEventCount), o.dwSeed,
+                                          [this](int64_t nSeconds) { return !m_timeline.InGap(nSeconds); });
+        m_nUnaskedLogs = 0;
+        m_eventLogTimer.start(o.nEventLogFloodMs);
+    } else if (o.nEventLogFloodMs <= 0 && m_eventLogTimer.isActive()) {
+        m_eventLogTimer.stop();
+        m_floodLog.clear();
+        m_floodLog.shrink_to_fit();
+        Log(QStringLiteral("event-log flood over: %1 unasked logs sent").arg(m_nUnaskedLogs));
+    }
+}
+
+void CDvrSession::SetDeaf(bool bDeaf)
+{
+    if (m_bFinished || bDeaf == m_bDeaf)
+        return;
+    m_bDeaf = bDeaf;
+    if (bDeaf) {
+        // Qt would otherwise go on reading into a buffer of its own without limit.
+        m_pSocket->setReadBufferSize(1);
+        Log(QStringLiteral("fault: not reading this connection; answering a login %1 times a second meanwhile")
+                .arg(kDeafAnswersPerSecond));
+        OnFaultsChanged();
+        return;
+    }
+    OnFaultsChanged();
+    m_pSocket->setReadBufferSize(0);
+    Log(QStringLiteral("reading again"));
+    OnReadyRead();
+}
+
+void CDvrSession::OnFloodTick()
+{
+    if (!m_bLoggedIn || m_bSilenced || m_bClosing || m_server.Silent())
+        return;
+    const SimOptions& o = m_server.Faults();
+    const int nPerSecond = m_bDeaf ? kDeafAnswersPerSecond : o.nAlarmFloodPerSec;
+    const int64_t nDue = m_floodClock.elapsed() * nPerSecond / 1000;
+    // A client that does not keep up gets what it takes; the rest is let go.
+    for (int i = 0; i < 1000 && m_nFloodDue < nDue && !Congested(); ++i, ++m_nFloodDue) {
+        m_packet.clear();
+        if (m_bDeaf) {
+            m_builder.AppendLoginReply(m_packet, true, static_cast<uint8_t>(o.nModel), static_cast<uint8_t>(o.nChannels),
+                                       m_server.Range());
+        } else {
+            const int nChannel = 1 + static_cast<int>(m_nFloodDue % std::min(4, o.nChannels));
+            m_builder.AppendAlarmEvent(m_packet, nChannel, true, m_nFloodDue % 3 == 1, m_nFloodDue % 3 == 2);
+        }
+        Emit(m_packet);
+        ++m_nFlooded;
+    }
+    m_nFloodDue = nDue;
+}
+
+void CDvrSession::OnEventLogFloodTick()
+{
+    if (!m_bLoggedIn || Congested())
+        return;
+    if (m_nUnaskedLogs++ == 0)
+        Log(QStringLiteral("fault: an unasked event log of %1 records every %2 ms")
+                .arg(m_floodLog.size() / kAlarmEventRecordBytes).arg(m_server.Faults().nEventLogFloodMs));
+    m_packet.clear();
+    m_builder.AppendEventLog(m_packet, m_floodLog);
+    Emit(m_packet);
+}
+
+void CDvrSession::OnTrickleTick()
+{
+    if (!m_trickle.Busy())
+        return;
+    const std::vector<uint8_t> bytes = m_trickle.Due(CDvrServer::NowMs());
+    Write(bytes.data(), bytes.size());
+    if (m_trickle.Busy())
+        m_trickleTimer.start(static_cast<int>(std::max<int64_t>(1, m_trickle.NextDueMs() - CDvrServer::NowMs())));
+}
+
 void CDvrSession::CountFault(FaultKind kind, const QString& strFirst)
 {
     if (m_faults[kind]++ == 0)
@@ -465,6 +582,10 @@ void CDvrSession::CountFault(FaultKind kind, const QString& strFirst)
 
 void CDvrSession::OnStatsTick()
 {
+    if (m_nKeysSinceStats > 1) {
+        Log(QStringLiteral("%1 key emulations in the last 10 s").arg(m_nKeysSinceStats));
+        m_nKeysSinceStats = 0;
+    }
     if (m_nPicturesSinceStats == 0 && m_nSkippedSinceStats == 0)
         return;
     QString strFaults;
@@ -498,6 +619,20 @@ void CDvrSession::Emit(std::vector<uint8_t>& packet)
         wire::PutLe32(packet.data() + 16, kOversizedLength);
     }
     m_nBytesSinceStats += static_cast<int64_t>(packet.size());
+
+    if (m_trickle.Busy()) {
+        ++m_nTrickleDropped;
+        return;
+    }
+    if (o.nTrickleByteMs > 0 && packet.size() > wire::kHeaderBytes) {
+        FlushCoalesced();
+        const std::vector<uint8_t> header = m_trickle.Start(packet.data(), packet.size(), CDvrServer::NowMs(), o.nTrickleByteMs);
+        Write(header.data(), header.size());
+        Log(QStringLiteral("fault: a %1-byte packet trickles: its header now, then one byte every %2 ms; nothing else is sent")
+                .arg(packet.size()).arg(o.nTrickleByteMs));
+        m_trickleTimer.start(o.nTrickleByteMs);
+        return;
+    }
 
     if (o.nCoalesce <= 1 && !m_coalesced.empty())
         FlushCoalesced(); // coalescing has just ended: what it held goes first

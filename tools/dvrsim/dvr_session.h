@@ -9,6 +9,7 @@
 #include "packet_builder.h"
 #include "play_timeline.h"
 #include "request_reader.h"
+#include "trickle.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -37,6 +38,13 @@ public:
     void SetOnFinished(std::function<void(CDvrSession*)> onFinished) { m_onFinished = std::move(onFinished); }
     // Drops the connection at once (what is queued is lost), as a recorder that goes away.
     void Drop(const QString& strWhy);
+    // The server's faults of the moment changed: floods start or stop, a trickle ends.
+    void OnFaultsChanged();
+    // Stops or resumes reading the client's requests; sending goes on, and while deaf the
+    // session answers as if the client had logged in again, kDeafAnswersPerSecond times a
+    // second: each such answer makes the client send a request, which then piles up unread.
+    void SetDeaf(bool bDeaf);
+    static constexpr int kDeafAnswersPerSecond = 3000;
 
 private:
     enum class Stream : uint8_t { None, Live, Play };
@@ -47,6 +55,9 @@ private:
     void OnStreamTick();
     void OnAlarmTick();
     void OnStatsTick();
+    void OnFloodTick();
+    void OnEventLogFloodTick();
+    void OnTrickleTick();
 
     void Handle(const DvrRequest& request);
     void HandleLogin(const DvrRequest& request);
@@ -80,6 +91,9 @@ private:
     CPacketBuilder m_builder;
     std::vector<uint8_t> m_packet; // reused for every packet
     bool m_bLoggedIn = false;
+    QElapsedTimer m_keyLogClock;   // key emulations are logged once a second at most
+    int64_t m_nKeysUnlogged = 0;
+    int64_t m_nKeysSinceStats = 0;
 
     // Streaming.
     Stream m_stream = Stream::None;
@@ -105,6 +119,17 @@ private:
 
     // Faults.
     std::mt19937 m_random;
+    QTimer m_floodTimer;           // alarm flood and, while deaf, the login answers
+    QElapsedTimer m_floodClock;
+    int64_t m_nFloodDue = 0;       // notices or answers sent since the flood began
+    int64_t m_nFlooded = 0;
+    QTimer m_eventLogTimer;
+    std::vector<uint8_t> m_floodLog; // the unasked event log's records, made when its flood begins
+    int64_t m_nUnaskedLogs = 0;
+    CTrickle m_trickle;
+    QTimer m_trickleTimer;
+    int64_t m_nTrickleDropped = 0; // packets not sent while one trickled
+    bool m_bDeaf = false;
     int64_t m_nPacketsSent = 0;
     int64_t m_nPictures = 0;
     bool m_bSilenced = false;

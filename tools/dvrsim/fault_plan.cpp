@@ -8,10 +8,16 @@ namespace ostrel::dvrsim {
 namespace {
 
 constexpr std::array<PlannedFault, CFaultPlan::kSlots> kCycle = {
-    PlannedFault::None,     PlannedFault::Split,        PlannedFault::Coalesce, PlannedFault::Garbage,
-    PlannedFault::Truncate, PlannedFault::Oversize,     PlannedFault::WrongChannel,
-    PlannedFault::Silence,  PlannedFault::Mixed,        PlannedFault::None,
+    PlannedFault::None,       PlannedFault::Split,   PlannedFault::Coalesce,     PlannedFault::Garbage,
+    PlannedFault::Truncate,   PlannedFault::Oversize, PlannedFault::WrongChannel, PlannedFault::Silence,
+    PlannedFault::Mixed,      PlannedFault::AlarmFlood, PlannedFault::Trickle,   PlannedFault::EventLogFlood,
+    PlannedFault::None,
 };
+
+bool Within(int64_t t, int64_t nAt, int64_t nFor)
+{
+    return nFor > 0 && t >= nAt && t < nAt + nFor;
+}
 
 } // namespace
 
@@ -27,6 +33,9 @@ const char* PlannedFaultName(PlannedFault fault)
     case PlannedFault::WrongChannel: return "wrong-channel pictures";
     case PlannedFault::Silence: return "silence";
     case PlannedFault::Mixed: return "mixed stream faults";
+    case PlannedFault::AlarmFlood: return "alarm flood";
+    case PlannedFault::Trickle: return "trickle";
+    case PlannedFault::EventLogFlood: return "unasked event-log flood";
     }
     return "?";
 }
@@ -37,6 +46,8 @@ CFaultPlan::CFaultPlan(const FaultPlanSettings& settings) : m_settings(settings)
         m_settings.nCycleMs = std::max(m_settings.nCycleMs, kMinCycleMs);
     m_settings.nOutageAtMs = std::max<int64_t>(0, m_settings.nOutageAtMs);
     m_settings.nOutageMs = std::max<int64_t>(0, m_settings.nOutageMs);
+    m_settings.nDeafAtMs = std::max<int64_t>(0, m_settings.nDeafAtMs);
+    m_settings.nDeafMs = std::max<int64_t>(0, m_settings.nDeafMs);
 }
 
 PlannedFault CFaultPlan::SlotFault(int nSlot) const
@@ -61,8 +72,8 @@ CFaultPlan::State CFaultPlan::At(int64_t nElapsedMs) const
 {
     const int64_t t = std::max<int64_t>(0, nElapsedMs);
     State state;
-    state.bOutage = m_settings.nOutageMs > 0 && t >= m_settings.nOutageAtMs
-                    && t < m_settings.nOutageAtMs + m_settings.nOutageMs;
+    state.bOutage = Within(t, m_settings.nOutageAtMs, m_settings.nOutageMs);
+    state.bDeaf = Within(t, m_settings.nDeafAtMs, m_settings.nDeafMs);
     if (m_settings.nCycleMs <= 0)
         return state;
     state.nCloses = t / m_settings.nCycleMs;
@@ -88,6 +99,10 @@ int64_t CFaultPlan::NextChangeMs(int64_t nElapsedMs) const
     if (m_settings.nOutageMs > 0) {
         consider(m_settings.nOutageAtMs);
         consider(m_settings.nOutageAtMs + m_settings.nOutageMs);
+    }
+    if (m_settings.nDeafMs > 0) {
+        consider(m_settings.nDeafAtMs);
+        consider(m_settings.nDeafAtMs + m_settings.nDeafMs);
     }
     if (m_settings.nCycleMs > 0) {
         const int64_t nCycleStart = t - t % m_settings.nCycleMs;
@@ -137,6 +152,16 @@ SimOptions WithPlannedFault(const SimOptions& base, PlannedFault fault)
         o.nTruncateEvery = 53;
         o.nWrongChannelEvery = 41;
         o.nOversizeEvery = 701;
+        break;
+    case PlannedFault::AlarmFlood:
+        o.nAlarmFloodPerSec = CFaultPlan::kAlarmFloodPerSecond;
+        break;
+    case PlannedFault::Trickle:
+        o.nTrickleByteMs = CFaultPlan::kTrickleByteMs;
+        break;
+    case PlannedFault::EventLogFlood:
+        o.nEventLogFloodMs = CFaultPlan::kEventLogFloodEveryMs;
+        o.nEventCount = CFaultPlan::kEventLogFloodRecords;
         break;
     }
     return o;

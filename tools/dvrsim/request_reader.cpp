@@ -14,6 +14,15 @@ std::string FieldText(const uint8_t* p, size_t nField)
 
 } // namespace
 
+std::vector<int> LiveChannels(const wire::ParamBlock& params, int nChannels)
+{
+    std::vector<int> channels;
+    for (int i = 0; i < std::min(nChannels, 16); ++i)
+        if ((params[2] >> i) & 1u)
+            channels.push_back(i);
+    return channels;
+}
+
 void CRequestReader::Feed(const uint8_t* pData, size_t nBytes)
 {
     if (pData == nullptr)

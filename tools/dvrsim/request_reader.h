@@ -22,6 +22,11 @@ struct DvrRequest {
     std::vector<uint8_t> payload;   // bytes after the parameter block (PTZ data)
 };
 
+// The 0-based channels below nChannels that a live request asks for: its mask (P2). P0 and P1
+// name the view the channels fill (a layout, or the channel a channel button chose first), so
+// a request with P0 = 0 and four channels masked wants all four.
+std::vector<int> LiveChannels(const wire::ParamBlock& params, int nChannels);
+
 class CRequestReader {
 public:
     static constexpr size_t kMaxRequestBytes = 4096; // the client sends at most 1024

@@ -96,12 +96,18 @@ std::optional<SimOptions> ParseSimOptions(const QStringList& arguments, QString&
     const QCommandLineOption wrongChannel = opt("wrong-channel-every", "Fault: every Nth picture carries another channel's code.", "N");
     const QCommandLineOption truncate = opt("truncate-every", "Fault: every Nth picture's JPEG is cut short.", "N");
     const QCommandLineOption oversize = opt("oversize-every", "Fault: every Nth packet announces a huge total length.", "N");
-    const QCommandLineOption faultCycle = opt("fault-cycle", "Fault plan: every fault above in turn, each for a tenth of "
-                                                             "N seconds, and every connection closed every N seconds "
-                                                             "(N >= 10; see README).", "N");
+    const QCommandLineOption alarmFlood = opt("alarm-flood", "Fault: N alarm notices a second besides --alarm-every.", "N");
+    const QCommandLineOption eventLogFlood = opt("event-log-flood", "Fault: an unasked event log every N ms.", "N");
+    const QCommandLineOption trickle = opt("trickle", "Fault: send a packet's header, then one byte every N ms, and nothing else.", "N");
+    const QCommandLineOption faultCycle = opt("fault-cycle", "Fault plan: the faults above in turn, each for a thirteenth "
+                                                             "of N seconds, and every connection closed every N seconds "
+                                                             "(N >= 13; see README).", "N");
     const QCommandLineOption outageAt = opt("outage-at", "Fault plan: stop listening and drop every connection N seconds "
                                                          "after the start (with --outage-for).", "N");
     const QCommandLineOption outageFor = opt("outage-for", "Length of that outage in seconds.", "N");
+    const QCommandLineOption deafAt = opt("stop-reading-at", "Fault plan: stop reading the connections open N seconds after "
+                                                             "the start, while still sending (with --stop-reading-for).", "N");
+    const QCommandLineOption deafFor = opt("stop-reading-for", "How long those connections go unread, in seconds.", "N");
     const QCommandLineOption seed = opt("seed", "Seed of the random faults and the event log (default 1).", "N");
     const QCommandLineOption contactSheet = opt("contact-sheet", "Write one picture of every camera into a PNG and exit.", "FILE");
 
@@ -110,7 +116,8 @@ std::optional<SimOptions> ParseSimOptions(const QStringList& arguments, QString&
          {&port, &bind, &portFile, &user, &password, &magic, &channels, &model, &fps, &singleFps, &playFps, &sceneFps,
           &prerendered, &width, &height, &quality, &subsampling, &rangeDays, &rangeStart, &rangeEnd, &gap, &eventCount,
           &alarmEvery, &ptzReply, &silenceAfter, &closeAfter, &split, &splitMax, &splitGap, &coalesce, &garbageEvery,
-          &garbageBytes, &wrongChannel, &truncate, &oversize, &faultCycle, &outageAt, &outageFor, &seed, &contactSheet})
+          &garbageBytes, &wrongChannel, &truncate, &oversize, &alarmFlood, &eventLogFlood, &trickle, &faultCycle, &outageAt,
+          &outageFor, &deafAt, &deafFor, &seed, &contactSheet})
         parser.addOption(*p);
 
     if (!parser.parse(arguments)) {
@@ -219,11 +226,18 @@ std::optional<SimOptions> ParseSimOptions(const QStringList& arguments, QString&
     number(wrongChannel, 0, 1 << 30, o.nWrongChannelEvery);
     number(truncate, 0, 1 << 30, o.nTruncateEvery);
     number(oversize, 0, 1 << 30, o.nOversizeEvery);
-    number(faultCycle, 10, 86400, o.nFaultCycleSec);
+    number(alarmFlood, 0, 100000, o.nAlarmFloodPerSec);
+    number(eventLogFlood, 0, 86400000, o.nEventLogFloodMs);
+    number(trickle, 0, 86400000, o.nTrickleByteMs);
+    number(faultCycle, 13, 86400, o.nFaultCycleSec);
     number(outageAt, 0, 86400 * 30, o.nOutageAtSec);
     number(outageFor, 1, 86400, o.nOutageSec);
     if (parser.isSet(outageAt) != parser.isSet(outageFor))
         strBad = QStringLiteral("--outage-at and --outage-for go together");
+    number(deafAt, 0, 86400 * 30, o.nDeafAtSec);
+    number(deafFor, 1, 86400, o.nDeafSec);
+    if (parser.isSet(deafAt) != parser.isSet(deafFor))
+        strBad = QStringLiteral("--stop-reading-at and --stop-reading-for go together");
     int nSeed = 1;
     number(seed, 0, 0x7FFFFFFF, nSeed);
     o.dwSeed = static_cast<uint32_t>(nSeed);

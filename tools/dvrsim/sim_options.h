@@ -54,11 +54,16 @@ struct SimOptions {
     int nWrongChannelEvery = 0;
     int nTruncateEvery = 0;
     int nOversizeEvery = 0;
+    int nAlarmFloodPerSec = 0;     // alarm notices a second on top of nAlarmEverySec; 0: none
+    int nEventLogFloodMs = 0;      // an unasked event log this often; 0: never
+    int nTrickleByteMs = 0;        // a packet's header, then one byte this often; 0: no trickle
     uint32_t dwSeed = 1;
     // The fault plan (fault_plan.h): the faults above in turn, a close at each cycle's end.
     int nFaultCycleSec = 0;        // 0: no plan
     int nOutageAtSec = 0;          // the one long outage: not listening from here
     int nOutageSec = 0;            // for this long; 0: none
+    int nDeafAtSec = 0;            // stop reading the connections open at that moment
+    int nDeafSec = 0;              // for this long; 0: never
 
     QString strContactSheet;       // write a contact sheet PNG and exit
 };

@@ -110,7 +110,7 @@ TEST_F(ViewTest, LayoutChosenBeforeTheLoginLosesTheButtonsOfMissingChannels)
     }
 }
 
-TEST_F(ViewTest, PicturesLandInTheirCellsAndCountOnlyWhereACellShowsThem)
+TEST_F(ViewTest, PicturesLandInTheirCellsAndCountOncePainted)
 {
     MakeView();
     ConnectAndLogIn();
@@ -128,10 +128,14 @@ TEST_F(ViewTest, PicturesLandInTheirCellsAndCountOnlyWhereACellShowsThem)
 
     Click(IDC_LAYOUT_FIRST + 0);
     Click(IDC_CHANNEL_FIRST + 2); // channel 3 alone
-    DeliverPicture(5);
-    EXPECT_EQ(2u, pView->PicturesDrawn()) << "a channel without a cell draws nothing";
+    DeliverPicture(5); // no cell
     DeliverPicture(2);
+    EXPECT_EQ(2u, pView->PicturesDrawn()) << "a picture waiting for the refresh is not painted yet";
+    Screen();
     EXPECT_EQ(3u, pView->PicturesDrawn());
+    Click(IDC_LAYOUT_FIRST + 6);
+    Screen();
+    EXPECT_EQ(3u, pView->PicturesDrawn()) << "the old pictures painted again in sixteen cells are not new";
 }
 
 TEST_F(ViewTest, EveryNewPictureReachesTheScreenAtTheNextRefresh)

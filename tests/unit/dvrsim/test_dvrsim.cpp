@@ -1,11 +1,14 @@
 // The recorder simulator where the link tests cannot see it: a camera sending another camera's
-// code (else the wrong-code runs test nothing), and an event log that leaves out the daily
-// stretches it did not record.
+// code (else the wrong-code runs test nothing), an event log that leaves out the daily
+// stretches it did not record, the channels a live request is served, and the trickle's bytes.
+// The fault plan's timetable is checked by scripts/soak against dvrsim's own log.
 #include "camera_feed.h"
 #include "event_log_maker.h"
 #include "fakes/test_pictures.h"
 #include "link/image_codec.h"
 #include "play_timeline.h"
+#include "request_reader.h"
+#include "trickle.h"
 
 #include <gtest/gtest.h>
 
@@ -45,4 +48,42 @@ TEST(EventLogMaker, NoRecordFallsInADailyGap)
         EXPECT_TRUE(gapped[i + 5] != 23 && gapped[i + 5] != 0) << i;
     EXPECT_TRUE(CEventLogMaker::Make(kWeek, 16, 100, 3, [](int64_t) { return false; }).empty())
         << "nothing recorded: nothing logged, and no endless search for a moment";
+}
+
+// After "4" and F5 the client asks P0 = 0, P1 = 6 with channels 5 to 8 masked; all four move.
+TEST(LiveRequest, TheMaskChoosesTheChannels)
+{
+    const struct {
+        uint8_t byP0, byP1, byMaskLow, byMaskHigh;
+        int nChannels;
+        std::vector<int> served;
+    } rows[] = {
+        {0, 6, 0xF0, 0x00, 16, {4, 5, 6, 7}},
+        {1, 1, 0xFF, 0xFF, 4, {0, 1, 2, 3}}, // sixteen asked of a four-camera recorder
+    };
+    for (const auto& row : rows) {
+        std::vector<uint8_t> bytes = {'D', 'V', 'R', ' ', 'P', 'A', 'C', 'K', 'E', 'T', '1', '.', '2', 0, 0, 0,
+                                      0x3C, 0, 0, 0, 0x01, 0, 0, 0, 0x11, 0x10, 0, 0,
+                                      row.byP0, 0, 0, 0, row.byP1, 0, 0, 0, row.byMaskLow, row.byMaskHigh, 0, 0};
+        bytes.resize(60, 0);
+        CRequestReader reader;
+        reader.Feed(bytes.data(), bytes.size());
+        DvrRequest request;
+        ASSERT_TRUE(reader.Next(request));
+        EXPECT_EQ(row.served, LiveChannels(request.params, row.nChannels)) << int(row.byP0);
+    }
+}
+
+TEST(Trickle, HeaderAtOnceThenOneByteAnIntervalThenTheRest)
+{
+    std::vector<uint8_t> packet(32);
+    for (size_t i = 0; i < packet.size(); ++i)
+        packet[i] = static_cast<uint8_t>(0xA0 + i);
+    CTrickle trickle;
+    EXPECT_EQ(std::vector<uint8_t>(packet.begin(), packet.begin() + 28), trickle.Start(packet.data(), 32, 1000, 4900));
+    EXPECT_TRUE(trickle.Due(5899).empty());
+    EXPECT_EQ(std::vector<uint8_t>{0xBC}, trickle.Due(5900));
+    EXPECT_EQ((std::vector<uint8_t>{0xBD, 0xBE}), trickle.Due(15700)) << "two intervals passed";
+    EXPECT_EQ(std::vector<uint8_t>{0xBF}, trickle.Rest());
+    EXPECT_FALSE(trickle.Busy());
 }
