@@ -23,17 +23,17 @@ namespace ostrel {
 namespace {
 
 // Lets through only what is, or can still become, a dotted IPv4 address.
-class Ipv4Validator final : public QValidator {
+class AddressValidator final : public QValidator {
 public:
     using QValidator::QValidator;
     State validate(QString& strInput, int&) const override
     {
-        switch (ClassifyIpv4Text(strInput.toStdString())) {
-        case Ipv4Text::Acceptable:
+        switch (ClassifyAddressText(strInput.toStdString())) {
+        case AddressText::Acceptable:
             return Acceptable;
-        case Ipv4Text::Intermediate:
+        case AddressText::Intermediate:
             return Intermediate;
-        case Ipv4Text::Invalid:
+        case AddressText::Invalid:
             break;
         }
         return Invalid;
@@ -105,8 +105,8 @@ QWidget* CConfigConnections::CreateConnectionGroup()
     m_pName->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^\\]\\x00-\\x1f]*")), m_pName));
     m_pIpLoad = new QPushButton(QStringLiteral("IP Load"), pGroup);
     m_pAddress = new QLineEdit(pGroup);
-    m_pAddress->setMaxLength(15);
-    m_pAddress->setValidator(new Ipv4Validator(m_pAddress));
+    m_pAddress->setMaxLength(static_cast<int>(kMaxHostChars));
+    m_pAddress->setValidator(new AddressValidator(m_pAddress));
     m_pAddress->setPlaceholderText(QStringLiteral("0.0.0.0"));
     m_pPort = new QLineEdit(pGroup);
     m_pPort->setMaxLength(static_cast<int>(CConfigDialog::kMaxFieldChars));
@@ -234,7 +234,7 @@ bool CConfigConnections::ApplyToSettings()
         return false;
     }
     const std::string strAddress = AddressText();
-    if (!strAddress.empty() && !IsDottedIpv4(strAddress)) {
+    if (!strAddress.empty() && !IsRecorderAddress(strAddress)) {
         rNotifier.ShowMessage(CConfigDialog::kAddressMessage, CConfigDialog::kTitle);
         m_pAddress->setFocus();
         m_pAddress->selectAll();
@@ -281,7 +281,7 @@ bool CConfigConnections::RecordCurrentEntry()
     const std::string strName = NameText();
     const std::string strAddress = AddressText();
     const std::string strPort = PortText();
-    if (strName.empty() || !IsDottedIpv4(strAddress) || strAddress == "0.0.0.0" || !ParsePort(strPort))
+    if (strName.empty() || !IsRecorderAddress(strAddress) || strAddress == "0.0.0.0" || !ParsePort(strPort))
         return false;
     IpHistoryBook book(m_pDialog->Services().strWorkDir, m_pDialog->Services().rFiles);
     const std::string strRefused = HistoryMessage(book.AddHistoryEntry(strName, strAddress, strPort));

@@ -1,5 +1,7 @@
 #include "config/config_fields.h"
 
+#include "platform/host_name.h"
+
 #include <cstddef>
 
 namespace ostrel {
@@ -13,31 +15,14 @@ bool IsDigit(char c)
 
 } // namespace
 
-Ipv4Text ClassifyIpv4Text(std::string_view strText)
+AddressText ClassifyAddressText(std::string_view strText)
 {
-    int nParts = 1;
-    size_t nDigits = 0;
-    int nValue = 0;
-    bool bLeadingZero = false;
-    for (const char c : strText) {
-        if (c == '.') {
-            if (nDigits == 0 || nParts == 4)
-                return Ipv4Text::Invalid;
-            ++nParts;
-            nDigits = 0;
-            nValue = 0;
-            continue;
-        }
-        if (!IsDigit(c) || nDigits == 3 || bLeadingZero)
-            return Ipv4Text::Invalid;
-        if (nDigits == 1 && nValue == 0)
-            return Ipv4Text::Invalid; // "01": a leading zero
-        nValue = nValue * 10 + (c - '0');
-        if (nValue > 255)
-            return Ipv4Text::Invalid;
-        ++nDigits;
-    }
-    return nParts == 4 && nDigits > 0 ? Ipv4Text::Acceptable : Ipv4Text::Intermediate;
+    if (strText.size() > kMaxHostChars)
+        return AddressText::Invalid;
+    for (const char c : strText)
+        if (!IsDigit(c) && !(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z') && c != '.' && c != '-' && c != ':')
+            return AddressText::Invalid;
+    return IsConnectableHost(strText) ? AddressText::Acceptable : AddressText::Intermediate;
 }
 
 std::optional<int> ParsePort(std::string_view strText)

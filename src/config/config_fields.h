@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/host_name.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -24,14 +26,15 @@ inline constexpr std::array<const char*, 13> kRecordIntervalNames = {
     "03SEC", "05SEC", "10SEC", "15SEC", "20SEC", "25SEC", "30SEC",
     "35SEC", "40SEC", "45SEC", "50SEC", "55SEC", "60SEC"};
 
-// Where a typed address stands: Invalid cannot become an address by typing more, Intermediate
-// can, Acceptable is four dotted decimal numbers 0-255 ("0" alone, or without a leading zero,
-// so that no reader takes an octet for octal).
-enum class Ipv4Text { Invalid, Intermediate, Acceptable };
-Ipv4Text ClassifyIpv4Text(std::string_view strText);
-inline bool IsDottedIpv4(std::string_view strText)
+// Where a typed recorder address stands: Invalid holds a character no address or host name
+// has (or is too long), Intermediate may become one by typing more, Acceptable is a dotted
+// IPv4 address (no leading zeros, so that no reader takes an octet for octal), an IPv6
+// address or a host name (IsConnectableHost).
+enum class AddressText { Invalid, Intermediate, Acceptable };
+AddressText ClassifyAddressText(std::string_view strText);
+inline bool IsRecorderAddress(std::string_view strText)
 {
-    return ClassifyIpv4Text(strText) == Ipv4Text::Acceptable;
+    return ClassifyAddressText(strText) == AddressText::Acceptable;
 }
 
 inline constexpr int kMinPort = 1;

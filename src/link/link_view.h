@@ -38,7 +38,7 @@ public:
     // Read at the moment a request is built.
     virtual uint16_t SingleChannel() const = 0;     // m_wSingleCh: 256 = multi-cell, else a channel
     virtual uint32_t LiveChannelMask() const = 0;   // m_dwLiveChMask: bit i = channel i wanted
-    virtual std::string HostAddress() const = 0;    // "Host IPAddress", dotted IPv4
+    virtual std::string HostAddress() const = 0;    // "Host IPAddress": an address or a host name
     virtual uint16_t HostPort() const = 0;          // "Host Port"
     virtual std::string UserId() const = 0;
     virtual std::string Password() const = 0;

@@ -17,7 +17,7 @@ class SettingsStore;
 struct ViewSettings {
     std::array<char, 64> szUserId{};       // "User ISeed": login name
     std::array<char, 32> szPassword{};     // "User PSeed": login password, plain text
-    std::array<char, 32> szHostAddress{};  // "Host IPAddress": recorder's dotted IPv4 address
+    std::array<char, 128> szHostAddress{}; // "Host IPAddress": the recorder's address or host name
     std::array<char, 260> szRecordPath{};  // "Record Path": the folder for recordings
     int32_t nHostPort = 0;                 // "Host Port"
     uint8_t byRotateInterval = 0;          // "Rotate Interval": dwell index, dwell = index + 1 s

@@ -161,7 +161,8 @@ TEST_F(ConfigDialogTest, BadAddressesAndPortsKeepTheDialogOpenWithOneMessageAndT
         {"10.1.2.3", "0", kPortMessage, false},     {"10.1.2.3", "65536", kPortMessage, false},
         {"10.1.2.3", "", kPortMessage, false},      {"10.1.2.3", "99999999999", kPortMessage, false},
         {"10.0.0", "8100", kAddressMessage, false}, {"10.1.2.3", "1", nullptr, true},
-        {"10.1.2.3", "65535", nullptr, true},
+        {"10.1.2.3", "65535", nullptr, true},       {"dvr.example.com", "8100", nullptr, true},
+        {"::1", "8100", nullptr, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(::testing::Message() << row.pszAddress << ":" << row.pszPort);
@@ -202,7 +203,7 @@ TEST_F(ConfigDialogTest, BadAddressesAndPortsKeepTheDialogOpenWithOneMessageAndT
     Make();
     const std::tuple<QLineEdit*, const char*, const char*> typed[] = {
         {Page().PortEdit(), "8a0-8", "808"},
-        {Page().AddressEdit(), "192.168.1.300x", "192.168.1.30"},
+        {Page().AddressEdit(), "dvr_1.example com", "dvr1.examplecom"},
         {Page().NameEdit(), "Gate]2", "Gate2"},
     };
     for (const auto& [pEdit, pszTyped, pszKept] : typed) {
@@ -213,8 +214,8 @@ TEST_F(ConfigDialogTest, BadAddressesAndPortsKeepTheDialogOpenWithOneMessageAndT
     // What reaches the settings is cut to their fields.
     pConfig->SetIpLabel(std::string(70, 'x'));
     EXPECT_EQ(std::string(64, 'x'), GetText(s.szIpLabel));
-    pConfig->SetConnection(std::string(40, '1'), 1, std::string(80, 'u'), std::string(40, 'p'), 0);
-    EXPECT_EQ(31u, GetText(s.szHostAddress).size());
+    pConfig->SetConnection(std::string(200, '1'), 1, std::string(80, 'u'), std::string(40, 'p'), 0);
+    EXPECT_EQ(127u, GetText(s.szHostAddress).size());
     EXPECT_EQ(63u, GetText(s.szUserId).size());
     EXPECT_EQ(31u, GetText(s.szPassword).size());
 }
