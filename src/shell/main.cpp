@@ -41,7 +41,7 @@ int main(int argc, char** argv)
     ostrel::ErrorBoxNotifier notifier;
     ostrel::COstrelApp theApp(notifier);
     if (!theApp.InitInstance())
-        return 1;
+        return theApp.HandedOver() ? 0 : 1; // the running instance came forward
     const ostrel::CounterReport counters(theApp); // SIGUSR1: one counter line on stderr
     // Logout, kill and Ctrl+C end the program as EXIT does: settings kept, files finished.
     std::vector<std::unique_ptr<ostrel::SignalWatcher>> quitWatchers;

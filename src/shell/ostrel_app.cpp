@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLocalSocket>
 #include <QIcon>
 #include <QPixmap>
 #include <QStandardPaths>
@@ -29,28 +30,85 @@ COstrelApp::COstrelApp(Notifier& rNotifier, const QString& strLockPath, std::opt
 
 COstrelApp::~COstrelApp() = default;
 
-InstanceLock::Result COstrelApp::CheckSingleInstance(InstanceLock& lock, Notifier& rNotifier)
-{
-    const InstanceLock::Result result = lock.TryAcquire();
-    if (result == InstanceLock::Result::HeldElsewhere)
-        rNotifier.ShowMessage(kAnotherInstanceText, kErrorCaption);
-    else if (result == InstanceLock::Result::Failed && lock.Path().isEmpty())
-        qWarning("Ostrel: no private folder for the instance lock; starting without it");
-    else if (result == InstanceLock::Result::Failed)
-        qWarning("Ostrel: no instance lock at %s; starting without it", qPrintable(lock.Path()));
-    return result;
-}
-
 SettingsPlaces COstrelApp::PlacesOfThisProgram()
 {
     return {QCoreApplication::applicationDirPath().toStdString(),
             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString()};
 }
 
+QString COstrelApp::ActivationPath(const InstanceLock& lock)
+{
+    return lock.Path().isEmpty() ? QString() : lock.Path() + QStringLiteral(".sock");
+}
+
+bool COstrelApp::AskFirstToComeForward() const
+{
+    const QString strPath = ActivationPath(m_instanceLock);
+    if (strPath.isEmpty())
+        return false;
+    QLocalSocket socket;
+    socket.connectToServer(strPath);
+    if (!socket.waitForConnected(1000))
+        return false;
+    socket.write("activate\n");
+    return socket.waitForBytesWritten(1000);
+}
+
+void COstrelApp::ListenForSecondStarts()
+{
+    const QString strPath = ActivationPath(m_instanceLock);
+    if (strPath.isEmpty() || !m_instanceLock.IsHeld())
+        return;
+    // The lock is ours, so a socket of that name is a crashed instance's.
+    QLocalServer::removeServer(strPath);
+    m_pActivation = std::make_unique<QLocalServer>();
+    m_pActivation->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!m_pActivation->listen(strPath)) {
+        m_pActivation.reset();
+        return;
+    }
+    connect(m_pActivation.get(), &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* pSocket = m_pActivation->nextPendingConnection()) {
+            connect(pSocket, &QLocalSocket::disconnected, pSocket, &QObject::deleteLater);
+            connect(pSocket, &QLocalSocket::readyRead, this, [this, pSocket] {
+                // One short line; anything longer or else is not a second start of ours.
+                const QByteArray line = pSocket->readLine(16);
+                if (line == "activate\n")
+                    BringForward();
+                pSocket->disconnectFromServer();
+            });
+        }
+    });
+}
+
+void COstrelApp::BringForward()
+{
+    if (!m_pMainFrame)
+        return;
+    if (m_pMainFrame->isMinimized())
+        m_pMainFrame->showNormal();
+    m_pMainFrame->show();
+    m_pMainFrame->raise();
+    m_pMainFrame->activateWindow();
+    emit BroughtForward();
+}
+
 bool COstrelApp::InitInstance()
 {
-    if (CheckSingleInstance(m_instanceLock, m_rNotifier) == InstanceLock::Result::HeldElsewhere)
+    const InstanceLock::Result lock = m_instanceLock.TryAcquire();
+    if (lock == InstanceLock::Result::HeldElsewhere) {
+        // The running one comes forward, as with any desktop program; only when it cannot be
+        // reached is the operator told.
+        m_bHandedOver = AskFirstToComeForward();
+        if (!m_bHandedOver)
+            m_rNotifier.ShowMessage(kAnotherInstanceText, kErrorCaption);
         return false;
+    }
+    if (lock == InstanceLock::Result::Failed && m_instanceLock.Path().isEmpty())
+        qWarning("Ostrel: no private folder for the instance lock; starting without it");
+    else if (lock == InstanceLock::Result::Failed)
+        qWarning("Ostrel: no instance lock at %s; starting without it", qPrintable(m_instanceLock.Path()));
+    ListenForSecondStarts();
 
     // The profile: QSettings("Ostrel", "Ostrel16"), where the settings keep section "Setting".
     QCoreApplication::setOrganizationName(QStringLiteral("Ostrel"));
@@ -150,6 +208,7 @@ int COstrelApp::ExitInstance()
     m_pPtzPanel.reset();
     m_pSession.reset();
     m_pAlarmNotifier.reset();
+    m_pActivation.reset();
     m_instanceLock.Release();
     return 0;
 }

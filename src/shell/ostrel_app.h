@@ -17,6 +17,7 @@
 #include "ptz/ptz_panel.h"
 #include "session/recorder_session.h"
 
+#include <QLocalServer>
 #include <QObject>
 #include <QPointer>
 
@@ -53,8 +54,14 @@ public:
                         std::optional<SettingsPlaces> places = std::nullopt);
     ~COstrelApp() override;
 
+    // False when the program is to end: another instance runs (it was brought forward, or the
+    // operator was told), see HandedOver.
     bool InitInstance();
     int ExitInstance();
+    // InitInstance found another instance and brought its window forward: nothing went wrong.
+    bool HandedOver() const { return m_bHandedOver; }
+    // The window comes forward, as for a second start.
+    void BringForward();
     // Ends the program as EXIT does (the quit signals, the session's end): the window
     // closes, keeping the settings, and the event loop ends; ExitInstance does the rest.
     void Quit();
@@ -74,17 +81,24 @@ public:
     // A fetched event log was saved: the open list reloads it.
     void OnAlarmEventsRefreshed();
 
-    // The single-instance check: takes the lock, or tells the operator that another instance
-    // runs. A lock that cannot be made at all does not stop the program.
-    static InstanceLock::Result CheckSingleInstance(InstanceLock& lock, Notifier& rNotifier);
     // The program's folder and the user's data folder, for the settings and the backup folder.
     static SettingsPlaces PlacesOfThisProgram();
 
+signals:
+    // A second start asked this instance to come forward, and its window did.
+    void BroughtForward();
+
 private:
+    // The instance lock's name with ".sock": a second start asks the first there to come forward.
+    static QString ActivationPath(const InstanceLock& lock);
+    bool AskFirstToComeForward() const;
+    void ListenForSecondStarts();
     void KeepWindowPlace();
     void RestoreWindowPlace();
 
     Notifier& m_rNotifier;
+    bool m_bHandedOver = false;
+    std::unique_ptr<QLocalServer> m_pActivation; // a second start's request to come forward
     InstanceLock m_instanceLock;
     std::optional<SettingsPlaces> m_places;
     // What the session and the view work with; declared before the session, which the view

@@ -22,7 +22,7 @@
 
 using namespace ostrel;
 
-TEST(MainFrame, ASecondStartIsRefusedOnce)
+TEST(MainFrame, ASecondStartBringsTheFirstForwardAndIsRefusedOnlyWhenTheFirstCannotBeReached)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -36,18 +36,29 @@ TEST(MainFrame, ASecondStartIsRefusedOnce)
     EXPECT_EQ(QCoreApplication::organizationName(), QStringLiteral("Ostrel"));
     EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("Ostrel16")); // the X11 class
     EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("org.ostrel.Ostrel")) << "Wayland's app_id";
+    QSignalSpy forward(&first, &COstrelApp::BroughtForward);
+    first.GetMainWnd()->showMinimized();
 
     COstrelApp second(notifier, strLock, places);
     EXPECT_FALSE(second.InitInstance());
+    EXPECT_TRUE(second.HandedOver()) << "the program ends with status 0";
     EXPECT_EQ(second.GetMainWnd(), nullptr);
-    EXPECT_EQ(notifier.messages, std::vector<std::string>{"ERROR: Another instance of this program exists"});
-    EXPECT_TRUE(first.GetMainWnd()->isVisible()) << "the first copy is not touched";
-
+    EXPECT_TRUE(forward.wait(5000));
+    EXPECT_TRUE(notifier.messages.empty());
+    EXPECT_FALSE(first.GetMainWnd()->isMinimized());
     first.ExitInstance();
+
+    // A lock whose holder answers nothing (no program of ours behind it): the message of old.
+    InstanceLock held(strLock);
+    ASSERT_EQ(InstanceLock::Result::Acquired, held.TryAcquire());
     COstrelApp third(notifier, strLock, places);
-    EXPECT_TRUE(third.InitInstance());
-    EXPECT_EQ(notifier.messages.size(), size_t{1});
-    third.ExitInstance();
+    EXPECT_FALSE(third.InitInstance());
+    EXPECT_FALSE(third.HandedOver());
+    EXPECT_EQ(notifier.messages, std::vector<std::string>{"ERROR: Another instance of this program exists"});
+    held.Release();
+    COstrelApp fourth(notifier, strLock, places);
+    EXPECT_TRUE(fourth.InitInstance());
+    fourth.ExitInstance();
     EXPECT_TRUE(QDir(dir.filePath(QStringLiteral("Backup"))).exists());
 }
 
