@@ -152,25 +152,18 @@ TEST(AviLayout, ThreeRawCapturesTenSamplesApart)
                                                              82, 26, 253, 89, 26, 252, 96, 26, 251, 0, 0, 0}));
 }
 
-TEST(AviReadBack, RawCapturesComeBackExactlyAndMotionJpegOnesClose)
+// Raw files are read back exactly by the OpenDML and disk-full tests, their padded rows byte by
+// byte by the layout test.
+TEST(AviReadBack, MotionJpegCapturesComeBackClose)
 {
     LocalFileStore disk;
-    const auto decoded = [](const auto& make, int n) {
-        std::string out;
-        for (int i = 0; i < n; ++i)
-            out += TopDownBgr(make(i));
-        return out;
-    };
-    // 62 pixels: rows of 186 bytes padded to 188 in the file. 10 * 3 + 1 samples, 4 pictures.
-    const auto sharp = [](int i) { return Picture(62, 46, i); };
-    ASSERT_TRUE(WriteFile(disk, "raw.avi", Format(62, 46), 4, sharp));
-    EXPECT_EQ("rawvideo,62,46,60/1,0.516667,31,4\n", ProbeStream("raw.avi"));
-    EXPECT_TRUE(DecodePictures("raw.avi") == decoded(sharp, 4)) << "decoded pixels differ from the captures";
-
     const auto smooth = [](int i) { return Picture(64, 48, i, true); };
     ASSERT_TRUE(WriteFile(disk, "mjpeg.avi", Format(64, 48, AviCodec::Mjpeg), 5, smooth));
     EXPECT_EQ("mjpeg,64,48,60/1,0.683333,41,5\n", ProbeStream("mjpeg.avi"));
-    const std::string got = DecodePictures("mjpeg.avi"), want = decoded(smooth, 5);
+    std::string want;
+    for (int i = 0; i < 5; ++i)
+        want += TopDownBgr(smooth(i));
+    const std::string got = DecodePictures("mjpeg.avi");
     ASSERT_EQ(got.size(), want.size());
     long nSum = 0;
     for (size_t k = 0; k < want.size(); ++k)

