@@ -162,13 +162,12 @@ constexpr ostrel::ShownSize kTinyCell{1, 1}; // the smallest scale there is
 
 // A 24-bit picture whose buffer is exactly its image size, so that a read past it trips ASan.
 struct Pic {
-    Pic(int nWidth, int nHeight, uint8_t byFill = 0) : nRowBytes((static_cast<size_t>(nWidth) * 3 + 3) / 4 * 4)
+    Pic(int nWidth, int nHeight, uint8_t byFill = 0)
+        : nRowBytes((static_cast<size_t>(nWidth) * 3 + 3) / 4 * 4),
+          header{.biWidth = nWidth, .biHeight = nHeight, .biBitCount = 24,
+                 .biSizeImage = static_cast<uint32_t>(nRowBytes * static_cast<size_t>(nHeight))},
+          pixels(header.biSizeImage, byFill)
     {
-        header.biWidth = nWidth;
-        header.biHeight = nHeight;
-        header.biBitCount = 24;
-        header.biSizeImage = static_cast<uint32_t>(nRowBytes * static_cast<size_t>(nHeight));
-        pixels.assign(header.biSizeImage, byFill);
     }
     uint8_t* Row(int nRow) { return pixels.data() + static_cast<size_t>(header.biHeight - 1 - nRow) * nRowBytes; }
     void Set(int x, int nRow, uint8_t b, uint8_t g, uint8_t r)

@@ -29,6 +29,11 @@ std::vector<uint8_t> BitsOf(const Picture& picture)
 {
     return {picture.Bits(), picture.Bits() + picture.Header().biSizeImage};
 }
+// Width, height, scale denominator and field alignment.
+std::vector<int> Shape(const Picture& picture)
+{
+    return {picture.Header().biWidth, picture.Header().biHeight, picture.ScaleDenominator(), picture.FieldAlign()};
+}
 
 class PictureCompletionTest : public ::testing::Test {
 protected:
@@ -113,9 +118,7 @@ TEST_F(PictureCompletionTest, PlayPicturesGoToTheArchiveOnlyWhileItIsActiveAtThe
     h.Link().SendPlay(PlayRequest{0, 0, 0x00010100}, true);
     h.Socket().Deliver(PlayPacket(CameraJpeg(11, true)));
     ASSERT_EQ(std::vector<uint8_t>{11}, h.archive.drawn);
-    EXPECT_EQ(0, h.archive.pictures[11].FieldAlign());
-    EXPECT_EQ(320, h.archive.pictures[11].Header().biWidth);
-    EXPECT_EQ(2, h.archive.pictures[11].ScaleDenominator());
+    EXPECT_EQ((std::vector<int>{320, 120, 2, 0}), Shape(h.archive.pictures[11]));
     EXPECT_TRUE(h.view.drawn.empty());
 
     // A picture that fails its check still answers a search: it is reported, without a picture.
@@ -137,12 +140,8 @@ TEST_F(PictureCompletionTest, PicturesComeAtTheScaleOfTheirCellAndANewCellCounts
     DeliverSplit(LivePacket(CameraJpeg(3, true), 4));
     const Picture small = Slot(3);
     ASSERT_TRUE(small);
-    EXPECT_EQ(160, small.Header().biWidth) << "a quarter of 640 x 240";
-    EXPECT_EQ(60, small.Header().biHeight);
-    EXPECT_EQ(4, small.ScaleDenominator());
-    EXPECT_EQ(640, small.SourceWidth());
-    EXPECT_EQ(240, small.SourceHeight());
-    EXPECT_EQ(0, small.FieldAlign()) << "odd field, read at full size";
+    EXPECT_EQ((std::vector<int>{160, 60, 4, 0}), Shape(small)) << "a quarter of 640 x 240, odd field";
+    EXPECT_EQ((std::vector<int>{640, 240}), (std::vector<int>{small.SourceWidth(), small.SourceHeight()}));
     const std::vector<uint8_t> smallBits = BitsOf(small);
 
     // The operator opens the single view: the held picture stays as it is (the view stretches
@@ -150,9 +149,7 @@ TEST_F(PictureCompletionTest, PicturesComeAtTheScaleOfTheirCellAndANewCellCounts
     h.Link().Pictures().SetShownSize(REQ_LIVE, 3, ShownSize{638, 478});
     EXPECT_TRUE(Slot(3).SameAs(small));
     DeliverSplit(LivePacket(CameraJpeg(3, false), 4));
-    EXPECT_EQ(640, Slot(3).Header().biWidth);
-    EXPECT_EQ(1, Slot(3).ScaleDenominator());
-    EXPECT_EQ(1, Slot(3).FieldAlign());
+    EXPECT_EQ((std::vector<int>{640, 240, 1, 1}), Shape(Slot(3)));
 
     // A picture still held elsewhere never changes while its channel moves on, at any size.
     for (int i = 1; i <= 6; ++i)

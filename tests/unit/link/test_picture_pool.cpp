@@ -19,12 +19,7 @@ namespace {
 // whose bytes it holds.
 BitmapInfoHeader SmallHeader()
 {
-    BitmapInfoHeader header;
-    header.biWidth = 4;
-    header.biHeight = 2;
-    header.biBitCount = 24;
-    header.biSizeImage = 24;
-    return header;
+    return {.biWidth = 4, .biHeight = 2, .biBitCount = 24, .biSizeImage = 24};
 }
 
 std::vector<uint8_t> SmallBits(uint8_t bySeed)

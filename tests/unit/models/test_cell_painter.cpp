@@ -13,11 +13,8 @@ namespace {
 struct TestPicture {
     TestPicture(int nWidth, int nHeight)
     {
-        bmi.biWidth = nWidth;
-        bmi.biHeight = nHeight;
-        bmi.biBitCount = 24;
         const int nRow = (nWidth * 3 + 3) & ~3;
-        bmi.biSizeImage = static_cast<uint32_t>(nRow * nHeight);
+        bmi = {.biWidth = nWidth, .biHeight = nHeight, .biBitCount = 24, .biSizeImage = static_cast<uint32_t>(nRow * nHeight)};
         pixels.assign(bmi.biSizeImage, 0);
         for (int y = 0; y < nHeight; ++y)
             for (int x = 0; x < nWidth; ++x) {
@@ -106,10 +103,7 @@ TEST(CellPainter, HeaderThatDoesNotDescribeItsBufferIsNotDrawn)
     EXPECT_FALSE(painter.Paint(Picture{}, image.data(), 877, 685, 877, cell)) << "an empty handle";
 
     // 32 bits per pixel, half outside the image on every side: only the inside is written.
-    BitmapInfoHeader bmi;
-    bmi.biWidth = bmi.biHeight = 64;
-    bmi.biBitCount = 32;
-    bmi.biSizeImage = 64 * 64 * 4;
+    const BitmapInfoHeader bmi{.biWidth = 64, .biHeight = 64, .biBitCount = 32, .biSizeImage = 64 * 64 * 4};
     const std::vector<uint8_t> pixels(bmi.biSizeImage, 0x40);
     std::vector<uint32_t> small(100 * 100, 0);
     ASSERT_TRUE(painter.Paint(bmi, pixels.data(), 1, small.data(), 100, 100, 100, {-50, -50, 150, 150}));
