@@ -92,9 +92,8 @@ TEST_F(RequestBuilder, PlayRequestCopiesTheArchiveWordsOnEitherVersion)
         // Start, speed 4, forward, on channel 6 (0-based): P0 carries 7.
         local.Link().SendPlay(PlayRequest{row.dwDate, row.dwTime, 0x00040100, 6}, true);
         EXPECT_EQ(RequestBytes(0x1015, {7, row.dwDate, row.dwTime, 0x00040100}, row.cMinor), local.sockets.allSent.back());
-        EXPECT_EQ(REQ_PLAY, local.Link().State());
-        EXPECT_EQ(REQ_LIVE, local.Link().PreviousState());
-        EXPECT_EQ(0, local.Link().PlayImageCounter());
+        EXPECT_EQ((std::vector<int>{REQ_PLAY, REQ_LIVE, 0}),
+                  (std::vector<int>{local.Link().State(), local.Link().PreviousState(), local.Link().PlayImageCounter()}));
         EXPECT_TRUE(local.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId));
     }
 

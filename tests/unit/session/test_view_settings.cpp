@@ -237,7 +237,6 @@ TEST_F(ViewSettingsTest, OptIniGivesItsFirstMebibytesValuesOrTheDefaults)
          [&] { PutEndlessLine(strPath, "[PTZ_CMD_INTERVAL]\nCMD=1", kEndless, "\n"); }, 1, 70},
         {"binary bytes", [&] { PutBytes(strPath, Garbage(64 * 1024)); }, 70, 70},
         {"a folder", [&] { fs::create_directory(strPath); }, 70, 70},
-        {"a pipe", [&] { ASSERT_TRUE(PutFifo(strPath)); }, 70, 70},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.pszName);
