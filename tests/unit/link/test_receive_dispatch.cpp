@@ -237,13 +237,11 @@ TEST_F(ReceiveDispatch, RepliesWithoutPicturesReachTheirListenersAndReceivingGoe
     h.Socket().Deliver(MakePacket(DATATYPE_DVR_STATUS2_REPLY, {0, 0, 11, 22, 33, 44}));
     h.RegisterArchive();
     h.Socket().Deliver(MakePacket(DATATYPE_DVR_STATUS2_REPLY, {0, 0, 11, 22, 33, 44}));
-    ASSERT_EQ(1u, h.archive.ranges.size());
-    EXPECT_EQ((std::vector<uint32_t>{11, 22, 33, 44}), h.archive.ranges[0]);
+    EXPECT_EQ((std::vector<std::vector<uint32_t>>{{11, 22, 33, 44}}), h.archive.ranges);
 
     const auto reply = MakePacket(DATATYPE_PTZ_DATA_REPLY, {});
     h.Socket().Deliver(Concat({reply, reply, reply, Live(3100, 7)}));
-    EXPECT_EQ(3u, h.notifier.notices.size());
-    EXPECT_EQ("Direct Pantilt Camera Control", h.notifier.notices[0]);
+    EXPECT_EQ(std::vector<std::string>(3, "Direct Pantilt Camera Control"), h.notifier.notices);
     EXPECT_TRUE(h.notifier.messages.empty()) << "never a blocking box";
     EXPECT_EQ("6:3100s ", Summary());
 
