@@ -88,7 +88,8 @@ std::string TopDownBgr(const Capture& c)
 }
 
 // Writes captures make(0) .. make(n - 1) and closes the file: the step that failed (0 the open,
-// 1 + i capture i, n + 1 the close), n + 2 when none did.
+// 1 + i capture i, n + 1 the close), kAllWritten when none did.
+constexpr int kAllWritten = -1;
 template <typename Make>
 int WriteSteps(FileStore& files, const std::string& strPath, const AviFormat& format, int n, Make make,
                FileStatus* pStatus = nullptr)
@@ -101,13 +102,7 @@ int WriteSteps(FileStore& files, const std::string& strPath, const AviFormat& fo
         if (!writer.AddFrame(c.bgrx.data(), c.nStride, pStatus))
             return 1 + i;
     }
-    return writer.Close(pStatus) ? n + 2 : n + 1;
-}
-template <typename Make>
-bool WriteFile(FileStore& files, const std::string& strPath, const AviFormat& format, int n, Make make,
-               FileStatus* pStatus = nullptr)
-{
-    return WriteSteps(files, strPath, format, n, make, pStatus) == n + 2;
+    return writer.Close(pStatus) ? kAllWritten : n + 1;
 }
 
 AviFormat Format(int nWidth, int nHeight, AviCodec codec = AviCodec::Raw, uint64_t nPartBytes = 1 << 20)
@@ -123,7 +118,7 @@ AviFormat Format(int nWidth, int nHeight, AviCodec codec = AviCodec::Raw, uint64
 TEST(AviLayout, ThreeRawCapturesTenSamplesApart)
 {
     FakeFileStore files;
-    ASSERT_TRUE(WriteFile(files, "a.avi", Format(3, 2), 3, [](int i) { return Picture(3, 2, i); }));
+    ASSERT_EQ(kAllWritten, WriteSteps(files, "a.avi", Format(3, 2), 3, [](int i) { return Picture(3, 2, i); }));
     const Bytes& b = files.files.at("a.avi");
     ASSERT_EQ(b.size(), 5204u);
     const std::pair<size_t, const char*> ids[] = {
@@ -158,7 +153,7 @@ TEST(AviReadBack, MotionJpegCapturesComeBackClose)
 {
     LocalFileStore disk;
     const auto smooth = [](int i) { return Picture(64, 48, i, true); };
-    ASSERT_TRUE(WriteFile(disk, "mjpeg.avi", Format(64, 48, AviCodec::Mjpeg), 5, smooth));
+    ASSERT_EQ(kAllWritten, WriteSteps(disk, "mjpeg.avi", Format(64, 48, AviCodec::Mjpeg), 5, smooth));
     EXPECT_EQ("mjpeg,64,48,60/1,0.683333,41,5\n", ProbeStream("mjpeg.avi"));
     std::string want;
     for (int i = 0; i < 5; ++i)
@@ -176,7 +171,7 @@ TEST(AviReadBack, OpenDmlFilePlaysToItsLastCaptureAndSeeksThroughItsIndexes)
 {
     LocalFileStore disk;
     const auto make = [](int i) { return Picture(64, 48, i); };
-    ASSERT_TRUE(WriteFile(disk, "long.avi", Format(64, 48, AviCodec::Raw, 300000), 200, make));
+    ASSERT_EQ(kAllWritten, WriteSteps(disk, "long.avi", Format(64, 48, AviCodec::Raw, 300000), 200, make));
     const std::string file = GetBytes("long.avi").value_or("");
     const Bytes bytes(file.begin(), file.end());
     size_t at = 0, nParts = 0;
@@ -222,7 +217,7 @@ TEST(AviFailure, RefusalsLeaveNothing)
 // later one an empty chunk and 8 + 384, idx1 8 + 16 x 5 samples.
 TEST(AviFailure, RealDiskFullAtEveryByteLeavesTheWholeFileOrNothing)
 {
-    enum Stage { Header, Capture0, Capture1, Capture2, Close, Done };
+    enum Stage { Header, Capture0, Capture1, Capture2, Close, Done = kAllWritten };
     constexpr uint64_t kHeader = 4620;
     constexpr uint64_t kWhole = kHeader + 392 + 400 + 400 + 88;
     const auto byHand = [](uint64_t nLimit) {

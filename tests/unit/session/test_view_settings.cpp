@@ -47,7 +47,7 @@ protected:
     void TearDown() override
     {
         std::error_code ec;
-        for (const fs::path& path : {m_dir, m_dir / "ro", m_dir / "locked.conf"})
+        for (const fs::path& path : {m_dir, m_dir / "ro"})
             fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
         fs::remove_all(m_dir, ec);
     }
@@ -171,16 +171,6 @@ TEST_F(ViewSettingsTest, AProfileCutShortAnywhereLoadsWhatIsWhole)
     const ViewSettings whole = Load(m_dir / "p.conf");
     EXPECT_EQ("operator YARD", Text(whole.szUserId) + ' ' + Text(whole.szIpLabel));
     EXPECT_EQ((std::vector<int>{9100, 6}), (std::vector<int>{whole.nHostPort, whole.byRequestSpeed}));
-}
-
-// Binary, endless and folder profiles are rows of the hostile-start test.
-TEST_F(ViewSettingsTest, AnUnreadableProfileGivesTheDefaults)
-{
-    PutBytes(m_dir / "locked.conf", kProfile);
-    fs::permissions(m_dir / "locked.conf", fs::perms::none);
-    if (RunsAsRoot())
-        GTEST_SKIP() << "root reads a file without read permission; the folder above stands in";
-    ExpectDefaults(Load(m_dir / "locked.conf"));
 }
 
 TEST_F(ViewSettingsTest, AnUnwritableSettingsFolderIsReportedAndTheOldFileKept)
