@@ -18,16 +18,6 @@ using ostrel::OverlayFont;
 
 namespace {
 
-// Only the program's own fonts: with the machine's fonts out of sight, an installed copy of the
-// face cannot stand in for the built-in one. Set before any application reads the fonts; the
-// offscreen platform needs no display.
-void PrepareEnvironment()
-{
-    qputenv("FONTCONFIG_FILE", OSTREL_NO_SYSTEM_FONTS_CONF);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-}
-
 int g_argc = 1;
 char g_name[] = "test_overlay_font";
 char* g_argv[] = {g_name, nullptr};
@@ -87,8 +77,13 @@ std::vector<Placement> PanelTexts()
 
 TEST(OverlayFont, IsTheBuiltInFaceInEachNewApplicationAndEveryPanelTextFitsItsBox)
 {
+    // Only the program's own fonts: with the machine's fonts out of sight, an installed copy of
+    // the face cannot stand in for the built-in one. Set before any application reads the fonts;
+    // the offscreen platform needs no display.
+    qputenv("FONTCONFIG_FILE", OSTREL_NO_SYSTEM_FONTS_CONF);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     // A new application starts with a new font database; the face must be registered again.
-    PrepareEnvironment();
     ASSERT_EQ(nullptr, QApplication::instance()) << "needs to create its own applications";
     for (int nRound = 0; nRound < 2; ++nRound) {
         SCOPED_TRACE(nRound);

@@ -73,9 +73,8 @@ TEST_F(PictureCompletionTest, WrongCodeOrDamagedPictureIsNeverShownAndHeaderMode
 
     // Header-channel mode: the header wins over the painted code; channels 16 and up have no slot.
     h.LogIn(kMagicV12, 8);
-    h.Socket().Deliver(LivePacket(CameraJpeg(0, true), 10));
-    h.Socket().Deliver(LivePacket(CameraJpeg(0, true), 17));
-    h.Socket().Deliver(LivePacket(CameraJpeg(0, true), 300));
+    for (uint32_t dwChannel1Based : {10u, 17u, 300u})
+        h.Socket().Deliver(LivePacket(CameraJpeg(0, true), dwChannel1Based));
     EXPECT_EQ(std::vector<uint8_t>{9}, h.view.drawn);
 }
 

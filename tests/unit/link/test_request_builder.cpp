@@ -30,8 +30,7 @@ TEST_F(RequestBuilder, LoginIs300BytesAlwaysVersion10AndOtherRequestsEchoTheAnsw
     h.view.strPassword = "4711";
     h.ConnectTcp();
     const std::vector<uint8_t> expected = LoginBytes("operator", "4711");
-    ASSERT_EQ(1u, h.sockets.allSent.size());
-    EXPECT_EQ(expected, LastSent());
+    EXPECT_EQ(std::vector<std::vector<uint8_t>>{expected}, h.sockets.allSent);
     EXPECT_EQ(REQ_LOGIN, h.Link().State());
 
     h.Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {1, 16}, {}, "DVR PACKET2.7"));
