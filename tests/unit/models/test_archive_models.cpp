@@ -19,13 +19,6 @@ namespace {
 using DT = ArchiveDateTime;
 using Date = CalendarDate;
 
-// Seconds values are local time; read in UTC, the values from GNU date hold on any machine.
-void UseUtc()
-{
-    ::setenv("TZ", "UTC0", 1);
-    ::tzset();
-}
-
 constexpr uint32_t kSec20260310_083000 = 1773131400;
 constexpr uint32_t kSec20260320_060000 = 1773986400;
 
@@ -76,7 +69,10 @@ TEST(ArchiveClock, RecordedRangeFromWordsAndSecondsValues)
         EXPECT_EQ(row.end, range.m_dtEnd);
     }
 
-    UseUtc(); // a version 1 recorder's seconds values
+    // A version 1 recorder's seconds values are local time; read in UTC, the values from GNU
+    // date hold on any machine.
+    ::setenv("TZ", "UTC0", 1);
+    ::tzset();
     const std::tuple<uint32_t, uint32_t, bool, DT, DT> seconds[] = {
         {kSec20260320_060000, kSec20260310_083000, false, {2026, 3, 20, 6, 0, 0}, {2026, 3, 10, 8, 30, 0}},
         {0, kSec20260310_083000, true, {1970, 1, 1, 0, 0, 0}, {2026, 3, 10, 8, 30, 0}},
@@ -93,19 +89,6 @@ TEST(ArchiveClock, RecordedRangeFromWordsAndSecondsValues)
     }
 }
 
-namespace {
-
-constexpr Date kElsewhere{2026, 7, 1}; // a today that is on none of the pages below
-
-CMonthCalendar Showing(const Date& date)
-{
-    CMonthCalendar cal(kElsewhere);
-    EXPECT_TRUE(cal.SetDate(date, kElsewhere));
-    return cal;
-}
-
-} // namespace
-
 TEST(MonthCalendar, PageStartsOnTheRightDayAcrossLeapYearsAndLimits)
 {
     struct Row {
@@ -120,7 +103,9 @@ TEST(MonthCalendar, PageStartsOnTheRightDayAcrossLeapYearsAndLimits)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.shown.nYear * 10000 + row.shown.nMonth * 100 + row.shown.nDay);
-        const CMonthCalendar cal = Showing(row.shown);
+        constexpr Date kElsewhere{2026, 7, 1}; // a today that is on none of these pages
+        CMonthCalendar cal(kElsewhere);
+        ASSERT_TRUE(cal.SetDate(row.shown, kElsewhere));
         EXPECT_EQ(row.firstCell, cal.CellAt(0).date);
         EXPECT_EQ((Date{row.shown.nYear, row.shown.nMonth, 1}), cal.CellAt(row.nFirstOfMonthCell).date);
         EXPECT_EQ(1, cal.CellAt(row.nFirstOfNextCell).date.nDay);
