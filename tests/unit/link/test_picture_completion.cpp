@@ -29,7 +29,6 @@ std::vector<uint8_t> BitsOf(const Picture& picture)
 {
     return {picture.Bits(), picture.Bits() + picture.Header().biSizeImage};
 }
-// Width, height, scale denominator and field alignment.
 std::vector<int> Shape(const Picture& picture)
 {
     return {picture.Header().biWidth, picture.Header().biHeight, picture.ScaleDenominator(), picture.FieldAlign()};
