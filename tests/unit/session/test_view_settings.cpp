@@ -141,12 +141,10 @@ TEST_F(ViewSettingsTest, ValuesAreCutToTheirFieldsAndBadNumbersGiveDefaults)
                                "Record%20Interval=\" 7 \"\n"
                                "Use%20FullScreen=1\nUse%20AlertMode=1\nDate%20Show=0\nAvi%20Codec=1\n");
     s = Load(m_dir / "p.conf");
-    EXPECT_EQ(3, s.byRotateInterval) << "the low byte";
-    EXPECT_EQ(255, s.byReconnectCount);
-    EXPECT_EQ(2, s.byRequestSpeed);
-    EXPECT_EQ(kDefaultPtzType, s.byPtzType) << "not a number";
-    EXPECT_EQ(8000, s.nHostPort) << "beyond 32 bits";
-    EXPECT_EQ(7, s.byRecordInterval);
+    EXPECT_EQ((std::vector<int>{3, 255, 2, 1, 8000, 7}), (std::vector<int>{s.byRotateInterval, s.byReconnectCount,
+                                                                          s.byRequestSpeed, s.byPtzType, s.nHostPort,
+                                                                          s.byRecordInterval}))
+        << "the low bytes; the defaults for \"fast\" and a port beyond 32 bits; spaces around a number";
     EXPECT_EQ((std::vector<int>{1, 1, 0, 1}), (std::vector<int>{s.bUseFullScreen, s.bUseAlertMode, s.byDateShow,
                                                               s.byAviCodec}))
         << "the names of the other keys, as written by hand";
