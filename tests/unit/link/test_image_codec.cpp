@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <random>
+#include <tuple>
 
 using ostrel::BitmapInfoHeader;
 using ostrel::CImageCodec;
@@ -225,16 +226,13 @@ TEST(IndexPattern, BlackUpTo50WhiteFrom200AndFiveWrongPixelsARunAtMost)
     EXPECT_FALSE(found(50, 199));
     EXPECT_FALSE(Pic(640, 240).Index()) << "an all-black row has no white run";
 
-    struct Run {
-        int x0, x1;
-        uint8_t byWrong; // just past the level
-    };
-    for (const Run& run : {Run{0, 15, 51}, Run{16, 46, 199}, Run{47, 77, 51}}) {
-        for (const int nWrong : {5, 6}) { // at the run's right end
-            SCOPED_TRACE(::testing::Message() << "run from " << run.x0 << ", wrong " << nWrong);
+    // Each run from x0 to x1, with pixels just past its level at its right end.
+    for (const auto& [x0, x1, byWrong] : {std::tuple<int, int, uint8_t>{0, 15, 51}, {16, 46, 199}, {47, 77, 51}}) {
+        for (const int nWrong : {5, 6}) {
+            SCOPED_TRACE(::testing::Message() << "run from " << x0 << ", wrong " << nWrong);
             Pic pic(640, 240);
             pic.IndexPattern(0, 255);
-            pic.Run(run.x1 + 1 - nWrong, nWrong, 2, run.byWrong);
+            pic.Run(x1 + 1 - nWrong, nWrong, 2, byWrong);
             EXPECT_EQ(nWrong == 5, pic.Index());
         }
     }
