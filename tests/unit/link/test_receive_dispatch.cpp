@@ -140,17 +140,15 @@ TEST_F(ReceiveDispatch, AlarmNoticesNeedAlertModeAndAChannelFromOneToFour)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        LinkHarness local;
-        local.LogIn();
-        local.view.bAlertMode = row.bAlert;
-        local.view.statuses.clear();
-        const int nLamps = local.view.nLampToggles;
-        // Two notices in one read: one lamp toggle per read.
-        local.Socket().Deliver(Concat({MakePacket(DATATYPE_ALARM_EVENT, {row.dwP0, row.dwP1}), Live(3100)}));
-        EXPECT_EQ(nLamps + 1, local.view.nLampToggles);
-        EXPECT_EQ(row.dwWord ? std::vector<uint8_t>{7} : std::vector<uint8_t>{}, local.view.statuses);
+        h.view.bAlertMode = row.bAlert;
+        h.view.statuses.clear();
+        const int nLamps = h.view.nLampToggles;
+        // A notice and a picture in one read: one lamp toggle per read.
+        h.Socket().Deliver(Concat({MakePacket(DATATYPE_ALARM_EVENT, {row.dwP0, row.dwP1}), Live(3100)}));
+        EXPECT_EQ(nLamps + 1, h.view.nLampToggles);
+        EXPECT_EQ(row.dwWord ? std::vector<uint8_t>{7} : std::vector<uint8_t>{}, h.view.statuses);
         if (row.dwWord) {
-            EXPECT_EQ(row.dwWord, local.view.statusEvents.back().dwAlarmEvent);
+            EXPECT_EQ(row.dwWord, h.view.statusEvents.back().dwAlarmEvent);
         }
     }
 }
