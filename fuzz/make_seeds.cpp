@@ -246,6 +246,12 @@ void AlarmSeeds()
     edge.insert(edge.end(), {1, 2, 64, 1, 1, 0, 0, 60, 0, 0});       // second 60: not listed
     edge.insert(edge.end(), {3, 0, 28, 5});                          // a cut last record
     Put("alarm_event_log", "edges", edge);
+    // One record past the 100,000 that are read, each listable, and a cut one: the bound.
+    Bytes full;
+    for (int i = 0; i <= 100000; ++i)
+        full.insert(full.end(), {static_cast<uint8_t>(1 + i % 16), 2, 28, 5, 17, 13, 45, 10, 0, 0});
+    full.insert(full.end(), {1, 2, 3});
+    Put("alarm_event_log", "past-the-record-bound", full);
 }
 
 // view_settings: a mode byte, then the profile file (mode 0) or the keys to write (mode 1).
