@@ -15,6 +15,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -42,12 +43,20 @@ bool SameBlock(const ViewSettings& a, const ViewSettings& b)
            && a.szPtzFilePath == b.szPtzFilePath && a.szIpLabel == b.szIpLabel;
 }
 
-// QSettings keeps a parsed file per path for a while and trusts it when the file's size and
-// time look unchanged, so every run uses names of its own.
-std::string NextPath(const char* pszKind)
+// QSettings keeps each file it parsed, per path, and parses it again only when its size or time
+// changed, and the time may stay the same within a millisecond. So the profile read gets a time
+// of its own every run (a second later than the run before), and the profile written is removed
+// after each run. One name each: Qt keeps something for every name it has seen.
+std::string ProfilePath(const char* pszKind)
 {
-    static unsigned long nRun = 0;
-    return fuzz::ScratchFolder() + "/" + pszKind + std::to_string(++nRun) + ".ini";
+    return fuzz::ScratchFolder() + "/" + pszKind + ".ini";
+}
+
+void WriteProfile(const std::string& strPath, std::string_view bytes)
+{
+    static long nRun = 0;
+    fuzz::WriteScratchFile(strPath, bytes);
+    std::filesystem::last_write_time(strPath, std::filesystem::file_time_type(std::chrono::seconds(++nRun)));
 }
 
 // The profile's keys as they stand in the file, with what a missing one loads as: the text
@@ -136,7 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
 {
     const SettingsPlaces places{fuzz::ScratchFolder(), {}};
     const std::string strPtzFile = fuzz::ScratchFolder() + "/PTZ/pelcoP.tl";
-    const std::string strIn = NextPath("in"), strOut = NextPath("out");
+    const std::string strIn = ProfilePath("in"), strOut = ProfilePath("out");
     fuzz::InputReader in(pData, nSize);
     const bool bChosen = (in.Byte() & 1) != 0;
     std::string strFile;
@@ -145,7 +154,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
         expected = WriteChosenProfile(in, strFile);
     else
         strFile = in.RestText();
-    fuzz::WriteScratchFile(strIn, strFile);
+    WriteProfile(strIn, strFile);
 
     ViewSettings loaded;
     {
