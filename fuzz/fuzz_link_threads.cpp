@@ -22,10 +22,11 @@
 //       threads off
 //   A picture or raw step on a link without a connection connects and logs in first.
 //
-// Oracles: every picture handed out is in bounds; it is one that was sent (by its colour),
-// on the connection it is handed out on, never before a later one of the same stream and
-// channel; without raw bytes in the stream, on the stream and channel it was sent to; when the
-// fuzz thread keeps taking results, the stream drains; every request sent is 60..1024 bytes.
+// Oracles: every picture handed out is in bounds; it is one that was sent (by its colour; only
+// raw bytes can bring one made elsewhere), sent on the connection it is handed out on, never
+// after a later one of the same stream and channel, and, without raw bytes in the stream, on
+// the stream and channel it was sent to; once the fuzz thread takes every result at the end,
+// the stream drains; every request sent is 60..1024 bytes.
 #include "fuzz_support.h"
 
 #include "fakes/fake_ui_wakeup.h"
