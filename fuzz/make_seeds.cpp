@@ -23,9 +23,12 @@ namespace {
 
 fs::path g_root;
 
-void Put(const std::string& strTarget, const std::string& strName, const Bytes& bytes)
+// Seeds go to <root>/corpus/<target>/, which the fuzzer and the replay read; inputs too large
+// for the fuzzer to mutate at a useful rate go to <root>/large/<target>/, which only the
+// replay reads.
+void Put(const std::string& strTarget, const std::string& strName, const Bytes& bytes, const char* pszKind = "corpus")
 {
-    const fs::path dir = g_root / strTarget;
+    const fs::path dir = g_root / pszKind / strTarget;
     fs::create_directories(dir);
     std::ofstream(dir / strName, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -251,7 +254,7 @@ void AlarmSeeds()
     for (int i = 0; i <= 100000; ++i)
         full.insert(full.end(), {static_cast<uint8_t>(1 + i % 16), 2, 28, 5, 17, 13, 45, 10, 0, 0});
     full.insert(full.end(), {1, 2, 3});
-    Put("alarm_event_log", "past-the-record-bound", full);
+    Put("alarm_event_log", "past-the-record-bound", full, "large");
 }
 
 // view_settings: a mode byte, then the profile file (mode 0) or the keys to write (mode 1).
@@ -444,7 +447,7 @@ void CommandLineSeeds()
 int main(int argc, char** argv)
 {
     if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <corpus folder>\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <fuzz folder>\n", argv[0]);
         return 2;
     }
     g_root = argv[1];
