@@ -23,9 +23,12 @@ namespace {
 
 fs::path g_root;
 
-void Put(const std::string& strTarget, const std::string& strName, const Bytes& bytes)
+// Seeds go to <root>/corpus/<target>/, which the fuzzer and the replay read; inputs too large
+// for the fuzzer to mutate at a useful rate go to <root>/large/<target>/, which only the
+// replay reads.
+void Put(const std::string& strTarget, const std::string& strName, const Bytes& bytes, const char* pszKind = "corpus")
 {
-    const fs::path dir = g_root / strTarget;
+    const fs::path dir = g_root / pszKind / strTarget;
     fs::create_directories(dir);
     std::ofstream(dir / strName, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -246,21 +249,185 @@ void AlarmSeeds()
     edge.insert(edge.end(), {1, 2, 64, 1, 1, 0, 0, 60, 0, 0});       // second 60: not listed
     edge.insert(edge.end(), {3, 0, 28, 5});                          // a cut last record
     Put("alarm_event_log", "edges", edge);
+    // One record past the 100,000 that are read, each listable, and a cut one: the bound.
+    Bytes full;
+    for (int i = 0; i <= 100000; ++i)
+        full.insert(full.end(), {static_cast<uint8_t>(1 + i % 16), 2, 28, 5, 17, 13, 45, 10, 0, 0});
+    full.insert(full.end(), {1, 2, 3});
+    Put("alarm_event_log", "past-the-record-bound", full, "large");
+}
+
+// view_settings: a mode byte, then the profile file (mode 0) or the keys to write (mode 1).
+Bytes SettingsFile(std::string_view file)
+{
+    Bytes in{0};
+    Append(in, Text(file));
+    return in;
+}
+
+void AppendLe32(Bytes& out, uint32_t dw)
+{
+    AppendLe16(out, static_cast<uint16_t>(dw));
+    AppendLe16(out, static_cast<uint16_t>(dw >> 16));
 }
 
 void SettingsSeeds()
 {
     Put("view_settings", "typical",
-        Text("[Setting]\nUser%20ISeed=admin\nUser%20PSeed=1\nHost%20IPAddress=192.168.1.100\nHost%20Port=8000\n"
-             "Rotate%20Interval=3\nReconnect%20Count=3\nRequest%20Speed=4\nUse%20FullScreen=0\n"
-             "Use%20AlertMode=1\nPtz%20Type=1\nRecord%20Interval=1\nDate%20Show=1\nAvi%20Codec=0\n"
-             "Ip%20Label=INTRANET\n"));
+        SettingsFile("[Setting]\nUser%20ISeed=admin\nUser%20PSeed=1\nHost%20IPAddress=192.168.1.100\nHost%20Port=8000\n"
+                     "Rotate%20Interval=3\nReconnect%20Count=3\nRequest%20Speed=4\nUse%20FullScreen=0\n"
+                     "Use%20AlertMode=1\nPtz%20Type=1\nRecord%20Interval=1\nDate%20Show=1\nAvi%20Codec=0\n"
+                     "Ip%20Label=INTRANET\n"));
     Put("view_settings", "odd-values",
-        Text("[Setting]\nUser%20ISeed=\"a, b\"\nUser%20PSeed=x,y,z\nHost%20Port=4294967295\nRotate%20Interval=-1\n"
-             "Ptz%20Type=0x10\nIp%20Label=" + std::string(80, 'L') + "\xc3\xa9\nHost%20IPAddress=@ByteArray(abc)\n"
-             "Date%20Show= 12 \nAvi%20Codec=99999999999\n"));
-    Put("view_settings", "empty", Text(""));
-    Put("view_settings", "other-group", Text("[General]\nHost%20Port=1\n[Setting]\nHost%20Port\n"));
+        SettingsFile("[Setting]\nUser%20ISeed=\"a, b\"\nUser%20PSeed=x,y,z\nHost%20Port=4294967295\nRotate%20Interval=-1\n"
+                     "Ptz%20Type=0x10\nIp%20Label=" + std::string(80, 'L') + "\xc3\xa9\nHost%20IPAddress=@ByteArray(abc)\n"
+                     "Date%20Show= 12 \nAvi%20Codec=99999999999\n"));
+    Put("view_settings", "empty", SettingsFile(""));
+    Put("view_settings", "other-group", SettingsFile("[General]\nHost%20Port=1\n[Setting]\nHost%20Port\n"));
+
+    // Written by the target: every key, with texts longer than their fields and numbers past a byte.
+    Bytes every{1};
+    AppendLe16(every, 0x3FFF);
+    AppendField(every, std::string(70, 'u'));
+    AppendField(every, "secret");
+    AppendField(every, std::string(40, '9'));
+    for (uint32_t dw : {8001u, 0xFFFFFF05u, 259u, 6u, 1u, 0x80000000u, 2u, 12u, 1u, 1u})
+        AppendLe32(every, dw);
+    AppendField(every, "Shop.2");
+    Put("view_settings", "chosen-every-key", every);
+    Put("view_settings", "chosen-no-key", Bytes{1, 0, 0});
+    Bytes some{1};
+    AppendLe16(some, 0x2009); // user, host port, ip label
+    AppendField(some, "");
+    AppendLe32(some, 0xFFFFFFFFu);
+    AppendField(some, std::string(65, 'L'));
+    Put("view_settings", "chosen-some-keys", some);
+}
+
+// link_threads: a settings byte, then steps (see the target).
+void LinkThreadSeeds()
+{
+    auto live = [](Bytes& in, uint8_t ch, uint8_t split) { in.insert(in.end(), {0, ch, split}); };
+    auto play = [](Bytes& in, uint8_t ch, uint8_t split) { in.insert(in.end(), {1, ch, split}); };
+    auto command = [](Bytes& in, uint8_t c) { in.push_back(static_cast<uint8_t>(7 | c << 3)); };
+    constexpr uint8_t kTurn = 4, kRung = 5;
+
+    Bytes three{1};
+    live(three, 0, 128);
+    live(three, 1, 0);
+    live(three, 2, 50);
+    three.push_back(kTurn);
+    live(three, 0, 200);
+    three.push_back(kRung);
+    live(three, 0, 90);
+    three.push_back(kTurn);
+    Put("link_threads", "live-three-channels", three);
+
+    Bytes reconnect{0};
+    live(reconnect, 1, 100);
+    live(reconnect, 2, 100);
+    command(reconnect, 0);
+    reconnect.push_back(kTurn);
+    live(reconnect, 3, 100);
+    reconnect.push_back(static_cast<uint8_t>(6 | 3 << 3)); // 30 s without pictures
+    live(reconnect, 4, 100);
+    reconnect.push_back(kTurn);
+    Put("link_threads", "reconnect-mid-decode", reconnect);
+
+    Bytes archive{1};
+    live(archive, 3, 100);
+    archive.insert(archive.end(), {3, 1, 0xFF, 0xFF});
+    archive.push_back(kTurn);
+    command(archive, 2);
+    play(archive, 5, 100);
+    play(archive, 5, 10);
+    archive.insert(archive.end(), {3, 3, 0xFF, 0xFF});
+    play(archive, 6, 100);
+    archive.push_back(kTurn);
+    archive.insert(archive.end(), {3, 0, 0x08, 0x00});
+    command(archive, 3);
+    live(archive, 3, 100);
+    live(archive, 4, 100);
+    archive.push_back(kTurn);
+    Put("link_threads", "archive-and-mask", archive);
+
+    Bytes toggle{1};
+    for (uint8_t ch = 0; ch < 6; ++ch)
+        live(toggle, ch, 120);
+    command(toggle, 4);
+    live(toggle, 7, 120);
+    command(toggle, 7);
+    live(toggle, 8, 120);
+    command(toggle, 4);
+    live(toggle, 9, 120);
+    Put("link_threads", "threads-off-and-on", toggle);
+
+    Bytes stop{0};
+    command(stop, 6);
+    stop.insert(stop.end(), {2, 8, 4});
+    live(stop, 2, 100);
+    command(stop, 1);
+    stop.push_back(kTurn);
+    command(stop, 5);
+    live(stop, 2, 100);
+    stop.push_back(kTurn);
+    Put("link_threads", "shown-size-and-stop", stop);
+
+    Bytes backlog{1};
+    for (int i = 0; i < 48; ++i)
+        live(backlog, static_cast<uint8_t>(i % 5), static_cast<uint8_t>(30 + i));
+    Put("link_threads", "backlog", backlog);
+
+    for (const uint8_t bySettings : {uint8_t{0x0B}, uint8_t{0x06}}) {
+        Bytes raw{bySettings};
+        live(raw, 1, 100);
+        const CPacketBuilder b(bySettings & 2 ? wire::kMagicV10 : wire::kMagicV12);
+        Bytes alarm;
+        b.AppendAlarmEvent(alarm, 2, true, false, true);
+        raw.push_back(2);
+        raw.push_back(static_cast<uint8_t>(alarm.size()));
+        Append(raw, alarm);
+        live(raw, 1, 60);
+        raw.insert(raw.end(), {2, 12, 'D', 'V', 'R', ' ', 'P', 'A', 'C', 'K', 'E', 'T', '1', '.'});
+        live(raw, 2, 100);
+        raw.push_back(kTurn);
+        Put("link_threads", bySettings & 8 ? "raw-code-checked" : "raw-v10", raw);
+    }
+}
+
+// display_mode: wanted width and height, flags, then what "xrandr --current" printed.
+Bytes XrandrInput(uint16_t wWidth, uint16_t wHeight, uint8_t byFlags, std::string_view text)
+{
+    Bytes in;
+    AppendLe16(in, wWidth);
+    AppendLe16(in, wHeight);
+    in.push_back(byFlags);
+    Append(in, Text(text));
+    return in;
+}
+
+void XrandrSeeds()
+{
+    const std::string_view two =
+        "Screen 0: minimum 320 x 200, current 3200 x 1080, maximum 16384 x 16384\n"
+        "eDP-1 connected primary 1920x1080+0+0 (normal left inverted right x axis y axis) 344mm x 194mm\n"
+        "   1920x1080     60.02*+  59.97    48.00  \n"
+        "   1680x1050     59.88  \n"
+        "   1024x768i     87.00  \n"
+        "   1024x768      60.00    60.04  \n"
+        "HDMI-1 disconnected (normal left inverted right x axis y axis)\n"
+        "DP-1 connected 1280x1024+1920+0 (normal left inverted right x axis y axis) 376mm x 301mm\n"
+        "   1280x1024     60.02 +  75.02*\n"
+        "   800x600       60.32  \n";
+    Put("display_mode", "primary-switch", XrandrInput(1024, 768, 2, two));
+    Put("display_mode", "already-that-size", XrandrInput(1920, 1080, 0, two));
+    Put("display_mode", "query-fails", XrandrInput(1024, 768, 1, two));
+    Put("display_mode", "no-primary-old-rate",
+        XrandrInput(640, 480, 0,
+                    "VGA-0 disconnected\nLVDS connected 1024x768+0+0 (normal) 0mm x 0mm\n"
+                    "   1024x768       60.0 * \n   800x600        60.3  \n   640x480        59.9  \n"));
+    Put("display_mode", "interlaced-only",
+        XrandrInput(1920, 1080, 0, "HDMI-2 connected primary 1280x720+0+0\n   1280x720 60.00*+\n   1920x1080i 60.00\n"));
 }
 
 } // namespace
@@ -280,7 +447,7 @@ void CommandLineSeeds()
 int main(int argc, char** argv)
 {
     if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <corpus folder>\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <fuzz folder>\n", argv[0]);
         return 2;
     }
     g_root = argv[1];
@@ -295,5 +462,7 @@ int main(int argc, char** argv)
     AlarmSeeds();
     SettingsSeeds();
     CommandLineSeeds();
+    LinkThreadSeeds();
+    XrandrSeeds();
     return 0;
 }

@@ -58,7 +58,8 @@ int FakeSocket::Receive(uint8_t* pData, size_t nMax)
         return 0;
     auto& front = m_inbox.front();
     const size_t n = std::min(nMax, front.size());
-    std::memcpy(pData, front.data(), n);
+    if (n > 0)
+        std::memcpy(pData, front.data(), n);
     front.erase(front.begin(), front.begin() + static_cast<std::ptrdiff_t>(n));
     if (front.empty())
         m_inbox.pop_front();
