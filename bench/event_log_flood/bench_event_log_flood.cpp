@@ -4,6 +4,7 @@
 // disk. Once with the logs written on the saver's thread (the program's way), once written on
 // the user-interface thread, for comparison.
 #include "alarmlog/alarm_event_dlg.h"
+#include "common/ui_turn_meter.h"
 #include "fakes/fake_link_listeners.h"
 #include "fakes/packet_maker.h"
 #include "fakes/recording_notifier.h"
@@ -157,21 +158,10 @@ void Measure(bool bSaverThread)
         link.SaveEventLogsOnThread(bSaverThread ? &wakeups : nullptr);
         link.Connect("127.0.0.1", peer.Port());
 
-        // A 5 ms timer: how late it comes is how long the thread was held at a stretch.
-        QElapsedTimer sinceTick;
-        sinceTick.start();
-        qint64 nLongestNs = 0;
-        QTimer turns;
-        turns.setTimerType(Qt::PreciseTimer);
-        turns.setInterval(5);
-        QObject::connect(&turns, &QTimer::timeout, [&] {
-            nLongestNs = std::max(nLongestNs, sinceTick.nsecsElapsed() - 5'000'000);
-            sinceTick.restart();
-        });
-        turns.start();
+        const bench::UiTurnMeter turns;
         QTimer::singleShot(kSeconds * 1000, qApp, &QApplication::quit);
         QApplication::exec();
-        dLongestMs = static_cast<double>(nLongestNs) / 1e6;
+        dLongestMs = turns.LongestMs();
     }
     std::printf("%-28s logs sent %3d, list reloads %3d (%zu rows), reload mean %.2f ms / longest %.2f ms, "
                 "longest UI turn %.2f ms\n",

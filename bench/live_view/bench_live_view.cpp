@@ -9,6 +9,7 @@
 // The last part runs the real 16 x 30 pictures/s load and reports the share of one core used.
 //   bench_live_view [seconds per measurement, default 6]
 #include "camera_feed.h"
+#include "common/ui_turn_meter.h"
 #include "fakes/qt_wait.h"
 #include "fakes/simulator_process.h"
 #include "fakes/memory_settings_store.h"
@@ -136,28 +137,13 @@ public:
         const double dCpu = CpuSeconds();
         QElapsedTimer wall;
         wall.start();
-        // A 5 ms timer: how late it comes is how long the user-interface thread was busy
-        // with something else at a stretch (a zero timer would tell it more finely, but keeps
-        // the thread spinning and spoils the CPU figures).
-        constexpr qint64 kTickNs = 5'000'000;
-        QElapsedTimer sinceTick;
-        sinceTick.start();
-        qint64 nLongestNs = 0;
-        QTimer turns;
-        turns.setTimerType(Qt::PreciseTimer);
-        turns.setInterval(5);
-        QObject::connect(&turns, &QTimer::timeout, [&] {
-            nLongestNs = std::max(nLongestNs, sinceTick.nsecsElapsed() - kTickNs);
-            sinceTick.restart();
-        });
-        turns.start();
+        const bench::UiTurnMeter turns;
         RunEventLoop(static_cast<int>(dSeconds * 1000));
-        turns.stop();
         const double dWall = static_cast<double>(wall.nsecsElapsed()) / 1e9;
         const double dUsed = CpuSeconds() - dCpu;
         const double nPictures = static_cast<double>(m_pView->PicturesDrawn() - nStart);
         return {nPictures / dWall, nPictures > 0 ? dUsed / nPictures : 0, dUsed / dWall,
-                static_cast<double>(nLongestNs) / 1e6};
+                turns.LongestMs()};
     }
 
 private:
