@@ -22,7 +22,7 @@ namespace ostrel {
 
 namespace {
 
-// Lets through only what is, or can still become, a dotted IPv4 address.
+// Lets through only what is, or can still become, a recorder address or host name.
 class AddressValidator final : public QValidator {
 public:
     using QValidator::QValidator;

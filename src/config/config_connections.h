@@ -30,7 +30,7 @@ public:
     // Every control from the settings.
     void FillFromSettings();
     // Every control into the settings. A port that is not a number from 1 to 65535, or an
-    // address that is neither empty nor a whole dotted IPv4 address, or a record path longer than
+    // address that is neither empty nor a whole address or host name, or a record path longer than
     // the settings' 259 bytes, shows its message, takes the focus and applies nothing: false. A list without a selection (a stored index it does
     // not have) keeps the stored index.
     bool ApplyToSettings();

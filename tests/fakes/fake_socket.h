@@ -66,7 +66,7 @@ public:
     FakeSocket* Last() const { return m_pLast; }
     int nCreated = 0;
     int nDestroyedWhileNotifying = 0; // sockets destroyed inside their own notification
-    bool bConnectStarts = true;       // what Connect() returns for a dotted IPv4 address
+    bool bConnectStarts = true;       // what Connect() returns for an address or host name
     bool bCreateFails = false;
     std::vector<std::vector<uint8_t>> allSent; // every send of every socket, in order
     std::vector<int64_t> allSentAtMs;          // when each was sent, when pClock is set
