@@ -52,6 +52,10 @@ TEST(ProgramExit, EachQuitSignalEndsTheProgramWithItsSettingsSavedAndStatusZero)
         const QString strProfile = dir.filePath(QStringLiteral("config/Ostrel/Ostrel16.conf"));
         WriteProfile(strProfile);
         QDir(dir.path()).mkpath(QStringLiteral("runtime"));
+        // A copy in the scratch folder: the program makes its "Backup" folder beside itself.
+        const QString strProgram = dir.filePath(QStringLiteral("ostrel"));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(OSTREL_PROGRAM_PATH), strProgram));
+        ASSERT_TRUE(QFile::setPermissions(strProgram, QFile::permissions(strProgram) | QFileDevice::ExeOwner));
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -63,7 +67,7 @@ TEST(ProgramExit, EachQuitSignalEndsTheProgramWithItsSettingsSavedAndStatusZero)
         program.setWorkingDirectory(dir.path());
         // Ignored until the program watches it, so asking too early cannot end it.
         program.setChildProcessModifier([] { ::signal(SIGUSR1, SIG_IGN); });
-        program.start(QStringLiteral(OSTREL_PROGRAM_PATH), {});
+        program.start(strProgram, {});
         ASSERT_TRUE(program.waitForStarted(5000));
         // The counter line answers SIGUSR1 from the event loop: the program is up, its signal
         // watchers set.
