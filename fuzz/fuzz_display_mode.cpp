@@ -98,20 +98,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
 
     test::FakeCommandRunner runner;
     XrandrDisplayMode display(runner, true);
-    display.EnterSize(nWidth, nHeight);
+    std::vector<bool> answers; // each answer to the request, in order
+    display.EnterSize(nWidth, nHeight, [&answers](bool bHasSize) { answers.push_back(bHasSize); });
     if (nWidth == 0 || nHeight == 0) {
         FUZZ_CHECK(runner.started.empty() && !display.Changed());
+        FUZZ_CHECK(answers == std::vector<bool>{false});
         return 0;
     }
+    FUZZ_CHECK(answers.empty());
     FUZZ_CHECK(runner.started.size() == 1 && runner.started[0] == "xrandr --current");
     runner.Finish(!bQueryFails, strText);
     FUZZ_CHECK(runner.started.size() <= 2);
     FUZZ_CHECK(display.Changed() == (runner.started.size() == 2));
     if (!display.Changed()) {
-        FUZZ_CHECK(!runner.Running());
+        // No switch: "yes" only where the screen already had the size, which a failed query
+        // cannot tell.
+        FUZZ_CHECK(!runner.Running() && answers.size() == 1 && (!bQueryFails || !answers[0]));
         return 0;
     }
-    FUZZ_CHECK(!bQueryFails);
+    FUZZ_CHECK(!bQueryFails && answers.empty());
 
     // "xrandr --output <output> --mode <mode>"
     const std::vector<std::string> switchArgs = Words(runner.started[1]);
@@ -132,6 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
 
     // The way back: "xrandr --output <output> --mode <mode> [--rate <rate>]".
     runner.Finish(true);
+    FUZZ_CHECK(answers == std::vector<bool>{true}); // the switch went through
     display.Restore();
     FUZZ_CHECK(!display.Changed() && runner.started.size() == 3);
     const std::vector<std::string> restoreArgs = Words(runner.started[2]);
@@ -165,7 +171,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     // Another size after the way back starts from a fresh query.
     if (byFlags & 2) {
         runner.Finish(true);
-        display.EnterSize(nWidth + 1, nHeight);
+        display.EnterSize(nWidth + 1, nHeight, {});
         FUZZ_CHECK(runner.started.size() == 4 && runner.started[3] == "xrandr --current");
     }
     return 0;

@@ -174,11 +174,14 @@ bool XrandrDisplayMode::Available()
     return *m_bAvailable;
 }
 
-void XrandrDisplayMode::EnterSize(int nWidth, int nHeight)
+void XrandrDisplayMode::EnterSize(int nWidth, int nHeight, SizeAnswer answer)
 {
-    if (!Available() || nWidth <= 0 || nHeight <= 0)
+    if (!Available() || nWidth <= 0 || nHeight <= 0) {
+        if (answer)
+            answer(false);
         return;
-    m_queue.push_back({false, nWidth, nHeight});
+    }
+    m_queue.push_back({false, nWidth, nHeight, std::move(answer)});
     RunNext();
 }
 
@@ -186,7 +189,7 @@ void XrandrDisplayMode::Restore()
 {
     if (!Available())
         return;
-    m_queue.push_back({true, 0, 0});
+    m_queue.push_back({true, 0, 0, {}});
     RunNext();
 }
 
@@ -199,7 +202,7 @@ void XrandrDisplayMode::RunNext()
             m_running = Running::Query;
             m_runningArgs = {"--current"};
             m_rRunner.Start(kXrandr, m_runningArgs, [this, request](bool bOk, const std::string& strOutput) {
-                OnQueried(request.nWidth, request.nHeight, bOk, strOutput);
+                OnQueried(request, bOk, strOutput);
             });
             return;
         }
@@ -212,34 +215,41 @@ void XrandrDisplayMode::RunNext()
     }
 }
 
-void XrandrDisplayMode::RunCommand(Running what, std::vector<std::string> args)
+void XrandrDisplayMode::RunCommand(Running what, std::vector<std::string> args, SizeAnswer answer)
 {
     m_running = what;
     m_runningArgs = std::move(args);
-    m_rRunner.Start(kXrandr, m_runningArgs, [this](bool, const std::string&) {
+    m_rRunner.Start(kXrandr, m_runningArgs, [this, answer = std::move(answer)](bool bOk, const std::string&) {
         m_running = Running::Nothing;
         m_runningArgs.clear();
+        if (answer)
+            answer(bOk);
         RunNext();
     });
 }
 
-void XrandrDisplayMode::OnQueried(int nWidth, int nHeight, bool bOk, const std::string& strOutput)
+void XrandrDisplayMode::OnQueried(const Request& request, bool bOk, const std::string& strOutput)
 {
+    const int nWidth = request.nWidth;
+    const int nHeight = request.nHeight;
     m_running = Running::Nothing;
     m_runningArgs.clear();
     const std::vector<OutputState> outputs = bOk ? ParseOutputs(strOutput) : std::vector<OutputState>();
     const auto primary = std::find_if(outputs.begin(), outputs.end(), [](const OutputState& o) { return o.bPrimary; });
     const OutputState* pOutput = primary != outputs.end() ? &*primary : outputs.empty() ? nullptr : &outputs.front();
-    if (pOutput && (pOutput->nWidth != nWidth || pOutput->nHeight != nHeight) && !pOutput->strMode.empty()) {
+    bool bHasSize = pOutput && pOutput->nWidth == nWidth && pOutput->nHeight == nHeight;
+    if (pOutput && !bHasSize && !pOutput->strMode.empty()) {
         if (const std::optional<std::string> mode = ModeOfSize(*pOutput, nWidth, nHeight)) {
             // After a switch of ours the mode in effect is our own: the operator's stays remembered.
             if (!m_bChanged)
                 m_remembered = Mode{pOutput->strName, pOutput->strMode, pOutput->strRate};
             m_bChanged = true;
-            RunCommand(Running::Switch, {"--output", pOutput->strName, "--mode", *mode});
+            RunCommand(Running::Switch, {"--output", pOutput->strName, "--mode", *mode}, request.answer);
             return;
         }
     }
+    if (request.answer)
+        request.answer(bHasSize);
     RunNext();
 }
 

@@ -3,6 +3,7 @@
 #include "platform/command_runner.h"
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,15 +15,22 @@
 namespace ostrel {
 
 // Requests return at once and are carried out one after another, in the order they were
-// made; nothing waits for the display system. No request reports a result: a switch that
-// fails leaves the window merely placed.
+// made; nothing waits for the display system.
 class DisplayMode {
 public:
+    // Whether the screen shows the size asked for: true when it already did or the switch
+    // went through; false where the output has no such mode, the switch failed, or modes
+    // cannot be switched at all (no X display, no xrandr). The caller then shows the window
+    // another way.
+    using SizeAnswer = std::function<void(bool bHasSize)>;
+
     virtual ~DisplayMode() = default;
     // Reads the mode in effect; when it already has nWidth x nHeight nothing changes. Otherwise
     // the mode in effect is remembered (unless an earlier switch of this program is still
     // unrestored: then the operator's mode stays remembered) and the screen is switched.
-    virtual void EnterSize(int nWidth, int nHeight) = 0;
+    // answer, when set, is called once with the outcome, perhaps before EnterSize returns;
+    // a request dropped at the object's end is not answered.
+    virtual void EnterSize(int nWidth, int nHeight, SizeAnswer answer) = 0;
     // When this program switched the mode, switches back to the remembered one and forgets it;
     // otherwise does nothing. Runs after any request still in flight. Called just before the
     // object is destroyed (at program end) it still takes effect.
@@ -52,7 +60,7 @@ public:
     XrandrDisplayMode(const XrandrDisplayMode&) = delete;
     XrandrDisplayMode& operator=(const XrandrDisplayMode&) = delete;
 
-    void EnterSize(int nWidth, int nHeight) override;
+    void EnterSize(int nWidth, int nHeight, SizeAnswer answer) override;
     void Restore() override;
     bool Changed() const override { return m_bChanged; }
 
@@ -61,6 +69,7 @@ private:
         bool bRestore = false;
         int nWidth = 0;
         int nHeight = 0;
+        SizeAnswer answer;
     };
     struct Mode {
         std::string strOutput;
@@ -71,8 +80,8 @@ private:
 
     bool Available();
     void RunNext();
-    void OnQueried(int nWidth, int nHeight, bool bOk, const std::string& strOutput);
-    void RunCommand(Running what, std::vector<std::string> args);
+    void OnQueried(const Request& request, bool bOk, const std::string& strOutput);
+    void RunCommand(Running what, std::vector<std::string> args, SizeAnswer answer = {});
     static std::vector<std::string> RestoreArguments(const Mode& mode);
 
     std::unique_ptr<CommandRunner> m_pOwnRunner; // the default xrandr child processes

@@ -5,11 +5,16 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGraphicsProxyWidget>
+#include <QGraphicsScene>
+#include <QGraphicsView>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
 #include <QScreen>
 #include <QWindow>
+
+#include <algorithm>
 
 namespace ostrel {
 
@@ -45,6 +50,7 @@ QPoint CMainFrame::NormalPosition(const QSize& szScreen)
 
 void CMainFrame::SetFullScreen(bool bFull)
 {
+    EndScaled();
     const bool bWasNormal = m_bPlaced && !m_bFullScreen;
     if (bFull && bWasNormal)
         m_ptKept = pos(); // back there when full screen ends
@@ -59,6 +65,89 @@ void CMainFrame::SetFullScreen(bool bFull)
         move(m_ptKept.value_or(rcScreen.topLeft() + NormalPosition(rcScreen.size())));
     m_bPlaced = m_bPlaced || !bFull;
     update();
+}
+
+void CMainFrame::SetScaledFullScreen()
+{
+    if (m_pScaler)
+        return;
+    if (m_bPlaced && !m_bFullScreen)
+        m_ptKept = pos(); // back there when full screen ends
+    m_bFullScreen = true;
+    m_pScene = new QGraphicsScene(this);
+    m_pScene->setSceneRect(kVisibleRegion);
+    m_pScene->setBackgroundBrush(Qt::black);
+    m_pScaler = new QGraphicsView(m_pScene, this);
+    m_pScaler->setFrameShape(QFrame::NoFrame);
+    m_pScaler->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_pScaler->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_pScaler->setAlignment(Qt::AlignCenter);
+    m_pScaler->setRenderHint(QPainter::SmoothPixmapTransform);
+    m_pScaler->setOptimizationFlag(QGraphicsView::DontSavePainterState);
+    if (m_pView) {
+        // The proxy takes a window of its own to show; it gives the view back in EndScaled.
+        m_pView->setParent(nullptr);
+        m_pProxy = m_pScene->addWidget(m_pView);
+        m_pProxy->setPos(0, 0);
+        m_pScene->setFocusItem(m_pProxy);
+    }
+    setFocusProxy(m_pScaler);
+    clearMask();
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    m_pScaler->show();
+    showFullScreen();
+    FitScaled();
+    m_pScaler->setFocus(Qt::OtherFocusReason);
+    if (m_pView)
+        m_pView->setFocus(Qt::OtherFocusReason);
+}
+
+void CMainFrame::EndScaled()
+{
+    if (!m_pScaler)
+        return;
+    QWidget* pView = m_pView;
+    if (m_pProxy)
+        m_pProxy->setWidget(nullptr); // hands the view back, not deleted
+    m_pProxy = nullptr;
+    setFocusProxy(nullptr);
+    delete m_pScaler;
+    m_pScaler = nullptr;
+    delete m_pScene;
+    m_pScene = nullptr;
+    showNormal();
+    setFixedSize(kWidth, kHeight);
+    setMask(QRegion(kVisibleRegion));
+    if (pView) {
+        pView->setParent(this);
+        pView->setGeometry(0, 0, kWidth, kHeight);
+        pView->show();
+        setFocusProxy(pView);
+        pView->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void CMainFrame::FitScaled()
+{
+    if (!m_pScaler)
+        return;
+    m_pScaler->setGeometry(rect());
+    const qreal dScale = std::min(qreal(width()) / kVisibleRegion.width(), qreal(height()) / kVisibleRegion.height());
+    m_pScaler->setTransform(QTransform::fromScale(dScale, dScale));
+}
+
+QPoint CMainFrame::MapFromView(const QPoint& ptView) const
+{
+    if (!m_pScaler)
+        return ptView;
+    return m_pScaler->mapFromScene(QPointF(ptView)) + m_pScaler->pos();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* pEvent)
+{
+    QWidget::resizeEvent(pEvent);
+    FitScaled();
 }
 
 void CMainFrame::RestorePlace(const QString& strScreen, const QPoint& ptTopLeft)

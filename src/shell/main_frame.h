@@ -9,6 +9,10 @@
 #include <QSize>
 #include <QWidget>
 
+class QGraphicsProxyWidget;
+class QGraphicsScene;
+class QGraphicsView;
+
 namespace ostrel {
 
 // The borderless main window: 877 x 685, of which the region (2, 2)-(875, 683) is visible.
@@ -31,8 +35,17 @@ public:
     // Normal placement puts the window where it last stood (RestorePlace), or else centres it
     // on the primary screen (never resizing it, so on a small screen the position is
     // negative); a window already placed normally stays where the operator put it.
-    // Full-screen placement puts the visible region at the screen's top-left corner.
+    // Full-screen placement puts the visible region at the screen's top-left corner (the screen
+    // switched to 1024 x 768).
     void SetFullScreen(bool bFull);
+    // Full screen through the window system, where the screen's mode cannot be switched (Wayland,
+    // an output without 1024 x 768): the frame fills its screen in black and shows the visible
+    // region scaled to fit, centred, its aspect kept; the view's controls answer the pointer
+    // where they are shown. SetFullScreen ends it.
+    void SetScaledFullScreen();
+    bool IsScaledFullScreen() const { return m_pScaler != nullptr; }
+    // Where a point of the view is shown on the frame (the same point unless scaled).
+    QPoint MapFromView(const QPoint& ptView) const;
     // Where the window stood when the program last ended: on the screen of that name, if it is
     // still there and the point lies on it; otherwise nothing changes. Places it at once when
     // it is placed normally.
@@ -62,12 +75,18 @@ protected:
     void mousePressEvent(QMouseEvent* pEvent) override;
     void mouseDoubleClickEvent(QMouseEvent* pEvent) override;
     void closeEvent(QCloseEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
     void EndManualDrag();
+    void EndScaled();
+    void FitScaled();
 
     QPointer<QWidget> m_pView;
+    QGraphicsView* m_pScaler = nullptr; // while scaled: fills the frame and shows the view
+    QGraphicsScene* m_pScene = nullptr;
+    QGraphicsProxyWidget* m_pProxy = nullptr;
     bool m_bFullScreen = false;
     bool m_bPlaced = false;          // placed normally at least once
     std::optional<QPoint> m_ptKept;  // the place of the last run, on a screen still there

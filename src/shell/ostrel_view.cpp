@@ -21,6 +21,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
 
 #include <algorithm>
 #include <utility>
@@ -380,7 +381,9 @@ void COstrelView::OnSettingButton()
     LocalFileStore files;
     QtNotifier notifier;
     DesktopFolderChooser folders;
-    CConfigDialog dlg(ConfigServices{m_rSession.Settings(), m_rSession.WorkDir(), notifier, files, folders}, this);
+    // Over the frame: while full screen is scaled the view has no window of its own.
+    QWidget* pParent = m_pFrame ? static_cast<QWidget*>(m_pFrame) : this;
+    CConfigDialog dlg(ConfigServices{m_rSession.Settings(), m_rSession.WorkDir(), notifier, files, folders}, pParent);
     notifier.SetParent(&dlg);
     folders.SetParent(&dlg);
     ReleaseHeldKeys(); // the dialog takes the input: a held PTZ key would keep its camera moving
@@ -409,6 +412,7 @@ void COstrelView::Leave()
 void COstrelView::ApplyFullScreen(bool bFull)
 {
     DisplayMode* pMode = m_services.pDisplayMode;
+    ++m_nFullScreenAsks; // an answer to an earlier ask no longer counts
     if (!bFull) {
         // Only a mode this program changed is put back, and to what it was before.
         if (pMode)
@@ -417,10 +421,22 @@ void COstrelView::ApplyFullScreen(bool bFull)
             m_pFrame->SetFullScreen(false);
         return;
     }
+    // The screen switched to 1024 x 768 with the window placed on it where the output has that
+    // mode; otherwise the window system's full screen, the view scaled to fit.
+    const uint32_t nAsk = m_nFullScreenAsks;
+    const QPointer<COstrelView> pThis(this);
+    const auto place = [pThis, nAsk](bool bHasSize) {
+        if (!pThis || nAsk != pThis->m_nFullScreenAsks || !pThis->m_pFrame)
+            return;
+        if (bHasSize)
+            pThis->m_pFrame->SetFullScreen(true);
+        else
+            pThis->m_pFrame->SetScaledFullScreen();
+    };
     if (pMode)
-        pMode->EnterSize(1024, 768);
-    if (m_pFrame)
-        m_pFrame->SetFullScreen(true);
+        pMode->EnterSize(1024, 768, place);
+    else
+        place(false);
 }
 
 void COstrelView::SetUseFullScreen(bool bFull)

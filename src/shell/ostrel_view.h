@@ -163,6 +163,7 @@ private:
     CBackStore m_backStore;   // the whole window as drawn; paintEvent copies from it
     bool m_bRefreshScheduled = false;
     bool m_bLeft = false;     // Leave has run
+    uint32_t m_nFullScreenAsks = 0; // ApplyFullScreen calls; only the last one's answer places the frame
     QImage m_background;  // bitmap 162
     QImage m_logo;        // ./logo/slogo.bmp, may be null
     QFont m_overlayFont;

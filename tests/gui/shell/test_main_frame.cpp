@@ -3,6 +3,9 @@
 #include "shell/main_frame.h"
 #include "shell/ostrel_app.h"
 #include "shell/ostrel_view.h"
+#include "res/resource.h"
+#include "res/skin_bitmap.h"
+#include "widgets/skin_button.h"
 
 #include "fakes/recording_notifier.h"
 #include "support/qt_printers.h"
@@ -132,4 +135,61 @@ TEST(AboutBox, OpensFromTheBrandListsTheKeysAndEveryKeyTextFitsItsLabel)
         EXPECT_TRUE(keys.contains(QString::fromLatin1(psz))) << psz;
     EXPECT_EQ(keys.size(), actions.size());
     EXPECT_TRUE(actions.contains(QStringLiteral("Back to live")));
+}
+
+// Where the screen's mode cannot be switched (here: no X display), full screen is the window
+// system's, with the view scaled to fit in black and its controls answering where they are shown.
+TEST(MainFrame, FullScreenWithoutAModeSwitchScalesTheViewToFitAndItsButtonsFollow)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const SettingsPlaces places{dir.path().toStdString(), dir.path().toStdString()};
+    test::RecordingNotifier notifier;
+    COstrelApp app(notifier, dir.filePath(QStringLiteral("Ostrel.lock")), places);
+    ASSERT_TRUE(app.InitInstance());
+    CMainFrame* pFrame = app.GetMainWnd();
+    COstrelView* pView = app.GetView();
+    const QPoint ptNormal = pFrame->pos();
+    QTest::keyClick(pView, Qt::Key_F11);
+    ASSERT_TRUE(pFrame->IsScaledFullScreen());
+    const QSize szScreen = QGuiApplication::primaryScreen()->geometry().size();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pFrame->size() == szScreen; }, 5000)) << pFrame->size().width();
+    EXPECT_TRUE(pFrame->isFullScreen());
+
+    // The 873 x 681 visible region scaled by the smaller of the two ratios, centred.
+    const double dScale = std::min(szScreen.width() / 873.0, szScreen.height() / 681.0);
+    const QPointF ptOrigin((szScreen.width() - 873 * dScale) / 2, (szScreen.height() - 681 * dScale) / 2);
+    const auto shown = [&](QPoint ptView) { return (ptOrigin + QPointF(ptView - QPoint(2, 2)) * dScale).toPoint(); };
+    const QImage screen = pFrame->grab().toImage().scaled(szScreen); // at the frame's own pixels
+    const QRect rcBar = ptOrigin.x() >= 1 ? QRect(0, 0, int(ptOrigin.x()), szScreen.height())
+                                          : QRect(0, 0, szScreen.width(), int(ptOrigin.y()));
+    ASSERT_FALSE(rcBar.isEmpty());
+    for (int y = rcBar.top(); y <= rcBar.bottom(); y += 7)
+        for (int x = rcBar.left(); x <= rcBar.right(); x += 3)
+            ASSERT_EQ(qRgb(0, 0, 0), screen.pixel(x, y) | 0xFF000000u) << x << "," << y;
+    const QImage skin = SkinBitmap(IDB_MAIN_BACKGROUND);
+    const QPoint ptPanel(800, 600); // a plain stretch of the panel, away from any control
+    const QColor shownColour = screen.pixelColor(shown(ptPanel));
+    const QColor skinColour = skin.pixelColor(ptPanel);
+    EXPECT_LE(std::abs(shownColour.red() - skinColour.red()) + std::abs(shownColour.green() - skinColour.green()), 24);
+
+    CSkinButton* pOne = pView->SkinButton(IDC_LAYOUT_FIRST); // the single view's button
+    ASSERT_FALSE(pOne->GetCheck());
+    QWidget* pShown = pFrame->childAt(shown(pOne->geometry().center()));
+    ASSERT_NE(pShown, nullptr);
+    QTest::mouseClick(pShown, Qt::LeftButton, {}, pShown->mapFrom(pFrame, shown(pOne->geometry().center())));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(pOne->GetCheck()) << "the click where the button is shown reaches it";
+
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); // the keys still go to the view
+    EXPECT_FALSE(pFrame->IsScaledFullScreen());
+    EXPECT_EQ(QSize(877, 685), pFrame->size());
+    EXPECT_EQ(pFrame, pView->parentWidget());
+    EXPECT_EQ(ptNormal, pFrame->pos());
+    CSkinButton* pFour = pView->SkinButton(IDC_LAYOUT_FIRST + 1);
+    QTest::mouseClick(pFour, Qt::LeftButton, {}, pFour->rect().center());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(pFour->GetCheck() && !pOne->GetCheck());
+    app.ExitInstance();
 }

@@ -40,13 +40,17 @@ protected:
 
 TEST_F(XrandrDisplayModeTest, SwitchesThePrimaryOutputAndRestoresItsModeAndRate)
 {
-    mode->EnterSize(1024, 768);
+    std::vector<bool> answers;
+    const auto keep = [&answers](bool bHasSize) { answers.push_back(bHasSize); };
+    mode->EnterSize(1024, 768, keep);
     EXPECT_EQ(Lines{kQuery}, runner.started) << "returns at once, with the query under way";
     EXPECT_FALSE(mode->Changed());
     ASSERT_TRUE(runner.Finish(true, kLaptopAt1920));
     EXPECT_EQ((Lines{kQuery, kSwitch}), runner.started) << "the first non-interlaced 1024x768";
+    EXPECT_TRUE(answers.empty()) << "answered when the switch is done";
     ASSERT_TRUE(runner.Finish(false)) << "a refused switch still counts as changed";
     EXPECT_TRUE(mode->Changed());
+    EXPECT_EQ(std::vector<bool>{false}, answers) << "but the screen does not have the size";
 
     mode->Restore();
     EXPECT_EQ((Lines{kQuery, kSwitch, kRestore}), runner.started);
@@ -54,10 +58,17 @@ TEST_F(XrandrDisplayModeTest, SwitchesThePrimaryOutputAndRestoresItsModeAndRate)
     ASSERT_TRUE(runner.Finish(true));
     mode->Restore();
     EXPECT_EQ(3u, runner.started.size()) << "nothing of ours left to undo";
-    mode->EnterSize(1920, 1080);
+    mode->EnterSize(1920, 1080, keep);
     mode->Restore(); // asked while the size is read
     ASSERT_TRUE(runner.Finish(true, kLaptopAt1920));
     EXPECT_EQ(4u, runner.started.size()) << "a screen already at the size is left alone";
+    mode->EnterSize(640, 480, keep);
+    ASSERT_TRUE(runner.Finish(true, kLaptopAt1920));
+    EXPECT_EQ(5u, runner.started.size()) << "no switch where the output lacks the mode";
+    EXPECT_EQ((std::vector<bool>{false, true, false}), answers);
+    XrandrDisplayMode none(runner, false); // no X display or no xrandr
+    none.EnterSize(1024, 768, keep);
+    EXPECT_EQ((std::vector<bool>{false, true, false, false}), answers) << "answered at once";
 }
 
 // At program end no event loop runs: the running command is stopped and a restore that was
@@ -80,7 +91,7 @@ TEST(XrandrDisplayModeEnd, RestoreAskedForGoesOutDetached)
         SCOPED_TRACE(row.name);
         FakeCommandRunner runner;
         auto mode = std::make_unique<XrandrDisplayMode>(runner, true);
-        mode->EnterSize(1024, 768);
+        mode->EnterSize(1024, 768, {});
         for (int n = 0; n < row.nFinished; ++n)
             runner.Finish(true, n == 0 ? kLaptopAt1920 : "");
         if (row.bRestore)
