@@ -1,5 +1,6 @@
 #include "platform/display_mode.h"
 
+#include "platform/crash_command.h"
 #include "platform/qt_command_runner.h"
 
 #include <QGuiApplication>
@@ -141,12 +142,13 @@ std::optional<std::string> ModeOfSize(const OutputState& output, int nWidth, int
 } // namespace
 
 XrandrDisplayMode::XrandrDisplayMode()
-    : m_pOwnRunner(std::make_unique<QtCommandRunner>()), m_rRunner(*m_pOwnRunner)
+    : m_pOwnRunner(std::make_unique<QtCommandRunner>()), m_rRunner(*m_pOwnRunner),
+      m_strCrashProgram(QStandardPaths::findExecutable(QString::fromLatin1(kXrandr)).toStdString())
 {
 }
 
-XrandrDisplayMode::XrandrDisplayMode(CommandRunner& rRunner, bool bAvailable)
-    : m_rRunner(rRunner), m_bAvailable(bAvailable)
+XrandrDisplayMode::XrandrDisplayMode(CommandRunner& rRunner, bool bAvailable, std::string strCrashProgram)
+    : m_rRunner(rRunner), m_strCrashProgram(std::move(strCrashProgram)), m_bAvailable(bAvailable)
 {
 }
 
@@ -164,6 +166,8 @@ XrandrDisplayMode::~XrandrDisplayMode()
     m_rRunner.Cancel();
     if (!restoreArgs.empty())
         m_rRunner.StartDetached(kXrandr, restoreArgs);
+    if (m_bChanged)
+        crash_command::Clear(); // the way back is out, or was never asked for at the end
 }
 
 bool XrandrDisplayMode::Available()
@@ -211,6 +215,7 @@ void XrandrDisplayMode::RunNext()
         std::vector<std::string> args = RestoreArguments(*m_remembered);
         m_remembered.reset();
         m_bChanged = false;
+        crash_command::Clear();
         RunCommand(Running::Restore, std::move(args));
     }
 }
@@ -244,6 +249,8 @@ void XrandrDisplayMode::OnQueried(const Request& request, bool bOk, const std::s
             if (!m_bChanged)
                 m_remembered = Mode{pOutput->strName, pOutput->strMode, pOutput->strRate};
             m_bChanged = true;
+            if (!m_strCrashProgram.empty())
+                crash_command::Set(m_strCrashProgram, RestoreArguments(*m_remembered));
             RunCommand(Running::Switch, {"--output", pOutput->strName, "--mode", *mode}, request.answer);
             return;
         }

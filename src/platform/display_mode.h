@@ -52,8 +52,10 @@ public:
     // Runs xrandr as a child process; whether it can is looked up at the first request.
     XrandrDisplayMode();
     // Runs the commands through rRunner, which must outlive this object (tests feed it canned
-    // answers); bAvailable says whether there is an X display with xrandr.
-    XrandrDisplayMode(CommandRunner& rRunner, bool bAvailable);
+    // answers); bAvailable says whether there is an X display with xrandr. With strCrashProgram
+    // (an absolute path), a crash while the screen is switched runs it with the way back's
+    // arguments; the program itself resolves xrandr for that.
+    XrandrDisplayMode(CommandRunner& rRunner, bool bAvailable, std::string strCrashProgram = {});
     // Finishes a requested Restore that has not completed, with a detached xrandr that outlives
     // the program; every other pending request is dropped.
     ~XrandrDisplayMode() override;
@@ -86,6 +88,7 @@ private:
 
     std::unique_ptr<CommandRunner> m_pOwnRunner; // the default xrandr child processes
     CommandRunner& m_rRunner;
+    std::string m_strCrashProgram; // run with the way back's arguments should the program crash
     std::optional<bool> m_bAvailable;     // not yet looked up while empty
     std::deque<Request> m_queue;          // requests not yet started
     Running m_running = Running::Nothing;

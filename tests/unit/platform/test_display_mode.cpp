@@ -4,7 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -101,4 +108,43 @@ TEST(XrandrDisplayModeEnd, RestoreAskedForGoesOutDetached)
         EXPECT_FALSE(runner.Finish(true, kLaptopAt1920)) << "nothing runs on";
         EXPECT_EQ(row.detached, runner.detached);
     }
+}
+
+// A crash while the screen is switched still puts it back: the way back runs as a process of
+// its own (here a script standing in for xrandr that writes down its arguments). A crash after
+// the way back went out runs nothing.
+TEST(XrandrDisplayModeCrash, ACrashWhileSwitchedRunsTheWayBackAndOnlyThen)
+{
+    namespace fs = std::filesystem;
+    std::string strTemplate = (fs::path(::testing::TempDir()) / "crash-XXXXXX").string();
+    ASSERT_NE(nullptr, ::mkdtemp(strTemplate.data()));
+    const fs::path dir = strTemplate;
+    const auto crashIn = [&dir](const char* pName, bool bRestoreFirst) {
+        const fs::path script = dir / pName;
+        std::ofstream(script) << "#!/bin/sh\necho \"$@\" > " << script.string() << ".tmp && mv "
+                              << script.string() << ".tmp " << script.string() << ".args\n";
+        fs::permissions(script, fs::perms::owner_all);
+        EXPECT_EXIT(
+            {
+                FakeCommandRunner runner;
+                XrandrDisplayMode mode(runner, true, script.string());
+                mode.EnterSize(1024, 768, {});
+                runner.Finish(true, kLaptopAt1920);
+                runner.Finish(true);
+                if (bRestoreFirst)
+                    mode.Restore();
+                std::abort();
+            },
+            ::testing::KilledBySignal(SIGABRT), "");
+        return fs::path(script.string() + ".args");
+    };
+    const fs::path restored = crashIn("restored", true);
+    const fs::path crashed = crashIn("crashed", false);
+    for (int n = 0; n < 500 && !fs::exists(crashed); ++n)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::stringstream text;
+    text << std::ifstream(crashed).rdbuf();
+    EXPECT_EQ("--output eDP-1 --mode 1920x1080 --rate 60.02\n", text.str());
+    EXPECT_FALSE(fs::exists(restored));
+    fs::remove_all(dir);
 }
