@@ -1,7 +1,9 @@
-// Every way out of the real program keeps the settings, as EXIT does: a quit signal to the
-// program running as a child process (logout's SIGTERM, Ctrl+C, a closed terminal), and the
-// window system closing the window. The oracle is the profile file read back: keys that only
-// a save writes appear, and what was there stays.
+// The real program on the desktop. Every way out keeps the settings, as EXIT does: a quit
+// signal to the program running as a child process (logout's SIGTERM, Ctrl+C, a closed
+// terminal), and the window system closing the window; the oracle is the profile file read
+// back: keys that only a save writes appear, and what was there stays. Under a Wayland
+// compositor the window carries the launcher's name and goes full screen; the oracle is the
+// client's side of the protocol as libwayland logs it.
 #include "fakes/qt_wait.h"
 #include "shell/main_frame.h"
 #include "shell/ostrel_app.h"
@@ -41,34 +43,65 @@ void ExpectSaved(const QString& strFile)
     EXPECT_TRUE(text.contains("Reconnect%20Count=")) << text.toStdString();
 }
 
+// The program copied into a scratch folder of its own (it makes its "Backup" folder beside
+// itself), with its settings, runtime and cache folders there too.
+class ScratchProgram {
+public:
+    explicit ScratchProgram(const QByteArray& profile = kProfile)
+    {
+        const QString strProfile = ProfilePath();
+        QDir().mkpath(QFileInfo(strProfile).path());
+        QFile file(strProfile);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(profile);
+        QDir(m_dir.path()).mkpath(QStringLiteral("runtime"));
+        QFile::setPermissions(m_dir.filePath(QStringLiteral("runtime")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        m_strProgram = m_dir.filePath(QStringLiteral("ostrel"));
+        if (QFile::copy(QStringLiteral(OSTREL_PROGRAM_PATH), m_strProgram))
+            QFile::setPermissions(m_strProgram, QFile::permissions(m_strProgram) | QFileDevice::ExeOwner);
+        m_env = QProcessEnvironment::systemEnvironment();
+        m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        m_env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+        m_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), Runtime());
+        m_env.insert(QStringLiteral("XDG_CACHE_HOME"), m_dir.filePath(QStringLiteral("cache")));
+        m_env.insert(QStringLiteral("HOME"), m_dir.path());
+    }
+    QString ProfilePath() const { return m_dir.filePath(QStringLiteral("config/Ostrel/Ostrel16.conf")); }
+    QString Runtime() const { return m_dir.filePath(QStringLiteral("runtime")); }
+    QProcessEnvironment& Env() { return m_env; }
+    bool Start()
+    {
+        program.setProcessEnvironment(m_env);
+        program.setWorkingDirectory(m_dir.path());
+        // Ignored until the program watches it, so asking too early cannot end it.
+        program.setChildProcessModifier([] { ::signal(SIGUSR1, SIG_IGN); });
+        program.start(m_strProgram, {});
+        return program.waitForStarted(5000);
+    }
+    // Ends it with nSignal; true when it ended by itself with status 0.
+    bool EndWith(int nSignal)
+    {
+        ::kill(static_cast<pid_t>(program.processId()), nSignal);
+        return program.waitForFinished(10000) && program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0;
+    }
+
+    QProcess program;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_strProgram;
+    QProcessEnvironment m_env;
+};
+
 } // namespace
 
 TEST(ProgramExit, EachQuitSignalEndsTheProgramWithItsSettingsSavedAndStatusZero)
 {
     for (const int nSignal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(nSignal);
-        QTemporaryDir dir;
-        ASSERT_TRUE(dir.isValid());
-        const QString strProfile = dir.filePath(QStringLiteral("config/Ostrel/Ostrel16.conf"));
-        WriteProfile(strProfile);
-        QDir(dir.path()).mkpath(QStringLiteral("runtime"));
-        // A copy in the scratch folder: the program makes its "Backup" folder beside itself.
-        const QString strProgram = dir.filePath(QStringLiteral("ostrel"));
-        ASSERT_TRUE(QFile::copy(QStringLiteral(OSTREL_PROGRAM_PATH), strProgram));
-        ASSERT_TRUE(QFile::setPermissions(strProgram, QFile::permissions(strProgram) | QFileDevice::ExeOwner));
-        QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("runtime")));
-        env.insert(QStringLiteral("XDG_CACHE_HOME"), dir.filePath(QStringLiteral("cache")));
-        env.insert(QStringLiteral("HOME"), dir.path());
-        program.setProcessEnvironment(env);
-        program.setWorkingDirectory(dir.path());
-        // Ignored until the program watches it, so asking too early cannot end it.
-        program.setChildProcessModifier([] { ::signal(SIGUSR1, SIG_IGN); });
-        program.start(strProgram, {});
-        ASSERT_TRUE(program.waitForStarted(5000));
+        ScratchProgram scratch;
+        QProcess& program = scratch.program;
+        ASSERT_TRUE(scratch.Start());
         // The counter line answers SIGUSR1 from the event loop: the program is up, its signal
         // watchers set.
         QByteArray err;
@@ -80,11 +113,8 @@ TEST(ProgramExit, EachQuitSignalEndsTheProgramWithItsSettingsSavedAndStatusZero)
             err += program.readAllStandardError();
             return err.contains("ostrel counters:");
         }, 20000)) << err.toStdString();
-        ::kill(pid, nSignal);
-        ASSERT_TRUE(program.waitForFinished(10000));
-        EXPECT_EQ(QProcess::NormalExit, program.exitStatus());
-        EXPECT_EQ(0, program.exitCode());
-        ExpectSaved(strProfile);
+        EXPECT_TRUE(scratch.EndWith(nSignal));
+        ExpectSaved(scratch.ProfilePath());
     }
 }
 
@@ -103,4 +133,62 @@ TEST(ProgramExit, TheWindowSystemsCloseSavesTheSettings)
     app.ExitInstance();
     ExpectSaved(strProfile);
     QFile::remove(strProfile);
+}
+
+// Under a headless Weston: the window is mapped with the launcher's app_id, at its own size,
+// and with full screen set it asks for full screen and draws the whole output.
+TEST(ProgramOnWayland, MapsWithItsAppIdAndFullScreenFillsTheOutput)
+{
+    QTemporaryDir runtime; // Weston's socket
+    ASSERT_TRUE(runtime.isValid());
+    QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QProcess weston;
+    QProcessEnvironment westonEnv = QProcessEnvironment::systemEnvironment();
+    westonEnv.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    weston.setProcessEnvironment(westonEnv);
+    weston.setProcessChannelMode(QProcess::MergedChannels);
+    weston.start(QStringLiteral("weston"), {"--backend=headless-backend.so", "--socket=wayland-ostrel", "--width=1280",
+                                            "--height=800", "--idle-time=0"});
+    ASSERT_TRUE(weston.waitForStarted(5000)) << "weston is installed by scripts/bootstrap";
+    ASSERT_TRUE(test::WaitUntil([&] { return QFile::exists(runtime.filePath(QStringLiteral("wayland-ostrel"))); }, 10000))
+        << weston.readAll().toStdString();
+
+    const struct {
+        const char* name;
+        QByteArray profile;
+        std::vector<QByteArray> lines; // in the protocol log, in this order
+    } rows[] = {
+        {"window", "[Setting]\nUse%20FullScreen=0\n",
+         {"set_app_id(\"org.ostrel.Ostrel\")", "create_buffer(new id wl_buffer@", ", 0, 877, 685, 3508, "}},
+        {"full screen", "[Setting]\nUse%20FullScreen=1\n",
+         {"set_fullscreen(", "set_app_id(\"org.ostrel.Ostrel\")", "configure(1280, 800, ",
+          "create_buffer(new id wl_buffer@", ", 0, 1280, 800, 5120, "}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScratchProgram scratch(row.profile);
+        scratch.Env().insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+        scratch.Env().insert(QStringLiteral("WAYLAND_DISPLAY"), runtime.filePath(QStringLiteral("wayland-ostrel")));
+        scratch.Env().insert(QStringLiteral("WAYLAND_DEBUG"), QStringLiteral("client"));
+        ASSERT_TRUE(scratch.Start());
+        QByteArray log;
+        const auto inOrder = [&] {
+            qsizetype nFrom = 0;
+            for (const QByteArray& line : row.lines) {
+                nFrom = log.indexOf(line, nFrom);
+                if (nFrom < 0)
+                    return false;
+            }
+            return true;
+        };
+        const bool bSeen = test::WaitUntil([&] {
+            scratch.program.waitForReadyRead(100);
+            log += scratch.program.readAllStandardError();
+            return inOrder();
+        }, 20000);
+        EXPECT_TRUE(bSeen) << log.right(4000).toStdString();
+        EXPECT_TRUE(scratch.EndWith(SIGTERM));
+    }
+    weston.terminate();
+    weston.waitForFinished(5000);
 }
