@@ -96,6 +96,9 @@ void CMainFrame::SetScaledFullScreen()
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     m_pScaler->show();
+    // The screen's size asked for outright too: without a window manager nothing else gives it.
+    if (const QScreen* pScreen = screen())
+        setGeometry(pScreen->geometry());
     showFullScreen();
     FitScaled();
     m_pScaler->setFocus(Qt::OtherFocusReason);
