@@ -305,7 +305,6 @@ TEST(EventLogSaver, WritesOffThisThreadOnlyTheNewestWaitingLogAndTellsOncePerWri
 
 TEST_F(ThreadedDecode, EventLogOnTheSaverThreadRefreshesTheListWhenItIsOnDisk)
 {
-    h.RegisterArchive();
     h.Link().SaveEventLogsOnThread(&wakeups);
     LogIn();
     h.Link().SendRequest(REQ_EVENT_LOG, false);
