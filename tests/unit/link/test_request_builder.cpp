@@ -173,8 +173,7 @@ TEST(WireFormat, DateTimeWordsSecondsValuesAndPackedEventTimes)
     tzset();
 
     const uint32_t dw = MakeTimeCost(2026, 12, 6, 23, 59, 58);
-    EXPECT_EQ((30u << 26) | (12u << 22) | (6u << 17) | (23u << 12) | (59u << 6) | 58u, dw);
+    EXPECT_EQ(0x7B0D7EFAu, dw) << "years since 1996, month, day, hour, minute, second in 6, 4, 5, 5, 6, 6 bits";
     EXPECT_EQ((DateTimeFields{2026, 12, 6, 23, 59, 58}), SplitTimeCost(dw));
     EXPECT_EQ(MakeTimeCost(2026, 1, 1, 0, 0, 0), MakeTimeCost(2026, 1, 1, 0, 0, 64)) << "masked, not carried";
-
 }

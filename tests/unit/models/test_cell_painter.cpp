@@ -52,32 +52,15 @@ TEST(CellPainter, NearestPixelsOfTheSourceRectangleFillTheCell)
     ASSERT_TRUE(painter.Paint(picture.Pooled(1), image.data(), 877, 685, 877, cell));
     const auto at = [&](int x, int y) { return image[static_cast<size_t>(y * 877 + x)]; };
     EXPECT_EQ(Expected(3, 11), at(63, 23)) << "top-left of the source";
-    EXPECT_EQ(Expected(3 + 157 * 626 / 158, 11 + 117 * 228 / 118), at(220, 140)) << "bottom-right";
+    // The source is 626 x 228 from (3, 11): cell pixel (157, 117) takes 3 + 622, 11 + 226.
+    EXPECT_EQ(Expected(625, 237), at(220, 140)) << "bottom-right";
     EXPECT_EQ(877u * 685u - 158u * 118u, static_cast<size_t>(std::count(image.begin(), image.end(), 0x12345678u)))
         << "every pixel of the cell written, none outside it";
     ASSERT_TRUE(painter.Paint(picture.Pooled(0), image.data(), 877, 685, 877, cell));
     EXPECT_EQ(Expected(3, 12), at(63, 23)) << "even field";
 }
 
-TEST(CellPainter, ScaledRowsThatDoNotMatchTheirScaleAreNotDrawn)
-{
-    std::vector<uint32_t> image(158 * 118, 7);
-    CCellPainter painter;
-    const CellRect cell{0, 0, 158, 118};
-    const TestPicture quarter(160, 60);
-    // A half-scale picture's rows, a wider original, scales 0 and 16, a negative original.
-    for (const PictureScale& scale : {PictureScale{640, 240, 2}, PictureScale{644, 240, 4}, PictureScale{640, 240, 0},
-                                      PictureScale{2560, 960, 16}, PictureScale{-640, 240, 4}}) {
-        EXPECT_FALSE(painter.Paint(quarter.bmi, quarter.pixels.data(), 1, image.data(), 158, 118, 158, cell, scale))
-            << scale.nSourceWidth << " " << scale.nDenominator;
-        EXPECT_EQ(7u, image[0]);
-    }
-    EXPECT_TRUE(painter.Paint(quarter.bmi, quarter.pixels.data(), 1, image.data(), 158, 118, 158, cell,
-                              PictureScale{637, 237, 4}))
-        << "sizes round up: 637 x 237 at 1/4 is 160 x 60";
-}
-
-TEST(CellPainter, HeaderThatDoesNotDescribeItsBufferIsNotDrawn)
+TEST(CellPainter, HeaderOrScaleThatDoesNotDescribeItsBufferIsNotDrawn)
 {
     TestPicture picture(640, 240);
     std::vector<uint32_t> image(877 * 685, 7);
@@ -101,6 +84,18 @@ TEST(CellPainter, HeaderThatDoesNotDescribeItsBufferIsNotDrawn)
     }
     EXPECT_FALSE(painter.Paint(picture.bmi, nullptr, 1, image.data(), 877, 685, 877, cell));
     EXPECT_FALSE(painter.Paint(Picture{}, image.data(), 877, 685, 877, cell)) << "an empty handle";
+
+    const TestPicture quarter(160, 60);
+    // A half-scale picture's rows, a wider original, scales 0 and 16, a negative original.
+    for (const PictureScale& scale : {PictureScale{640, 240, 2}, PictureScale{644, 240, 4}, PictureScale{640, 240, 0},
+                                      PictureScale{2560, 960, 16}, PictureScale{-640, 240, 4}}) {
+        EXPECT_FALSE(painter.Paint(quarter.bmi, quarter.pixels.data(), 1, image.data(), 877, 685, 877, cell, scale))
+            << scale.nSourceWidth << " " << scale.nDenominator;
+        EXPECT_EQ(7u, image[23 * 877 + 63]);
+    }
+    EXPECT_TRUE(painter.Paint(quarter.bmi, quarter.pixels.data(), 1, image.data(), 877, 685, 877, cell,
+                              PictureScale{637, 237, 4}))
+        << "sizes round up: 637 x 237 at 1/4 is 160 x 60";
 
     // 32 bits per pixel, half outside the image on every side: only the inside is written.
     const BitmapInfoHeader bmi{.biWidth = 64, .biHeight = 64, .biBitCount = 32, .biSizeImage = 64 * 64 * 4};
