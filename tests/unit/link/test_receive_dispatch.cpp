@@ -31,7 +31,6 @@ protected:
     {
         return MakePacket(DATATYPE_LIVE_IMAGE, {0, 0, 0, dwChannel1Based}, NumberedPayload(nPayload));
     }
-    bool WatchdogRuns() { return h.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId); }
     // The payload sizes and single-read flags of what completed, as one text.
     std::string Summary()
     {
@@ -158,7 +157,7 @@ TEST_F(ReceiveDispatch, StopReplyConfirmsOnlyWithP0OneAndPicturesWaitUntilThen)
     h.Link().SendRequest(REQ_STOP, true);
     EXPECT_EQ(REQ_LIVE, h.Link().State()) << "a stop leaves the state alone";
     h.Link().SetImageWatchdog(true);
-    EXPECT_FALSE(WatchdogRuns()) << "nothing arms the watchdog while the stop is pending";
+    EXPECT_FALSE(h.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId)) << "nothing arms the watchdog while the stop is pending";
     const int nLamps = h.view.nLampToggles;
     h.Socket().Deliver(SplitAt(Live(9000), {4000}));
     EXPECT_TRUE(completed.empty()) << "dropped while the stop is pending";
