@@ -83,8 +83,9 @@ protected:
 } // namespace
 
 // A move at the press and every 70 ms while held; the stop at the release and on four ticks 70
-// ms apart. A press cancels the pending stops only once the stop timer has ticked.
-TEST_F(PtzPanelTest, KeysSendTheirCommandsAtTheirTimes)
+// ms apart. A press cancels the pending stops only once the stop timer has ticked. Moves and
+// stops stay with the camera the key was pressed for.
+TEST_F(PtzPanelTest, KeysSendTheirCommandsAtTheirTimesToTheCameraTheyWerePressedFor)
 {
     StartLoggedIn();
     Tap(kUp, 30);
@@ -110,12 +111,9 @@ TEST_F(PtzPanelTest, KeysSendTheirCommandsAtTheirTimes)
     clock.Advance(200);
     EXPECT_EQ((Sends{{0, Ptz(1, 3)}, {10, Ptz(1, 0)}, {80, Ptz(1, 0)}, {90, Ptz(1, 9)}, {160, Ptz(1, 9)}, {230, Ptz(1, 9)}}),
               Sent());
-}
 
-// A key held on camera 2 while the selector goes back to camera 1: moves and stops go to camera
-// 2, the camera that moved.
-TEST_F(PtzPanelTest, AHeldKeyAndItsStopsStayWithTheCameraItWasPressedFor)
-{
+    // Held on camera 2 while the selector goes back to camera 1: moves and stops go to camera 2,
+    // the camera that moved.
     StartLoggedIn();
     Session().OnPtzChannelKey(13, true);
     pPanel->OnPtzKey(kUp, true);
