@@ -60,8 +60,6 @@ TEST_F(ReceiveDispatch, PacketsCutCoalescedOrAmidGarbageArriveWithTheirSingleRea
     };
     const auto stream = Concat({Live(6000, 1), Live(7000, 2), Live(500, 3)});
     std::vector<Row> rows = {
-        {"split over two reads", SplitAt(Live(9000, 3), {4000}), "2:9000 "},
-        {"one read", {Live(5000)}, "0:5000s "},
         {"coalesced", {Concat({Live(3000, 1), MakePacket(DATATYPE_ALARM_EVENT, {3, 0}), Live(4000, 2)})},
          "0:3000s 1:4000s "},
         // Cut inside the first payload, inside the second header, and inside the third magic.
