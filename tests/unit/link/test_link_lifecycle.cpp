@@ -31,7 +31,7 @@ TEST(LinkLifecycle, LoginGoesOutOnceTheConnectionStandsAndItsAnswerStartsLiveWit
     EXPECT_TRUE(h.Socket().m_bNoDelay);
     EXPECT_EQ(1, h.view.byConnectState);
     EXPECT_EQ(std::vector<uint8_t>{1}, h.view.statuses);
-    EXPECT_EQ(CDvrLink::kImageWatchdogMs, h.Timers().RemainingMs(kWatchdog));
+    EXPECT_EQ(5000, h.Timers().RemainingMs(kWatchdog));
 
     h.clock.Advance(1000);
     h.Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {1, 0x07000010}));
@@ -304,7 +304,7 @@ TEST(LinkWatchdog, EventLogHeaderAndContinuationStopTheWatchdog)
     h.archive.bActive = false;
     h.AdvanceTo(1000);
     h.Link().SendRequest(REQ_EVENT_LOG, true);
-    EXPECT_EQ(CDvrLink::kImageWatchdogMs, h.Timers().RemainingMs(kWatchdog)) << "armed by the request";
+    EXPECT_EQ(5000, h.Timers().RemainingMs(kWatchdog)) << "armed by the request";
     const auto reads = SplitAt(EventLog(12000), {5000, 9000});
     h.AdvanceTo(2000);
     h.Socket().Deliver(reads[0]);

@@ -36,7 +36,6 @@ std::vector<int> Shape(const Picture& picture)
 
 class PictureCompletionTest : public ::testing::Test {
 protected:
-    void LogIn(uint32_t dwChannelInfo = 16) { h.LogIn(kMagicV12, dwChannelInfo); }
     // Two reads, so the 3072-byte rule for single reads does not apply.
     void DeliverSplit(const std::vector<uint8_t>& packet) { h.Socket().Deliver(SplitAt(packet, {packet.size() / 2})); }
     const Picture& Slot(int nChannel) { return h.view.pictures[nChannel]; }
@@ -80,7 +79,7 @@ TEST_F(PictureCompletionTest, WrongCodeOrDamagedPictureIsNeverShownAndHeaderMode
 TEST_F(PictureCompletionTest, PicturesForNoShownChannelOrTooSmallInOneReadAreNeverDecoded)
 {
     h.RegisterArchive();
-    LogIn();
+    h.LogIn();
     h.view.dwLiveChMask = 1u << 2;
     h.Socket().Deliver(LivePacket(CameraJpeg(2, false), 3));
     ASSERT_EQ(2, h.Link().Pictures().DecodeChannel());
@@ -112,7 +111,7 @@ TEST_F(PictureCompletionTest, PlayPicturesGoToTheArchiveOnlyWhileItIsActiveAtThe
     h.RegisterArchive();
     h.archive.bActive = true;
     h.archive.wPlayState = 1;
-    LogIn();
+    h.LogIn();
     h.Link().SendPlay(PlayRequest{0, 0, 0x00010100}, true);
     h.Socket().Deliver(PlayPacket(CameraJpeg(11, true)));
     ASSERT_EQ(std::vector<uint8_t>{11}, h.archive.drawn);
@@ -132,7 +131,7 @@ TEST_F(PictureCompletionTest, PlayPicturesGoToTheArchiveOnlyWhileItIsActiveAtThe
 
 TEST_F(PictureCompletionTest, PicturesComeAtTheScaleOfTheirCellAndANewCellCountsFromTheNextPicture)
 {
-    LogIn();
+    h.LogIn();
     for (int n = 0; n < 16; ++n)
         h.Link().Pictures().SetShownSize(REQ_LIVE, n, ShownSize{158, 118});
     DeliverSplit(LivePacket(CameraJpeg(3, true), 4));

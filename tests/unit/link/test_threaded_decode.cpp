@@ -51,7 +51,6 @@ protected:
         h.Link().SetDecodeThreads(2, &wakeups);
         ASSERT_EQ(2, h.Link().DecodeThreads());
     }
-    void LogIn(uint32_t dwChannelInfo = 16) { h.LogIn(kMagicV12, dwChannelInfo); }
     // Two reads: the one-read fragment rule never applies.
     void Send(const std::vector<uint8_t>& packet) { h.Socket().Deliver(SplitAt(packet, {packet.size() / 2})); }
     // Waits until the threads have decoded everything submitted, taking nothing back.
@@ -86,7 +85,7 @@ protected:
 
 TEST_F(ThreadedDecode, EveryCameraLandsInItsOwnChannelInArrivalOrderAndWrongCodesAreRefused)
 {
-    LogIn();
+    h.LogIn();
     for (int nChannel = 0; nChannel < 16; ++nChannel)
         Send(LivePacket(CameraJpeg(nChannel, nChannel % 2 == 1), nChannel));
     EXPECT_TRUE(h.view.drawn.empty()) << "nothing is shown before the user-interface thread takes it back";
@@ -110,7 +109,7 @@ TEST_F(ThreadedDecode, EveryCameraLandsInItsOwnChannelInArrivalOrderAndWrongCode
 
 TEST_F(ThreadedDecode, EachChannelShowsItsPicturesInOrderAndSkipsOnlyStaleOnes)
 {
-    LogIn(8); // the header names the channel
+    h.LogIn(kMagicV12, 8); // the header names the channel
     std::vector<std::vector<int>> shown(3);
     h.view.onPicture = [&](uint8_t byChannel, const Picture& picture) {
         shown.at(byChannel).push_back(picture.Bits()[0]);
@@ -140,7 +139,7 @@ TEST_F(ThreadedDecode, EachChannelShowsItsPicturesInOrderAndSkipsOnlyStaleOnes)
 
 TEST_F(ThreadedDecode, NothingFromAnOldConnectionOrAfterAStopIsDrawn)
 {
-    LogIn();
+    h.LogIn();
     for (int nChannel : {1, 2, 3})
         Send(LivePacket(CameraJpeg(nChannel, false), nChannel));
     WaitDecoded();
@@ -149,11 +148,11 @@ TEST_F(ThreadedDecode, NothingFromAnOldConnectionOrAfterAStopIsDrawn)
     EXPECT_TRUE(h.view.drawn.empty()) << "decoded for a connection that is gone";
 
     // Reconnected: pictures of the old connection still on their way never appear.
-    LogIn();
+    h.LogIn();
     Send(LivePacket(CameraJpeg(4, false), 4));
     WaitDecoded();
     h.DisconnectButton();
-    LogIn();
+    h.LogIn();
     Send(LivePacket(CameraJpeg(9, true), 9));
     Drain();
     EXPECT_EQ(std::vector<uint8_t>{9}, h.view.drawn);
@@ -169,7 +168,7 @@ TEST_F(ThreadedDecode, NothingFromAnOldConnectionOrAfterAStopIsDrawn)
 
 TEST_F(ThreadedDecode, ALayoutOrArchiveSwitchWhileDecodingDecidesWhatIsDrawn)
 {
-    LogIn();
+    h.LogIn();
     Send(LivePacket(CameraJpeg(3, false), 3));
     Send(LivePacket(CameraJpeg(5, false), 5));
     WaitDecoded();
@@ -196,7 +195,7 @@ TEST_F(ThreadedDecode, ALayoutOrArchiveSwitchWhileDecodingDecidesWhatIsDrawn)
 
 TEST_F(ThreadedDecode, BackToOneThreadAndShutdownWithDecodesInFlight)
 {
-    LogIn();
+    h.LogIn();
     for (int nChannel = 0; nChannel < 16; ++nChannel)
         Send(LivePacket(CameraJpeg(nChannel, false), nChannel));
     // Threads stopped with work outstanding: what they did is dropped; what still waited in
@@ -306,7 +305,7 @@ TEST(EventLogSaver, WritesOffThisThreadOnlyTheNewestWaitingLogAndTellsOncePerWri
 TEST_F(ThreadedDecode, EventLogOnTheSaverThreadRefreshesTheListWhenItIsOnDisk)
 {
     h.Link().SaveEventLogsOnThread(&wakeups);
-    LogIn();
+    h.LogIn();
     h.Link().SendRequest(REQ_EVENT_LOG, false);
     const std::vector<uint8_t> log = {3, 0x28, 9, 6, 30, 14, 5, 9, 0, 0, 4, 0x02, 28, 12, 1, 0, 0, 0, 0, 0};
     Send(MakePacket(DATATYPE_EVENT_LOG, {}, log));
