@@ -4,7 +4,7 @@
 # scripts/soak, which keep `pids` (processes to end on exit) and call these in order:
 #
 #   op_prepare_folder DIR PORT RES_DIR   ini/, PTZ command files, logos, a settings profile
-#   op_start_xvfb LOG                    a free display; DISPLAY exported
+#   op_start_xvfb LOG [WxH]              a free display (1280x1024 unless given); DISPLAY exported
 #   op_start_client DIR CLIENT LOG       sets client_pid, WID (the main window), MX, MY
 #
 # Coordinates are the skin's (res/skin_layout.h): a control's left and top plus half its size,
@@ -72,11 +72,11 @@ EOF
 
 # ---- Xvfb and the client -----------------------------------------------------------------
 op_start_xvfb() {
-    local log=$1 n display=
+    local log=$1 size=${2:-1280x1024} n display=
     for n in $(seq $(( 100 + RANDOM % 100 )) 299); do
         [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=:$n; break; }
     done
-    Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$log" 2>&1 &
+    Xvfb "$display" -screen 0 "${size}x24" -nolisten tcp >"$log" 2>&1 &
     pids+=($!)
     export DISPLAY=$display
     for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
@@ -105,7 +105,8 @@ op_geometry() {
 op_window_of() { timeout "${2:-10}" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true; }
 
 # ---- the main window ---------------------------------------------------------------------
-op_click() { xdotool mousemove $((MX + $1)) $((MY + $2)) click "${3:-1}"; }
+# OP_SCALE: device pixels per skin pixel (a client run with QT_SCALE_FACTOR).
+op_click() { xdotool mousemove $((MX + $1 * ${OP_SCALE:-1})) $((MY + $2 * ${OP_SCALE:-1})) click "${3:-1}"; }
 op_connect() { op_click $((228 + 16)) $((574 + 16)); }
 op_layout() { op_click $((368 + 51 * $1 + 20)) $((598 + 12)); } # 0 one, 1 four, 3 nine, 6 sixteen
 op_channel() { # 0..15
