@@ -1,0 +1,176 @@
+// The windows on a screen of device pixel ratio 2 (CTest runs this program with QT_SCALE_FACTOR=2):
+// drawn at the device's resolution, not enlarged from 1x, while the files the operator keeps
+// have their 1x sizes. The 1x reference is this program run again at scale 1.
+#include "archive/avi_file_maker.h"
+#include "fakes/fake_ui_poster.h"
+#include "fakes/gui_fixture.h"
+#include "fakes/hostile_files.h"
+#include "link/jpeg_writer.h"
+
+#include "channel_code_painter.h"
+#include "jpeg_encoder.h"
+
+#include <QProcess>
+
+#include <cstdlib>
+
+using namespace ostrel;
+using namespace ostrel::test;
+using namespace ostrel::wire;
+
+namespace {
+
+constexpr const char* kGrabToVariable = "OSTREL_SCALE_ONE_GRAB";
+
+class DeviceScaleTest : public SessionTest {
+protected:
+    // Channel 1 alone, showing a 704 x 240 field of one-pixel black and white columns.
+    void ShowStripesAlone()
+    {
+        MakeView();
+        ClickMiddle(pView->SkinButton(IDC_CONNECT));
+        AcceptLogin({1, 16});
+        ClickMiddle(pView->SkinButton(IDC_LAYOUT_FIRST + 0));
+        QImage field(704, 240, QImage::Format_RGB32);
+        for (int x = 0; x < field.width(); ++x)
+            for (int y = 0; y < field.height(); ++y)
+                field.setPixel(x, y, x % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+        dvrsim::CChannelCodePainter::Paint(field.bits(), field.width(), static_cast<int>(field.bytesPerLine()),
+                                           field.height(), 0, false, false);
+        std::vector<uint8_t> jpeg;
+        dvrsim::CJpegEncoder().Encode(field.constBits(), field.width(), static_cast<int>(field.bytesPerLine()),
+                                      field.height(), 95, dvrsim::JpegSubsampling::S444, jpeg);
+        sockets.Last()->Deliver(MakePacket(DATATYPE_LIVE_IMAGE, {0, 0, 0, 1, 0}, jpeg));
+        clock.Advance(100);
+    }
+    QImage Grab() { return pView->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+};
+
+int Luma(QRgb rgb)
+{
+    return (qRed(rgb) * 299 + qGreen(rgb) * 587 + qBlue(rgb) * 114) / 1000;
+}
+
+// Of the pixels with ink in rc (lighter than a fifth of the way from the darkest to the
+// lightest), the share in the edges' transitions (not yet four fifths of the way). An image
+// enlarged from 1x keeps the share of the 1x image; one drawn at twice the resolution has
+// about half as many transition pixels for the same ink.
+double TransitionShare(const QImage& image, const QRect& rc)
+{
+    int nLow = 255, nHigh = 0;
+    for (int y = rc.top(); y <= rc.bottom(); ++y)
+        for (int x = rc.left(); x <= rc.right(); ++x) {
+            nLow = std::min(nLow, Luma(image.pixel(x, y)));
+            nHigh = std::max(nHigh, Luma(image.pixel(x, y)));
+        }
+    int nInk = 0, nTransition = 0;
+    for (int y = rc.top(); y <= rc.bottom(); ++y)
+        for (int x = rc.left(); x <= rc.right(); ++x) {
+            const int v = Luma(image.pixel(x, y));
+            nInk += v > nLow + (nHigh - nLow) / 5;
+            nTransition += v > nLow + (nHigh - nLow) / 5 && v < nLow + (nHigh - nLow) * 4 / 5;
+        }
+    return nInk ? static_cast<double>(nTransition) / nInk : 1.0;
+}
+
+// Changes between black and white (luma across 128) along row y of rc.
+int StripeEdges(const QImage& image, const QRect& rc, int y)
+{
+    int nEdges = 0;
+    for (int x = rc.left() + 1; x <= rc.right(); ++x)
+        nEdges += (Luma(image.pixel(x, y)) >= 128) != (Luma(image.pixel(x - 1, y)) >= 128);
+    return nEdges;
+}
+
+QRect Twice(const QRect& rc)
+{
+    return QRect(rc.topLeft() * 2, rc.size() * 2);
+}
+
+// The status panel's overlay texts and the brand plate's captions, in window pixels.
+const QRect kTextAreas[] = {QRect(740, 70, 100, 60), QRect(740, 140, 115, 30), QRect(45, 620, 140, 50)};
+
+} // namespace
+
+// Run as a child of the test below, at scale 1: writes the same view's grab where it is told.
+TEST_F(DeviceScaleTest, GrabAtScaleOneForTheReference)
+{
+    const char* pszTo = std::getenv(kGrabToVariable);
+    if (!pszTo)
+        GTEST_SKIP() << "only as the reference of ViewIsDrawnAtTheDeviceResolution";
+    ShowStripesAlone();
+    ASSERT_TRUE(Grab().save(QString::fromLocal8Bit(pszTo), "PNG"));
+}
+
+TEST_F(DeviceScaleTest, ViewIsDrawnAtTheDeviceResolution)
+{
+    ShowStripesAlone();
+    ASSERT_EQ(2.0, pView->devicePixelRatioF()) << "run with QT_SCALE_FACTOR=2, as CTest does";
+    const QImage grab = Grab();
+    ASSERT_EQ(QSize(1754, 1370), grab.size());
+
+    const QString strReference = QString::fromStdString(Dir() + "/scale1.png");
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("1"));
+    env.insert(QString::fromLatin1(kGrabToVariable), strReference);
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=DeviceScaleTest.GrabAtScaleOneForTheReference")});
+    ASSERT_TRUE(child.waitForFinished(120000) && child.exitCode() == 0) << child.readAll().toStdString();
+    QImage reference;
+    ASSERT_TRUE(reference.load(strReference));
+    ASSERT_EQ(QSize(877, 685), reference.size());
+
+    // The single cell (63, 23)-(701, 501) shows the field's 690 middle columns: 689 edges in
+    // its 1276 device pixels, which 638 pixels at scale 1 cannot hold.
+    const QRect rcCell(63, 23, 638, 478);
+    EXPECT_LE(StripeEdges(reference, rcCell, 262), 637);
+    EXPECT_GE(StripeEdges(grab, Twice(rcCell), 524), 680);
+
+    // Texts and skin drawn at scale 2: markedly fewer transition pixels than scale 1 enlarged,
+    // which keeps the share exactly (about 0.6 here, against 0.37 to 0.45 when drawn sharp).
+    const QImage enlarged = reference.scaled(reference.size() * 2);
+    for (const QRect& rc : kTextAreas) {
+        const double dEnlarged = TransitionShare(enlarged, Twice(rc));
+        const double dSharp = TransitionShare(grab, Twice(rc));
+        EXPECT_LT(dSharp, 0.85 * dEnlarged) << rc.x() << "," << rc.y() << ": " << dSharp << " vs " << dEnlarged;
+    }
+}
+
+// The snapshot, the print and the AVI frames keep their 1x size at scale 2.
+TEST_F(DeviceScaleTest, KeptFilesHaveTheirUsualSizes)
+{
+    FakeUiPoster poster;
+    CAviFileMaker aviFiles(files);
+    MakeArchive(nullptr, [&](ArchiveServices& services) {
+        services.pPoster = &poster;
+        services.pBackupFiles = &aviFiles;
+    });
+    ASSERT_EQ(2.0, pDlg->devicePixelRatioF());
+    SetText(pSession->Settings().szRecordPath, "/rec");
+    LogInAndOpenArchive();
+    ClickMiddle(pDlg->SkinButton(IDC_FORWARD));
+    ClickMiddle(pDlg->SkinButton(IDC_AVI_RECORD));
+    clock.Advance(100);
+    ClickMiddle(pDlg->SkinButton(IDC_STOP));
+    pDlg->Backup()->WaitForSavingThread();
+    poster.RunPending();
+    const std::string strSnapshot = pDlg->OnSnapshot();
+    ASSERT_EQ(PrintResult::Ok, pDlg->OnPrint());
+    EXPECT_EQ(QSize(640, 480), printer.printed.at(0).image.size());
+
+    // The files as ffprobe sees them.
+    ASSERT_EQ(2u, files.files.size());
+    for (const auto& [strName, bytes] : files.files) {
+        const std::string strPath = Dir() + "/kept" + strName.substr(strName.rfind('.'));
+        PutBytes(strPath, std::string(bytes.begin(), bytes.end()));
+        QProcess probe;
+        probe.start(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"),
+                                                QStringLiteral("-show_entries"), QStringLiteral("stream=width,height"),
+                                                QStringLiteral("-of"), QStringLiteral("csv=p=0"),
+                                                QString::fromStdString(strPath)});
+        ASSERT_TRUE(probe.waitForFinished(60000));
+        EXPECT_EQ("640,480\n", probe.readAllStandardOutput().toStdString()) << strName;
+    }
+}
