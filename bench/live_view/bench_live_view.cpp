@@ -7,6 +7,9 @@
 // only what the socket accepts, so the client runs flat out on its core: pictures drawn per
 // second, and CPU time per picture (reading, framing, decoding, checking, storing, painting).
 // The last part runs the real 16 x 30 pictures/s load and reports the share of one core used.
+// BENCH_SCALE=2 runs the view at that device pixel ratio (QT_SCALE_FACTOR): the back store has
+// that many device pixels per window pixel, and the pictures are decoded for the device size of
+// their cells.
 //   bench_live_view [seconds per measurement, default 6]
 #include "camera_feed.h"
 #include "common/ui_turn_meter.h"
@@ -166,6 +169,8 @@ private:
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (const char* pszScale = std::getenv("BENCH_SCALE"))
+        qputenv("QT_SCALE_FACTOR", pszScale);
     QApplication app(argc, argv);
     const double dSeconds = argc > 1 ? std::max(1.0, std::atof(argv[1])) : 6.0;
 
@@ -178,7 +183,7 @@ int main(int argc, char** argv)
     if (const char* pszThreads = std::getenv("BENCH_THREADS")) // another thread count, for comparison
         nCores = std::max(1, std::atoi(pszThreads));
     std::printf("client decoding: scaled = at the size shown (1/4 in sixteen cells, 1/2 in four, full size in one);"
-                " threads = %d decoder threads\n\n", nCores);
+                " threads = %d decoder threads; device pixel ratio %g\n\n", nCores, qApp->devicePixelRatio());
     std::printf("%-36s %8s %7s %11s %12s %7s %5s %9s\n", "client", "drawn/s", "vs raw", "CPU/picture",
                 "pictures/CPUs", "vs raw", "core", "UI turn");
 

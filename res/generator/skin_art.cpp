@@ -5,12 +5,31 @@
 
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 namespace ostrel::skin {
 
+namespace {
+
+thread_local double t_dDrawScale = 1.0;
+
+} // namespace
+
+double SetDrawScale(double dScale)
+{
+    return std::exchange(t_dDrawScale, dScale);
+}
+
+double DrawScale()
+{
+    return t_dDrawScale;
+}
+
 QImage NewImage(int cx, int cy, const QColor& fill)
 {
-    QImage img(cx, cy, QImage::Format_RGB32);
+    const double s = t_dDrawScale;
+    QImage img(static_cast<int>(std::lround(cx * s)), static_cast<int>(std::lround(cy * s)), QImage::Format_RGB32);
+    img.setDevicePixelRatio(s);
     img.fill(fill);
     return img;
 }

@@ -39,6 +39,14 @@ enum class KeyLook {
 // colours skip that pass.
 using GlyphFn = std::function<void(QPainter& p, const QRectF& rc, const QColor& colour, KeyLook look)>;
 
+// The scale the drawing code below draws at on this thread: 1 for the embedded bitmaps, the
+// screen's device pixel ratio for a sharp copy. NewImage makes images of that many device pixels
+// per unit with the matching device pixel ratio, so every drawing keeps its 1x coordinates.
+// Returns the scale it replaces.
+double SetDrawScale(double dScale);
+double DrawScale();
+
+// cx x cy units filled with fill, at the current draw scale.
 QImage NewImage(int cx, int cy, const QColor& fill = colour::kPanel);
 QFont SkinFont(int nPixelSize, bool bBold = true);
 

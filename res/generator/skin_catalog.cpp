@@ -277,23 +277,30 @@ QImage SliderTrack()
 QImage SliderThumb()
 {
     // Corners in the key colour (the top-left pixel decides it) leave a rounded 4 x 26 bar.
-    QImage img(4, 26, QImage::Format_RGB32);
-    img.fill(colour::kAccent);
-    for (int y = 1; y < 25; ++y) {
-        img.setPixelColor(1, y, QColor(0xff, 0xf0, 0xc0));
-        img.setPixelColor(2, y, QColor(0xff, 0xe0, 0x90));
-    }
+    QImage img = NewImage(4, 26, colour::kAccent);
+    QPainter p(&img);
+    p.fillRect(QRect(1, 1, 1, 24), QColor(0xff, 0xf0, 0xc0));
+    p.fillRect(QRect(2, 1, 1, 24), QColor(0xff, 0xe0, 0x90));
     for (const QPoint& pt : {QPoint(0, 0), QPoint(3, 0), QPoint(0, 25), QPoint(3, 25)})
-        img.setPixelColor(pt, colour::kKey);
+        p.fillRect(QRect(pt, QSize(1, 1)), colour::kKey);
+    return img;
+}
+
+QImage ProgramIcon()
+{
+    const double s = DrawScale();
+    QImage img = ProgramIconImage(static_cast<int>(std::lround(64 * s)));
+    img.setDevicePixelRatio(s);
     return img;
 }
 
 } // namespace
 
-std::vector<SkinBitmapEntry> BuildSkinCatalog()
+std::vector<SkinBitmapEntry> BuildSkinCatalog(double dScale)
 {
+    const double dOldScale = SetDrawScale(dScale);
     Entries out;
-    out.push_back({IDB_PROGRAM_ICON, QStringLiteral("program icon"), ProgramIconImage(64)});
+    out.push_back({IDB_PROGRAM_ICON, QStringLiteral("program icon"), ProgramIcon()});
     out.push_back({IDB_MAIN_BACKGROUND, QStringLiteral("main background"), DrawMainBackground()});
     out.push_back({IDB_ARCHIVE_BACKGROUND, QStringLiteral("archive background"), DrawArchiveBackground()});
 
@@ -379,6 +386,7 @@ std::vector<SkinBitmapEntry> BuildSkinCatalog()
     AddPair(out, IDB_GO_END, IDB_GO_END_PRESSED, KeyLook::Pressed, 38, 40,
             StepGlyph(BarTriangle(true, 11), QStringLiteral("END")),
             QStringLiteral("go to end"));
+    SetDrawScale(dOldScale);
     return out;
 }
 

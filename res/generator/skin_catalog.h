@@ -5,7 +5,8 @@
 
 #include <vector>
 
-// Every numbered skin bitmap, drawn in memory.
+// Every numbered skin bitmap, drawn in memory: at scale 1 the embedded bitmaps, at another
+// scale the same drawings with that many device pixels per pixel (and that device pixel ratio).
 
 namespace ostrel::skin {
 
@@ -15,7 +16,7 @@ struct SkinBitmapEntry {
     QImage image;
 };
 
-std::vector<SkinBitmapEntry> BuildSkinCatalog();
+std::vector<SkinBitmapEntry> BuildSkinCatalog(double dScale = 1.0);
 
 // The two backgrounds (skin_backgrounds.cpp).
 QImage DrawMainBackground();

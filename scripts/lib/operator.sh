@@ -76,7 +76,10 @@ op_start_xvfb() {
     for n in $(seq $(( 100 + RANDOM % 100 )) 299); do
         [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=:$n; break; }
     done
-    Xvfb "$display" -screen 0 "${size}x24" -nolisten tcp >"$log" 2>&1 &
+    # -noreset: without it the server starts afresh whenever its last client leaves, which drops
+    # the root window's X resources, so an `xrdb -merge` of Xft.dpi before the client starts
+    # would be gone by the time it looks.
+    Xvfb "$display" -screen 0 "${size}x24" -nolisten tcp -noreset >"$log" 2>&1 &
     pids+=($!)
     export DISPLAY=$display
     for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done

@@ -149,7 +149,9 @@ void CArchiveDlg::Create()
     m_bCreated = true;
     m_overlayFont = OverlayFont();
     m_timeFont = font();
-    m_background = SkinBitmap(IDB_ARCHIVE_BACKGROUND).convertToFormat(QImage::Format_RGB32);
+    m_backStore.SetScale(devicePixelRatioF());
+    m_rSession.SetDeviceScale(m_backStore.Scale());
+    m_background = SkinBitmap(IDB_ARCHIVE_BACKGROUND, m_backStore.Scale()).convertToFormat(QImage::Format_RGB32);
     CreateControls();
     if (m_services.pBackupFiles && m_services.pPoster)
         m_pBackup = std::make_unique<CAviBackup>(
@@ -505,14 +507,17 @@ void CArchiveDlg::SetBackupLit(bool bLit)
 
 bool CArchiveDlg::CapturePlayArea(uint8_t* pDst, int nStrideBytes)
 {
-    const QImage& image = m_backStore.Image();
     const int nRowBytes = kPlayAreaRect.width() * 4;
     if (nStrideBytes < nRowBytes)
         return false;
+    // The frames keep their 1x size on any screen.
+    const bool bDevice = m_backStore.Scale() != 1.0;
+    const QImage part = bDevice ? m_backStore.LogicalCopy(kPlayAreaRect) : QImage();
+    const QImage& image = bDevice ? part : m_backStore.Image();
+    const QPoint ptFrom = bDevice ? QPoint(0, 0) : kPlayAreaRect.topLeft();
     for (int y = 0; y < kPlayAreaRect.height(); ++y)
         std::memcpy(pDst + static_cast<size_t>(y) * static_cast<size_t>(nStrideBytes),
-                    image.constScanLine(kPlayAreaRect.top() + y) + kPlayAreaRect.left() * 4,
-                    static_cast<size_t>(nRowBytes));
+                    image.constScanLine(ptFrom.y() + y) + ptFrom.x() * 4, static_cast<size_t>(nRowBytes));
     return true;
 }
 
@@ -543,7 +548,7 @@ std::string CArchiveDlg::OnSnapshot()
     // The newest picture of every tile is painted first, so a covered or minimised window
     // gives what the operator would see.
     m_backStore.Flush();
-    QImage picture = m_backStore.Image().copy(kPlayAreaRect);
+    QImage picture = m_backStore.LogicalCopy(kPlayAreaRect);
     const CArchiveTiles& tiles = m_player.Tiles();
     const std::string strStamp = StampString(m_player.ImageStamp());
     DrawLabels(picture, CameraLabels(tiles.GridDiv(), tiles.SelChannel(), strStamp, LabelPlace::Picture));
@@ -582,7 +587,7 @@ PrintResult CArchiveDlg::OnPrint()
 
     PrintJob job;
     job.strDocumentName = QString::fromLatin1(kPrintDocument);
-    job.image = m_backStore.Image().copy(kPlayAreaRect);
+    job.image = m_backStore.LogicalCopy(kPlayAreaRect);
     job.fnPlace = [](const PrinterPage& page) {
         return CBackStore::ToQRect(PrintPlacement(page.nDpiX, page.nDpiY, page.nWidth));
     };
@@ -666,8 +671,11 @@ void CArchiveDlg::PaintBackground(const QRect& rc)
     QPainter painter(&m_backStore.Image());
     painter.setClipRect(rc);
     painter.drawImage(QPoint(0, 0), m_background);
-    if (!m_logo.isNull())
+    if (!m_logo.isNull()) {
+        // The site's own bitmap has only its 1x pixels.
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, m_backStore.Scale() != 1.0);
         painter.drawImage(kLogoPos, m_logo, QRect(0, 0, 165, 65));
+    }
     update(rc);
 }
 
@@ -686,10 +694,17 @@ void CArchiveDlg::DrawText(const QRect& rc, const QString& strText, int nFlags, 
 
 void CArchiveDlg::paintEvent(QPaintEvent* pEvent)
 {
+    // Moved to a screen of another device pixel ratio: everything is drawn again at the new one.
+    if (m_bCreated && m_backStore.SetScale(devicePixelRatioF())) {
+        m_rSession.SetDeviceScale(m_backStore.Scale());
+        m_background = SkinBitmap(IDB_ARCHIVE_BACKGROUND, m_backStore.Scale()).convertToFormat(QImage::Format_RGB32);
+        PaintAll();
+    }
     m_backStore.Flush(&pEvent->region());
     QPainter painter(this);
+    const QImage& image = m_backStore.Image();
     for (const QRect& rc : pEvent->region())
-        painter.drawImage(rc, m_backStore.Image(), rc);
+        painter.drawImage(rc, image, DevicePart(image, rc));
 }
 
 void CArchiveDlg::mousePressEvent(QMouseEvent* pEvent)

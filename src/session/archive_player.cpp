@@ -401,8 +401,7 @@ void CArchivePlayer::TilesChanged()
     PictureCompletion& pictures = m_rSession.Link().Pictures();
     for (int n = 0; n < CArchiveTiles::kChannels; ++n) {
         const CellRect& rcTile = m_tiles.Tile(n);
-        pictures.SetShownSize(wire::REQ_PLAY, n,
-                              rcTile.IsEmpty() ? ShownSize{} : ShownSize{rcTile.Width(), rcTile.Height()});
+        pictures.SetShownSize(wire::REQ_PLAY, n, m_rSession.DeviceSize(rcTile));
     }
     m_rScreen.RelayoutTiles();
     m_rScreen.SyncLights();

@@ -1,5 +1,6 @@
 #include "session/recorder_session.h"
 
+#include <cmath>
 #include <thread>
 
 namespace ostrel {
@@ -111,9 +112,24 @@ void CRecorderSession::ShareCellSizes()
     PictureCompletion& pictures = m_link.Pictures();
     for (int n = 0; n < CLiveLayout::kChannels; ++n) {
         const CellRect& rcCell = m_layout.Cell(n);
-        pictures.SetShownSize(wire::REQ_LIVE, n,
-                              rcCell.IsEmpty() ? ShownSize{} : ShownSize{rcCell.Width(), rcCell.Height()});
+        pictures.SetShownSize(wire::REQ_LIVE, n, DeviceSize(rcCell));
     }
+}
+
+void CRecorderSession::SetDeviceScale(double dScale)
+{
+    if (!std::isfinite(dScale) || dScale < 1.0 || dScale > 8.0 || dScale == m_dDeviceScale)
+        return;
+    m_dDeviceScale = dScale;
+    ShareCellSizes();
+}
+
+ShownSize CRecorderSession::DeviceSize(const CellRect& rc) const
+{
+    if (rc.IsEmpty())
+        return {};
+    return {static_cast<int>(std::lround(rc.Width() * m_dDeviceScale)),
+            static_cast<int>(std::lround(rc.Height() * m_dDeviceScale))};
 }
 
 CLiveLayout::Effects CRecorderSession::Apply(const CLiveLayout::Effects& effects)

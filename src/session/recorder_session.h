@@ -111,6 +111,12 @@ public:
     uint32_t RecordPosition() const { return m_dwRecordPos; }
     FileStore& Files() { return m_services.rFiles; }
     TimerFactory& Timers() { return m_services.rTimers; }
+    // The windows' device pixels per window pixel (their screen's device pixel ratio): pictures
+    // are decoded for the device size of their cells and tiles. Sets the live sizes again.
+    void SetDeviceScale(double dScale);
+    double DeviceScale() const { return m_dDeviceScale; }
+    // What a cell or tile of rc (window pixels) shows in device pixels; empty for an empty rc.
+    ShownSize DeviceSize(const CellRect& rc) const;
 
 private:
     CLiveLayout::Effects Apply(const CLiveLayout::Effects& effects);
@@ -148,6 +154,7 @@ private:
     LinkStatus m_lastConnectFail{CDvrLink::STATUS_CONNECT_FAIL}; // says why the last connect failed
     std::string m_strPtzFile;
     uint8_t m_byConnectState = 0;
+    double m_dDeviceScale = 1.0;
     uint32_t m_dwRecordPos = 0;
     AlarmNotifier* m_pAlarmNotifier = nullptr;
     const Clock* m_pClock = nullptr;

@@ -19,7 +19,7 @@ CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent)
     setModal(true);
 
     auto* pIcon = new QLabel(this);
-    pIcon->setPixmap(QPixmap::fromImage(SkinBitmap(IDB_PROGRAM_ICON)));
+    pIcon->setPixmap(QPixmap::fromImage(SkinBitmap(IDB_PROGRAM_ICON, devicePixelRatioF())));
     pIcon->setAlignment(Qt::AlignTop);
     auto* pVersion = new QLabel(VersionLine(), this);
     QFont bold = pVersion->font();

@@ -145,7 +145,9 @@ void COstrelView::OnInitialUpdate()
 {
     m_rSession.Load();
     m_overlayFont = OverlayFont();
-    m_background = SkinBitmap(IDB_MAIN_BACKGROUND).convertToFormat(QImage::Format_RGB32);
+    m_backStore.SetScale(devicePixelRatioF());
+    m_rSession.SetDeviceScale(m_backStore.Scale());
+    m_background = SkinBitmap(IDB_MAIN_BACKGROUND, m_backStore.Scale()).convertToFormat(QImage::Format_RGB32);
     CreateControls();
     PaintBackground(rect());
 
@@ -622,10 +624,30 @@ void COstrelView::PaintBackground(const QRect& rc)
     if (rc.intersects(kRecordPosRect) || rc.intersects(kPlayPosRect))
         m_bPositionsShown = false;
     QPainter painter(&m_backStore.Image());
-    painter.drawImage(rc, m_background, rc);
-    if (!m_logo.isNull() && rc.intersects(QRect(705, 15, 85, 55)))
+    DrawSkinPart(painter, rc.topLeft(), m_background, rc);
+    if (!m_logo.isNull() && rc.intersects(QRect(705, 15, 85, 55))) {
+        // The site's own bitmap has only its 1x pixels.
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, m_backStore.Scale() != 1.0);
         painter.drawImage(QPoint(705, 15), m_logo, QRect(0, 0, 85, 55));
+    }
     update(rc);
+}
+
+void COstrelView::ApplyDeviceScale()
+{
+    // Moved to a screen of another device pixel ratio: everything is drawn again at the new one.
+    if (!m_backStore.SetScale(devicePixelRatioF()))
+        return;
+    m_rSession.SetDeviceScale(m_backStore.Scale());
+    m_background = SkinBitmap(IDB_MAIN_BACKGROUND, m_backStore.Scale()).convertToFormat(QImage::Format_RGB32);
+    const bool bPositions = m_bPositionsShown || m_bPositionsDirty;
+    PaintBackground(rect());
+    RepaintDisplay();
+    DrawClock();
+    DrawPtzChannel();
+    m_bStatusDirty = true;
+    m_bPositionsDirty = bPositions;
+    DrawPendingPanel();
 }
 
 void COstrelView::RepaintDisplay()
@@ -715,12 +737,14 @@ void COstrelView::DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos)
 
 void COstrelView::paintEvent(QPaintEvent* pEvent)
 {
+    ApplyDeviceScale();
     const uint64_t nPaintedBefore = m_backStore.NewPicturesPainted();
     m_backStore.Flush(&pEvent->region());
     m_nPicturesDrawn += m_backStore.NewPicturesPainted() - nPaintedBefore; // reached the window
     QPainter painter(this);
+    const QImage& image = m_backStore.Image();
     for (const QRect& rc : pEvent->region())
-        painter.drawImage(rc, m_backStore.Image(), rc);
+        painter.drawImage(rc, image, DevicePart(image, rc));
 }
 
 void COstrelView::mousePressEvent(QMouseEvent* pEvent)

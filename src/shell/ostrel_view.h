@@ -146,6 +146,7 @@ private:
     void ApplyEffects(const CLiveLayout::Effects& effects);
     void SyncButtons();
     void PaintBackground(const QRect& rc);
+    void ApplyDeviceScale();
     void ScheduleRefresh();
     void RefreshPendingCells();
     void DrawPendingPanel();

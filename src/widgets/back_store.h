@@ -17,14 +17,30 @@ namespace ostrel {
 // and snapshots, prints and AVI captures copy it too. Each slot keeps the newest picture it
 // was given; the picture is painted into its cell, framed, at the next Flush that covers the
 // cell, so pictures that arrive faster than the screen refreshes replace each other unpainted.
+//
+// The image has the device pixels of the screen: its scale (the device pixel ratio) times the
+// window's size, with that ratio set, so a QPainter on it draws in window (1x) pixels, and the
+// pictures go into their cells at the device's resolution. Every rectangle taken or given here is
+// in window pixels; LogicalCopy gives a part at its 1x size for the files the operator keeps.
 class CBackStore {
 public:
     static constexpr int kSlots = kChannelCount;
 
-    CBackStore(int nWidth, int nHeight, uint32_t dwFrameColour);
+    CBackStore(int nWidth, int nHeight, uint32_t dwFrameColour, double dScale = 1.0);
 
     QImage& Image() { return m_image; }
     const QImage& Image() const { return m_image; }
+    double Scale() const { return m_dScale; }
+    // Makes the image dScale device pixels per window pixel, black; the owner paints it again
+    // (the slots' pictures are kept, but not marked for painting). False when the scale was that.
+    bool SetScale(double dScale);
+    // rc (window pixels) of the image at 1x: a plain copy at scale 1, smoothly scaled down from
+    // the device pixels otherwise.
+    QImage LogicalCopy(const QRect& rc) const;
+    // The device pixels of the image that show rc: each edge scaled and rounded, so that
+    // neighbouring rectangles stay neighbours.
+    CellRect ToDevice(const CellRect& rc) const;
+    QRect ToDevice(const QRect& rc) const;
 
     // Keeps picture as the slot's newest and marks it for painting into rcCell.
     void Show(int nSlot, const Picture& picture, const CellRect& rcCell);
@@ -55,6 +71,11 @@ public:
 private:
     static bool ValidSlot(int nSlot) { return nSlot >= 0 && nSlot < kSlots; }
 
+    void PaintDeviceFrame(const CellRect& rcCell);
+
+    int m_nWidth;        // window pixels
+    int m_nHeight;
+    double m_dScale;     // device pixels per window pixel
     QImage m_image;
     uint32_t m_dwFrameColour;
     CCellPainter m_painter;

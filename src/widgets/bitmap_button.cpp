@@ -62,11 +62,13 @@ QSize CBitmapButton::sizeHint() const
 
 void CBitmapButton::paintEvent(QPaintEvent*)
 {
-    const QImage& img = isDown() && !m_down.isNull() ? m_down : m_up;
-    if (img.isNull())
+    const bool bDown = isDown() && !m_down.isNull();
+    if (m_up.isNull())
         return;
+    const double dScale = devicePixelRatioF();
+    const QImage img = dScale == 1.0 ? (bDown ? m_down : m_up) : SkinBitmap(bDown ? m_nDownId : m_nUpId, dScale);
     QPainter p(this);
-    p.drawImage(QPoint(0, 0), img, QRect(0, 0, width(), height()));
+    DrawSkinPart(p, QPointF(0, 0), img, rect());
     if (hasFocus()) {
         p.setPen(QColor::fromRgb(CSkinButton::kFocusOuter));
         p.drawRect(rect().adjusted(0, 0, -1, -1));

@@ -22,16 +22,23 @@ public:
     int GetWidth();
     int GetHeight();
 
-    // The whole bitmap at (x, y), every pixel copied.
+    // The whole bitmap at (x, y), every pixel copied. A bitmap of the skin is drawn at the
+    // painter's device pixel ratio; sizes and positions stay in 1x pixels.
     void Draw(QPainter& painter, int x, int y) const;
     // The whole bitmap at (x, y); pixels of the top-left pixel's colour keep the destination.
     void DrawTransparent(QPainter& painter, int x, int y);
 
 private:
     void CacheSize();
+    const QImage& ImageAt(double dScale) const;
+    static QImage Masked(const QImage& image);
 
-    QImage m_image;
+    int m_nId = 0;     // the skin bitmap's number, 0 for an image set directly
+    QImage m_image;    // at 1x: sizes and hit tests use it
     QImage m_masked;   // m_image with the key colour made transparent; built at first use
+    // The skin bitmap drawn at another device pixel ratio, and its masked copy.
+    mutable QImage m_scaled;
+    QImage m_scaledMasked;
     int m_nWidth = 0;  // 0 until first asked
     int m_nHeight = 0;
 };

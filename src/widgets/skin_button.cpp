@@ -65,11 +65,13 @@ void CSkinButton::paintEvent(QPaintEvent*)
 {
     if (m_nCurrentState < 0)
         return;
-    const QImage& img = m_bitmaps[static_cast<size_t>(m_nCurrentState)];
+    const size_t nState = static_cast<size_t>(m_nCurrentState);
+    const double dScale = devicePixelRatioF();
+    const QImage img = dScale == 1.0 ? m_bitmaps[nState] : SkinBitmap(m_nBitmapIds[nState], dScale);
     QPainter p(this);
     // A copy at (0, 0) of the client size: a larger bitmap is cut, a smaller one leaves the
     // window behind showing.
-    p.drawImage(QPoint(0, 0), img, QRect(0, 0, width(), height()));
+    DrawSkinPart(p, QPointF(0, 0), img, rect());
     if (hasFocus()) {
         p.setPen(QColor::fromRgb(kFocusOuter));
         p.drawRect(rect().adjusted(0, 0, -1, -1));
