@@ -70,11 +70,6 @@ protected:
 
     std::string IniPath() const { return Dir() + "/ini/cnn.ini"; }
     bool IniExists() const { return std::filesystem::exists(IniPath()); }
-    void WriteIni(const std::string& strBytes) const
-    {
-        std::filesystem::create_directories(Dir() + "/ini");
-        std::ofstream(IniPath(), std::ios::binary) << strBytes;
-    }
     std::string ReadIni() const
     {
         std::ifstream in(IniPath(), std::ios::binary);
@@ -156,13 +151,11 @@ TEST_F(ConfigDialogTest, BadAddressesAndPortsKeepTheDialogOpenWithOneMessageAndT
         const char *pszAddress, *pszPort;
         const char* pszMessage; // none: accepted
         bool bApplied;          // the values are taken even though the dialog stays open
-    } rows[] = {
+    } rows[] = { // which texts are ports at all is the field rules' test (test_config_fields)
         {"", "8100", kAddressMessage, true},        {"0.0.0.0", "8100", kAddressMessage, true},
-        {"10.1.2.3", "0", kPortMessage, false},     {"10.1.2.3", "65536", kPortMessage, false},
-        {"10.1.2.3", "", kPortMessage, false},      {"10.1.2.3", "99999999999", kPortMessage, false},
-        {"10.0.0", "8100", kAddressMessage, false}, {"10.1.2.3", "1", nullptr, true},
-        {"10.1.2.3", "65535", nullptr, true},       {"dvr.example.com", "8100", nullptr, true},
-        {"::1", "8100", nullptr, true},
+        {"10.1.2.3", "", kPortMessage, false},      {"10.1.2.3", "65536", kPortMessage, false},
+        {"10.0.0", "8100", kAddressMessage, false}, {"10.1.2.3", "65535", nullptr, true},
+        {"dvr.example.com", "8100", nullptr, true}, {"::1", "8100", nullptr, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(::testing::Message() << row.pszAddress << ":" << row.pszPort);
