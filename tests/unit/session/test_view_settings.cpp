@@ -67,12 +67,6 @@ protected:
         QtSettingsStore store(QString::fromStdString(conf.string()), QStringLiteral("Setting"));
         return LoadSaveSettings(s, false, store, m_places, "/work/PTZ/dsc_230s.tl");
     }
-    static void ExpectDefaults(const ViewSettings& s)
-    {
-        EXPECT_EQ("admin 1 INTRANET", Text(s.szUserId) + ' ' + Text(s.szPassword) + ' ' + Text(s.szIpLabel));
-        EXPECT_EQ((std::vector<int>{8000, 3, 4}), (std::vector<int>{s.nHostPort, s.byRotateInterval, s.byRequestSpeed}))
-            << "port 8000, a four-second dwell, \"16X\"";
-    }
 
     const fs::path m_dir = fs::current_path() / ("ostrel-settings-" + std::to_string(::getpid())); // huge files too
     const SettingsPlaces m_places{(m_dir / "program").string(), (m_dir / "data").string()};
@@ -84,10 +78,11 @@ TEST_F(ViewSettingsTest, CleanProfileGivesTheDefaultsAndARoundTripKeepsThemAndAU
 {
     MemorySettingsStore clean;
     ViewSettings s = Load(clean);
-    ExpectDefaults(s);
-    EXPECT_EQ((std::vector<int>{3, 1, 1, 1, 0, 0}), (std::vector<int>{s.byReconnectCount, s.byPtzType, s.byRecordInterval,
-                                                                     s.byDateShow, s.bUseFullScreen, s.bUseAlertMode}))
-        << "three reconnections, \"PELCOP\", \"05SEC\", the date shown";
+    EXPECT_EQ("admin 1 INTRANET", Text(s.szUserId) + ' ' + Text(s.szPassword) + ' ' + Text(s.szIpLabel));
+    EXPECT_EQ((std::vector<int>{8000, 3, 4, 3, 1, 1, 1, 0, 0}),
+              (std::vector<int>{s.nHostPort, s.byRotateInterval, s.byRequestSpeed, s.byReconnectCount, s.byPtzType,
+                                s.byRecordInterval, s.byDateShow, s.bUseFullScreen, s.bUseAlertMode}))
+        << "port 8000, a four-second dwell, \"16X\", three reconnections, \"PELCOP\", \"05SEC\", the date shown";
     const std::string strBackup = (fs::path(m_places.strProgramDir) / "Backup").generic_string();
     EXPECT_EQ(strBackup, Text(s.szRecordPath));
     EXPECT_TRUE(fs::is_directory(strBackup));
@@ -141,13 +136,11 @@ TEST_F(ViewSettingsTest, ValuesAreCutToTheirFieldsAndBadNumbersGiveDefaults)
                                "Record%20Interval=\" 7 \"\n"
                                "Use%20FullScreen=1\nUse%20AlertMode=1\nDate%20Show=0\nAvi%20Codec=1\n");
     s = Load(m_dir / "p.conf");
-    EXPECT_EQ((std::vector<int>{3, 255, 2, 1, 8000, 7}), (std::vector<int>{s.byRotateInterval, s.byReconnectCount,
-                                                                          s.byRequestSpeed, s.byPtzType, s.nHostPort,
-                                                                          s.byRecordInterval}))
-        << "the low bytes; the defaults for \"fast\" and a port beyond 32 bits; spaces around a number";
-    EXPECT_EQ((std::vector<int>{1, 1, 0, 1}), (std::vector<int>{s.bUseFullScreen, s.bUseAlertMode, s.byDateShow,
-                                                              s.byAviCodec}))
-        << "the names of the other keys, as written by hand";
+    EXPECT_EQ((std::vector<int>{3, 255, 2, 1, 8000, 7, 1, 1, 0, 1}),
+              (std::vector<int>{s.byRotateInterval, s.byReconnectCount, s.byRequestSpeed, s.byPtzType, s.nHostPort,
+                                s.byRecordInterval, s.bUseFullScreen, s.bUseAlertMode, s.byDateShow, s.byAviCodec}))
+        << "the low bytes; the defaults for \"fast\" and a port beyond 32 bits; spaces around a number; the names "
+           "of the other keys, as written by hand";
 }
 
 // Cut after every byte: each value is the stored one, a default, or the digits that are left.
