@@ -101,8 +101,12 @@ protected:
         Socket().Deliver(MakePacket(DATATYPE_DVR_STATUS2_REPLY, {0, 0, p2, p3, p4, p5}, {},
                                     std::string("DVR PACKET1.") + cMinor));
     }
-    // 2024-05-10 08:00:00 to 2024-05-17 08:00:00.
-    void DeliverWeek() { DeliverRange(DateWord(2024, 5, 10), TimeWord(8, 0, 0), DateWord(2024, 5, 17), TimeWord(8, 0, 0)); }
+    // Logged in and open on the range 2024-05-10 08:00:00 to 2024-05-17 08:00:00.
+    void OpenWeek()
+    {
+        LogInAndOpen();
+        DeliverRange(DateWord(2024, 5, 10), TimeWord(8, 0, 0), DateWord(2024, 5, 17), TimeWord(8, 0, 0));
+    }
     void Pick(int y, int m, int d, int nSeconds)
     {
         screen.calendar = CalendarDate{y, m, d};
@@ -132,8 +136,7 @@ protected:
 
 TEST_F(ArchivePlayerTest, EveryPlayControlSendsItsPlayRequestThenTheStatusRequest)
 {
-    LogInAndOpen();
-    DeliverWeek();
+    OpenWeek();
     ASSERT_TRUE(Player().Range().m_bRangeKnown);
     Pick(2024, 5, 12, 12 * 3600 + 30 * 60 + 15);
     const uint32_t d = 0x07E8050C, t = 0x0C1E0F00;
@@ -168,8 +171,7 @@ TEST_F(ArchivePlayerTest, EveryPlayControlSendsItsPlayRequestThenTheStatusReques
 
 TEST_F(ArchivePlayerTest, RequestOutsideTheRangeIsInvalidDateAndStopsAPlaybackFirst)
 {
-    LogInAndOpen();
-    DeliverWeek();
+    OpenWeek();
     // Reverse at the start date and time itself: outside, nothing is sent.
     Pick(2024, 5, 10, 8 * 3600);
     EXPECT_EQ(Sent{}, Press({PLAY_REVERSE}));
@@ -220,8 +222,7 @@ TEST_F(ArchivePlayerTest, WithoutAKnownRangeEveryPlayControlPressesTheSearchKey)
 
 TEST_F(ArchivePlayerTest, AlarmEventWhilePlayingStopsWaitsASecondThenPlaysTheEventsChannel)
 {
-    LogInAndOpen();
-    DeliverWeek();
+    OpenWeek();
     Player().OnSingleView(); // channel 1 alone
     Pick(2024, 5, 12, 0);
     Player().OnPlayControl(PLAY_FAST_REVERSE);
@@ -245,8 +246,7 @@ TEST_F(ArchivePlayerTest, AlarmEventWhilePlayingStopsWaitsASecondThenPlaysTheEve
 
 TEST_F(ArchivePlayerTest, PressesDuringTheWayBackToLiveAreDroppedAndThePauseDiesWithThePlayer)
 {
-    LogInAndOpen();
-    DeliverWeek();
+    OpenWeek();
     Pick(2024, 5, 12, 0);
     Player().OnViewer();
     size_t n = Mark();
@@ -303,8 +303,7 @@ TEST_F(ArchivePlayerTest, VersionOnePlayFieldsAreTheEventAndTheRangeEndInSeconds
 // What a play answer without a picture (P3) shows; each ends the search and lights stop.
 TEST_F(ArchivePlayerTest, PlayResultsShowTheirTextsAndAnUnknownOneBlanksTheLine)
 {
-    LogInAndOpen();
-    DeliverWeek();
+    OpenWeek();
     Pick(2024, 5, 12, 0);
     const std::pair<uint32_t, std::string> rows[] = {{0, "ERROR"}, {2, "No Search Image"}, {3, "End of Play"}, {9, kBlank}};
     for (const auto& [dwCode, strText] : rows) {
