@@ -15,10 +15,7 @@ using namespace ostrel::wire;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
 using Story = std::vector<std::string>;
-
-const Bytes kLiveSixteen = RequestBytes(0x1011, {1, 1, 0xFFFF});
 
 // The live view and the archive dialog as a story of the calls that matter, in order.
 class RecordingLiveWindow final : public LiveWindow {
@@ -142,7 +139,7 @@ TEST_F(RecorderSessionTest, ShowArchiveSwitchesBetweenLiveAndArchive)
     const size_t nShown = Mark();
     s.ShowArchive(false);
     EXPECT_EQ((Story{"archive: inactive", "live: archive hidden"}), story);
-    EXPECT_EQ(std::vector<Bytes>{kLiveSixteen}, SentSince(nShown));
+    EXPECT_EQ(std::vector<Bytes>{RequestBytes(0x1011, {1, 1, 0xFFFF})}, SentSince(nShown));
     EXPECT_EQ(CDvrLink::kImageWatchdogMs, Timers().RemainingMs(CDvrLink::kImageWatchdogTimerId))
         << "the live request is guarded";
 
