@@ -128,15 +128,12 @@ TEST_F(ConfigDialogTest, EveryControlShowsItsSettingOkWritesItBackAndRecordsTheE
             continue;
         }
         EXPECT_EQ(QDialog::Accepted, pConfig->result());
-        EXPECT_EQ("Yard", GetText(s.szIpLabel));
-        EXPECT_EQ("10.1.2.3", GetText(s.szHostAddress));
-        EXPECT_EQ(8100, s.nHostPort);
-        EXPECT_EQ("u2", GetText(s.szUserId));
-        EXPECT_EQ("p2", GetText(s.szPassword));
-        EXPECT_EQ((std::vector<int>{4, 0, 0, 4, 0, 1, 1, 1, 0}),
-                  (std::vector<int>{s.byPtzType, s.byRotateInterval, s.byRequestSpeed, s.byReconnectCount, s.bUseFullScreen,
-                                    s.bUseAlertMode, s.byRecordInterval, s.byDateShow, s.byAviCodec}));
-        EXPECT_EQ("/other", GetText(s.szRecordPath));
+        EXPECT_EQ((std::vector<std::string_view>{"Yard", "10.1.2.3", "u2", "p2", "/other"}),
+                  (std::vector<std::string_view>{GetText(s.szIpLabel), GetText(s.szHostAddress), GetText(s.szUserId),
+                                                 GetText(s.szPassword), GetText(s.szRecordPath)}));
+        EXPECT_EQ((std::vector<int>{8100, 4, 0, 0, 4, 0, 1, 1, 1, 0}),
+                  (std::vector<int>{s.nHostPort, s.byPtzType, s.byRotateInterval, s.byRequestSpeed, s.byReconnectCount,
+                                    s.bUseFullScreen, s.bUseAlertMode, s.byRecordInterval, s.byDateShow, s.byAviCodec}));
         EXPECT_EQ("/w/PTZ/user_command.tl", GetText(s.szPtzFilePath)) << "not the page's";
         EXPECT_EQ("[Yard]\nIP=10.1.2.3\nPORT=8100\n", ReadIni()) << "the ini folder made for the first entry";
         EXPECT_TRUE(notifier.messages.empty());
