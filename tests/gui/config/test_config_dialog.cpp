@@ -4,6 +4,7 @@
 #include "config/config_dialog.h"
 #include "config/folder_chooser.h"
 #include "fakes/gui_fixture.h"
+#include "fakes/hostile_files.h"
 #include "platform/file_store.h"
 
 #include <QCheckBox>
@@ -13,8 +14,6 @@
 #include <QPushButton>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <tuple>
 
@@ -70,11 +69,6 @@ protected:
 
     std::string IniPath() const { return Dir() + "/ini/cnn.ini"; }
     bool IniExists() const { return std::filesystem::exists(IniPath()); }
-    std::string ReadIni() const
-    {
-        std::ifstream in(IniPath(), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
 
     ViewSettings s{};
     LocalFileStore disk;
@@ -135,7 +129,7 @@ TEST_F(ConfigDialogTest, EveryControlShowsItsSettingOkWritesItBackAndRecordsTheE
                   (std::vector<int>{s.nHostPort, s.byPtzType, s.byRotateInterval, s.byRequestSpeed, s.byReconnectCount,
                                     s.bUseFullScreen, s.bUseAlertMode, s.byRecordInterval, s.byDateShow, s.byAviCodec}));
         EXPECT_EQ("/w/PTZ/user_command.tl", GetText(s.szPtzFilePath)) << "not the page's";
-        EXPECT_EQ("[Yard]\nIP=10.1.2.3\nPORT=8100\n", ReadIni()) << "the ini folder made for the first entry";
+        EXPECT_EQ("[Yard]\nIP=10.1.2.3\nPORT=8100\n", GetBytes(IniPath())) << "the ini folder made for the first entry";
         EXPECT_TRUE(notifier.messages.empty());
     }
 }
