@@ -170,9 +170,7 @@ TEST_F(ConfigDialogTest, BadAddressesAndPortsKeepTheDialogOpenWithOneMessageAndT
     notifier.messages.clear();
     Make();
     Page().AddressEdit()->setText("10.1.2.3");
-    std::string strLong;
-    for (int i = 0; i < 130; ++i)
-        strLong += "\xC3\xA9"; // e acute, two bytes
+    const std::string strLong = QString(130, QChar(0xE9)).toStdString(); // e acute, two bytes in UTF-8
     for (const std::string& strPath : {strLong, strLong.substr(0, 258) + "x"}) {
         const bool bRefused = strPath.size() > 259;
         Page().RecordPathEdit()->setText(QString::fromStdString(strPath));

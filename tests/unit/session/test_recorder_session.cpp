@@ -92,8 +92,7 @@ TEST_F(RecorderSessionTest, LoadStartsFromCleanSettingsAndShutdownWritesThemBack
     s.Load();
     EXPECT_EQ("operator", std::string(GetText(s.Settings().szUserId)));
     EXPECT_EQ(4, s.Settings().byRequestSpeed) << "missing in the store: the default, not the old value";
-    EXPECT_EQ(120, s.PtzTiming().nPtzCmdInterval);
-    EXPECT_EQ(45, s.PtzTiming().nPtzStopInterval);
+    EXPECT_EQ((std::pair{120, 45}), (std::pair{s.PtzTiming().nPtzCmdInterval, s.PtzTiming().nPtzStopInterval}));
 
     LogIn();
     s.Settings().nHostPort = 8123;
