@@ -182,21 +182,18 @@ TEST_F(ViewSettingsTest, AnUnwritableSettingsFolderIsReportedAndTheOldFileKept)
     EXPECT_EQ(kProfile, GetBytes(m_dir / "ro" / "p.conf"));
 }
 
-TEST_F(ViewSettingsTest, DecodeThreadsFollowOptIniOrTheCores)
-{
-    const std::string strIni = (m_dir / "opt.ini").string();
-    EXPECT_EQ(0, ReadDecodeThreads(1, strIni)) << "missing: one per core, none on a single core";
-    EXPECT_EQ(16, ReadDecodeThreads(64, strIni));
-    const std::pair<const char*, int> rows[] = {{"0", 0}, {"3", 3}, {"99", 16}, {"-1", 2}, {"two", 0}};
-    for (const auto& [pszValue, nThreads] : rows) {
-        PutBytes(strIni, std::string("[PTZ_CMD_INTERVAL]\r\nCMD=100\r\n[Decode]\r\nthreads=") + pszValue + "\r\n");
-        EXPECT_EQ(nThreads, ReadDecodeThreads(2, strIni)) << pszValue;
-    }
-}
-
-TEST_F(ViewSettingsTest, OptIniGivesItsFirstMebibytesValuesOrTheDefaults)
+// The decode threads follow opt.ini or the cores; the PTZ intervals are its first mebibyte's.
+TEST_F(ViewSettingsTest, OptIniGivesTheDecodeThreadsAndItsFirstMebibytesIntervalsOrTheDefaults)
 {
     const std::string strPath = (m_dir / "opt.ini").string();
+    EXPECT_EQ(0, ReadDecodeThreads(1, strPath)) << "missing: one per core, none on a single core";
+    EXPECT_EQ(16, ReadDecodeThreads(64, strPath));
+    const std::pair<const char*, int> threads[] = {{"0", 0}, {"3", 3}, {"99", 16}, {"-1", 2}, {"two", 0}};
+    for (const auto& [pszValue, nThreads] : threads) {
+        PutBytes(strPath, std::string("[PTZ_CMD_INTERVAL]\r\nCMD=100\r\n[Decode]\r\nthreads=") + pszValue + "\r\n");
+        EXPECT_EQ(nThreads, ReadDecodeThreads(2, strPath)) << pszValue;
+    }
+
     const struct Row {
         const char* pszName;
         std::function<void()> put;
