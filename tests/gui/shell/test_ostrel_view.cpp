@@ -76,7 +76,7 @@ Bytes Live(uint32_t dwP0, uint32_t dwP1, uint32_t dwMask)
 
 } // namespace
 
-TEST_F(ViewTest, StartsAsSixteenCellsWaitingForAConnection)
+TEST_F(ViewTest, StartsAsSixteenCellsWaitingForAConnectionWithItsControlsNamedAndKeysShown)
 {
     MakeView();
     EXPECT_EQ(CLiveLayout::MODE_SIXTEEN, pSession->Layout().SplitMode());
@@ -91,6 +91,19 @@ TEST_F(ViewTest, StartsAsSixteenCellsWaitingForAConnection)
     const QImage screen = Screen();
     for (const QPoint& pt : {QPoint(738, 66), QPoint(858, 150), QPoint(838, 222), QPoint(745, 226)})
         EXPECT_EQ(qRgb(0, 0, 0), screen.pixel(pt)) << pt.x() << "," << pt.y();
+    EXPECT_EQ("Camera 11 (Shift+F1)", pView->SkinButton(IDC_CHANNEL_FIRST + 10)->toolTip().toStdString());
+    EXPECT_EQ("Configurations (S)", pView->PushButton(IDC_SETTING)->toolTip().toStdString());
+    // Every control on show has a name a screen reader can say, and a role that is not "client".
+    for (QWidget* pChild : pView->findChildren<QWidget*>()) {
+        if (!pChild->isVisibleTo(pView.get()))
+            continue;
+        QAccessibleInterface* pIface = QAccessible::queryAccessibleInterface(pChild);
+        ASSERT_NE(nullptr, pIface);
+        EXPECT_FALSE(pIface->text(QAccessible::Name).isEmpty()) << pChild->metaObject()->className();
+        EXPECT_NE(QAccessible::Client, pIface->role()) << pIface->text(QAccessible::Name).toStdString();
+    }
+    EXPECT_EQ("Camera 11", QAccessible::queryAccessibleInterface(pView->SkinButton(IDC_CHANNEL_FIRST + 10))->text(QAccessible::Name).toStdString());
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(pView->SkinButton(IDC_ROTATE))->state().checkable) << "a toggle";
 }
 
 TEST_F(ViewTest, LayoutChosenBeforeTheLoginLosesTheButtonsOfMissingChannels)
@@ -263,24 +276,6 @@ TEST_F(ViewTest, EveryLiveKeySendsTheRequestOfItsButton)
         EXPECT_TRUE(steps[i].sent == SentSince(nFrom)) << "step " << i << ", control " << steps[i].nControlId;
     }
     EXPECT_TRUE(Checked(IDC_LAYOUT_FIRST + 6) && !Checked(IDC_ROTATE));
-}
-
-TEST_F(ViewTest, ControlsCarryTheirNameAndKeyForTooltipsAndScreenReaders)
-{
-    MakeView();
-    EXPECT_EQ("Camera 11 (Shift+F1)", pView->SkinButton(IDC_CHANNEL_FIRST + 10)->toolTip().toStdString());
-    EXPECT_EQ("Configurations (S)", pView->PushButton(IDC_SETTING)->toolTip().toStdString());
-    // Every control on show has a name a screen reader can say, and a role that is not "client".
-    for (QWidget* pChild : pView->findChildren<QWidget*>()) {
-        if (!pChild->isVisibleTo(pView.get()))
-            continue;
-        QAccessibleInterface* pIface = QAccessible::queryAccessibleInterface(pChild);
-        ASSERT_NE(nullptr, pIface);
-        EXPECT_FALSE(pIface->text(QAccessible::Name).isEmpty()) << pChild->metaObject()->className();
-        EXPECT_NE(QAccessible::Client, pIface->role()) << pIface->text(QAccessible::Name).toStdString();
-    }
-    EXPECT_EQ("Camera 11", QAccessible::queryAccessibleInterface(pView->SkinButton(IDC_CHANNEL_FIRST + 10))->text(QAccessible::Name).toStdString());
-    EXPECT_TRUE(QAccessible::queryAccessibleInterface(pView->SkinButton(IDC_ROTATE))->state().checkable) << "a toggle";
 }
 
 TEST(CounterLine, IsOneLineOfNamedNumbers)
