@@ -11,7 +11,6 @@
 #include "support/qt_printers.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLayout>
