@@ -124,14 +124,12 @@ TEST_F(ArchiveDlgTest, ArchiveButtonShowsTheRangeStartAndForwardPlaysIntoTheRigh
     EXPECT_EQ((CellRect{383, 263, 701, 501}), pDlg->Player().Tiles().Tile(15));
     EXPECT_EQ(15, CameraIn(15));
 
-    // Back to live: the stop, then half a second later the live request and the dialog hides.
+    // Back to live stops the playback at once (the live request half a second later is the
+    // player's test, the dialog hiding then the backup's and the keys').
     n = Mark();
     Click(IDC_VIEWER);
     EXPECT_EQ((std::vector<Bytes>{RequestBytes(0x1015, {0, 0x07E8050A, 0x08000000, 0}), RequestBytes(0x1061, {})}),
               SentSince(n));
-    clock.Advance(500);
-    EXPECT_FALSE(pDlg->isVisible());
-    EXPECT_EQ(RequestBytes(0x1011, {1, 1, 0xFFFF}), SentSince(n).back());
 }
 
 TEST_F(ArchiveDlgTest, ACalendarDayAndASliderClickChooseTheMomentToPlay)
