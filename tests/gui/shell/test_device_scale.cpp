@@ -40,11 +40,7 @@ protected:
     QImage Grab() { return pView->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 };
 
-int Luma(const QImage& image, int x, int y)
-{
-    const QRgb rgb = image.pixel(x, y);
-    return (qRed(rgb) * 299 + qGreen(rgb) * 587 + qBlue(rgb) * 114) / 1000;
-}
+int Luma(const QImage& image, int x, int y) { return qGray(image.pixel(x, y)); }
 
 // Of the pixels with ink in rc (lighter than a fifth of the way from the darkest to the
 // lightest), the share in the edges' transitions (not yet four fifths of the way). An image
@@ -72,10 +68,7 @@ int StripeEdges(const QImage& image, const QRect& rc, int y)
     return nEdges;
 }
 
-QRect Twice(const QRect& rc)
-{
-    return QRect(rc.topLeft() * 2, rc.size() * 2);
-}
+QRect Twice(const QRect& rc) { return QRect(rc.topLeft() * 2, rc.size() * 2); }
 
 // The status panel's overlay texts and the brand plate's captions, in window pixels.
 const QRect kTextAreas[] = {QRect(740, 70, 100, 60), QRect(740, 140, 115, 30), QRect(45, 620, 140, 50)};

@@ -24,12 +24,12 @@ namespace {
 
 constexpr const char* kProfile = "[Setting]\nIp%20Label=SITE-A\n";
 
-void WriteProfile(const QString& strFile)
+void WriteProfile(const QString& strFile, const QByteArray& profile = kProfile)
 {
     QDir().mkpath(QFileInfo(strFile).path());
     QFile file(strFile);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(kProfile);
+    file.write(profile);
 }
 
 // The profile as a save leaves it: the label kept, and the keys a save writes with it.
@@ -49,11 +49,7 @@ class ScratchProgram {
 public:
     explicit ScratchProgram(const QByteArray& profile = kProfile)
     {
-        const QString strProfile = ProfilePath();
-        QDir().mkpath(QFileInfo(strProfile).path());
-        QFile file(strProfile);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(profile);
+        WriteProfile(ProfilePath(), profile);
         QDir(m_dir.path()).mkpath(QStringLiteral("runtime"));
         QFile::setPermissions(m_dir.filePath(QStringLiteral("runtime")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         m_strProgram = m_dir.filePath(QStringLiteral("ostrel"));
@@ -62,12 +58,11 @@ public:
         m_env = QProcessEnvironment::systemEnvironment();
         m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         m_env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
-        m_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), Runtime());
+        m_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.filePath(QStringLiteral("runtime")));
         m_env.insert(QStringLiteral("XDG_CACHE_HOME"), m_dir.filePath(QStringLiteral("cache")));
         m_env.insert(QStringLiteral("HOME"), m_dir.path());
     }
     QString ProfilePath() const { return m_dir.filePath(QStringLiteral("config/Ostrel/Ostrel16.conf")); }
-    QString Runtime() const { return m_dir.filePath(QStringLiteral("runtime")); }
     QProcessEnvironment& Env() { return m_env; }
     bool Start()
     {
@@ -143,15 +138,11 @@ TEST(ProgramOnWayland, MapsWithItsAppIdAndFullScreenFillsTheOutput)
     ASSERT_TRUE(runtime.isValid());
     QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QProcess weston;
-    QProcessEnvironment westonEnv = QProcessEnvironment::systemEnvironment();
-    westonEnv.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-    weston.setProcessEnvironment(westonEnv);
     weston.setProcessChannelMode(QProcess::MergedChannels);
-    weston.start(QStringLiteral("weston"), {"--backend=headless-backend.so", "--socket=wayland-ostrel", "--width=1280",
-                                            "--height=800", "--idle-time=0"});
-    ASSERT_TRUE(weston.waitForStarted(5000)) << "weston is installed by scripts/bootstrap";
+    weston.start(QStringLiteral("env"), {"XDG_RUNTIME_DIR=" + runtime.path(), "weston", "--backend=headless-backend.so",
+                                         "--socket=wayland-ostrel", "--width=1280", "--height=800", "--idle-time=0"});
     ASSERT_TRUE(test::WaitUntil([&] { return QFile::exists(runtime.filePath(QStringLiteral("wayland-ostrel"))); }, 10000))
-        << weston.readAll().toStdString();
+        << "weston (installed by scripts/bootstrap): " << weston.readAll().toStdString();
 
     const struct {
         const char* name;
@@ -172,19 +163,14 @@ TEST(ProgramOnWayland, MapsWithItsAppIdAndFullScreenFillsTheOutput)
         scratch.Env().insert(QStringLiteral("WAYLAND_DEBUG"), QStringLiteral("client"));
         ASSERT_TRUE(scratch.Start());
         QByteArray log;
-        const auto inOrder = [&] {
-            qsizetype nFrom = 0;
-            for (const QByteArray& line : row.lines) {
-                nFrom = log.indexOf(line, nFrom);
-                if (nFrom < 0)
-                    return false;
-            }
-            return true;
-        };
         const bool bSeen = test::WaitUntil([&] {
             scratch.program.waitForReadyRead(100);
             log += scratch.program.readAllStandardError();
-            return inOrder();
+            qsizetype nFrom = 0;
+            for (const QByteArray& line : row.lines)
+                if ((nFrom = log.indexOf(line, nFrom)) < 0)
+                    return false;
+            return true;
         }, 20000);
         EXPECT_TRUE(bSeen) << log.right(4000).toStdString();
         EXPECT_TRUE(scratch.EndWith(SIGTERM));
