@@ -114,7 +114,6 @@ public:
     // The windows' device pixels per window pixel (their screen's device pixel ratio): pictures
     // are decoded for the device size of their cells and tiles. Sets the live sizes again.
     void SetDeviceScale(double dScale);
-    double DeviceScale() const { return m_dDeviceScale; }
     // What a cell or tile of rc (window pixels) shows in device pixels; empty for an empty rc.
     ShownSize DeviceSize(const CellRect& rc) const;
 

@@ -140,13 +140,6 @@ void CMainFrame::FitScaled()
     m_pScaler->setTransform(QTransform::fromScale(dScale, dScale));
 }
 
-QPoint CMainFrame::MapFromView(const QPoint& ptView) const
-{
-    if (!m_pScaler)
-        return ptView;
-    return m_pScaler->mapFromScene(QPointF(ptView)) + m_pScaler->pos();
-}
-
 void CMainFrame::resizeEvent(QResizeEvent* pEvent)
 {
     QWidget::resizeEvent(pEvent);

@@ -44,8 +44,6 @@ public:
     // where they are shown. SetFullScreen ends it.
     void SetScaledFullScreen();
     bool IsScaledFullScreen() const { return m_pScaler != nullptr; }
-    // Where a point of the view is shown on the frame (the same point unless scaled).
-    QPoint MapFromView(const QPoint& ptView) const;
     // Where the window stood when the program last ended: on the screen of that name, if it is
     // still there and the point lies on it; otherwise nothing changes. Places it at once when
     // it is placed normally.
