@@ -121,12 +121,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     const bool bOldProtocol = (bySettings & 2) != 0;
     const std::string_view magic = bOldProtocol ? kMagicV10 : kMagicV12;
     const uint32_t dwChannelWord = kChannelWords[bySettings >> 2 & 3];
+    // Every picture to the threads, or this thread's decode between them while few bytes wait.
+    const size_t nInlineBytes = (bySettings & 16) != 0 ? 0 : 4096;
 
     test::FakeUiWakeupFactory wakeups; // outlives the link, whose threads ring it
     TracingArchive archive;
     test::LinkHarness h;
     h.Link().RegisterArchive(&archive, &archive, &archive);
-    h.Link().SetDecodeThreads(nThreads, &wakeups);
+    h.Link().SetDecodeThreads(nThreads, &wakeups, nInlineBytes);
 
     std::vector<Sent> sent;
     bool bRawSent = false;
@@ -257,7 +259,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
                 break;
             case 4:
                 h.Link().SetDecodeThreads(0, nullptr);
-                h.Link().SetDecodeThreads(nThreads, &wakeups);
+                h.Link().SetDecodeThreads(nThreads, &wakeups, nInlineBytes);
                 break;
             case 5:
                 if (test::FakeSocket* pSocket = h.sockets.Last(); pSocket && pSocket->m_bConnected)

@@ -176,7 +176,7 @@ void Measure(bool bSaverThread)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    bench::TimedApplication app(argc, argv);
     QTemporaryDir dir;
     if (!dir.isValid() || ::chdir(dir.path().toLocal8Bit().constData()) != 0)
         return 1;

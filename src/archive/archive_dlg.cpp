@@ -702,9 +702,7 @@ void CArchiveDlg::paintEvent(QPaintEvent* pEvent)
     }
     m_backStore.Flush(&pEvent->region());
     QPainter painter(this);
-    const QImage& image = m_backStore.Image();
-    for (const QRect& rc : pEvent->region())
-        painter.drawImage(rc, image, DevicePart(image, rc));
+    m_backStore.DrawOnto(painter, pEvent->region());
 }
 
 void CArchiveDlg::mousePressEvent(QMouseEvent* pEvent)

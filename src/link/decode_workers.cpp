@@ -1,7 +1,5 @@
 #include "link/decode_workers.h"
 
-#include "link/wire_format.h"
-
 #include <algorithm>
 #include <cstring>
 
@@ -31,31 +29,12 @@ CDecodeWorkers::~CDecodeWorkers()
         thread.join();
 }
 
-size_t CDecodeWorkers::StreamKey(const CompletedPayload& payload)
-{
-    const size_t nStream = payload.byState == wire::REQ_PLAY ? 1 : 0;
-    return nStream * kChannelCount + std::min<size_t>(payload.byHeaderChannel, kChannelCount - 1);
-}
-
 bool CDecodeWorkers::Submit(const DecodeJob& job, const uint8_t* pData, size_t nBytes)
 {
-    bool bReplaced = false;
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
-        // The channel's previous payload, when no thread has started on it, is not worth it.
-        const uint64_t nLatest = m_latest[StreamKey(job.payload)];
-        if (nLatest > m_nHead) {
-            Slot& previous = m_slots[(nLatest - 1) % kSlots];
-            if (previous.state == SlotState::Queued) {
-                previous.state = SlotState::Dropped;
-                ++m_nReplaced;
-                bReplaced = true;
-            }
-        }
         if (m_nTail - m_nHead == kSlots) {
             ++m_nOverflowed;
-            if (bReplaced && m_fnReady)
-                m_fnReady();
             return false;
         }
     }
@@ -71,12 +50,9 @@ bool CDecodeWorkers::Submit(const DecodeJob& job, const uint8_t* pData, size_t n
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         slot.state = SlotState::Queued;
-        m_latest[StreamKey(job.payload)] = ++m_nTail;
+        ++m_nTail;
     }
     m_wakeWorkers.notify_one();
-    // A dropped payload may have been all that held back results behind it.
-    if (bReplaced && m_fnReady)
-        m_fnReady();
     return true;
 }
 
@@ -136,7 +112,7 @@ size_t CDecodeWorkers::TakeReady(DecodedPicture* pOut, size_t nMax)
         Slot& slot = m_slots[m_nHead % kSlots];
         if (slot.state == SlotState::Done)
             pOut[nTaken++] = std::move(slot.out);
-        else if (slot.state != SlotState::Dropped)
+        else
             break;
         slot.state = SlotState::Free;
         ++m_nHead;
@@ -159,12 +135,6 @@ size_t CDecodeWorkers::Undecoded() const
         nUndecoded += state == SlotState::Queued || state == SlotState::Decoding ? 1 : 0;
     }
     return nUndecoded;
-}
-
-uint64_t CDecodeWorkers::Replaced() const
-{
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    return m_nReplaced;
 }
 
 uint64_t CDecodeWorkers::Overflowed() const

@@ -35,10 +35,10 @@ struct DecodedPicture {
 // holds as with one thread. The bytes are copied into one of kSlots slots whose buffers are
 // kept, so a steady stream allocates nothing.
 //
-// A payload that is still waiting when a newer one of its stream and channel comes is dropped
-// unseen: a live picture older than one already on its way is never worth decoding. When every
-// slot is taken (the threads are far behind, or nobody takes the results) a new payload is
-// dropped.
+// The threads start the payloads in the order they were submitted, so several pictures of one
+// channel may be in work at once and none is ever overtaken by a newer one while it waits: none
+// is dropped for being stale. The submitter bounds how many wait (the link stops reading); when
+// every slot is taken all the same (nobody takes the results) a new payload is dropped.
 //
 // fnReady is called from the decoder threads (and from Submit) whenever results may be ready;
 // it must only ring the user-interface thread, which then calls TakeReady.
@@ -65,12 +65,11 @@ public:
     // those of them still waiting or in work.
     size_t Outstanding() const;
     size_t Undecoded() const;
-    // Payloads dropped unseen for a newer one of their channel, and for want of a slot.
-    uint64_t Replaced() const;
+    // Payloads dropped unseen for want of a slot.
     uint64_t Overflowed() const;
 
 private:
-    enum class SlotState : uint8_t { Free, Queued, Decoding, Done, Dropped };
+    enum class SlotState : uint8_t { Free, Queued, Decoding, Done };
     struct Slot {
         SlotState state = SlotState::Free;
         DecodeJob job;
@@ -82,7 +81,6 @@ private:
     void Run();
     // The oldest waiting payload, or null; under the lock.
     Slot* NextQueued();
-    static size_t StreamKey(const CompletedPayload& payload);
 
     PicturePool& m_rPool;
     std::function<void()> m_fnReady;
@@ -95,9 +93,6 @@ private:
     // user-interface thread changes them, under the lock.
     uint64_t m_nHead = 0;
     uint64_t m_nTail = 0;
-    // Number + 1 of each stream and channel's latest submission; 0 = none.
-    std::array<uint64_t, 2 * kChannelCount> m_latest{};
-    uint64_t m_nReplaced = 0;
     uint64_t m_nOverflowed = 0;
 
     std::vector<std::thread> m_threads;

@@ -103,8 +103,9 @@ bool CDvrLink::Connect(const std::string& strHost, uint16_t wPort)
     return true;
 }
 
-void CDvrLink::SetDecodeThreads(int nThreads, UiWakeupFactory* pWakeups)
+void CDvrLink::SetDecodeThreads(int nThreads, UiWakeupFactory* pWakeups, size_t nInlineBytes)
 {
+    m_nInlineBytes = nInlineBytes;
     m_pictures.StartThreads(0, {});
     m_pDecodeWakeup.reset();
     if (nThreads <= 0 || !pWakeups) {
@@ -527,8 +528,12 @@ void CDvrLink::OnSocketReadable()
 bool CDvrLink::DecodeBacklogFull() const
 {
     const int nThreads = m_pictures.Threads();
-    // Results not yet taken back count too: they are taken before more is read.
-    return nThreads > 0 && m_pictures.Outstanding() >= static_cast<size_t>(nThreads + kBacklogWaiting);
+    // Each thread has one picture in work and the next waiting, so none idles while this
+    // thread takes results back and reads on. Results not taken yet are bounded apart: they
+    // are taken at the next turn, and never hold a thread.
+    return nThreads > 0
+        && (m_pictures.Undecoded() >= static_cast<size_t>(nThreads + kBacklogWaiting)
+            || m_pictures.Outstanding() >= kMaxUntaken);
 }
 
 void CDvrLink::OnReadFramed()
@@ -720,13 +725,19 @@ void CDvrLink::CompletePicture(bool bSingleRead)
         m_imageCompletion(payload);
         return;
     }
-    if (m_pictures.Threads() > 0) {
+    if (m_pictures.Threads() > 0 && !DecodeHere()) {
         m_pictures.Submit(payload, m_dwConnection);
         return;
     }
     const CompletedPicture result = m_pictures.Complete(payload);
     if (!result.bSkipped)
         DeliverPicture(payload, result);
+}
+
+bool CDvrLink::DecodeHere() const
+{
+    // Only with nothing on its way, so that pictures still come out in the order they came in.
+    return m_pictures.Outstanding() == 0 && m_pSocket && m_pSocket->BytesWaiting() < m_nInlineBytes;
 }
 
 bool CDvrLink::StillWanted(const CompletedPayload& payload, uint32_t dwConnection) const

@@ -71,7 +71,12 @@ public:
     static constexpr uint8_t kPlayImageLimit = 20; // counted play images before a reconnection
     static constexpr const char* kAlarmEventFile = "AlarmEvent.am";
     static constexpr const char* kPtzReplyText = "Direct Pantilt Camera Control";
-    static constexpr int kBacklogWaiting = 1;      // pictures on their way beyond one per decoder thread
+    static constexpr int kBacklogWaiting = 2;      // undecoded pictures beyond one per decoder thread
+    static constexpr size_t kMaxUntaken = 24;      // decoded or not, before reading waits for the taker
+    // With decoder threads, a picture is still decoded on this thread while none is on its way
+    // and fewer bytes than this wait behind it (a light stream then costs no hand-overs; a
+    // stream of sixteen cameras at 30 a second gathers about 100 KB between two reads).
+    static constexpr size_t kInlineBacklogBytes = 160 * 1024;
     // Reads at most when the backlog clears: far more than the socket's read-ahead holds, so
     // the loop ends when the bytes do; only a safety net against a socket that never runs dry.
     static constexpr int kResumeReads = 1024;
@@ -110,8 +115,9 @@ public:
     // completes each picture. A picture decoded on a thread is shown only if the link's state
     // when it comes back still allows it: the same connection, no stop pending, the archive
     // still active (play) or not (live), its channel still in the live mask, no search begun
-    // since it was complete.
-    void SetDecodeThreads(int nThreads, UiWakeupFactory* pWakeups);
+    // since it was complete. Even with threads, a picture is decoded here while none is on its
+    // way and fewer than nInlineBytes wait in the socket behind it; 0 hands every one over.
+    void SetDecodeThreads(int nThreads, UiWakeupFactory* pWakeups, size_t nInlineBytes = kInlineBacklogBytes);
     // Event logs are written on a thread of their own, the archive told when each is on disk
     // through a wake-up made by pWakeups; null writes them here, as each completes.
     void SaveEventLogsOnThread(UiWakeupFactory* pWakeups);
@@ -220,6 +226,8 @@ private:
     bool DecodeBacklogFull() const;
     // Reads what waited while the backlog was full.
     void ResumeReading();
+    // A completed picture is decoded on this thread although decoder threads run.
+    bool DecodeHere() const;
     // Whether the state of this moment still allows a picture completed as payload describes.
     bool StillWanted(const CompletedPayload& payload, uint32_t dwConnection) const;
     void CompleteEventLog();
@@ -260,6 +268,7 @@ private:
     int m_nConnectTimeoutMs = kDefaultConnectTimeoutMs;
     ConnectFailure m_lastFailure = ConnectFailure::None; // of the last failed connect
     bool m_bReadHeld = false;                // a readable socket waits for the decoder threads
+    size_t m_nInlineBytes = kInlineBacklogBytes; // see SetDecodeThreads
 
     // The login answer's deferred steps: 0 = none pending.
     enum class LoginStep : uint8_t { None, AfterKeyEmul, AfterStatus };

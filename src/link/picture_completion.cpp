@@ -95,7 +95,7 @@ size_t PictureCompletion::Undecoded() const
 
 uint64_t PictureCompletion::DroppedUnseen() const
 {
-    return m_pWorkers ? m_pWorkers->Replaced() + m_pWorkers->Overflowed() : 0;
+    return m_pWorkers ? m_pWorkers->Overflowed() : 0;
 }
 
 void PictureCompletion::SetShownSize(uint8_t byState, int nChannel, const ShownSize& size)

@@ -79,7 +79,7 @@ public:
     size_t Outstanding() const;
     // Threaded: payloads submitted and not decoded yet.
     size_t Undecoded() const;
-    // Payloads the threads dropped unseen for a newer one of their channel, or for want of a slot.
+    // Payloads the threads dropped unseen for want of a slot.
     uint64_t DroppedUnseen() const;
 
     // Decodes and checks one payload with rDecoder at the size shown; the accepted channel, or

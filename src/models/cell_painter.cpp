@@ -1,6 +1,8 @@
 #include "models/cell_painter.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace ostrel {
 
@@ -51,6 +53,7 @@ bool CCellPainter::Paint(const BitmapInfoHeader& bmi, const uint8_t* pBits, uint
         m_columnOffsets[static_cast<size_t>(x - nLeft)] = static_cast<uint32_t>(nSourceX * nBytesPerPixel);
     }
     const uint32_t* pOffsets = m_columnOffsets.data();
+    const uint8_t* pEnd = pBits + nRowBytes * static_cast<uint64_t>(bmi.biHeight); // the rows described
     const size_t nColumns = m_columnOffsets.size();
     int nLastSourceY = -1;
     const uint32_t* pLastOut = nullptr;
@@ -65,7 +68,22 @@ bool CCellPainter::Paint(const BitmapInfoHeader& bmi, const uint8_t* pBits, uint
         }
         // Rows are stored bottom-up.
         const uint8_t* pRow = pBits + nRowBytes * static_cast<uint64_t>(bmi.biHeight - 1 - nSourceY);
-        for (size_t i = 0; i < nColumns; ++i) {
+        // A pixel is read as one 32-bit word (blue, green, red and the next byte, which the
+        // alpha replaces) wherever that word stays inside the picture: in every row but the
+        // last one in memory, and there up to the last whole word.
+        size_t nWords = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            nWords = nColumns;
+            if (pRow + nRowBytes >= pEnd)
+                while (nWords > 0 && pOffsets[nWords - 1] + 4 > nRowBytes)
+                    --nWords;
+        }
+        for (size_t i = 0; i < nWords; ++i) {
+            uint32_t dwPixel;
+            std::memcpy(&dwPixel, pRow + pOffsets[i], sizeof dwPixel);
+            pOut[i] = 0xFF000000u | dwPixel;
+        }
+        for (size_t i = nWords; i < nColumns; ++i) {
             const uint8_t* p = pRow + pOffsets[i];
             pOut[i] = 0xFF000000u | static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
         }

@@ -28,6 +28,10 @@ CDvrSocket::CDvrSocket(StreamSocketEvents& rEvents, HostLookup lookup)
     connect(m_pTcp, &QTcpSocket::connected, this, &CDvrSocket::OnConnected);
     connect(m_pTcp, &QTcpSocket::errorOccurred, this, &CDvrSocket::OnError);
     connect(m_pTcp, &QTcpSocket::readyRead, this, &CDvrSocket::OnReadyRead);
+    m_gatherTimer.setSingleShot(true);
+    m_gatherTimer.setTimerType(Qt::PreciseTimer);
+    m_gatherTimer.setInterval(kGatherMs);
+    connect(&m_gatherTimer, &QTimer::timeout, this, &CDvrSocket::EndGathering);
 }
 
 CDvrSocket::~CDvrSocket()
@@ -99,9 +103,17 @@ void CDvrSocket::ShutdownAndClose()
         return;
     QTcpSocket* pTcp = m_pTcp;
     m_pTcp = nullptr;
+    m_gatherTimer.stop();
+    m_bGathering = false;
     pTcp->disconnect(this);
     pTcp->abort();
     pTcp->deleteLater();
+}
+
+size_t CDvrSocket::BytesWaiting() const
+{
+    // What Qt has taken from the kernel and holds for the reader (at most its read-ahead).
+    return m_pTcp ? static_cast<size_t>(std::max<qint64>(0, m_pTcp->bytesAvailable())) : 0;
 }
 
 void CDvrSocket::OnConnected()
@@ -145,6 +157,8 @@ void CDvrSocket::ReportFailure(ConnectFailure why)
 
 void CDvrSocket::OnReadyRead()
 {
+    if (m_bGathering)
+        return;
     // Bytes Qt has already taken from the kernel are handed on at once, one bounded read per
     // notification, so a picture does not wait a turn of the event loop for each read; what
     // is left after that goes round the loop, so timers and input still get their turn.
@@ -153,8 +167,12 @@ void CDvrSocket::OnReadyRead()
         m_rEvents.OnSocketReadable();
         // The handler may have closed this socket (m_pTcp is then null); it is never
         // destroyed from inside this call (the link posts that step).
-        if (!m_pTcp || m_pTcp->bytesAvailable() <= 0)
+        if (!m_pTcp)
             return;
+        if (m_pTcp->bytesAvailable() <= 0) {
+            StartGathering();
+            return;
+        }
         // A reader that read nothing holds back (its decoders are busy): it comes for the
         // bytes itself, and telling it again would only spin.
         if (m_nReceives == nReceivesBefore)
@@ -173,6 +191,29 @@ void CDvrSocket::RenotifyIfUnread()
         if (m_pTcp && m_pTcp->bytesAvailable() > 0)
             OnReadyRead();
     }, Qt::QueuedConnection);
+}
+
+void CDvrSocket::StartGathering()
+{
+    if (m_pTcp->state() != QAbstractSocket::ConnectedState)
+        return;
+    // Qt stops watching the socket once its buffer holds what this allows (one byte), so the
+    // rest waits in the kernel without waking anyone until the timer.
+    m_bGathering = true;
+    m_pTcp->setReadBufferSize(1);
+    m_gatherTimer.start();
+}
+
+void CDvrSocket::EndGathering()
+{
+    if (!m_bGathering || !m_pTcp)
+        return;
+    m_bGathering = false;
+    m_pTcp->setReadBufferSize(kReadAheadBytes); // Qt watches the socket again
+    // What the kernel gathered is taken now, and the reader told, rather than at the next turn
+    // of the loop; the byte Qt took before it stopped watching is read either way.
+    if (!m_pTcp->waitForReadyRead(0) && m_pTcp && m_pTcp->bytesAvailable() > 0)
+        OnReadyRead();
 }
 
 std::unique_ptr<StreamSocket> CDvrSocketFactory::Create(StreamSocketEvents& rEvents)

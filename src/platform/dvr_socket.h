@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <functional>
 
@@ -34,17 +35,25 @@ public:
     int Send(const uint8_t* pData, size_t nBytes) override;
     size_t UnsentBytes() const override;
     int Receive(uint8_t* pData, size_t nMax) override;
+    size_t BytesWaiting() const override;
     void ShutdownAndClose() override;
 
 private:
     static constexpr int kReadsPerNotification = 16;
     static constexpr qint64 kReadAheadBytes = 256 * 1024;
+    // Once the reader has caught up, the bytes that follow are gathered in the kernel this long
+    // and read in one go: a stream of pictures then wakes the program about 1000 / kGatherMs
+    // times a second rather than once or more for each picture. Half a screen refresh, so a
+    // picture is late by at most that.
+    static constexpr int kGatherMs = 8;
 
     void OnConnected();
     void OnError(QAbstractSocket::SocketError error);
     void ReportFailure(ConnectFailure why);
     void OnReadyRead();
     void RenotifyIfUnread();
+    void StartGathering();
+    void EndGathering();
 
     StreamSocketEvents& m_rEvents;
     HostLookup m_lookup;
@@ -53,6 +62,8 @@ private:
     bool m_bConnectReported = false;    // the connect outcome is told once
     bool m_bRenotifyQueued = false;     // a readable notification for leftover bytes is queued
     uint64_t m_nReceives = 0;           // Receive calls so far
+    QTimer m_gatherTimer;               // ends the gathering
+    bool m_bGathering = false;          // new bytes wait for m_gatherTimer
 };
 
 class CDvrSocketFactory final : public SocketFactory {

@@ -57,6 +57,9 @@ public:
     virtual size_t UnsentBytes() const = 0;
     // Reads at most nMax bytes; bytes read, 0 when none wait or the peer closed, -1 on error.
     virtual int Receive(uint8_t* pData, size_t nMax) = 0;
+    // Bytes received and not read yet, as far as the socket knows without a system call; a
+    // hint for how far behind the reader is, 0 when unknown.
+    virtual size_t BytesWaiting() const { return 0; }
     // Shuts the stream down in both directions and closes it. No notification follows.
     virtual void ShutdownAndClose() = 0;
 };

@@ -588,6 +588,7 @@ void COstrelView::OnLivePicture(uint8_t byChannel, const Picture& picture)
     m_backStore.Show(byChannel, picture, m_rSession.Layout().Cell(byChannel));
     if (!m_backStore.Pending(byChannel))
         return;
+    ++m_nPicturesShown;
     ScheduleRefresh();
 }
 
@@ -742,9 +743,7 @@ void COstrelView::paintEvent(QPaintEvent* pEvent)
     m_backStore.Flush(&pEvent->region());
     m_nPicturesDrawn += m_backStore.NewPicturesPainted() - nPaintedBefore; // reached the window
     QPainter painter(this);
-    const QImage& image = m_backStore.Image();
-    for (const QRect& rc : pEvent->region())
-        painter.drawImage(rc, image, DevicePart(image, rc));
+    m_backStore.DrawOnto(painter, pEvent->region());
 }
 
 void COstrelView::mousePressEvent(QMouseEvent* pEvent)

@@ -109,6 +109,8 @@ public:
     // Pictures painted into the window since the start, each once (not again after a layout
     // change), and not those merely waiting for the next refresh.
     uint64_t PicturesDrawn() const { return m_nPicturesDrawn; }
+    // Pictures handed to a visible cell, painted or replaced by a newer one before the refresh.
+    uint64_t PicturesShown() const { return m_nPicturesShown; }
     // Texts of the status panel, as they stand (on screen from the next refresh at most).
     const std::string& StatusLine() const { return m_strStatusLine; }
     const std::string& DateText() const { return m_strDate; }
@@ -171,6 +173,7 @@ private:
     std::string m_strStatusLine;
     bool m_bStatusDirty = false;      // m_strStatusLine waits to be drawn
     uint64_t m_nPicturesDrawn = 0;
+    uint64_t m_nPicturesShown = 0;
     bool m_bPositionsShown = false;   // the position texts below are on screen
     bool m_bPositionsDirty = false;   // the positions below wait to be drawn
     uint32_t m_dwShownRecordPos = 0;

@@ -51,6 +51,22 @@ CellRect CBackStore::ToDevice(const CellRect& rc) const
             DeviceEdge(rc.nBottom, m_dScale)};
 }
 
+void CBackStore::DrawOnto(QPainter& painter, const QRegion& region) const
+{
+    // Qt splits a copy of more than 95 rows across threads.
+    const int nBandRows = std::max(1, static_cast<int>(64.0 / m_dScale));
+    for (const QRect& rc : region) {
+        for (int y = rc.top(); y <= rc.bottom(); y += nBandRows) {
+            const QRect rcBand(rc.left(), y, rc.width(), std::min(nBandRows, rc.bottom() + 1 - y));
+            if (m_dScale == 1.0)
+                painter.drawImage(rcBand.topLeft(), m_image, rcBand);
+            else
+                painter.drawImage(rcBand, m_image, QRectF(QPointF(rcBand.topLeft()) * m_dScale,
+                                                          QSizeF(rcBand.size()) * m_dScale));
+        }
+    }
+}
+
 QRect CBackStore::ToDevice(const QRect& rc) const
 {
     return ToQRect(ToDevice(CellRect{rc.left(), rc.top(), rc.left() + rc.width(), rc.top() + rc.height()}));

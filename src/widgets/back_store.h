@@ -5,6 +5,7 @@
 #include "models/cell_rect.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QRegion>
 
 #include <array>
@@ -41,6 +42,10 @@ public:
     // neighbouring rectangles stay neighbours.
     CellRect ToDevice(const CellRect& rc) const;
     QRect ToDevice(const QRect& rc) const;
+    // Copies the parts of the image in region (window pixels) onto the window's painter, in
+    // bands of at most 64 device rows: Qt's raster engine hands larger copies to its thread
+    // pool, and at 60 refreshes a second the hand-overs cost more than the copying.
+    void DrawOnto(QPainter& painter, const QRegion& region) const;
 
     // Keeps picture as the slot's newest and marks it for painting into rcCell.
     void Show(int nSlot, const Picture& picture, const CellRect& rcCell);

@@ -66,6 +66,14 @@ int FakeSocket::Receive(uint8_t* pData, size_t nMax)
     return static_cast<int>(n);
 }
 
+size_t FakeSocket::BytesWaiting() const
+{
+    size_t nBytes = 0;
+    for (const auto& chunk : m_inbox)
+        nBytes += chunk.size();
+    return nBytes;
+}
+
 void FakeSocket::CompleteConnect(bool bOk, ConnectFailure why)
 {
     m_bConnected = bOk;

@@ -26,6 +26,7 @@ public:
     int Send(const uint8_t* pData, size_t nBytes) override;
     size_t UnsentBytes() const override { return m_nUnsent; }
     int Receive(uint8_t* pData, size_t nMax) override;
+    size_t BytesWaiting() const override;
     void ShutdownAndClose() override { m_bClosed = true; }
 
     // The peer's side.

@@ -48,7 +48,7 @@ protected:
     void SetUp() override
     {
         h.RegisterArchive();
-        h.Link().SetDecodeThreads(2, &wakeups);
+        h.Link().SetDecodeThreads(2, &wakeups, 0); // every picture to the threads
         ASSERT_EQ(2, h.Link().DecodeThreads());
     }
     // Two reads: the one-read fragment rule never applies.
@@ -107,34 +107,92 @@ TEST_F(ThreadedDecode, EveryCameraLandsInItsOwnChannelInArrivalOrderAndWrongCode
     EXPECT_EQ(PictureCompletion::kRejected, h.Link().Pictures().DecodeChannel());
 }
 
-TEST_F(ThreadedDecode, EachChannelShowsItsPicturesInOrderAndSkipsOnlyStaleOnes)
+TEST_F(ThreadedDecode, EveryPictureOfAChannelIsShownInOrderWithSeveralInWorkAtOnce)
 {
     h.LogIn(kMagicV12, 8); // the header names the channel
     std::vector<std::vector<int>> shown(3);
     h.view.onPicture = [&](uint8_t byChannel, const Picture& picture) {
         shown.at(byChannel).push_back(picture.Bits()[0]);
     };
+    const auto send = [&](int nChannel, int nLevel) {
+        const auto byLevel = static_cast<uint8_t>(nLevel); // flat pictures told apart by their grey level
+        Send(LivePacket(FlatJpeg(64, 48, byLevel, byLevel, byLevel), nChannel));
+    };
+    // Two pictures of one channel, both in work before either comes back: the later one does
+    // not push the earlier one out.
+    send(0, 20);
+    send(0, 40);
+    WaitDecoded();
+    EXPECT_EQ(2u, h.Link().Pictures().Outstanding());
+    wakeups.RunRung();
+    ASSERT_EQ(2u, shown[0].size());
+    EXPECT_NEAR(20, shown[0][0], 2);
+    EXPECT_NEAR(40, shown[0][1], 2);
+
     // Pictures of three channels, each numbered by its grey level, faster than a decode.
+    shown.assign(3, {});
     std::vector<std::vector<int>> sent(3);
     for (int i = 0; i < 60; ++i) {
         const int nChannel = i % 3;
         const int nLevel = 8 + 12 * (i / 3) + 4 * nChannel; // rises by 12 per channel, never repeats
         sent[static_cast<size_t>(nChannel)].push_back(nLevel);
-        const auto byLevel = static_cast<uint8_t>(nLevel); // flat pictures told apart by their grey level
-        Send(LivePacket(FlatJpeg(64, 48, byLevel, byLevel, byLevel), nChannel));
+        send(nChannel, nLevel);
         if (i % 7 == 0)
             wakeups.RunRung(); // results come back now and then, as the event loop turns
     }
     Drain();
     for (size_t c = 0; c < 3; ++c) {
         SCOPED_TRACE(c);
-        ASSERT_FALSE(shown[c].empty());
-        for (size_t i = 1; i < shown[c].size(); ++i)
-            EXPECT_LT(shown[c][i - 1] + 6, shown[c][i]) << "never an older picture after a newer one";
-        EXPECT_NEAR(sent[c].back(), shown[c].back(), 2) << "the newest picture is always shown";
+        ASSERT_EQ(sent[c].size(), shown[c].size()) << "reading waits for the threads; nothing is dropped";
+        for (size_t i = 0; i < shown[c].size(); ++i)
+            EXPECT_NEAR(sent[c][i], shown[c][i], 2) << "in the order sent";
     }
-    EXPECT_EQ(60u, h.view.drawn.size() + h.Link().Pictures().DroppedUnseen())
-        << "a picture is shown or dropped unseen, never lost otherwise";
+    EXPECT_EQ(0u, h.Link().Pictures().DroppedUnseen());
+}
+
+TEST_F(ThreadedDecode, ALightStreamIsDecodedAtOnceABacklogOnTheThreadsAndASearchCutsABatch)
+{
+    h.LogIn();
+    const std::vector<uint8_t> one = LivePacket(CameraJpeg(1, false), 1);
+    h.Link().SetDecodeThreads(2, &wakeups, one.size()); // inline while less than a picture waits
+    Send(one);
+    EXPECT_EQ(std::vector<uint8_t>{1}, h.view.drawn) << "nothing on its way, nothing behind it: decoded here";
+    EXPECT_EQ(0u, h.Link().Pictures().Outstanding());
+
+    // Four pictures in the socket at once: each finds the rest waiting or a picture on its way,
+    // so all four go to the threads and come back in order.
+    std::vector<std::vector<uint8_t>> chunks;
+    for (int nChannel : {2, 3, 4, 5}) {
+        const std::vector<uint8_t> packet = LivePacket(CameraJpeg(nChannel, false), nChannel);
+        for (auto& chunk : SplitAt(packet, {packet.size() / 2}))
+            chunks.push_back(std::move(chunk));
+    }
+    h.Socket().Deliver(chunks);
+    EXPECT_EQ(std::vector<uint8_t>{1}, h.view.drawn) << "the batch waits for the threads";
+    Drain();
+    EXPECT_EQ((std::vector<uint8_t>{1, 2, 3, 4, 5}), h.view.drawn);
+    Send(LivePacket(CameraJpeg(6, false), 6));
+    EXPECT_EQ(6, h.view.drawn.back()) << "caught up: decoded here again";
+
+    // A batch of play pictures, and a search begun while they are in work: none of them is
+    // taken for its answer; the first complete after it is.
+    h.view.dwLiveChMask = 0;
+    h.archive.bActive = true;
+    h.Link().SendPlay(PlayRequest{0, 0, 0x00010100}, true);
+    chunks.clear();
+    for (int nChannel : {7, 8, 9}) {
+        const std::vector<uint8_t> packet = PlayPacket(CameraJpeg(nChannel, true), nChannel);
+        for (auto& chunk : SplitAt(packet, {packet.size() / 2}))
+            chunks.push_back(std::move(chunk));
+    }
+    h.Socket().Deliver(chunks);
+    WaitDecoded();
+    h.archive.bSearching = true;
+    wakeups.RunRung();
+    EXPECT_TRUE(h.archive.drawn.empty());
+    Send(PlayPacket(CameraJpeg(10, true), 10));
+    Drain();
+    EXPECT_EQ(std::vector<uint8_t>{10}, h.archive.drawn);
 }
 
 TEST_F(ThreadedDecode, NothingFromAnOldConnectionOrAfterAStopIsDrawn)
@@ -211,7 +269,7 @@ TEST_F(ThreadedDecode, BackToOneThreadAndShutdownWithDecodesInFlight)
     EXPECT_EQ(8, h.view.drawn.back());
 
     // Threads again, and the link destroyed mid-stream: a held picture stays good.
-    h.Link().SetDecodeThreads(2, &wakeups);
+    h.Link().SetDecodeThreads(2, &wakeups, 0);
     for (int nChannel = 0; nChannel < 16; ++nChannel)
         Send(LivePacket(CameraJpeg(nChannel, nChannel % 2 == 1), nChannel));
     const Picture held = h.view.pictures[8];
