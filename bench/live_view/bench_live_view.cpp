@@ -305,7 +305,7 @@ int main(int argc, char** argv)
         std::fflush(stdout);
     };
     // The simulator sends prerendered pictures, so that it costs little beside the client.
-    const QStringList flatOut{"--fps", "5000", "--single-fps", "5000", "--scene-fps", "10", "--prerendered", "8"};
+    const QStringList flatOut{"--fps", "5000", "--single-fps", "16000", "--scene-fps", "10", "--prerendered", "8"};
     for (const auto& [pszWhat, decoding] :
          {std::pair{"scaled, one thread", scaledAlone}, std::pair{"full size, threads", threadsAlone},
           std::pair{"scaled, threads", both}}) {

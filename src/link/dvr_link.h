@@ -74,9 +74,10 @@ public:
     static constexpr int kBacklogWaiting = 2;      // undecoded pictures beyond one per decoder thread
     static constexpr size_t kMaxUntaken = 24;      // decoded or not, before reading waits for the taker
     // With decoder threads, a picture is still decoded on this thread while none is on its way
-    // and fewer bytes than this wait behind it (a light stream then costs no hand-overs; a
-    // stream of sixteen cameras at 30 a second gathers about 100 KB between two reads).
-    static constexpr size_t kInlineBacklogBytes = 160 * 1024;
+    // and fewer bytes than this wait behind it: a stream this thread keeps up with costs no
+    // hand-overs (sixteen cameras at 30 a second gather about 100 KB between two reads), and
+    // the threads take over once the socket's read-ahead (256 KB) is nearly full.
+    static constexpr size_t kInlineBacklogBytes = 192 * 1024;
     // Reads at most when the backlog clears: far more than the socket's read-ahead holds, so
     // the loop ends when the bytes do; only a safety net against a socket that never runs dry.
     static constexpr int kResumeReads = 1024;

@@ -69,7 +69,7 @@ std::optional<SimOptions> ParseSimOptions(const QStringList& arguments, QString&
                                                         "1 and 8 make the client trust the header's channel.", "N");
     const QCommandLineOption model = opt("model", "DVR model byte of the login reply (default 0x16).", "N");
     const QCommandLineOption fps = opt("fps", "Live pictures per second per channel in multi-channel view (default 15; up to 5000 for load tests).", "N");
-    const QCommandLineOption singleFps = opt("single-fps", "Live pictures per second in single-channel view (default 30; up to 5000 for load tests).", "N");
+    const QCommandLineOption singleFps = opt("single-fps", "Live pictures per second in single-channel view (default 30; up to 16000 for load tests).", "N");
     const QCommandLineOption playFps = opt("play-fps", "Play pictures per second per channel (default 10).", "N");
     const QCommandLineOption sceneFps = opt("scene-fps", "Scene drawings per second per camera (default 10).", "N");
     const QCommandLineOption prerendered = opt("prerendered", "Load tests: encode N live pictures per camera once "
@@ -163,7 +163,7 @@ std::optional<SimOptions> ParseSimOptions(const QStringList& arguments, QString&
     number(model, 0, 255, o.nModel);
     // Up to 5000 for load tests: a client that cannot keep up gets what it can take.
     number(fps, 1, 5000, o.nFps);
-    number(singleFps, 1, 5000, o.nSingleFps);
+    number(singleFps, 1, 16000, o.nSingleFps);
     number(playFps, 1, 60, o.nPlayFps);
     number(sceneFps, 1, 60, o.format.nSceneFps);
     number(prerendered, 1, CPictureRing::kMaxPictures, o.nPrerendered);
