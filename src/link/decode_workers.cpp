@@ -80,28 +80,47 @@ void CDecodeWorkers::Run()
             return;
         pSlot->state = SlotState::Decoding;
         lock.unlock();
-
-        CompletedPayload payload = pSlot->job.payload;
-        payload.pData = pSlot->bytes.data();
-        payload.nBytes = pSlot->nBytes;
-        DecodedPicture& out = pSlot->out;
-        out.payload = pSlot->job.payload;
-        out.dwConnection = pSlot->job.dwConnection;
-        out.result = {};
-        out.result.bSkipped = false;
-        codec.SetFieldFlag(pSlot->job.byFieldFlag);
-        out.result.byChannel = PictureCompletion::DecodeAndCheck(payload, codec, pSlot->job.shown);
-        if (out.result.byChannel < kChannelCount && codec.Pixels())
-            out.result.picture = m_rPool.Take(codec);
-        out.byFieldFlag = codec.FieldFlag();
-
+        Decode(*pSlot, codec);
         lock.lock();
-        if (pSlot->bytes.capacity() > kKeepBytes)
-            std::vector<uint8_t>().swap(pSlot->bytes);
         pSlot->state = SlotState::Done;
         if (m_fnReady)
             m_fnReady();
     }
+}
+
+void CDecodeWorkers::Decode(Slot& slot, CImageCodec& codec)
+{
+    CompletedPayload payload = slot.job.payload;
+    payload.pData = slot.bytes.data();
+    payload.nBytes = slot.nBytes;
+    DecodedPicture& out = slot.out;
+    out.payload = slot.job.payload;
+    out.dwConnection = slot.job.dwConnection;
+    out.result = {};
+    out.result.bSkipped = false;
+    codec.SetFieldFlag(slot.job.byFieldFlag);
+    out.result.byChannel = PictureCompletion::DecodeAndCheck(payload, codec, slot.job.shown);
+    if (out.result.byChannel < kChannelCount && codec.Pixels())
+        out.result.picture = m_rPool.Take(codec);
+    out.byFieldFlag = codec.FieldFlag();
+    if (slot.bytes.capacity() > kKeepBytes)
+        std::vector<uint8_t>().swap(slot.bytes);
+}
+
+bool CDecodeWorkers::DecodeOneHere()
+{
+    Slot* pSlot = nullptr;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        pSlot = NextQueued();
+        if (!pSlot)
+            return false;
+        pSlot->state = SlotState::Decoding;
+    }
+    Decode(*pSlot, m_hereCodec);
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    pSlot->state = SlotState::Done;
+    return true;
 }
 
 size_t CDecodeWorkers::TakeReady(DecodedPicture* pOut, size_t nMax)
@@ -135,6 +154,15 @@ size_t CDecodeWorkers::Undecoded() const
         nUndecoded += state == SlotState::Queued || state == SlotState::Decoding ? 1 : 0;
     }
     return nUndecoded;
+}
+
+size_t CDecodeWorkers::Waiting() const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    size_t nWaiting = 0;
+    for (uint64_t n = m_nHead; n < m_nTail; ++n)
+        nWaiting += m_slots[n % kSlots].state == SlotState::Queued ? 1 : 0;
+    return nWaiting;
 }
 
 uint64_t CDecodeWorkers::Overflowed() const

@@ -56,6 +56,9 @@ public:
 
     // User-interface thread. False when the payload was dropped for want of a slot.
     bool Submit(const DecodeJob& job, const uint8_t* pData, size_t nBytes);
+    // User-interface thread: decodes the oldest payload still waiting here, as a thread would;
+    // false when none waits. For a submitter that would otherwise sit idle on a full backlog.
+    bool DecodeOneHere();
     // User-interface thread: moves the results that are ready, in submission order, into
     // pOut[0..nMax-1]; how many. Stops at the first payload still waiting or in work.
     size_t TakeReady(DecodedPicture* pOut, size_t nMax);
@@ -65,6 +68,7 @@ public:
     // those of them still waiting or in work.
     size_t Outstanding() const;
     size_t Undecoded() const;
+    size_t Waiting() const; // of those, not started yet
     // Payloads dropped unseen for want of a slot.
     uint64_t Overflowed() const;
 
@@ -79,6 +83,8 @@ private:
     };
 
     void Run();
+    // Decodes the slot's payload into its result; the slot is marked Decoding meanwhile.
+    void Decode(Slot& slot, CImageCodec& codec);
     // The oldest waiting payload, or null; under the lock.
     Slot* NextQueued();
 
@@ -95,6 +101,7 @@ private:
     uint64_t m_nTail = 0;
     uint64_t m_nOverflowed = 0;
 
+    CImageCodec m_hereCodec; // DecodeOneHere's, on the user-interface thread
     std::vector<std::thread> m_threads;
 };
 

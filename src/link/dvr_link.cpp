@@ -519,10 +519,19 @@ void CDvrLink::OnSocketReadable()
     // recorder is held back by TCP, as it is when decoding on this thread, instead of every
     // picture being read and then dropped for a newer one.
     if (DecodeBacklogFull()) {
-        m_bReadHeld = true;
+        HoldReading();
         return;
     }
     m_framer.OnReadable(*m_pSocket, *this);
+}
+
+void CDvrLink::HoldReading()
+{
+    m_bReadHeld = true;
+    // Rather than wait idle for the threads, this thread decodes a waiting picture itself at
+    // its next turn: one a turn, so that input, timers and painting keep theirs.
+    if (m_pDecodeWakeup && m_pictures.Waiting() > 0)
+        m_pDecodeWakeup->Wake();
 }
 
 bool CDvrLink::DecodeBacklogFull() const
@@ -754,6 +763,14 @@ bool CDvrLink::StillWanted(const CompletedPayload& payload, uint32_t dwConnectio
 
 void CDvrLink::OnDecodesReady()
 {
+    DeliverDecoded();
+    if (m_bReadHeld && DecodeBacklogFull() && m_pictures.DecodeOneHere())
+        DeliverDecoded();
+    ResumeReading();
+}
+
+void CDvrLink::DeliverDecoded()
+{
     if (!m_pDecoded)
         return;
     std::array<DecodedPicture, CDecodeWorkers::kSlots>& decoded = *m_pDecoded;
@@ -764,7 +781,6 @@ void CDvrLink::OnDecodesReady()
             DeliverPicture(decoded[i].payload, decoded[i].result);
         decoded[i].result.picture.Reset();
     }
-    ResumeReading();
 }
 
 void CDvrLink::ResumeReading()
@@ -776,7 +792,7 @@ void CDvrLink::ResumeReading()
     m_bReadHeld = false;
     for (int nRead = 0; nRead < kResumeReads && m_pSocket; ++nRead) {
         if (DecodeBacklogFull()) {
-            m_bReadHeld = true;
+            HoldReading();
             return;
         }
         if (!m_framer.OnReadable(*m_pSocket, *this))

@@ -71,7 +71,9 @@ public:
     static constexpr uint8_t kPlayImageLimit = 20; // counted play images before a reconnection
     static constexpr const char* kAlarmEventFile = "AlarmEvent.am";
     static constexpr const char* kPtzReplyText = "Direct Pantilt Camera Control";
-    static constexpr int kBacklogWaiting = 2;      // undecoded pictures beyond one per decoder thread
+    // Undecoded pictures beyond one per decoder thread before reading waits (and this thread
+    // decodes one of them at each turn meanwhile).
+    static constexpr int kBacklogWaiting = 4;
     static constexpr size_t kMaxUntaken = 24;      // decoded or not, before reading waits for the taker
     // With decoder threads, a picture is still decoded on this thread while none is on its way
     // and fewer bytes than this wait behind it: a stream this thread keeps up with costs no
@@ -223,8 +225,11 @@ private:
     void DeliverPicture(const CompletedPayload& payload, const CompletedPicture& result);
     // The decoder threads' results, taken back here.
     void OnDecodesReady();
+    void DeliverDecoded();
     // The decoder threads have enough waiting: reading pauses until they catch up.
     bool DecodeBacklogFull() const;
+    // Reading waits for the threads; this thread helps them at its next turn.
+    void HoldReading();
     // Reads what waited while the backlog was full.
     void ResumeReading();
     // A completed picture is decoded on this thread although decoder threads run.

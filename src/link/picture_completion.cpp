@@ -83,9 +83,19 @@ size_t PictureCompletion::TakeReady(DecodedPicture* pOut, size_t nMax)
     return nTaken;
 }
 
+bool PictureCompletion::DecodeOneHere()
+{
+    return m_pWorkers && m_pWorkers->DecodeOneHere();
+}
+
 size_t PictureCompletion::Outstanding() const
 {
     return m_pWorkers ? m_pWorkers->Outstanding() : 0;
+}
+
+size_t PictureCompletion::Waiting() const
+{
+    return m_pWorkers ? m_pWorkers->Waiting() : 0;
 }
 
 size_t PictureCompletion::Undecoded() const

@@ -75,8 +75,13 @@ public:
     // Threaded: the results ready, in submission order, into pOut[0..nMax-1]; how many. The
     // decode channel and the streams' field flags follow them as if decoded here.
     size_t TakeReady(DecodedPicture* pOut, size_t nMax);
+    // Threaded: decodes the oldest payload still waiting for a thread on the caller's thread
+    // instead; false when none waits. Its result is taken with the others, in order.
+    bool DecodeOneHere();
     // Threaded: payloads submitted and not yet taken back.
     size_t Outstanding() const;
+    // Threaded: payloads submitted and not started yet.
+    size_t Waiting() const;
     // Threaded: payloads submitted and not decoded yet.
     size_t Undecoded() const;
     // Payloads the threads dropped unseen for want of a slot.

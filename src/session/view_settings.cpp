@@ -163,7 +163,7 @@ int ReadDecodeThreads(int nCores, const std::string& strOptIniPath)
     const int nThreads = ReadProfileInt("DECODE", "THREADS", -1, strOptIniPath);
     if (nThreads >= 0)
         return std::min(nThreads, kMaxDecodeThreads);
-    return nCores >= 2 ? std::min(nCores, kMaxDecodeThreads) : 0;
+    return nCores >= 2 ? std::min(nCores - 1, kMaxDecodeThreads) : 0;
 }
 
 } // namespace ostrel

@@ -95,8 +95,9 @@ inline constexpr const char* kOptIniPath = "ini/opt.ini";
 PtzIntervals ReadPtzIntervals(const std::string& strOptIniPath = kOptIniPath);
 
 // Decoder threads from ini/opt.ini, key "THREADS" of section "DECODE": 0 decodes on the
-// user-interface thread, 1 to 16 that many threads. Missing or negative: one per core, or none
-// on a single core, where a thread would only take turns with the user interface.
+// user-interface thread, 1 to 16 that many threads. Missing or negative: one per core but one,
+// whose decoder the user-interface thread is itself (it decodes light streams, and helps the
+// threads when they fall behind); none on a single core.
 inline constexpr int kMaxDecodeThreads = 16;
 int ReadDecodeThreads(int nCores, const std::string& strOptIniPath = kOptIniPath);
 

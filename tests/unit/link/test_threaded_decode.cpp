@@ -129,25 +129,30 @@ TEST_F(ThreadedDecode, EveryPictureOfAChannelIsShownInOrderWithSeveralInWorkAtOn
     EXPECT_NEAR(20, shown[0][0], 2);
     EXPECT_NEAR(40, shown[0][1], 2);
 
-    // Pictures of three channels, each numbered by its grey level, faster than a decode.
-    shown.assign(3, {});
-    std::vector<std::vector<int>> sent(3);
-    for (int i = 0; i < 60; ++i) {
-        const int nChannel = i % 3;
-        const int nLevel = 8 + 12 * (i / 3) + 4 * nChannel; // rises by 12 per channel, never repeats
-        sent[static_cast<size_t>(nChannel)].push_back(nLevel);
-        send(nChannel, nLevel);
-        if (i % 7 == 0)
-            wakeups.RunRung(); // results come back now and then, as the event loop turns
+    // Pictures of three channels, each numbered by its grey level, faster than a decode; on
+    // two threads, then on one with this thread decoding a waiting picture at each turn.
+    for (const int nThreads : {2, 1}) {
+        SCOPED_TRACE(nThreads);
+        h.Link().SetDecodeThreads(nThreads, &wakeups, 0);
+        shown.assign(3, {});
+        std::vector<std::vector<int>> sent(3);
+        for (int i = 0; i < 60; ++i) {
+            const int nChannel = i % 3;
+            const int nLevel = 8 + 12 * (i / 3) + 4 * nChannel; // rises by 12 per channel, never repeats
+            sent[static_cast<size_t>(nChannel)].push_back(nLevel);
+            send(nChannel, nLevel);
+            if (i % 7 == 0 || nThreads == 1)
+                wakeups.RunRung(); // results come back now and then, as the event loop turns
+        }
+        Drain();
+        for (size_t c = 0; c < 3; ++c) {
+            SCOPED_TRACE(c);
+            ASSERT_EQ(sent[c].size(), shown[c].size()) << "reading waits for the threads; nothing is dropped";
+            for (size_t i = 0; i < shown[c].size(); ++i)
+                EXPECT_NEAR(sent[c][i], shown[c][i], 2) << "in the order sent";
+        }
+        EXPECT_EQ(0u, h.Link().Pictures().DroppedUnseen());
     }
-    Drain();
-    for (size_t c = 0; c < 3; ++c) {
-        SCOPED_TRACE(c);
-        ASSERT_EQ(sent[c].size(), shown[c].size()) << "reading waits for the threads; nothing is dropped";
-        for (size_t i = 0; i < shown[c].size(); ++i)
-            EXPECT_NEAR(sent[c][i], shown[c][i], 2) << "in the order sent";
-    }
-    EXPECT_EQ(0u, h.Link().Pictures().DroppedUnseen());
 }
 
 TEST_F(ThreadedDecode, ALightStreamIsDecodedAtOnceABacklogOnTheThreadsAndASearchCutsABatch)

@@ -186,9 +186,10 @@ TEST_F(ViewSettingsTest, AnUnwritableSettingsFolderIsReportedAndTheOldFileKept)
 TEST_F(ViewSettingsTest, OptIniGivesTheDecodeThreadsAndItsFirstMebibytesIntervalsOrTheDefaults)
 {
     const std::string strPath = (m_dir / "opt.ini").string();
-    EXPECT_EQ(0, ReadDecodeThreads(1, strPath)) << "missing: one per core, none on a single core";
+    EXPECT_EQ(0, ReadDecodeThreads(1, strPath)) << "missing: one per core but one, none on a single core";
+    EXPECT_EQ(3, ReadDecodeThreads(4, strPath));
     EXPECT_EQ(16, ReadDecodeThreads(64, strPath));
-    const std::pair<const char*, int> threads[] = {{"0", 0}, {"3", 3}, {"99", 16}, {"-1", 2}, {"two", 0}};
+    const std::pair<const char*, int> threads[] = {{"0", 0}, {"3", 3}, {"99", 16}, {"-1", 1}, {"two", 0}};
     for (const auto& [pszValue, nThreads] : threads) {
         PutBytes(strPath, std::string("[PTZ_CMD_INTERVAL]\r\nCMD=100\r\n[Decode]\r\nthreads=") + pszValue + "\r\n");
         EXPECT_EQ(nThreads, ReadDecodeThreads(2, strPath)) << pszValue;
