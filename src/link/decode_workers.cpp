@@ -147,22 +147,22 @@ size_t CDecodeWorkers::Outstanding() const
 
 size_t CDecodeWorkers::Undecoded() const
 {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    size_t nUndecoded = 0;
-    for (uint64_t n = m_nHead; n < m_nTail; ++n) {
-        const SlotState state = m_slots[n % kSlots].state;
-        nUndecoded += state == SlotState::Queued || state == SlotState::Decoding ? 1 : 0;
-    }
-    return nUndecoded;
+    return Count([](SlotState state) { return state == SlotState::Queued || state == SlotState::Decoding; });
 }
 
 size_t CDecodeWorkers::Waiting() const
 {
+    return Count([](SlotState state) { return state == SlotState::Queued; });
+}
+
+template <typename Predicate>
+size_t CDecodeWorkers::Count(Predicate fnCounts) const
+{
     const std::lock_guard<std::mutex> lock(m_mutex);
-    size_t nWaiting = 0;
+    size_t nCount = 0;
     for (uint64_t n = m_nHead; n < m_nTail; ++n)
-        nWaiting += m_slots[n % kSlots].state == SlotState::Queued ? 1 : 0;
-    return nWaiting;
+        nCount += fnCounts(m_slots[n % kSlots].state) ? 1 : 0;
+    return nCount;
 }
 
 uint64_t CDecodeWorkers::Overflowed() const

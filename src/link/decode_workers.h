@@ -85,6 +85,9 @@ private:
     void Run();
     // Decodes the slot's payload into its result; the slot is marked Decoding meanwhile.
     void Decode(Slot& slot, CImageCodec& codec);
+    // Payloads in use whose state fnCounts accepts; takes the lock.
+    template <typename Predicate>
+    size_t Count(Predicate fnCounts) const;
     // The oldest waiting payload, or null; under the lock.
     Slot* NextQueued();
 
