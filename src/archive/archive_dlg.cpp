@@ -155,7 +155,7 @@ void CArchiveDlg::Create()
     CreateControls();
     if (m_services.pBackupFiles && m_services.pPoster)
         m_pBackup = std::make_unique<CAviBackup>(
-            CAviBackup::Services{m_services.rTimers, *m_services.pPoster, *m_services.pBackupFiles,
+            CAviBackup::Services{m_services.rTimers, m_services.rClock, *m_services.pPoster, *m_services.pBackupFiles,
                                  m_services.pFolders, m_services.strStartFolder},
             static_cast<BackupView&>(*this));
     m_rSession.SetArchiveWindow(&m_player);
@@ -476,7 +476,7 @@ void CArchiveDlg::OnAviToggle()
 {
     if (m_pBackup) {
         if (!m_pBackup->IsRecording())
-            m_services.pBackupFiles->SetCodec(m_rSession.Settings().byAviCodec == 1 ? AviCodec::Mjpeg : AviCodec::Raw);
+            m_services.pBackupFiles->SetCodec(BackupCodecFromSetting(m_rSession.Settings().byAviCodec));
         m_pBackup->Toggle(m_player.PlayState(), m_rSession.Settings().byRecordInterval);
     }
     m_rSession.Link().StartReconnect(false);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "archive/avi_backup.h"
-#include "archive/avi_file_maker.h"
+#include "backup/avi_backup.h"
+#include "backup/backup_file_maker.h"
 #include "platform/clock.h"
 #include "platform/file_store.h"
 #include "platform/folder_opener.h"
@@ -45,7 +45,7 @@ struct ArchiveServices {
     Printer* pPrinter = nullptr;      // null: printing does nothing
     Notifier* pNotifier = nullptr;    // message boxes; may be null
     // The AVI backup's files and its saving thread's reports; without both there is no backup.
-    CAviFileMaker* pBackupFiles = nullptr;
+    CBackupFileMaker* pBackupFiles = nullptr;
     UiPoster* pPoster = nullptr;
     std::string strStartFolder;       // the starting folder, for backups when the record folder fails
 };

@@ -21,7 +21,7 @@ inline constexpr std::array<const char*, 6> kRotateIntervalNames = {"01 SEC", "0
 inline constexpr std::array<const char*, 7> kScanRateNames = {"1X", "2X", "4X", "8X", "16X", "32X", "64X"};
 inline constexpr std::array<const char*, 5> kReconnectCountNames = {"1", "2", "3", "4", "5"};
 // "Avi Codec": how backup files keep their pictures.
-inline constexpr std::array<const char*, 2> kAviCodecNames = {"Uncompressed", "Motion JPEG"};
+inline constexpr std::array<const char*, 3> kAviCodecNames = {"Uncompressed", "Motion JPEG", "MP4 (H.264)"};
 inline constexpr std::array<const char*, 13> kRecordIntervalNames = {
     "03SEC", "05SEC", "10SEC", "15SEC", "20SEC", "25SEC", "30SEC",
     "35SEC", "40SEC", "45SEC", "50SEC", "55SEC", "60SEC"};

@@ -11,6 +11,12 @@ int64_t SystemClock::TickMs() const
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+int64_t SystemClock::TickUs() const
+{
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 LocalDateTime SystemClock::LocalNow() const
 {
     const std::time_t now = std::time(nullptr);

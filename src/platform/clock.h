@@ -21,6 +21,8 @@ public:
     virtual ~Clock() = default;
     // Milliseconds since an arbitrary start; never goes backwards.
     virtual int64_t TickMs() const = 0;
+    // The same tick count in microseconds, where the clock has them.
+    virtual int64_t TickUs() const { return TickMs() * 1000; }
     virtual LocalDateTime LocalNow() const = 0;
 };
 
@@ -28,6 +30,7 @@ public:
 class SystemClock final : public Clock {
 public:
     int64_t TickMs() const override;
+    int64_t TickUs() const override;
     LocalDateTime LocalNow() const override;
 };
 

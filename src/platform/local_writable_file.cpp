@@ -1,5 +1,6 @@
 #include "platform/local_writable_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -89,7 +90,7 @@ std::unique_ptr<LocalWritableFile> LocalWritableFile::Open(const std::string& st
     const mode_t mode = bReplaces || access == FileAccess::Private ? 0600 : 0666;
     for (int nAttempt = 0; status.Ok() && nAttempt < kTemporaryAttempts; ++nAttempt) {
         std::string strTemp = strPath + ".part-" + TemporarySuffix(&strPath, nAttempt);
-        const int fd = ::open(strTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        const int fd = ::open(strTemp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0) {
             if (pStatus)
                 *pStatus = {};
@@ -157,6 +158,26 @@ FileStatus LocalWritableFile::Write(const uint8_t* pData, size_t nBytes)
     m_nPosition += nBytes;
     if (m_nPosition > m_nSize)
         m_nSize = m_nPosition;
+    return {};
+}
+
+FileStatus LocalWritableFile::ReadAt(uint64_t nOffset, uint8_t* pData, size_t nBytes, size_t* pnRead)
+{
+    *pnRead = 0;
+    if (m_fd < 0)
+        return {m_nFailErrno != 0 ? m_nFailErrno : EBADF};
+    while (*pnRead < nBytes && nOffset + *pnRead < m_nSize) {
+        const size_t nWant = static_cast<size_t>(std::min<uint64_t>(nBytes - *pnRead, m_nSize - nOffset - *pnRead));
+        const ssize_t n = ::pread(m_fd, pData + *pnRead, nWant, static_cast<off_t>(nOffset + *pnRead));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return Fail(errno);
+        }
+        if (n == 0)
+            return Fail(EIO); // shorter than what was written
+        *pnRead += static_cast<size_t>(n);
+    }
     return {};
 }
 

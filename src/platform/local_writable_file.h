@@ -35,6 +35,7 @@ public:
     FileStatus Seek(uint64_t nOffset) override;
     uint64_t Position() const override { return m_nPosition; }
     uint64_t Size() const override { return m_nSize; }
+    FileStatus ReadAt(uint64_t nOffset, uint8_t* pData, size_t nBytes, size_t* pnRead) override;
     FileStatus Close() override;
     FileStatus CloseAs(const std::string& strFinalPath) override;
 

@@ -52,6 +52,10 @@ public:
     virtual uint64_t Position() const = 0;
     // The furthest any write has reached, in bytes.
     virtual uint64_t Size() const = 0;
+    // Reads back up to nBytes written at nOffset into pData (a second pass over the file, e.g.
+    // to move an index to the front); *pnRead gets how many, fewer only at the end. The
+    // position does not move. A read error is the file's failure, as a write's is.
+    virtual FileStatus ReadAt(uint64_t nOffset, uint8_t* pData, size_t nBytes, size_t* pnRead) = 0;
     // Commits the file: flushes it to the disk and renames it over the final name, replacing a
     // previous file of that name, whose mode (and owner, where allowed) it takes. On failure
     // (the errno of the flush or the rename, EISDIR when a folder has the final name, EBADF

@@ -28,7 +28,7 @@ struct ViewSettings {
     int32_t bUseAlertMode = 0;             // "Use AlertMode"
     uint8_t byRecordInterval = 0;          // "Record Interval": index 0-12 = 3, 5, 10 ... 60 s
     uint8_t byDateShow = 0;                // "Date Show"
-    uint8_t byAviCodec = 0;                // "Avi Codec": 0 uncompressed, 1 Motion JPEG
+    uint8_t byAviCodec = 0;                // "Avi Codec": 0 uncompressed, 1 Motion JPEG, 2 MP4 (H.264)
     std::array<char, 260> szPtzFilePath{}; // copy of the view's PTZ file path taken at load
     std::array<char, 66> szIpLabel{};      // "Ip Label": name of the current recorder entry
     bool bRecordPathReplaced = false;      // not stored: the stored record path was unusable at load

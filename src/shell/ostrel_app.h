@@ -1,7 +1,7 @@
 #pragma once
 
 #include "alarmlog/alarm_event_dlg.h"
-#include "archive/avi_file_maker.h"
+#include "backup/backup_file_maker.h"
 #include "platform/clock.h"
 #include "platform/display_mode.h"
 #include "platform/desktop_folder_opener.h"
@@ -113,7 +113,7 @@ private:
     std::unique_ptr<QtPrinter> m_pPrinter;
     QtUiPoster m_poster;
     QtUiWakeupFactory m_wakeups;
-    CAviFileMaker m_backupFiles{m_files};
+    CBackupFileMaker m_backupFiles{m_files};
     std::unique_ptr<SettingsStore> m_pSettings;
     std::unique_ptr<DesktopAlarmNotifier> m_pAlarmNotifier;
     std::unique_ptr<CRecorderSession> m_pSession;

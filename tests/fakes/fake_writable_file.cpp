@@ -1,6 +1,7 @@
 #include "fakes/fake_writable_file.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace ostrel::test {
 
@@ -45,6 +46,18 @@ FileStatus FakeWritableFile::Write(const uint8_t* pData, size_t nBytes)
         m_bytes.resize(static_cast<size_t>(nEnd));
     std::copy(pData, pData + nBytes, m_bytes.begin() + static_cast<std::ptrdiff_t>(m_nPosition));
     m_nPosition = nEnd;
+    return {};
+}
+
+FileStatus FakeWritableFile::ReadAt(uint64_t nOffset, uint8_t* pData, size_t nBytes, size_t* pnRead)
+{
+    *pnRead = 0;
+    if (!m_bOpen)
+        return {m_nFailErrno != 0 ? m_nFailErrno : EBADF};
+    if (nOffset < m_bytes.size()) {
+        *pnRead = static_cast<size_t>(std::min<uint64_t>(nBytes, m_bytes.size() - nOffset));
+        std::memcpy(pData, m_bytes.data() + nOffset, *pnRead);
+    }
     return {};
 }
 

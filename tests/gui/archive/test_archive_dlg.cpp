@@ -166,16 +166,17 @@ TEST_F(ArchiveDlgTest, PrintPutsTheLabelledPlayAreaAnInchIntoThePage)
     EXPECT_EQ(std::vector<std::string>{"Ostrel: No Printer Driver is installed"}, notifier.messages);
 }
 
-TEST_F(ArchiveDlgTest, BackupRecordsWhatIsPlayedAndViewerWaitsForItsFile)
+TEST_F(ArchiveDlgTest, BackupRecordsWhatIsPlayedAtItsTimesAndViewerWaitsForItsFile)
 {
-    // The real AVI files in memory, reports through a fake poster.
+    // The real files (MP4, the setting's third codec) in memory, reports through a fake poster.
     FakeUiPoster poster;
-    CAviFileMaker aviFiles(files);
+    CBackupFileMaker aviFiles(files);
     MakeArchive(nullptr, [&](ArchiveServices& services) {
         services.pPoster = &poster;
         services.pBackupFiles = &aviFiles;
     });
     SetText(pSession->Settings().szRecordPath, "/rec");
+    pSession->Settings().byAviCodec = 2;
     LogInAndOpenArchive();
     Click(IDC_FORWARD);
     Click(IDC_AVI_RECORD);
@@ -195,11 +196,15 @@ TEST_F(ArchiveDlgTest, BackupRecordsWhatIsPlayedAndViewerWaitsForItsFile)
     pDlg->Backup()->WaitForSavingThread();
     poster.RunPending();
     EXPECT_EQ("Saving OK", pDlg->Player().StatusLine());
-    // The start's capture and one for each refresh with a new picture, named after the last.
-    const Bytes& avi = files.files["/rec/2024-05-10 08-00-07.avi"];
-    ASSERT_GT(avi.size(), 4u * 921600u);
-    EXPECT_EQ(0, std::memcmp(avi.data(), "RIFF", 4));
-    EXPECT_EQ(0, std::memcmp(avi.data() + 8, "AVI ", 4));
+    // The start's capture (at 0) and one for each refresh with a new picture, named after the
+    // last: the pictures came at 0, 20 and 40 ms, each refresh 16 ms after its picture.
+    const Bytes& mp4 = files.files["/rec/2024-05-10 08-00-07.mp4"];
+    PutBytes("backup.mp4", std::string(mp4.begin(), mp4.end()));
+    QProcess probe;
+    probe.start("ffprobe", {"-v", "error", "-show_entries", "stream=codec_name,width,height:frame=pts_time",
+                            "-of", "default=nw=1:nk=1", "backup.mp4"});
+    ASSERT_TRUE(probe.waitForFinished(30000));
+    EXPECT_EQ("0.000000\n0.016000\n0.036000\n0.056000\nh264\n640\n480\n", probe.readAllStandardOutput().toStdString());
     EXPECT_EQ(std::vector<std::string>{"/rec"}, folders.opened);
     Click(IDC_VIEWER);
     clock.Advance(500);

@@ -110,7 +110,7 @@ TEST_F(ConfigDialogTest, EveryControlShowsItsSettingOkWritesItBackAndRecordsTheE
         p.RecordPathEdit()->setText("/other");
         p.RecordIntervalList()->setCurrentIndex(1);
         p.DateShowCheck()->setChecked(true);
-        p.AviCodecList()->setCurrentIndex(0);
+        p.AviCodecList()->setCurrentIndex(2); // "MP4 (H.264)"
         if (bOk)
             PressOk();
         else
@@ -125,7 +125,7 @@ TEST_F(ConfigDialogTest, EveryControlShowsItsSettingOkWritesItBackAndRecordsTheE
         EXPECT_EQ((std::vector<std::string_view>{"Yard", "10.1.2.3", "u2", "p2", "/other"}),
                   (std::vector<std::string_view>{GetText(s.szIpLabel), GetText(s.szHostAddress), GetText(s.szUserId),
                                                  GetText(s.szPassword), GetText(s.szRecordPath)}));
-        EXPECT_EQ((std::vector<int>{8100, 4, 0, 0, 4, 0, 1, 1, 1, 0}),
+        EXPECT_EQ((std::vector<int>{8100, 4, 0, 0, 4, 0, 1, 1, 1, 2}),
                   (std::vector<int>{s.nHostPort, s.byPtzType, s.byRotateInterval, s.byRequestSpeed, s.byReconnectCount,
                                     s.bUseFullScreen, s.bUseAlertMode, s.byRecordInterval, s.byDateShow, s.byAviCodec}));
         EXPECT_EQ("/w/PTZ/user_command.tl", GetText(s.szPtzFilePath)) << "not the page's";

@@ -148,6 +148,14 @@ TYPED_TEST(FileStoreContract, WrittenFileIsPatchedShowsOnlyAtCloseAndNeverReplac
     EXPECT_EQ(10u, pFile->Size()) << "a patch does not grow the file";
     EXPECT_EQ(EINVAL, pFile->Seek(11).nErrno) << "no seek past the end";
     EXPECT_EQ(6u, pFile->Position());
+    // Read back as written, patch included, short only at the end; the position stays.
+    char read[8] = {};
+    size_t nRead = 0;
+    ASSERT_TRUE(pFile->ReadAt(3, reinterpret_cast<uint8_t*>(read), 8, &nRead).Ok());
+    EXPECT_EQ("3ab6789", std::string(read, nRead));
+    ASSERT_TRUE(pFile->ReadAt(10, reinterpret_cast<uint8_t*>(read), 8, &nRead).Ok());
+    EXPECT_EQ(0u, nRead);
+    EXPECT_EQ(6u, pFile->Position());
     EXPECT_EQ("previous recording", this->files.Read(strPath)) << "nothing shows before Close";
     ASSERT_TRUE(pFile->Close().Ok());
     EXPECT_EQ("0123ab6789", this->files.Read(strPath));

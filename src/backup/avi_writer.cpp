@@ -1,4 +1,4 @@
-#include "archive/avi_writer.h"
+#include "backup/avi_writer.h"
 
 #include "link/bitmap_info_header.h"
 #include "link/jpeg_writer.h"

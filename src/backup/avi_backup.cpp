@@ -1,4 +1,4 @@
-#include "archive/avi_backup.h"
+#include "backup/avi_backup.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -29,7 +29,7 @@ CAviBackup::~CAviBackup()
     if (m_bRecording)
         Stop();
     m_pTimers->Stop(kTimerId);
-    Push(Job{JobKind::Quit, {}, 0});
+    Push(Job{JobKind::Quit, {}, 0, 0});
     m_thread.join();
 }
 
@@ -102,7 +102,7 @@ void CAviBackup::OnTimer(int nId)
 
 void CAviBackup::StartFile()
 {
-    Push(Job{JobKind::Start, m_rView.RecordFolder(), 0});
+    Push(Job{JobKind::Start, m_rView.RecordFolder(), 0, 0});
 }
 
 void CAviBackup::CommitFile()
@@ -111,7 +111,7 @@ void CAviBackup::CommitFile()
     m_strShown = kSavingText;
     if (!m_bFailureShown)
         m_rView.ShowBackupStatus(kSavingText);
-    Push(Job{JobKind::Commit, m_rView.StampText(), 0});
+    Push(Job{JobKind::Commit, m_rView.StampText(), 0, 0});
 }
 
 void CAviBackup::OnPictureDrawn()
@@ -148,6 +148,7 @@ void CAviBackup::Capture()
         return;
     }
     // Only this thread touches a buffer taken from the free list until its job is queued.
+    const int64_t nTimeUs = m_services.rClock.TickUs();
     std::vector<uint8_t>& buffer = m_buffers[nBuffer];
     buffer.resize(static_cast<size_t>(kFrameStride) * kFrameHeight);
     if (!m_rView.CapturePlayArea(buffer.data(), kFrameStride)) {
@@ -159,7 +160,7 @@ void CAviBackup::Capture()
         m_strShown = kRecordingText;
         m_rView.ShowBackupStatus(kRecordingText);
     }
-    Push(Job{JobKind::Frame, {}, nBuffer});
+    Push(Job{JobKind::Frame, {}, nBuffer, nTimeUs});
 }
 
 void CAviBackup::ReleaseBuffer(size_t nBuffer)
@@ -286,7 +287,7 @@ void CAviBackup::SavingThread()
         case JobKind::Frame: {
             if (pFile && !bFailed) {
                 FileStatus status;
-                if (!pFile->AddFrame(pPixels, kFrameStride, &status)) {
+                if (!pFile->AddFrame(pPixels, kFrameStride, job.nTimeUs, &status)) {
                     pFile.reset();
                     bFailed = true;
                     report(Outcome::WriteFailed, {});
@@ -302,12 +303,13 @@ void CAviBackup::SavingThread()
                 break;
             }
             const std::string strBase = (std::filesystem::path(strFolder) / job.strText).string();
+            const std::string strExtension = pFile->Extension();
             bool bSaved = false;
             std::string strPath;
             for (int n = 0; n <= kMaxNameSuffix && !bSaved; ++n) {
-                strPath = n == 0 ? strBase + ".avi" : strBase + "_" + std::to_string(n) + ".avi";
+                strPath = n == 0 ? strBase + strExtension : strBase + "_" + std::to_string(n) + strExtension;
                 FileStatus status;
-                bSaved = pFile->Commit(strPath, &status);
+                bSaved = pFile->CloseAs(strPath, &status);
                 if (!bSaved && status.nErrno != EEXIST)
                     break;
             }

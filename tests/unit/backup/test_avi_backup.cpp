@@ -1,7 +1,7 @@
 // The AVI backup's runs on the fake clock with a real saving thread and a recording file maker:
 // which captures go into which file, under which name, and what the operator is shown. The AVI
 // files themselves are the writer's tests; the program's file maker the archive dialog's.
-#include "archive/avi_backup.h"
+#include "backup/avi_backup.h"
 
 #include "fakes/fake_clock.h"
 #include "fakes/fake_folder_opener.h"
@@ -27,7 +27,7 @@ namespace {
 struct Disk final : public BackupFileMaker {
     struct File final : public BackupFile {
         explicit File(Disk& rDisk) : disk(rDisk) {}
-        bool AddFrame(const uint8_t* pBgrx, int nStrideBytes, FileStatus* pStatus) override
+        bool AddFrame(const uint8_t* pBgrx, int nStrideBytes, int64_t nTimeUs, FileStatus* pStatus) override
         {
             std::unique_lock<std::mutex> lock(disk.mutex);
             disk.gateOpened.wait(lock, [&] { return !disk.bGateClosed; });
@@ -38,19 +38,24 @@ struct Disk final : public BackupFileMaker {
                 return false;
             }
             frames.push_back(pBgrx[0]);
+            times.push_back(nTimeUs);
             return true;
         }
-        bool Commit(const std::string& strPath, FileStatus* pStatus) override
+        bool CloseAs(const std::string& strPath, FileStatus* pStatus) override
         {
             const std::lock_guard<std::mutex> lock(disk.mutex);
             const bool bNew = disk.committed.emplace(strPath, frames).second;
+            if (bNew)
+                disk.times[strPath] = times;
             pStatus->nErrno = bNew ? 0 : EEXIST;
             return bNew;
         }
         uint32_t Frames() const override { return static_cast<uint32_t>(frames.size()); }
+        const char* Extension() const override { return ".avi"; }
 
         Disk& disk;
         std::vector<int> frames;
+        std::vector<int64_t> times;
     };
     std::unique_ptr<BackupFile> Start(const std::string&, FileStatus*) override { return std::make_unique<File>(*this); }
     bool MakeFolder(const std::string& strFolder) override
@@ -69,6 +74,7 @@ struct Disk final : public BackupFileMaker {
     std::mutex mutex;
     std::condition_variable gateOpened;
     std::map<std::string, std::vector<int>> committed; // name -> captures
+    std::map<std::string, std::vector<int64_t>> times; // name -> the captures' times
     std::vector<std::string> folders;                  // asked for, in order
     int nFailAtFrame = -1;    // the file's n-th AddFrame fails (0-based), once
     bool bGateClosed = false; // AddFrame waits while closed
@@ -118,7 +124,7 @@ protected:
     FakeFolderOpener folders;
     View view;
     std::unique_ptr<CAviBackup> pBackup =
-        std::make_unique<CAviBackup>(CAviBackup::Services{timers, poster, disk, &folders, "."}, view);
+        std::make_unique<CAviBackup>(CAviBackup::Services{timers, clock, poster, disk, &folders, "."}, view);
 };
 
 } // namespace
@@ -129,9 +135,11 @@ TEST_F(AviBackupTest, EachIntervalWhilePlayingForwardBecomesOneFileNamedAfterIts
         EXPECT_FALSE(pBackup->Toggle(wState, 0)) << wState;
     ASSERT_TRUE(pBackup->Toggle(0x0001, 1)); // 5 s
     EXPECT_TRUE(view.bLit && view.statuses.back() == "Recording");
+    clock.Advance(17);
     Pictures(3); // several pictures before a refresh: one capture; the first was the start's
+    clock.Advance(33);
     Pictures(1);
-    clock.Advance(4999);
+    clock.Advance(4949);
     EXPECT_FALSE(pBackup->IsBusy());
     view.strStamp = "2024-05-12 10-00-05";
     clock.Advance(1);
@@ -139,6 +147,8 @@ TEST_F(AviBackupTest, EachIntervalWhilePlayingForwardBecomesOneFileNamedAfterIts
     Settle();
     EXPECT_TRUE(!pBackup->IsBusy() && view.statuses.back() == "Saving OK");
     EXPECT_EQ((std::vector<int>{1, 2, 3}), Saved("2024-05-12 10-00-05.avi"));
+    EXPECT_EQ((std::vector<int64_t>{0, 17000, 50000}), disk.times["/rec/2024-05-12 10-00-05.avi"])
+        << "each capture keeps the time of its refresh";
 
     // The next interval started with a capture of its own; the stamp has not moved, so its file
     // takes a suffix rather than replace the first.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "backup/backup_file.h"
+#include "platform/clock.h"
 #include "platform/file_store.h"
 #include "platform/folder_opener.h"
 #include "platform/timer_service.h"
@@ -21,29 +23,6 @@ namespace ostrel {
 // seconds for 12, and 15 seconds for any other index.
 int RecordIntervalMs(int nIndex);
 
-// One file of a recording run, written by the saving thread and dropped (removed) unless
-// committed.
-class BackupFile {
-public:
-    virtual ~BackupFile() = default;
-    // One capture: 640 x 480, B G R X, top-down rows nStrideBytes apart.
-    virtual bool AddFrame(const uint8_t* pBgrx, int nStrideBytes, FileStatus* pStatus) = 0;
-    // Finishes the file under strPath, never replacing a file that exists: then EEXIST, and
-    // the file stays ready for another name.
-    virtual bool Commit(const std::string& strPath, FileStatus* pStatus) = 0;
-    virtual uint32_t Frames() const = 0;
-};
-
-// Starts the files of a recording run; the program's makes AVI files.
-class BackupFileMaker {
-public:
-    virtual ~BackupFileMaker() = default;
-    // A new file in strFolder; null, with the reason in *pStatus, when it cannot start.
-    virtual std::unique_ptr<BackupFile> Start(const std::string& strFolder, FileStatus* pStatus) = 0;
-    // Creates the folder and its missing parents; true when it is a folder afterwards.
-    virtual bool MakeFolder(const std::string& strFolder) = 0;
-};
-
 // What the backup asks of the archive window, on the user-interface thread.
 class BackupView {
 public:
@@ -60,12 +39,14 @@ public:
     virtual std::string RecordFolder() = 0;
 };
 
-// The archive's AVI backup: while playback runs forward, the play area is captured each time
-// new pictures have been drawn, and every "Record Interval" the captures of that interval
-// become one file named after the last play picture, for at most 20 minutes of timer time.
+// The archive's backup: while playback runs forward, the play area is captured each time new
+// pictures have been drawn, and every "Record Interval" the captures of that interval become one
+// file (AVI or MP4, as the file maker makes them) named after the last play picture, for at most
+// 20 minutes of timer time.
 //
-// Captures run on the user-interface thread (a copy of the play area, about a millisecond); one
-// saving thread converts and writes them into the interval's file as they come, so the memory a
+// Captures run on the user-interface thread (a copy of the play area and the clock's time, about
+// a quarter of a millisecond); one saving thread converts, encodes and writes them into the
+// interval's file as they come, so the memory a
 // run holds stays bounded (kMaxFramesInFlight captures waiting at most) whatever the interval
 // and the capture rate. At an interval's end the saving thread finishes that file while the
 // captures go on into the next one. Results come back through the UiPoster.
@@ -92,6 +73,7 @@ public:
 
     struct Services {
         TimerFactory& rTimers;
+        const Clock& rClock; // a capture's time: its refresh's tick
         UiPoster& rPoster;
         BackupFileMaker& rMaker;
         FolderOpener* pFolders = nullptr;
@@ -113,7 +95,7 @@ public:
     void OnPictureDrawn();
     // Whether a capture is due (a picture drawn since the last one, while recording).
     bool WantsCapture() const { return m_bRecording && m_bNewFrame; }
-    // Copies the play area into the current file's queue now.
+    // Copies the play area into the current file's queue now, with the clock's time.
     void Capture();
 
     bool IsRecording() const { return m_bRecording; }     // m_bRecording
@@ -136,6 +118,7 @@ private:
         JobKind kind = JobKind::Quit;
         std::string strText;   // Start: the record folder; Commit: the stamp
         size_t nBuffer = 0;    // Frame
+        int64_t nTimeUs = 0;   // Frame: when it was captured
     };
     // What the saving thread reports.
     enum class Outcome : uint8_t { Saved, Empty, CommitFailed, WriteFailed };

@@ -1,9 +1,10 @@
 // The AVI writer: a file's bytes against a layout worked out by hand, files read back by ffprobe
 // and decoded by ffmpeg, and every way writing can fail.
-#include "archive/avi_writer.h"
+#include "backup/avi_writer.h"
 
 #include "fakes/fake_file_store.h"
 #include "fakes/hostile_files.h"
+#include "fakes/read_back.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -21,18 +22,6 @@ using namespace ostrel::test;
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-// A command's standard output; empty when it cannot start.
-std::string RunShell(const std::string& strCommand)
-{
-    std::string out;
-    FILE* pPipe = ::popen((strCommand + " 2>/dev/null").c_str(), "r");
-    char buf[4096];
-    for (size_t n = 0; pPipe && (n = std::fread(buf, 1, sizeof buf, pPipe)) > 0;)
-        out.append(buf, n);
-    if (pPipe)
-        ::pclose(pPipe);
-    return out;
-}
 // "codec,width,height,rate,duration,samples,pictures" of the video stream, as ffprobe counts them.
 std::string ProbeStream(const fs::path& file)
 {
