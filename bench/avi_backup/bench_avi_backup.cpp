@@ -3,7 +3,7 @@
 // written, whether the saving thread keeps up, what it costs per capture and how large the
 // files grow.
 //
-//   bench_avi_backup [seconds] [captures per second] [raw|mjpeg|mp4]
+//   bench_avi_backup [seconds] [captures per second] [raw|mjpeg|mp4] [record interval index]
 //
 // BENCH_KEEP=1 keeps the files (their folder is printed) to look at or compare.
 //
@@ -122,6 +122,7 @@ int main(int argc, char** argv)
     const int nRate = argc > 2 ? std::max(1, std::atoi(argv[2])) : 30;
     const std::string strCodec = argc > 3 ? argv[3] : "raw";
     const BackupCodec codec = strCodec == "mjpeg" ? BackupCodec::Mjpeg : strCodec == "mp4" ? BackupCodec::Mp4 : BackupCodec::Raw;
+    const int nInterval = argc > 4 ? std::atoi(argv[4]) : 0; // 0: 3-second files
     const char* pszCodec = codec == BackupCodec::Mjpeg ? "Motion JPEG" : codec == BackupCodec::Mp4 ? "MP4 (H.264)" : "uncompressed";
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv); // fonts for the scenes' and the labels' text
@@ -145,7 +146,7 @@ int main(int argc, char** argv)
     const auto tStart = WallClock::now();
     {
         CAviBackup backup(CAviBackup::Services{timers, clock, poster, maker, &folders, strFolder}, view);
-        backup.Toggle(0x0001, 0); // 3-second files
+        backup.Toggle(0x0001, nInterval);
         const auto period = std::chrono::microseconds(1000000 / nRate);
         auto tNext = WallClock::now();
         while (WallClock::now() - tStart < std::chrono::duration<double>(dSeconds)) {
@@ -185,7 +186,8 @@ int main(int argc, char** argv)
     else
         std::filesystem::remove_all(strFolder);
 
-    std::printf("backup, %s, %d captures a second for %.1f s (3-second files)\n", pszCodec, nRate, dWall);
+    std::printf("backup, %s, %d captures a second for %.1f s (%d-second files)\n", pszCodec, nRate, dWall,
+                RecordIntervalMs(nInterval) / 1000);
     std::printf("captures %d, dropped %llu, files %d, %.1f MB written, %.1f MB a minute\n", nCaptures,
                 static_cast<unsigned long long>(nDropped), nFiles, static_cast<double>(nBytes) / 1e6,
                 static_cast<double>(nBytes) / 1e6 * 60.0 * nRate / std::max(1, nCaptures));

@@ -20,7 +20,7 @@ expect_eq "Package Version Architecture Section" "ostrel $version $(dpkg --print
 # Depends: the libraries the client links, each once, versioned, and nothing for building.
 depends=$(field Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | LC_ALL=C sort)
 for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6printsupport6 \
-           libqt6dbus6 libturbojpeg0 libjpeg62-turbo; do
+           libqt6dbus6 libturbojpeg0 libjpeg62-turbo libavformat59 libavcodec59 libswscale6 libavutil57; do
     printf '%s\n' "$depends" | grep -qx "$lib" || fail "Depends lacks $lib: $(field Depends)"
 done
 expect_eq "Depends named twice or for building" "" "$(printf '%s\n' "$depends" | uniq -d; printf '%s\n' "$depends" | grep -- '-dev$')"
