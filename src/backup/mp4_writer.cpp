@@ -121,12 +121,13 @@ struct CMp4Writer::Av {
         }
         return 0;
     }
-    static void CloseReadBack(AVFormatContext*, AVIOContext* pIo)
+    static int CloseReadBack(AVFormatContext*, AVIOContext* pIo)
     {
         if (pIo) {
             av_freep(&pIo->buffer);
             avio_context_free(&pIo);
         }
+        return 0;
     }
 };
 
@@ -246,7 +247,11 @@ bool CMp4Writer::Open(FileStore& files, const std::string& strPath, const Mp4For
     av.pMux->flags |= AVFMT_FLAG_CUSTOM_IO;
     av.pMux->opaque = &av;
     av.pMux->io_open = Av::OpenReadBack;
-    av.pMux->io_close = Av::CloseReadBack;
+#if LIBAVFORMAT_VERSION_MAJOR >= 60
+    av.pMux->io_close2 = Av::CloseReadBack;
+#else
+    av.pMux->io_close = [](AVFormatContext* pMux, AVIOContext* pIo) { Av::CloseReadBack(pMux, pIo); };
+#endif
     av.readBack = ReadBack{m_file.get(), 0, &m_nFailErrno};
     av.pMux->url = av_strdup(strPath.c_str());
 
