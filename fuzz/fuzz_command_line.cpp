@@ -3,6 +3,7 @@
 // With a NUL put before and after the input, an argument equal to "--help" is exactly a match of
 // "\0--help\0", and every NUL starts one argument; so the option that decides is the match that
 // starts first among "\0--help\0", "\0-h\0", "\0--version\0" and "\0--\0" (which ends the options).
+// Where that says run, a bad --profile may refuse instead; a profile taken is always a good name.
 #include "fuzz_support.h"
 
 #include "shell/command_line.h"
@@ -43,6 +44,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
             expected = pattern.action;
         }
     }
-    FUZZ_CHECK(DecideCommandLine(args) == expected);
+    const CommandLine line = DecideCommandLine(args);
+    if (expected == CommandLineAction::Run)
+        FUZZ_CHECK(line.action == CommandLineAction::Run || line.action == CommandLineAction::Refuse);
+    else
+        FUZZ_CHECK(line.action == expected);
+    FUZZ_CHECK(line.strProfile.empty() || (line.action == CommandLineAction::Run && IsProfileName(line.strProfile)));
+    FUZZ_CHECK(line.action != CommandLineAction::Refuse || !line.strError.empty());
     return 0;
 }

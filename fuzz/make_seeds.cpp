@@ -442,6 +442,7 @@ void CommandLineSeeds()
     Put("command_line", "after-double-dash", Text("--\0--help"sv));
     Put("command_line", "short-help-then-version", Text("-h\0--version"sv));
     Put("command_line", "near-misses", Text("--Help\0-version\0--help=1\0 --version"sv));
+    Put("command_line", "profiles", Text("--profile\0shop\0--profile=..\0--profile\0--\0--help"sv));
 }
 
 int main(int argc, char** argv)

@@ -45,11 +45,12 @@ bool IsOwnFolder(const QByteArray& folder)
 
 } // namespace
 
-QString InstanceLock::DefaultPath()
+QString InstanceLock::DefaultPath(const QString& strProfile)
 {
+    const QString strName = strProfile.isEmpty() ? QStringLiteral("Ostrel") : QStringLiteral("Ostrel@") + strProfile;
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     if (IsOwnFolder(runtime))
-        return QFile::decodeName(runtime) + QStringLiteral("/Ostrel.lock");
+        return QFile::decodeName(runtime) + QLatin1Char('/') + strName + QStringLiteral(".lock");
     // A cache folder may be shared by the machines of one home folder: the name carries the host.
     QByteArray cache = qgetenv("XDG_CACHE_HOME");
     if (!cache.startsWith('/'))
@@ -58,7 +59,7 @@ QString InstanceLock::DefaultPath()
     ::mkdir(cache.constData(), 0700);
     if (!IsOwnFolder(cache))
         return {};
-    return QFile::decodeName(cache) + QStringLiteral("/Ostrel-%1.lock").arg(QSysInfo::machineHostName());
+    return QFile::decodeName(cache) + QLatin1Char('/') + strName + QStringLiteral("-%1.lock").arg(QSysInfo::machineHostName());
 }
 
 } // namespace ostrel

@@ -17,7 +17,7 @@ public:
         Failed,       // the lock file cannot be made (no private folder); nothing is known
     };
 
-    explicit InstanceLock(const QString& strPath = DefaultPath());
+    explicit InstanceLock(const QString& strPath = DefaultPath(QString()));
     ~InstanceLock() { Release(); }
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;
@@ -30,8 +30,10 @@ public:
     // "Ostrel.lock" in $XDG_RUNTIME_DIR when that is a folder of this user's that no one else
     // may write; else "Ostrel-<host>.lock" in the user's cache folder ($XDG_CACHE_HOME, or
     // ~/.cache, made 0700 when missing) under the same condition; else empty, and the lock
-    // fails. Never a shared folder such as /tmp, where another user could hold the name.
-    static QString DefaultPath();
+    // fails. Never a shared folder such as /tmp, where another user could hold the name. A
+    // profile's lock is "Ostrel@<profile>.lock" ("Ostrel@<profile>-<host>.lock"): one instance
+    // per profile ('@' is in no profile name, so no two names meet).
+    static QString DefaultPath(const QString& strProfile = {});
 
 private:
     QString m_strPath;

@@ -59,8 +59,9 @@ void KeepProfilePrivate(const QString& strFile)
 
 } // namespace
 
-QtSettingsStore::QtSettingsStore(const QString& strGroup)
-    : m_pSettings(std::make_unique<QSettings>(QStringLiteral("Ostrel"), QStringLiteral("Ostrel16"))),
+QtSettingsStore::QtSettingsStore(const QString& strGroup, std::string_view strAppName)
+    : m_pSettings(std::make_unique<QSettings>(
+          QStringLiteral("Ostrel"), QString::fromUtf8(strAppName.data(), static_cast<qsizetype>(strAppName.size())))),
       m_strGroup(strGroup)
 {
     KeepProfilePrivate(m_pSettings->fileName());

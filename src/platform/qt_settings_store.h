@@ -5,11 +5,13 @@
 #include <QSettings>
 
 #include <memory>
+#include <string_view>
 
 namespace ostrel {
 
-// A section of the user's profile through QSettings: by default the program's profile
-// ("Ostrel", "Ostrel16"), or an INI file (for tests and portable use).
+// A section of the user's profile through QSettings: the program's profile ("Ostrel",
+// "Ostrel16", or "Ostrel16-NAME" for the instance of a named profile), or an INI file (for tests
+// and portable use).
 //
 // The program's profile holds the recorder's login in plain text, so it is 0600 in a 0700
 // folder from its first write on, whatever the umask: the constructor makes the folder and an
@@ -17,7 +19,8 @@ namespace ostrel {
 // when it rewrites it), and narrows them, with one line on standard error, when they are wider.
 class QtSettingsStore final : public SettingsStore {
 public:
-    explicit QtSettingsStore(const QString& strGroup);
+    explicit QtSettingsStore(const QString& strGroup) : QtSettingsStore(strGroup, std::string_view("Ostrel16")) {}
+    QtSettingsStore(const QString& strGroup, std::string_view strAppName);
     QtSettingsStore(const QString& strIniPath, const QString& strGroup);
 
     std::optional<std::string> ReadString(std::string_view strName) override;

@@ -13,7 +13,7 @@
 
 namespace ostrel {
 
-CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent)
+CAboutDlg::CAboutDlg(const QString& strProfile, QWidget* pParent) : QDialog(pParent)
 {
     setWindowTitle(QStringLiteral("About Ostrel"));
     setModal(true);
@@ -26,10 +26,12 @@ CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent)
     bold.setBold(true);
     pVersion->setFont(bold);
     auto* pPurpose = new QLabel(PurposeLine(), this);
+    auto* pProfile = new QLabel(ProfileLine(strProfile), this);
 
     auto* pText = new QVBoxLayout;
     pText->addWidget(pVersion);
     pText->addWidget(pPurpose);
+    pText->addWidget(pProfile);
     pText->addStretch();
     auto* pRow = new QHBoxLayout;
     pRow->addWidget(pIcon);
@@ -84,6 +86,13 @@ QGridLayout* CAboutDlg::MakeKeyTable(const QFont& headingFont)
 QString CAboutDlg::VersionLine()
 {
     return QStringLiteral("Ostrel 16 channel DVR client, version %1").arg(QStringLiteral(OSTREL_VERSION));
+}
+
+QString CAboutDlg::ProfileLine(const QString& strProfile)
+{
+    if (strProfile.isEmpty())
+        return QStringLiteral("Profile: default (settings Ostrel16.conf)");
+    return QStringLiteral("Profile: %1 (settings Ostrel16-%1.conf)").arg(strProfile);
 }
 
 QString CAboutDlg::PurposeLine()

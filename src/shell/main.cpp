@@ -23,23 +23,35 @@ int PrintAndExit(const std::string& strText)
     return bWritten && std::fflush(stdout) == 0 ? 0 : 1;
 }
 
+// A command line that cannot run (a bad profile name): said on stderr, status 2, nothing made.
+int RefuseAndExit(const std::string& strError)
+{
+    std::fprintf(stderr, "%s\n", strError.c_str());
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    switch (ostrel::DecideCommandLine(args)) {
+    const ostrel::CommandLine line = ostrel::DecideCommandLine(args);
+    switch (line.action) {
     case ostrel::CommandLineAction::PrintHelp:
         return PrintAndExit(ostrel::HelpText(OSTREL_VERSION));
     case ostrel::CommandLineAction::PrintVersion:
         return PrintAndExit(ostrel::VersionText(OSTREL_VERSION));
+    case ostrel::CommandLineAction::Refuse:
+        return RefuseAndExit(line.strError);
     case ostrel::CommandLineAction::Run:
         break;
     }
 
     QApplication app(argc, argv);
     ostrel::ErrorBoxNotifier notifier;
-    ostrel::COstrelApp theApp(notifier);
+    const QString strProfile = QString::fromStdString(line.strProfile);
+    ostrel::COstrelApp theApp(notifier, ostrel::InstanceLock::DefaultPath(strProfile));
+    theApp.SetProfile(strProfile);
     if (!theApp.InitInstance())
         return theApp.HandedOver() ? 0 : 1; // the running instance came forward
     const ostrel::CounterReport counters(theApp); // SIGUSR1: one counter line on stderr

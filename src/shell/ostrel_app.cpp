@@ -10,6 +10,7 @@
 #include "res/resource.h"
 #include "res/skin_bitmap.h"
 #include "shell/about_dlg.h"
+#include "shell/command_line.h"
 #include "shell/main_frame.h"
 #include "shell/ostrel_view.h"
 #include "widgets/key_repeat_filter.h"
@@ -30,10 +31,14 @@ COstrelApp::COstrelApp(Notifier& rNotifier, const QString& strLockPath, std::opt
 
 COstrelApp::~COstrelApp() = default;
 
-SettingsPlaces COstrelApp::PlacesOfThisProgram()
+SettingsPlaces COstrelApp::PlacesOfThisProgram(const QString& strProfile)
 {
+    const QString strData = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     return {QCoreApplication::applicationDirPath().toStdString(),
-            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString()};
+            strData.isEmpty() ? std::string()
+                              : (strData + QStringLiteral("/Ostrel/") +
+                                 QString::fromStdString(ProfileAppName(strProfile.toStdString())))
+                                    .toStdString()};
 }
 
 QString COstrelApp::ActivationPath(const InstanceLock& lock)
@@ -136,10 +141,10 @@ bool COstrelApp::InitInstance()
             m_pSession->Save();
     });
 
-    m_pSettings = std::make_unique<QtSettingsStore>(QStringLiteral("Setting"));
+    m_pSettings = std::make_unique<QtSettingsStore>(QStringLiteral("Setting"), ProfileAppName(m_strProfile.toStdString()));
     m_viewNotifier.SetParent(m_pMainFrame.get());
     m_pSession = std::make_unique<CRecorderSession>(SessionServices{m_timers, m_sockets, m_files, m_viewNotifier,
-                                                                    *m_pSettings, m_places ? *m_places : PlacesOfThisProgram(),
+                                                                    *m_pSettings, m_places ? *m_places : PlacesOfThisProgram(m_strProfile),
                                                                     QDir::currentPath().toStdString()});
     m_pAlarmNotifier = std::make_unique<DesktopAlarmNotifier>();
     m_pSession->SetAlarmNotifier(m_pAlarmNotifier.get(), &m_clock);
@@ -168,6 +173,11 @@ bool COstrelApp::InitInstance()
     archiveServices.strStartFolder = QDir::currentPath().toStdString();
     m_pArchive = new CArchiveDlg(*m_pSession, archiveServices, m_pMainFrame.get());
     m_pArchive->Create();
+    // Two profiles' windows side by side are told apart by their titles.
+    if (!m_strProfile.isEmpty()) {
+        m_pMainFrame->setWindowTitle(QStringLiteral("Ostrel - ") + m_strProfile);
+        m_pArchive->setWindowTitle(QStringLiteral("Ostrel - ") + m_strProfile);
+    }
     connect(m_pArchive, &CArchiveDlg::AlarmEventsRequested, this, &COstrelApp::OnAlarmEventsRequested);
     connect(m_pArchive, &CArchiveDlg::AlarmEventsRefreshed, this, &COstrelApp::OnAlarmEventsRefreshed);
     RestoreWindowPlace();
@@ -222,7 +232,7 @@ void COstrelApp::Quit()
 
 void COstrelApp::OnAppAbout()
 {
-    CAboutDlg dlg(m_pMainFrame.get());
+    CAboutDlg dlg(m_strProfile, m_pMainFrame.get());
     dlg.exec();
 }
 

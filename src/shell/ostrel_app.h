@@ -54,6 +54,10 @@ public:
                         std::optional<SettingsPlaces> places = std::nullopt);
     ~COstrelApp() override;
 
+    // The instance of a named profile (--profile): its settings profile, backup folder, window
+    // title and about box; empty for the default one. Before InitInstance.
+    void SetProfile(const QString& strProfile) { m_strProfile = strProfile; }
+    const QString& Profile() const { return m_strProfile; }
     // False when the program is to end: another instance runs (it was brought forward, or the
     // operator was told), see HandedOver.
     bool InitInstance();
@@ -81,8 +85,9 @@ public:
     // A fetched event log was saved: the open list reloads it.
     void OnAlarmEventsRefreshed();
 
-    // The program's folder and the user's data folder, for the settings and the backup folder.
-    static SettingsPlaces PlacesOfThisProgram();
+    // The program's folder and the user's data folder of the profile ($XDG_DATA_HOME/Ostrel/
+    // Ostrel16 or Ostrel16-NAME), for the settings and the backup folder.
+    static SettingsPlaces PlacesOfThisProgram(const QString& strProfile = {});
 
 signals:
     // A second start asked this instance to come forward, and its window did.
@@ -101,6 +106,7 @@ private:
     std::unique_ptr<QLocalServer> m_pActivation; // a second start's request to come forward
     InstanceLock m_instanceLock;
     std::optional<SettingsPlaces> m_places;
+    QString m_strProfile;
     // What the session and the view work with; declared before the session, which the view
     // holds, and the session before the frame, which owns the view.
     CDvrSocketFactory m_sockets;

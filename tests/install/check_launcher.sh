@@ -49,6 +49,25 @@ expect_eq "later start: status, client's folder" "7 $work" "$status $ran"
 (cd "$work" && find . -type f -exec cksum {} + | LC_ALL=C sort) | diff -u "$scratch/before" - >&2 \
     || fail "later start: the operator's folder changed"
 
+# A profile's instance has a folder of its own beside the default one, seeded the same way; the
+# client gets the option too.
+run "$launch" --profile shop-2
+expect_eq "profile: status, client's folder and arguments" "7 $XDG_DATA_HOME/Ostrel/Ostrel16-shop-2
+--profile
+shop-2" "$status $ran"
+expect_eq "profile: seeded files" "$examples" "$(files_under "$XDG_DATA_HOME/Ostrel/Ostrel16-shop-2")"
+# Bad names are refused before anything is made, with the rule in the message.
+long=$(printf '%0200d' 0)
+for bad in .. a/b "$long" "$(printf 'a\tb')" "$(printf 'new\nline')" -x ""; do
+    rm -rf "$XDG_DATA_HOME"
+    run "$launch" "--profile=$bad"
+    expect_eq "bad profile name '$bad': status, client" "1 -" "$status $ran"
+    grep -q "1 to 64 letters, digits" "$scratch/stderr" || fail "bad profile name '$bad': no rule in $(cat "$scratch/stderr")"
+    [ ! -e "$XDG_DATA_HOME" ] || fail "bad profile name '$bad': $(find "$XDG_DATA_HOME") created"
+done
+run "$launch" --profile a --profile b
+expect_eq "two profiles: status, client" "1 -" "$status $ran"
+
 # With a relative XDG_DATA_HOME (as without one) the folder is under the home folder.
 cd "$scratch" && export XDG_DATA_HOME=relative
 run "$launch"

@@ -62,22 +62,41 @@ public:
         m_env.insert(QStringLiteral("XDG_CACHE_HOME"), m_dir.filePath(QStringLiteral("cache")));
         m_env.insert(QStringLiteral("HOME"), m_dir.path());
     }
-    QString ProfilePath() const { return m_dir.filePath(QStringLiteral("config/Ostrel/Ostrel16.conf")); }
-    QProcessEnvironment& Env() { return m_env; }
-    bool Start()
+    QString ProfilePath(const QString& strApp = QStringLiteral("Ostrel16")) const
     {
-        program.setProcessEnvironment(m_env);
-        program.setWorkingDirectory(m_dir.path());
+        return m_dir.filePath(QStringLiteral("config/Ostrel/%1.conf").arg(strApp));
+    }
+    QString RuntimePath(const QString& strName) const { return m_dir.filePath(QStringLiteral("runtime/") + strName); }
+    QProcessEnvironment& Env() { return m_env; }
+    bool Start() { return Start(program); }
+    bool Start(QProcess& rProgram, const QStringList& args = {})
+    {
+        rProgram.setProcessEnvironment(m_env);
+        rProgram.setWorkingDirectory(m_dir.path());
         // Ignored until the program watches it, so asking too early cannot end it.
-        program.setChildProcessModifier([] { ::signal(SIGUSR1, SIG_IGN); });
-        program.start(m_strProgram, {});
-        return program.waitForStarted(5000);
+        rProgram.setChildProcessModifier([] { ::signal(SIGUSR1, SIG_IGN); });
+        rProgram.start(m_strProgram, args);
+        return rProgram.waitForStarted(5000);
     }
     // Ends it with nSignal; true when it ended by itself with status 0.
-    bool EndWith(int nSignal)
+    bool EndWith(int nSignal) { return EndWith(program, nSignal); }
+    static bool EndWith(QProcess& rProgram, int nSignal)
     {
-        ::kill(static_cast<pid_t>(program.processId()), nSignal);
-        return program.waitForFinished(10000) && program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0;
+        ::kill(static_cast<pid_t>(rProgram.processId()), nSignal);
+        return rProgram.waitForFinished(10000) && rProgram.exitStatus() == QProcess::NormalExit &&
+               rProgram.exitCode() == 0;
+    }
+    // True once the program answers SIGUSR1 with its counter line: up, its event loop running.
+    static bool WaitUntilUp(QProcess& rProgram)
+    {
+        QByteArray err;
+        const auto pid = static_cast<pid_t>(rProgram.processId());
+        return pid > 0 && test::WaitUntil([&] {
+            ::kill(pid, SIGUSR1);
+            rProgram.waitForReadyRead(200);
+            err += rProgram.readAllStandardError();
+            return err.contains("ostrel counters:");
+        }, 20000);
     }
 
     QProcess program;
@@ -95,22 +114,42 @@ TEST(ProgramExit, EachQuitSignalEndsTheProgramWithItsSettingsSavedAndStatusZero)
     for (const int nSignal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(nSignal);
         ScratchProgram scratch;
-        QProcess& program = scratch.program;
         ASSERT_TRUE(scratch.Start());
-        // The counter line answers SIGUSR1 from the event loop: the program is up, its signal
-        // watchers set.
-        QByteArray err;
-        const auto pid = static_cast<pid_t>(program.processId());
-        ASSERT_GT(pid, 0);
-        ASSERT_TRUE(test::WaitUntil([&] {
-            ::kill(pid, SIGUSR1);
-            program.waitForReadyRead(200);
-            err += program.readAllStandardError();
-            return err.contains("ostrel counters:");
-        }, 20000)) << err.toStdString();
+        ASSERT_TRUE(ScratchProgram::WaitUntilUp(scratch.program));
         EXPECT_TRUE(scratch.EndWith(nSignal));
         ExpectSaved(scratch.ProfilePath());
     }
+}
+
+// Two profiles' instances run side by side, each with its own lock and settings; a second start
+// of a profile brings its running instance forward instead, and the default profile's settings
+// are never touched.
+TEST(ProgramProfiles, TwoProfilesRunSideBySideWithTheirOwnLocksAndSettings)
+{
+    ScratchProgram scratch;
+    QProcess shop, yard, shopAgain;
+    ASSERT_TRUE(scratch.Start(shop, {"--profile", "shop"}));
+    ASSERT_TRUE(ScratchProgram::WaitUntilUp(shop));
+    ASSERT_TRUE(scratch.Start(yard, {"--profile=yard"}));
+    ASSERT_TRUE(ScratchProgram::WaitUntilUp(yard)) << "a second profile is not refused";
+    EXPECT_TRUE(QFileInfo::exists(scratch.RuntimePath("Ostrel@shop.lock")));
+    EXPECT_TRUE(QFileInfo::exists(scratch.RuntimePath("Ostrel@yard.lock")));
+    EXPECT_FALSE(QFileInfo::exists(scratch.RuntimePath("Ostrel.lock")));
+
+    ASSERT_TRUE(scratch.Start(shopAgain, {"--profile", "shop"}));
+    ASSERT_TRUE(shopAgain.waitForFinished(10000));
+    EXPECT_EQ(0, shopAgain.exitCode()) << "the running instance of the profile came forward";
+
+    EXPECT_TRUE(ScratchProgram::EndWith(shop, SIGTERM));
+    EXPECT_TRUE(ScratchProgram::EndWith(yard, SIGTERM));
+    for (const char* pszApp : {"Ostrel16-shop", "Ostrel16-yard"}) {
+        QFile file(scratch.ProfilePath(QString::fromLatin1(pszApp)));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << pszApp;
+        EXPECT_TRUE(file.readAll().contains("Rotate%20Interval=")) << pszApp << ": saved in its own file";
+    }
+    QFile defaults(scratch.ProfilePath());
+    ASSERT_TRUE(defaults.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QByteArray(kProfile), defaults.readAll());
 }
 
 TEST(ProgramExit, TheWindowSystemsCloseSavesTheSettings)
