@@ -3,6 +3,7 @@
 #include "platform/file_store.h"
 #include "platform/private_profile.h"
 
+#include <algorithm>
 #include <optional>
 #include <unordered_map>
 
@@ -218,6 +219,20 @@ std::string HistoryMessage(IpHistoryBook::Result result)
         break;
     }
     return {};
+}
+
+std::vector<IpHistoryEntry> FilterSites(const std::vector<IpHistoryEntry>& entries, std::string_view strTyped)
+{
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    const auto holds = [&](std::string_view strName) {
+        return std::search(strName.begin(), strName.end(), strTyped.begin(), strTyped.end(),
+                           [&](char a, char b) { return lower(a) == lower(b); }) != strName.end();
+    };
+    std::vector<IpHistoryEntry> found;
+    for (const IpHistoryEntry& entry : entries)
+        if (strTyped.empty() || holds(entry.strName))
+            found.push_back(entry);
+    return found;
 }
 
 } // namespace ostrel

@@ -75,4 +75,8 @@ private:
 // The operator's message for a refused edit of the book; empty for Ok and Missing.
 std::string HistoryMessage(IpHistoryBook::Result result);
 
+// The site list: the entries whose name holds strTyped (letters without regard to case;
+// everything for an empty text), in the book's order.
+std::vector<IpHistoryEntry> FilterSites(const std::vector<IpHistoryEntry>& entries, std::string_view strTyped);
+
 } // namespace ostrel

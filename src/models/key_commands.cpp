@@ -62,6 +62,7 @@ constexpr std::array kLiveViewKeys = {
     KeyBinding{Plain('R'), C::ToggleRotation},
     KeyBinding{Plain('A'), C::OpenArchive},
     KeyBinding{Plain('S'), C::OpenSettings},
+    KeyBinding{Ctrl('K'), C::OpenSites},
     KeyBinding{Plain(K::kUp), C::PtzUp},
     KeyBinding{Plain(K::kDown), C::PtzDown},
     KeyBinding{Plain(K::kLeft), C::PtzLeft},
@@ -95,6 +96,7 @@ constexpr std::array kLiveViewHelp = {
     KeyHelpRow{"R", "Rotation on or off"},
     KeyHelpRow{"A", "Archive"},
     KeyHelpRow{"S", "Configurations"},
+    KeyHelpRow{"Ctrl+K", "Sites: another recorder of the address book"},
     KeyHelpRow{"Tab, Shift+Tab", "Move the focus frame between the buttons"},
     KeyHelpRow{"Enter", "Press the button in the focus frame"},
 };

@@ -50,6 +50,7 @@ enum class KeyCommand : uint8_t {
     ToggleRotation,
     OpenArchive,
     OpenSettings,
+    OpenSites, // the site list (no control of the skin)
     // PTZ panel of the live view: pressed and released with the key.
     PtzUp,
     PtzDown,

@@ -75,6 +75,18 @@ bool CRecorderSession::Disconnect()
     return true;
 }
 
+bool CRecorderSession::SwitchSite(std::string_view strName, std::string_view strAddress, int nPort)
+{
+    if (strAddress.empty() || strAddress.size() >= m_settings.szHostAddress.size() || nPort < 1 || nPort > 65535)
+        return false;
+    Disconnect();
+    SetText(m_settings.szIpLabel, strName);
+    SetText(m_settings.szHostAddress, strAddress);
+    m_settings.nHostPort = nPort;
+    Connect();
+    return true;
+}
+
 bool CRecorderSession::Shutdown()
 {
     m_link.Disconnect(true);

@@ -77,6 +77,11 @@ public:
     // The disconnect command: with a connection, drops it (pictures and drawn marks cleared,
     // "AlarmEvent.am" deleted, the live window told). True when there was one.
     bool Disconnect();
+    // Another recorder in one step (the site list): a connection there is dropped as by
+    // Disconnect, the site's name, address and port become the settings' ("Ip Label", "Host
+    // IPAddress", "Host Port"), and a connection to it starts with the current login. False,
+    // with nothing changed, for an empty address or a port outside 1..65535.
+    bool SwitchSite(std::string_view strName, std::string_view strAddress, int nPort);
     // The exit command's part: disconnect and save. False when the settings were not saved;
     // the operator is then told (the store keeps the ones saved before).
     bool Shutdown();

@@ -1,7 +1,9 @@
 #include "shell/ostrel_view.h"
 
 #include "config/config_dialog.h"
+#include "config/config_fields.h"
 #include "config/desktop_folder_chooser.h"
+#include "config/site_list_dlg.h"
 #include "platform/file_store.h"
 #include "platform/qt_notifier.h"
 #include "res/resource.h"
@@ -331,13 +333,39 @@ void COstrelView::OnRotateButton()
 
 void COstrelView::OnConnectButton()
 {
-    if (m_rSession.Connect()) {
+    ShowConnectStarted(m_rSession.Connect());
+}
+
+void COstrelView::ShowConnectStarted(bool bStarted)
+{
+    if (bStarted) {
         m_pConnect->setEnabled(true);
         m_pDisconnect->SetCheck(0);
     }
     if (!m_pConnect->GetCheck())
         m_pConnect->SetCheck(1);
     DrawConnectStatus(LinkStatus{m_rSession.ConnectState()});
+}
+
+void COstrelView::OnSitesKey()
+{
+    LocalFileStore files;
+    std::vector<IpHistoryEntry> entries;
+    IpHistoryBook(m_rSession.WorkDir(), files).ReadEntries(entries);
+    QWidget* pParent = m_pFrame ? static_cast<QWidget*>(m_pFrame) : this;
+    CSiteListDlg dlg(std::move(entries), pParent);
+    ReleaseHeldKeys(); // the list takes the input, as the settings dialog does
+    if (dlg.exec() != QDialog::Accepted || !dlg.Chosen())
+        return;
+    const IpHistoryEntry& site = *dlg.Chosen();
+    const std::optional<int> port = ParsePort(site.strPort.empty() ? IpHistoryBook::kDefaultPort : site.strPort);
+    if (!port || !m_rSession.SwitchSite(site.strName, site.strIp, *port)) {
+        QtNotifier notifier;
+        notifier.SetParent(pParent);
+        notifier.ShowMessage("The site " + site.strName + " has no usable address or port.", CSiteListDlg::kTitle);
+        return;
+    }
+    ShowConnectStarted(true);
 }
 
 void COstrelView::OnDisconnectButton()
@@ -466,6 +494,9 @@ void COstrelView::OnKeyCommand(KeyCommand command, uint32_t dwPhysicalKey)
     case KeyCommand::LeaveFullScreen:
         if (m_rSession.Settings().bUseFullScreen != 0)
             SetUseFullScreen(false);
+        return;
+    case KeyCommand::OpenSites:
+        OnSitesKey();
         return;
     default:
         break;

@@ -64,6 +64,8 @@ public:
     void OnDisconnectButton();
     void OnArchiveButton();
     void OnSettingButton();
+    // Ctrl+K: the site list over the address book; the site taken is connected at once.
+    void OnSitesKey();
     void OnExitButton();
     // What every way out runs, once: the clock stops, the connection closes and the settings
     // are saved. EXIT runs it and closes the window; the window's close and the quit signals
@@ -142,6 +144,8 @@ private:
     };
     // A key of LiveViewKeys went down: its button is clicked, or pressed until the key is up.
     void OnKeyCommand(KeyCommand command, uint32_t dwPhysicalKey);
+    // The connect control's lights after a connect was asked for (bStarted: one started).
+    void ShowConnectStarted(bool bStarted);
     bool ReleaseHeldKey(uint32_t dwPhysicalKey); // false when that key holds nothing
     void ReleaseHeldKeys();
     void CreateControls();

@@ -1,7 +1,9 @@
 // The main view offscreen, with the link on a fake socket and a fake clock: what the operator
 // clicks and types, what goes on the wire, what lands on screen, and the soak run's counters.
 #include "fakes/fake_display_mode.h"
+#include "config/site_list_dlg.h"
 #include "fakes/gui_fixture.h"
+#include "fakes/link_fixture.h"
 #include "ptz/ptz_panel.h"
 #include "shell/counter_report.h"
 #include "widgets/bitmap_button.h"
@@ -9,6 +11,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QScreen>
 #include <QTimer>
 
@@ -219,6 +222,48 @@ TEST_F(ViewTest, ConnectLoginStatusLineLampAndDisconnect)
     EXPECT_EQ(0u, files.files.count("AlarmEvent.am")) << "the event log goes with the connection";
     EXPECT_TRUE(SameRegion(empty, Screen(), Cell16(0))) << "the cell is empty again";
     EXPECT_EQ("WAITING FOR CONNECTION.", pView->StatusLine());
+}
+
+// Ctrl+K lists the address book's sites, filtered by what is typed (without regard to case);
+// Enter connects to the one chosen, after the connection to the old recorder was dropped.
+TEST_F(ViewTest, SitesKeyFiltersTheAddressBookAndEnterConnectsToTheChosenSite)
+{
+    MakeView();
+    QDir(QString::fromStdString(Dir())).mkpath(QStringLiteral("ini"));
+    QFile book(QString::fromStdString(Dir() + "/ini/cnn.ini"));
+    ASSERT_TRUE(book.open(QIODevice::WriteOnly));
+    book.write("[SHOP]\r\nIP=10.0.0.1\r\nPORT=8000\r\n[YARD]\r\nIP=10.0.0.2\r\nPORT=8100\r\n"
+               "[Back yard]\r\nIP=10.0.0.3\r\nPORT=9000\r\n");
+    book.close();
+    ConnectAndLogIn();
+    std::vector<std::string> all, shown;
+    QTimer::singleShot(0, [&] {
+        auto* pSites = qobject_cast<CSiteListDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(nullptr, pSites);
+        for (const IpHistoryEntry& entry : pSites->Shown())
+            all.push_back(entry.strName);
+        QTest::keyClicks(pSites->FilterEdit(), "yA");
+        for (const IpHistoryEntry& entry : pSites->Shown())
+            shown.push_back(entry.strName);
+        QTest::keyClick(pSites->FilterEdit(), Qt::Key_Down);
+        QTest::keyClick(pSites->FilterEdit(), Qt::Key_Return);
+    });
+    const size_t nBefore = Mark();
+    Key(Qt::Key_K, Qt::ControlModifier);
+    EXPECT_EQ((std::vector<std::string>{"SHOP", "YARD", "Back yard"}), all);
+    EXPECT_EQ((std::vector<std::string>{"YARD", "Back yard"}), shown);
+    EXPECT_EQ("10.0.0.3", sockets.Last()->strHost);
+    EXPECT_EQ(9000, sockets.Last()->wPort);
+    EXPECT_TRUE(Checked(IDC_CONNECT) && !Checked(IDC_DISCONNECT));
+    AcceptLogin();
+    EXPECT_EQ(LoginBytes("admin", "1"), SentSince(nBefore).at(0)) << "the current login, at the new address";
+    EXPECT_EQ("Back yard", std::string(GetText(pSession->Settings().szIpLabel)));
+
+    // Escape closes the list and changes nothing.
+    QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
+    Key(Qt::Key_K, Qt::ControlModifier);
+    EXPECT_EQ("10.0.0.3", sockets.Last()->strHost);
+    EXPECT_EQ(2, sockets.nCreated);
 }
 
 TEST_F(ViewTest, FullScreenAtTheStartByF11AndEscapeIsPutBackWhenTheViewGoesAndExitSaves)

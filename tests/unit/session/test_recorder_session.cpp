@@ -3,6 +3,7 @@
 #include "session/recorder_session.h"
 
 #include "fakes/core_fixture.h"
+#include "fakes/link_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -110,6 +111,37 @@ TEST_F(RecorderSessionTest, LoadStartsFromCleanSettingsAndShutdownWritesThemBack
     pSession.reset();
     EXPECT_EQ(0u, files.files.count("AlarmEvent.am")) << "the event log goes with the session";
     EXPECT_EQ(0, sockets.nDestroyedWhileNotifying);
+}
+
+// A site from the list: the connection to the old recorder goes (the live window told), the new
+// address, port and name are the settings', and the current login goes to the new recorder.
+TEST_F(RecorderSessionTest, SwitchingSiteDropsTheOldConnectionAndLogsInAtTheNewAddress)
+{
+    store.texts = {{"User ISeed", "operator"}, {"User PSeed", "secret"}};
+    CRecorderSession& s = Make();
+    LogIn();
+    ASSERT_EQ("192.168.1.100", Socket().strHost);
+    EXPECT_FALSE(s.SwitchSite("Yard", "", 8100));
+    EXPECT_FALSE(s.SwitchSite("Yard", "10.1.2.3", 65536));
+    EXPECT_FALSE(s.SwitchSite("Yard", std::string(128, 'a'), 8100)) << "longer than the setting holds";
+    EXPECT_EQ(1, sockets.nCreated) << "a refused site changes nothing";
+    story.clear();
+    const size_t nBefore = Mark();
+    ASSERT_TRUE(s.SwitchSite("Yard", "10.1.2.3", 8100));
+    EXPECT_EQ(Story{"live: dropped"}, story);
+    EXPECT_EQ(2, sockets.nCreated);
+    EXPECT_EQ("10.1.2.3", Socket().strHost);
+    EXPECT_EQ(8100, Socket().wPort);
+    Socket().CompleteConnect(true);
+    EXPECT_EQ(std::vector<Bytes>{LoginBytes("operator", "secret")}, SentSince(nBefore));
+    EXPECT_EQ((std::vector<std::string_view>{"Yard", "10.1.2.3"}),
+              (std::vector<std::string_view>{GetText(s.Settings().szIpLabel), GetText(s.Settings().szHostAddress)}));
+    EXPECT_EQ(8100, s.Settings().nHostPort);
+
+    // Not connected: the site's connection simply starts.
+    s.Disconnect();
+    ASSERT_TRUE(s.SwitchSite("Shop", "shop.example", 8000));
+    EXPECT_EQ("shop.example", Socket().strHost);
 }
 
 // Needs an archive window and a connection; then stops the live stream twice and hands over,

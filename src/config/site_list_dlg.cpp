@@ -1,0 +1,73 @@
+#include "config/site_list_dlg.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+namespace ostrel {
+
+CSiteListDlg::CSiteListDlg(std::vector<IpHistoryEntry> entries, QWidget* pParent)
+    : QDialog(pParent), m_entries(std::move(entries))
+{
+    setWindowTitle(QString::fromLatin1(kTitle));
+    setModal(true);
+    m_pFilter = new QLineEdit(this);
+    m_pFilter->setPlaceholderText(QStringLiteral("Type a site's name"));
+    m_pFilter->setClearButtonEnabled(true);
+    m_pList = new QListWidget(this);
+    m_pList->setMinimumSize(360, 220);
+    m_pHint = new QLabel(this);
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->addWidget(m_pFilter);
+    pLayout->addWidget(m_pList, 1);
+    pLayout->addWidget(m_pHint);
+
+    // The typing stays in the filter; the arrow keys reach the list from there.
+    m_pFilter->installEventFilter(this);
+    connect(m_pFilter, &QLineEdit::textChanged, this, &CSiteListDlg::Refill);
+    connect(m_pFilter, &QLineEdit::returnPressed, this, &CSiteListDlg::TakeCurrent);
+    connect(m_pList, &QListWidget::itemActivated, this, &CSiteListDlg::TakeCurrent);
+    Refill();
+}
+
+void CSiteListDlg::Refill()
+{
+    m_shown = FilterSites(m_entries, m_pFilter->text().toStdString());
+    m_pList->clear();
+    for (const IpHistoryEntry& entry : m_shown)
+        m_pList->addItem(QStringLiteral("%1    %2 : %3")
+                             .arg(QString::fromStdString(entry.strName), QString::fromStdString(entry.strIp),
+                                  QString::fromStdString(entry.strPort.empty() ? IpHistoryBook::kDefaultPort
+                                                                               : entry.strPort)));
+    if (!m_shown.empty())
+        m_pList->setCurrentRow(0);
+    m_pHint->setText(m_entries.empty() ? QString::fromLatin1(kEmptyText)
+                     : m_shown.empty() ? QString::fromLatin1(kNoMatchText)
+                                       : QStringLiteral("Enter connects, Esc closes"));
+}
+
+void CSiteListDlg::TakeCurrent()
+{
+    const int nRow = m_pList->currentRow();
+    if (nRow < 0 || static_cast<size_t>(nRow) >= m_shown.size())
+        return;
+    m_chosen = m_shown[static_cast<size_t>(nRow)];
+    accept();
+}
+
+bool CSiteListDlg::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    if (pWatched == m_pFilter && pEvent->type() == QEvent::KeyPress) {
+        const int nKey = static_cast<QKeyEvent*>(pEvent)->key();
+        if (nKey == Qt::Key_Up || nKey == Qt::Key_Down || nKey == Qt::Key_PageUp || nKey == Qt::Key_PageDown) {
+            QCoreApplication::sendEvent(m_pList, pEvent);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(pWatched, pEvent);
+}
+
+} // namespace ostrel
