@@ -5,7 +5,7 @@
 #
 #   op_prepare_folder DIR PORT RES_DIR   ini/, PTZ command files, logos, a settings profile
 #   op_start_xvfb LOG [WxH]              a free display (1280x1024 unless given); DISPLAY exported
-#   op_start_client DIR CLIENT LOG       sets client_pid, WID (the main window), MX, MY
+#   op_start_client DIR CLIENT LOG [--profile NAME]   sets client_pid, WID (the main window), MX, MY
 #
 # Coordinates are the skin's (res/skin_layout.h): a control's left and top plus half its size,
 # counted from its window's top-left corner.
@@ -86,12 +86,14 @@ op_start_xvfb() {
     xdpyinfo >/dev/null 2>&1
 }
 
-op_start_client() {
-    local dir=$1 client=$2 log=$3
-    (cd "$dir" && exec "$client") >"$log" 2>&1 &
+op_start_client() { # DIR CLIENT LOG [--profile NAME]: the window is "Ostrel - NAME" then
+    local dir=$1 client=$2 log=$3 title='^Ostrel$'
+    shift 3
+    [ "${1:-}" = --profile ] && title="^Ostrel - $2\$"
+    (cd "$dir" && exec "$client" "$@") >"$log" 2>&1 &
     client_pid=$!
     pids+=($client_pid)
-    WID=$(timeout 30 xdotool search --sync --onlyvisible --name '^Ostrel$' | head -n 1) || true
+    WID=$(timeout 30 xdotool search --sync --onlyvisible --name "$title" | head -n 1) || true
     [ -n "$WID" ] || return 1
     op_geometry "$WID"
     MX=$GX MY=$GY
