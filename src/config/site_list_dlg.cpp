@@ -4,8 +4,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace ostrel {
 
@@ -17,8 +19,12 @@ CSiteListDlg::CSiteListDlg(std::vector<IpHistoryEntry> entries, QWidget* pParent
     m_pFilter = new QLineEdit(this);
     m_pFilter->setPlaceholderText(QStringLiteral("Type a site's name"));
     m_pFilter->setClearButtonEnabled(true);
-    m_pList = new QListWidget(this);
-    m_pList->setMinimumSize(360, 220);
+    m_pList = new QTreeWidget(this);
+    m_pList->setColumnCount(3);
+    m_pList->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Address"), QStringLiteral("Port")});
+    m_pList->setRootIsDecorated(false);
+    m_pList->setAllColumnsShowFocus(true);
+    m_pList->setMinimumSize(420, 220);
     m_pHint = new QLabel(this);
     auto* pLayout = new QVBoxLayout(this);
     pLayout->addWidget(m_pFilter);
@@ -29,7 +35,7 @@ CSiteListDlg::CSiteListDlg(std::vector<IpHistoryEntry> entries, QWidget* pParent
     m_pFilter->installEventFilter(this);
     connect(m_pFilter, &QLineEdit::textChanged, this, &CSiteListDlg::Refill);
     connect(m_pFilter, &QLineEdit::returnPressed, this, &CSiteListDlg::TakeCurrent);
-    connect(m_pList, &QListWidget::itemActivated, this, &CSiteListDlg::TakeCurrent);
+    connect(m_pList, &QTreeWidget::itemActivated, this, &CSiteListDlg::TakeCurrent);
     Refill();
 }
 
@@ -38,12 +44,15 @@ void CSiteListDlg::Refill()
     m_shown = FilterSites(m_entries, m_pFilter->text().toStdString());
     m_pList->clear();
     for (const IpHistoryEntry& entry : m_shown)
-        m_pList->addItem(QStringLiteral("%1    %2 : %3")
-                             .arg(QString::fromStdString(entry.strName), QString::fromStdString(entry.strIp),
-                                  QString::fromStdString(entry.strPort.empty() ? IpHistoryBook::kDefaultPort
-                                                                               : entry.strPort)));
+        new QTreeWidgetItem(m_pList, {QString::fromStdString(entry.strName), QString::fromStdString(entry.strIp),
+                                      QString::fromStdString(entry.strPort.empty() ? IpHistoryBook::kDefaultPort
+                                                                                   : entry.strPort)});
+    for (int nColumn = 0; nColumn < 2; ++nColumn) { // room between the columns
+        m_pList->resizeColumnToContents(nColumn);
+        m_pList->setColumnWidth(nColumn, std::max(m_pList->columnWidth(nColumn) + 24, 120));
+    }
     if (!m_shown.empty())
-        m_pList->setCurrentRow(0);
+        m_pList->setCurrentItem(m_pList->topLevelItem(0));
     m_pHint->setText(m_entries.empty() ? QString::fromLatin1(kEmptyText)
                      : m_shown.empty() ? QString::fromLatin1(kNoMatchText)
                                        : QStringLiteral("Enter connects, Esc closes"));
@@ -51,7 +60,7 @@ void CSiteListDlg::Refill()
 
 void CSiteListDlg::TakeCurrent()
 {
-    const int nRow = m_pList->currentRow();
+    const int nRow = m_pList->indexOfTopLevelItem(m_pList->currentItem());
     if (nRow < 0 || static_cast<size_t>(nRow) >= m_shown.size())
         return;
     m_chosen = m_shown[static_cast<size_t>(nRow)];

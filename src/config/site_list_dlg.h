@@ -9,11 +9,12 @@
 
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QTreeWidget;
 
 namespace ostrel {
 
-// "SITES": the address book's entries by name, to switch recorder in one step. Typing filters
+// "SITES": the address book's entries (name, address, port), to switch recorder in one step.
+// Typing filters
 // the list (the name holds what is typed); Up and Down move the choice, Enter or a double-click
 // takes it, Escape closes. The book itself is only read.
 class CSiteListDlg : public QDialog {
@@ -30,7 +31,7 @@ public:
     // The rows shown now, in order.
     const std::vector<IpHistoryEntry>& Shown() const { return m_shown; }
     QLineEdit* FilterEdit() const { return m_pFilter; }
-    QListWidget* List() const { return m_pList; }
+    QTreeWidget* List() const { return m_pList; }
 
 protected:
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
@@ -43,7 +44,7 @@ private:
     std::vector<IpHistoryEntry> m_shown;
     std::optional<IpHistoryEntry> m_chosen;
     QLineEdit* m_pFilter = nullptr;
-    QListWidget* m_pList = nullptr;
+    QTreeWidget* m_pList = nullptr; // Name, Address, Port
     QLabel* m_pHint = nullptr;
 };
 
