@@ -74,10 +74,11 @@ constexpr FormatRow kFormats[] = {
 std::unique_ptr<BackupFile> CBackupFileMaker::Start(const std::string& strFolder, FileStatus* pStatus)
 {
     const BackupCodec codec = m_codec.load();
+    const FormatRow* pRow = &kFormats[0]; // a codec without a row is the default's
     for (const FormatRow& row : kFormats)
         if (row.codec == codec)
-            return row.pStart(m_rFiles, (std::filesystem::path(strFolder) / row.pszWorkingName).string(), pStatus);
-    return kFormats[0].pStart(m_rFiles, (std::filesystem::path(strFolder) / kFormats[0].pszWorkingName).string(), pStatus);
+            pRow = &row;
+    return pRow->pStart(m_rFiles, (std::filesystem::path(strFolder) / pRow->pszWorkingName).string(), pStatus);
 }
 
 } // namespace ostrel

@@ -36,6 +36,22 @@ void QuietLibraries()
     std::call_once(once, [] { av_log_set_level(AV_LOG_ERROR); });
 }
 
+// Where an AVIO seek lands in a file of nSize bytes read or written at nPosition: the offset
+// from the start, or -1 for a whence it does not know or a place before the start or past the
+// end. AVSEEK_SIZE asks for the size.
+int64_t SeekTarget(int64_t nOffset, int nWhence, uint64_t nPosition, uint64_t nFileSize)
+{
+    const auto nSize = static_cast<int64_t>(nFileSize);
+    nWhence &= ~AVSEEK_FORCE;
+    if (nWhence == AVSEEK_SIZE)
+        return nSize;
+    const int64_t nBase = nWhence == SEEK_SET ? 0 : nWhence == SEEK_CUR ? static_cast<int64_t>(nPosition)
+                          : nWhence == SEEK_END ? nSize : -1;
+    if (nBase < 0 || nOffset > nSize - nBase || nBase + nOffset < 0)
+        return -1;
+    return nBase + nOffset;
+}
+
 // A read-back of the file for the muxer's second pass (moving the index to the front).
 struct ReadBack {
     WritableFile* pFile = nullptr;
@@ -62,16 +78,12 @@ int ReadPacket(void* pOpaque, uint8_t* pData, int nBytes)
 int64_t ReadSeek(void* pOpaque, int64_t nOffset, int nWhence)
 {
     auto* pRead = static_cast<ReadBack*>(pOpaque);
-    const int64_t nSize = static_cast<int64_t>(pRead->pFile->Size());
-    nWhence &= ~AVSEEK_FORCE;
-    if (nWhence == AVSEEK_SIZE)
-        return nSize;
-    const int64_t nBase = nWhence == SEEK_SET ? 0 : nWhence == SEEK_CUR ? static_cast<int64_t>(pRead->nPosition)
-                          : nWhence == SEEK_END ? nSize : -1;
-    if (nBase < 0 || nOffset > nSize - nBase || nBase + nOffset < 0)
+    const int64_t nTarget = SeekTarget(nOffset, nWhence, pRead->nPosition, pRead->pFile->Size());
+    if (nTarget < 0)
         return AVERROR(EINVAL);
-    pRead->nPosition = static_cast<uint64_t>(nBase + nOffset);
-    return nBase + nOffset;
+    if ((nWhence & ~AVSEEK_FORCE) != AVSEEK_SIZE)
+        pRead->nPosition = static_cast<uint64_t>(nTarget);
+    return nTarget;
 }
 
 } // namespace
@@ -314,29 +326,32 @@ bool CMp4Writer::DrainPackets(bool bLast, FileStatus* pStatus)
             return Fail(ErrnoOf(nGot), pStatus);
         av_packet_rescale_ts(av.pPacket, av.pEncoder->time_base, av.pStream->time_base);
         av.pPacket->stream_index = av.pStream->index;
-        if (av.bHeld) {
-            av.pHeld->duration = std::max<int64_t>(1, av.pPacket->pts - av.pHeld->pts);
-            const int nWritten = av_write_frame(av.pMux, av.pHeld);
-            av_packet_unref(av.pHeld);
-            if (nWritten < 0 || m_nFailErrno != 0)
-                return Fail(ErrnoOf(nWritten), pStatus);
-        }
+        if (av.bHeld && !WriteHeld(av.pPacket->pts - av.pHeld->pts, pStatus))
+            return false;
         av_packet_move_ref(av.pHeld, av.pPacket);
         av.bHeld = true;
     }
     if (bLast && av.bHeld) {
         const int64_t nStep = m_nLastStep > 0 ? m_nLastStep : kTimeScale / 30;
-        av.pHeld->duration = av_rescale_q(nStep, AVRational{1, kTimeScale}, av.pStream->time_base);
-        const int nWritten = av_write_frame(av.pMux, av.pHeld);
-        av_packet_unref(av.pHeld);
-        av.bHeld = false;
-        if (nWritten < 0 || m_nFailErrno != 0)
-            return Fail(ErrnoOf(nWritten), pStatus);
+        if (!WriteHeld(av_rescale_q(nStep, AVRational{1, kTimeScale}, av.pStream->time_base), pStatus))
+            return false;
     }
     if (m_nFailErrno != 0)
         return Fail(m_nFailErrno, pStatus);
     if (pStatus)
         pStatus->nErrno = 0;
+    return true;
+}
+
+bool CMp4Writer::WriteHeld(int64_t nDuration, FileStatus* pStatus)
+{
+    Av& av = *m_av;
+    av.pHeld->duration = std::max<int64_t>(1, nDuration);
+    const int nWritten = av_write_frame(av.pMux, av.pHeld);
+    av_packet_unref(av.pHeld);
+    av.bHeld = false;
+    if (nWritten < 0 || m_nFailErrno != 0)
+        return Fail(ErrnoOf(nWritten), pStatus);
     return true;
 }
 
@@ -403,21 +418,18 @@ int64_t CMp4Writer::SeekTo(void* pOpaque, int64_t nOffset, int nWhence)
 {
     auto* pWriter = static_cast<CMp4Writer*>(pOpaque);
     WritableFile& file = *pWriter->m_file;
-    const int64_t nSize = static_cast<int64_t>(file.Size());
-    nWhence &= ~AVSEEK_FORCE;
-    if (nWhence == AVSEEK_SIZE)
-        return nSize;
-    const int64_t nBase = nWhence == SEEK_SET ? 0 : nWhence == SEEK_CUR ? static_cast<int64_t>(file.Position())
-                          : nWhence == SEEK_END ? nSize : -1;
-    if (nBase < 0 || nBase + nOffset < 0)
+    const int64_t nTarget = SeekTarget(nOffset, nWhence, file.Position(), file.Size());
+    if (nTarget < 0)
         return AVERROR(EINVAL);
-    const FileStatus status = file.Seek(static_cast<uint64_t>(nBase + nOffset));
+    if ((nWhence & ~AVSEEK_FORCE) == AVSEEK_SIZE)
+        return nTarget;
+    const FileStatus status = file.Seek(static_cast<uint64_t>(nTarget));
     if (!status.Ok()) {
         if (status.nErrno != EINVAL && pWriter->m_nFailErrno == 0)
             pWriter->m_nFailErrno = status.nErrno;
         return AVERROR(status.nErrno);
     }
-    return nBase + nOffset;
+    return nTarget;
 }
 
 } // namespace ostrel

@@ -70,6 +70,8 @@ private:
     bool Fail(int nErrno, FileStatus* pStatus);
     int ErrnoOf(int nAvError) const;
     bool DrainPackets(bool bLast, FileStatus* pStatus);
+    // Writes the held packet as lasting nDuration ticks of the track (at least one).
+    bool WriteHeld(int64_t nDuration, FileStatus* pStatus);
     bool Finish(FileStatus* pStatus);
     void Release();
 

@@ -221,6 +221,11 @@ std::string HistoryMessage(IpHistoryBook::Result result)
     return {};
 }
 
+std::string_view IpHistoryEntry::PortOrDefault() const
+{
+    return strPort.empty() ? std::string_view(IpHistoryBook::kDefaultPort) : std::string_view(strPort);
+}
+
 std::vector<IpHistoryEntry> FilterSites(const std::vector<IpHistoryEntry>& entries, std::string_view strTyped)
 {
     const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };

@@ -22,6 +22,9 @@ struct IpHistoryEntry {
     std::string strIp;
     std::string strPort;
 
+    // The port to use: the entry's, or the book's default for an entry without one.
+    std::string_view PortOrDefault() const;
+
     bool operator==(const IpHistoryEntry&) const = default;
 };
 

@@ -45,8 +45,8 @@ void CSiteListDlg::Refill()
     m_pList->clear();
     for (const IpHistoryEntry& entry : m_shown)
         new QTreeWidgetItem(m_pList, {QString::fromStdString(entry.strName), QString::fromStdString(entry.strIp),
-                                      QString::fromStdString(entry.strPort.empty() ? IpHistoryBook::kDefaultPort
-                                                                                   : entry.strPort)});
+                                      QString::fromUtf8(entry.PortOrDefault().data(),
+                                                        static_cast<qsizetype>(entry.PortOrDefault().size()))});
     for (int nColumn = 0; nColumn < 2; ++nColumn) { // room between the columns
         m_pList->resizeColumnToContents(nColumn);
         m_pList->setColumnWidth(nColumn, std::max(m_pList->columnWidth(nColumn) + 24, 120));

@@ -358,7 +358,7 @@ void COstrelView::OnSitesKey()
     if (dlg.exec() != QDialog::Accepted || !dlg.Chosen())
         return;
     const IpHistoryEntry& site = *dlg.Chosen();
-    const std::optional<int> port = ParsePort(site.strPort.empty() ? IpHistoryBook::kDefaultPort : site.strPort);
+    const std::optional<int> port = ParsePort(site.PortOrDefault());
     if (!port || !m_rSession.SwitchSite(site.strName, site.strIp, *port)) {
         QtNotifier notifier;
         notifier.SetParent(pParent);
