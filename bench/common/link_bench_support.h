@@ -88,7 +88,7 @@ public:
     std::string Password() const override { return "1"; }
     uint8_t ReconnectCount() const override { return 3; }
     bool AlertModeOn() const override { return false; }
-    void SetConnectState(uint8_t) override {}
+    void SetConnectState(ConnectState) override {}
     void SetChannelCount(uint8_t) override {}
     void OnLinkStatus(const LinkStatus&) override {}
     void DrawPositions(uint32_t dwRecordPos, uint32_t) override { m_dwLastPos = dwRecordPos; }

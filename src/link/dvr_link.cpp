@@ -49,11 +49,11 @@ void CDvrLink::RegisterArchive(LinkPlayState* pPlayState, LinkPlayback* pPlaybac
 
 // ---- small helpers -----------------------------------------------------------------------
 
-void CDvrLink::ShowStatus(uint8_t byCode)
+void CDvrLink::ShowStatus(StatusCode code)
 {
     if (m_pView)
-        m_pView->OnLinkStatus(LinkStatus{byCode, m_byMissCount, m_dwAlarmEvent,
-                                         byCode == STATUS_CONNECT_FAIL ? m_lastFailure : ConnectFailure::None});
+        m_pView->OnLinkStatus(LinkStatus{code, m_byMissCount, m_alarm,
+                                         code == StatusCode::ConnectFail ? m_lastFailure : ConnectFailure::None});
 }
 
 void CDvrLink::PostLinkLost(LinkLoss reason)
@@ -172,7 +172,7 @@ void CDvrLink::StartReconnect(bool bStart)
     if (bStart) {
         ++m_dwReconnectsStarted;
         m_byMissCount = 0;
-        ShowStatus(STATUS_TRY_RECONNECT);
+        ShowStatus(StatusCode::TryReconnect);
         m_pTimers->Start(kReconnectTimerId, kReconnectMs);
     } else {
         m_pTimers->Stop(kReconnectTimerId);
@@ -191,8 +191,8 @@ void CDvrLink::OnSocketConnected(bool bOk)
     m_pSocket->SetNoDelay();
     if (m_pView) {
         m_pTimers->Stop(kReconnectTimerId);
-        m_pView->SetConnectState(1);
-        ShowStatus(STATUS_ESTABLISHED);
+        m_pView->SetConnectState(ConnectState::Established);
+        ShowStatus(StatusCode::Established);
     }
     m_byReconnectAttempts = 0;
     m_bCollecting = false;
@@ -206,7 +206,7 @@ void CDvrLink::OnConnectFailed(ConnectFailure why)
     m_lastFailure = why;
     // The status line says why; a failed attempt of a running reconnection then waits for
     // the next one, a first connect is given up.
-    ShowStatus(STATUS_CONNECT_FAIL);
+    ShowStatus(StatusCode::ConnectFail);
     if (!m_pTimers->IsRunning(kReconnectTimerId))
         PostLinkLost(LinkLoss::ConnectFailed);
 }
@@ -304,7 +304,7 @@ void CDvrLink::OnImageWatchdogExpired()
         StartReconnect(true);
         return;
     }
-    ShowStatus(STATUS_TRY_REQUEST_IMAGE);
+    ShowStatus(StatusCode::TryRequestImage);
     // The timer repeats by itself, so the request goes out unarmed.
     SendRequest(m_byState, false);
 }
@@ -314,11 +314,11 @@ void CDvrLink::OnReconnectTimerExpired()
     Disconnect(false);
     bool bGiveUp = m_pView == nullptr;
     if (m_pView) {
-        ShowStatus(STATUS_TRY_RECONNECT);
+        ShowStatus(StatusCode::TryReconnect);
         if (m_pView->ReconnectCount() > m_byReconnectAttempts) {
             if (Connect(m_pView->HostAddress(), m_pView->HostPort())) {
-                m_pView->SetConnectState(2);
-                ShowStatus(STATUS_CONNECTING);
+                m_pView->SetConnectState(ConnectState::Connecting);
+                ShowStatus(StatusCode::Connecting);
             }
             ++m_byReconnectAttempts;
         } else {
@@ -575,10 +575,10 @@ void CDvrLink::OnPacket(const PacketHeader& header, const ParamBlock& p, const u
         break;
     case DATATYPE_ALARM_EVENT:
         if (m_pView && m_pView->AlertModeOn()) {
-            const uint32_t dwChannel = p[0] & 0xFF;
-            if (dwChannel >= 1 && dwChannel <= 4) {
-                m_dwAlarmEvent = dwChannel | (p[1] & 0xFF00u) | (p[1] & 0xFFFF0000u);
-                ShowStatus(STATUS_CHANNEL_ALARM);
+            const AlarmWord alarm = AlarmWord::FromWire(p[0], p[1]);
+            if (alarm.byChannel >= 1 && alarm.byChannel <= 4) {
+                m_alarm = alarm;
+                ShowStatus(StatusCode::ChannelAlarm);
             }
         }
         break;

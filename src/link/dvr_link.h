@@ -84,14 +84,6 @@ public:
     // the loop ends when the bytes do; only a safety net against a socket that never runs dry.
     static constexpr int kResumeReads = 1024;
 
-    // Status codes of LinkStatus.
-    static constexpr uint8_t STATUS_ESTABLISHED = 1;
-    static constexpr uint8_t STATUS_CONNECTING = 2;
-    static constexpr uint8_t STATUS_TRY_RECONNECT = 4;
-    static constexpr uint8_t STATUS_CONNECT_FAIL = 5;
-    static constexpr uint8_t STATUS_TRY_REQUEST_IMAGE = 6;
-    static constexpr uint8_t STATUS_CHANNEL_ALARM = 7;
-
     // Replaces the picture path (decode, check, pool) when set: called with each complete live
     // or play payload. For tests and benchmarks that stub the decoder.
     using ImageCompletion = std::function<void(const CompletedPayload& payload)>;
@@ -187,7 +179,7 @@ public:
 private:
     void AllocateBuffers();
     void FreeBuffers();
-    void ShowStatus(uint8_t byCode);
+    void ShowStatus(StatusCode code);
     void PostLinkLost(LinkLoss reason);
     bool ArchiveActive() const { return m_pPlayState && m_pPlayState->IsArchiveActive(); }
     bool ArchivePlaying() const { return m_pPlayState && m_pPlayState->IsPlaying(); }
@@ -265,7 +257,7 @@ private:
     uint32_t m_dwReconnectsStarted = 0;
     bool m_bStopPending = false;             // a confirmed stop awaits its reply
     uint16_t m_wPlayImageCounter = 0;        // high byte 1 = armed, low byte = count
-    uint32_t m_dwAlarmEvent = 0;             // channel 0-7, motion 8-15, loss 16-23, alarm 24-31
+    AlarmWord m_alarm;                       // the last alarm event
     uint16_t m_wKeyCode = 0;                 // argument of the key emulation request
     uint8_t m_nCurrentChannel = 0;           // channel named by the last image header
     PlayRequest m_lastPlay;                  // m_dwPlayDate, m_dwPlayTime, m_dwPlayCtrl, channel

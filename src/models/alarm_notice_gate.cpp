@@ -2,32 +2,31 @@
 
 namespace ostrel {
 
-std::string AlarmNoticeGate::Title(uint32_t dwAlarmEvent)
+std::string AlarmNoticeGate::Title(const AlarmWord& alarm)
 {
-    const uint32_t dwChannel = dwAlarmEvent & 0xFFu;
     std::string strParts;
     const auto add = [&strParts](const char* pszPart) {
         if (!strParts.empty())
             strParts += ", ";
         strParts += pszPart;
     };
-    if ((dwAlarmEvent >> 24) & 0xFFu)
+    if (alarm.byAlarm)
         add("alarm");
-    if ((dwAlarmEvent >> 16) & 0xFFu)
+    if (alarm.byLoss)
         add("video loss");
-    if ((dwAlarmEvent >> 8) & 0xFFu)
+    if (alarm.byMotion)
         add("motion");
     if (strParts.empty())
         return {};
-    return "Camera " + std::to_string(dwChannel) + ": " + strParts;
+    return "Camera " + std::to_string(alarm.byChannel) + ": " + strParts;
 }
 
-std::optional<std::string> AlarmNoticeGate::Admit(uint32_t dwAlarmEvent, int64_t nNowMs)
+std::optional<std::string> AlarmNoticeGate::Admit(const AlarmWord& alarm, int64_t nNowMs)
 {
-    std::string strTitle = Title(dwAlarmEvent);
+    std::string strTitle = Title(alarm);
     if (strTitle.empty())
         return std::nullopt;
-    std::optional<int64_t>& rLast = m_lastNoticeMs[dwAlarmEvent & 0xFFu];
+    std::optional<int64_t>& rLast = m_lastNoticeMs[alarm.byChannel];
     if (rLast && nNowMs - *rLast < kQuietMs)
         return std::nullopt;
     rLast = nNowMs;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/link_view.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -14,14 +16,12 @@ class AlarmNoticeGate {
 public:
     static constexpr int64_t kQuietMs = 10000;
 
-    // The notice's title for the alarm word (channel bits 0-7, motion 8-15, loss 16-23, alarm
-    // 24-31), when one is due at nNowMs; nothing otherwise. A returned title starts the
-    // channel's quiet time.
-    std::optional<std::string> Admit(uint32_t dwAlarmEvent, int64_t nNowMs);
+    // The notice's title for the alarm, when one is due at nNowMs; nothing otherwise. A
+    // returned title starts the channel's quiet time.
+    std::optional<std::string> Admit(const AlarmWord& alarm, int64_t nNowMs);
 
-    // "Camera 3: alarm, video loss, motion"; the parts present in the word, in that order.
-    // Empty when none is active.
-    static std::string Title(uint32_t dwAlarmEvent);
+    // "Camera 3: alarm, video loss, motion"; the active parts, in that order. Empty when none is.
+    static std::string Title(const AlarmWord& alarm);
 
 private:
     std::array<std::optional<int64_t>, 256> m_lastNoticeMs{}; // by channel byte

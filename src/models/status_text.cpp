@@ -16,13 +16,22 @@ std::string Format(const char* pszFormat, Args... args)
     return text;
 }
 
+// "[CH 3] [Alarm:1 Loss:0 Motion:0]", or without the blanks for the archive.
+std::string AlarmText(const AlarmWord& alarm, bool bSpaced)
+{
+    const int nChannel = alarm.byChannel, nAlarm = alarm.byAlarm, nLoss = alarm.byLoss, nMotion = alarm.byMotion;
+    if (bSpaced)
+        return Format("[CH %d] [Alarm:%d Loss:%d Motion:%d]", nChannel, nAlarm, nLoss, nMotion);
+    return Format("[CH%d][Alarm:%d Loss:%d Motion:%d]", nChannel, nAlarm, nLoss, nMotion);
+}
+
 } // namespace
 
-std::string ConnectStatus(uint8_t byCode, uint8_t byMissCount, uint32_t dwAlarmEvent, ConnectFailure failure)
+std::string ConnectStatus(const LinkStatus& status)
 {
-    switch (byCode) {
-    case 5:
-        switch (failure) {
+    switch (status.code) {
+    case StatusCode::ConnectFail:
+        switch (status.failure) {
         case ConnectFailure::Refused: return "CONNECTION FAIL: REFUSED";
         case ConnectFailure::Unreachable: return "CONNECTION FAIL: UNREACHABLE";
         case ConnectFailure::TimedOut: return "CONNECTION FAIL: TIMED OUT";
@@ -31,18 +40,15 @@ std::string ConnectStatus(uint8_t byCode, uint8_t byMissCount, uint32_t dwAlarmE
         case ConnectFailure::Other: return "CONNECTION FAIL:";
         }
         return "CONNECTION FAIL:";
-    case 0: return "WAITING FOR CONNECTION.";
-    case 1: return "CONNECTION ESTABLISHED.";
-    case 2: return "CONNECTING..";
-    case 3: return "CHECK ID : ";
-    case 4: return "TRY RECONNECTION";
-    case 6: return Format("%s %d", "TRY REQUEST IMAGE", static_cast<int>(byMissCount));
-    case 7:
-        return Format("[CH %d] [Alarm:%d Loss:%d Motion:%d]", static_cast<int>(dwAlarmEvent & 0xFF),
-                      static_cast<int>(dwAlarmEvent >> 24), static_cast<int>((dwAlarmEvent >> 16) & 0xFF),
-                      static_cast<int>((dwAlarmEvent >> 8) & 0xFF));
-    default: return "";
+    case StatusCode::Waiting: return "WAITING FOR CONNECTION.";
+    case StatusCode::Established: return "CONNECTION ESTABLISHED.";
+    case StatusCode::Connecting: return "CONNECTING..";
+    case StatusCode::CheckId: return "CHECK ID : ";
+    case StatusCode::TryReconnect: return "TRY RECONNECTION";
+    case StatusCode::TryRequestImage: return Format("%s %d", "TRY REQUEST IMAGE", static_cast<int>(status.byMissCount));
+    case StatusCode::ChannelAlarm: return AlarmText(status.alarm, true);
     }
+    return "";
 }
 
 std::string Date(const LocalDateTime& t)
@@ -87,16 +93,13 @@ std::string TimeOfDay(int nSeconds)
     return Format("%02d:%02d:%02d", nSeconds / 3600, nSeconds % 3600 / 60, nSeconds % 60);
 }
 
-std::string ArchiveConnectStatus(uint8_t byCode, uint8_t byMissCount, uint32_t dwAlarmEvent)
+std::string ArchiveConnectStatus(const LinkStatus& status)
 {
-    switch (byCode) {
-    case 4:
-    case 5:
-    case 6: return ConnectStatus(byCode, byMissCount, dwAlarmEvent);
-    case 7:
-        return Format("[CH%d][Alarm:%d Loss:%d Motion:%d]", static_cast<int>(dwAlarmEvent & 0xFF),
-                      static_cast<int>(dwAlarmEvent >> 24), static_cast<int>((dwAlarmEvent >> 16) & 0xFF),
-                      static_cast<int>((dwAlarmEvent >> 8) & 0xFF));
+    switch (status.code) {
+    case StatusCode::TryReconnect:
+    case StatusCode::ConnectFail:
+    case StatusCode::TryRequestImage: return ConnectStatus(LinkStatus{status.code, status.byMissCount});
+    case StatusCode::ChannelAlarm: return AlarmText(status.alarm, false);
     default: return kBlankLine;
     }
 }

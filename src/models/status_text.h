@@ -2,7 +2,7 @@
 
 // The texts of the status panel: connection state, clock, positions, PTZ channel.
 
-#include "platform/stream_socket.h"
+#include "link/link_view.h"
 
 #include <cstdint>
 #include <string>
@@ -13,11 +13,10 @@ struct LocalDateTime;
 
 namespace status_text {
 
-// Text of a connection state code 0..7; 5 adds why the connect failed ("CONNECTION FAIL:
-// REFUSED"), 6 the miss count, 7 spells out the alarm word (channel bits 0-7, motion 8-15,
-// loss 16-23, alarm 24-31). Other codes give "".
-std::string ConnectStatus(uint8_t byCode, uint8_t byMissCount, uint32_t dwAlarmEvent,
-                          ConnectFailure failure = ConnectFailure::None);
+// Text of a connection status: ConnectFail adds why the connect failed ("CONNECTION FAIL:
+// REFUSED"), TryRequestImage the miss count, ChannelAlarm spells out the alarm. Codes outside
+// 0..7 give "".
+std::string ConnectStatus(const LinkStatus& status);
 // "2005 / 6 / 30"
 std::string Date(const LocalDateTime& t);
 // "AM 12 : 05 : 09", "PM 11 : 59 : 59": hours 0..12 after AM, 13..23 as 1..11 after PM.
@@ -42,9 +41,9 @@ std::string ArchiveDateTime(int nYear, int nMonth, int nDay, int nHour, int nMin
 std::string ArchivePosition(uint32_t dwPosition);
 // "14:05:09" from seconds of the day (0..86399).
 std::string TimeOfDay(int nSeconds);
-// The archive's line for a connection state: codes 4 to 7 as in the live view, but 7 without
-// blanks ("[CH3][Alarm:1 Loss:0 Motion:0]"); any other code blanks the line.
-std::string ArchiveConnectStatus(uint8_t byCode, uint8_t byMissCount, uint32_t dwAlarmEvent);
+// The archive's line for a connection status: TryReconnect to ChannelAlarm as in the live view,
+// but the alarm without blanks ("[CH3][Alarm:1 Loss:0 Motion:0]"); any other code blanks the line.
+std::string ArchiveConnectStatus(const LinkStatus& status);
 
 } // namespace status_text
 } // namespace ostrel

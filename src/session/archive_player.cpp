@@ -474,9 +474,9 @@ void CArchivePlayer::Activate()
 void CArchivePlayer::SetConnectionStatus(const LinkStatus& status)
 {
     // A link that gets no pictures ends a backup run, as the record toggle does.
-    if (status.byCode == CDvrLink::STATUS_TRY_REQUEST_IMAGE)
+    if (status.code == StatusCode::TryRequestImage)
         m_rScreen.StopBackup();
-    ShowStatus(status_text::ArchiveConnectStatus(status.byCode, status.byMissCount, status.dwAlarmEvent));
+    ShowStatus(status_text::ArchiveConnectStatus(status));
 }
 
 void CArchivePlayer::OnRecordRange(uint32_t dwP2, uint32_t dwP3, uint32_t dwP4, uint32_t dwP5)

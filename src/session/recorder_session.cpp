@@ -54,19 +54,19 @@ bool CRecorderSession::Save()
 
 bool CRecorderSession::Connect()
 {
-    if (m_byConnectState != 0)
+    if (m_byConnectState != ConnectState::Idle)
         return false;
     m_link.SetConnectTimeoutMs(m_nConnectTimeoutMs);
     if (m_link.Connect(HostAddress(), HostPort()))
-        m_byConnectState = 2;
+        m_byConnectState = ConnectState::Connecting;
     return true;
 }
 
 bool CRecorderSession::Disconnect()
 {
-    if (m_byConnectState == 0)
+    if (m_byConnectState == ConnectState::Idle)
         return false;
-    m_byConnectState = 0;
+    m_byConnectState = ConnectState::Idle;
     m_link.Disconnect(true);
     m_layout.ClearDrawn();
     m_services.rFiles.Remove(CDvrLink::kAlarmEventFile);
@@ -99,7 +99,7 @@ bool CRecorderSession::Shutdown()
 void CRecorderSession::ShowArchive(bool bShow)
 {
     // A connection lost while the archive is in front must not keep the operator there.
-    if (!m_pArchive || (bShow && m_byConnectState == 0))
+    if (!m_pArchive || (bShow && m_byConnectState == ConnectState::Idle))
         return;
     m_pArchive->SetArchiveActive(bShow);
     if (m_pLive)
@@ -170,7 +170,7 @@ CLiveLayout::Effects CRecorderSession::OnChannelButton(int nChannel)
 
 CLiveLayout::Effects CRecorderSession::OnRotateButton()
 {
-    return Apply(m_layout.OnRotateButton(m_byConnectState == 1, m_settings.byRotateInterval));
+    return Apply(m_layout.OnRotateButton(m_byConnectState == ConnectState::Established, m_settings.byRotateInterval));
 }
 
 CLiveLayout::Effects CRecorderSession::OnDoubleClick(int x, int y)
@@ -219,24 +219,24 @@ void CRecorderSession::SetChannelCount(uint8_t byCount)
 
 void CRecorderSession::OnLinkStatus(const LinkStatus& status)
 {
-    if (status.byCode == CDvrLink::STATUS_CONNECT_FAIL)
+    if (status.code == StatusCode::ConnectFail)
         m_lastConnectFail = status;
     if (m_pLive)
         m_pLive->OnConnectStatus(status);
     if (ArchiveActive())
         m_pArchive->SetConnectionStatus(status);
-    if (status.byCode == CDvrLink::STATUS_CHANNEL_ALARM)
-        NotifyAlarm(status.dwAlarmEvent);
+    if (status.code == StatusCode::ChannelAlarm)
+        NotifyAlarm(status.alarm);
 }
 
-void CRecorderSession::NotifyAlarm(uint32_t dwAlarmEvent)
+void CRecorderSession::NotifyAlarm(const AlarmWord& alarm)
 {
     if (!m_pAlarmNotifier || m_settings.bUseAlertMode == 0)
         return;
-    const std::optional<std::string> title = m_alarmGate.Admit(dwAlarmEvent, m_pClock->TickMs());
+    const std::optional<std::string> title = m_alarmGate.Admit(alarm, m_pClock->TickMs());
     if (title)
         m_pAlarmNotifier->NotifyAlarm(
-            AlarmNotice{static_cast<int>(dwAlarmEvent & 0xFFu), *title, std::string(GetText(m_settings.szIpLabel))});
+            AlarmNotice{alarm.byChannel, *title, std::string(GetText(m_settings.szIpLabel))});
 }
 
 void CRecorderSession::DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos)
@@ -257,7 +257,7 @@ void CRecorderSession::OnLinkLost(LinkLoss reason)
     // Answered as the disconnect button is, and the line says so; a connect that failed goes
     // on saying why.
     Disconnect();
-    OnLinkStatus(reason == LinkLoss::ConnectFailed ? m_lastConnectFail : LinkStatus{m_byConnectState});
+    OnLinkStatus(reason == LinkLoss::ConnectFailed ? m_lastConnectFail : LinkStatus{StatusOf(m_byConnectState)});
 }
 
 void CRecorderSession::OnPicture(uint8_t byChannel, const Picture& picture)

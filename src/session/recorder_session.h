@@ -103,7 +103,7 @@ public:
 
     CDvrLink& Link() { return m_link; }
     const CLiveLayout& Layout() const { return m_layout; }
-    uint8_t ConnectState() const { return m_byConnectState; } // m_byConnectState
+    ConnectState ConnectionState() const { return m_byConnectState; }
     const ViewSettings& Settings() const { return m_settings; }
     ViewSettings& Settings() { return m_settings; }
     const PtzIntervals& PtzTiming() const { return m_ptzIntervals; }
@@ -127,7 +127,7 @@ private:
     // Tells the link the size of every channel's live cell, so each picture is decoded at the
     // size it is shown.
     void ShareCellSizes();
-    void NotifyAlarm(uint32_t dwAlarmEvent);
+    void NotifyAlarm(const AlarmWord& alarm);
 
     // LinkView.
     uint16_t SingleChannel() const override { return m_layout.SingleCh(); }
@@ -138,7 +138,7 @@ private:
     std::string Password() const override;
     uint8_t ReconnectCount() const override { return m_settings.byReconnectCount; }
     bool AlertModeOn() const override { return m_settings.bUseAlertMode != 0; }
-    void SetConnectState(uint8_t byState) override { m_byConnectState = byState; }
+    void SetConnectState(ConnectState state) override { m_byConnectState = state; }
     void SetChannelCount(uint8_t byCount) override;
     void OnLinkStatus(const LinkStatus& status) override;
     void DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos) override;
@@ -155,9 +155,9 @@ private:
     PtzIntervals m_ptzIntervals;
     UiWakeupFactory* m_pDecodeWakeups = nullptr;
     int m_nConnectTimeoutMs = CDvrLink::kDefaultConnectTimeoutMs; // ini/opt.ini [CONNECT] TIMEOUT
-    LinkStatus m_lastConnectFail{CDvrLink::STATUS_CONNECT_FAIL}; // says why the last connect failed
+    LinkStatus m_lastConnectFail{StatusCode::ConnectFail}; // says why the last connect failed
     std::string m_strPtzFile;
-    uint8_t m_byConnectState = 0;
+    ConnectState m_byConnectState = ConnectState::Idle;
     double m_dDeviceScale = 1.0;
     uint32_t m_dwRecordPos = 0;
     AlarmNotifier* m_pAlarmNotifier = nullptr;

@@ -29,7 +29,7 @@ CounterSnapshot CounterReport::Snapshot() const
         snapshot.nPicturesDrawn = pView->PicturesDrawn();
     if (CRecorderSession* pSession = m_app.Session()) {
         snapshot.dwReconnects = pSession->Link().ReconnectsStarted();
-        snapshot.byConnectState = pSession->ConnectState();
+        snapshot.byConnectState = static_cast<uint8_t>(pSession->ConnectionState());
     }
     snapshot.nUptimeMs = m_uptime.elapsed();
     return snapshot;

@@ -159,7 +159,7 @@ void COstrelView::OnInitialUpdate()
     m_pTimers->Start(kClockTimerId, kClockPeriodMs);
 
     DrawClock();
-    DrawConnectStatus(LinkStatus{m_rSession.ConnectState()});
+    DrawConnectStatus(LinkStatus{StatusOf(m_rSession.ConnectionState())});
     if (m_rSession.Settings().bRecordPathReplaced)
         m_strStatusLine = status_text::kRecordFolderUnusable; // once: the next state replaces it
     DrawPtzChannel();
@@ -344,7 +344,7 @@ void COstrelView::ShowConnectStarted(bool bStarted)
     }
     if (!m_pConnect->GetCheck())
         m_pConnect->SetCheck(1);
-    DrawConnectStatus(LinkStatus{m_rSession.ConnectState()});
+    DrawConnectStatus(LinkStatus{StatusOf(m_rSession.ConnectionState())});
 }
 
 void COstrelView::OnSitesKey()
@@ -374,7 +374,7 @@ void COstrelView::OnDisconnectButton()
     m_rSession.Disconnect();
     if (!m_pDisconnect->GetCheck())
         m_pDisconnect->SetCheck(1);
-    DrawConnectStatus(LinkStatus{m_rSession.ConnectState()});
+    DrawConnectStatus(LinkStatus{StatusOf(m_rSession.ConnectionState())});
 }
 
 void COstrelView::OnConnectionDropped()
@@ -714,7 +714,7 @@ void COstrelView::DrawText(const QRect& rc, const QString& strText, int nFlags, 
 
 void COstrelView::DrawConnectStatus(const LinkStatus& status)
 {
-    m_strStatusLine = status_text::ConnectStatus(status.byCode, status.byMissCount, status.dwAlarmEvent, status.failure);
+    m_strStatusLine = status_text::ConnectStatus(status);
     m_bStatusDirty = true;
     ScheduleRefresh();
 }

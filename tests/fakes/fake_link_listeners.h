@@ -23,17 +23,17 @@ public:
     uint8_t ReconnectCount() const override { return byReconnectCount; }
     bool AlertModeOn() const override { return bAlertMode; }
 
-    void SetConnectState(uint8_t byState) override
+    void SetConnectState(ConnectState state) override
     {
-        byConnectState = byState;
-        calls.push_back("connect-state " + std::to_string(byState));
+        byConnectState = static_cast<uint8_t>(state);
+        calls.push_back("connect-state " + std::to_string(byConnectState));
     }
     void SetChannelCount(uint8_t byCount) override { byChannelCount = byCount; }
     void OnLinkStatus(const LinkStatus& status) override
     {
-        statuses.push_back(status.byCode);
+        statuses.push_back(static_cast<uint8_t>(status.code));
         statusEvents.push_back(status);
-        calls.push_back("status " + std::to_string(status.byCode));
+        calls.push_back("status " + std::to_string(statuses.back()));
     }
     void DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos) override
     {

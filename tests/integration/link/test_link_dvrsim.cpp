@@ -83,7 +83,7 @@ TEST_F(LinkDvrsim, RecorderClosingIsNoticedAndTheLinkReconnectsAndLogsInAgain)
     // Silence: two requests again at 5 s and 10 s, the reconnection from 15 s, the new
     // connection at 20 s.
     ASSERT_TRUE(WaitUntil([&] {
-        return std::count(view.statuses.begin(), view.statuses.end(), CDvrLink::STATUS_TRY_RECONNECT) > 0;
+        return std::count(view.statuses.begin(), view.statuses.end(), 4) > 0;
     }, 20000));
     const size_t nDrawn = view.drawn.size();
     ASSERT_TRUE(WaitUntil([&] { return view.drawn.size() > nDrawn + 5; }, 15000));

@@ -91,7 +91,7 @@ TEST(ProgramDvrsim, LiveCamerasEventPlaybackAndAPtzCameraTurningUp)
         ClickMiddle(view.SkinButton(IDC_CONNECT));
         const auto allDrawn = [&] { return std::ranges::all_of(std::views::iota(0, 16), [&](int n) { return session.Layout().Drawn(n); }); };
         ASSERT_TRUE(WaitUntil(allDrawn, 15000));
-        EXPECT_EQ(1, session.ConnectState());
+        EXPECT_EQ(ConnectState::Established, session.ConnectionState());
         const QImage live = view.grab().toImage();
         const int64_t nNowMs = QDateTime::currentMSecsSinceEpoch();
         for (int n = 0; n < 16; ++n) {

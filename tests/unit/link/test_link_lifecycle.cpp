@@ -111,7 +111,7 @@ TEST(LinkLifecycle, AFailedConnectSaysWhyAndOneThatNeverStandsTimesOutAfterFiveS
     refused.view.byConnectState = 2;
     refused.Socket().CompleteConnect(false, ConnectFailure::Refused);
     ASSERT_FALSE(refused.view.statusEvents.empty());
-    EXPECT_EQ((LinkStatus{5, 0, 0, ConnectFailure::Refused}), refused.view.statusEvents.back());
+    EXPECT_EQ((LinkStatus{StatusCode::ConnectFail, 0, {}, ConnectFailure::Refused}), refused.view.statusEvents.back());
     refused.clock.RunDue();
     EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::ConnectFailed}, refused.view.losses);
     EXPECT_FALSE(refused.Link().HasSocket()) << "reported after the notification, not inside it";
@@ -124,7 +124,7 @@ TEST(LinkLifecycle, AFailedConnectSaysWhyAndOneThatNeverStandsTimesOutAfterFiveS
     silent.clock.Advance(1);
     EXPECT_TRUE(silent.Socket().m_bClosed) << "nothing more is heard from the attempt";
     ASSERT_FALSE(silent.view.statusEvents.empty());
-    EXPECT_EQ((LinkStatus{5, 0, 0, ConnectFailure::TimedOut}), silent.view.statusEvents.back());
+    EXPECT_EQ((LinkStatus{StatusCode::ConnectFail, 0, {}, ConnectFailure::TimedOut}), silent.view.statusEvents.back());
     EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::ConnectFailed}, silent.view.losses);
 
     LinkHarness quick; // a connect that stands in time cancels the timeout

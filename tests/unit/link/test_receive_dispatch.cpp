@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using namespace ostrel;
 using namespace ostrel::test;
 using namespace ostrel::wire;
@@ -128,12 +130,13 @@ TEST_F(ReceiveDispatch, AlarmNoticesNeedAlertModeAndAChannelFromOneToFour)
         const char* name;
         bool bAlert;
         uint32_t dwP0, dwP1;
-        uint32_t dwWord; // expected alarm event word afterwards, 0 = not shown
+        std::optional<AlarmWord> shown; // channel, motion, loss, alarm
     } rows[] = {
-        {"alert mode off ignores every notice", false, 2, 0x01000100, 0},
-        {"channel 5 is ignored", true, 5, 0x01000100, 0},
-        {"channel 2, motion 1, loss 0, alarm 1", true, 2, 0x01000100, 0x01000102},
-        {"low byte of P1 is not copied", true, 4, 0xFFFFFFFF, 0xFFFFFF04},
+        {"alert mode off ignores every notice", false, 2, 0x01000100, {}},
+        {"channel 5 is ignored", true, 5, 0x01000100, {}},
+        {"channel 2, motion 1, loss 0, alarm 1", true, 2, 0x01000100, AlarmWord{2, 1, 0, 1}},
+        {"low byte of P1 is not taken", true, 4, 0xFFFFFFFF, AlarmWord{4, 255, 255, 255}},
+        {"loss and alarm bytes apart", true, 0x301, 0x7F2A0000, AlarmWord{1, 0, 0x2A, 0x7F}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -143,9 +146,9 @@ TEST_F(ReceiveDispatch, AlarmNoticesNeedAlertModeAndAChannelFromOneToFour)
         // A notice and a picture in one read: one lamp toggle per read.
         h.Socket().Deliver(Concat({MakePacket(DATATYPE_ALARM_EVENT, {row.dwP0, row.dwP1}), Live(3100)}));
         EXPECT_EQ(nLamps + 1, h.view.nLampToggles);
-        EXPECT_EQ(row.dwWord ? std::vector<uint8_t>{7} : std::vector<uint8_t>{}, h.view.statuses);
-        if (row.dwWord) {
-            EXPECT_EQ(row.dwWord, h.view.statusEvents.back().dwAlarmEvent);
+        EXPECT_EQ(row.shown ? std::vector<uint8_t>{7} : std::vector<uint8_t>{}, h.view.statuses);
+        if (row.shown) {
+            EXPECT_EQ(*row.shown, h.view.statusEvents.back().alarm);
         }
     }
 }

@@ -210,7 +210,7 @@ TEST_F(ArchivePlayerTest, WithoutAKnownRangeEveryPlayControlPressesTheSearchKey)
     EXPECT_EQ((Sent{key, Status()}), Press({PLAY_REVERSE}));
     EXPECT_EQ(kBlank, screen.strLine) << "normal reverse blanks the line";
 
-    Player().SetConnectionStatus(LinkStatus{6, 3});
+    Player().SetConnectionStatus(LinkStatus{StatusCode::TryRequestImage, 3});
     EXPECT_EQ("TRY REQUEST IMAGE 3", screen.strLine);
     EXPECT_EQ(1, screen.nBackupStops) << "pictures that stop coming end a backup run";
 

@@ -24,7 +24,7 @@ public:
     explicit RecordingLiveWindow(Story& rStory) : m_rStory(rStory) {}
     void OnConnectStatus(const LinkStatus& status) override
     {
-        m_rStory.push_back("live: status " + std::to_string(status.byCode));
+        m_rStory.push_back("live: status " + std::to_string(static_cast<int>(status.code)));
     }
     void OnLivePicture(uint8_t, const Picture&) override {}
     void OnPositions(uint32_t, uint32_t) override {}
@@ -164,7 +164,7 @@ TEST_F(RecorderSessionTest, ShowArchiveSwitchesBetweenLiveAndArchive)
     EXPECT_EQ(nBefore + 2, archive.nSentAtActivate) << "both stops before the dialog takes over";
     EXPECT_FALSE(Timers().IsRunning(CDvrLink::kImageWatchdogTimerId));
     Socket().Deliver(MakePacket(DATATYPE_ALARM_EVENT, {4, 0x00010000}));
-    EXPECT_EQ((std::vector<LinkStatus>{{7, 0, 0x00010004}}), archive.statuses);
+    EXPECT_EQ((std::vector<LinkStatus>{{StatusCode::ChannelAlarm, 0, AlarmWord{4, 0, 1, 0}}}), archive.statuses);
 
     story.clear();
     const size_t nShown = Mark();
