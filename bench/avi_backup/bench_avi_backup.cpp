@@ -146,7 +146,7 @@ int main(int argc, char** argv)
     const auto tStart = WallClock::now();
     {
         CAviBackup backup(CAviBackup::Services{timers, clock, poster, maker, &folders, strFolder}, view);
-        backup.Toggle(0x0001, nInterval);
+        backup.Toggle(PlayState::Playing(false), nInterval);
         const auto period = std::chrono::microseconds(1000000 / nRate);
         auto tNext = WallClock::now();
         while (WallClock::now() - tStart < std::chrono::duration<double>(dSeconds)) {

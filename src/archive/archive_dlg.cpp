@@ -299,7 +299,7 @@ void CArchiveDlg::OnKeyCommand(KeyCommand command)
 {
     int nControlId = ControlOfCommand(command);
     if (command == KeyCommand::PlayForwardOrStop)
-        nControlId = (m_player.PlayState() & 0xFF) == 1 ? IDC_STOP : IDC_FORWARD;
+        nControlId = m_player.IsPlaying() ? IDC_STOP : IDC_FORWARD;
     if (CSkinButton* pButton = SkinButton(nControlId))
         pButton->Click();
 }
@@ -477,7 +477,7 @@ void CArchiveDlg::OnAviToggle()
     if (m_pBackup) {
         if (!m_pBackup->IsRecording())
             m_services.pBackupFiles->SetCodec(BackupCodecFromSetting(m_rSession.Settings().byAviCodec));
-        m_pBackup->Toggle(m_player.PlayState(), m_rSession.Settings().byRecordInterval);
+        m_pBackup->Toggle(m_player.State(), m_rSession.Settings().byRecordInterval);
     }
     m_rSession.Link().StartReconnect(false);
     SyncLights();

@@ -50,13 +50,13 @@ void CAviBackup::Push(Job job)
 
 // ---- the run, on the user-interface thread -------------------------------------------------
 
-bool CAviBackup::Toggle(uint16_t wPlayState, int nIntervalIndex)
+bool CAviBackup::Toggle(PlayState playState, int nIntervalIndex)
 {
     if (m_bRecording) {
         Stop();
         return true;
     }
-    if (wPlayState != 0x0001)
+    if (!playState.IsPlayingForward())
         return false;
     m_nPeriodMs = RecordIntervalMs(nIntervalIndex);
     m_nRemainMs = kRunMs;

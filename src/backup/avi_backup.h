@@ -1,6 +1,7 @@
 #pragma once
 
 #include "backup/backup_file.h"
+#include "link/link_archive.h"
 #include "platform/clock.h"
 #include "platform/file_store.h"
 #include "platform/folder_opener.h"
@@ -88,7 +89,7 @@ public:
 
     // The record toggle: starts a run when playing forward (play state exactly 0x0001), stops a
     // running one. True when a run started or stopped.
-    bool Toggle(uint16_t wPlayState, int nIntervalIndex);
+    bool Toggle(PlayState playState, int nIntervalIndex);
     // The stop control, connection code 6 and "Viewer": the run ends and its file is saved.
     void Stop();
     // A play picture was drawn: the next refresh captures.

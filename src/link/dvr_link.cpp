@@ -646,7 +646,7 @@ bool CDvrLink::OnCollectingHeader(const PacketHeader& header, const ParamBlock& 
     } else {
         ResetReassembly();
         if (m_pPlayback)
-            m_pPlayback->OnPlayResult(static_cast<uint8_t>(p[3] & 0xFF));
+            m_pPlayback->OnPlayResult(static_cast<PlayResult>(p[3] & 0xFF));
         SetImageWatchdog(false);
     }
     return true;

@@ -10,16 +10,36 @@
 
 namespace ostrel {
 
+// The archive's play state as kept (m_wPlayState): low byte 1 = playing, high byte 1 = reverse.
+struct PlayState {
+    uint16_t wWord = 0;
+
+    static constexpr PlayState Playing(bool bReverse) { return PlayState{bReverse ? uint16_t{0x0101} : uint16_t{0x0001}}; }
+    constexpr bool IsPlaying() const { return (wWord & 0xFF) == 1; }
+    constexpr bool IsStopped() const { return (wWord & 0xFF) == 0; }
+    constexpr bool IsReverse() const { return (wWord >> 8) == 1; }
+    constexpr bool IsPlayingForward() const { return wWord == 0x0001; }
+    bool operator==(const PlayState&) const = default;
+};
+
+// What a play image without a picture reports (P3's low byte); other values are possible.
+enum class PlayResult : uint8_t {
+    Error = 0,
+    NoSearchImage = 2,
+    EndOfPlay = 3,
+    InvalidDate = 4,
+};
+
 class LinkPlayState {
 public:
     virtual ~LinkPlayState() = default;
     virtual bool IsArchiveActive() const = 0;   // m_bArchiveActive
-    virtual uint16_t PlayState() const = 0;     // m_wPlayState: low byte 1 = playing
+    virtual PlayState State() const = 0;        // m_wPlayState
 
     // m_bSearching: a play request awaits its first picture.
     virtual bool IsSearching() const { return false; }
 
-    bool IsPlaying() const { return (PlayState() & 0xFF) == 1; }
+    bool IsPlaying() const { return State().IsPlaying(); }
 };
 
 class LinkPlayback {
@@ -30,7 +50,7 @@ public:
     virtual void OnPlayImageTimeSeconds(uint32_t dwSeconds) = 0;          // version 1
     virtual void OnPlayImageTimePacked(uint32_t dwP0, uint32_t dwP1) = 0; // later versions
     virtual void OnPlayPosition(uint32_t dwPosition) = 0;
-    virtual void OnPlayResult(uint8_t byCode) = 0;   // a play image without a picture
+    virtual void OnPlayResult(PlayResult result) = 0; // a play image without a picture
     virtual void FlipReceiveIndicator() = 0;
     // A play picture was completed while the archive was active: the picture of its channel, or
     // an empty handle when it failed its checks (a search still counts it as its first answer).

@@ -105,20 +105,15 @@ bool IsRequestInRange(const ArchiveDateTime& dtRequest, const ArchiveRange& rang
     return !bReverse || SecondOfDay(dtRequest) > SecondOfDay(range.m_dtStart);
 }
 
-std::string_view PlayResultText(uint32_t dwCode)
+std::string_view PlayResultText(PlayResult result)
 {
-    switch (dwCode) {
-    case 0:
-        return "ERROR";
-    case 2:
-        return "No Search Image";
-    case 3:
-        return "End of Play";
-    case 4:
-        return kInvalidDateText;
-    default:
-        return {};
+    switch (result) {
+    case PlayResult::Error: return "ERROR";
+    case PlayResult::NoSearchImage: return "No Search Image";
+    case PlayResult::EndOfPlay: return "End of Play";
+    case PlayResult::InvalidDate: return kInvalidDateText;
     }
+    return {};
 }
 
 ArchiveDateTime NextHour(const CalendarDate& date, int nHour)
@@ -153,13 +148,13 @@ ArchiveDateTime PreviousHour(const CalendarDate& date, int nHour)
     return DateAt(prev, 23);
 }
 
-uint32_t PosTimeFromSlider(int nSeconds)
+PosTime PosTime::FromSlider(int nSeconds)
 {
     nSeconds = std::clamp(nSeconds, 0, kSliderMaxSeconds);
-    return wire::MakeTimeWord(nSeconds / 3600, nSeconds % 3600 / 60, nSeconds % 60);
+    return Of(nSeconds / 3600, nSeconds % 3600 / 60, nSeconds % 60);
 }
 
-ImageTimeUpdate ImageTimeFromWords(uint32_t dwWordA, uint32_t dwWordB, uint32_t dwPosTime)
+ImageTimeUpdate ImageTimeFromWords(uint32_t dwWordA, uint32_t dwWordB, PosTime posTime)
 {
     ArchiveDateTime dt;
     dt.nYear = static_cast<int>((dwWordA >> 8) & 0xFFFF);
@@ -168,42 +163,42 @@ ImageTimeUpdate ImageTimeFromWords(uint32_t dwWordA, uint32_t dwWordB, uint32_t 
     dt.nHour = static_cast<int>((dwWordB >> 16) & 0xFF);
     dt.nMinute = static_cast<int>((dwWordB >> 8) & 0xFF);
     dt.nSecond = static_cast<int>(dwWordB & 0xFF);
-    return ImageTimeFromDateTime(dt, dwPosTime);
+    return ImageTimeFromDateTime(dt, posTime);
 }
 
-ImageTimeUpdate ImageTimeFromSeconds(uint32_t dwSeconds, uint32_t dwPosTime)
+ImageTimeUpdate ImageTimeFromSeconds(uint32_t dwSeconds, PosTime posTime)
 {
-    return ImageTimeFromDateTime(wire::SplitSecondsValue(dwSeconds), dwPosTime);
+    return ImageTimeFromDateTime(wire::SplitSecondsValue(dwSeconds), posTime);
 }
 
-ImageTimeUpdate ImageTimeFromDateTime(const ArchiveDateTime& dt, uint32_t dwPosTime)
+ImageTimeUpdate ImageTimeFromDateTime(const ArchiveDateTime& dt, PosTime posTime)
 {
     ImageTimeUpdate update;
     if (!IsPlausibleDate(dt.nYear, dt.nMonth, dt.nDay))
         return update;
     update.bDateAccepted = true;
     update.stamp = dt;
-    const uint32_t dwNew = wire::MakeTimeWord(dt.nHour, dt.nMinute, dt.nSecond);
+    const PosTime newTime = PosTime::Of(dt.nHour, dt.nMinute, dt.nSecond);
     // The second is checked too, so that the slider never goes past 23:59:59.
-    if (dwNew != dwPosTime && IsPlausibleTimeOfDay(dt.nHour, dt.nMinute, dt.nSecond)) {
+    if (newTime != posTime && IsPlausibleTimeOfDay(dt.nHour, dt.nMinute, dt.nSecond)) {
         update.bTimeMoves = true;
         update.nSliderSeconds = SecondOfDay(dt);
-        update.dwPosTime = dwNew;
+        update.posTime = newTime;
     }
     return update;
 }
 
-PlayControlWord BuildPlayControl(PlayControl control, uint16_t wPlayState, int nRequestSpeed)
+PlayControlWord BuildPlayControl(PlayControl control, PlayState state, int nRequestSpeed)
 {
     PlayControlWord word;
     if (control == PLAY_STOP)
         return word;
-    const uint32_t dwAction = (wPlayState & 0xFF) == 1 ? 2u : 1u;
+    const PlayAction action = state.IsPlaying() ? PlayAction::Change : PlayAction::Start;
     const bool bNormal = control == PLAY_REVERSE || control == PLAY_FORWARD;
-    const uint32_t dwSpeed = bNormal ? 1u : static_cast<uint32_t>(std::clamp(nRequestSpeed, 0, 255));
+    const auto bySpeed = static_cast<uint8_t>(bNormal ? 1 : std::clamp(nRequestSpeed, 0, 255));
     const bool bReverse = control == PLAY_FAST_REVERSE || control == PLAY_REVERSE;
-    word.dwPlayCtrl = dwAction << 8 | dwSpeed << 16 | (bReverse ? 1u << 24 : 0u);
-    word.wPlayState = bReverse ? 0x0101 : 0x0001;
+    word.dwPlayCtrl = MakePlayCtrl(action, bySpeed, bReverse);
+    word.playState = PlayState::Playing(bReverse);
     return word;
 }
 

@@ -5,6 +5,7 @@
 // the time-of-day slider, and the play control word of the five play controls. Plain values
 // in, plain values out; local time enters only through the seconds-value conversions.
 
+#include "link/link_archive.h"
 #include "link/wire_format.h"
 #include "models/month_calendar.h"
 
@@ -50,11 +51,11 @@ int SecondOfDay(const ArchiveDateTime& dt);
 // only when the time of day is later than the start's. The end's time of day is not tested.
 bool IsRequestInRange(const ArchiveDateTime& dtRequest, const ArchiveRange& range, bool bReverse);
 
-// Shown when a request lies outside a known range, and for play result 4.
+// Shown when a request lies outside a known range, and for PlayResult::InvalidDate.
 constexpr std::string_view kInvalidDateText = "Invalid Date";
-// "ERROR", "No Search Image", "End of Play", "Invalid Date" for play results 0, 2, 3, 4; empty
-// (nothing drawn) for any other code.
-std::string_view PlayResultText(uint32_t dwCode);
+// "ERROR", "No Search Image", "End of Play", "Invalid Date"; empty (nothing drawn) for a code
+// without a name.
+std::string_view PlayResultText(PlayResult result);
 
 // Next hour from nHour on date: the same day up to hour 23, then hour 0 of the next day,
 // rolling over month and year ends (February has 29 days in leap years). Minute and second
@@ -68,9 +69,24 @@ inline ArchiveDateTime JumpToEnd(const ArchiveRange& range) { return range.m_dtE
 
 // Slider 1085's range, seconds of the day.
 constexpr int kSliderMaxSeconds = 86399;
-// Packed time of day (hour bits 31..24, minute 23..16, second 15..8) from a slider position;
-// a position outside the slider's range is taken as its nearest end.
-uint32_t PosTimeFromSlider(int nSeconds);
+
+// The slider's time of day as kept (m_dwPosTime): the recorder's time word, hour in bits 31..24,
+// minute 23..16, second 15..8.
+struct PosTime {
+    uint32_t dwWord = 0;
+
+    static constexpr PosTime Of(int nHour, int nMinute, int nSecond)
+    {
+        return PosTime{wire::MakeTimeWord(nHour, nMinute, nSecond)};
+    }
+    // From a slider position; one outside the slider's range is taken as its nearest end.
+    static PosTime FromSlider(int nSeconds);
+    constexpr int Hour() const { return static_cast<int>(dwWord >> 24); }
+    constexpr int Minute() const { return static_cast<int>((dwWord >> 16) & 0xFF); }
+    constexpr int Second() const { return static_cast<int>((dwWord >> 8) & 0xFF); }
+    constexpr int SecondOfDay() const { return Hour() * 3600 + Minute() * 60 + Second(); }
+    bool operator==(const PosTime&) const = default;
+};
 
 // What one play image time (or a jump) does to the dialog.
 struct ImageTimeUpdate {
@@ -78,15 +94,15 @@ struct ImageTimeUpdate {
     ArchiveDateTime stamp;       // names snapshots and AVI files; valid when bDateAccepted
     bool bTimeMoves = false;     // a new, plausible time of day: slider and time text follow
     int nSliderSeconds = 0;      // new slider position when bTimeMoves
-    uint32_t dwPosTime = 0;      // new packed time of day when bTimeMoves
+    PosTime posTime;             // new time of day when bTimeMoves
 };
 // Packed form: word A = channel + 1 in bits 31..24, year 23..8, month 7..0; word B = day 31..24,
-// hour 23..16, minute 15..8, second 7..0. dwPosTime is the dialog's current packed time of day.
-ImageTimeUpdate ImageTimeFromWords(uint32_t dwWordA, uint32_t dwWordB, uint32_t dwPosTime);
+// hour 23..16, minute 15..8, second 7..0. posTime is the dialog's current time of day.
+ImageTimeUpdate ImageTimeFromWords(uint32_t dwWordA, uint32_t dwWordB, PosTime posTime);
 // Seconds form: the value as local time, then as ImageTimeFromDateTime.
-ImageTimeUpdate ImageTimeFromSeconds(uint32_t dwSeconds, uint32_t dwPosTime);
+ImageTimeUpdate ImageTimeFromSeconds(uint32_t dwSeconds, PosTime posTime);
 // A date-time (an image time, a jump, previous or next hour) through the same limits.
-ImageTimeUpdate ImageTimeFromDateTime(const ArchiveDateTime& dt, uint32_t dwPosTime);
+ImageTimeUpdate ImageTimeFromDateTime(const ArchiveDateTime& dt, PosTime posTime);
 
 // The five play controls 1075..1079 by index.
 enum PlayControl : uint8_t {
@@ -98,14 +114,24 @@ enum PlayControl : uint8_t {
 };
 constexpr int kSpeedWithoutView = 3;
 
+// The play control word (P3 of the play request): byte 1 the action, byte 2 the speed, byte 3
+// 1 for reverse. 0 is the stop.
+enum class PlayAction : uint8_t { Stop = 0, Start = 1, Change = 2 };
+constexpr uint32_t MakePlayCtrl(PlayAction action, uint8_t bySpeed, bool bReverse)
+{
+    return static_cast<uint32_t>(action) << 8 | static_cast<uint32_t>(bySpeed) << 16 | (bReverse ? 1u << 24 : 0u);
+}
+constexpr uint32_t kPlayCtrlStop = MakePlayCtrl(PlayAction::Stop, 0, false);
+constexpr uint32_t kPlayCtrlStartForward = MakePlayCtrl(PlayAction::Start, 1, false);
+
 struct PlayControlWord {
-    uint32_t dwPlayCtrl = 0; // byte 1: 1 start, 2 change, 0 stop; byte 2 speed; byte 3: 1 reverse
-    uint16_t wPlayState = 0; // low byte 1 playing, high byte 1 reverse
+    uint32_t dwPlayCtrl = kPlayCtrlStop;
+    PlayState playState;
 };
-// The control word a play control sends and the play state it leaves. wPlayState is the state
+// The control word a play control sends and the play state it leaves. state is the state
 // before the press; nRequestSpeed the view's "Request Speed" (kSpeedWithoutView without a view),
 // taken within 0..255; the normal-speed controls always use speed 1.
-PlayControlWord BuildPlayControl(PlayControl control, uint16_t wPlayState, int nRequestSpeed);
+PlayControlWord BuildPlayControl(PlayControl control, PlayState state, int nRequestSpeed);
 
 // The link's play date and play time fields for a request at dtRequest.
 struct PlayStartFields {

@@ -54,8 +54,7 @@ ArchiveDateTime CArchivePlayer::Now() const
 
 int CArchivePlayer::SliderSeconds() const
 {
-    return static_cast<int>(m_dwPosTime >> 24) * 3600 + static_cast<int>((m_dwPosTime >> 16) & 0xFF) * 60 +
-           static_cast<int>((m_dwPosTime >> 8) & 0xFF);
+    return m_dwPosTime.SecondOfDay();
 }
 
 std::string CArchivePlayer::StartText() const
@@ -130,8 +129,8 @@ PlayRequest CArchivePlayer::MakeRequest(uint32_t dwCtrl) const
 void CArchivePlayer::SendStopOnly()
 {
     ShowStatus(status_text::kBlankLine);
-    m_rSession.Link().SendPlay(MakeRequest(0), false);
-    m_wPlayState = 0;
+    m_rSession.Link().SendPlay(MakeRequest(kPlayCtrlStop), false);
+    m_wPlayState = PlayState{};
     LightOnly(PLAY_STOP);
 }
 
@@ -164,8 +163,8 @@ bool CArchivePlayer::Stop()
     ShowStatus(status_text::kBlankLine);
     m_rScreen.EnableSearch(true);
     CDvrLink& link = m_rSession.Link();
-    link.SendPlay(MakeRequest(0), false);
-    m_wPlayState = 0;
+    link.SendPlay(MakeRequest(kPlayCtrlStop), false);
+    m_wPlayState = PlayState{};
     link.StartReconnect(false);
     LightOnly(PLAY_STOP);
     if (m_rScreen.BackupBusy())
@@ -177,25 +176,25 @@ bool CArchivePlayer::Stop()
 void CArchivePlayer::PlayFrom(PlayControl control)
 {
     CDvrLink& link = m_rSession.Link();
-    const bool bWasPlaying = (m_wPlayState & 0xFF) == 1;
+    const bool bWasPlaying = m_wPlayState.IsPlaying();
     bool bKeyPressed = false;
     const PlayControlWord word = BuildPlayControl(control, m_wPlayState, m_rSession.Settings().byRequestSpeed);
-    m_wPlayState = word.wPlayState;
+    m_wPlayState = word.playState;
 
     if (const std::optional<CalendarDate> date = m_rScreen.SelectedDate()) {
         m_dtRequest = ArchiveDateTime{date->nYear,
                                       date->nMonth,
                                       date->nDay,
-                                      static_cast<int>(m_dwPosTime >> 24),
-                                      static_cast<int>((m_dwPosTime >> 16) & 0xFF),
-                                      static_cast<int>((m_dwPosTime >> 8) & 0xFF)};
+                                      m_dwPosTime.Hour(),
+                                      m_dwPosTime.Minute(),
+                                      m_dwPosTime.Second()};
         const PlayStartFields fields = BuildPlayStart(link.ProtocolVersion(), m_dtRequest, m_range.m_dtEnd);
         PlayRequest request = MakeRequest(word.dwPlayCtrl);
         request.dwDate = fields.dwPlayDate;
         request.dwTime = fields.dwPlayTime;
         link.SetPlayRequest(request);
 
-        const bool bReverse = (m_wPlayState >> 8) == 1;
+        const bool bReverse = m_wPlayState.IsReverse();
         if (m_range.m_bRangeKnown && IsRequestInRange(m_dtRequest, m_range, bReverse)) {
             link.SendRequest(wire::REQ_PLAY, true);
             ShowStatus(status_text::kBlankLine);
@@ -205,7 +204,7 @@ void CArchivePlayer::PlayFrom(PlayControl control)
         } else if (m_range.m_bRangeKnown) {
             if (bWasPlaying)
                 SendStopOnly();
-            OnPlayResult(4);
+            OnPlayResult(PlayResult::InvalidDate);
             m_rScreen.DrawStatusPanel();
             return;
         } else {
@@ -225,7 +224,7 @@ void CArchivePlayer::PlayFrom(PlayControl control)
 
     link.StartReconnect(false);
     LightOnly(control);
-    if ((m_wPlayState & 0xFF) == 0)
+    if (m_wPlayState.IsStopped())
         LightOnly(PLAY_STOP);
     // After the key the status request goes through the request builder, so the watchdog the key
     // armed re-sends it, not a live request. After a play request the direct one keeps the
@@ -236,19 +235,19 @@ void CArchivePlayer::PlayFrom(PlayControl control)
         link.SendDvrStatus2();
 }
 
-void CArchivePlayer::OnPlayResult(uint8_t byCode)
+void CArchivePlayer::OnPlayResult(PlayResult result)
 {
-    ShowResult(byCode);
+    ShowResult(result);
     m_rScreen.SyncLights();
 }
 
-void CArchivePlayer::ShowResult(uint8_t byCode)
+void CArchivePlayer::ShowResult(PlayResult result)
 {
-    const std::string_view text = PlayResultText(byCode);
+    const std::string_view text = PlayResultText(result);
     // An unknown result still ends the search: the line is blanked.
     ShowStatus(text.empty() ? std::string(status_text::kBlankLine) : std::string(text));
     m_rSession.Link().SetImageWatchdog(false);
-    m_wPlayState = 0;
+    m_wPlayState = PlayState{};
     LightOnly(PLAY_STOP);
 }
 
@@ -270,7 +269,7 @@ void CArchivePlayer::OnViewer()
 void CArchivePlayer::PlayEventAt(uint32_t dwPackedTime, int nChannel)
 {
     Run([this, dwPackedTime, nChannel] {
-        if ((m_wPlayState & 0xFF) == 1) {
+        if (m_wPlayState.IsPlaying()) {
             SendStopOnly();
             m_rScreen.SyncLights();
             m_dwEventTime = dwPackedTime;
@@ -288,13 +287,13 @@ void CArchivePlayer::PlayEventNow(uint32_t dwPackedTime, int nChannel)
         m_tiles.ShowSingle(nChannel);
         TilesChanged();
     }
-    m_wPlayState = 0x0001;
+    m_wPlayState = PlayState::Playing(false);
     m_dtRequest = wire::SplitTimeCost(dwPackedTime);
     CDvrLink& link = m_rSession.Link();
     // Both forms carry the requested moment first and, on a version 1 recorder, the end of the
     // recorded range second, as every other play request does.
     const PlayStartFields fields = BuildPlayStart(link.ProtocolVersion(), m_dtRequest, m_range.m_dtEnd);
-    PlayRequest request = MakeRequest(0x10100);
+    PlayRequest request = MakeRequest(kPlayCtrlStartForward);
     request.dwDate = fields.dwPlayDate;
     request.dwTime = fields.dwPlayTime;
     link.SendPlay(request, true);
@@ -333,7 +332,7 @@ void CArchivePlayer::ApplyImageTime(const ImageTimeUpdate& update)
     if (selected && *selected != m_dtImageDate)
         m_rScreen.SetCalendarDate(m_dtImageDate);
     if (update.bTimeMoves) {
-        m_dwPosTime = update.dwPosTime;
+        m_dwPosTime = update.posTime;
         m_rScreen.DrawTimeOfDay(update.nSliderSeconds);
     }
 }
@@ -359,7 +358,7 @@ void CArchivePlayer::OnPreviousHour()
 {
     Run([this] {
         if (const std::optional<CalendarDate> date = m_rScreen.SelectedDate())
-            MoveRequest(PreviousHour(*date, static_cast<int>(m_dwPosTime >> 24)));
+            MoveRequest(PreviousHour(*date, m_dwPosTime.Hour()));
     });
 }
 
@@ -367,14 +366,14 @@ void CArchivePlayer::OnNextHour()
 {
     Run([this] {
         if (const std::optional<CalendarDate> date = m_rScreen.SelectedDate())
-            MoveRequest(NextHour(*date, static_cast<int>(m_dwPosTime >> 24)));
+            MoveRequest(NextHour(*date, m_dwPosTime.Hour()));
     });
 }
 
 void CArchivePlayer::OnSliderMoved(int nSeconds)
 {
     Run([this, nSeconds] {
-        m_dwPosTime = PosTimeFromSlider(nSeconds);
+        m_dwPosTime = PosTime::FromSlider(nSeconds);
         m_rScreen.DrawTimeOfDay(SliderSeconds());
     });
 }
@@ -458,7 +457,7 @@ void CArchivePlayer::SetArchiveActive(bool bActive)
 void CArchivePlayer::Activate()
 {
     m_dtRequest = m_range.m_dtStart;
-    m_dwPosTime = wire::MakeTimeWord(m_dtRequest.nHour, m_dtRequest.nMinute, m_dtRequest.nSecond);
+    m_dwPosTime = PosTime::Of(m_dtRequest.nHour, m_dtRequest.nMinute, m_dtRequest.nSecond);
     m_dtImageDate = DateOf(m_dtRequest);
     m_rScreen.SetCalendarDate(m_dtImageDate);
     m_rScreen.EnableSearch(true);

@@ -106,7 +106,7 @@ public:
     // ArchiveWindow.
     bool IsArchiveActive() const override { return m_bArchiveActive; }
     bool IsSearching() const override { return m_bSearching; }
-    uint16_t PlayState() const override { return m_wPlayState; }
+    PlayState State() const override { return m_wPlayState; }
     void SetArchiveActive(bool bActive) override;
     void Activate() override;
     void SetConnectionStatus(const LinkStatus& status) override;
@@ -114,7 +114,7 @@ public:
     void OnPlayImageTimeSeconds(uint32_t dwSeconds) override;
     void OnPlayImageTimePacked(uint32_t dwP0, uint32_t dwP1) override;
     void OnPlayPosition(uint32_t dwPosition) override;
-    void OnPlayResult(uint8_t byCode) override;
+    void OnPlayResult(PlayResult result) override;
     void FlipReceiveIndicator() override;
     void OnPlayImage(uint8_t byChannel, const Picture& picture) override;
     void RefreshAlarmEvents() override;
@@ -126,7 +126,7 @@ public:
     const ArchiveRange& Range() const { return m_range; }
     const ArchiveDateTime& Request() const { return m_dtRequest; }     // m_dtRequest
     const ArchiveDateTime& ImageStamp() const { return m_stampImage; } // m_stampImage
-    uint32_t PosTime() const { return m_dwPosTime; }                   // m_dwPosTime
+    PosTime SliderTime() const { return m_dwPosTime; }                 // m_dwPosTime
     int SliderSeconds() const;
     bool Searching() const { return m_bSearching; }                    // m_bSearching
     bool PlayLit(PlayControl control) const { return m_bPlayLit[control]; }
@@ -153,7 +153,7 @@ private:
     // The link's play fields with the given control word and the selected channel.
     PlayRequest MakeRequest(uint32_t dwCtrl) const;
     void SendStopOnly();
-    void ShowResult(uint8_t byCode);
+    void ShowResult(PlayResult result);
     void ShowStatus(const std::string& strText);
     void ApplyImageTime(const ImageTimeUpdate& update);
     void MoveRequest(const ArchiveDateTime& dt);
@@ -167,14 +167,14 @@ private:
     std::unique_ptr<TimerService> m_pTimers;
 
     CArchiveTiles m_tiles;
-    uint16_t m_wPlayState = 0;           // low byte 1 playing, high byte 1 reverse
+    PlayState m_wPlayState;
     ArchiveRange m_range;
     bool m_bSearching = false;
     bool m_bArchiveActive = false;
     ArchiveDateTime m_dtRequest;
     CalendarDate m_dtImageDate;          // day of the last play image
     ArchiveDateTime m_stampImage;
-    uint32_t m_dwPosTime = 0;            // hour 31..24, minute 23..16, second 15..8
+    PosTime m_dwPosTime;
     std::array<bool, 5> m_bPlayLit{};    // 1075..1079
     std::string m_strStatusLine;
 

@@ -83,7 +83,7 @@ public:
 class FakeLinkArchive : public LinkPlayState, public LinkPlayback, public LinkEventLog {
 public:
     bool IsArchiveActive() const override { return bActive; }
-    uint16_t PlayState() const override { return wPlayState; }
+    PlayState State() const override { return PlayState{wPlayState}; }
     bool IsSearching() const override { return bSearching; }
 
     void OnRecordRange(uint32_t dwP2, uint32_t dwP3, uint32_t dwP4, uint32_t dwP5) override
@@ -96,7 +96,7 @@ public:
         playPacked.push_back({dwP0, dwP1});
     }
     void OnPlayPosition(uint32_t dwPosition) override { playPositions.push_back(dwPosition); }
-    void OnPlayResult(uint8_t byCode) override { playResults.push_back(byCode); }
+    void OnPlayResult(PlayResult result) override { playResults.push_back(static_cast<uint8_t>(result)); }
     void FlipReceiveIndicator() override { ++nIndicatorFlips; }
     void RefreshAlarmEvents() override { ++nAlarmRefreshes; }
     void OnPlayImage(uint8_t byChannel, const Picture& picture) override

@@ -132,8 +132,8 @@ protected:
 TEST_F(AviBackupTest, EachIntervalWhilePlayingForwardBecomesOneFileNamedAfterItsLastPictureOrNone)
 {
     for (uint16_t wState : {0x0000, 0x0101, 0x0100, 0x0002}) // stopped, paused, backward
-        EXPECT_FALSE(pBackup->Toggle(wState, 0)) << wState;
-    ASSERT_TRUE(pBackup->Toggle(0x0001, 1)); // 5 s
+        EXPECT_FALSE(pBackup->Toggle(PlayState{wState}, 0)) << wState;
+    ASSERT_TRUE(pBackup->Toggle(PlayState{0x0001}, 1)); // 5 s
     EXPECT_TRUE(view.bLit && view.statuses.back() == "Recording");
     clock.Advance(17);
     Pictures(3); // several pictures before a refresh: one capture; the first was the start's
@@ -159,7 +159,7 @@ TEST_F(AviBackupTest, EachIntervalWhilePlayingForwardBecomesOneFileNamedAfterIts
 
     // The toggle stops: the last file holds what came since.
     Pictures(2);
-    EXPECT_TRUE(pBackup->Toggle(0x0001, 1));
+    EXPECT_TRUE(pBackup->Toggle(PlayState{0x0001}, 1));
     EXPECT_FALSE(pBackup->IsRecording() || view.bLit || timers.Made(0).IsRunning(CAviBackup::kTimerId));
     Settle();
     EXPECT_EQ((std::vector<int>{6, 7}), Saved("2024-05-12 10-00-05_2.avi"));
@@ -169,7 +169,7 @@ TEST_F(AviBackupTest, EachIntervalWhilePlayingForwardBecomesOneFileNamedAfterIts
     // A failed write drops that file, says so until a file is saved, and the next interval tries
     // again.
     disk.nFailAtFrame = 1;
-    ASSERT_TRUE(pBackup->Toggle(0x0001, 0)); // capture 8
+    ASSERT_TRUE(pBackup->Toggle(PlayState{0x0001}, 0)); // capture 8
     Pictures(1);                             // capture 9 fails
     Pictures(1);
     Settle();
@@ -188,7 +188,7 @@ TEST_F(AviBackupTest, EachIntervalWhilePlayingForwardBecomesOneFileNamedAfterIts
 TEST_F(AviBackupTest, CapturesTheDiskCannotTakeAreDroppedWithOneMessage)
 {
     disk.SetGate(true);
-    ASSERT_TRUE(pBackup->Toggle(0x0001, 12));
+    ASSERT_TRUE(pBackup->Toggle(PlayState{0x0001}, 12));
     for (size_t i = 0; i < CAviBackup::kMaxFramesInFlight + 10; ++i)
         Pictures(1);
     EXPECT_GE(pBackup->CapturesDropped(), 10u);
@@ -198,7 +198,7 @@ TEST_F(AviBackupTest, CapturesTheDiskCannotTakeAreDroppedWithOneMessage)
     Pictures(1);
     EXPECT_EQ(1u, view.messages.size());
     EXPECT_EQ(48u * 640 * 480 * 4, pBackup->CaptureBytesHeld());
-    pBackup->Toggle(0x0001, 12);
+    pBackup->Toggle(PlayState{0x0001}, 12);
     Settle();
     EXPECT_EQ(0u, pBackup->CaptureBytesHeld()) << "given back with the run's last file";
     ASSERT_EQ(1u, disk.committed.size());
@@ -208,7 +208,7 @@ TEST_F(AviBackupTest, CapturesTheDiskCannotTakeAreDroppedWithOneMessage)
 // A report still queued when the backup is gone reaches nothing (and touches nothing freed).
 TEST_F(AviBackupTest, ClosingTheDialogWhileRecordingKeepsTheFile)
 {
-    ASSERT_TRUE(pBackup->Toggle(0x0001, 12));
+    ASSERT_TRUE(pBackup->Toggle(PlayState{0x0001}, 12));
     Pictures(1);
     pBackup.reset();
     EXPECT_EQ((std::vector<int>{1, 2}), Saved("2024-05-12 10-00-00.avi"));

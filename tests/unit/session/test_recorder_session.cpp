@@ -41,12 +41,12 @@ class FakeArchiveWindow final : public ArchiveWindow {
 public:
     FakeArchiveWindow(const FakeSocketFactory& rSockets, Story& rStory) : m_rSockets(rSockets), m_rStory(rStory) {}
     bool IsArchiveActive() const override { return bActive; }
-    uint16_t PlayState() const override { return 0; }
+    PlayState State() const override { return {}; }
     void OnRecordRange(uint32_t, uint32_t, uint32_t, uint32_t) override {}
     void OnPlayImageTimeSeconds(uint32_t) override {}
     void OnPlayImageTimePacked(uint32_t, uint32_t) override {}
     void OnPlayPosition(uint32_t) override {}
-    void OnPlayResult(uint8_t) override {}
+    void OnPlayResult(PlayResult) override {}
     void FlipReceiveIndicator() override {}
     void OnPlayImage(uint8_t, const Picture&) override {}
     void RefreshAlarmEvents() override {}
