@@ -77,8 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
         nLeft -= nRead;
         h.clock.Advance(kPausesMs[wCut >> 14]);
 
-        FUZZ_CHECK(h.Link().CollectedSize() <= h.Link().ImageBufferCapacity());
-        FUZZ_CHECK(h.Link().CollectedSize() <= h.Link().ExpectedSize() || h.Link().ExpectedSize() == 0);
+        FUZZ_CHECK(h.Link().Probe().nCollected <= h.Link().Probe().nImageBufferCapacity);
+        FUZZ_CHECK(h.Link().Probe().nCollected <= h.Link().Probe().nExpected || h.Link().Probe().nExpected == 0);
     }
     h.clock.Advance(CDvrLink::kImageWatchdogMs);
 

@@ -51,13 +51,13 @@ void BM_LinkFraming(benchmark::State& state)
         byCheck ^= payload.pData[payload.nBytes - 1]; // touch the payload, as a decoder would
     });
     link.Connect("127.0.0.1", 8000);
-    link.OnSocketConnected(true);
+    static_cast<StreamSocketEvents&>(link).OnSocketConnected(true);
 
     const size_t nStream = Stream().size();
     for (auto _ : state) {
         const size_t nStart = sockets.pSocket->m_nBytes;
         while (sockets.pSocket->m_nBytes - nStart < nStream)
-            link.OnSocketReadable();
+            static_cast<StreamSocketEvents&>(link).OnSocketReadable();
     }
     benchmark::DoNotOptimize(byCheck);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * nStream));

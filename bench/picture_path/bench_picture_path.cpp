@@ -244,14 +244,14 @@ struct LinkRig {
           link({timers, sockets, files, notifier}, &view)
     {
         link.Connect("127.0.0.1", 8000);
-        link.OnSocketConnected(true);
+        static_cast<ostrel::StreamSocketEvents&>(link).OnSocketConnected(true);
     }
     // Reads until nPictures more pictures were handed to the view.
     void Take(uint64_t nPictures)
     {
         const uint64_t nTarget = view.m_nDrawn + nPictures;
         while (view.m_nDrawn < nTarget)
-            link.OnSocketReadable();
+            static_cast<ostrel::StreamSocketEvents&>(link).OnSocketReadable();
     }
 
     ostrel::bench::FlagTimerFactory timers;

@@ -283,8 +283,8 @@ FlatOut MeasureRecordedStream(const std::vector<PlayPicture>& pictures, double d
     dlg.Create();
     session.Settings().byRequestSpeed = kFastestSpeedIndex;
     session.Connect();
-    session.Link().OnSocketConnected(true);
-    session.Link().OnSocketReadable(); // the recorded range
+    static_cast<StreamSocketEvents&>(session.Link()).OnSocketConnected(true);
+    static_cast<StreamSocketEvents&>(session.Link()).OnSocketReadable(); // the recorded range
     session.ShowArchive(true);
     dlg.Calendar()->SetDate(2024, 5, 11);
     dlg.Player().OnSliderMoved(12 * 3600);
@@ -302,7 +302,7 @@ FlatOut MeasureRecordedStream(const std::vector<PlayPicture>& pictures, double d
             const uint64_t nBefore = g_nAllocations.load();
             g_bInPicturePath = bSteady;
             while (slice.nsecsElapsed() < 1000000000LL / CArchiveDlg::kRefreshPerSecond)
-                session.Link().OnSocketReadable();
+                static_cast<StreamSocketEvents&>(session.Link()).OnSocketReadable();
             g_bInPicturePath = false;
             const uint64_t nMiddle = g_nAllocations.load();
             QCoreApplication::processEvents();

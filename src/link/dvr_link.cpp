@@ -379,96 +379,146 @@ PacketHeader CDvrLink::RequestHeader(uint32_t dwDataType, uint32_t dwPacketType,
     return header;
 }
 
+bool CDvrLink::IsRequestKind(uint8_t byKind)
+{
+    switch (byKind) {
+    case REQ_LOGIN:
+    case REQ_LIVE:
+    case REQ_PLAY:
+    case REQ_EVENT_LOG:
+    case REQ_STOP:
+    case REQ_KEY_EMUL:
+    case REQ_DVR_STATUS2: return true;
+    default: return false;
+    }
+}
+
 void CDvrLink::SendRequest(uint8_t byKind, bool bArm)
 {
-    if (!m_pSocket || !HasBuffers())
+    if (!m_pSocket || !HasBuffers() || !IsRequestKind(byKind))
         return;
+    EnterState(byKind);
+    bool bSent = false;
+    if (byKind == REQ_LOGIN) {
+        bSent = SendLogin();
+    } else {
+        const RequestParams request = BuildParams(byKind);
+        uint8_t block[kParamBytes];
+        EncodeParams(request.p, block);
+        bSent = SendBuilt(RequestHeader(request.dwDataType, PACKET_PARAMS), block, sizeof block, nullptr, 0);
+    }
+    if (bSent) // otherwise a reconnection began: nothing to wait for
+        ArmAfter(byKind, bArm);
+}
 
-    PacketHeader header = RequestHeader(0, PACKET_PARAMS);
-    ParamBlock p{};
-
+void CDvrLink::EnterState(uint8_t byKind)
+{
     switch (byKind) {
-    case REQ_LOGIN: {
-        header.magic = MakeMagic(kMagicV10);
-        header.dwTotalLength = kLoginPacketBytes;
-        header.dwPacketType = PACKET_LOGIN;
-        header.dwDataType = DATATYPE_LOGIN;
-        m_byState = REQ_LOGIN;
-        uint8_t block[kLoginBlockBytes];
-        EncodeLoginBlock(m_pView ? m_pView->UserId() : std::string(),
-                         m_pView ? m_pView->Password() : std::string(), block);
-        if (!SendBuilt(header, block, sizeof block, nullptr, 0))
-            return;
-        break;
-    }
-    case REQ_LIVE: {
-        header.dwDataType = DATATYPE_LIVE_REQUEST;
-        m_byState = REQ_LIVE;
+    case REQ_LOGIN:
+    case REQ_DVR_STATUS2: m_byState = byKind; break;
+    case REQ_LIVE:
+    case REQ_EVENT_LOG:
+        m_byState = byKind;
         ResetReassembly();
-        const uint16_t wSingle = m_pView ? m_pView->SingleChannel() : 256;
-        p[0] = wSingle >> 8;
-        p[1] = (wSingle & 0xFFu) + 1;
-        p[2] = m_pView ? m_pView->LiveChannelMask() : 0;
         break;
-    }
-    case REQ_PLAY: {
-        header.dwDataType = DATATYPE_PLAY_REQUEST;
+    case REQ_PLAY:
         m_byPrevState = m_byState;
         m_byState = REQ_PLAY;
         ResetReassembly();
-        p[0] = m_lastPlay.byChannel == 255 ? 0u : m_lastPlay.byChannel + 1u;
-        p[1] = m_lastPlay.dwDate;
-        p[2] = m_lastPlay.dwTime;
-        p[3] = m_lastPlay.dwCtrl;
-        if ((p[3] & 0xFF00) == 0) {
+        if ((m_lastPlay.dwCtrl & 0xFF00) == 0) {
             // Playback stopped: pictures should cease; count the ones that still come.
             SetImageWatchdog(false);
-            m_wPlayImageCounter = 0x0101;
+            m_playImages = PlayImageCount{true, 1};
         } else {
-            m_wPlayImageCounter = 0;
+            m_playImages = PlayImageCount{};
         }
-        break;
-    }
-    case REQ_EVENT_LOG:
-        header.dwDataType = DATATYPE_EVENT_LOG_REQUEST;
-        m_byState = REQ_EVENT_LOG;
-        ResetReassembly();
-        p[0] = 1;
         break;
     case REQ_STOP:
-        header.dwDataType = DATATYPE_STOP;
         ResetReassembly();
         SetImageWatchdog(false);
-        p[0] = 1;
+        break;
+    case REQ_KEY_EMUL: ResetReassembly(); break;
+    default: break;
+    }
+}
+
+CDvrLink::RequestParams CDvrLink::BuildParams(uint8_t byKind) const
+{
+    RequestParams r;
+    switch (byKind) {
+    case REQ_LIVE: {
+        r.dwDataType = DATATYPE_LIVE_REQUEST;
+        const uint16_t wSingle = m_pView ? m_pView->SingleChannel() : 256;
+        r.p[0] = wSingle >> 8;
+        r.p[1] = (wSingle & 0xFFu) + 1;
+        r.p[2] = m_pView ? m_pView->LiveChannelMask() : 0;
+        break;
+    }
+    case REQ_PLAY:
+        r.dwDataType = DATATYPE_PLAY_REQUEST;
+        r.p[0] = m_lastPlay.byChannel == 255 ? 0u : m_lastPlay.byChannel + 1u;
+        r.p[1] = m_lastPlay.dwDate;
+        r.p[2] = m_lastPlay.dwTime;
+        r.p[3] = m_lastPlay.dwCtrl;
+        break;
+    case REQ_EVENT_LOG:
+        r.dwDataType = DATATYPE_EVENT_LOG_REQUEST;
+        r.p[0] = 1;
+        break;
+    case REQ_STOP:
+        r.dwDataType = DATATYPE_STOP;
+        r.p[0] = 1;
         break;
     case REQ_KEY_EMUL:
-        header.dwDataType = DATATYPE_KEY_EMUL;
-        ResetReassembly();
-        p[0] = m_wKeyCode;
+        r.dwDataType = DATATYPE_KEY_EMUL;
+        r.p[0] = m_wKeyCode;
         break;
-    case REQ_DVR_STATUS2:
-        header.dwDataType = DATATYPE_DVR_STATUS2;
-        m_byState = REQ_DVR_STATUS2;
-        break;
-    default:
+    case REQ_DVR_STATUS2: r.dwDataType = DATATYPE_DVR_STATUS2; break;
+    default: break;
+    }
+    return r;
+}
+
+bool CDvrLink::SendLogin()
+{
+    PacketHeader header = RequestHeader(DATATYPE_LOGIN, PACKET_LOGIN);
+    header.magic = MakeMagic(kMagicV10);
+    header.dwTotalLength = kLoginPacketBytes;
+    uint8_t block[kLoginBlockBytes];
+    EncodeLoginBlock(m_pView ? m_pView->UserId() : std::string(), m_pView ? m_pView->Password() : std::string(),
+                     block);
+    return SendBuilt(header, block, sizeof block, nullptr, 0);
+}
+
+void CDvrLink::ArmAfter(uint8_t byKind, bool bArm)
+{
+    if (!bArm || byKind == REQ_DVR_STATUS2)
         return;
-    }
-
-    if (byKind != REQ_LOGIN) {
-        uint8_t block[kParamBytes];
-        EncodeParams(p, block);
-        if (!SendBuilt(header, block, sizeof block, nullptr, 0))
-            return; // a reconnection began: nothing to wait for
-    }
-
     if (byKind == REQ_STOP) {
-        if (bArm) {
-            m_bStopPending = true;
-            m_pTimers->Start(kStopRetryTimerId, kStopRetryMs);
-        }
-    } else if (byKind != REQ_DVR_STATUS2 && bArm) {
+        m_bStopPending = true;
+        m_pTimers->Start(kStopRetryTimerId, kStopRetryMs);
+    } else {
         SetImageWatchdog(true);
     }
+}
+
+LinkProbe CDvrLink::Probe() const
+{
+    LinkProbe probe;
+    probe.bHasSocket = m_pSocket != nullptr;
+    probe.bHasBuffers = HasBuffers();
+    probe.byState = m_byState;
+    probe.byPrevState = m_byPrevState;
+    probe.bHeaderChannelMode = m_bHeaderChannelMode;
+    probe.byMissCount = m_byMissCount;
+    probe.byReconnectAttempts = m_byReconnectAttempts;
+    probe.bStopPending = m_bStopPending;
+    probe.bCountingPlayImages = m_playImages.bArmed;
+    probe.byPlayImages = m_playImages.byCount;
+    probe.nExpected = m_nExpected;
+    probe.nCollected = m_nCollected;
+    probe.nImageBufferCapacity = m_imageBuf.size();
+    return probe;
 }
 
 void CDvrLink::SendPlay(const PlayRequest& request, bool bArm)
@@ -620,14 +670,14 @@ bool CDvrLink::OnCollectingHeader(const PacketHeader& header, const ParamBlock& 
         return true;
     }
     m_byState = REQ_PLAY;
-    if ((m_wPlayImageCounter >> 8) == 1) {
-        if ((m_wPlayImageCounter & 0xFF) >= kPlayImageLimit) {
+    if (m_playImages.bArmed) {
+        if (m_playImages.byCount >= kPlayImageLimit) {
             // Pictures keep coming after playback was stopped: start over.
-            m_wPlayImageCounter = 0;
+            m_playImages = PlayImageCount{};
             StartReconnect(true);
             return false;
         }
-        ++m_wPlayImageCounter;
+        ++m_playImages.byCount;
     }
     if (p[3] == PLAY_IMAGE_FOLLOWS) {
         if (m_byProtocolVersion == 1) {

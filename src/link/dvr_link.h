@@ -33,6 +33,24 @@ struct PlayRequest {
     bool operator==(const PlayRequest&) const = default;
 };
 
+// What the link's state is at one moment, for the tests and the fuzz checks: one value instead
+// of a getter for each field.
+struct LinkProbe {
+    bool bHasSocket = false;
+    bool bHasBuffers = false;
+    uint8_t byState = 0;            // last state-changing request kind (wire::REQ_*)
+    uint8_t byPrevState = 0;        // restored after an event log
+    bool bHeaderChannelMode = false; // channel info not 0, 4 or 16: the header's channel is taken
+    uint8_t byMissCount = 0;        // image watchdog expiries since the last reset
+    uint8_t byReconnectAttempts = 0;
+    bool bStopPending = false;      // a confirmed stop awaits its reply
+    bool bCountingPlayImages = false; // a play stop was sent: play images are counted
+    uint8_t byPlayImages = 0;       // ... and this many came
+    size_t nExpected = 0;           // payload bytes announced
+    size_t nCollected = 0;          // payload bytes collected
+    size_t nImageBufferCapacity = 0;
+};
+
 // One connection to a recorder: builds requests, frames what arrives, keeps the link alive.
 //
 // How to drive it, all from one thread:
@@ -143,40 +161,43 @@ public:
     // Raw bytes; nBytes 0 means up to the first NUL byte.
     void SendPacket(const uint8_t* pData, size_t nBytes);
 
-    // Events.
+    // State, for the session.
+    uint8_t ProtocolVersion() const { return m_byProtocolVersion; }
+    // Reconnections begun since the link was made: every StartReconnect(true), from the
+    // watchdog or from stray play pictures. Read by the soak run's counter report.
+    uint32_t ReconnectsStarted() const { return m_dwReconnectsStarted; }
+    const PlayRequest& LastPlayRequest() const { return m_lastPlay; }
+    PictureCompletion& Pictures() { return m_pictures; }
+    LinkProbe Probe() const;
+
+private:
+    // Play images counted after a play stop (m_wPlayImageCounter).
+    struct PlayImageCount {
+        bool bArmed = false;
+        uint8_t byCount = 0;
+    };
+    // A request's parameters as BuildParams makes them.
+    struct RequestParams {
+        uint32_t dwDataType = 0;
+        wire::ParamBlock p{};
+    };
+
+    // StreamSocketEvents and TimerTarget.
     void OnSocketConnected(bool bOk) override;
     void OnSocketReadable() override;
     void OnTimer(int nId) override;
 
-    // State, for the session and the tests.
-    bool HasSocket() const { return m_pSocket != nullptr; }
-    bool HasBuffers() const { return !m_sendBuf.empty(); }
-    uint8_t State() const { return m_byState; }
-    uint8_t PreviousState() const { return m_byPrevState; }
-    uint8_t ProtocolVersion() const { return m_byProtocolVersion; }
-    const wire::Magic& EchoedMagic() const { return m_echoedMagic; }
-    // The recorder's channel info was not 0, 4 or 16: pictures are taken for the header's channel.
-    bool HeaderChannelMode() const { return m_bHeaderChannelMode; }
-    uint8_t MissCount() const { return m_byMissCount; }
-    uint8_t ReconnectAttempts() const { return m_byReconnectAttempts; }
-    // Reconnections begun since the link was made: every StartReconnect(true), from the
-    // watchdog or from stray play pictures. Read by the soak run's counter report.
-    uint32_t ReconnectsStarted() const { return m_dwReconnectsStarted; }
-    bool StopPending() const { return m_bStopPending; }
-    uint16_t PlayImageCounter() const { return m_wPlayImageCounter; }
-    const PlayRequest& LastPlayRequest() const { return m_lastPlay; }
-    uint16_t KeyCode() const { return m_wKeyCode; }
-    // Counts connections made and dropped: a picture carries the count of its connection.
-    uint32_t ConnectionCount() const { return m_dwConnection; }
-    size_t ExpectedSize() const { return m_nExpected; }
-    size_t CollectedSize() const { return m_nCollected; }
-    size_t ImageBufferCapacity() const { return m_imageBuf.size(); }
-    PictureCompletion& Pictures() { return m_pictures; }
+    // The request builder's steps: the state a request kind enters, its parameters, its send,
+    // and what waits for its answer.
+    static bool IsRequestKind(uint8_t byKind);
+    void EnterState(uint8_t byKind);
+    RequestParams BuildParams(uint8_t byKind) const;
+    bool SendLogin();
+    void ArmAfter(uint8_t byKind, bool bArm);
 
+    bool HasBuffers() const { return !m_sendBuf.empty(); }
     // Empties the reassembly: nothing expected, nothing collected.
     void ResetReassembly();
-
-private:
     void AllocateBuffers();
     void FreeBuffers();
     void ShowStatus(StatusCode code);
@@ -256,7 +277,7 @@ private:
     uint8_t m_byReconnectAttempts = 0;       // attempts made by the current reconnection
     uint32_t m_dwReconnectsStarted = 0;
     bool m_bStopPending = false;             // a confirmed stop awaits its reply
-    uint16_t m_wPlayImageCounter = 0;        // high byte 1 = armed, low byte = count
+    PlayImageCount m_playImages;             // m_wPlayImageCounter
     AlarmWord m_alarm;                       // the last alarm event
     uint16_t m_wKeyCode = 0;                 // argument of the key emulation request
     uint8_t m_nCurrentChannel = 0;           // channel named by the last image header

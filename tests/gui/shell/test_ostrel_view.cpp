@@ -218,7 +218,7 @@ TEST_F(ViewTest, ConnectLoginStatusLineLampAndDisconnect)
     DeliverPicture(0);
     files.files["AlarmEvent.am"] = {1, 2, 3};
     Click(IDC_DISCONNECT);
-    EXPECT_FALSE(pSession->Link().HasSocket());
+    EXPECT_FALSE(pSession->Link().Probe().bHasSocket);
     EXPECT_EQ(0u, files.files.count("AlarmEvent.am")) << "the event log goes with the connection";
     EXPECT_TRUE(SameRegion(empty, Screen(), Cell16(0))) << "the cell is empty again";
     EXPECT_EQ("WAITING FOR CONNECTION.", pView->StatusLine());

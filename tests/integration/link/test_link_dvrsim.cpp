@@ -88,7 +88,7 @@ TEST_F(LinkDvrsim, RecorderClosingIsNoticedAndTheLinkReconnectsAndLogsInAgain)
     const size_t nDrawn = view.drawn.size();
     ASSERT_TRUE(WaitUntil([&] { return view.drawn.size() > nDrawn + 5; }, 15000));
     EXPECT_EQ(1, view.byConnectState);
-    EXPECT_EQ(0, Link().ReconnectAttempts()) << "a successful reconnection starts the count afresh";
+    EXPECT_EQ(0, Link().Probe().byReconnectAttempts) << "a successful reconnection starts the count afresh";
     EXPECT_TRUE(view.losses.empty());
 }
 
@@ -104,5 +104,5 @@ TEST_F(LinkDvrsim, AClosedPortEndsTheLinkAsAFailedConnect)
     view.byConnectState = 2;
     ASSERT_TRUE(WaitUntil([&] { return !view.losses.empty(); }));
     EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::ConnectFailed}, view.losses);
-    EXPECT_FALSE(Link().HasSocket());
+    EXPECT_FALSE(Link().Probe().bHasSocket);
 }

@@ -71,10 +71,10 @@ TEST(LinkLifecycle, LoginAnswerDecidesHeaderChannelModeTheChannelCountAndWhatIsR
         h.archive.wPlayState = row.wPlayState;
         h.view.byChannelCount = 99;
         h.LogIn(row.magic, row.dwInfo);
-        EXPECT_EQ(row.bHeaderMode, h.Link().HeaderChannelMode());
+        EXPECT_EQ(row.bHeaderMode, h.Link().Probe().bHeaderChannelMode);
         EXPECT_EQ(row.byViewCount, h.view.byChannelCount);
         EXPECT_EQ(row.dwLast, h.SentTypes().back());
-        EXPECT_EQ(row.dwLast == DATATYPE_STOP, h.Link().StopPending());
+        EXPECT_EQ(row.dwLast == DATATYPE_STOP, h.Link().Probe().bStopPending);
         EXPECT_EQ(1u, h.archive.ranges.size()) << "the login hands over the recorded range";
     }
 }
@@ -85,11 +85,11 @@ TEST(LinkLifecycle, RefusedLoginDisconnectsAfterTheNotificationWithoutAMessage)
     h.ConnectTcp();
     h.Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {0, 16}, {}, kMagicV10));
     EXPECT_EQ(1, h.Link().ProtocolVersion()) << "the version is taken whatever P0 says";
-    EXPECT_TRUE(h.Link().HasSocket()) << "reported after the notification, not inside it";
+    EXPECT_TRUE(h.Link().Probe().bHasSocket) << "reported after the notification, not inside it";
     h.clock.RunDue();
     EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::LoginRefused}, h.view.losses);
-    EXPECT_FALSE(h.Link().HasSocket());
-    EXPECT_FALSE(h.Link().HasBuffers());
+    EXPECT_FALSE(h.Link().Probe().bHasSocket);
+    EXPECT_FALSE(h.Link().Probe().bHasBuffers);
     EXPECT_TRUE(h.notifier.messages.empty() && h.notifier.notices.empty());
     h.clock.Advance(60000);
     EXPECT_EQ(1u, h.sockets.allSent.size()) << "no timer of the old connection is left";
@@ -101,7 +101,7 @@ TEST(LinkLifecycle, RefusedLoginDisconnectsAfterTheNotificationWithoutAMessage)
     never.sockets.bCreateFails = false;
     never.sockets.bConnectStarts = false;
     EXPECT_FALSE(never.Link().Connect("not an address", 8000));
-    EXPECT_FALSE(never.Link().HasSocket());
+    EXPECT_FALSE(never.Link().Probe().bHasSocket);
 }
 
 TEST(LinkLifecycle, AFailedConnectSaysWhyAndOneThatNeverStandsTimesOutAfterFiveSeconds)
@@ -114,7 +114,7 @@ TEST(LinkLifecycle, AFailedConnectSaysWhyAndOneThatNeverStandsTimesOutAfterFiveS
     EXPECT_EQ((LinkStatus{StatusCode::ConnectFail, 0, {}, ConnectFailure::Refused}), refused.view.statusEvents.back());
     refused.clock.RunDue();
     EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::ConnectFailed}, refused.view.losses);
-    EXPECT_FALSE(refused.Link().HasSocket()) << "reported after the notification, not inside it";
+    EXPECT_FALSE(refused.Link().Probe().bHasSocket) << "reported after the notification, not inside it";
     EXPECT_EQ(0, refused.sockets.nDestroyedWhileNotifying);
 
     LinkHarness silent; // an address where nothing answers at all; the view keeps the socket
@@ -147,7 +147,7 @@ TEST(LinkLifecycle, SilentRecorderGetsTheLoginAgainThenReconnectCountAttemptsThe
     for (int64_t t : {20000, 25000, 30000}) {
         h.clock.Advance(t - h.clock.TickMs());
         EXPECT_EQ(2, h.view.statuses.back()) << "attempt at " << t;
-        EXPECT_TRUE(h.Link().HasBuffers()) << "a reconnection keeps the buffers";
+        EXPECT_TRUE(h.Link().Probe().bHasBuffers) << "a reconnection keeps the buffers";
         h.Socket().CompleteConnect(false);
         h.clock.RunDue();
         EXPECT_EQ(5, h.view.statuses.back()) << "connection fail at " << t;
@@ -156,17 +156,17 @@ TEST(LinkLifecycle, SilentRecorderGetsTheLoginAgainThenReconnectCountAttemptsThe
     EXPECT_TRUE(h.view.losses.empty());
     h.clock.Advance(1);
     EXPECT_EQ(std::vector<LinkLoss>{LinkLoss::ReconnectGaveUp}, h.view.losses);
-    EXPECT_FALSE(h.Link().HasSocket());
+    EXPECT_FALSE(h.Link().Probe().bHasSocket);
     EXPECT_EQ(4, h.sockets.nCreated) << "no fourth attempt";
 
     LinkHarness back; // the first attempt connects: a new login, the count afresh
     back.ConnectTcp();
     back.clock.Advance(20000);
-    EXPECT_EQ(1, back.Link().ReconnectAttempts());
+    EXPECT_EQ(1, back.Link().Probe().byReconnectAttempts);
     back.Socket().CompleteConnect(true);
     EXPECT_EQ((Times{0, 5000, 10000, 20000}), back.SentAt(DATATYPE_LOGIN));
     EXPECT_FALSE(back.Timers().IsRunning(kReconnect));
-    EXPECT_EQ(0, back.Link().ReconnectAttempts());
+    EXPECT_EQ(0, back.Link().Probe().byReconnectAttempts);
 
     LinkHarness none;
     none.view.byReconnectCount = 0;
@@ -192,18 +192,18 @@ TEST(LinkLifecycle, WatchdogResendsUnarmedAnyDataResetsTheMissCountAndTheStatusP
     const int64_t tLast = h.clock.TickMs();
     h.clock.Advance(5000);
     EXPECT_EQ(DATATYPE_LIVE_REQUEST, h.SentTypes().back());
-    EXPECT_EQ(1, h.Link().MissCount());
+    EXPECT_EQ(1, h.Link().Probe().byMissCount);
     EXPECT_EQ(6, h.view.statuses.back());
     EXPECT_GE(tLast, h.Timers().Starts(kWatchdog).back()) << "the resend must not restart the watchdog";
 
     // A chunk of a picture between two expiries resets the count as well.
     const auto reads = SplitAt(LiveImage(9000), {4000});
     h.Socket().Deliver(reads[0]);
-    EXPECT_EQ(0, h.Link().MissCount());
+    EXPECT_EQ(0, h.Link().Probe().byMissCount);
     h.clock.Advance(4999);
     h.Socket().Deliver(reads[1]);
     h.clock.Advance(4999);
-    EXPECT_EQ(0, h.Link().MissCount());
+    EXPECT_EQ(0, h.Link().Probe().byMissCount);
     EXPECT_FALSE(h.Timers().IsRunning(kReconnect));
 }
 
@@ -250,7 +250,7 @@ TEST(LinkLifecycle, DisconnectCancelsEveryTimerOfItsConnection)
     live.LogIn();
     live.Link().StartReconnect(true);
     ASSERT_TRUE(live.Link().Disconnect(true));
-    EXPECT_FALSE(live.Link().HasSocket() || live.Link().HasBuffers());
+    EXPECT_FALSE(live.Link().Probe().bHasSocket || live.Link().Probe().bHasBuffers);
     for (int nId : {kWatchdog, kReconnect, kStatusPoll})
         EXPECT_FALSE(live.Timers().IsRunning(nId)) << nId;
     EXPECT_TRUE(live.Link().Disconnect(true)) << "disconnecting twice is harmless";
@@ -346,8 +346,8 @@ TEST(LinkWatchdog, CompleteEventLogReturnsToTheStateBeforeTheLastPlayRequest)
         h.Link().SendRequest(REQ_EVENT_LOG, false);
         h.Socket().Deliver(SplitAt(EventLog(10000), {6000}));
         EXPECT_EQ(NumberedPayload(10000), h.files.files.at("AlarmEvent.am"));
-        EXPECT_EQ(row.byAfter, h.Link().State());
-        EXPECT_EQ(0u, h.Link().ExpectedSize());
+        EXPECT_EQ(row.byAfter, h.Link().Probe().byState);
+        EXPECT_EQ(0u, h.Link().Probe().nExpected);
     }
 }
 
@@ -364,11 +364,11 @@ TEST(LinkWatchdog, EventLogIsDroppedWhileAStopIsPendingAndComesWholeAfterIt)
     h.Socket().Deliver(reads[1]);
     EXPECT_TRUE(h.files.files.empty());
     EXPECT_EQ(0, h.archive.nAlarmRefreshes);
-    EXPECT_EQ(REQ_EVENT_LOG, h.Link().State()) << "the state stays as the request left it";
+    EXPECT_EQ(REQ_EVENT_LOG, h.Link().Probe().byState) << "the state stays as the request left it";
     EXPECT_EQ(nLamps, h.view.nLampToggles);
     h.Socket().Deliver(MakePacket(DATATYPE_STOP_REPLY, {1}));
-    EXPECT_FALSE(h.Link().StopPending());
+    EXPECT_FALSE(h.Link().Probe().bStopPending);
     h.Socket().Deliver(EventLog(300));
     EXPECT_EQ(NumberedPayload(300), h.files.files.at("AlarmEvent.am"));
-    EXPECT_EQ(REQ_LIVE, h.Link().State());
+    EXPECT_EQ(REQ_LIVE, h.Link().Probe().byState);
 }

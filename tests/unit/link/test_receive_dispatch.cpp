@@ -104,14 +104,14 @@ TEST_F(ReceiveDispatch, PacketsCutCoalescedOrAmidGarbageArriveWithTheirSingleRea
         h.Socket().Deliver(row.reads);
         EXPECT_EQ(row.pszExpected, Summary());
         EXPECT_EQ(REQ_LIVE, completed.at(0).byState);
-        EXPECT_EQ(0u, h.Link().ExpectedSize()) << "the reassembly is emptied afterwards";
-        EXPECT_TRUE(&row == &rows.back() || h.Link().ImageBufferCapacity() == CDvrLink::kReceiveBytes);
+        EXPECT_EQ(0u, h.Link().Probe().nExpected) << "the reassembly is emptied afterwards";
+        EXPECT_TRUE(&row == &rows.back() || h.Link().Probe().nImageBufferCapacity == CDvrLink::kReceiveBytes);
     }
     const auto& limits = h.Socket().receiveLimits;
     EXPECT_EQ(9129u, *std::max_element(limits.begin(), limits.end()));
-    EXPECT_EQ(30001u, h.Link().ImageBufferCapacity());
+    EXPECT_EQ(30001u, h.Link().Probe().nImageBufferCapacity);
     h.Socket().Deliver(SplitAt(Live(15000), {9129}));
-    EXPECT_EQ(30001u, h.Link().ImageBufferCapacity()) << "smaller pictures reuse it";
+    EXPECT_EQ(30001u, h.Link().Probe().nImageBufferCapacity) << "smaller pictures reuse it";
 
     const size_t nLargest = 8u * 1024u * 1024u - 60u; // 8 MiB less a header and its parameters
     const auto packet = Live(nLargest);
@@ -121,7 +121,7 @@ TEST_F(ReceiveDispatch, PacketsCutCoalescedOrAmidGarbageArriveWithTheirSingleRea
                            packet.begin() + static_cast<std::ptrdiff_t>(std::min(packet.size(), nPos + 65536)));
     h.Socket().Deliver(reads);
     EXPECT_EQ(nLargest, completed.back().payload.size()) << "the largest accepted packet";
-    EXPECT_EQ(nLargest + 1, h.Link().ImageBufferCapacity());
+    EXPECT_EQ(nLargest + 1, h.Link().Probe().nImageBufferCapacity);
 }
 
 TEST_F(ReceiveDispatch, AlarmNoticesNeedAlertModeAndAChannelFromOneToFour)
@@ -156,7 +156,7 @@ TEST_F(ReceiveDispatch, AlarmNoticesNeedAlertModeAndAChannelFromOneToFour)
 TEST_F(ReceiveDispatch, StopReplyConfirmsOnlyWithP0OneAndPicturesWaitUntilThen)
 {
     h.Link().SendRequest(REQ_STOP, true);
-    EXPECT_EQ(REQ_LIVE, h.Link().State()) << "a stop leaves the state alone";
+    EXPECT_EQ(REQ_LIVE, h.Link().Probe().byState) << "a stop leaves the state alone";
     h.Link().SetImageWatchdog(true);
     EXPECT_FALSE(h.Timers().IsRunning(CDvrLink::kImageWatchdogTimerId)) << "nothing arms the watchdog while the stop is pending";
     const int nLamps = h.view.nLampToggles;
@@ -164,16 +164,16 @@ TEST_F(ReceiveDispatch, StopReplyConfirmsOnlyWithP0OneAndPicturesWaitUntilThen)
     EXPECT_TRUE(completed.empty()) << "dropped while the stop is pending";
     EXPECT_EQ(nLamps, h.view.nLampToggles) << "without activity";
     h.Socket().Deliver(MakePacket(DATATYPE_STOP_REPLY, {0}));
-    EXPECT_TRUE(h.Link().StopPending());
+    EXPECT_TRUE(h.Link().Probe().bStopPending);
     const int64_t tStop = h.SentAt(DATATYPE_STOP).back();
     h.clock.Advance(1000);
     EXPECT_EQ((std::vector<int64_t>{tStop, tStop + 300}), h.SentAt(DATATYPE_STOP)) << "one retry after 300 ms";
     EXPECT_EQ(RequestBytes(0x1013, {1}), h.sockets.allSent.back());
-    EXPECT_FALSE(h.Link().StopPending()) << "the retry ends the wait";
+    EXPECT_FALSE(h.Link().Probe().bStopPending) << "the retry ends the wait";
 
     h.Link().SendRequest(REQ_STOP, true);
     h.Socket().Deliver(MakePacket(DATATYPE_STOP_REPLY, {1}));
-    EXPECT_FALSE(h.Link().StopPending());
+    EXPECT_FALSE(h.Link().Probe().bStopPending);
     h.clock.Advance(1000);
     EXPECT_EQ(3u, h.SentAt(DATATYPE_STOP).size()) << "no retry after a confirmation";
 }
@@ -224,7 +224,7 @@ TEST_F(ReceiveDispatch, PlayImagesOnBothVersionsAndTheTwentiethAfterAPlayStop)
     h.Socket().Deliver(play);
     EXPECT_EQ(19u, completed.size());
     EXPECT_TRUE(h.Timers().IsRunning(CDvrLink::kReconnectTimerId));
-    EXPECT_EQ(0, h.Link().PlayImageCounter());
+    EXPECT_FALSE(h.Link().Probe().bCountingPlayImages);
 }
 
 TEST_F(ReceiveDispatch, RepliesWithoutPicturesReachTheirListenersAndReceivingGoesOn)
@@ -251,6 +251,6 @@ TEST_F(ReceiveDispatch, RepliesWithoutPicturesReachTheirListenersAndReceivingGoe
     h.Socket().Deliver(MakePacket(DATATYPE_EVENT_LOG, {}, NumberedPayload(100)));
     EXPECT_EQ(1, h.files.nWriteAttempts);
     EXPECT_TRUE(h.notifier.messages.empty() && h.notifier.notices.size() == 3u);
-    EXPECT_EQ(REQ_LIVE, h.Link().State());
+    EXPECT_EQ(REQ_LIVE, h.Link().Probe().byState);
     EXPECT_EQ(1, h.archive.nAlarmRefreshes);
 }

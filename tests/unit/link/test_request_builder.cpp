@@ -31,7 +31,7 @@ TEST_F(RequestBuilder, LoginIs300BytesAlwaysVersion10AndOtherRequestsEchoTheAnsw
     h.ConnectTcp();
     const std::vector<uint8_t> expected = LoginBytes("operator", "4711");
     EXPECT_EQ(std::vector<std::vector<uint8_t>>{expected}, h.sockets.allSent);
-    EXPECT_EQ(REQ_LOGIN, h.Link().State());
+    EXPECT_EQ(REQ_LOGIN, h.Link().Probe().byState);
 
     h.Socket().Deliver(MakePacket(DATATYPE_LOGIN_REPLY, {1, 16}, {}, "DVR PACKET2.7"));
     EXPECT_EQ(3, h.Link().ProtocolVersion());
@@ -52,21 +52,21 @@ TEST_F(RequestBuilder, LiveKeyEmulationEventLogAndStatusRequests)
     h.view.dwLiveChMask = 1u << 5;
     h.Link().SendRequest(REQ_LIVE, true);
     EXPECT_EQ(RequestBytes(0x1011, {0, 6, 0x20}), LastSent());
-    EXPECT_EQ(REQ_LIVE, h.Link().State());
+    EXPECT_EQ(REQ_LIVE, h.Link().Probe().byState);
     EXPECT_TRUE(WatchdogRuns());
 
     h.Link().SendKeyEmul(0x0204);
-    EXPECT_EQ(REQ_LIVE, h.Link().State()) << "key emulation leaves the state alone";
+    EXPECT_EQ(REQ_LIVE, h.Link().Probe().byState) << "key emulation leaves the state alone";
 
     h.Link().SendRequest(REQ_EVENT_LOG, false);
     EXPECT_EQ(RequestBytes(0x1041, {1}), LastSent());
-    EXPECT_EQ(REQ_EVENT_LOG, h.Link().State());
+    EXPECT_EQ(REQ_EVENT_LOG, h.Link().Probe().byState);
     h.Link().SendDvrStatus2();
     EXPECT_EQ(RequestBytes(0x1061, {}), LastSent());
-    EXPECT_EQ(REQ_EVENT_LOG, h.Link().State()) << "the direct status request changes nothing";
+    EXPECT_EQ(REQ_EVENT_LOG, h.Link().Probe().byState) << "the direct status request changes nothing";
     h.Link().SetImageWatchdog(false);
     h.Link().SendRequest(REQ_DVR_STATUS2, true);
-    EXPECT_EQ(REQ_DVR_STATUS2, h.Link().State());
+    EXPECT_EQ(REQ_DVR_STATUS2, h.Link().Probe().byState);
     EXPECT_FALSE(WatchdogRuns()) << "never armed";
 }
 
@@ -79,15 +79,17 @@ TEST_F(RequestBuilder, PlayStartAndStopLeaveTheirStateWatchdogAndCounter)
     // Start, speed 4, forward, on channel 6 (0-based): P0 carries 7.
     h.Link().SendPlay(PlayRequest{0x07EA0C06, 0x0D2D1E00, 0x00040100, 6}, true);
     EXPECT_EQ(RequestBytes(0x1015, {7, 0x07EA0C06, 0x0D2D1E00, 0x00040100}), LastSent());
+    const LinkProbe started = h.Link().Probe();
     EXPECT_EQ((std::vector<int>{REQ_PLAY, REQ_LIVE, 0}),
-              (std::vector<int>{h.Link().State(), h.Link().PreviousState(), h.Link().PlayImageCounter()}));
+              (std::vector<int>{started.byState, started.byPrevState, started.bCountingPlayImages}));
     EXPECT_TRUE(WatchdogRuns());
 
     // The stop word: no channel, no watchdog, and the play image counter armed.
     h.Link().SendPlay(PlayRequest{}, false);
     EXPECT_EQ(RequestBytes(0x1015, {}), LastSent());
     EXPECT_FALSE(WatchdogRuns());
-    EXPECT_EQ(0x0101, h.Link().PlayImageCounter());
+    EXPECT_TRUE(h.Link().Probe().bCountingPlayImages);
+    EXPECT_EQ(1, h.Link().Probe().byPlayImages);
 }
 
 TEST_F(RequestBuilder, PtzDataCarriesItsLengthAndRefusesWhatTheSendBufferCannotHold)
@@ -127,7 +129,7 @@ TEST_F(RequestBuilder, NothingIsSentAndNothingChangesWithoutAStandingConnection)
     h.Link().SendPacket(command, 3);
     EXPECT_EQ(0, h.sockets.nCreated);
     EXPECT_EQ((std::vector<int>{REQ_LOGIN, REQ_LIVE, 0}),
-              (std::vector<int>{h.Link().State(), h.Link().PreviousState(), h.Link().StopPending()}));
+              (std::vector<int>{h.Link().Probe().byState, h.Link().Probe().byPrevState, h.Link().Probe().bStopPending}));
     EXPECT_TRUE(h.Timers().Log().empty());
 
     ASSERT_TRUE(h.Link().Connect("127.0.0.1", 8000)); // the TCP connection not yet standing

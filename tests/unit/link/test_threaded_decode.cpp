@@ -224,7 +224,7 @@ TEST_F(ThreadedDecode, NothingFromAnOldConnectionOrAfterAStopIsDrawn)
     Send(LivePacket(CameraJpeg(5, false), 5));
     WaitDecoded();
     h.Link().SendRequest(REQ_STOP, true);
-    ASSERT_TRUE(h.Link().StopPending());
+    ASSERT_TRUE(h.Link().Probe().bStopPending);
     wakeups.RunRung();
     EXPECT_EQ(std::vector<uint8_t>{9}, h.view.drawn);
 }
@@ -372,7 +372,7 @@ TEST_F(ThreadedDecode, EventLogOnTheSaverThreadRefreshesTheListWhenItIsOnDisk)
     h.Link().SendRequest(REQ_EVENT_LOG, false);
     const std::vector<uint8_t> log = {3, 0x28, 9, 6, 30, 14, 5, 9, 0, 0, 4, 0x02, 28, 12, 1, 0, 0, 0, 0, 0};
     Send(MakePacket(DATATYPE_EVENT_LOG, {}, log));
-    EXPECT_EQ(REQ_LIVE, h.Link().State()) << "back to what was streaming, at once";
+    EXPECT_EQ(REQ_LIVE, h.Link().Probe().byState) << "back to what was streaming, at once";
     EXPECT_EQ(0, h.archive.nAlarmRefreshes);
     ASSERT_TRUE(wakeups.WaitForRing());
     wakeups.RunRung();
