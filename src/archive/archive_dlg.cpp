@@ -477,7 +477,7 @@ void CArchiveDlg::OnAviToggle()
     if (m_pBackup) {
         if (!m_pBackup->IsRecording())
             m_services.pBackupFiles->SetCodec(BackupCodecFromSetting(m_rSession.Settings().byAviCodec));
-        m_pBackup->Toggle(m_player.State(), m_rSession.Settings().byRecordInterval);
+        m_pBackup->Toggle(static_cast<const LinkPlayState&>(m_player).State(), m_rSession.Settings().byRecordInterval);
     }
     m_rSession.Link().StartReconnect(false);
     SyncLights();

@@ -103,6 +103,22 @@ public:
     // From the alarm event list: play from the packed event time on the 0-based channel.
     void PlayEventAt(uint32_t dwPackedTime, int nChannel);
 
+    // State, for the window and the tests.
+    const CArchiveTiles& Tiles() const { return m_tiles; }
+    const ArchiveRange& Range() const { return m_range; }
+    const ArchiveDateTime& Request() const { return m_dtRequest; }     // m_dtRequest
+    const ArchiveDateTime& ImageStamp() const { return m_stampImage; } // m_stampImage
+    PosTime SliderTime() const { return m_dwPosTime; }                 // m_dwPosTime
+    int SliderSeconds() const;
+    bool PlayLit(PlayControl control) const { return m_bPlayLit[control]; }
+    bool Waiting() const { return m_step != Step::None; }
+    const std::string& StatusLine() const { return m_strStatusLine; }
+    // The panel's value texts as drawn.
+    std::string StartText() const;
+    std::string EndText() const;
+    std::string RequestText() const;
+
+private:
     // ArchiveWindow.
     bool IsArchiveActive() const override { return m_bArchiveActive; }
     bool IsSearching() const override { return m_bSearching; }
@@ -119,25 +135,9 @@ public:
     void OnPlayImage(uint8_t byChannel, const Picture& picture) override;
     void RefreshAlarmEvents() override;
 
+    // TimerTarget.
     void OnTimer(int nId) override;
 
-    // State, for the window and the tests.
-    const CArchiveTiles& Tiles() const { return m_tiles; }
-    const ArchiveRange& Range() const { return m_range; }
-    const ArchiveDateTime& Request() const { return m_dtRequest; }     // m_dtRequest
-    const ArchiveDateTime& ImageStamp() const { return m_stampImage; } // m_stampImage
-    PosTime SliderTime() const { return m_dwPosTime; }                 // m_dwPosTime
-    int SliderSeconds() const;
-    bool Searching() const { return m_bSearching; }                    // m_bSearching
-    bool PlayLit(PlayControl control) const { return m_bPlayLit[control]; }
-    bool Waiting() const { return m_step != Step::None; }
-    const std::string& StatusLine() const { return m_strStatusLine; }
-    // The panel's value texts as drawn.
-    std::string StartText() const;
-    std::string EndText() const;
-    std::string RequestText() const;
-
-private:
     enum class Step : uint8_t { None, BackToLive, PlayEvent };
 
     // Runs an operator command now, or after the waiting step.

@@ -90,6 +90,7 @@ protected:
         pSession.reset();
     }
     CArchivePlayer& Player() { return *pPlayer; }
+    ArchiveWindow& Window() { return *pPlayer; } // as the session and the link see it
 
     void LogInAndOpen(char cMinor = '2')
     {
@@ -210,7 +211,7 @@ TEST_F(ArchivePlayerTest, WithoutAKnownRangeEveryPlayControlPressesTheSearchKey)
     EXPECT_EQ((Sent{key, Status()}), Press({PLAY_REVERSE}));
     EXPECT_EQ(kBlank, screen.strLine) << "normal reverse blanks the line";
 
-    Player().SetConnectionStatus(LinkStatus{StatusCode::TryRequestImage, 3});
+    Window().SetConnectionStatus(LinkStatus{StatusCode::TryRequestImage, 3});
     EXPECT_EQ("TRY REQUEST IMAGE 3", screen.strLine);
     EXPECT_EQ(1, screen.nBackupStops) << "pictures that stop coming end a backup run";
 
@@ -256,7 +257,7 @@ TEST_F(ArchivePlayerTest, PressesDuringTheWayBackToLiveAreDroppedAndThePauseDies
     Player().OnAlarmList();
     EXPECT_EQ(Sent{}, SentSince(n));
     clock.Advance(CArchivePlayer::kBackToLiveMs);
-    EXPECT_FALSE(Player().IsArchiveActive());
+    EXPECT_FALSE(Window().IsArchiveActive());
     EXPECT_EQ(Sent{RequestBytes(0x1011, {1, 1, 0xFFFF})}, SentSince(n)) << "live, and nothing meant for the archive";
 
     // A new pause dies with the player; a new dialog's "Viewer" works after the link is lost.
@@ -269,11 +270,11 @@ TEST_F(ArchivePlayerTest, PressesDuringTheWayBackToLiveAreDroppedAndThePauseDies
     EXPECT_EQ(Sent{}, SentSince(n));
     Session().SetArchiveWindow(pPlayer.get());
     Session().ShowArchive(true);
-    ASSERT_TRUE(Player().IsArchiveActive());
+    ASSERT_TRUE(Window().IsArchiveActive());
     Session().Disconnect();
     Player().OnViewer();
     clock.Advance(CArchivePlayer::kBackToLiveMs);
-    EXPECT_FALSE(Player().IsArchiveActive());
+    EXPECT_FALSE(Window().IsArchiveActive());
     EXPECT_FALSE(screen.bShown);
 }
 
