@@ -159,7 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     ViewSettings loaded;
     {
         QtSettingsStore store(QString::fromStdString(strIn), QStringLiteral("Setting"));
-        LoadSaveSettings(loaded, true, store, places, strPtzFile);
+        LoadSettings(loaded, store, places, strPtzFile);
     }
     CheckText(loaded.szUserId);
     CheckText(loaded.szPassword);
@@ -172,12 +172,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
 
     {
         QtSettingsStore store(QString::fromStdString(strOut), QStringLiteral("Setting"));
-        FUZZ_CHECK(LoadSaveSettings(loaded, false, store, places, strPtzFile));
+        FUZZ_CHECK(SaveSettings(loaded, store, strPtzFile));
     }
     ViewSettings again;
     {
         QtSettingsStore store(QString::fromStdString(strOut), QStringLiteral("Setting"));
-        LoadSaveSettings(again, true, store, places, strPtzFile);
+        LoadSettings(again, store, places, strPtzFile);
     }
     FUZZ_CHECK(SameBlock(loaded, again));
 

@@ -56,6 +56,22 @@ QLabel* MakeLabel(const char* pText, QWidget* pBuddy, QWidget* pParent)
     return pLabel;
 }
 
+// The label to the left of its control, both in one row of the group's grid.
+void AddLabelled(QGridLayout* pGrid, const char* pLabel, QWidget* pControl, int nRow, int nColumn = 0)
+{
+    pGrid->addWidget(MakeLabel(pLabel, pControl, pGrid->parentWidget()), nRow, nColumn);
+    pGrid->addWidget(pControl, nRow, nColumn + 1);
+}
+
+// A value the page cannot apply: says why and hands the operator the field. Always false.
+bool Refuse(Notifier& rNotifier, const char* pMessage, QLineEdit* pField)
+{
+    rNotifier.ShowMessage(pMessage, CConfigDialog::kTitle);
+    pField->setFocus();
+    pField->selectAll();
+    return false;
+}
+
 void Select(QComboBox* pList, int nIndex)
 {
     pList->setCurrentIndex(nIndex < pList->count() ? nIndex : -1);
@@ -124,19 +140,13 @@ QWidget* CConfigConnections::CreateConnectionGroup()
     m_pPort->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("000000")) + 16);
 
     auto* pGrid = new QGridLayout(pGroup);
-    pGrid->addWidget(MakeLabel("Name :", m_pName, pGroup), 0, 0);
-    pGrid->addWidget(m_pName, 0, 1);
+    AddLabelled(pGrid, "Name :", m_pName, 0);
     pGrid->addWidget(m_pIpLoad, 0, 2, 1, 2);
-    pGrid->addWidget(MakeLabel("IP Address :", m_pAddress, pGroup), 1, 0);
-    pGrid->addWidget(m_pAddress, 1, 1);
-    pGrid->addWidget(MakeLabel("Port :", m_pPort, pGroup), 1, 2);
-    pGrid->addWidget(m_pPort, 1, 3);
-    pGrid->addWidget(MakeLabel("User ID :", m_pUserId, pGroup), 2, 0);
-    pGrid->addWidget(m_pUserId, 2, 1);
-    pGrid->addWidget(MakeLabel("Password :", m_pPassword, pGroup), 2, 2);
-    pGrid->addWidget(m_pPassword, 2, 3);
-    pGrid->addWidget(MakeLabel("PT Types", m_pPtzType, pGroup), 3, 0);
-    pGrid->addWidget(m_pPtzType, 3, 1);
+    AddLabelled(pGrid, "IP Address :", m_pAddress, 1);
+    AddLabelled(pGrid, "Port :", m_pPort, 1, 2);
+    AddLabelled(pGrid, "User ID :", m_pUserId, 2);
+    AddLabelled(pGrid, "Password :", m_pPassword, 2, 2);
+    AddLabelled(pGrid, "PT Types", m_pPtzType, 3);
     pGrid->setColumnStretch(1, 3);
     pGrid->setColumnStretch(3, 2);
     pGrid->setRowStretch(4, 1);
@@ -153,12 +163,9 @@ QWidget* CConfigConnections::CreateOptionGroup()
     m_pReceiveEvent = new QCheckBox(QStringLiteral("Receive Event"), pGroup);
 
     auto* pGrid = new QGridLayout(pGroup);
-    pGrid->addWidget(MakeLabel("Circula Monitoring Interval", m_pRotateInterval, pGroup), 0, 0);
-    pGrid->addWidget(m_pRotateInterval, 0, 1);
-    pGrid->addWidget(MakeLabel("Scan Rate", m_pScanRate, pGroup), 1, 0);
-    pGrid->addWidget(m_pScanRate, 1, 1);
-    pGrid->addWidget(MakeLabel("Reconnecting Count", m_pReconnectCount, pGroup), 2, 0);
-    pGrid->addWidget(m_pReconnectCount, 2, 1);
+    AddLabelled(pGrid, "Circula Monitoring Interval", m_pRotateInterval, 0);
+    AddLabelled(pGrid, "Scan Rate", m_pScanRate, 1);
+    AddLabelled(pGrid, "Reconnecting Count", m_pReconnectCount, 2);
     pGrid->addWidget(m_pFullScreen, 3, 0, 1, 2);
     pGrid->addWidget(m_pReceiveEvent, 4, 0, 1, 2);
     pGrid->setRowStretch(5, 1);
@@ -210,16 +217,17 @@ void CConfigConnections::FillFromSettings()
     m_pUserId->setText(QString::fromStdString(d.GetUserId()));
     m_pPassword->setText(QString::fromStdString(d.GetPassword()));
     m_pPort->setText(QString::number(d.GetHostPort()));
-    m_pFullScreen->setChecked(d.GetUseFullScreen());
-    m_pReceiveEvent->setChecked(d.GetUseAlertMode());
     Select(m_pPtzType, d.GetPtzType());
-    Select(m_pRotateInterval, d.GetRotateInterval());
-    Select(m_pReconnectCount, d.GetReconnectCount());
-    Select(m_pScanRate, d.GetRequestSpeed());
-    Select(m_pRecordInterval, d.GetRecordInterval());
-    Select(m_pAviCodec, d.GetAviCodec());
-    m_pRecordPath->setText(QString::fromStdString(d.GetRecordPath()));
-    m_pDateShow->setChecked(d.GetDateShow() != 0);
+    const ConfigOptions options = d.GetOptions();
+    m_pFullScreen->setChecked(options.bUseFullScreen);
+    m_pReceiveEvent->setChecked(options.bUseAlertMode);
+    Select(m_pRotateInterval, options.byRotateInterval);
+    Select(m_pReconnectCount, options.byReconnectCount);
+    Select(m_pScanRate, options.byRequestSpeed);
+    Select(m_pRecordInterval, options.byRecordInterval);
+    Select(m_pAviCodec, options.byAviCodec);
+    m_pRecordPath->setText(QString::fromStdString(options.strRecordPath));
+    m_pDateShow->setChecked(options.bDateShow);
     m_pName->setText(QString::fromStdString(d.GetIpLabel()));
 }
 
@@ -227,37 +235,30 @@ bool CConfigConnections::ApplyToSettings()
 {
     Notifier& rNotifier = m_pDialog->Services().rNotifier;
     const std::optional<int> port = ParsePort(PortText());
-    if (!port) {
-        rNotifier.ShowMessage(kPortMessage, CConfigDialog::kTitle);
-        m_pPort->setFocus();
-        m_pPort->selectAll();
-        return false;
-    }
+    if (!port)
+        return Refuse(rNotifier, kPortMessage, m_pPort);
     const std::string strAddress = AddressText();
-    if (!strAddress.empty() && !IsRecorderAddress(strAddress)) {
-        rNotifier.ShowMessage(CConfigDialog::kAddressMessage, CConfigDialog::kTitle);
-        m_pAddress->setFocus();
-        m_pAddress->selectAll();
-        return false;
-    }
+    if (!strAddress.empty() && !IsRecorderAddress(strAddress))
+        return Refuse(rNotifier, CConfigDialog::kAddressMessage, m_pAddress);
     // The field counts characters, the settings bytes: a typed path is refused as Browse.. does.
     const std::string strRecordPath = m_pRecordPath->text().toStdString();
-    if (strRecordPath.size() > kMaxRecordPathChars) {
-        rNotifier.ShowMessage(kLongPathMessage, CConfigDialog::kTitle);
-        m_pRecordPath->setFocus();
-        m_pRecordPath->selectAll();
-        return false;
-    }
+    if (strRecordPath.size() > kMaxRecordPathChars)
+        return Refuse(rNotifier, kLongPathMessage, m_pRecordPath);
 
     CConfigDialog& d = *m_pDialog;
     d.SetConnection(strAddress, *port, m_pUserId->text().toStdString(), m_pPassword->text().toStdString(),
                     IndexOf(m_pPtzType, d.GetPtzType()));
-    d.SetOptions(IndexOf(m_pRotateInterval, d.GetRotateInterval()), IndexOf(m_pScanRate, d.GetRequestSpeed()),
-                 IndexOf(m_pReconnectCount, d.GetReconnectCount()), m_pFullScreen->isChecked(),
-                 m_pReceiveEvent->isChecked(), IndexOf(m_pRecordInterval, d.GetRecordInterval()),
-                 strRecordPath, m_pDateShow->isChecked() ? 1 : 0);
+    const ConfigOptions stored = d.GetOptions();
+    d.SetOptions({.byRotateInterval = IndexOf(m_pRotateInterval, stored.byRotateInterval),
+                  .byRequestSpeed = IndexOf(m_pScanRate, stored.byRequestSpeed),
+                  .byReconnectCount = IndexOf(m_pReconnectCount, stored.byReconnectCount),
+                  .bUseFullScreen = m_pFullScreen->isChecked(),
+                  .bUseAlertMode = m_pReceiveEvent->isChecked(),
+                  .byRecordInterval = IndexOf(m_pRecordInterval, stored.byRecordInterval),
+                  .strRecordPath = strRecordPath,
+                  .bDateShow = m_pDateShow->isChecked(),
+                  .byAviCodec = IndexOf(m_pAviCodec, stored.byAviCodec)});
     d.SetIpLabel(m_pName->text().toStdString());
-    d.SetAviCodec(IndexOf(m_pAviCodec, d.GetAviCodec()));
     return true;
 }
 

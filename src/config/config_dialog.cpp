@@ -65,11 +65,6 @@ std::string CConfigDialog::GetPassword() const
     return std::string(GetText(m_services.rSettings.szPassword));
 }
 
-std::string CConfigDialog::GetRecordPath() const
-{
-    return std::string(GetText(m_services.rSettings.szRecordPath));
-}
-
 int CConfigDialog::GetHostPort() const
 {
     return m_services.rSettings.nHostPort;
@@ -80,49 +75,18 @@ uint8_t CConfigDialog::GetPtzType() const
     return m_services.rSettings.byPtzType;
 }
 
-uint8_t CConfigDialog::GetRotateInterval() const
+ConfigOptions CConfigDialog::GetOptions() const
 {
-    return m_services.rSettings.byRotateInterval;
-}
-
-uint8_t CConfigDialog::GetRequestSpeed() const
-{
-    return m_services.rSettings.byRequestSpeed;
-}
-
-uint8_t CConfigDialog::GetReconnectCount() const
-{
-    return m_services.rSettings.byReconnectCount;
-}
-
-uint8_t CConfigDialog::GetRecordInterval() const
-{
-    return m_services.rSettings.byRecordInterval;
-}
-
-uint8_t CConfigDialog::GetAviCodec() const
-{
-    return m_services.rSettings.byAviCodec;
-}
-
-void CConfigDialog::SetAviCodec(uint8_t byCodec)
-{
-    m_services.rSettings.byAviCodec = byCodec;
-}
-
-uint8_t CConfigDialog::GetDateShow() const
-{
-    return m_services.rSettings.byDateShow;
-}
-
-bool CConfigDialog::GetUseFullScreen() const
-{
-    return m_services.rSettings.bUseFullScreen != 0;
-}
-
-bool CConfigDialog::GetUseAlertMode() const
-{
-    return m_services.rSettings.bUseAlertMode != 0;
+    const ViewSettings& s = m_services.rSettings;
+    return {.byRotateInterval = s.byRotateInterval,
+            .byRequestSpeed = s.byRequestSpeed,
+            .byReconnectCount = s.byReconnectCount,
+            .bUseFullScreen = s.bUseFullScreen != 0,
+            .bUseAlertMode = s.bUseAlertMode != 0,
+            .byRecordInterval = s.byRecordInterval,
+            .strRecordPath = std::string(GetText(s.szRecordPath)),
+            .bDateShow = s.byDateShow != 0,
+            .byAviCodec = s.byAviCodec};
 }
 
 void CConfigDialog::SetConnection(std::string_view strAddress, int nPort, std::string_view strUserId,
@@ -136,21 +100,20 @@ void CConfigDialog::SetConnection(std::string_view strAddress, int nPort, std::s
     s.byPtzType = byPtzType;
 }
 
-void CConfigDialog::SetOptions(uint8_t byRotateInterval, uint8_t byRequestSpeed, uint8_t byReconnectCount,
-                               bool bUseFullScreen, bool bUseAlertMode, uint8_t byRecordInterval,
-                               std::string_view strRecordPath, uint8_t byDateShow)
+void CConfigDialog::SetOptions(const ConfigOptions& options)
 {
     ViewSettings& s = m_services.rSettings;
-    s.byRotateInterval = byRotateInterval;
-    s.byRequestSpeed = byRequestSpeed;
-    s.byReconnectCount = byReconnectCount;
-    s.bUseFullScreen = bUseFullScreen ? 1 : 0;
-    s.bUseAlertMode = bUseAlertMode ? 1 : 0;
-    s.byRecordInterval = byRecordInterval;
-    if (strRecordPath != GetText(s.szRecordPath))
+    s.byRotateInterval = options.byRotateInterval;
+    s.byRequestSpeed = options.byRequestSpeed;
+    s.byReconnectCount = options.byReconnectCount;
+    s.bUseFullScreen = options.bUseFullScreen ? 1 : 0;
+    s.bUseAlertMode = options.bUseAlertMode ? 1 : 0;
+    s.byRecordInterval = options.byRecordInterval;
+    if (options.strRecordPath != GetText(s.szRecordPath))
         s.bRecordPathReplaced = false; // a folder chosen now replaces the one that was unusable
-    SetText(s.szRecordPath, strRecordPath);
-    s.byDateShow = byDateShow;
+    SetText(s.szRecordPath, options.strRecordPath);
+    s.byDateShow = options.bDateShow ? 1 : 0;
+    s.byAviCodec = options.byAviCodec;
 }
 
 void CConfigDialog::SetIpLabel(std::string_view strLabel)

@@ -26,6 +26,19 @@ struct ConfigServices {
     FolderChooser& rFolders;
 };
 
+// The page's options as the settings keep them; the lists' choices are their indices.
+struct ConfigOptions {
+    uint8_t byRotateInterval = 0; // "Rotate Interval"
+    uint8_t byRequestSpeed = 0;   // "Request Speed" (the page's "Scan Rate")
+    uint8_t byReconnectCount = 0; // "Reconnect Count"
+    bool bUseFullScreen = false;
+    bool bUseAlertMode = false;   // the page's "Receive Event"
+    uint8_t byRecordInterval = 0; // "Record Interval"
+    std::string strRecordPath;
+    bool bDateShow = false;       // stored as 1 or 0
+    uint8_t byAviCodec = 0;       // "Avi Codec"
+};
+
 // "Configurations": the one dialog where the operator edits the client's own settings. It
 // carries one tab, "Connections" (CConfigConnections), which fills itself from the settings
 // when the dialog is built and writes back through the accessors and mutators below only when
@@ -50,24 +63,14 @@ public:
     std::string GetIpLabel() const;     // kUntitled for an empty label
     std::string GetUserId() const;
     std::string GetPassword() const;
-    std::string GetRecordPath() const;
     int GetHostPort() const;
     uint8_t GetPtzType() const;
-    uint8_t GetRotateInterval() const;
-    uint8_t GetRequestSpeed() const;
-    uint8_t GetReconnectCount() const;
-    uint8_t GetRecordInterval() const;
-    uint8_t GetAviCodec() const;   // "Avi Codec"
-    void SetAviCodec(uint8_t byCodec);
-    uint8_t GetDateShow() const;
-    bool GetUseFullScreen() const;
-    bool GetUseAlertMode() const;
+    ConfigOptions GetOptions() const;
 
     // The page's values into the settings; texts are cut to their fields (the label to 64 bytes).
     void SetConnection(std::string_view strAddress, int nPort, std::string_view strUserId,
                        std::string_view strPassword, uint8_t byPtzType);
-    void SetOptions(uint8_t byRotateInterval, uint8_t byRequestSpeed, uint8_t byReconnectCount, bool bUseFullScreen,
-                    bool bUseAlertMode, uint8_t byRecordInterval, std::string_view strRecordPath, uint8_t byDateShow);
+    void SetOptions(const ConfigOptions& options);
     void SetIpLabel(std::string_view strLabel);
 
     // The PTZ command file of a camera type under the work folder; empty outside 0-5.

@@ -13,7 +13,7 @@ CLiveLayout::CLiveLayout()
         bEnabled = true;
 }
 
-void CLiveLayout::SetChannelButton(int nChannel, bool bCheck, bool bApplyEnable, bool bEnable)
+void CLiveLayout::SetChannelButton(int nChannel, ChannelButton state)
 {
     if (nChannel < 0 || nChannel >= kChannels)
         return;
@@ -25,11 +25,8 @@ void CLiveLayout::SetChannelButton(int nChannel, bool bCheck, bool bApplyEnable,
         m_bChannelEnabled[n] = false;
         return;
     }
-    if (bCheck != m_bChannelChecked[n])
-        m_bChannelChecked[n] = bCheck;
-    if (bApplyEnable) {
-        m_bChannelEnabled[n] = bEnable;
-    }
+    m_bChannelChecked[n] = state == ChannelButton::OnScreen;
+    m_bChannelEnabled[n] = state == ChannelButton::OffScreen;
 }
 
 void CLiveLayout::UpdateChannelButtons()
@@ -37,8 +34,7 @@ void CLiveLayout::UpdateChannelButtons()
     const uint8_t bySingle = SingleChannel();
     for (int n = 0; n < kChannels; ++n) {
         const bool bOnScreen = IsSingle() ? n == bySingle : (m_dwLiveChMask >> n) & 1;
-        // Shown channels: checked and disabled; the others unchecked and enabled if they exist.
-        SetChannelButton(n, bOnScreen, true, !bOnScreen);
+        SetChannelButton(n, bOnScreen ? ChannelButton::OnScreen : ChannelButton::OffScreen);
     }
 }
 

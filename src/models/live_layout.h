@@ -47,9 +47,11 @@ public:
     // The recorder's channel count; the channel buttons follow it at once, in every layout:
     // channels at or above it are unchecked and disabled.
     void SetChannelCount(uint8_t byCount);
-    // Check and enable rules of one channel button. A channel the recorder lacks always ends
-    // unchecked and disabled.
-    void SetChannelButton(int nChannel, bool bCheck, bool bApplyEnable, bool bEnable);
+    // What a channel button shows: a channel on screen is checked and disabled (it cannot be
+    // chosen again), one off screen unchecked and enabled.
+    enum class ChannelButton : uint8_t { OnScreen, OffScreen };
+    // Sets one channel button. A channel the recorder lacks always ends unchecked and disabled.
+    void SetChannelButton(int nChannel, ChannelButton state);
     // A picture of the channel was drawn (rotation visits only such channels).
     void SetDrawn(int nChannel);
     void ClearDrawn();

@@ -42,12 +42,12 @@ void CRecorderSession::Load()
     }
     m_strPtzFile = m_services.strWorkDir + kPtzUserFile;
     m_settings = ViewSettings{};
-    LoadSaveSettings(m_settings, true, m_services.rSettings, m_services.places, m_strPtzFile);
+    LoadSettings(m_settings, m_services.rSettings, m_services.places, m_strPtzFile);
 }
 
 bool CRecorderSession::Save()
 {
-    return LoadSaveSettings(m_settings, false, m_services.rSettings, m_services.places, m_strPtzFile);
+    return SaveSettings(m_settings, m_services.rSettings, m_strPtzFile);
 }
 
 // ---- commands ----------------------------------------------------------------------------

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <optional>
 #include <system_error>
+#include <type_traits>
+#include <variant>
 
 #include <unistd.h>
 
@@ -58,24 +60,6 @@ bool WritableFolder(const std::string& strPath)
     return !strPath.empty() && fs::is_directory(strPath, ec) && ::access(strPath.c_str(), W_OK | X_OK) == 0;
 }
 
-template <size_t N>
-void LoadText(std::array<char, N>& field, SettingsStore& store, std::string_view strName, std::string_view strDefault)
-{
-    const std::optional<std::string> value = store.ReadString(strName);
-    SetText(field, value ? std::string_view(*value) : strDefault);
-}
-
-int32_t LoadInt(SettingsStore& store, std::string_view strName, int32_t nDefault)
-{
-    return store.ReadInt(strName).value_or(nDefault);
-}
-
-uint8_t LoadByte(SettingsStore& store, std::string_view strName, uint8_t byDefault)
-{
-    // A byte field keeps the low byte of the stored 32-bit value.
-    return static_cast<uint8_t>(static_cast<uint32_t>(LoadInt(store, strName, byDefault)) & 0xFFu);
-}
-
 } // namespace
 
 std::string PrepareBackupFolder(const SettingsPlaces& places)
@@ -93,54 +77,109 @@ std::string PrepareBackupFolder(const SettingsPlaces& places)
     return beside.generic_string();
 }
 
-bool LoadSaveSettings(ViewSettings& s, bool bLoad, SettingsStore& store, const SettingsPlaces& places,
-                      const std::string& strPtzFile)
-{
-    if (bLoad) {
-        LoadText(s.szUserId, store, "User ISeed", kDefaultUserId);
-        LoadText(s.szPassword, store, "User PSeed", kDefaultPassword);
-        LoadText(s.szHostAddress, store, "Host IPAddress", kDefaultHostAddress);
-        const std::optional<std::string> recordPath = store.ReadString("Record Path");
-        if (recordPath && recordPath->size() < s.szRecordPath.size() && WritableFolder(*recordPath)) {
-            SetText(s.szRecordPath, *recordPath);
-        } else {
-            SetText(s.szRecordPath, PrepareBackupFolder(places));
-            s.bRecordPathReplaced = recordPath && !recordPath->empty();
-        }
-        s.nHostPort = LoadInt(store, "Host Port", kDefaultHostPort);
-        s.byRotateInterval = LoadByte(store, "Rotate Interval", kDefaultRotateInterval);
-        s.byReconnectCount = LoadByte(store, "Reconnect Count", kDefaultReconnectCount);
-        s.byRequestSpeed = LoadByte(store, "Request Speed", kDefaultRequestSpeed);
-        s.bUseFullScreen = LoadInt(store, "Use FullScreen", 0);
-        s.bUseAlertMode = LoadInt(store, "Use AlertMode", 0);
-        s.byPtzType = LoadByte(store, "Ptz Type", kDefaultPtzType);
-        s.byRecordInterval = LoadByte(store, "Record Interval", kDefaultRecordInterval);
-        s.byDateShow = LoadByte(store, "Date Show", kDefaultDateShow);
-        s.byAviCodec = LoadByte(store, "Avi Codec", kDefaultAviCodec);
-        SetText(s.szPtzFilePath, strPtzFile);
-        LoadText(s.szIpLabel, store, "Ip Label", kDefaultIpLabel);
-        return true;
-    }
+namespace {
 
-    store.WriteString("User ISeed", GetText(s.szUserId));
-    store.WriteString("User PSeed", GetText(s.szPassword));
+// A text field: its array (their sizes differ, so the table below has one kind per size).
+template <size_t N>
+struct TextValue {
+    std::array<char, N> ViewSettings::*pField;
+    const char* pDefault;
+};
+// A number field. A byte field keeps the low byte of the stored 32-bit value.
+template <typename T>
+struct NumberValue {
+    T ViewSettings::*pField;
+    T nDefault;
+};
+
+// One stored value of the block: its key, its field and the default of a clean profile.
+struct StoredValue {
+    const char* pKey;
+    std::variant<TextValue<32>, TextValue<64>, TextValue<66>, TextValue<128>, NumberValue<int32_t>, NumberValue<uint8_t>>
+        field;
+};
+
+template <size_t N>
+TextValue<N> Text(std::array<char, N> ViewSettings::*pField, const char* pDefault)
+{
+    return {pField, pDefault};
+}
+
+template <typename T>
+NumberValue<T> Number(T ViewSettings::*pField, std::type_identity_t<T> nDefault)
+{
+    return {pField, nDefault};
+}
+
+// Record Path and Ptz File Path have rules of their own and are not in the table.
+const StoredValue kStoredValues[] = {
+    {"User ISeed", Text(&ViewSettings::szUserId, kDefaultUserId)},
+    {"User PSeed", Text(&ViewSettings::szPassword, kDefaultPassword)},
+    {"Host IPAddress", Text(&ViewSettings::szHostAddress, kDefaultHostAddress)},
+    {"Host Port", Number(&ViewSettings::nHostPort, kDefaultHostPort)},
+    {"Rotate Interval", Number(&ViewSettings::byRotateInterval, kDefaultRotateInterval)},
+    {"Reconnect Count", Number(&ViewSettings::byReconnectCount, kDefaultReconnectCount)},
+    {"Request Speed", Number(&ViewSettings::byRequestSpeed, kDefaultRequestSpeed)},
+    {"Use FullScreen", Number(&ViewSettings::bUseFullScreen, 0)},
+    {"Use AlertMode", Number(&ViewSettings::bUseAlertMode, 0)},
+    {"Ptz Type", Number(&ViewSettings::byPtzType, kDefaultPtzType)},
+    {"Record Interval", Number(&ViewSettings::byRecordInterval, kDefaultRecordInterval)},
+    {"Date Show", Number(&ViewSettings::byDateShow, kDefaultDateShow)},
+    {"Avi Codec", Number(&ViewSettings::byAviCodec, kDefaultAviCodec)},
+    {"Ip Label", Text(&ViewSettings::szIpLabel, kDefaultIpLabel)},
+};
+
+template <size_t N>
+void LoadValue(ViewSettings& s, SettingsStore& store, const char* pKey, const TextValue<N>& text)
+{
+    const std::optional<std::string> stored = store.ReadString(pKey);
+    SetText(s.*text.pField, stored ? std::string_view(*stored) : text.pDefault);
+}
+
+template <typename T>
+void LoadValue(ViewSettings& s, SettingsStore& store, const char* pKey, const NumberValue<T>& number)
+{
+    s.*number.pField = static_cast<T>(store.ReadInt(pKey).value_or(number.nDefault));
+}
+
+template <size_t N>
+void SaveValue(const ViewSettings& s, SettingsStore& store, const char* pKey, const TextValue<N>& text)
+{
+    store.WriteString(pKey, GetText(s.*text.pField));
+}
+
+template <typename T>
+void SaveValue(const ViewSettings& s, SettingsStore& store, const char* pKey, const NumberValue<T>& number)
+{
+    store.WriteInt(pKey, s.*number.pField);
+}
+
+} // namespace
+
+bool LoadSettings(ViewSettings& s, SettingsStore& store, const SettingsPlaces& places, const std::string& strPtzFile)
+{
+    for (const StoredValue& value : kStoredValues)
+        std::visit([&](const auto& field) { LoadValue(s, store, value.pKey, field); }, value.field);
+    const std::optional<std::string> recordPath = store.ReadString("Record Path");
+    if (recordPath && recordPath->size() < s.szRecordPath.size() && WritableFolder(*recordPath)) {
+        SetText(s.szRecordPath, *recordPath);
+    } else {
+        SetText(s.szRecordPath, PrepareBackupFolder(places));
+        s.bRecordPathReplaced = recordPath && !recordPath->empty();
+    }
+    SetText(s.szPtzFilePath, strPtzFile);
+    return true;
+}
+
+bool SaveSettings(const ViewSettings& s, SettingsStore& store, const std::string& strPtzFile)
+{
+    for (const StoredValue& value : kStoredValues)
+        std::visit([&](const auto& field) { SaveValue(s, store, value.pKey, field); }, value.field);
     // A folder that was unusable at the start stays the operator's choice until they choose
     // another: the stand-in is not written over it.
     if (!s.bRecordPathReplaced)
         store.WriteString("Record Path", GetText(s.szRecordPath));
-    store.WriteString("Host IPAddress", GetText(s.szHostAddress));
-    store.WriteInt("Host Port", s.nHostPort);
-    store.WriteInt("Rotate Interval", s.byRotateInterval);
-    store.WriteInt("Reconnect Count", s.byReconnectCount);
-    store.WriteInt("Request Speed", s.byRequestSpeed);
-    store.WriteInt("Use FullScreen", s.bUseFullScreen);
-    store.WriteInt("Use AlertMode", s.bUseAlertMode);
-    store.WriteInt("Ptz Type", s.byPtzType);
-    store.WriteInt("Record Interval", s.byRecordInterval);
-    store.WriteInt("Date Show", s.byDateShow);
-    store.WriteInt("Avi Codec", s.byAviCodec);
     store.WriteString("Ptz File Path", strPtzFile);
-    store.WriteString("Ip Label", GetText(s.szIpLabel));
     return store.Flush();
 }
 

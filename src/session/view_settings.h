@@ -76,15 +76,16 @@ struct SettingsPlaces {
 // cannot be created is not reported: its path is returned all the same.
 std::string PrepareBackupFolder(const SettingsPlaces& places);
 
-// Loads (bLoad true) or saves the block, value by value in a fixed order. Load expects a
-// cleared block, fills missing or unreadable values with the defaults, keeps the low byte of
-// the byte fields, cuts overlong texts to their fields, reads the record path back when it
-// names a writable folder (else the backup folder, with bRecordPathReplaced set when one was
-// stored) and copies strPtzFile into the PTZ file path. Save writes
-// every value, "Ptz File Path" from strPtzFile, and returns false when the store could not
-// keep them; load always returns true.
-bool LoadSaveSettings(ViewSettings& settings, bool bLoad, SettingsStore& store, const SettingsPlaces& places,
-                      const std::string& strPtzFile);
+// Loads the block from the store. Expects a cleared block, fills missing or unreadable values
+// with the defaults, keeps the low byte of the byte fields, cuts overlong texts to their fields,
+// reads the record path back when it names a writable folder (else the backup folder, with
+// bRecordPathReplaced set when one was stored) and copies strPtzFile into the PTZ file path.
+// Always returns true.
+bool LoadSettings(ViewSettings& settings, SettingsStore& store, const SettingsPlaces& places,
+                  const std::string& strPtzFile);
+// Writes every value, "Ptz File Path" from strPtzFile, and the record path unless
+// bRecordPathReplaced. False when the store could not keep them.
+bool SaveSettings(const ViewSettings& settings, SettingsStore& store, const std::string& strPtzFile);
 
 // The PTZ repeat periods from ini/opt.ini, section "PTZ_CMD_INTERVAL"; 70 ms when missing.
 struct PtzIntervals {

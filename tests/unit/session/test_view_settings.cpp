@@ -54,7 +54,7 @@ protected:
     ViewSettings Load(SettingsStore& store, const std::string& strPtzFile = "/work/PTZ/user_command.tl")
     {
         ViewSettings s{};
-        EXPECT_TRUE(LoadSaveSettings(s, true, store, m_places, strPtzFile));
+        EXPECT_TRUE(LoadSettings(s, store, m_places, strPtzFile));
         return s;
     }
     ViewSettings Load(const fs::path& conf)
@@ -65,7 +65,7 @@ protected:
     bool Save(ViewSettings& s, const fs::path& conf)
     {
         QtSettingsStore store(QString::fromStdString(conf.string()), QStringLiteral("Setting"));
-        return LoadSaveSettings(s, false, store, m_places, "/work/PTZ/dsc_230s.tl");
+        return SaveSettings(s, store, "/work/PTZ/dsc_230s.tl");
     }
 
     const fs::path m_dir = fs::current_path() / ("ostrel-settings-" + std::to_string(::getpid())); // huge files too
