@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -184,15 +185,16 @@ TEST(AviFailure, RefusalsLeaveNothing)
 {
     FakeFileStore files;
     FileStatus status;
-    const AviFormat refused[] = {
-        {.nWidth = 0}, {.nHeight = -1}, {.nWidth = 8193}, {.dwRate = 0}, {.dwSampleStep = 0},
-        {.codec = AviCodec::Mjpeg, .nJpegQuality = 101},
-        {.nOpenDmlBytes = (1ull << 31) + 1}, // a part could outgrow a 32-bit size
-        {.codec = static_cast<AviCodec>(7)},
+    const std::pair<const char*, AviFormat> refused[] = {
+        {"no width", {.nWidth = 0}}, {"negative height", {.nHeight = -1}}, {"width 8193", {.nWidth = 8193}},
+        {"rate 0", {.dwRate = 0}}, {"sample step 0", {.dwSampleStep = 0}},
+        {"JPEG quality 101", {.codec = AviCodec::Mjpeg, .nJpegQuality = 101}},
+        {"parts that could outgrow a 32-bit size", {.nOpenDmlBytes = (1ull << 31) + 1}},
+        {"codec 7", {.codec = static_cast<AviCodec>(7)}},
     };
-    for (const AviFormat& f : refused) {
-        EXPECT_FALSE(CAviWriter().Open(files, "x.avi", f, &status));
-        EXPECT_EQ(status.nErrno, EINVAL);
+    for (const auto& [pszCase, format] : refused) {
+        EXPECT_FALSE(CAviWriter().Open(files, "x.avi", format, &status)) << pszCase;
+        EXPECT_EQ(status.nErrno, EINVAL) << pszCase;
     }
     CAviWriter writer;
     ASSERT_TRUE(writer.Open(files, "empty.avi", Format(16, 4), &status));

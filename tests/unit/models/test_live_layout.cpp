@@ -134,22 +134,17 @@ TEST(LiveLayout, LayoutsChannelsDoubleClicksAndTheChannelCountGiveTheseCellsAndB
     }
 }
 
+// Cells hold their top-left pixel but not the gap after them; the brand plate is (30, 570)-(190, 680).
 TEST(LiveLayout, ADoubleClickFindsTheCellUnderItAndTheBrandPlateOpensTheAboutBox)
 {
     CLiveLayout layout;
     layout.ApplyLayout(0x1006);
-    const struct {
-        const char* szCase;
-        int x, y, nChannel;
-    } points[] = {
-        {"the first cell's top left", 63, 23, 0},         {"the display's edge", 62, 22, -1},
-        {"the first cell's right gap", 221, 30, -1},      {"the second cell's left", 223, 30, 1},
-        {"the last cell's bottom right", 700, 500, 15},   {"below the last cell", 700, 501, -1},
-    };
-    for (const auto& pt : points)
-        EXPECT_EQ(pt.nChannel, layout.ChannelAt(pt.x, pt.y)) << pt.szCase;
-    EXPECT_TRUE(layout.OnDoubleClick(30, 570).bShowAbout);
-    EXPECT_TRUE(layout.OnDoubleClick(189, 679).bShowAbout);
+    EXPECT_EQ(0, layout.ChannelAt(63, 23));
+    EXPECT_EQ(-1, layout.ChannelAt(221, 30));
+    EXPECT_EQ(1, layout.ChannelAt(223, 30));
+    EXPECT_EQ(15, layout.ChannelAt(700, 500));
+    EXPECT_EQ(-1, layout.ChannelAt(700, 501));
+    EXPECT_TRUE(layout.OnDoubleClick(30, 570).bShowAbout && layout.OnDoubleClick(189, 679).bShowAbout);
     EXPECT_FALSE(layout.OnDoubleClick(190, 680).bShowAbout);
     EXPECT_EQ(0x1006, layout.SplitMode());
 }
