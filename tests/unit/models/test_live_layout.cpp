@@ -60,58 +60,63 @@ TEST(LiveLayout, LayoutsChannelsDoubleClicksAndTheChannelCountGiveTheseCellsAndB
         Action act; // on a new layout
         bool bSend, bBeep;
         uint16_t wMode, wSingleCh;
-        uint32_t dwMask, dwCells, dwChecked, dwEnabled;
-        int nLayoutChecked; // the one layout button checked, -1 none
+        uint32_t dwMask, dwChecked, dwEnabled; // the mask is also the channels with a cell
+        int nLayoutChecked; // the one layout button checked
         std::vector<std::pair<int, CellRect>> cells;
     } rows[] = {
         {"at the start: sixteen cells", [](CLiveLayout& l) { return l.ApplyLayout(0x1006); },
-         true, false, 0x1006, 256, 0xFFFF, 0xFFFF, 0xFFFF, 0x0000, 6,
+         true, false, 0x1006, 256, 0xFFFF, 0xFFFF, 0x0000, 6,
          {{0, kSixteenFirst}, {5, kSixteenSixth}, {15, kSixteenLast}}},
         {"button 1: channel 1 alone", [](CLiveLayout& l) { return Layout(l, 0); },
-         true, false, 0x0100, 0, 0x0001, 0x0001, 0x0001, 0xFFFE, 0, {{0, kWhole}, {1, {}}}},
+         true, false, 0x0100, 0, 0x0001, 0x0001, 0xFFFE, 0, {{0, kWhole}, {1, {}}}},
         {"button 2: four cells from channel 1", [](CLiveLayout& l) { return Layout(l, 1); },
-         true, false, 0x0401, 256, 0x000F, 0x000F, 0x000F, 0xFFF0, 1, {{0, kFourFirst}, {3, kFourLast}}},
+         true, false, 0x0401, 256, 0x000F, 0x000F, 0xFFF0, 1, {{0, kFourFirst}, {3, kFourLast}}},
         {"button 4: nine cells", [](CLiveLayout& l) { return Layout(l, 3); },
-         true, false, 0x0903, 256, 0x01FF, 0x01FF, 0x01FF, 0xFE00, 3,
+         true, false, 0x0903, 256, 0x01FF, 0x01FF, 0xFE00, 3,
          {{0, kNineFirst}, {4, kNineMiddle}, {8, kNineLast}}},
         {"button 7 after four: sixteen cells", [](CLiveLayout& l) { Layout(l, 1); return Layout(l, 6); },
-         true, false, 0x1006, 256, 0xFFFF, 0xFFFF, 0xFFFF, 0x0000, 6, {{0, kSixteenFirst}, {15, kSixteenLast}}},
-        {"buttons 3, 5 and 6 have no layout: a beep, four cells stay", [](CLiveLayout& l) { Layout(l, 1); Layout(l, 2); Layout(l, 4); return Layout(l, 5); },
-         false, true, 0x0401, 256, 0x000F, 0x000F, 0x000F, 0xFFF0, 1, {{0, kFourFirst}}},
+         true, false, 0x1006, 256, 0xFFFF, 0xFFFF, 0x0000, 6, {{0, kSixteenFirst}, {15, kSixteenLast}}},
+        {"buttons 3, 5 and 6 have no layout: a beep, four cells stay",
+         [](CLiveLayout& l) { Layout(l, 1); Layout(l, 2); Layout(l, 4); return Layout(l, 5); },
+         false, true, 0x0401, 256, 0x000F, 0x000F, 0xFFF0, 1, {{0, kFourFirst}}},
         {"four cells, camera 7: the page from channel 7", [](CLiveLayout& l) { return Layout(l, 1, 6); },
-         true, false, 0x0401, 6, 0x03C0, 0x03C0, 0x03C0, 0xFC3F, 1, {{6, kFourFirst}, {9, kFourLast}, {0, {}}}},
+         true, false, 0x0401, 6, 0x03C0, 0x03C0, 0xFC3F, 1, {{6, kFourFirst}, {9, kFourLast}, {0, {}}}},
         {"four cells, camera 15: the page wraps to channels 1 and 2", [](CLiveLayout& l) { return Layout(l, 1, 14); },
-         true, false, 0x0401, 14, 0xC003, 0xC003, 0xC003, 0x3FFC, 1, {{14, kFourFirst}, {1, kFourLast}}},
+         true, false, 0x0401, 14, 0xC003, 0xC003, 0x3FFC, 1, {{14, kFourFirst}, {1, kFourLast}}},
         {"nine cells, camera 13: the page wraps to channel 5", [](CLiveLayout& l) { return Layout(l, 3, 12); },
-         true, false, 0x0903, 12, 0xF01F, 0xF01F, 0xF01F, 0x0FE0, 3, {{12, kNineFirst}, {4, kNineLast}}},
+         true, false, 0x0903, 12, 0xF01F, 0xF01F, 0x0FE0, 3, {{12, kNineFirst}, {4, kNineLast}}},
         {"a layout button starts from channel 1 again", [](CLiveLayout& l) { Layout(l, 1, 6); return Layout(l, 3); },
-         true, false, 0x0903, 256, 0x01FF, 0x01FF, 0x01FF, 0xFE00, 3, {{0, kNineFirst}, {4, kNineMiddle}}},
+         true, false, 0x0903, 256, 0x01FF, 0x01FF, 0xFE00, 3, {{0, kNineFirst}, {4, kNineMiddle}}},
         {"one cell, camera 10 replaces camera 1", [](CLiveLayout& l) { return Layout(l, 0, 9); },
-         true, false, 0x0100, 9, 0x0200, 0x0200, 0x0200, 0xFDFF, 0, {{9, kWhole}, {0, {}}}},
+         true, false, 0x0100, 9, 0x0200, 0x0200, 0xFDFF, 0, {{9, kWhole}, {0, {}}}},
         {"one cell, the camera shown: nothing at all", [](CLiveLayout& l) { return Layout(l, 0, 0); },
-         false, false, 0x0100, 0, 0x0001, 0x0001, 0x0001, 0xFFFE, 0, {{0, kWhole}}},
+         false, false, 0x0100, 0, 0x0001, 0x0001, 0xFFFE, 0, {{0, kWhole}}},
         {"sixteen cells, a camera: the layout is sent again", [](CLiveLayout& l) { return l.OnChannelButton(3); },
-         true, false, 0x1006, 256, 0xFFFF, 0xFFFF, 0xFFFF, 0x0000, 6, {{3, {543, 23, 701, 141}}}},
+         true, false, 0x1006, 256, 0xFFFF, 0xFFFF, 0x0000, 6, {{3, {543, 23, 701, 141}}}},
         {"double-click on the second of four cells: its channel alone",
          [](CLiveLayout& l) { Layout(l, 1, 6); return l.OnDoubleClick(500, 100); },
-         true, false, 0x0100, 7, 0x0080, 0x0080, 0x0080, 0xFF7F, 0, {{7, kWhole}, {6, {}}}},
+         true, false, 0x0100, 7, 0x0080, 0x0080, 0xFF7F, 0, {{7, kWhole}, {6, {}}}},
         {"double-click on the display's edge in one cell: sixteen from channel 1",
          [](CLiveLayout& l) { Layout(l, 0, 9); return l.OnDoubleClick(62, 22); },
-         true, false, 0x1006, 256, 0xFFFF, 0xFFFF, 0xFFFF, 0x0000, 6, {{0, kSixteenFirst}, {9, {223, 263, 381, 381}}}},
-        {"double-click between two cells: nothing", [](CLiveLayout& l) { l.ApplyLayout(0x1006); return l.OnDoubleClick(222, 100); },
-         false, false, 0x1006, 256, 0xFFFF, 0xFFFF, 0xFFFF, 0x0000, 6, {}},
-        {"double-click right of the display in one cell: nothing", [](CLiveLayout& l) { Layout(l, 0); return l.OnDoubleClick(702, 300); },
-         false, false, 0x0100, 0, 0x0001, 0x0001, 0x0001, 0xFFFE, 0, {{0, kWhole}}},
+         true, false, 0x1006, 256, 0xFFFF, 0xFFFF, 0x0000, 6, {{0, kSixteenFirst}, {9, {223, 263, 381, 381}}}},
+        {"double-click between two cells: nothing",
+         [](CLiveLayout& l) { l.ApplyLayout(0x1006); return l.OnDoubleClick(222, 100); },
+         false, false, 0x1006, 256, 0xFFFF, 0xFFFF, 0x0000, 6, {}},
+        {"double-click right of the display in one cell: nothing",
+         [](CLiveLayout& l) { Layout(l, 0); return l.OnDoubleClick(702, 300); },
+         false, false, 0x0100, 0, 0x0001, 0x0001, 0xFFFE, 0, {{0, kWhole}}},
         {"4 channels, sixteen cells: 5 to 16 unchecked and disabled",
          [](CLiveLayout& l) { l.ApplyLayout(0x1006); l.SetChannelCount(4); return CLiveLayout::Effects{}; },
-         false, false, 0x1006, 256, 0xFFFF, 0xFFFF, 0x000F, 0x0000, 6, {}},
-        {"4 channels after one cell was chosen", [](CLiveLayout& l) { Layout(l, 0); l.SetChannelCount(4); return CLiveLayout::Effects{}; },
-         false, false, 0x0100, 0, 0x0001, 0x0001, 0x0001, 0x000E, 0, {}},
-        {"4 channels after nine cells were chosen", [](CLiveLayout& l) { Layout(l, 3); l.SetChannelCount(4); return CLiveLayout::Effects{}; },
-         false, false, 0x0903, 256, 0x01FF, 0x01FF, 0x000F, 0x0000, 3, {}},
+         false, false, 0x1006, 256, 0xFFFF, 0x000F, 0x0000, 6, {}},
+        {"4 channels after one cell was chosen",
+         [](CLiveLayout& l) { Layout(l, 0); l.SetChannelCount(4); return CLiveLayout::Effects{}; },
+         false, false, 0x0100, 0, 0x0001, 0x0001, 0x000E, 0, {}},
+        {"4 channels after nine cells were chosen",
+         [](CLiveLayout& l) { Layout(l, 3); l.SetChannelCount(4); return CLiveLayout::Effects{}; },
+         false, false, 0x0903, 256, 0x01FF, 0x000F, 0x0000, 3, {}},
         {"4 channels, four cells from camera 4: only camera 4 checked",
          [](CLiveLayout& l) { l.SetChannelCount(4); return Layout(l, 1, 3); },
-         true, false, 0x0401, 3, 0x0078, 0x0078, 0x0008, 0x0007, 1, {{3, kFourFirst}}},
+         true, false, 0x0401, 3, 0x0078, 0x0008, 0x0007, 1, {{3, kFourFirst}}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.szCase);
@@ -124,7 +129,7 @@ TEST(LiveLayout, LayoutsChannelsDoubleClicksAndTheChannelCountGiveTheseCellsAndB
         EXPECT_EQ(row.wMode, layout.SplitMode());
         EXPECT_EQ(row.wSingleCh, layout.SingleCh());
         EXPECT_EQ(row.dwMask, layout.LiveChMask());
-        EXPECT_EQ(row.dwCells, Mask(layout, HasCell));
+        EXPECT_EQ(row.dwMask, Mask(layout, HasCell));
         EXPECT_EQ(row.dwChecked, Mask(layout, Checked));
         EXPECT_EQ(row.dwEnabled, Mask(layout, Enabled));
         for (int i = 0; i < 7; ++i)
