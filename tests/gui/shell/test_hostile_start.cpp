@@ -140,7 +140,7 @@ TEST(HostileStart, TheClientStartsFromEveryHostileFile)
          },
          ExpectDefaultSettings},
         {"PTZ file that is a pipe", [] { PutPtzFile([](const fs::path& p) { ASSERT_TRUE(PutFifo(p)); }); }, ExpectDefaultSettings,
-         {CPtzPanel::kCannotOpenText}},
+         {"Can't not open file!!"}},
     };
     for (const Start& start : starts) {
         SCOPED_TRACE(start.pszName);

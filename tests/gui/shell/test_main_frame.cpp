@@ -1,4 +1,4 @@
-// The single-instance start and the about box.
+// The single-instance start, the window's place and close, and the about box.
 #include "shell/about_dlg.h"
 #include "shell/main_frame.h"
 #include "shell/ostrel_app.h"
@@ -70,22 +70,26 @@ TEST(MainFrame, OpensWhereItStoodOnAScreenStillThereAndTheSettingsOkLeavesItTher
     test::RecordingNotifier notifier;
     const QString strLock = dir.filePath(QStringLiteral("Ostrel.lock"));
     const QRect rcScreen = QGuiApplication::primaryScreen()->geometry();
+    QSettings profile; // the program's, as the application's names make it
+    profile.remove(QStringLiteral("Setting/Rotate Interval")); // a key only a save writes
+    profile.sync();
     {
         COstrelApp app(notifier, strLock, places);
         ASSERT_TRUE(app.InitInstance());
         app.GetMainWnd()->move(rcScreen.topLeft() + QPoint(31, 29)); // dragged there
         app.GetView()->ApplyFullScreen(false);                      // as after the settings' OK
         EXPECT_EQ(rcScreen.topLeft() + QPoint(31, 29), app.GetMainWnd()->pos());
-        app.GetMainWnd()->close();
+        app.GetMainWnd()->close(); // as Alt+F4 or the dock does: it saves as EXIT does
         app.ExitInstance();
     }
+    profile.sync();
+    EXPECT_TRUE(profile.contains(QStringLiteral("Setting/Rotate Interval")));
     {
         COstrelApp app(notifier, strLock, places);
         ASSERT_TRUE(app.InitInstance());
         EXPECT_EQ(rcScreen.topLeft() + QPoint(31, 29), app.GetMainWnd()->pos()) << "where it stood";
         app.ExitInstance();
     }
-    QSettings profile;
     profile.setValue(QStringLiteral("Setting/Window Screen"), QStringLiteral("HDMI-9"));
     profile.sync();
     {

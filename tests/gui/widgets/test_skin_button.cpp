@@ -112,7 +112,7 @@ TEST(SkinButton, TabDrawsTheFocusFrameOnTheButtonItReachesAndTakesItAway)
     QTest::keyClick(&window, Qt::Key_Tab);
     ASSERT_TRUE(pFirst->hasFocus());
     const QImage shown = look(pFirst); // the frame's two lines, the image inside untouched
-    EXPECT_EQ((std::vector<QRgb>{CSkinButton::kFocusOuter, CSkinButton::kFocusInner, up.pixel(25, 17)}),
+    EXPECT_EQ((std::vector<QRgb>{qRgb(0, 0, 0), qRgb(255, 200, 0), up.pixel(25, 17)}), // black outside, amber inside
               (std::vector<QRgb>{shown.pixel(0, 0), shown.pixel(1, 1), shown.pixel(25, 17)}));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     ASSERT_TRUE(pSecond->hasFocus());

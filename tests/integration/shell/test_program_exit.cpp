@@ -1,13 +1,10 @@
-// The real program on the desktop. Every way out keeps the settings, as EXIT does: a quit
-// signal to the program running as a child process (logout's SIGTERM, Ctrl+C, a closed
-// terminal), and the window system closing the window; the oracle is the profile file read
-// back: keys that only a save writes appear, and what was there stays. Under a Wayland
+// The real program on the desktop. Every quit signal keeps the settings, as EXIT does, in the
+// program running as a child process (logout's SIGTERM, Ctrl+C, a closed terminal; the window
+// system's close is test_main_frame's); the oracle is the profile file read back: keys that
+// only a save writes appear, and what was there stays. Under a Wayland
 // compositor the window carries the launcher's name and goes full screen; the oracle is the
 // client's side of the protocol as libwayland logs it.
 #include "fakes/qt_wait.h"
-#include "shell/main_frame.h"
-#include "shell/ostrel_app.h"
-#include "fakes/recording_notifier.h"
 
 #include <QDir>
 #include <QFile>
@@ -150,23 +147,6 @@ TEST(ProgramProfiles, TwoProfilesRunSideBySideWithTheirOwnLocksAndSettings)
     QFile defaults(scratch.ProfilePath());
     ASSERT_TRUE(defaults.open(QIODevice::ReadOnly));
     EXPECT_EQ(QByteArray(kProfile), defaults.readAll());
-}
-
-TEST(ProgramExit, TheWindowSystemsCloseSavesTheSettings)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    // The test's own profile folder (tests run with XDG folders of their own).
-    const QString strProfile = QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath(QStringLiteral("Ostrel/Ostrel16.conf"));
-    WriteProfile(strProfile);
-    test::RecordingNotifier notifier;
-    const SettingsPlaces places{dir.path().toStdString(), dir.path().toStdString()};
-    COstrelApp app(notifier, dir.filePath(QStringLiteral("Ostrel.lock")), places);
-    ASSERT_TRUE(app.InitInstance());
-    app.GetMainWnd()->close(); // as Alt+F4 or the dock does
-    app.ExitInstance();
-    ExpectSaved(strProfile);
-    QFile::remove(strProfile);
 }
 
 // Under a headless Weston: the window is mapped with the launcher's app_id, at its own size,

@@ -160,7 +160,7 @@ TEST_F(AviBackupTest, EachIntervalWhilePlayingForwardBecomesOneFileNamedAfterIts
     // The toggle stops: the last file holds what came since.
     Pictures(2);
     EXPECT_TRUE(pBackup->Toggle(PlayState{0x0001}, 1));
-    EXPECT_FALSE(pBackup->IsRecording() || view.bLit || timers.Made(0).IsRunning(CAviBackup::kTimerId));
+    EXPECT_FALSE(pBackup->IsRecording() || view.bLit || timers.Made(0).IsRunning(31)); // the interval timer
     Settle();
     EXPECT_EQ((std::vector<int>{6, 7}), Saved("2024-05-12 10-00-05_2.avi"));
     EXPECT_EQ(std::vector<std::string>{"/rec"}, folders.opened) << "the folder opens once a run";
@@ -184,12 +184,12 @@ TEST_F(AviBackupTest, EachIntervalWhilePlayingForwardBecomesOneFileNamedAfterIts
     EXPECT_EQ("Saving OK", view.statuses.back());
 }
 
-// A saving thread that cannot keep up holds at most kMaxFramesInFlight captures.
+// A saving thread that cannot keep up holds at most 48 captures.
 TEST_F(AviBackupTest, CapturesTheDiskCannotTakeAreDroppedWithOneMessage)
 {
     disk.SetGate(true);
     ASSERT_TRUE(pBackup->Toggle(PlayState{0x0001}, 12));
-    for (size_t i = 0; i < CAviBackup::kMaxFramesInFlight + 10; ++i)
+    for (size_t i = 0; i < 48 + 10; ++i)
         Pictures(1);
     EXPECT_GE(pBackup->CapturesDropped(), 10u);
     EXPECT_EQ(std::vector<std::string>{"Can Not Record Images Any More!"}, view.messages);
@@ -202,7 +202,7 @@ TEST_F(AviBackupTest, CapturesTheDiskCannotTakeAreDroppedWithOneMessage)
     Settle();
     EXPECT_EQ(0u, pBackup->CaptureBytesHeld()) << "given back with the run's last file";
     ASSERT_EQ(1u, disk.committed.size());
-    EXPECT_EQ(CAviBackup::kMaxFramesInFlight + 1, disk.committed.begin()->second.size());
+    EXPECT_EQ(48u + 1, disk.committed.begin()->second.size());
 }
 
 // A report still queued when the backup is gone reaches nothing (and touches nothing freed).

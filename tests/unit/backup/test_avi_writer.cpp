@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -184,15 +185,16 @@ TEST(AviFailure, RefusalsLeaveNothing)
 {
     FakeFileStore files;
     FileStatus status;
-    const AviFormat refused[] = {
-        {.nWidth = 0}, {.nHeight = -1}, {.nWidth = 8193}, {.dwRate = 0}, {.dwSampleStep = 0},
-        {.codec = AviCodec::Mjpeg, .nJpegQuality = 101},
-        {.nOpenDmlBytes = (1ull << 31) + 1}, // a part could outgrow a 32-bit size
-        {.codec = static_cast<AviCodec>(7)},
+    const std::pair<const char*, AviFormat> refused[] = {
+        {"no width", {.nWidth = 0}}, {"negative height", {.nHeight = -1}}, {"width 8193", {.nWidth = 8193}},
+        {"rate 0", {.dwRate = 0}}, {"sample step 0", {.dwSampleStep = 0}},
+        {"JPEG quality 101", {.codec = AviCodec::Mjpeg, .nJpegQuality = 101}},
+        {"parts that could outgrow a 32-bit size", {.nOpenDmlBytes = (1ull << 31) + 1}},
+        {"codec 7", {.codec = static_cast<AviCodec>(7)}},
     };
-    for (const AviFormat& f : refused) {
-        EXPECT_FALSE(CAviWriter().Open(files, "x.avi", f, &status));
-        EXPECT_EQ(status.nErrno, EINVAL);
+    for (const auto& [pszCase, format] : refused) {
+        EXPECT_FALSE(CAviWriter().Open(files, "x.avi", format, &status)) << pszCase;
+        EXPECT_EQ(status.nErrno, EINVAL) << pszCase;
     }
     CAviWriter writer;
     ASSERT_TRUE(writer.Open(files, "empty.avi", Format(16, 4), &status));
@@ -223,14 +225,14 @@ TEST(AviFailure, RealDiskFullAtEveryByteLeavesTheWholeFileOrNothing)
         LocalFileStore files;
         return WriteSteps(files, file.string(), format, 3, [](int i) { return Picture(16, 8, i); }, &status);
     };
-    for (const uint64_t nPartBytes : {AviFormat::kMaxOpenDmlBytes, uint64_t{5200}}) {
+    for (const uint64_t nPartBytes : {uint64_t{1} << 31, uint64_t{5200}}) { // the largest part, and small ones
         AviFormat format = Format(16, 8, AviCodec::Raw, nPartBytes);
         format.dwSampleStep = 2;
         ASSERT_EQ(Done, write(format));
         const std::optional<std::string> whole = GetBytes(file);
         ASSERT_TRUE(whole);
         EXPECT_EQ("rawvideo,16,8,60/1,0.083333,5,3\n", ProbeStream(file));
-        const bool bOnePart = nPartBytes == AviFormat::kMaxOpenDmlBytes;
+        const bool bOnePart = nPartBytes != 5200;
         EXPECT_TRUE(!bOnePart || whole->size() == kWhole);
         for (uint64_t nLimit = 0; nLimit <= whole->size(); ++nLimit) {
             int stage = Header;

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -134,10 +135,12 @@ TEST(Mp4Failure, RefusalsAndNamesTakenLeaveNothingOrTheWholeFile)
 {
     FakeFileStore files;
     FileStatus status;
-    const Mp4Format refused[] = {{.nWidth = 641}, {.nHeight = 8}, {.nCrf = 52}, {.nMaxKbps = 0}, {.nKeyInterval = 0}};
-    for (const Mp4Format& f : refused) {
-        EXPECT_FALSE(CMp4Writer().Open(files, "x.mp4", f, &status));
-        EXPECT_EQ(EINVAL, status.nErrno);
+    const std::pair<const char*, Mp4Format> refused[] = {
+        {"width 641", {.nWidth = 641}}, {"height 8", {.nHeight = 8}}, {"CRF 52", {.nCrf = 52}},
+        {"no bit rate", {.nMaxKbps = 0}}, {"key interval 0", {.nKeyInterval = 0}}};
+    for (const auto& [pszCase, format] : refused) {
+        EXPECT_FALSE(CMp4Writer().Open(files, "x.mp4", format, &status)) << pszCase;
+        EXPECT_EQ(EINVAL, status.nErrno) << pszCase;
     }
     CMp4Writer writer;
     ASSERT_TRUE(writer.Open(files, "/rec/recording.mp4", Mp4Format{}, &status));
