@@ -6,17 +6,13 @@
 #include "res/skin_bitmap.h"
 #include "res/skin_layout.h"
 #include "widgets/calendar_ctrl.h"
-#include "widgets/key_event.h"
 #include "widgets/logo_image.h"
-#include "widgets/overlay_font.h"
 #include "widgets/skin_button.h"
 #include "widgets/skin_slider.h"
 
 #include <QCloseEvent>
-#include <QApplication>
-#include <QKeyEvent>
+#include <QGuiApplication>
 #include <QMouseEvent>
-#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QWindow>
@@ -27,12 +23,6 @@
 namespace ostrel {
 
 namespace {
-
-// Rectangles as the panel is laid out, (left, top)-(right, bottom).
-QRect Box(int l, int t, int r, int b)
-{
-    return QRect(l, t, r - l, b - t);
-}
 
 struct PanelRow {
     QRect rcLabel;
@@ -46,7 +36,6 @@ const PanelRow kRequestRow{Box(740, 124, 920, 139), Box(740, 139, 930, 149), "RE
 const PanelRow kRecordPosRow{Box(740, 159, 920, 169), Box(740, 169, 930, 179), "R-POSITION:"};
 const PanelRow kPlayPosRow{Box(740, 184, 920, 194), Box(740, 194, 930, 204), "P-POSITION:"};
 const QRect kCalendarRect = Box(722, 376, 946, 556);
-const QColor kTextColour(0, 255, 0);
 constexpr int kCalendarId = 1100;
 constexpr int kLabelFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
 constexpr int kValueFlags = Qt::AlignCenter | Qt::TextSingleLine;
@@ -55,65 +44,45 @@ constexpr int kValueFlags = Qt::AlignCenter | Qt::TextSingleLine;
 constexpr int kPlaceWidth = 948;
 constexpr int kPlaceHeight = 681;
 
-bool IsSkinButton(int nId)
-{
-    // Push buttons: pressed while held. Everything else of the table is a lit/unlit toggle.
-    return nId == IDC_VIEWER || nId == IDC_SNAPSHOT || nId == IDC_PRINT || nId == IDC_EVENT_LIST ||
-           nId == IDC_TILES_MORE || nId == IDC_TILES_FEWER || (nId >= IDC_GO_START && nId <= IDC_GO_END);
-}
+using Kind = SkinControlKind;
 
-// What each control is called, for tooltips and screen readers, and the key command that acts
-// as it. The channel buttons are "Camera 1".."Camera 16".
-struct ControlText {
-    int nControlId;
-    const char* pszName;
-    KeyCommand command;
+// Every control of kArchiveControls: what it is, what it is called and the key command that
+// acts as it.
+constexpr SkinControl kControls[] = {
+    {IDC_VIEWER, Kind::Momentary, "Back to live", KeyCommand::BackToLive},
+    {IDC_SNAPSHOT, Kind::Momentary, "Snapshot"},
+    {IDC_PRINT, Kind::Momentary, "Print"},
+    {IDC_EVENT_LIST, Kind::Momentary, "Alarm events"},
+    {IDC_AVI_RECORD, Kind::Toggle, "AVI backup"},
+    {IDC_TILES_MORE, Kind::Momentary, "More tiles per row"},
+    {IDC_TILES_FEWER, Kind::Momentary, "Fewer tiles per row"},
+    {IDC_SINGLE_VIEW, Kind::Toggle, "One camera"},
+    {IDC_MULTI_VIEW, Kind::Toggle, "Several cameras"},
+    {.nControlId = IDC_ARCHIVE_CHANNEL_FIRST,
+     .kind = Kind::Toggle,
+     .pszName = "Camera",
+     .nCount = CArchiveTiles::kChannels},
+    {IDC_FAST_REVERSE, Kind::Toggle, "Fast reverse", KeyCommand::FastReverse},
+    {IDC_REVERSE, Kind::Toggle, "Play in reverse", KeyCommand::PlayReverse},
+    {IDC_STOP, Kind::Toggle, "Stop", KeyCommand::PlayForwardOrStop},
+    {IDC_FORWARD, Kind::Toggle, "Play forward", KeyCommand::PlayForwardOrStop},
+    {IDC_FAST_FORWARD, Kind::Toggle, "Fast forward", KeyCommand::FastForward},
+    {IDC_GO_START, Kind::Momentary, "Start of the recording", KeyCommand::GoToStart},
+    {IDC_PREV_HOUR, Kind::Momentary, "Previous hour", KeyCommand::PreviousHour},
+    {IDC_NEXT_HOUR, Kind::Momentary, "Next hour", KeyCommand::NextHour},
+    {IDC_GO_END, Kind::Momentary, "End of the recording", KeyCommand::GoToEnd},
+    {IDC_RECEIVE_LAMP, Kind::Indicator, "Receive lamp"},
+    {IDC_TIME_SLIDER, Kind::Slider, "Time of day"},
 };
 
-constexpr ControlText kControlTexts[] = {
-    {IDC_VIEWER, "Back to live", KeyCommand::BackToLive},
-    {IDC_SNAPSHOT, "Snapshot", KeyCommand::None},
-    {IDC_PRINT, "Print", KeyCommand::None},
-    {IDC_EVENT_LIST, "Alarm events", KeyCommand::None},
-    {IDC_AVI_RECORD, "AVI backup", KeyCommand::None},
-    {IDC_TILES_MORE, "More tiles per row", KeyCommand::None},
-    {IDC_TILES_FEWER, "Fewer tiles per row", KeyCommand::None},
-    {IDC_SINGLE_VIEW, "One camera", KeyCommand::None},
-    {IDC_MULTI_VIEW, "Several cameras", KeyCommand::None},
-    {IDC_FAST_REVERSE, "Fast reverse", KeyCommand::FastReverse},
-    {IDC_REVERSE, "Play in reverse", KeyCommand::PlayReverse},
-    {IDC_STOP, "Stop", KeyCommand::PlayForwardOrStop},
-    {IDC_FORWARD, "Play forward", KeyCommand::PlayForwardOrStop},
-    {IDC_FAST_FORWARD, "Fast forward", KeyCommand::FastForward},
-    {IDC_GO_START, "Start of the recording", KeyCommand::GoToStart},
-    {IDC_PREV_HOUR, "Previous hour", KeyCommand::PreviousHour},
-    {IDC_NEXT_HOUR, "Next hour", KeyCommand::NextHour},
-    {IDC_GO_END, "End of the recording", KeyCommand::GoToEnd},
-    {IDC_RECEIVE_LAMP, "Receive lamp", KeyCommand::None},
-    {IDC_TIME_SLIDER, "Time of day", KeyCommand::None},
-};
-
-std::string ControlName(int nControlId, KeyCommand* pCommand)
-{
-    *pCommand = KeyCommand::None;
-    if (nControlId >= IDC_ARCHIVE_CHANNEL_FIRST && nControlId < IDC_ARCHIVE_CHANNEL_FIRST + CArchiveTiles::kChannels)
-        return "Camera " + std::to_string(nControlId - IDC_ARCHIVE_CHANNEL_FIRST + 1);
-    for (const ControlText& text : kControlTexts)
-        if (text.nControlId == nControlId) {
-            *pCommand = text.command;
-            return text.pszName;
-        }
-    return {};
-}
-
-// The button a key command clicks; Space's is chosen by the play state.
-int ControlOfCommand(KeyCommand command)
-{
-    for (const ControlText& text : kControlTexts)
-        if (text.command == command && command != KeyCommand::None)
-            return text.nControlId;
-    return 0;
-}
+const SkinWindowParts kParts{.nWidth = CArchiveDlg::kWidth,
+                             .nHeight = CArchiveDlg::kHeight,
+                             .nBackgroundId = IDB_ARCHIVE_BACKGROUND,
+                             .nRefreshTimerId = CArchiveDlg::kRefreshTimerId,
+                             .places = kArchiveControls,
+                             .controls = kControls,
+                             .keys = ArchiveKeys(),
+                             .bOpaqueText = false};
 
 } // namespace
 
@@ -122,13 +91,10 @@ const QRect CArchiveDlg::kTimeTextRect = Box(215, 640, 315, 660);
 const QRect CArchiveDlg::kPlayAreaRect = Box(62, 22, 702, 502);
 
 CArchiveDlg::CArchiveDlg(CRecorderSession& rSession, ArchiveServices services, QWidget* pParent)
-    : QWidget(pParent, Qt::Window | Qt::FramelessWindowHint), m_rSession(rSession), m_services(services),
-      m_pTimers(services.rTimers.Create(*this)), m_backStore(kWidth, kHeight, kFrameColour),
-      m_player(rSession, *this, services.rClock, services.rTimers)
+    : CSkinWindow(kParts, services.rTimers, pParent, Qt::Window | Qt::FramelessWindowHint), m_rSession(rSession),
+      m_services(services), m_player(rSession, *this, services.rClock, services.rTimers)
 {
     setWindowTitle(QString::fromLatin1(kCaption));
-    setFixedSize(kWidth, kHeight);
-    setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::ClickFocus);
     m_logo = LoadLogo(services.rFiles, kLogoFile);
 }
@@ -137,22 +103,18 @@ CArchiveDlg::~CArchiveDlg()
 {
     // A run still recording keeps what it captured: its file is finished before the dialog goes.
     m_pBackup.reset();
-    m_pTimers->Stop(kRefreshTimerId);
-    if (m_bCreated)
+    if (IsCreated())
         m_rSession.SetArchiveWindow(nullptr);
 }
 
 void CArchiveDlg::Create()
 {
-    if (m_bCreated)
+    if (IsCreated())
         return;
-    m_bCreated = true;
-    m_overlayFont = OverlayFont();
+    CreateSkin();
     m_timeFont = font();
-    m_backStore.SetScale(devicePixelRatioF());
     m_rSession.SetDeviceScale(m_backStore.Scale());
-    m_background = SkinBitmap(IDB_ARCHIVE_BACKGROUND, m_backStore.Scale()).convertToFormat(QImage::Format_RGB32);
-    CreateControls();
+    TakeControls();
     if (m_services.pBackupFiles && m_services.pPoster)
         m_pBackup = std::make_unique<CAviBackup>(
             CAviBackup::Services{m_services.rTimers, m_services.rClock, *m_services.pPoster, *m_services.pBackupFiles,
@@ -180,70 +142,20 @@ void CArchiveDlg::Place(bool bFullScreen)
 
 // ---- controls ----------------------------------------------------------------------------
 
-void CArchiveDlg::CreateControls()
+void CArchiveDlg::TakeControls()
 {
-    for (const SkinPlacement& place : kArchiveControls) {
-        const int nId = place.nControlId;
-        if (nId == IDC_TIME_SLIDER) {
-            m_pSlider = new CSkinSlider(nId, this);
-            m_pSlider->setGeometry(place.x, place.y, place.cx, place.cy);
-            m_pSlider->SetSkin(place.nBitmapNormal, place.nBitmapActive, Qt::ArrowCursor);
-            m_pSlider->SetRange(0, kSliderMaxSeconds, false);
-            m_pSlider->SetPosition(0);
-            connect(m_pSlider, &CSkinSlider::HScroll, this, [this] { OnSliderScroll(); });
-            continue;
-        }
-        auto* pButton = new CSkinButton(nId, this);
-        pButton->setGeometry(place.x, place.y, place.cx, place.cy);
-        pButton->setVisible(place.bVisible);
-        if (IsSkinButton(nId))
-            pButton->SetBitmaps(place.nBitmapNormal, place.nBitmapActive, 0, 0, 0, CSkinButton::Momentary);
-        else
-            pButton->SetBitmaps(place.nBitmapNormal, 0, place.nBitmapActive, 0, 0, CSkinButton::Toggle);
-        connect(pButton, &CSkinButton::CommandPosted, this, [this](int nControlId) { OnCommand(nControlId); });
-
-        if (nId >= IDC_FAST_REVERSE && nId <= IDC_FAST_FORWARD)
-            m_playButtons[static_cast<size_t>(nId - IDC_FAST_REVERSE)] = pButton;
-        else if (nId >= IDC_ARCHIVE_CHANNEL_FIRST && nId < IDC_ARCHIVE_CHANNEL_FIRST + CArchiveTiles::kChannels)
-            m_channelButtons[static_cast<size_t>(nId - IDC_ARCHIVE_CHANNEL_FIRST)] = pButton;
-        else if (nId == IDC_SINGLE_VIEW)
-            m_pSingleView = pButton;
-        else if (nId == IDC_MULTI_VIEW)
-            m_pMultiView = pButton;
-        else if (nId == IDC_RECEIVE_LAMP)
-            m_pReceive = pButton;
-        else if (nId == IDC_AVI_RECORD)
-            m_pAvi = pButton;
-    }
-    // The receive lamp only shows; the link flips it.
-    m_pReceive->setEnabled(false);
-    m_pReceive->SetAccessibleRole(QAccessible::Indicator);
-
-    m_pCalendar = CCalendarCtrl::Create(kCalendarId, m_services.rClock, this, kCalendarRect);
-    NameControls();
-}
-
-std::string CArchiveDlg::ControlToolTip(int nControlId)
-{
-    KeyCommand command = KeyCommand::None;
-    std::string strTip = ControlName(nControlId, &command);
-    if (const std::optional<KeyStroke> key = KeyOfCommand(ArchiveKeys(), command))
-        strTip += " (" + KeyText(*key) + ")";
-    return strTip;
-}
-
-void CArchiveDlg::NameControls()
-{
+    m_pSlider = SkinSlider(IDC_TIME_SLIDER);
+    m_pSlider->SetRange(0, kSliderMaxSeconds, false);
+    m_pSlider->SetPosition(0);
+    connect(m_pSlider, &CSkinSlider::HScroll, this, [this] { OnSliderScroll(); });
+    m_pReceive = SkinButton(IDC_RECEIVE_LAMP);
     setAccessibleName(QStringLiteral("Archive"));
-    for (const SkinPlacement& place : kArchiveControls) {
-        QWidget* pControl = place.nControlId == IDC_TIME_SLIDER ? static_cast<QWidget*>(m_pSlider)
-                                                                 : SkinButton(place.nControlId);
-        if (!pControl)
-            continue;
-        KeyCommand command = KeyCommand::None;
-        pControl->setAccessibleName(QString::fromStdString(ControlName(place.nControlId, &command)));
-        pControl->setToolTip(QString::fromStdString(ControlToolTip(place.nControlId)));
-    }
+    CreateCalendar();
+}
+
+void CArchiveDlg::CreateCalendar()
+{
+    m_pCalendar = CCalendarCtrl::Create(kCalendarId, m_services.rClock, this, kCalendarRect);
     if (!m_pCalendar)
         return;
     m_pCalendar->setAccessibleName(QStringLiteral("Play date"));
@@ -256,14 +168,6 @@ void CArchiveDlg::NameControls()
     for (const auto& [nId, pszName] : parts)
         if (QWidget* pPart = m_pCalendar->findChild<QWidget*>(QString::number(nId)))
             pPart->setAccessibleName(QString::fromLatin1(pszName));
-}
-
-CSkinButton* CArchiveDlg::SkinButton(int nControlId) const
-{
-    for (CSkinButton* pButton : findChildren<CSkinButton*>())
-        if (pButton->ControlId() == nControlId)
-            return pButton;
-    return nullptr;
 }
 
 void CArchiveDlg::OnCommand(int nControlId)
@@ -297,32 +201,10 @@ void CArchiveDlg::OnCommand(int nControlId)
 
 void CArchiveDlg::OnKeyCommand(KeyCommand command)
 {
-    int nControlId = ControlOfCommand(command);
-    if (command == KeyCommand::PlayForwardOrStop)
-        nControlId = m_player.IsPlaying() ? IDC_STOP : IDC_FORWARD;
-    if (CSkinButton* pButton = SkinButton(nControlId))
+    if (command != KeyCommand::PlayForwardOrStop)
+        CSkinWindow::OnKeyCommand(command);
+    else if (CSkinButton* pButton = SkinButton(m_player.IsPlaying() ? IDC_STOP : IDC_FORWARD))
         pButton->Click();
-}
-
-void CArchiveDlg::keyPressEvent(QKeyEvent* pEvent)
-{
-    const std::optional<KeyStroke> key = ToKeyStroke(*pEvent);
-    const KeyCommand command = key ? FindKeyCommand(ArchiveKeys(), *key) : KeyCommand::None;
-    if (command == KeyCommand::None) {
-        QWidget::keyPressEvent(pEvent);
-        return;
-    }
-    // The keyboard's own repeats would play and stop in turn.
-    const QWidget* pModal = QApplication::activeModalWidget();
-    if (m_keyRepeats.Press(*pEvent) && (!pModal || pModal == window()))
-        OnKeyCommand(command);
-    pEvent->accept();
-}
-
-void CArchiveDlg::keyReleaseEvent(QKeyEvent* pEvent)
-{
-    m_keyRepeats.Release(*pEvent);
-    QWidget::keyReleaseEvent(pEvent);
 }
 
 void CArchiveDlg::OnSliderScroll()
@@ -330,8 +212,9 @@ void CArchiveDlg::OnSliderScroll()
     m_player.OnSliderMoved(m_pSlider->GetPos());
 }
 
-void CArchiveDlg::SetLit(CSkinButton* pButton, bool bLit)
+void CArchiveDlg::SetLit(int nControlId, bool bLit)
 {
+    CSkinButton* pButton = SkinButton(nControlId);
     if (pButton && pButton->GetCheck() != bLit)
         pButton->SetCheck(bLit ? 1 : 0);
 }
@@ -339,13 +222,13 @@ void CArchiveDlg::SetLit(CSkinButton* pButton, bool bLit)
 void CArchiveDlg::SyncLights()
 {
     for (int i = 0; i < 5; ++i)
-        SetLit(m_playButtons[static_cast<size_t>(i)], m_player.PlayLit(static_cast<PlayControl>(i)));
+        SetLit(IDC_FAST_REVERSE + i, m_player.PlayLit(static_cast<PlayControl>(i)));
     const CArchiveTiles& tiles = m_player.Tiles();
     for (int n = 0; n < CArchiveTiles::kChannels; ++n)
-        SetLit(m_channelButtons[static_cast<size_t>(n)], tiles.ChannelLit(n));
-    SetLit(m_pSingleView, tiles.SingleLit());
-    SetLit(m_pMultiView, tiles.MultiLit());
-    SetLit(m_pAvi, m_pBackup && m_pBackup->IsRecording());
+        SetLit(IDC_ARCHIVE_CHANNEL_FIRST + n, tiles.ChannelLit(n));
+    SetLit(IDC_SINGLE_VIEW, tiles.SingleLit());
+    SetLit(IDC_MULTI_VIEW, tiles.MultiLit());
+    SetLit(IDC_AVI_RECORD, m_pBackup && m_pBackup->IsRecording());
 }
 
 // ---- what the player asks ----------------------------------------------------------------
@@ -375,10 +258,10 @@ void CArchiveDlg::DrawStatusLine(const std::string& strText)
 void CArchiveDlg::DrawStatusPanel()
 {
     for (const PanelRow* pRow : {&kStartRow, &kEndRow, &kRequestRow, &kRecordPosRow, &kPlayPosRow})
-        DrawText(pRow->rcLabel, QString::fromLatin1(pRow->pszLabel), kLabelFlags, m_overlayFont, true);
-    DrawText(kStartRow.rcValue, QString::fromStdString(m_player.StartText()), kValueFlags, m_overlayFont, true);
-    DrawText(kEndRow.rcValue, QString::fromStdString(m_player.EndText()), kValueFlags, m_overlayFont, true);
-    DrawText(kRequestRow.rcValue, QString::fromStdString(m_player.RequestText()), kValueFlags, m_overlayFont, true);
+        DrawText(pRow->rcLabel, QString::fromLatin1(pRow->pszLabel), kLabelFlags, true);
+    DrawText(kStartRow.rcValue, QString::fromStdString(m_player.StartText()), kValueFlags, true);
+    DrawText(kEndRow.rcValue, QString::fromStdString(m_player.EndText()), kValueFlags, true);
+    DrawText(kRequestRow.rcValue, QString::fromStdString(m_player.RequestText()), kValueFlags, true);
 }
 
 void CArchiveDlg::DrawPositions(const std::string& strRecord, const std::string& strPlay)
@@ -423,29 +306,16 @@ void CArchiveDlg::EnableSearch(bool bEnable)
 
 void CArchiveDlg::RelayoutTiles()
 {
-    const CellRect& area = CArchiveTiles::kPlayArea;
-    PaintBackground(QRect(area.nLeft - 1, area.nTop - 1, area.Width() + 2, area.Height() + 2));
-    const CArchiveTiles& tiles = m_player.Tiles();
-    bool bAnyPicture = false;
-    for (int n = 0; n < CArchiveTiles::kChannels; ++n) {
-        if (m_backStore.Repaint(n, tiles.Tile(n)))
-            bAnyPicture = true;
-        else if (!tiles.Tile(n).IsEmpty())
-            m_backStore.PaintFrame(tiles.Tile(n));
-    }
-    if (bAnyPicture)
-        ScheduleRefresh();
+    RepaintPictures(CArchiveTiles::kPlayArea);
 }
 
 void CArchiveDlg::DrawPlayImage(uint8_t byChannel, const Picture& picture)
 {
-    m_backStore.Show(byChannel, picture, m_player.Tiles().Tile(byChannel));
-    if (!m_backStore.Pending(byChannel))
+    if (!ShowPicture(byChannel, picture))
         return;
     if (m_pBackup)
         m_pBackup->OnPictureDrawn();
     ++m_nPicturesDrawn;
-    ScheduleRefresh();
 }
 
 void CArchiveDlg::ClearPlayImages()
@@ -502,7 +372,7 @@ void CArchiveDlg::ShowMessageBox(const std::string& strText)
 
 void CArchiveDlg::SetBackupLit(bool bLit)
 {
-    SetLit(m_pAvi, bLit);
+    SetLit(IDC_AVI_RECORD, bLit);
 }
 
 bool CArchiveDlg::CapturePlayArea(uint8_t* pDst, int nStrideBytes)
@@ -601,25 +471,8 @@ PrintResult CArchiveDlg::OnPrint()
 
 // ---- drawing -----------------------------------------------------------------------------
 
-void CArchiveDlg::OnTimer(int nId)
+void CArchiveDlg::OnRefresh()
 {
-    if (nId == kRefreshTimerId)
-        RefreshScreen();
-}
-
-void CArchiveDlg::ScheduleRefresh()
-{
-    // Pictures that arrive faster than the screen refreshes replace each other unpainted.
-    if (!m_bRefreshScheduled) {
-        m_bRefreshScheduled = true;
-        m_pTimers->Start(kRefreshTimerId, 1000 / kRefreshPerSecond);
-    }
-}
-
-void CArchiveDlg::RefreshScreen()
-{
-    m_pTimers->Stop(kRefreshTimerId);
-    m_bRefreshScheduled = false;
     if (m_nTimeSeconds != m_nTimeShown && m_nTimeSeconds >= 0) {
         m_nTimeShown = m_nTimeSeconds;
         if (m_pSlider && m_pSlider->GetPos() != m_nTimeSeconds)
@@ -627,12 +480,12 @@ void CArchiveDlg::RefreshScreen()
         DrawText(kTimeTextRect, QString::fromStdString(m_strTimeText), kValueFlags, m_timeFont, true);
     }
     if (std::exchange(m_bStatusLineDirty, false))
-        DrawText(kStatusLineRect, QString::fromStdString(m_strStatusLine), kValueFlags, m_overlayFont, true);
+        DrawText(kStatusLineRect, QString::fromStdString(m_strStatusLine), kValueFlags, true);
     if (m_bPositionsDirty) {
         m_bPositionsDirty = false;
         m_strPositions = m_strRecordPos + "\n" + m_strPlayPos;
-        DrawText(kRecordPosRow.rcValue, QString::fromStdString(m_strRecordPos), kValueFlags, m_overlayFont, true);
-        DrawText(kPlayPosRow.rcValue, QString::fromStdString(m_strPlayPos), kValueFlags, m_overlayFont, true);
+        DrawText(kRecordPosRow.rcValue, QString::fromStdString(m_strRecordPos), kValueFlags, true);
+        DrawText(kPlayPosRow.rcValue, QString::fromStdString(m_strPlayPos), kValueFlags, true);
     }
     // One blink per refresh with pictures coming, however many came.
     if (m_pReceive && m_nLampFlips != 0)
@@ -643,9 +496,6 @@ void CArchiveDlg::RefreshScreen()
         m_backStore.Flush();
         m_pBackup->Capture();
     }
-    for (int n = 0; n < CArchiveTiles::kChannels; ++n)
-        if (m_backStore.Pending(n))
-            update(m_backStore.PendingRect(n));
 }
 
 const QImage& CArchiveDlg::BackStore()
@@ -670,7 +520,7 @@ void CArchiveDlg::PaintBackground(const QRect& rc)
 {
     QPainter painter(&m_backStore.Image());
     painter.setClipRect(rc);
-    painter.drawImage(QPoint(0, 0), m_background);
+    painter.drawImage(QPoint(0, 0), Background());
     if (!m_logo.isNull()) {
         // The site's own bitmap has only its 1x pixels.
         painter.setRenderHint(QPainter::SmoothPixmapTransform, m_backStore.Scale() != 1.0);
@@ -679,30 +529,10 @@ void CArchiveDlg::PaintBackground(const QRect& rc)
     update(rc);
 }
 
-void CArchiveDlg::DrawText(const QRect& rc, const QString& strText, int nFlags, const QFont& textFont,
-                           bool bFillFirst)
+void CArchiveDlg::OnDeviceScale()
 {
-    QPainter painter(&m_backStore.Image());
-    painter.setClipRect(rc);
-    if (bFillFirst)
-        painter.fillRect(rc, Qt::black);
-    painter.setFont(textFont);
-    painter.setPen(kTextColour);
-    painter.drawText(rc, nFlags, strText);
-    update(rc);
-}
-
-void CArchiveDlg::paintEvent(QPaintEvent* pEvent)
-{
-    // Moved to a screen of another device pixel ratio: everything is drawn again at the new one.
-    if (m_bCreated && m_backStore.SetScale(devicePixelRatioF())) {
-        m_rSession.SetDeviceScale(m_backStore.Scale());
-        m_background = SkinBitmap(IDB_ARCHIVE_BACKGROUND, m_backStore.Scale()).convertToFormat(QImage::Format_RGB32);
-        PaintAll();
-    }
-    m_backStore.Flush(&pEvent->region());
-    QPainter painter(this);
-    m_backStore.DrawOnto(painter, pEvent->region());
+    m_rSession.SetDeviceScale(m_backStore.Scale());
+    PaintAll();
 }
 
 void CArchiveDlg::mousePressEvent(QMouseEvent* pEvent)

@@ -12,15 +12,12 @@
 #include "models/key_commands.h"
 #include "models/snapshot_layout.h"
 #include "session/recorder_session.h"
-#include "widgets/back_store.h"
-#include "widgets/key_repeat_filter.h"
+#include "widgets/skin_window.h"
 
 #include <QFont>
 #include <QImage>
 #include <QPoint>
-#include <QWidget>
 
-#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,14 +57,12 @@ struct ArchiveServices {
 //
 // The keys of ArchiveKeys click the button they stand for; Space clicks forward while stopped
 // and stop while playing.
-class CArchiveDlg : public QWidget, private ArchiveScreen, private BackupView, public TimerTarget {
+class CArchiveDlg : public CSkinWindow, private ArchiveScreen, private BackupView {
     Q_OBJECT
 public:
     static constexpr int kWidth = 954;
     static constexpr int kHeight = 687;
     static constexpr int kRefreshTimerId = 111;     // tiles with new pictures go on screen
-    static constexpr int kRefreshPerSecond = 60;
-    static constexpr uint32_t kFrameColour = 0xFFFFFFFFu;
     static constexpr QPoint kLogoPos{25, 616};      // the logo, 165 x 65, below the layout keys
     static const QRect kStatusLineRect;             // (770, 210)-(920, 230)
     static const QRect kTimeTextRect;               // (215, 640)-(315, 660)
@@ -107,7 +102,6 @@ public:
     // For the program, the tests and the benchmarks.
     // The window as drawn, with the newest picture of every channel in its tile.
     const QImage& BackStore();
-    CSkinButton* SkinButton(int nControlId) const;
     CSkinSlider* Slider() const { return m_pSlider; }
     CCalendarCtrl* Calendar() const { return m_pCalendar; }
     // Pictures handed to a visible tile since the start.
@@ -115,11 +109,6 @@ public:
     // The time text as it stands (drawn at the next refresh at the latest).
     const std::string& TimeText() const { return m_strTimeText; }
     const std::string& PositionTexts() const { return m_strPositions; }
-
-    void OnTimer(int nId) override;
-
-    // The name and the key of a control, as its tooltip shows them.
-    static std::string ControlToolTip(int nControlId);
 
 signals:
     // The alarm list button: the event log has been asked for; bFileExisted tells whether a
@@ -130,15 +119,22 @@ signals:
     void AlarmEventsRefreshed();
 
 protected:
-    void paintEvent(QPaintEvent* pEvent) override;
     void mousePressEvent(QMouseEvent* pEvent) override;
     void mouseMoveEvent(QMouseEvent* pEvent) override;
     void mouseReleaseEvent(QMouseEvent* pEvent) override;
     void closeEvent(QCloseEvent* pEvent) override;
-    void keyPressEvent(QKeyEvent* pEvent) override;
-    void keyReleaseEvent(QKeyEvent* pEvent) override;
 
 private:
+    // CSkinWindow.
+    void OnCommand(int nControlId) override;
+    // Space is forward while stopped and stop while playing; the other keys click their button.
+    void OnKeyCommand(KeyCommand command) override;
+    // The texts and the lamp that pictures changed, then the backup's capture.
+    void OnRefresh() override;
+    void OnDeviceScale() override;
+    void PaintBackground(const QRect& rc) override;
+    CellRect PictureCell(int nChannel) const override { return m_player.Tiles().Tile(nChannel); }
+
     // ArchiveScreen.
     void ShowWindow(bool bShow) override;
     void DrawStatusLine(const std::string& strText) override;
@@ -167,33 +163,19 @@ private:
     std::string StampText() override;
     std::string RecordFolder() override;
 
-    void CreateControls();
-    void OnCommand(int nControlId);
-    void OnKeyCommand(KeyCommand command);
-    void NameControls();
+    // The controls the dialog keeps at hand, and the calendar beside them.
+    void TakeControls();
+    void CreateCalendar();
     void OnSliderScroll();
     void PaintAll();
-    void PaintBackground(const QRect& rc);
-    void DrawText(const QRect& rc, const QString& strText, int nFlags, const QFont& font, bool bFillFirst);
-    void ScheduleRefresh();
-    // The screen refresh: the texts and the lamp that pictures changed, then the new tiles.
-    void RefreshScreen();
-    void SetLit(CSkinButton* pButton, bool bLit);
+    void SetLit(int nControlId, bool bLit);
     void DrawLabels(QImage& image, const std::vector<CameraLabel>& labels);
 
     CRecorderSession& m_rSession;
     ArchiveServices m_services;
-    std::unique_ptr<TimerService> m_pTimers;
-    CBackStore m_backStore;
     CArchivePlayer m_player;
-    // Keys act at their press; a release only ends the key's hold.
-    CKeyRepeatFilter m_keyRepeats{*this, m_services.rTimers, [](uint32_t) {}};
     std::unique_ptr<CAviBackup> m_pBackup; // made by Create when the services allow
-    bool m_bCreated = false;
-    bool m_bRefreshScheduled = false;
-    QImage m_background; // bitmap 228
     QImage m_logo;       // may be null
-    QFont m_overlayFont;
     QFont m_timeFont;
     // What play pictures change is drawn at the next refresh, at most 60 times a second and only
     // when it changed, so that a picture costs no text drawing and allocates nothing.
@@ -211,12 +193,7 @@ private:
     bool m_bManualDrag = false;
     QPoint m_ptDragOffset;
 
-    std::array<CSkinButton*, 5> m_playButtons{};
-    std::array<CSkinButton*, CArchiveTiles::kChannels> m_channelButtons{};
-    CSkinButton* m_pSingleView = nullptr;
-    CSkinButton* m_pMultiView = nullptr;
     CSkinButton* m_pReceive = nullptr;
-    CSkinButton* m_pAvi = nullptr;
     CSkinSlider* m_pSlider = nullptr;
     CCalendarCtrl* m_pCalendar = nullptr;
 };

@@ -11,32 +11,20 @@
 #include "res/skin_layout.h"
 #include "models/status_text.h"
 #include "shell/main_frame.h"
-#include "widgets/bitmap_button.h"
-#include "widgets/key_event.h"
 #include "widgets/logo_image.h"
-#include "widgets/overlay_font.h"
 #include "widgets/skin_button.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
 
-#include <algorithm>
 #include <utility>
 
 namespace ostrel {
 
 namespace {
-
-// Rectangles of the status panel, (left, top)-(right, bottom) as the panel is laid out.
-QRect Box(int l, int t, int r, int b)
-{
-    return QRect(l, t, r - l, b - t);
-}
 
 const QRect kDateCaptionRect = Box(740, 70, 840, 85);
 const QRect kDateRect = Box(740, 85, 840, 100);
@@ -45,91 +33,63 @@ const QRect kTimeRect = Box(740, 115, 840, 130);
 const QRect kRecordPosRect = Box(740, 140, 855, 155);
 const QRect kPlayPosRect = Box(740, 155, 855, 170);
 const QRect kPtzChannelRect = Box(790, 500, 811, 512);
-const QColor kTextColour(0, 255, 0);
 
-// Parameters the PTZ keys report, by control ID 1087..1098.
-constexpr int kPtzParameters[] = {1324, 1325, 1326, 1327, 1328, 1329, 1330, 1331, 1332, 1033, 1334, 1035};
+using Kind = SkinControlKind;
 
-// What each control is called, for tooltips and screen readers, and the key command that acts
-// as it. The channel buttons are "Camera 1".."Camera 16" with the commands Camera1..Camera16.
-struct ControlText {
-    int nControlId;
-    const char* pszName;
-    KeyCommand command;
+// Every control of kViewControls: what it is, what it is called, the key command that acts as
+// it and, for the PTZ keys, the parameter their presses and releases report.
+constexpr SkinControl kControls[] = {
+    {IDC_EXIT, Kind::Push, "Exit"},
+    {IDC_SETTING, Kind::Push, "Configurations", KeyCommand::OpenSettings},
+    {IDC_ARCHIVE, Kind::Push, "Archive", KeyCommand::OpenArchive},
+    {IDC_LAYOUT_FIRST + 0, Kind::Toggle, "One camera", KeyCommand::LayoutSingle},
+    {IDC_LAYOUT_FIRST + 1, Kind::Toggle, "Four cameras", KeyCommand::LayoutFour},
+    {IDC_LAYOUT_FIRST + 2, Kind::Toggle, "No layout"},
+    {IDC_LAYOUT_FIRST + 3, Kind::Toggle, "Nine cameras", KeyCommand::LayoutNine},
+    {IDC_LAYOUT_FIRST + 4, Kind::Toggle, "No layout"},
+    {IDC_LAYOUT_FIRST + 5, Kind::Toggle, "No layout"},
+    {IDC_LAYOUT_FIRST + 6, Kind::Toggle, "Sixteen cameras", KeyCommand::LayoutSixteen},
+    {IDC_CONNECT, Kind::Toggle, "Connect"},
+    {IDC_DISCONNECT, Kind::Toggle, "Disconnect"},
+    {.nControlId = IDC_CHANNEL_FIRST,
+     .kind = Kind::Toggle,
+     .pszName = "Camera",
+     .command = KeyCommand::Camera1,
+     .nCount = kChannelCount},
+    {IDC_ROTATE, Kind::Toggle, "Rotation", KeyCommand::ToggleRotation},
+    {IDC_ACTIVITY_LAMP, Kind::Indicator, "Activity lamp"},
+    {IDC_PTZ_UP, Kind::Momentary, "Tilt up", KeyCommand::PtzUp, 1324},
+    {IDC_PTZ_LEFT_UP, Kind::Momentary, "Pan left and tilt up", KeyCommand::None, 1325},
+    {IDC_PTZ_LEFT, Kind::Momentary, "Pan left", KeyCommand::PtzLeft, 1326},
+    {IDC_PTZ_LEFT_DOWN, Kind::Momentary, "Pan left and tilt down", KeyCommand::None, 1327},
+    {IDC_PTZ_DOWN, Kind::Momentary, "Tilt down", KeyCommand::PtzDown, 1328},
+    {IDC_PTZ_RIGHT_DOWN, Kind::Momentary, "Pan right and tilt down", KeyCommand::None, 1329},
+    {IDC_PTZ_RIGHT, Kind::Momentary, "Pan right", KeyCommand::PtzRight, 1330},
+    {IDC_PTZ_RIGHT_UP, Kind::Momentary, "Pan right and tilt up", KeyCommand::None, 1331},
+    {IDC_PTZ_ZOOM_IN, Kind::Momentary, "Zoom in", KeyCommand::PtzZoomIn, 1332},
+    {IDC_PTZ_ZOOM_OUT, Kind::Momentary, "Zoom out", KeyCommand::PtzZoomOut, 1033},
+    {IDC_PTZ_FOCUS_IN, Kind::Momentary, "Focus in", KeyCommand::PtzFocusIn, 1334},
+    {IDC_PTZ_FOCUS_OUT, Kind::Momentary, "Focus out", KeyCommand::PtzFocusOut, 1035},
+    {IDC_PTZ_CH_PLUS, Kind::Momentary, "Next PTZ camera", KeyCommand::PtzCameraNext, 13},
+    {IDC_PTZ_CH_MINUS, Kind::Momentary, "Previous PTZ camera", KeyCommand::PtzCameraPrevious, 14},
 };
 
-constexpr ControlText kControlTexts[] = {
-    {IDC_EXIT, "Exit", KeyCommand::None},
-    {IDC_SETTING, "Configurations", KeyCommand::OpenSettings},
-    {IDC_ARCHIVE, "Archive", KeyCommand::OpenArchive},
-    {IDC_LAYOUT_FIRST + 0, "One camera", KeyCommand::LayoutSingle},
-    {IDC_LAYOUT_FIRST + 1, "Four cameras", KeyCommand::LayoutFour},
-    {IDC_LAYOUT_FIRST + 2, "No layout", KeyCommand::None},
-    {IDC_LAYOUT_FIRST + 3, "Nine cameras", KeyCommand::LayoutNine},
-    {IDC_LAYOUT_FIRST + 4, "No layout", KeyCommand::None},
-    {IDC_LAYOUT_FIRST + 5, "No layout", KeyCommand::None},
-    {IDC_LAYOUT_FIRST + 6, "Sixteen cameras", KeyCommand::LayoutSixteen},
-    {IDC_CONNECT, "Connect", KeyCommand::None},
-    {IDC_DISCONNECT, "Disconnect", KeyCommand::None},
-    {IDC_ROTATE, "Rotation", KeyCommand::ToggleRotation},
-    {IDC_ACTIVITY_LAMP, "Activity lamp", KeyCommand::None},
-    {IDC_PTZ_UP, "Tilt up", KeyCommand::PtzUp},
-    {IDC_PTZ_LEFT_UP, "Pan left and tilt up", KeyCommand::None},
-    {IDC_PTZ_LEFT, "Pan left", KeyCommand::PtzLeft},
-    {IDC_PTZ_LEFT_DOWN, "Pan left and tilt down", KeyCommand::None},
-    {IDC_PTZ_DOWN, "Tilt down", KeyCommand::PtzDown},
-    {IDC_PTZ_RIGHT_DOWN, "Pan right and tilt down", KeyCommand::None},
-    {IDC_PTZ_RIGHT, "Pan right", KeyCommand::PtzRight},
-    {IDC_PTZ_RIGHT_UP, "Pan right and tilt up", KeyCommand::None},
-    {IDC_PTZ_ZOOM_IN, "Zoom in", KeyCommand::PtzZoomIn},
-    {IDC_PTZ_ZOOM_OUT, "Zoom out", KeyCommand::PtzZoomOut},
-    {IDC_PTZ_FOCUS_IN, "Focus in", KeyCommand::PtzFocusIn},
-    {IDC_PTZ_FOCUS_OUT, "Focus out", KeyCommand::PtzFocusOut},
-    {IDC_PTZ_CH_PLUS, "Next PTZ camera", KeyCommand::PtzCameraNext},
-    {IDC_PTZ_CH_MINUS, "Previous PTZ camera", KeyCommand::PtzCameraPrevious},
-};
-
-KeyCommand CameraCommand(int nChannel)
-{
-    return static_cast<KeyCommand>(static_cast<int>(KeyCommand::Camera1) + nChannel);
-}
-
-// The control a key command acts as; 0 for none (the full-screen commands).
-int ControlOfCommand(KeyCommand command)
-{
-    if (command >= KeyCommand::Camera1 && command <= KeyCommand::Camera16)
-        return IDC_CHANNEL_FIRST + (static_cast<int>(command) - static_cast<int>(KeyCommand::Camera1));
-    for (const ControlText& text : kControlTexts)
-        if (text.command == command && command != KeyCommand::None)
-            return text.nControlId;
-    return 0;
-}
-
-std::string ControlName(int nControlId, KeyCommand* pCommand)
-{
-    if (nControlId >= IDC_CHANNEL_FIRST && nControlId < IDC_CHANNEL_FIRST + kChannelCount) {
-        *pCommand = CameraCommand(nControlId - IDC_CHANNEL_FIRST);
-        return "Camera " + std::to_string(nControlId - IDC_CHANNEL_FIRST + 1);
-    }
-    for (const ControlText& text : kControlTexts)
-        if (text.nControlId == nControlId) {
-            *pCommand = text.command;
-            return text.pszName;
-        }
-    *pCommand = KeyCommand::None;
-    return {};
-}
+const SkinWindowParts kParts{.nWidth = kMainWidth,
+                             .nHeight = kMainHeight,
+                             .nBackgroundId = IDB_MAIN_BACKGROUND,
+                             .nRefreshTimerId = COstrelView::kRefreshTimerId,
+                             .places = kViewControls,
+                             .controls = kControls,
+                             .keys = LiveViewKeys(),
+                             .bOpaqueText = true};
 
 } // namespace
 
 const QRect COstrelView::kStatusRect = Box(740, 195, 840, 225);
 
 COstrelView::COstrelView(CRecorderSession& rSession, ViewServices services, CMainFrame* pFrame, QWidget* pParent)
-    : QWidget(pParent), m_rSession(rSession), m_services(services), m_pFrame(pFrame),
-      m_pTimers(services.rTimers.Create(*this)), m_backStore(kMainWidth, kMainHeight, kFrameColour)
+    : CSkinWindow(kParts, services.rTimers, pParent), m_rSession(rSession), m_services(services), m_pFrame(pFrame)
 {
-    setFixedSize(kMainWidth, kMainHeight);
-    setAttribute(Qt::WA_OpaquePaintEvent);
     m_logo = LoadLogo(m_rSession.Files(), "./logo/slogo.bmp");
     m_rSession.SetLiveWindow(this);
 }
@@ -139,24 +99,21 @@ COstrelView::~COstrelView()
     m_rSession.SetLiveWindow(nullptr);
     if (m_services.pDisplayMode)
         m_services.pDisplayMode->Restore();
-    m_pTimers->Stop(kClockTimerId);
-    m_pTimers->Stop(kRefreshTimerId);
+    Timers().Stop(kClockTimerId);
 }
 
 void COstrelView::OnInitialUpdate()
 {
     m_rSession.Load();
-    m_overlayFont = OverlayFont();
-    m_backStore.SetScale(devicePixelRatioF());
+    CreateSkin();
     m_rSession.SetDeviceScale(m_backStore.Scale());
-    m_background = SkinBitmap(IDB_MAIN_BACKGROUND, m_backStore.Scale()).convertToFormat(QImage::Format_RGB32);
-    CreateControls();
+    TakeControls();
     PaintBackground(rect());
 
     ApplyEffects(m_rSession.ApplyLayout());
     if (m_rSession.Settings().bUseFullScreen)
         ApplyFullScreen(true);
-    m_pTimers->Start(kClockTimerId, kClockPeriodMs);
+    Timers().Start(kClockTimerId, kClockPeriodMs);
 
     DrawClock();
     DrawConnectStatus(LinkStatus{StatusOf(m_rSession.ConnectionState())});
@@ -170,123 +127,44 @@ void COstrelView::OnInitialUpdate()
 
 // ---- controls ----------------------------------------------------------------------------
 
-void COstrelView::CreateControls()
+void COstrelView::TakeControls()
 {
-    for (const SkinPlacement& place : kViewControls) {
-        const int nId = place.nControlId;
-        if (nId == IDC_EXIT || nId == IDC_SETTING || nId == IDC_ARCHIVE) {
-            auto* pButton = new CBitmapButton(nId, this);
-            pButton->LoadBitmaps(place.nBitmapNormal, place.nBitmapActive);
-            pButton->setGeometry(place.x, place.y, place.cx, place.cy);
-            pButton->setVisible(place.bVisible);
-            connect(pButton, &QAbstractButton::clicked, this, [this, nId] {
-                if (nId == IDC_EXIT)
-                    OnExitButton();
-                else if (nId == IDC_SETTING)
-                    OnSettingButton();
-                else
-                    OnArchiveButton();
-            });
-            (nId == IDC_EXIT ? m_pExit : nId == IDC_SETTING ? m_pSetting : m_pArchive) = pButton;
-            continue;
-        }
-
-        auto* pButton = new CSkinButton(nId, this);
-        pButton->setGeometry(place.x, place.y, place.cx, place.cy);
-        pButton->setVisible(place.bVisible);
-        const bool bPtzKey = nId >= IDC_PTZ_UP && nId <= IDC_PTZ_FOCUS_OUT;
-        if (bPtzKey) {
-            pButton->SetBitmaps(place.nBitmapNormal, place.nBitmapActive, 0, 0, kPtzParameters[nId - IDC_PTZ_UP],
-                                CSkinButton::Momentary);
-            m_ptzButtons[static_cast<size_t>(nId - IDC_PTZ_UP)] = pButton;
-        } else if (nId == IDC_PTZ_CH_PLUS || nId == IDC_PTZ_CH_MINUS) {
-            pButton->SetBitmaps(place.nBitmapNormal, place.nBitmapActive, 0, 0, nId == IDC_PTZ_CH_PLUS ? 13 : 14,
-                                CSkinButton::Momentary);
-            m_ptzButtons[nId == IDC_PTZ_CH_PLUS ? 12 : 13] = pButton;
-        } else {
-            pButton->SetBitmaps(place.nBitmapNormal, 0, place.nBitmapActive, 0, 0, CSkinButton::Toggle);
-        }
-        if (pButton->Parameter() != 0) {
-            connect(pButton, &CSkinButton::KeySent, this, &COstrelView::OnPtzKeySent);
-            connect(pButton, &CSkinButton::KeyPosted, this, &COstrelView::OnPtzChannelKey);
-        }
-        connect(pButton, &CSkinButton::CommandPosted, this, [this](int nControlId) {
-            if (nControlId >= IDC_LAYOUT_FIRST && nControlId < IDC_LAYOUT_FIRST + CLiveLayout::kLayoutButtons)
-                OnLayoutButton(nControlId - IDC_LAYOUT_FIRST);
-            else if (nControlId >= IDC_CHANNEL_FIRST && nControlId < IDC_CHANNEL_FIRST + kChannelCount)
-                OnChannelButton(nControlId - IDC_CHANNEL_FIRST);
-            else if (nControlId == IDC_CONNECT)
-                OnConnectButton();
-            else if (nControlId == IDC_DISCONNECT)
-                OnDisconnectButton();
-            else if (nControlId == IDC_ROTATE)
-                OnRotateButton();
-        });
-
-        if (nId >= IDC_LAYOUT_FIRST && nId < IDC_LAYOUT_FIRST + CLiveLayout::kLayoutButtons)
-            m_layoutButtons[static_cast<size_t>(nId - IDC_LAYOUT_FIRST)] = pButton;
-        else if (nId >= IDC_CHANNEL_FIRST && nId < IDC_CHANNEL_FIRST + kChannelCount)
-            m_channelButtons[static_cast<size_t>(nId - IDC_CHANNEL_FIRST)] = pButton;
-        else if (nId == IDC_CONNECT)
-            m_pConnect = pButton;
-        else if (nId == IDC_DISCONNECT)
-            m_pDisconnect = pButton;
-        else if (nId == IDC_ROTATE)
-            m_pRotate = pButton;
-        else if (nId == IDC_ACTIVITY_LAMP)
-            m_pLamp = pButton;
-    }
+    m_pConnect = SkinButton(IDC_CONNECT);
+    m_pDisconnect = SkinButton(IDC_DISCONNECT);
+    m_pRotate = SkinButton(IDC_ROTATE);
+    m_pLamp = SkinButton(IDC_ACTIVITY_LAMP);
     m_pDisconnect->SetCheck(1);
-    m_pLamp->setEnabled(false);
-    m_pLamp->SetAccessibleRole(QAccessible::Indicator);
     m_pPtzCombo = new QComboBox(this);
     m_pPtzCombo->setObjectName(QStringLiteral("ptzCombo"));
     m_pPtzCombo->setAccessibleName(QStringLiteral("PTZ camera type"));
     m_pPtzCombo->hide();
-
-    for (const SkinPlacement& place : kViewControls) {
-        QWidget* pControl = SkinButton(place.nControlId);
-        if (!pControl)
-            pControl = PushButton(place.nControlId);
-        if (!pControl)
-            continue;
-        KeyCommand command = KeyCommand::None;
-        pControl->setAccessibleName(QString::fromStdString(ControlName(place.nControlId, &command)));
-        pControl->setToolTip(QString::fromStdString(ControlToolTip(place.nControlId)));
-    }
     setAccessibleName(QStringLiteral("Live view"));
 }
 
-std::string COstrelView::ControlToolTip(int nControlId)
+void COstrelView::OnCommand(int nControlId)
 {
-    KeyCommand command = KeyCommand::None;
-    std::string strTip = ControlName(nControlId, &command);
-    if (const std::optional<KeyStroke> key = KeyOfCommand(LiveViewKeys(), command))
-        strTip += " (" + KeyText(*key) + ")";
-    return strTip;
-}
-
-CSkinButton* COstrelView::SkinButton(int nControlId) const
-{
-    for (CSkinButton* pButton : findChildren<CSkinButton*>())
-        if (pButton->ControlId() == nControlId)
-            return pButton;
-    return nullptr;
-}
-
-CBitmapButton* COstrelView::PushButton(int nControlId) const
-{
-    for (CBitmapButton* pButton : {m_pExit, m_pSetting, m_pArchive})
-        if (pButton && pButton->ControlId() == nControlId)
-            return pButton;
-    return nullptr;
+    if (nControlId >= IDC_LAYOUT_FIRST && nControlId < IDC_LAYOUT_FIRST + CLiveLayout::kLayoutButtons)
+        OnLayoutButton(nControlId - IDC_LAYOUT_FIRST);
+    else if (nControlId >= IDC_CHANNEL_FIRST && nControlId < IDC_CHANNEL_FIRST + kChannelCount)
+        OnChannelButton(nControlId - IDC_CHANNEL_FIRST);
+    else {
+        switch (nControlId) {
+        case IDC_EXIT: OnExitButton(); break;
+        case IDC_SETTING: OnSettingButton(); break;
+        case IDC_ARCHIVE: OnArchiveButton(); break;
+        case IDC_CONNECT: OnConnectButton(); break;
+        case IDC_DISCONNECT: OnDisconnectButton(); break;
+        case IDC_ROTATE: OnRotateButton(); break;
+        default: break;
+        }
+    }
 }
 
 void COstrelView::SyncButtons()
 {
     const CLiveLayout& layout = m_rSession.Layout();
     for (int n = 0; n < kChannelCount; ++n) {
-        CSkinButton* pButton = m_channelButtons[static_cast<size_t>(n)];
+        CSkinButton* pButton = SkinButton(IDC_CHANNEL_FIRST + n);
         if (!pButton)
             continue;
         if (pButton->GetCheck() != layout.ChannelChecked(n))
@@ -294,7 +172,7 @@ void COstrelView::SyncButtons()
         pButton->setEnabled(layout.ChannelEnabled(n));
     }
     for (int i = 0; i < CLiveLayout::kLayoutButtons; ++i) {
-        CSkinButton* pButton = m_layoutButtons[static_cast<size_t>(i)];
+        CSkinButton* pButton = SkinButton(IDC_LAYOUT_FIRST + i);
         if (pButton && pButton->GetCheck() != layout.LayoutChecked(i))
             pButton->SetCheck(layout.LayoutChecked(i) ? 1 : 0);
     }
@@ -434,7 +312,7 @@ void COstrelView::Leave()
 {
     if (std::exchange(m_bLeft, true))
         return;
-    m_pTimers->Stop(kClockTimerId);
+    Timers().Stop(kClockTimerId);
     m_rSession.Shutdown();
     emit ExitRequested();
 }
@@ -477,16 +355,8 @@ void COstrelView::SetUseFullScreen(bool bFull)
 
 // ---- keys --------------------------------------------------------------------------------
 
-void COstrelView::OnKeyCommand(KeyCommand command, uint32_t dwPhysicalKey)
+void COstrelView::OnKeyCommand(KeyCommand command)
 {
-    if (IsHeldCommand(command)) {
-        CSkinButton* pButton = SkinButton(ControlOfCommand(command));
-        if (!pButton || pButton->IsPressed() || !pButton->isEnabled())
-            return;
-        m_heldKeys.push_back(HeldKey{dwPhysicalKey, pButton});
-        pButton->Press();
-        return;
-    }
     switch (command) {
     case KeyCommand::ToggleFullScreen:
         SetUseFullScreen(m_rSession.Settings().bUseFullScreen == 0);
@@ -499,92 +369,17 @@ void COstrelView::OnKeyCommand(KeyCommand command, uint32_t dwPhysicalKey)
         OnSitesKey();
         return;
     default:
-        break;
+        CSkinWindow::OnKeyCommand(command);
     }
-    const int nControlId = ControlOfCommand(command);
-    if (CSkinButton* pButton = SkinButton(nControlId))
-        pButton->Click();
-    else if (CBitmapButton* pPush = PushButton(nControlId))
-        pPush->click();
 }
 
-void COstrelView::keyPressEvent(QKeyEvent* pEvent)
-{
-    const std::optional<KeyStroke> key = ToKeyStroke(*pEvent);
-    const KeyCommand command = key ? FindKeyCommand(LiveViewKeys(), *key) : KeyCommand::None;
-    if (command == KeyCommand::None) {
-        QWidget::keyPressEvent(pEvent);
-        return;
-    }
-    // The keyboard's own repeats would toggle and step again; a held PTZ key repeats by timer.
-    const QWidget* pModal = QApplication::activeModalWidget();
-    if (m_keyRepeats.Press(*pEvent) && (!pModal || pModal == window()))
-        OnKeyCommand(command, KeyId(*pEvent));
-    pEvent->accept();
-}
-
-void COstrelView::keyReleaseEvent(QKeyEvent* pEvent)
-{
-    // A held key is let go through the filter, once no repeat's press follows.
-    const uint32_t dwKey = KeyId(*pEvent);
-    const bool bHolds = std::any_of(m_heldKeys.begin(), m_heldKeys.end(),
-                                    [dwKey](const HeldKey& held) { return held.dwKey == dwKey; });
-    m_keyRepeats.Release(*pEvent);
-    const std::optional<KeyStroke> key = ToKeyStroke(*pEvent);
-    if (bHolds || (key && FindKeyCommand(LiveViewKeys(), *key) != KeyCommand::None))
-        pEvent->accept();
-    else
-        QWidget::keyReleaseEvent(pEvent);
-}
-
-bool COstrelView::ReleaseHeldKey(uint32_t dwPhysicalKey)
-{
-    if (dwPhysicalKey == 0)
-        return false;
-    const auto it = std::find_if(m_heldKeys.begin(), m_heldKeys.end(),
-                                 [dwPhysicalKey](const HeldKey& held) { return held.dwKey == dwPhysicalKey; });
-    if (it == m_heldKeys.end())
-        return false;
-    CSkinButton* pButton = it->pButton;
-    m_heldKeys.erase(it);
-    pButton->Release();
-    return true;
-}
-
-void COstrelView::ReleaseHeldKeys()
-{
-    // Key and mouse releases no longer come here: what they hold is let go now, so no camera
-    // keeps moving.
-    m_keyRepeats.Forget();
-    std::vector<HeldKey> held;
-    held.swap(m_heldKeys);
-    for (const HeldKey& key : held)
-        key.pButton->Release();
-    for (CSkinButton* pButton : m_ptzButtons)
-        if (pButton && pButton->IsPressed())
-            pButton->Release();
-}
-
-void COstrelView::changeEvent(QEvent* pEvent)
-{
-    if (pEvent->type() == QEvent::ActivationChange && !isActiveWindow())
-        ReleaseHeldKeys();
-    QWidget::changeEvent(pEvent);
-}
-
-void COstrelView::hideEvent(QHideEvent* pEvent)
-{
-    ReleaseHeldKeys();
-    QWidget::hideEvent(pEvent);
-}
-
-void COstrelView::OnPtzKeySent(int nParameter, int nPressed)
+void COstrelView::OnKeySent(int nParameter, int nPressed)
 {
     if (m_pPtzHandler)
         m_pPtzHandler->OnPtzKey(nParameter, nPressed != 0);
 }
 
-void COstrelView::OnPtzChannelKey(int nParameter, int nPressed)
+void COstrelView::OnKeyPosted(int nParameter, int nPressed)
 {
     if (m_rSession.OnPtzChannelKey(nParameter, nPressed != 0))
         DrawPtzChannel();
@@ -600,12 +395,10 @@ void COstrelView::ToggleActivityLamp()
 
 void COstrelView::OnTimer(int nId)
 {
-    if (nId == kRefreshTimerId) {
-        RefreshPendingCells();
+    if (nId != kClockTimerId) {
+        CSkinWindow::OnTimer(nId);
         return;
     }
-    if (nId != kClockTimerId)
-        return;
     DrawClock();
     ApplyEffects(m_rSession.RotationTick());
 }
@@ -614,34 +407,8 @@ void COstrelView::OnTimer(int nId)
 
 void COstrelView::OnLivePicture(uint8_t byChannel, const Picture& picture)
 {
-    if (byChannel >= kChannelCount)
-        return;
-    m_backStore.Show(byChannel, picture, m_rSession.Layout().Cell(byChannel));
-    if (!m_backStore.Pending(byChannel))
-        return;
-    ++m_nPicturesShown;
-    ScheduleRefresh();
-}
-
-void COstrelView::ScheduleRefresh()
-{
-    // The cell is painted when the screen is next refreshed, at most kRefreshPerSecond times a
-    // second: pictures that arrive faster than that replace each other without being painted
-    // in vain.
-    if (!m_bRefreshScheduled) {
-        m_bRefreshScheduled = true;
-        m_pTimers->Start(kRefreshTimerId, 1000 / kRefreshPerSecond);
-    }
-}
-
-void COstrelView::RefreshPendingCells()
-{
-    m_pTimers->Stop(kRefreshTimerId);
-    m_bRefreshScheduled = false;
-    DrawPendingPanel();
-    for (int n = 0; n < kChannelCount; ++n)
-        if (m_backStore.Pending(n))
-            update(m_backStore.PendingRect(n));
+    if (ShowPicture(byChannel, picture))
+        ++m_nPicturesShown;
 }
 
 const QImage& COstrelView::BackStore()
@@ -656,7 +423,7 @@ void COstrelView::PaintBackground(const QRect& rc)
     if (rc.intersects(kRecordPosRect) || rc.intersects(kPlayPosRect))
         m_bPositionsShown = false;
     QPainter painter(&m_backStore.Image());
-    DrawSkinPart(painter, rc.topLeft(), m_background, rc);
+    DrawSkinPart(painter, rc.topLeft(), Background(), rc);
     if (!m_logo.isNull() && rc.intersects(QRect(705, 15, 85, 55))) {
         // The site's own bitmap has only its 1x pixels.
         painter.setRenderHint(QPainter::SmoothPixmapTransform, m_backStore.Scale() != 1.0);
@@ -665,13 +432,9 @@ void COstrelView::PaintBackground(const QRect& rc)
     update(rc);
 }
 
-void COstrelView::ApplyDeviceScale()
+void COstrelView::OnDeviceScale()
 {
-    // Moved to a screen of another device pixel ratio: everything is drawn again at the new one.
-    if (!m_backStore.SetScale(devicePixelRatioF()))
-        return;
     m_rSession.SetDeviceScale(m_backStore.Scale());
-    m_background = SkinBitmap(IDB_MAIN_BACKGROUND, m_backStore.Scale()).convertToFormat(QImage::Format_RGB32);
     const bool bPositions = m_bPositionsShown || m_bPositionsDirty;
     PaintBackground(rect());
     RepaintDisplay();
@@ -680,36 +443,6 @@ void COstrelView::ApplyDeviceScale()
     m_bStatusDirty = true;
     m_bPositionsDirty = bPositions;
     DrawPendingPanel();
-}
-
-void COstrelView::RepaintDisplay()
-{
-    const CellRect& display = CLiveLayout::kDisplay;
-    PaintBackground(QRect(display.nLeft - 1, display.nTop - 1, display.Width() + 2, display.Height() + 2));
-    const CLiveLayout& layout = m_rSession.Layout();
-    bool bAnyPicture = false;
-    for (int n = 0; n < kChannelCount; ++n) {
-        if (m_backStore.Repaint(n, layout.Cell(n)))
-            bAnyPicture = true;
-        else
-            m_backStore.PaintFrame(layout.Cell(n));
-    }
-    if (bAnyPicture)
-        ScheduleRefresh();
-}
-
-void COstrelView::DrawText(const QRect& rc, const QString& strText, int nFlags, bool bFillFirst)
-{
-    QPainter painter(&m_backStore.Image());
-    painter.setClipRect(rc);
-    if (bFillFirst)
-        painter.fillRect(rc, Qt::black);
-    painter.setFont(m_overlayFont);
-    painter.setPen(kTextColour);
-    painter.setBackgroundMode(Qt::OpaqueMode);
-    painter.setBackground(Qt::black);
-    painter.drawText(rc, nFlags, strText);
-    update(rc);
 }
 
 void COstrelView::DrawConnectStatus(const LinkStatus& status)
@@ -765,16 +498,6 @@ void COstrelView::DrawPositions(uint32_t dwRecordPos, uint32_t dwPlayPos)
     m_strPositions = status_text::RecordPosition(dwRecordPos) + "\n" + status_text::PlayPosition(dwPlayPos);
     m_bPositionsDirty = true;
     ScheduleRefresh();
-}
-
-void COstrelView::paintEvent(QPaintEvent* pEvent)
-{
-    ApplyDeviceScale();
-    const uint64_t nPaintedBefore = m_backStore.NewPicturesPainted();
-    m_backStore.Flush(&pEvent->region());
-    m_nPicturesDrawn += m_backStore.NewPicturesPainted() - nPaintedBefore; // reached the window
-    QPainter painter(this);
-    m_backStore.DrawOnto(painter, pEvent->region());
 }
 
 void COstrelView::mousePressEvent(QMouseEvent* pEvent)

@@ -7,23 +7,16 @@
 #include "platform/timer_service.h"
 #include "session/live_window.h"
 #include "session/recorder_session.h"
-#include "widgets/back_store.h"
-#include "widgets/key_repeat_filter.h"
+#include "widgets/skin_window.h"
 
-#include <QFont>
 #include <QImage>
-#include <QWidget>
 
-#include <array>
-#include <memory>
 #include <string>
-#include <vector>
 
 class QComboBox;
 
 namespace ostrel {
 
-class CBitmapButton;
 class CMainFrame;
 class CSkinButton;
 
@@ -44,15 +37,13 @@ struct ViewServices {
 // Escape, which have no button, change "Use FullScreen" as the settings dialog's OK would.
 //
 // Call OnInitialUpdate once after construction; the session must outlive the view.
-class COstrelView : public QWidget, public LiveWindow, public TimerTarget {
+class COstrelView : public CSkinWindow, public LiveWindow {
     Q_OBJECT
 public:
     static constexpr int kClockTimerId = 100;
     static constexpr int kClockPeriodMs = 1000;
     static constexpr int kRefreshTimerId = 99;    // cells with new pictures go on screen
-    static constexpr int kRefreshPerSecond = 60;
-    static constexpr uint32_t kFrameColour = 0xFFFFFFFFu; // cell frames: white
-    static const QRect kStatusRect;                       // the connection line's box
+    static const QRect kStatusRect;               // the connection line's box
 
     COstrelView(CRecorderSession& rSession, ViewServices services, CMainFrame* pFrame, QWidget* pParent = nullptr);
     ~COstrelView() override;
@@ -85,9 +76,6 @@ public:
     // "Use FullScreen" set and applied as after the settings dialog's OK (kept at exit).
     void SetUseFullScreen(bool bFull);
 
-    // The name and the key of a control, as its tooltip shows them.
-    static std::string ControlToolTip(int nControlId);
-
     // LiveWindow.
     void OnConnectStatus(const LinkStatus& status) override { DrawConnectStatus(status); }
     void OnLivePicture(uint8_t byChannel, const Picture& picture) override;
@@ -106,11 +94,9 @@ public:
     CRecorderSession& Session() const { return m_rSession; }
     // The window as drawn, with the newest picture of every channel in its cell.
     const QImage& BackStore();
-    CSkinButton* SkinButton(int nControlId) const;
-    CBitmapButton* PushButton(int nControlId) const;
     // Pictures painted into the window since the start, each once (not again after a layout
     // change), and not those merely waiting for the next refresh.
-    uint64_t PicturesDrawn() const { return m_nPicturesDrawn; }
+    uint64_t PicturesDrawn() const { return PicturesPainted(); }
     // Pictures handed to a visible cell, painted or replaced by a newer one before the refresh.
     uint64_t PicturesShown() const { return m_nPicturesShown; }
     // Texts of the status panel, as they stand (on screen from the next refresh at most).
@@ -129,54 +115,42 @@ signals:
     void SettingsAccepted();
 
 protected:
-    void paintEvent(QPaintEvent* pEvent) override;
     void mousePressEvent(QMouseEvent* pEvent) override;
     void mouseDoubleClickEvent(QMouseEvent* pEvent) override;
-    void keyPressEvent(QKeyEvent* pEvent) override;
-    void keyReleaseEvent(QKeyEvent* pEvent) override;
-    void changeEvent(QEvent* pEvent) override;
-    void hideEvent(QHideEvent* pEvent) override;
 
 private:
-    struct HeldKey {
-        uint32_t dwKey;         // the physical key that holds it, whatever Shift does meanwhile
-        CSkinButton* pButton;
-    };
-    // A key of LiveViewKeys went down: its button is clicked, or pressed until the key is up.
-    void OnKeyCommand(KeyCommand command, uint32_t dwPhysicalKey);
+    // CSkinWindow.
+    void OnCommand(int nControlId) override;
+    // A PTZ button's press and release: sent to the PTZ handler, posted to the session's PTZ
+    // camera keys.
+    void OnKeySent(int nParameter, int nPressed) override;
+    void OnKeyPosted(int nParameter, int nPressed) override;
+    // The full-screen keys and the site list's have no button; the others click theirs.
+    void OnKeyCommand(KeyCommand command) override;
+    void OnRefresh() override { DrawPendingPanel(); }
+    void OnDeviceScale() override;
+    void PaintBackground(const QRect& rc) override;
+    CellRect PictureCell(int nChannel) const override { return m_rSession.Layout().Cell(nChannel); }
+
+    // The controls the view keeps at hand, and the hidden PTZ type list beside them.
+    void TakeControls();
     // The connect control's lights after a connect was asked for (bStarted: one started).
     void ShowConnectStarted(bool bStarted);
-    bool ReleaseHeldKey(uint32_t dwPhysicalKey); // false when that key holds nothing
-    void ReleaseHeldKeys();
-    void CreateControls();
     void ApplyEffects(const CLiveLayout::Effects& effects);
     void SyncButtons();
-    void PaintBackground(const QRect& rc);
-    void ApplyDeviceScale();
-    void ScheduleRefresh();
-    void RefreshPendingCells();
     void DrawPendingPanel();
-    void RepaintDisplay();
-    void DrawText(const QRect& rc, const QString& strText, int nFlags, bool bFillFirst);
-    void OnPtzKeySent(int nParameter, int nPressed);
-    void OnPtzChannelKey(int nParameter, int nPressed);
+    void RepaintDisplay() { RepaintPictures(CLiveLayout::kDisplay); }
 
     CRecorderSession& m_rSession;
     ViewServices m_services;
     CMainFrame* m_pFrame;
-    std::unique_ptr<TimerService> m_pTimers; // timers 99 and 100
     PtzKeyHandler* m_pPtzHandler = nullptr;
 
-    CBackStore m_backStore;   // the whole window as drawn; paintEvent copies from it
-    bool m_bRefreshScheduled = false;
     bool m_bLeft = false;     // Leave has run
     uint32_t m_nFullScreenAsks = 0; // ApplyFullScreen calls; only the last one's answer places the frame
-    QImage m_background;  // bitmap 162
     QImage m_logo;        // ./logo/slogo.bmp, may be null
-    QFont m_overlayFont;
     std::string m_strStatusLine;
     bool m_bStatusDirty = false;      // m_strStatusLine waits to be drawn
-    uint64_t m_nPicturesDrawn = 0;
     uint64_t m_nPicturesShown = 0;
     bool m_bPositionsShown = false;   // the position texts below are on screen
     bool m_bPositionsDirty = false;   // the positions below wait to be drawn
@@ -187,19 +161,11 @@ private:
     std::string m_strTime;
     std::string m_strPositions;
 
-    CBitmapButton* m_pExit = nullptr;
-    CBitmapButton* m_pSetting = nullptr;
-    CBitmapButton* m_pArchive = nullptr;
-    std::array<CSkinButton*, CLiveLayout::kLayoutButtons> m_layoutButtons{};
-    std::array<CSkinButton*, kChannelCount> m_channelButtons{};
     CSkinButton* m_pConnect = nullptr;
     CSkinButton* m_pDisconnect = nullptr;
     CSkinButton* m_pRotate = nullptr;
     CSkinButton* m_pLamp = nullptr;
-    std::array<CSkinButton*, 14> m_ptzButtons{};
     QComboBox* m_pPtzCombo = nullptr;
-    std::vector<HeldKey> m_heldKeys; // PTZ buttons held by keys that are still down
-    CKeyRepeatFilter m_keyRepeats{*this, m_services.rTimers, [this](uint32_t dwKey) { ReleaseHeldKey(dwKey); }};
 };
 
 } // namespace ostrel

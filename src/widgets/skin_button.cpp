@@ -18,14 +18,22 @@ CSkinButton::CSkinButton(int nControlId, QWidget* pParent) : QWidget(pParent), m
     InstallSkinAccessibility();
 }
 
-void CSkinButton::SetBitmaps(int nId0, int nId1, int nId2, int nId3, int nParameter, int nMode)
+void CSkinButton::SetBitmaps(int nId0, int nId1, int nId2, int nId3, int nParameter, ButtonMode mode)
 {
     m_nBitmapIds = {nId0, nId1, nId2, nId3};
     m_nParameter = nParameter;
-    m_nMode = nMode == Momentary ? Momentary : Toggle;
+    m_mode = mode;
     for (size_t i = 0; i < m_bitmaps.size(); ++i)
         m_bitmaps[i] = m_nBitmapIds[i] != 0 ? SkinBitmap(m_nBitmapIds[i]) : QImage();
     SetState(Normal);
+}
+
+void CSkinButton::SetBitmaps(int nNormalId, int nActiveId, ButtonMode mode, int nParameter)
+{
+    if (mode == Momentary)
+        SetBitmaps(nNormalId, nActiveId, 0, 0, nParameter, Momentary);
+    else
+        SetBitmaps(nNormalId, 0, nActiveId, 0, nParameter, Toggle);
 }
 
 void CSkinButton::SetState(int s)
@@ -43,7 +51,7 @@ int CSkinButton::CurrentBitmapId() const
 
 void CSkinButton::SetCheck(int nValue)
 {
-    if (m_nMode == Toggle) {
+    if (m_mode == Toggle) {
         m_bCheck = nValue != 0;
         SetState(m_bCheck ? Checked : Normal);
         return;
@@ -92,7 +100,7 @@ void CSkinButton::mousePressEvent(QMouseEvent* pEvent)
 void CSkinButton::OnButtonDown()
 {
     m_bPressed = true;
-    if (m_nMode == Momentary) {
+    if (m_mode == Momentary) {
         SetState(Pressed);
         PostKey(1);
         emit KeySent(m_nParameter, 1);
@@ -206,7 +214,7 @@ void CSkinButton::OnButtonUp()
         return;
     }
     m_bPressed = false;
-    if (m_nMode == Momentary) {
+    if (m_mode == Momentary) {
         SetState(Normal);
         PostKey(0);
         emit KeySent(m_nParameter, 0);
@@ -216,7 +224,7 @@ void CSkinButton::OnButtonUp()
         SetState(m_bCheck ? Normal : Checked);
     }
     PostCommand();
-    if (m_nMode == Toggle)
+    if (m_mode == Toggle)
         m_bCheck = !m_bCheck;
 }
 

@@ -30,14 +30,17 @@ namespace ostrel {
 class CSkinButton : public QWidget {
     Q_OBJECT
 public:
-    enum Mode { Toggle = 0, Momentary = 1 };
+    enum ButtonMode { Toggle = 0, Momentary = 1 };
     enum State { Normal = 0, Pressed = 1, Checked = 2, PressedUnchecked = 3 };
 
     explicit CSkinButton(int nControlId, QWidget* pParent = nullptr);
 
     // Loads the images of states 0-3 from the skin (0 = no image for that state), stores the
     // parameter and the mode, then shows state 0.
-    void SetBitmaps(int nId0, int nId1, int nId2, int nId3, int nParameter, int nMode);
+    void SetBitmaps(int nId0, int nId1, int nId2, int nId3, int nParameter, ButtonMode mode);
+    // The two images of a skin place: released and pressed (states 0 and 1) for a momentary
+    // button, unchecked and checked (states 0 and 2) for a toggle.
+    void SetBitmaps(int nNormalId, int nActiveId, ButtonMode mode, int nParameter = 0);
     // Shows state s, if it differs from the current one and has an image.
     void SetState(int s);
     bool GetCheck() const { return m_bCheck; }
@@ -51,7 +54,7 @@ public:
 
     int ControlId() const { return m_nControlId; }
     int Parameter() const { return m_nParameter; }
-    int Mode() const { return m_nMode; }
+    ButtonMode Mode() const { return m_mode; }
     int CurrentState() const { return m_nCurrentState; }
     // Resource number of the image on show, 0 when none is.
     int CurrentBitmapId() const;
@@ -94,7 +97,7 @@ private:
     bool m_bCheck = false;              // checked (toggle) or held (momentary)
     bool m_bPressed = false;            // the left button went down here and has not come up
     int m_nParameter = 0;               // reported with KeyPosted and KeySent
-    int m_nMode = Toggle;
+    ButtonMode m_mode = Toggle;
     int m_nCurrentState = -1;           // -1 = no image shown yet
     bool m_bTracking = false;           // the pointer is inside and its leaving will be handled
     bool m_bKeyHeld = false;            // Enter or Return pressed it and has not come up
