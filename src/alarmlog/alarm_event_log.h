@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/link_archive.h"
 #include "platform/file_store.h"
 
 #include <cstddef>
@@ -38,7 +39,6 @@ struct AlarmEventRow {
 // checked before it is used.
 class AlarmEventLog {
 public:
-    static constexpr const char* kFileName = "AlarmEvent.am";
     static constexpr size_t kRecordBytes = 10;
     // Records beyond this many are not read: a recorder's log holds some thousands, and each
     // listed record becomes a row in a window.
@@ -49,7 +49,7 @@ public:
     // The rows of the listable records among the whole records of the bytes, in file order.
     static std::vector<AlarmEventRow> Parse(const uint8_t* pData, size_t nBytes);
     // The file's rows; none when it is missing or unreadable. At most kMaxFileBytes are read.
-    static std::vector<AlarmEventRow> Load(FileStore& rFiles, const std::string& strPath = kFileName);
+    static std::vector<AlarmEventRow> Load(FileStore& rFiles, const std::string& strPath = kAlarmEventFile);
 
     // The texts of the set bits from bit 7 down to bit 0, each with its leading blank; "No
     // Event" for 0.

@@ -446,9 +446,7 @@ PrintResult CArchiveDlg::OnPrint()
     // The labels go on the window itself, where they stay until the tiles are painted again;
     // the capture carries them.
     m_backStore.Flush();
-    const LocalDateTime now = m_services.rClock.LocalNow();
-    const std::string strStamp =
-        StampString(ArchiveDateTime{now.nYear, now.nMonth, now.nDay, now.nHour, now.nMinute, now.nSecond});
+    const std::string strStamp = StampString(m_services.rClock.LocalNow());
     const CArchiveTiles& tiles = m_player.Tiles();
     DrawLabels(m_backStore.Image(), CameraLabels(tiles.GridDiv(), tiles.SelChannel(), strStamp, LabelPlace::Window));
     update(kPlayAreaRect);

@@ -87,7 +87,6 @@ public:
     static constexpr size_t kMaxPtzPayload = kSendBytes - wire::kMinPacketBytes;
     static constexpr uint16_t kLoginKeyCode = 0x201;
     static constexpr uint8_t kPlayImageLimit = 20; // counted play images before a reconnection
-    static constexpr const char* kAlarmEventFile = "AlarmEvent.am";
     static constexpr const char* kPtzReplyText = "Direct Pantilt Camera Control";
     // Undecoded pictures beyond one per decoder thread before reading waits (and this thread
     // decodes one of them at each turn meanwhile).

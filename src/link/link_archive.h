@@ -10,6 +10,9 @@
 
 namespace ostrel {
 
+// The recorder's event log as the link saves it, in the working folder.
+inline constexpr const char* kAlarmEventFile = "AlarmEvent.am";
+
 // The archive's play state as kept (m_wPlayState): low byte 1 = playing, high byte 1 = reverse.
 struct PlayState {
     uint16_t wWord = 0;

@@ -122,17 +122,7 @@ uint32_t MakeSecondsValue(const DateTimeFields& t)
 
 DateTimeFields SplitSecondsValue(uint32_t dwSeconds)
 {
-    const std::time_t seconds = static_cast<std::time_t>(dwSeconds);
-    std::tm tmLocal{};
-    localtime_r(&seconds, &tmLocal);
-    DateTimeFields t;
-    t.nYear = tmLocal.tm_year + 1900;
-    t.nMonth = tmLocal.tm_mon + 1;
-    t.nDay = tmLocal.tm_mday;
-    t.nHour = tmLocal.tm_hour;
-    t.nMinute = tmLocal.tm_min;
-    t.nSecond = tmLocal.tm_sec;
-    return t;
+    return LocalDateTimeOf(dwSeconds);
 }
 
 uint32_t MakeTimeCost(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond)

@@ -4,6 +4,8 @@
 // time and position encodings that ride in them. Every integer on the wire is a 32-bit
 // little-endian word; everything here is encoded and decoded byte by byte.
 
+#include "platform/clock.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -125,15 +127,7 @@ constexpr uint32_t MakeTimeWord(int nHour, int nMinute, int nSecond)
         | (static_cast<uint32_t>(nSecond) & 0xFFu) << 8;
 }
 
-struct DateTimeFields {
-    int nYear = 0;
-    int nMonth = 0;
-    int nDay = 0;
-    int nHour = 0;
-    int nMinute = 0;
-    int nSecond = 0;
-    bool operator==(const DateTimeFields&) const = default;
-};
+using DateTimeFields = DateTime;
 
 DateTimeFields SplitDateTimeWords(uint32_t dwDate, uint32_t dwTime);
 

@@ -19,9 +19,14 @@ int64_t SystemClock::TickUs() const
 
 LocalDateTime SystemClock::LocalNow() const
 {
-    const std::time_t now = std::time(nullptr);
+    return LocalDateTimeOf(std::time(nullptr));
+}
+
+LocalDateTime LocalDateTimeOf(int64_t nSeconds)
+{
+    const auto seconds = static_cast<std::time_t>(nSeconds);
     std::tm tmLocal{};
-    localtime_r(&now, &tmLocal);
+    localtime_r(&seconds, &tmLocal);
     LocalDateTime t;
     t.nYear = tmLocal.tm_year + 1900;
     t.nMonth = tmLocal.tm_mon + 1;

@@ -6,15 +6,25 @@
 
 namespace ostrel {
 
-struct LocalDateTime {
-    int nYear = 1970;
-    int nMonth = 1;  // 1..12
-    int nDay = 1;    // 1..31
+// A calendar date and a time of day, as the local clock, the recorder's words and the event log
+// give them.
+struct DateTime {
+    int nYear = 0;
+    int nMonth = 0;  // 1..12
+    int nDay = 0;    // 1..31
     int nHour = 0;
     int nMinute = 0;
     int nSecond = 0;
+    bool operator==(const DateTime&) const = default;
+};
+
+// The local wall clock's reading.
+struct LocalDateTime : DateTime {
     int nDayOfWeek = 4; // 0 = Sunday
 };
+
+// Seconds since 1970-01-01 00:00:00 UTC as local time.
+LocalDateTime LocalDateTimeOf(int64_t nSeconds);
 
 class Clock {
 public:

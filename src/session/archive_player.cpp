@@ -48,8 +48,7 @@ void CArchivePlayer::Start()
 
 ArchiveDateTime CArchivePlayer::Now() const
 {
-    const LocalDateTime now = m_rClock.LocalNow();
-    return ArchiveDateTime{now.nYear, now.nMonth, now.nDay, now.nHour, now.nMinute, now.nSecond};
+    return m_rClock.LocalNow();
 }
 
 int CArchivePlayer::SliderSeconds() const

@@ -73,7 +73,6 @@ public:
     static constexpr int kBackToLiveMs = 500;
     static constexpr int kEventRestartMs = 1000;
     static constexpr uint16_t kSearchKeyCode = 0x0204; // pressed when no recorded range is known
-    static constexpr const char* kAlarmEventFile = "AlarmEvent.am";
     static constexpr const char* kSavingRefusalText = "Saving AVI File Now.So Can Not Close This Window!";
 
     CArchivePlayer(CRecorderSession& rSession, ArchiveScreen& rScreen, const Clock& clock, TimerFactory& rTimers);

@@ -15,7 +15,7 @@ CRecorderSession::CRecorderSession(SessionServices services)
 CRecorderSession::~CRecorderSession()
 {
     m_link.Disconnect(true);
-    m_services.rFiles.Remove(CDvrLink::kAlarmEventFile);
+    m_services.rFiles.Remove(kAlarmEventFile);
 }
 
 void CRecorderSession::SetArchiveWindow(ArchiveWindow* pWindow)
@@ -69,7 +69,7 @@ bool CRecorderSession::Disconnect()
     m_byConnectState = ConnectState::Idle;
     m_link.Disconnect(true);
     m_layout.ClearDrawn();
-    m_services.rFiles.Remove(CDvrLink::kAlarmEventFile);
+    m_services.rFiles.Remove(kAlarmEventFile);
     if (m_pLive)
         m_pLive->OnConnectionDropped();
     return true;
