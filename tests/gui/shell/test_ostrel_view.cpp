@@ -405,16 +405,21 @@ private:
 
 TEST_F(PtzKeysTest, EachKeyByMouseOrKeyboardSendsItsCommandWhileHeldAndStopsWhenLetGo)
 {
-    const std::tuple<int, Qt::Key, uint8_t> keys[] = {
-        {IDC_PTZ_UP, Qt::Key_Up, 3},            {IDC_PTZ_LEFT_UP, Qt::Key_unknown, 5},
-        {IDC_PTZ_LEFT, Qt::Key_Left, 1},        {IDC_PTZ_LEFT_DOWN, Qt::Key_unknown, 8},
-        {IDC_PTZ_DOWN, Qt::Key_Down, 4},        {IDC_PTZ_RIGHT_DOWN, Qt::Key_unknown, 7},
-        {IDC_PTZ_RIGHT, Qt::Key_Right, 2},      {IDC_PTZ_RIGHT_UP, Qt::Key_unknown, 6},
-        {IDC_PTZ_ZOOM_IN, Qt::Key_Plus, 9},     {IDC_PTZ_ZOOM_OUT, Qt::Key_Minus, 10},
-        {IDC_PTZ_FOCUS_IN, Qt::Key_PageUp, 12}, {IDC_PTZ_FOCUS_OUT, Qt::Key_PageDown, 11},
+    const struct {
+        const char* pszName;
+        int nControl;
+        Qt::Key key; // none: the mouse
+        uint8_t bySlot;
+    } keys[] = {
+        {"up", IDC_PTZ_UP, Qt::Key_Up, 3},                {"left up", IDC_PTZ_LEFT_UP, Qt::Key_unknown, 5},
+        {"left", IDC_PTZ_LEFT, Qt::Key_Left, 1},          {"left down", IDC_PTZ_LEFT_DOWN, Qt::Key_unknown, 8},
+        {"down", IDC_PTZ_DOWN, Qt::Key_Down, 4},          {"right down", IDC_PTZ_RIGHT_DOWN, Qt::Key_unknown, 7},
+        {"right", IDC_PTZ_RIGHT, Qt::Key_Right, 2},       {"right up", IDC_PTZ_RIGHT_UP, Qt::Key_unknown, 6},
+        {"zoom in", IDC_PTZ_ZOOM_IN, Qt::Key_Plus, 9},    {"zoom out", IDC_PTZ_ZOOM_OUT, Qt::Key_Minus, 10},
+        {"focus in", IDC_PTZ_FOCUS_IN, Qt::Key_PageUp, 12}, {"focus out", IDC_PTZ_FOCUS_OUT, Qt::Key_PageDown, 11},
     };
-    for (const auto& [nControl, key, bySlot] : keys) {
-        SCOPED_TRACE(nControl);
+    for (const auto& [pszName, nControl, key, bySlot] : keys) {
+        SCOPED_TRACE(pszName);
         DeliverPicture(0); // keeps the watchdog quiet
         CSkinButton* pKey = pView->SkinButton(nControl);
         ASSERT_NE(nullptr, pKey);
