@@ -205,6 +205,7 @@ TEST_F(ArchiveDlgTest, BackupRecordsWhatIsPlayedAtItsTimesAndViewerWaitsForItsFi
                             "-of", "default=nw=1:nk=1", "backup.mp4"});
     ASSERT_TRUE(probe.waitForFinished(30000));
     EXPECT_EQ("0.000000\n0.016000\n0.036000\n0.056000\nh264\n640\n480\n", probe.readAllStandardOutput().toStdString());
+    EXPECT_EQ(std::vector<std::string>{"/rec"}, folders.opened) << "the dialog's folder opener reaches the backup";
     Click(IDC_VIEWER);
     clock.Advance(500);
     EXPECT_FALSE(pDlg->isVisible());
