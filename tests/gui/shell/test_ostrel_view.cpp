@@ -248,6 +248,7 @@ TEST_F(ViewTest, SitesKeyFiltersTheAddressBookAndEnterConnectsToTheChosenSite)
     EXPECT_EQ((std::vector<std::string>{"YARD", "Back yard"}), shown);
     EXPECT_EQ("10.0.0.3", sockets.Last()->strHost);
     EXPECT_EQ(9000, sockets.Last()->wPort);
+    EXPECT_EQ("Back yard", std::string(GetText(pSession->Settings().szIpLabel)));
     EXPECT_TRUE(Checked(IDC_CONNECT) && !Checked(IDC_DISCONNECT));
 
     // Escape closes the list and changes nothing.
