@@ -178,7 +178,8 @@ TEST_F(ConfigDialogTest, BadAddressesAndPortsKeepTheDialogOpenWithOneMessageAndT
         EXPECT_EQ(bRefused, pConfig->isVisible());
         EXPECT_EQ(bRefused ? "/rec/path" : strPath, GetText(s.szRecordPath));
     }
-    EXPECT_EQ(std::vector<std::string>{"Configurations: " + std::string(CConfigConnections::kLongPathMessage)},
+    EXPECT_EQ(std::vector<std::string>{"Configurations: The folder's path is longer than 259 bytes; choose a folder "
+                                       "with a shorter path."},
               notifier.messages);
 
     // The fields take only what they can hold: a ']' would end the address book's section name.

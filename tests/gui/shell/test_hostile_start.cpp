@@ -51,7 +51,7 @@ void ClearFolders() // every file a start may read
 void PutPtzFile(const std::function<void(const fs::path&)>& put)
 {
     fs::create_directories(WorkDir() / "PTZ");
-    put(WorkDir() / "PTZ" / kPtzTypeFiles[kDefaultPtzType]);
+    put(WorkDir() / "PTZ" / "pelcoP.tl"); // the default camera type's
 }
 
 // The texts of the message boxes that came up, each closed at once as the operator would.
@@ -83,11 +83,11 @@ struct Start {
 void ExpectDefaultSettings(COstrelApp& app)
 {
     const ViewSettings& s = app.Session()->Settings();
-    EXPECT_EQ(kDefaultUserId, GetText(s.szUserId));
-    EXPECT_EQ(kDefaultHostAddress, GetText(s.szHostAddress));
-    EXPECT_EQ(kDefaultHostPort, s.nHostPort);
-    EXPECT_EQ(kDefaultPtzType, s.byPtzType);
-    EXPECT_EQ(kDefaultIpLabel, GetText(s.szIpLabel));
+    EXPECT_EQ("admin", GetText(s.szUserId));
+    EXPECT_EQ("192.168.1.100", GetText(s.szHostAddress));
+    EXPECT_EQ("INTRANET", GetText(s.szIpLabel));
+    EXPECT_EQ(8000, s.nHostPort);
+    EXPECT_EQ(1, s.byPtzType) << "PELCOP";
 }
 
 } // namespace

@@ -24,14 +24,23 @@
 
 using namespace ostrel;
 
-TEST(MainFrame, ASecondStartBringsTheFirstForwardAndIsRefusedOnlyWhenTheFirstCannotBeReached)
-{
+namespace {
+
+// The backup folder goes into the test's folder, not beside the test program.
+class MainFrame : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     const QString strLock = dir.filePath(QStringLiteral("Ostrel.lock"));
-    // The backup folder goes into the test's folder, not beside the test program.
     const SettingsPlaces places{dir.path().toStdString(), dir.path().toStdString()};
     test::RecordingNotifier notifier;
+};
+
+} // namespace
+
+TEST_F(MainFrame, ASecondStartBringsTheFirstForwardAndIsRefusedOnlyWhenTheFirstCannotBeReached)
+{
     COstrelApp first(notifier, strLock, places);
     ASSERT_TRUE(first.InitInstance());
     ASSERT_TRUE(first.GetMainWnd() && first.GetMainWnd()->isVisible());
@@ -62,13 +71,8 @@ TEST(MainFrame, ASecondStartBringsTheFirstForwardAndIsRefusedOnlyWhenTheFirstCan
     fourth.ExitInstance();
 }
 
-TEST(MainFrame, OpensWhereItStoodOnAScreenStillThereAndTheSettingsOkLeavesItThere)
+TEST_F(MainFrame, OpensWhereItStoodOnAScreenStillThereAndTheSettingsOkLeavesItThere)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const SettingsPlaces places{dir.path().toStdString(), dir.path().toStdString()};
-    test::RecordingNotifier notifier;
-    const QString strLock = dir.filePath(QStringLiteral("Ostrel.lock"));
     const QRect rcScreen = QGuiApplication::primaryScreen()->geometry();
     QSettings profile; // the program's, as the application's names make it
     profile.remove(QStringLiteral("Setting/Rotate Interval")); // a key only a save writes
@@ -140,13 +144,9 @@ TEST(AboutBox, OpensFromTheBrandListsTheKeysAndEveryKeyTextFitsItsLabel)
 
 // Where the screen's mode cannot be switched (here: no X display), full screen is the window
 // system's, with the view scaled to fit in black and its controls answering where they are shown.
-TEST(MainFrame, FullScreenWithoutAModeSwitchScalesTheViewToFitAndItsButtonsFollow)
+TEST_F(MainFrame, FullScreenWithoutAModeSwitchScalesTheViewToFitAndItsButtonsFollow)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const SettingsPlaces places{dir.path().toStdString(), dir.path().toStdString()};
-    test::RecordingNotifier notifier;
-    COstrelApp app(notifier, dir.filePath(QStringLiteral("Ostrel.lock")), places);
+    COstrelApp app(notifier, strLock, places);
     ASSERT_TRUE(app.InitInstance());
     CMainFrame* pFrame = app.GetMainWnd();
     COstrelView* pView = app.GetView();
