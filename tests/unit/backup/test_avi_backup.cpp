@@ -31,7 +31,7 @@ struct Disk final : public BackupFileMaker {
         {
             std::unique_lock<std::mutex> lock(disk.mutex);
             disk.gateOpened.wait(lock, [&] { return !disk.bGateClosed; });
-            EXPECT_EQ(CAviBackup::kFrameStride, nStrideBytes);
+            EXPECT_EQ(640 * 4, nStrideBytes);
             if (disk.nFailAtFrame == static_cast<int>(frames.size())) {
                 disk.nFailAtFrame = -1;
                 pStatus->nErrno = ENOSPC;
@@ -87,7 +87,7 @@ struct View final : public BackupView {
     void ShowBackupMessage(const std::string& strText) override { messages.push_back(strText); }
     bool CapturePlayArea(uint8_t* pDst, int nStrideBytes) override
     {
-        std::memset(pDst, ++nCaptured, static_cast<size_t>(nStrideBytes) * CAviBackup::kFrameHeight);
+        std::memset(pDst, ++nCaptured, static_cast<size_t>(nStrideBytes) * 480);
         return true;
     }
     std::string StampText() override { return strStamp; }

@@ -217,7 +217,7 @@ TEST_F(ArchivePlayerTest, WithoutAKnownRangeEveryPlayControlPressesTheSearchKey)
 
     // The key armed the watchdog; what it re-sends is the status request, never a live request.
     const size_t n = Mark();
-    clock.Advance(CDvrLink::kImageWatchdogMs);
+    clock.Advance(5000); // the image watchdog
     EXPECT_EQ(Sent{Status()}, SentSince(n));
 }
 
@@ -256,7 +256,7 @@ TEST_F(ArchivePlayerTest, PressesDuringTheWayBackToLiveAreDroppedAndThePauseDies
     Player().OnViewer();
     Player().OnAlarmList();
     EXPECT_EQ(Sent{}, SentSince(n));
-    clock.Advance(CArchivePlayer::kBackToLiveMs);
+    clock.Advance(500);
     EXPECT_FALSE(Window().IsArchiveActive());
     EXPECT_EQ(Sent{RequestBytes(0x1011, {1, 1, 0xFFFF})}, SentSince(n)) << "live, and nothing meant for the archive";
 
@@ -273,7 +273,7 @@ TEST_F(ArchivePlayerTest, PressesDuringTheWayBackToLiveAreDroppedAndThePauseDies
     ASSERT_TRUE(Window().IsArchiveActive());
     Session().Disconnect();
     Player().OnViewer();
-    clock.Advance(CArchivePlayer::kBackToLiveMs);
+    clock.Advance(500);
     EXPECT_FALSE(Window().IsArchiveActive());
     EXPECT_FALSE(screen.bShown);
 }
