@@ -174,53 +174,30 @@ bool CArchivePlayer::Stop()
 
 void CArchivePlayer::PlayFrom(PlayControl control)
 {
-    CDvrLink& link = m_rSession.Link();
     const bool bWasPlaying = m_wPlayState.IsPlaying();
-    bool bKeyPressed = false;
     const PlayControlWord word = BuildPlayControl(control, m_wPlayState, m_rSession.Settings().byRequestSpeed);
     m_wPlayState = word.playState;
 
+    bool bKeyPressed = false;
     if (const std::optional<CalendarDate> date = m_rScreen.SelectedDate()) {
-        m_dtRequest = ArchiveDateTime{date->nYear,
-                                      date->nMonth,
-                                      date->nDay,
-                                      m_dwPosTime.Hour(),
-                                      m_dwPosTime.Minute(),
-                                      m_dwPosTime.Second()};
-        const PlayStartFields fields = BuildPlayStart(link.ProtocolVersion(), m_dtRequest, m_range.m_dtEnd);
-        PlayRequest request = MakeRequest(word.dwPlayCtrl);
-        request.dwDate = fields.dwPlayDate;
-        request.dwTime = fields.dwPlayTime;
-        link.SetPlayRequest(request);
-
-        const bool bReverse = m_wPlayState.IsReverse();
-        if (m_range.m_bRangeKnown && IsRequestInRange(m_dtRequest, m_range, bReverse)) {
-            link.SendRequest(wire::REQ_PLAY, true);
-            ShowStatus(status_text::kBlankLine);
-            ShowStatus(status_text::kSearching);
-            m_bSearching = true;
-            m_rScreen.EnableSearch(false);
-        } else if (m_range.m_bRangeKnown) {
+        KeepPlayRequest(*date, word.dwPlayCtrl);
+        if (m_range.m_bRangeKnown && !IsRequestInRange(m_dtRequest, m_range, m_wPlayState.IsReverse())) {
             if (bWasPlaying)
                 SendStopOnly();
             OnPlayResult(PlayResult::InvalidDate);
             m_rScreen.DrawStatusPanel();
             return;
+        }
+        if (m_range.m_bRangeKnown) {
+            SendKeptPlayRequest();
         } else {
-            // No recorded range yet: the recorder is nudged with a key instead of a request.
-            if (control == PLAY_REVERSE) {
-                ShowStatus(status_text::kBlankLine);
-                m_bSearching = false;
-            } else {
-                ShowStatus(status_text::kSearching);
-                m_bSearching = true;
-            }
-            link.SendKeyEmul(kSearchKeyCode);
+            NudgeWithSearchKey(control);
             bKeyPressed = true;
         }
     }
     m_rScreen.DrawStatusPanel();
 
+    CDvrLink& link = m_rSession.Link();
     link.StartReconnect(false);
     LightOnly(control);
     if (m_wPlayState.IsStopped())
@@ -232,6 +209,40 @@ void CArchivePlayer::PlayFrom(PlayControl control)
         link.SendRequest(wire::REQ_DVR_STATUS2, false);
     else
         link.SendDvrStatus2();
+}
+
+void CArchivePlayer::KeepPlayRequest(const CalendarDate& date, uint32_t dwPlayCtrl)
+{
+    CDvrLink& link = m_rSession.Link();
+    m_dtRequest = ArchiveDateTime{date.nYear, date.nMonth, date.nDay,
+                                  m_dwPosTime.Hour(), m_dwPosTime.Minute(), m_dwPosTime.Second()};
+    const PlayStartFields fields = BuildPlayStart(link.ProtocolVersion(), m_dtRequest, m_range.m_dtEnd);
+    PlayRequest request = MakeRequest(dwPlayCtrl);
+    request.dwDate = fields.dwPlayDate;
+    request.dwTime = fields.dwPlayTime;
+    link.SetPlayRequest(request);
+}
+
+void CArchivePlayer::SendKeptPlayRequest()
+{
+    m_rSession.Link().SendRequest(wire::REQ_PLAY, true);
+    ShowStatus(status_text::kBlankLine);
+    ShowStatus(status_text::kSearching);
+    m_bSearching = true;
+    m_rScreen.EnableSearch(false);
+}
+
+void CArchivePlayer::NudgeWithSearchKey(PlayControl control)
+{
+    // No recorded range yet: the recorder is nudged with a key instead of a request.
+    if (control == PLAY_REVERSE) {
+        ShowStatus(status_text::kBlankLine);
+        m_bSearching = false;
+    } else {
+        ShowStatus(status_text::kSearching);
+        m_bSearching = true;
+    }
+    m_rSession.Link().SendKeyEmul(kSearchKeyCode);
 }
 
 void CArchivePlayer::OnPlayResult(PlayResult result)

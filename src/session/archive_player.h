@@ -148,6 +148,11 @@ private:
     // the dialog may not be left yet).
     bool Stop();
     void PlayFrom(PlayControl control);
+    // PlayFrom's steps: the request for the date and the slider's time, kept by the link; the
+    // play request sent; or, with no recorded range known, the search key pressed instead.
+    void KeepPlayRequest(const CalendarDate& date, uint32_t dwPlayCtrl);
+    void SendKeptPlayRequest();
+    void NudgeWithSearchKey(PlayControl control);
     void PlayEventNow(uint32_t dwPackedTime, int nChannel);
     // The link's play fields with the given control word and the selected channel.
     PlayRequest MakeRequest(uint32_t dwCtrl) const;

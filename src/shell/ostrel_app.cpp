@@ -100,6 +100,24 @@ void COstrelApp::BringForward()
 
 bool COstrelApp::InitInstance()
 {
+    if (!TakeInstanceLock())
+        return false;
+    SetApplicationIdentity();
+    CreateMainFrame();
+    CreateSessionAndView();
+    CreateArchive();
+    // Two profiles' windows side by side are told apart by their titles.
+    if (!m_strProfile.isEmpty()) {
+        m_pMainFrame->setWindowTitle(QStringLiteral("Ostrel - ") + m_strProfile);
+        m_pArchive->setWindowTitle(QStringLiteral("Ostrel - ") + m_strProfile);
+    }
+    RestoreWindowPlace();
+    m_pMainFrame->show();
+    return true;
+}
+
+bool COstrelApp::TakeInstanceLock()
+{
     const InstanceLock::Result lock = m_instanceLock.TryAcquire();
     if (lock == InstanceLock::Result::HeldElsewhere) {
         // The running one comes forward, as with any desktop program; only when it cannot be
@@ -114,7 +132,11 @@ bool COstrelApp::InitInstance()
     else if (lock == InstanceLock::Result::Failed)
         qWarning("Ostrel: no instance lock at %s; starting without it", qPrintable(m_instanceLock.Path()));
     ListenForSecondStarts();
+    return true;
+}
 
+void COstrelApp::SetApplicationIdentity()
+{
     // The profile: QSettings("Ostrel", "Ostrel16"), where the settings keep section "Setting".
     QCoreApplication::setOrganizationName(QStringLiteral("Ostrel"));
     QCoreApplication::setApplicationName(QStringLiteral("Ostrel16"));
@@ -126,7 +148,10 @@ bool COstrelApp::InitInstance()
     // A held key repeats as presses only, where the X server offers it; else the windows tell
     // repeats by time.
     CKeyRepeatFilter::SetServerMarksRepeats(EnableDetectableAutoRepeat());
+}
 
+void COstrelApp::CreateMainFrame()
+{
     m_pMainFrame = std::make_unique<CMainFrame>();
     connect(m_pMainFrame.get(), &CMainFrame::AppAbout, this, &COstrelApp::OnAppAbout);
     // However the window goes, what EXIT keeps is kept, and where the window stood.
@@ -140,7 +165,10 @@ bool COstrelApp::InitInstance()
         if (m_pSession)
             m_pSession->Save();
     });
+}
 
+void COstrelApp::CreateSessionAndView()
+{
     m_pSettings = std::make_unique<QtSettingsStore>(QStringLiteral("Setting"), ProfileAppName(m_strProfile.toStdString()));
     m_viewNotifier.SetParent(m_pMainFrame.get());
     m_pSession = std::make_unique<CRecorderSession>(SessionServices{m_timers, m_sockets, m_files, m_viewNotifier,
@@ -159,6 +187,10 @@ bool COstrelApp::InitInstance()
     m_pPtzPanel->LoadPtzTable();
     // After the settings dialog's OK a new camera type brings its command file.
     connect(m_pView, &COstrelView::SettingsAccepted, this, [this] { m_pPtzPanel->ReloadPtzTableIfTypeChanged(); });
+}
+
+void COstrelApp::CreateArchive()
+{
     // The archive dialog lives, hidden, as long as the view; the session shows it.
     ArchiveServices archiveServices(m_clock, m_timers, m_files);
     archiveServices.pFolders = &m_folders;
@@ -173,16 +205,8 @@ bool COstrelApp::InitInstance()
     archiveServices.strStartFolder = QDir::currentPath().toStdString();
     m_pArchive = new CArchiveDlg(*m_pSession, archiveServices, m_pMainFrame.get());
     m_pArchive->Create();
-    // Two profiles' windows side by side are told apart by their titles.
-    if (!m_strProfile.isEmpty()) {
-        m_pMainFrame->setWindowTitle(QStringLiteral("Ostrel - ") + m_strProfile);
-        m_pArchive->setWindowTitle(QStringLiteral("Ostrel - ") + m_strProfile);
-    }
     connect(m_pArchive, &CArchiveDlg::AlarmEventsRequested, this, &COstrelApp::OnAlarmEventsRequested);
     connect(m_pArchive, &CArchiveDlg::AlarmEventsRefreshed, this, &COstrelApp::OnAlarmEventsRefreshed);
-    RestoreWindowPlace();
-    m_pMainFrame->show();
-    return true;
 }
 
 // Wayland places windows itself and tells a client nothing of where: nothing is kept there.

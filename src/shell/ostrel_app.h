@@ -94,6 +94,12 @@ signals:
     void BroughtForward();
 
 private:
+    // InitInstance's steps, in order.
+    bool TakeInstanceLock();
+    void SetApplicationIdentity();
+    void CreateMainFrame();
+    void CreateSessionAndView();
+    void CreateArchive();
     // The instance lock's name with ".sock": a second start asks the first there to come forward.
     static QString ActivationPath(const InstanceLock& lock);
     bool AskFirstToComeForward() const;
