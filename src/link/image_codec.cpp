@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace ostrel {
 
@@ -121,6 +122,101 @@ bool OnlyPaddedBeforeEnd(tjhandle hDecoder, const uint8_t* pJpeg, size_t nJpeg)
         || nMarker != 0xD9 || nExtra == 0 || nExtra > kMaxPadding || nJpeg < nExtra + 2 || !EndsEoi(pJpeg, nJpeg))
         return false;
     return std::all_of(pJpeg + nJpeg - 2 - nExtra, pJpeg + nJpeg - 2, [](uint8_t by) { return by == 0; });
+}
+
+// The picture's size and colour space, as its header gives them.
+struct JpegHeader {
+    int nWidth = 0;
+    int nHeight = 0;
+    int nColourSpace = 0;
+};
+
+// How a decoded picture is laid out: 24-bit BGR, or 32 bits for four-component pictures.
+struct OutputLayout {
+    int nBitsPerPixel;
+    int nPixelFormat; // TurboJPEG's pixel format
+};
+
+// True when the bytes lack the JFIF start or the end marker, so that they need a repaired copy.
+bool NeedsRepair(const uint8_t* pData, size_t nLength)
+{
+    return pData == nullptr || nLength < 6 || !StartsJfif(pData, nLength) || !EndsEoi(pData, nLength);
+}
+
+// The picture's size and colour space; none when the library cannot read the header.
+std::optional<JpegHeader> ReadHeader(tjhandle hDecoder, const uint8_t* pJpeg, size_t nJpeg)
+{
+    JpegHeader header;
+    int nSubsampling = 0;
+    if (tjDecompressHeader3(hDecoder, pJpeg, static_cast<unsigned long>(nJpeg), &header.nWidth, &header.nHeight,
+                            &nSubsampling, &header.nColourSpace) != 0)
+        return std::nullopt;
+    return header;
+}
+
+// True when the picture has at least 1 and at most CImageCodec::kMaxPixels pixels.
+bool PixelCountAllowed(const JpegHeader& header)
+{
+    const int64_t nPixels = static_cast<int64_t>(header.nWidth) * header.nHeight;
+    return header.nWidth >= 1 && header.nHeight >= 1 && nPixels >= 1 && nPixels <= CImageCodec::kMaxPixels;
+}
+
+// The output layout for a colour space; none for pictures of two or more than four components,
+// which nothing here could lay out (refused before a single byte is written).
+std::optional<OutputLayout> LayoutFor(int nColourSpace)
+{
+    switch (nColourSpace) {
+    case TJCS_GRAY:
+    case TJCS_RGB:
+    case TJCS_YCbCr:
+        return OutputLayout{24, TJPF_BGR}; // grey is expanded to BGR by the library
+    case TJCS_CMYK:
+    case TJCS_YCCK:
+        // The library hands four-component pictures out as their four stored components (YCCK
+        // converted to CMYK); PremultiplyAndSwap then treats them as (p0, p1, p2, alpha).
+        return OutputLayout{32, TJPF_CMYK};
+    default:
+        return std::nullopt;
+    }
+}
+
+// The scale to decode at for the shown size: only grey and colour pictures are scaled.
+int ScaleFor(const OutputLayout& layout, const JpegHeader& header, const ShownSize& shown)
+{
+    return layout.nBitsPerPixel == 24 ? ChooseScaleDenominator(header.nWidth, header.nHeight, shown) : 1;
+}
+
+// TurboJPEG's flags: bottom-up rows, scan count limited, and the fast DCT and upsampling if asked.
+int DecodeFlags(bool bFast)
+{
+    return TJFLAG_BOTTOMUP | TJFLAG_LIMITSCANS | (bFast ? TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE : 0);
+}
+
+// Decodes into the rows the header describes; false when the image data are damaged.
+bool DecodeInto(tjhandle hDecoder, const uint8_t* pJpeg, size_t nJpeg, const BitmapInfoHeader& out, uint8_t* pPixels,
+                int nPixelFormat, int nFlags)
+{
+    // The library picks the largest of its scales that fits the size asked for: exactly
+    // 1 / denominator, as the sizes are rounded the same way.
+    return tjDecompress2(hDecoder, pJpeg, static_cast<unsigned long>(nJpeg), pPixels, out.biWidth,
+                         static_cast<int>(out.RowBytes()), out.biHeight, nPixelFormat, nFlags) == 0
+        || OnlyPaddedBeforeEnd(hDecoder, pJpeg, nJpeg);
+}
+
+// Colour fix-up of four-component pictures: premultiplies by the fourth component and swaps the
+// first and third, the layout the drawing code expects from a four-channel picture.
+void PremultiplyAndSwap(uint8_t* pPixels, int nWidth, int nHeight, size_t nPitch)
+{
+    for (int y = 0; y < nHeight; ++y) {
+        uint8_t* p = pPixels + static_cast<size_t>(y) * nPitch;
+        for (int x = 0; x < nWidth; ++x, p += 4) {
+            const unsigned a = p[3];
+            const unsigned p0 = p[0], p1 = p[1], p2 = p[2];
+            p[0] = static_cast<uint8_t>((p2 * a + 1) >> 8);
+            p[1] = static_cast<uint8_t>((p1 * a + 1) >> 8);
+            p[2] = static_cast<uint8_t>((p0 * a + 1) >> 8);
+        }
+    }
 }
 
 } // namespace
@@ -242,114 +338,87 @@ uint8_t CImageCodec::FailAndReset(const char* pszText)
 uint8_t CImageCodec::Decode(const uint8_t* pData, size_t nLength, bool bHeaderChannelMode, const ShownSize& shown)
 {
     m_pszDiagnostic = "";
-
-    // A well-framed picture is decoded where it lies; only damaged framing costs a copy.
-    const uint8_t* pJpeg = pData;
     size_t nJpeg = nLength;
-    if (pData == nullptr || nLength < 6 || !StartsJfif(pData, nLength) || !EndsEoi(pData, nLength)) {
-        pJpeg = RepairJpeg(pData, nJpeg);
-        if (pJpeg == nullptr)
-            return Fail("Unrecognised JPEG start.");
-    } else {
-        ReserveRepair(0); // a decode that needed no repair counts in the repair buffer's window
-    }
-
-    if (m_hDecompressor == nullptr)
-        m_hDecompressor = tjInitDecompress();
-    tjhandle hDecoder = Handle(m_hDecompressor);
+    const uint8_t* pJpeg = FramedJpeg(pData, nJpeg);
+    if (pJpeg == nullptr)
+        return Fail("Unrecognised JPEG start.");
+    const tjhandle hDecoder = Handle(Decompressor());
     if (hDecoder == nullptr)
         return Fail("Cannot initialize JPEG library");
-
-    int nWidth = 0;
-    int nHeight = 0;
-    int nSubsampling = 0;
-    int nColourSpace = 0;
-    if (tjDecompressHeader3(hDecoder, pJpeg, static_cast<unsigned long>(nJpeg), &nWidth, &nHeight,
-                            &nSubsampling, &nColourSpace) != 0)
+    const std::optional<JpegHeader> header = ReadHeader(hDecoder, pJpeg, nJpeg);
+    if (!header)
         return FailAndReset("Cannot read JPEG header.");
-
-    const int64_t nPixels = static_cast<int64_t>(nWidth) * nHeight;
-    if (nWidth < 1 || nHeight < 1 || nPixels < 1 || nPixels > kMaxPixels)
+    if (!PixelCountAllowed(*header))
         return Fail("Invalid Image.");
-
-    int nChannels = 0;
-    int nPixelFormat = TJPF_BGR;
-    switch (nColourSpace) {
-    case TJCS_GRAY:
-    case TJCS_RGB:
-    case TJCS_YCbCr:
-        nChannels = 3; // grey is expanded to BGR by the library
-        nPixelFormat = TJPF_BGR;
-        break;
-    case TJCS_CMYK:
-    case TJCS_YCCK:
-        // The library hands four-component pictures out as their four stored components
-        // (YCCK converted to CMYK); they are then treated as (p0, p1, p2, alpha) below.
-        nChannels = 4;
-        nPixelFormat = TJPF_CMYK;
-        break;
-    default:
-        // Two or more than four components: nothing here could lay them out, so refuse them
-        // before a single byte is written.
+    const std::optional<OutputLayout> layout = LayoutFor(header->nColourSpace);
+    if (!layout)
         return Fail("Unsupported JPEG components.");
-    }
 
-    // Only grey and colour pictures are scaled; the code band is read before the scaled decode
-    // and, when it cannot be, the picture is decoded whole as if it were shown full size.
-    int nDenominator = nChannels == 3 ? ChooseScaleDenominator(nWidth, nHeight, shown) : 1;
-    uint8_t byBandChannel = 0;
-    uint8_t byBandField = m_byFieldFlag;
-    if (nDenominator > 1 && !bHeaderChannelMode && !ReadCodeBand(pJpeg, nJpeg, byBandChannel, byBandField))
+    // The code band is read before a scaled decode; when it cannot be, the picture is decoded
+    // whole as if it were shown full size.
+    ChannelCode band{0, m_byFieldFlag};
+    int nDenominator = ScaleFor(*layout, *header, shown);
+    if (nDenominator > 1 && !bHeaderChannelMode && !ReadCodeBand(pJpeg, nJpeg, band))
         nDenominator = 1;
-    const int nOutWidth = ScaledDimension(nWidth, nDenominator);
-    const int nOutHeight = ScaledDimension(nHeight, nDenominator);
-
-    if (!SetImageFormat(nChannels == 4 ? 32 : 24, nOutWidth, nOutHeight))
+    if (!SetDecodedFormat(header->nWidth, header->nHeight, layout->nBitsPerPixel, nDenominator))
         return Fail("Invalid Image.");
-    m_nSourceWidth = nWidth;
-    m_nSourceHeight = nHeight;
-    m_nScaleDenominator = nDenominator;
-    const int nPitch = static_cast<int>(m_imageHeader.RowBytes());
-
-    int nFlags = TJFLAG_BOTTOMUP | TJFLAG_LIMITSCANS;
-    if (m_bFastDecode)
-        nFlags |= TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE;
-    // The library picks the largest of its scales that fits the size asked for: exactly
-    // 1 / nDenominator, as the sizes are rounded the same way.
-    if (tjDecompress2(hDecoder, pJpeg, static_cast<unsigned long>(nJpeg), m_pixels.data(), nOutWidth,
-                      nPitch, nOutHeight, nPixelFormat, nFlags) != 0
-        && !OnlyPaddedBeforeEnd(hDecoder, pJpeg, nJpeg))
+    const int nFlags = DecodeFlags(m_bFastDecode);
+    if (!DecodeInto(hDecoder, pJpeg, nJpeg, m_imageHeader, m_pixels.data(), layout->nPixelFormat, nFlags))
         return FailAndReset("Cannot read image data.");
-
-    if (nChannels == 4) {
-        // Premultiply by the fourth component and swap the first and third: the layout the
-        // drawing code expects from a four-channel picture.
-        for (int y = 0; y < nHeight; ++y) {
-            uint8_t* p = m_pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(nPitch);
-            for (int x = 0; x < nWidth; ++x, p += 4) {
-                const unsigned a = p[3];
-                const unsigned p0 = p[0], p1 = p[1], p2 = p[2];
-                p[0] = static_cast<uint8_t>((p2 * a + 1) >> 8);
-                p[1] = static_cast<uint8_t>((p1 * a + 1) >> 8);
-                p[2] = static_cast<uint8_t>((p0 * a + 1) >> 8);
-            }
-        }
-    }
+    if (layout->nBitsPerPixel == 32)
+        PremultiplyAndSwap(m_pixels.data(), header->nWidth, header->nHeight, m_imageHeader.RowBytes());
 
     if (bHeaderChannelMode)
         return 0;
-    if (nDenominator > 1) {
-        m_byFieldFlag = byBandField;
-        return byBandChannel;
-    }
+    if (nDenominator > 1)
+        return TakeChannelCode(band);
+    return ReadDecodedChannelCode();
+}
+
+const uint8_t* CImageCodec::FramedJpeg(const uint8_t* pData, size_t& nLength)
+{
+    // A well-framed picture is decoded where it lies; only damaged framing costs a copy.
+    if (NeedsRepair(pData, nLength))
+        return RepairJpeg(pData, nLength);
+    ReserveRepair(0); // a decode that needed no repair counts in the repair buffer's window
+    return pData;
+}
+
+void* CImageCodec::Decompressor()
+{
+    if (m_hDecompressor == nullptr)
+        m_hDecompressor = tjInitDecompress();
+    return m_hDecompressor;
+}
+
+bool CImageCodec::SetDecodedFormat(int nSourceWidth, int nSourceHeight, int nBitsPerPixel, int nDenominator)
+{
+    const int nWidth = ScaledDimension(nSourceWidth, nDenominator);
+    const int nHeight = ScaledDimension(nSourceHeight, nDenominator);
+    if (!SetImageFormat(nBitsPerPixel, nWidth, nHeight))
+        return false;
+    m_nSourceWidth = nSourceWidth;
+    m_nSourceHeight = nSourceHeight;
+    m_nScaleDenominator = nDenominator;
+    return true;
+}
+
+uint8_t CImageCodec::TakeChannelCode(const ChannelCode& code)
+{
+    m_byFieldFlag = code.byFieldFlag;
+    return code.byChannel;
+}
+
+uint8_t CImageCodec::ReadDecodedChannelCode()
+{
     const uint8_t* pPixels = Pixels();
     if (pPixels == nullptr)
         return 0;
-    m_byFieldFlag = FindIndexPattern(m_imageHeader, pPixels) ? kFieldOdd : kFieldEven;
-    return ReadChannelPattern(m_imageHeader, pPixels);
+    return TakeChannelCode({ReadChannelPattern(m_imageHeader, pPixels),
+                            FindIndexPattern(m_imageHeader, pPixels) ? kFieldOdd : kFieldEven});
 }
 
-bool CImageCodec::ReadCodeBand(const uint8_t* pJpeg, size_t nJpeg, uint8_t& rbyChannel, uint8_t& rbyFieldFlag)
+bool CImageCodec::ReadCodeBand(const uint8_t* pJpeg, size_t nJpeg, ChannelCode& rCode)
 {
     if (!m_pCodeBand)
         m_pCodeBand = std::make_unique<CCodeBandReader>();
@@ -357,8 +426,8 @@ bool CImageCodec::ReadCodeBand(const uint8_t* pJpeg, size_t nJpeg, uint8_t& rbyC
         return false;
     // Rows past the band count as black, as rows past a short picture do: the band holds every
     // row the patterns read, or the whole picture when it is shorter.
-    rbyChannel = ReadChannelPattern(m_pCodeBand->Header(), m_pCodeBand->Pixels());
-    rbyFieldFlag = FindIndexPattern(m_pCodeBand->Header(), m_pCodeBand->Pixels()) ? kFieldOdd : kFieldEven;
+    rCode.byChannel = ReadChannelPattern(m_pCodeBand->Header(), m_pCodeBand->Pixels());
+    rCode.byFieldFlag = FindIndexPattern(m_pCodeBand->Header(), m_pCodeBand->Pixels()) ? kFieldOdd : kFieldEven;
     return true;
 }
 
@@ -366,10 +435,7 @@ void CImageCodec::CopyPictureFrom(const CImageCodec& decoder)
 {
     if (&decoder == this)
         return;
-    m_imageHeader = decoder.m_imageHeader;
-    m_nSourceWidth = decoder.m_nSourceWidth;
-    m_nSourceHeight = decoder.m_nSourceHeight;
-    m_nScaleDenominator = decoder.m_nScaleDenominator;
+    CopyFormatFrom(decoder);
     if (decoder.m_pixels.empty()) {
         m_pixels.clear();
         return;
@@ -382,11 +448,16 @@ void CImageCodec::TakePictureFrom(CImageCodec& decoder)
 {
     if (&decoder == this)
         return;
+    CopyFormatFrom(decoder);
+    m_pixels.swap(decoder.m_pixels);
+}
+
+void CImageCodec::CopyFormatFrom(const CImageCodec& decoder)
+{
     m_imageHeader = decoder.m_imageHeader;
     m_nSourceWidth = decoder.m_nSourceWidth;
     m_nSourceHeight = decoder.m_nSourceHeight;
     m_nScaleDenominator = decoder.m_nScaleDenominator;
-    m_pixels.swap(decoder.m_pixels);
 }
 
 uint8_t CImageCodec::ReadChannelPattern(const BitmapInfoHeader& header, const uint8_t* pPixels)

@@ -115,14 +115,33 @@ public:
     static bool FindIndexPattern(const BitmapInfoHeader& header, const uint8_t* pPixels);
 
 private:
+    // A picture's channel code (0..15) and field flag.
+    struct ChannelCode {
+        uint8_t byChannel;
+        uint8_t byFieldFlag;
+    };
+
     uint8_t Fail(const char* pszText);
     // Channel code and field flag from the picture's first rows at full size; false when they
     // cannot be read that way.
-    bool ReadCodeBand(const uint8_t* pJpeg, size_t nJpeg, uint8_t& rbyChannel, uint8_t& rbyFieldFlag);
+    bool ReadCodeBand(const uint8_t* pJpeg, size_t nJpeg, ChannelCode& rCode);
     uint8_t FailAndReset(const char* pszText);
     // Makes the repair buffer hold at least nBytes (0 for a decode that needs no repair),
     // shrinking it as the pixel buffer shrinks.
     void ReserveRepair(size_t nBytes);
+    // The bytes to decode: the data themselves when well framed, else their repaired copy
+    // (nLength set to its length); null when no start pattern matches.
+    const uint8_t* FramedJpeg(const uint8_t* pData, size_t& nLength);
+    // The TurboJPEG handle, made again after a reset; null when the library cannot make one.
+    void* Decompressor();
+    // SetImageFormat for a picture of that source size decoded at 1 / nDenominator.
+    bool SetDecodedFormat(int nSourceWidth, int nSourceHeight, int nBitsPerPixel, int nDenominator);
+    // Keeps the code's field flag and returns its channel.
+    uint8_t TakeChannelCode(const ChannelCode& code);
+    // TakeChannelCode of the code read from the decoded pixels (0 when there are none).
+    uint8_t ReadDecodedChannelCode();
+    // The header, source size and scale of the decoder's picture (CopyPictureFrom, TakePictureFrom).
+    void CopyFormatFrom(const CImageCodec& decoder);
 
     BitmapInfoHeader m_imageHeader;
     int m_nSourceWidth = 320;          // pixels of the picture before scaling

@@ -1,13 +1,15 @@
 // The recorder simulator where the link tests cannot see it: a camera sending another camera's
 // code (else the wrong-code runs test nothing), an event log that leaves out the daily
 // stretches it did not record, the channels a live request is served, and the trickle's bytes.
-// The fault plan's timetable is checked by scripts/soak against dvrsim's own log.
+// The fault plan's timetable is checked by scripts/soak against dvrsim's own log. The command
+// line: which error is reported when several options are wrong.
 #include "camera_feed.h"
 #include "event_log_maker.h"
 #include "fakes/test_pictures.h"
 #include "link/image_codec.h"
 #include "play_timeline.h"
 #include "request_reader.h"
+#include "sim_options.h"
 #include "trickle.h"
 
 #include <gtest/gtest.h>
@@ -86,4 +88,37 @@ TEST(Trickle, HeaderAtOnceThenOneByteAnIntervalThenTheRest)
     EXPECT_EQ((std::vector<uint8_t>{0xBD, 0xBE}), trickle.Due(15700)) << "two intervals passed";
     EXPECT_EQ(std::vector<uint8_t>{0xBF}, trickle.Rest());
     EXPECT_FALSE(trickle.Busy());
+}
+
+// Options are read in the order of the help text, whatever their order on the command line; a
+// bad number is reported only when nothing was wrong before it, any other error replaces it.
+TEST(SimOptions, TheFirstBadNumberOrTheLastOtherErrorIsReported)
+{
+    const struct {
+        const char* pszName;
+        std::vector<const char*> arguments;
+        const char* pszError; // "": accepted
+    } rows[] = {
+        {"out of range", {"--port", "65536"}, "--port wants a number from 0 to 65535"},
+        {"first in help order", {"--model", "x", "--port", "x"}, "--port wants a number from 0 to 65535"},
+        {"other error after a number", {"--port", "x", "--channels", "2"}, "--channels wants 1, 4, 8 or 16"},
+        {"number after another error", {"--channels", "2", "--model", "x"}, "--channels wants 1, 4, 8 or 16"},
+        {"split-max unread without random", {"--split", "9", "--split-max", "x"}, ""},
+        {"split-max with random", {"--split", "random", "--split-max", "0"},
+         "--split-max wants a number from 1 to 1048576"},
+        {"one half of a pair", {"--outage-for", "5"}, "--outage-at and --outage-for go together"},
+        {"range backwards", {"--range-start=2024-05-17 08:00:00", "--range-end=2024-05-10 08:00:00"},
+         "--range-end must be after --range-start"},
+        {"the parser's own", {"--ptz-reply=1"}, "Unexpected value after '--ptz-reply'."},
+    };
+    for (const auto& row : rows) {
+        QStringList arguments{QStringLiteral("dvrsim")};
+        for (const char* psz : row.arguments)
+            arguments << QString::fromLatin1(psz);
+        QString strError;
+        QString strHelp;
+        const std::optional<SimOptions> options = ParseSimOptions(arguments, strError, strHelp);
+        EXPECT_EQ(*row.pszError == '\0', options.has_value()) << row.pszName;
+        EXPECT_EQ(QString::fromLatin1(row.pszError), strError) << row.pszName;
+    }
 }
