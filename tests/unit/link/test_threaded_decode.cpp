@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -200,60 +201,41 @@ TEST_F(ThreadedDecode, ALightStreamIsDecodedAtOnceABacklogOnTheThreadsAndASearch
     EXPECT_EQ(std::vector<uint8_t>{10}, h.archive.drawn);
 }
 
-TEST_F(ThreadedDecode, NothingFromAnOldConnectionOrAfterAStopIsDrawn)
+// Each picture is decoded, then something changes before the user-interface thread takes it back.
+TEST_F(ThreadedDecode, WhatChangesWhileAPictureDecodesDecidesWhetherItIsDrawn)
 {
     h.LogIn();
-    for (int nChannel : {1, 2, 3})
-        Send(LivePacket(CameraJpeg(nChannel, false), nChannel));
-    WaitDecoded();
-    h.DisconnectButton();
-    wakeups.RunRung();
-    EXPECT_TRUE(h.view.drawn.empty()) << "decoded for a connection that is gone";
+    const auto decodedThen = [&](std::initializer_list<std::vector<uint8_t>> packets, const std::function<void()>& fnChange) {
+        for (const auto& packet : packets)
+            Send(packet);
+        WaitDecoded();
+        fnChange();
+        wakeups.RunRung();
+    };
+    const auto live = [](int nChannel) { return LivePacket(CameraJpeg(nChannel, false), nChannel); };
+    decodedThen({live(3), live(5)}, [&] { h.view.dwLiveChMask = 1u << 3; }); // a layout without channel 5
+    EXPECT_EQ(std::vector<uint8_t>{3}, h.view.drawn);
+    h.view.dwLiveChMask = 0xFFFF;
+    decodedThen({live(7)}, [&] { h.archive.bActive = true; });
+    EXPECT_EQ(std::vector<uint8_t>{3}, h.view.drawn) << "not drawn behind the archive";
+    h.Link().SendPlay(PlayRequest{0, 0, 0x00010100}, true);
+    decodedThen({PlayPacket(CameraJpeg(11, true), 11)}, [&] { h.archive.bActive = false; });
+    EXPECT_EQ(0, h.archive.nPlayImages) << "play pictures do not reach a closed archive";
 
-    // Reconnected: pictures of the old connection still on their way never appear.
-    h.LogIn();
-    Send(LivePacket(CameraJpeg(4, false), 4));
-    WaitDecoded();
-    h.DisconnectButton();
-    h.LogIn();
+    h.Link().SendRequest(REQ_LIVE, true);
+    decodedThen({live(1), live(2)}, [&] { h.DisconnectButton(); });
+    decodedThen({}, [&] { h.LogIn(); });
+    EXPECT_EQ(std::vector<uint8_t>{3}, h.view.drawn) << "decoded for a connection that is gone";
+    decodedThen({live(4)}, [&] {
+        h.DisconnectButton();
+        h.LogIn();
+    });
     Send(LivePacket(CameraJpeg(9, true), 9));
     Drain();
-    EXPECT_EQ(std::vector<uint8_t>{9}, h.view.drawn);
-
-    // A stop sent while pictures are in work: none of them is drawn once it is pending.
-    Send(LivePacket(CameraJpeg(5, false), 5));
-    WaitDecoded();
-    h.Link().SendRequest(REQ_STOP, true);
-    ASSERT_TRUE(h.Link().Probe().bStopPending);
-    wakeups.RunRung();
-    EXPECT_EQ(std::vector<uint8_t>{9}, h.view.drawn);
-}
-
-TEST_F(ThreadedDecode, ALayoutOrArchiveSwitchWhileDecodingDecidesWhatIsDrawn)
-{
-    h.LogIn();
-    Send(LivePacket(CameraJpeg(3, false), 3));
-    Send(LivePacket(CameraJpeg(5, false), 5));
-    WaitDecoded();
-    h.view.dwLiveChMask = 1u << 3; // the operator chose a layout without channel 5
-    wakeups.RunRung();
-    EXPECT_EQ(std::vector<uint8_t>{3}, h.view.drawn);
-
-    // Live pictures in work when the archive opens are not drawn behind it.
-    h.view.dwLiveChMask = 0xFFFF;
-    Send(LivePacket(CameraJpeg(7, false), 7));
-    WaitDecoded();
-    h.archive.bActive = true;
-    wakeups.RunRung();
-    EXPECT_EQ(std::vector<uint8_t>{3}, h.view.drawn);
-
-    // Play pictures in work when the archive closes do not reach it.
-    h.Link().SendPlay(PlayRequest{0, 0, 0x00010100}, true);
-    Send(PlayPacket(CameraJpeg(11, true), 11));
-    WaitDecoded();
-    h.archive.bActive = false;
-    wakeups.RunRung();
-    EXPECT_EQ(0, h.archive.nPlayImages);
+    EXPECT_EQ((std::vector<uint8_t>{3, 9}), h.view.drawn) << "the new connection's pictures only";
+    decodedThen({live(6)}, [&] { h.Link().SendRequest(REQ_STOP, true); });
+    EXPECT_TRUE(h.Link().Probe().bStopPending);
+    EXPECT_EQ((std::vector<uint8_t>{3, 9}), h.view.drawn) << "nothing once a stop is pending";
 }
 
 TEST_F(ThreadedDecode, BackToOneThreadAndShutdownWithDecodesInFlight)
