@@ -103,20 +103,11 @@ int64_t FakeTimerService::RemainingMs(int nId) const
     return it == m_timers.end() ? -1 : it->second.nDueMs - m_rClock.TickMs();
 }
 
-std::vector<int64_t> FakeTimerService::Firings(int nId) const
+std::vector<int64_t> FakeTimerService::Moments(int nId, Event::Kind kind) const
 {
     std::vector<int64_t> at;
     for (const Event& e : m_log)
-        if (e.nId == nId && e.kind == Event::Fired)
-            at.push_back(e.nAtMs);
-    return at;
-}
-
-std::vector<int64_t> FakeTimerService::Starts(int nId) const
-{
-    std::vector<int64_t> at;
-    for (const Event& e : m_log)
-        if (e.nId == nId && e.kind == Event::Started)
+        if (e.nId == nId && e.kind == kind)
             at.push_back(e.nAtMs);
     return at;
 }

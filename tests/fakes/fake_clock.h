@@ -57,9 +57,11 @@ public:
         enum Kind { Started, Stopped, Fired } kind;
     };
     const std::vector<Event>& Log() const { return m_log; }
-    // Moments at which timer nId fired.
-    std::vector<int64_t> Firings(int nId) const;
-    std::vector<int64_t> Starts(int nId) const;
+    // Moments at which timer nId started, stopped or fired.
+    std::vector<int64_t> Moments(int nId, Event::Kind kind) const;
+    std::vector<int64_t> Starts(int nId) const { return Moments(nId, Event::Started); }
+    std::vector<int64_t> Stops(int nId) const { return Moments(nId, Event::Stopped); }
+    std::vector<int64_t> Firings(int nId) const { return Moments(nId, Event::Fired); }
 
 private:
     friend class FakeClock;
@@ -86,7 +88,6 @@ public:
     }
     // The service made for the nth owner (0 = first); valid while that owner lives.
     FakeTimerService& Made(size_t n) const { return *m_made.at(n); }
-    FakeTimerService& Last() const { return *m_made.back(); }
 
 private:
     FakeClock& m_rClock;

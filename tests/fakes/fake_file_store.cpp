@@ -8,6 +8,8 @@ namespace ostrel::test {
 
 bool FakeFileStore::WriteWhole(const std::string& strPath, const uint8_t* pData, size_t nBytes, FileAccess)
 {
+    if (onWriteWhole)
+        onWriteWhole(pData, nBytes);
     ++nWriteAttempts;
     if (bFailWrites || nBytes > writableFaults.nSpaceBytes || writableFaults.bFailClose || !TakeCommit())
         return false;

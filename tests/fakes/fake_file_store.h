@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -48,6 +49,7 @@ public:
     std::map<std::string, int> failedReads;    // path -> errno of every ReadAtMost of it
     std::multiset<std::string> temporaries;    // final names of files written and not yet ended
     std::set<std::string> folders;             // made by MakeFolder
+    std::function<void(const uint8_t*, size_t)> onWriteWhole; // first in WriteWhole, on the writer's thread
     bool bFailFolders = false;
 };
 

@@ -13,7 +13,6 @@ public:
     QString DefaultPrinterName() override { return strName; }
     PrintResult Print(const PrintJob& job) override
     {
-        ++nPrintCalls;
         if (strName.isEmpty())
             return PrintResult::NoPrinter;
         if (job.image.isNull() || !job.fnPlace)
@@ -38,7 +37,6 @@ public:
     // US Letter at 600 dots per inch.
     PrinterPage page{600, 600, 5100, 6600};
     PrintResult result = PrintResult::Ok;
-    int nPrintCalls = 0;
     std::vector<Printed> printed; // the pages that came out
 };
 

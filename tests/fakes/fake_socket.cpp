@@ -83,8 +83,7 @@ void FakeSocket::CompleteConnect(bool bOk, ConnectFailure why)
 
 void FakeSocket::Deliver(const std::vector<uint8_t>& chunk)
 {
-    m_inbox.push_back(chunk);
-    NotifyWhileUnread();
+    Deliver(std::vector<std::vector<uint8_t>>{chunk});
 }
 
 void FakeSocket::Deliver(const std::vector<std::vector<uint8_t>>& chunks)

@@ -67,10 +67,4 @@ size_t FakeUiPoster::RunPending(size_t nMax)
     return nRan;
 }
 
-size_t FakeUiPoster::Pending() const
-{
-    std::lock_guard<std::mutex> guard(m_pQueue->lock);
-    return m_pQueue->calls.size();
-}
-
 } // namespace ostrel::test

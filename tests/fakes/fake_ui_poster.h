@@ -26,7 +26,6 @@ public:
     // Runs the queued calls, and the calls they post, until none is left or nMax have run;
     // how many ran.
     size_t RunPending(size_t nMax = SIZE_MAX);
-    size_t Pending() const;
 
     struct Queue {
         mutable std::mutex lock;

@@ -38,7 +38,7 @@ FileStatus FakeWritableFile::Fail(int nErrno)
 FileStatus FakeWritableFile::Write(const uint8_t* pData, size_t nBytes)
 {
     if (!m_bOpen)
-        return {m_nFailErrno != 0 ? m_nFailErrno : EBADF};
+        return Closed();
     const uint64_t nEnd = m_nPosition + nBytes;
     if (nEnd > m_faults.nSpaceBytes && nEnd > m_bytes.size())
         return Fail(m_faults.nWriteErrno);
@@ -53,7 +53,7 @@ FileStatus FakeWritableFile::ReadAt(uint64_t nOffset, uint8_t* pData, size_t nBy
 {
     *pnRead = 0;
     if (!m_bOpen)
-        return {m_nFailErrno != 0 ? m_nFailErrno : EBADF};
+        return Closed();
     if (nOffset < m_bytes.size()) {
         *pnRead = static_cast<size_t>(std::min<uint64_t>(nBytes, m_bytes.size() - nOffset));
         std::memcpy(pData, m_bytes.data() + nOffset, *pnRead);
@@ -64,7 +64,7 @@ FileStatus FakeWritableFile::ReadAt(uint64_t nOffset, uint8_t* pData, size_t nBy
 FileStatus FakeWritableFile::Seek(uint64_t nOffset)
 {
     if (!m_bOpen)
-        return {m_nFailErrno != 0 ? m_nFailErrno : EBADF};
+        return Closed();
     if (m_faults.bFailSeek)
         return Fail(EIO);
     if (nOffset > m_bytes.size())
@@ -76,26 +76,28 @@ FileStatus FakeWritableFile::Seek(uint64_t nOffset)
 FileStatus FakeWritableFile::Close()
 {
     if (!m_bOpen)
-        return {m_nFailErrno != 0 ? m_nFailErrno : EBADF};
+        return Closed();
     if (m_faults.bFailClose || !m_rStore.TakeCommit())
         return Fail(m_faults.nCloseErrno);
-    m_rStore.files[m_strPath] = std::move(m_bytes);
-    End();
-    m_nFailErrno = EBADF;
-    return {};
+    return Commit(m_strPath);
 }
 
 FileStatus FakeWritableFile::CloseAs(const std::string& strFinalPath)
 {
     if (!m_bOpen)
-        return {m_nFailErrno != 0 ? m_nFailErrno : EBADF};
+        return Closed();
     if (m_faults.bFailClose)
         return Fail(m_faults.nCloseErrno);
     if (m_rStore.files.count(strFinalPath) != 0)
         return {EEXIST};
     if (!m_rStore.TakeCommit())
         return Fail(m_faults.nCloseErrno);
-    m_rStore.files[strFinalPath] = std::move(m_bytes);
+    return Commit(strFinalPath);
+}
+
+FileStatus FakeWritableFile::Commit(const std::string& strPath)
+{
+    m_rStore.files[strPath] = std::move(m_bytes);
     End();
     m_nFailErrno = EBADF;
     return {};

@@ -29,6 +29,8 @@ public:
 
 private:
     FileStatus Fail(int nErrno);
+    FileStatus Closed() const { return {m_nFailErrno != 0 ? m_nFailErrno : EBADF}; }
+    FileStatus Commit(const std::string& strPath);
     void End();
 
     FakeFileStore& m_rStore;

@@ -2,6 +2,7 @@
 
 #include "link/wire_format.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <string_view>
@@ -39,6 +40,20 @@ inline std::vector<uint8_t> RequestBytes(uint16_t wDataType, std::initializer_li
         for (int nShift = 0; nShift < 32; nShift += 8)
             b.push_back(static_cast<uint8_t>(w >> nShift));
     b.resize(60, 0);
+    return b;
+}
+
+// The 300-byte login as the client must send it: magic "DVR PACKET1.0", length 300, packet
+// type 2, data type 0x1001, the user name from offset 28 and the password from offset 156.
+inline std::vector<uint8_t> LoginBytes(std::string_view user, std::string_view password)
+{
+    std::vector<uint8_t> b = RequestBytes(0x1001, {}, '0');
+    b[16] = 0x2C;
+    b[17] = 0x01;
+    b[20] = 2;
+    b.resize(300, 0);
+    std::copy(user.begin(), user.end(), b.begin() + 28);
+    std::copy(password.begin(), password.end(), b.begin() + 156);
     return b;
 }
 

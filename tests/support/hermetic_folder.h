@@ -26,8 +26,6 @@ public:
 
     bool IsReady() const { return m_strError.empty(); }
     const std::string& Error() const { return m_strError; }
-    // The folder itself; empty when it could not be made.
-    const std::filesystem::path& Root() const { return m_root; }
 
     static constexpr const char* kKeepVariable = "OSTREL_KEEP_TEST_DIR";
 

@@ -4,10 +4,7 @@
 // "QSize(877, 685)" and not a dump of bytes. Qt's types live in the global namespace, and so
 // must these overloads for GoogleTest to find them.
 
-#include <QColor>
 #include <QPoint>
-#include <QRect>
-#include <QRegion>
 #include <QSize>
 #include <QString>
 
@@ -26,26 +23,4 @@ inline void PrintTo(const QSize& sz, std::ostream* pOs)
 inline void PrintTo(const QPoint& pt, std::ostream* pOs)
 {
     *pOs << "QPoint(" << pt.x() << ", " << pt.y() << ')';
-}
-
-inline void PrintTo(const QRect& rc, std::ostream* pOs)
-{
-    *pOs << "QRect(" << rc.x() << ", " << rc.y() << ", " << rc.width() << " x " << rc.height() << ')';
-}
-
-inline void PrintTo(const QRegion& rgn, std::ostream* pOs)
-{
-    *pOs << "QRegion{";
-    const char* pszSeparator = "";
-    for (const QRect& rc : rgn) {
-        *pOs << pszSeparator;
-        PrintTo(rc, pOs);
-        pszSeparator = ", ";
-    }
-    *pOs << '}';
-}
-
-inline void PrintTo(const QColor& col, std::ostream* pOs)
-{
-    *pOs << col.name(QColor::HexArgb).toStdString();
 }

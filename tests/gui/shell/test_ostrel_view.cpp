@@ -3,7 +3,6 @@
 #include "fakes/fake_display_mode.h"
 #include "config/site_list_dlg.h"
 #include "fakes/gui_fixture.h"
-#include "fakes/link_fixture.h"
 #include "ptz/ptz_panel.h"
 #include "shell/counter_report.h"
 #include "widgets/bitmap_button.h"

@@ -21,32 +21,16 @@ namespace {
 
 constexpr const char* kProfile = "[Setting]\nIp%20Label=SITE-A\n";
 
-void WriteProfile(const QString& strFile, const QByteArray& profile = kProfile)
-{
-    QDir().mkpath(QFileInfo(strFile).path());
-    QFile file(strFile);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(profile);
-}
-
-// The profile as a save leaves it: the label kept, and the keys a save writes with it.
-void ExpectSaved(const QString& strFile)
-{
-    QFile file(strFile);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray text = file.readAll();
-    EXPECT_TRUE(text.contains("Ip%20Label=SITE-A")) << text.toStdString();
-    EXPECT_TRUE(text.contains("Rotate%20Interval=")) << text.toStdString();
-    EXPECT_TRUE(text.contains("Reconnect%20Count=")) << text.toStdString();
-}
-
 // The program copied into a scratch folder of its own (it makes its "Backup" folder beside
 // itself), with its settings, runtime and cache folders there too.
 class ScratchProgram {
 public:
     explicit ScratchProgram(const QByteArray& profile = kProfile)
     {
-        WriteProfile(ProfilePath(), profile);
+        QDir().mkpath(QFileInfo(ProfilePath()).path());
+        QFile file(ProfilePath());
+        if (file.open(QIODevice::WriteOnly))
+            file.write(profile);
         QDir(m_dir.path()).mkpath(QStringLiteral("runtime"));
         QFile::setPermissions(m_dir.filePath(QStringLiteral("runtime")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         m_strProgram = m_dir.filePath(QStringLiteral("ostrel"));
@@ -114,17 +98,21 @@ TEST(ProgramExit, EachQuitSignalEndsTheProgramWithItsSettingsSavedAndStatusZero)
         ASSERT_TRUE(scratch.Start());
         ASSERT_TRUE(ScratchProgram::WaitUntilUp(scratch.program));
         EXPECT_TRUE(scratch.EndWith(nSignal));
-        ExpectSaved(scratch.ProfilePath());
+        // A save keeps the label and writes keys only a save writes.
+        QFile file(scratch.ProfilePath());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        for (const char* pszKey : {"Ip%20Label=SITE-A", "Rotate%20Interval=", "Reconnect%20Count="})
+            EXPECT_TRUE(text.contains(pszKey)) << text.toStdString();
     }
 }
 
-// Two profiles' instances run side by side, each with its own lock and settings; a second start
-// of a profile brings its running instance forward instead, and the default profile's settings
-// are never touched.
+// Two profiles' instances run side by side, each with its own lock and settings, and the default
+// profile's settings are never touched. A second start of one instance is the main frame's test.
 TEST(ProgramProfiles, TwoProfilesRunSideBySideWithTheirOwnLocksAndSettings)
 {
     ScratchProgram scratch;
-    QProcess shop, yard, shopAgain;
+    QProcess shop, yard;
     ASSERT_TRUE(scratch.Start(shop, {"--profile", "shop"}));
     ASSERT_TRUE(ScratchProgram::WaitUntilUp(shop));
     ASSERT_TRUE(scratch.Start(yard, {"--profile=yard"}));
@@ -132,10 +120,6 @@ TEST(ProgramProfiles, TwoProfilesRunSideBySideWithTheirOwnLocksAndSettings)
     EXPECT_TRUE(QFileInfo::exists(scratch.RuntimePath("Ostrel@shop.lock")));
     EXPECT_TRUE(QFileInfo::exists(scratch.RuntimePath("Ostrel@yard.lock")));
     EXPECT_FALSE(QFileInfo::exists(scratch.RuntimePath("Ostrel.lock")));
-
-    ASSERT_TRUE(scratch.Start(shopAgain, {"--profile", "shop"}));
-    ASSERT_TRUE(shopAgain.waitForFinished(10000));
-    EXPECT_EQ(0, shopAgain.exitCode()) << "the running instance of the profile came forward";
 
     EXPECT_TRUE(ScratchProgram::EndWith(shop, SIGTERM));
     EXPECT_TRUE(ScratchProgram::EndWith(yard, SIGTERM));

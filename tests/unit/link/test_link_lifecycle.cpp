@@ -286,14 +286,7 @@ struct WatchdogHarness : LinkHarness {
     }
     void AdvanceTo(int64_t nMs) { clock.Advance(nMs - clock.TickMs()); }
     void Play(uint32_t dwControl = kPlayForward) { Link().SendPlay(PlayRequest{kPlayDate, kPlayTime, dwControl, 5}, true); }
-    int64_t LastStop()
-    {
-        int64_t nAt = -1;
-        for (const FakeTimerService::Event& e : Timers().Log())
-            if (e.nId == kWatchdog && e.kind == FakeTimerService::Event::Stopped)
-                nAt = e.nAtMs;
-        return nAt;
-    }
+    int64_t LastStop() { return Timers().Stops(kWatchdog).empty() ? -1 : Timers().Stops(kWatchdog).back(); }
 };
 
 } // namespace

@@ -1,5 +1,4 @@
 // Framing and dispatch of what the recorder sends, read by read.
-#include "fakes/link_fixture.h"
 #include "fakes/link_harness.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
 // Requests on the wire, byte for byte (spelt out by RequestBytes, not by the encoder), the state
 // each one leaves behind, and the wire's text and time encodings.
-#include "fakes/link_fixture.h"
 #include "fakes/link_harness.h"
 
 #include <gtest/gtest.h>

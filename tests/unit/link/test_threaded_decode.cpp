@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -200,60 +201,41 @@ TEST_F(ThreadedDecode, ALightStreamIsDecodedAtOnceABacklogOnTheThreadsAndASearch
     EXPECT_EQ(std::vector<uint8_t>{10}, h.archive.drawn);
 }
 
-TEST_F(ThreadedDecode, NothingFromAnOldConnectionOrAfterAStopIsDrawn)
+// Each picture is decoded, then something changes before the user-interface thread takes it back.
+TEST_F(ThreadedDecode, WhatChangesWhileAPictureDecodesDecidesWhetherItIsDrawn)
 {
     h.LogIn();
-    for (int nChannel : {1, 2, 3})
-        Send(LivePacket(CameraJpeg(nChannel, false), nChannel));
-    WaitDecoded();
-    h.DisconnectButton();
-    wakeups.RunRung();
-    EXPECT_TRUE(h.view.drawn.empty()) << "decoded for a connection that is gone";
+    const auto decodedThen = [&](std::initializer_list<std::vector<uint8_t>> packets, const std::function<void()>& fnChange) {
+        for (const auto& packet : packets)
+            Send(packet);
+        WaitDecoded();
+        fnChange();
+        wakeups.RunRung();
+    };
+    const auto live = [](int nChannel) { return LivePacket(CameraJpeg(nChannel, false), nChannel); };
+    decodedThen({live(3), live(5)}, [&] { h.view.dwLiveChMask = 1u << 3; }); // a layout without channel 5
+    EXPECT_EQ(std::vector<uint8_t>{3}, h.view.drawn);
+    h.view.dwLiveChMask = 0xFFFF;
+    decodedThen({live(7)}, [&] { h.archive.bActive = true; });
+    EXPECT_EQ(std::vector<uint8_t>{3}, h.view.drawn) << "not drawn behind the archive";
+    h.Link().SendPlay(PlayRequest{0, 0, 0x00010100}, true);
+    decodedThen({PlayPacket(CameraJpeg(11, true), 11)}, [&] { h.archive.bActive = false; });
+    EXPECT_EQ(0, h.archive.nPlayImages) << "play pictures do not reach a closed archive";
 
-    // Reconnected: pictures of the old connection still on their way never appear.
-    h.LogIn();
-    Send(LivePacket(CameraJpeg(4, false), 4));
-    WaitDecoded();
-    h.DisconnectButton();
-    h.LogIn();
+    h.Link().SendRequest(REQ_LIVE, true);
+    decodedThen({live(1), live(2)}, [&] { h.DisconnectButton(); });
+    decodedThen({}, [&] { h.LogIn(); });
+    EXPECT_EQ(std::vector<uint8_t>{3}, h.view.drawn) << "decoded for a connection that is gone";
+    decodedThen({live(4)}, [&] {
+        h.DisconnectButton();
+        h.LogIn();
+    });
     Send(LivePacket(CameraJpeg(9, true), 9));
     Drain();
-    EXPECT_EQ(std::vector<uint8_t>{9}, h.view.drawn);
-
-    // A stop sent while pictures are in work: none of them is drawn once it is pending.
-    Send(LivePacket(CameraJpeg(5, false), 5));
-    WaitDecoded();
-    h.Link().SendRequest(REQ_STOP, true);
-    ASSERT_TRUE(h.Link().Probe().bStopPending);
-    wakeups.RunRung();
-    EXPECT_EQ(std::vector<uint8_t>{9}, h.view.drawn);
-}
-
-TEST_F(ThreadedDecode, ALayoutOrArchiveSwitchWhileDecodingDecidesWhatIsDrawn)
-{
-    h.LogIn();
-    Send(LivePacket(CameraJpeg(3, false), 3));
-    Send(LivePacket(CameraJpeg(5, false), 5));
-    WaitDecoded();
-    h.view.dwLiveChMask = 1u << 3; // the operator chose a layout without channel 5
-    wakeups.RunRung();
-    EXPECT_EQ(std::vector<uint8_t>{3}, h.view.drawn);
-
-    // Live pictures in work when the archive opens are not drawn behind it.
-    h.view.dwLiveChMask = 0xFFFF;
-    Send(LivePacket(CameraJpeg(7, false), 7));
-    WaitDecoded();
-    h.archive.bActive = true;
-    wakeups.RunRung();
-    EXPECT_EQ(std::vector<uint8_t>{3}, h.view.drawn);
-
-    // Play pictures in work when the archive closes do not reach it.
-    h.Link().SendPlay(PlayRequest{0, 0, 0x00010100}, true);
-    Send(PlayPacket(CameraJpeg(11, true), 11));
-    WaitDecoded();
-    h.archive.bActive = false;
-    wakeups.RunRung();
-    EXPECT_EQ(0, h.archive.nPlayImages);
+    EXPECT_EQ((std::vector<uint8_t>{3, 9}), h.view.drawn) << "the new connection's pictures only";
+    decodedThen({live(6)}, [&] { h.Link().SendRequest(REQ_STOP, true); });
+    EXPECT_TRUE(h.Link().Probe().bStopPending);
+    EXPECT_EQ((std::vector<uint8_t>{3, 9}), h.view.drawn) << "nothing once a stop is pending";
 }
 
 TEST_F(ThreadedDecode, BackToOneThreadAndShutdownWithDecodesInFlight)
@@ -288,68 +270,56 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// Files written on the saver's thread; the first write waits until the test opens the gate.
-class GatedFileStore final : public FileStore {
-public:
-    bool Remove(const std::string& strPath) override { return store.Remove(strPath); }
-    bool MakeFolder(const std::string& strPath) override { return store.MakeFolder(strPath); }
-    std::unique_ptr<WritableFile> OpenWritable(const std::string& strPath, FileStatus* pStatus) override
+// Holds the saver's first write until the test opens the gate, and keeps every write.
+struct WriteGate {
+    explicit WriteGate(FakeFileStore& rFiles)
     {
-        return store.OpenWritable(strPath, pStatus);
-    }
-    FileReadResult ReadAtMost(const std::string& strPath, size_t nMax, Bytes& rOut) override
-    {
-        return store.ReadAtMost(strPath, nMax, rOut);
-    }
-    bool WriteWhole(const std::string& strPath, const uint8_t* pData, size_t nBytes, FileAccess access) override
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        writes.emplace_back(pData, pData + nBytes);
-        bOffThread = bOffThread && std::this_thread::get_id() != m_testThread;
-        m_changed.notify_all();
-        m_changed.wait(lock, [this] { return m_bOpen; });
-        return store.WriteWhole(strPath, pData, nBytes, access);
+        rFiles.onWriteWhole = [this](const uint8_t* pData, size_t nBytes) {
+            std::unique_lock<std::mutex> lock(mutex);
+            writes.emplace_back(pData, pData + nBytes);
+            bOffThread = bOffThread && std::this_thread::get_id() != testThread;
+            changed.notify_all();
+            changed.wait(lock, [this] { return bOpen; });
+        };
     }
     void WaitForWrites(size_t nCount)
     {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait(lock, [&] { return writes.size() >= nCount; });
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return writes.size() >= nCount; });
     }
     void Open()
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_bOpen = true;
-        m_changed.notify_all();
+        const std::lock_guard<std::mutex> lock(mutex);
+        bOpen = true;
+        changed.notify_all();
     }
 
-    FakeFileStore store;
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool bOpen = false;
     std::vector<Bytes> writes; // read by the test once the saver is done
     bool bOffThread = true;
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_bOpen = false;
-    std::thread::id m_testThread = std::this_thread::get_id();
+    const std::thread::id testThread = std::this_thread::get_id();
 };
 
 } // namespace
 
 TEST(EventLogSaver, WritesOffThisThreadOnlyTheNewestWaitingLogAndTellsOncePerWrite)
 {
-    GatedFileStore files;
+    FakeFileStore files;
+    WriteGate gate(files);
     FakeUiWakeupFactory wakeups;
     int nSaved = 0;
     {
         CEventLogSaver saver(files, "AlarmEvent.am", wakeups, [&] { ++nSaved; });
         Bytes first(100, 1), second(50, 2), third(30, 3);
         saver.Save(first, 100);
-        files.WaitForWrites(1); // the first is being written and holds the thread
+        gate.WaitForWrites(1); // the first is being written and holds the thread
         saver.Save(second, 50);
         saver.Save(third, 20);
         EXPECT_EQ(Bytes(50, 2), third) << "the log that waited comes back, unwritten";
         EXPECT_TRUE(first.empty());
-        files.Open();
+        gate.Open();
         ASSERT_TRUE(wakeups.WaitForRing());
         EXPECT_EQ(0, nSaved) << "never inside the write";
         wakeups.RunRung();
@@ -357,11 +327,11 @@ TEST(EventLogSaver, WritesOffThisThreadOnlyTheNewestWaitingLogAndTellsOncePerWri
         Bytes last(10, 4);
         saver.Save(last, 10); // still waiting when the saver goes: written all the same
     }
-    ASSERT_EQ(3u, files.writes.size());
-    EXPECT_EQ(Bytes(100, 1), files.writes[0]);
-    EXPECT_EQ(Bytes(20, 3), files.writes[1]);
-    EXPECT_EQ(Bytes(10, 4), files.store.files["AlarmEvent.am"]);
-    EXPECT_TRUE(files.bOffThread);
+    ASSERT_EQ(3u, gate.writes.size());
+    EXPECT_EQ(Bytes(100, 1), gate.writes[0]);
+    EXPECT_EQ(Bytes(20, 3), gate.writes[1]);
+    EXPECT_EQ(Bytes(10, 4), files.files["AlarmEvent.am"]);
+    EXPECT_TRUE(gate.bOffThread);
     EXPECT_EQ(0u, wakeups.Count());
 }
 

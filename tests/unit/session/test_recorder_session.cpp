@@ -3,7 +3,6 @@
 #include "session/recorder_session.h"
 
 #include "fakes/core_fixture.h"
-#include "fakes/link_fixture.h"
 
 #include <gtest/gtest.h>
 
