@@ -102,6 +102,18 @@ private:
     };
 
     std::vector<uint8_t> BuildHeaders() const;
+    void AppendMainHeader(std::vector<uint8_t>& rOut) const;
+    void AppendStreamList(std::vector<uint8_t>& rOut) const;
+    void AppendStreamHeader(std::vector<uint8_t>& rOut) const;
+    void AppendStreamFormat(std::vector<uint8_t>& rOut) const;
+    void AppendSuperIndex(std::vector<uint8_t>& rOut) const;
+    void AppendOdmlList(std::vector<uint8_t>& rOut) const;
+    uint32_t ChunkMaxBytes() const;
+    uint32_t Handler() const;
+    bool EncodeCapture(const uint8_t* pBgrx, int nStrideBytes, uint32_t& rDataBytes);
+    bool MakeRoomFor(uint64_t nChunkBytes, uint32_t dwEntries, FileStatus& rStatus);
+    void FillChunkBuffer(const uint8_t* pBgrx, int nStrideBytes, uint32_t dwDataBytes, uint32_t dwEmpty);
+    void NoteCapture(uint32_t dwDataBytes, uint32_t dwEmpty);
     uint64_t PartBytesWith(uint64_t nMoreChunkBytes, uint64_t nMoreEntries) const;
     bool WriteIdx1(FileStatus& rStatus);
     bool FinishPart(FileStatus& rStatus);
