@@ -89,6 +89,20 @@ void PutDibRows(const uint8_t* pBgrx, int nStrideBytes, int nWidth, int nHeight,
     }
 }
 
+// A later part's 'RIFF' 'AVIX' and movi list headers with the given size fields.
+std::vector<uint8_t> PartHeader(uint32_t dwRiffSize, uint32_t dwMoviSize)
+{
+    std::vector<uint8_t> header;
+    ByteSink h(header);
+    h.Id("RIFF");
+    h.U32(dwRiffSize);
+    h.Id("AVIX");
+    h.Id("LIST");
+    h.U32(dwMoviSize);
+    h.Id("movi");
+    return header;
+}
+
 uint32_t SaturateU32(uint64_t n)
 {
     return n > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(n);
@@ -167,14 +181,7 @@ bool CAviWriter::Open(FileStore& files, const std::string& strPath, const AviFor
         return false;
     }
     Abort();
-    m_format = format;
-    m_dwFrames = 0;
-    m_nSamples = 0;
-    m_dwMaxChunkBytes = 0;
-    m_nFirstPartSamples = 0;
-    m_dwFirstRiffSize = 0;
-    m_dwFirstMoviSize = 4;
-    m_nBytesWritten = 0;
+    ResetFor(format);
 
     FileStatus status;
     m_file = files.OpenWritable(strPath, &status);
@@ -183,14 +190,36 @@ bool CAviWriter::Open(FileStore& files, const std::string& strPath, const AviFor
             *pStatus = {status.nErrno != 0 ? status.nErrno : EIO};
         return false;
     }
-    const std::vector<uint8_t> headers = BuildHeaders();
-    status = m_file->Write(headers.data(), headers.size());
-    if (!status.Ok()) {
+    if (!WriteFirstHeaders(status)) {
         m_file.reset();
         if (pStatus)
             *pStatus = status;
         return false;
     }
+    return true;
+}
+
+// A new file's format and counts; the first part's sizes stay unknown until it is finished.
+void CAviWriter::ResetFor(const AviFormat& format)
+{
+    m_format = format;
+    m_dwFrames = 0;
+    m_nSamples = 0;
+    m_dwMaxChunkBytes = 0;
+    m_nFirstPartSamples = 0;
+    m_dwFirstRiffSize = 0;
+    m_dwFirstMoviSize = 4;
+    m_nBytesWritten = 0;
+}
+
+// The headers as room for now (Close writes them again with the counts), the first movi list
+// starting right after them.
+bool CAviWriter::WriteFirstHeaders(FileStatus& rStatus)
+{
+    const std::vector<uint8_t> headers = BuildHeaders();
+    rStatus = m_file->Write(headers.data(), headers.size());
+    if (!rStatus.Ok())
+        return false;
     m_bOpen = true;
     m_nHeaderBytes = headers.size();
     m_nBytesWritten = headers.size();
@@ -412,8 +441,25 @@ bool CAviWriter::WriteIdx1(FileStatus& rStatus)
 
 bool CAviWriter::FinishPart(FileStatus& rStatus)
 {
-    // The part's standard index closes its movi list. Entries point at chunk data, their
-    // offsets counted from the movi id (the base offset).
+    if (!WriteStdIndex(rStatus)) // ix00 closes the part's movi list
+        return false;
+    if (m_nPartOffset == 0) {
+        if (!WriteIdx1(rStatus)) // the first part keeps idx1 for readers that know no OpenDML
+            return false;
+    } else {
+        // A later part's sizes go into the headers StartPart wrote.
+        const auto dwRiffSize = static_cast<uint32_t>(m_nBytesWritten - m_nPartOffset - 8);
+        const auto dwMoviSize = static_cast<uint32_t>(m_nBytesWritten - m_nMoviOffset);
+        if (!WriteAt(m_nPartOffset, PartHeader(dwRiffSize, dwMoviSize), rStatus))
+            return false;
+    }
+    m_captures.clear();
+    return true;
+}
+
+bool CAviWriter::WriteStdIndex(FileStatus& rStatus)
+{
+    // Entries point at chunk data, their offsets counted from the movi id (the base offset).
     std::vector<uint8_t> index;
     ByteSink s(index);
     const uint64_t nIndexOffset = m_nBytesWritten;
@@ -439,23 +485,6 @@ bool CAviWriter::FinishPart(FileStatus& rStatus)
         return false;
     m_nBytesWritten += index.size();
     m_parts.push_back({nIndexOffset, static_cast<uint32_t>(index.size()), static_cast<uint32_t>(m_nPartSamples)});
-
-    if (m_nPartOffset == 0) {
-        if (!WriteIdx1(rStatus))
-            return false;
-    } else {
-        std::vector<uint8_t> header;
-        ByteSink h(header);
-        h.Id("RIFF");
-        h.U32(static_cast<uint32_t>(m_nBytesWritten - m_nPartOffset - 8));
-        h.Id("AVIX");
-        h.Id("LIST");
-        h.U32(static_cast<uint32_t>(m_nBytesWritten - m_nMoviOffset));
-        h.Id("movi");
-        if (!WriteAt(m_nPartOffset, header, rStatus))
-            return false;
-    }
-    m_captures.clear();
     return true;
 }
 
@@ -465,14 +494,8 @@ bool CAviWriter::StartPart(FileStatus& rStatus)
         rStatus = {EFBIG};
         return false;
     }
-    std::vector<uint8_t> header;
-    ByteSink h(header);
-    h.Id("RIFF");
-    h.U32(kPartHeaderBytes - 8);
-    h.Id("AVIX");
-    h.Id("LIST");
-    h.U32(4);
-    h.Id("movi");
+    // An empty part's headers until FinishPart writes its sizes.
+    const std::vector<uint8_t> header = PartHeader(kPartHeaderBytes - 8, 4);
     rStatus = m_file->Write(header.data(), header.size());
     if (!rStatus.Ok())
         return false;

@@ -101,6 +101,8 @@ private:
         uint32_t dwSamples = 0;     // chunks (samples) the part holds
     };
 
+    void ResetFor(const AviFormat& format);
+    bool WriteFirstHeaders(FileStatus& rStatus);
     std::vector<uint8_t> BuildHeaders() const;
     void AppendMainHeader(std::vector<uint8_t>& rOut) const;
     void AppendStreamList(std::vector<uint8_t>& rOut) const;
@@ -117,6 +119,7 @@ private:
     uint64_t PartBytesWith(uint64_t nMoreChunkBytes, uint64_t nMoreEntries) const;
     bool WriteIdx1(FileStatus& rStatus);
     bool FinishPart(FileStatus& rStatus);
+    bool WriteStdIndex(FileStatus& rStatus);
     bool StartPart(FileStatus& rStatus);
     bool Fail(const FileStatus& status, FileStatus* pStatus);
     bool Commit(const std::string* pFinalPath, FileStatus* pStatus);
