@@ -241,84 +241,105 @@ std::string CAviBackup::ChooseFolder(const std::string& strRecordFolder) const
 
 void CAviBackup::SavingThread()
 {
-    std::unique_ptr<BackupFile> pFile;
-    std::string strFolder;
-    bool bFailed = false; // the current file failed a write: its captures are dropped
-    const std::weak_ptr<int> alive = m_pAlive;
-    const auto report = [this, alive](Outcome outcome, std::string strPath) {
-        m_pPoster->Post([this, alive, outcome, strPath = std::move(strPath)] {
-            if (alive.lock())
-                OnOutcome(outcome, strPath);
-        });
-    };
-
+    SavingFile file;
     for (;;) {
-        Job job;
         const uint8_t* pPixels = nullptr;
-        {
-            std::unique_lock<std::mutex> lock(m_mutex);
-            m_bWorking = false;
-            if (m_jobs.empty())
-                m_idle.notify_all();
-            m_wake.wait(lock, [this] { return !m_jobs.empty(); });
-            job = std::move(m_jobs.front());
-            m_jobs.pop_front();
-            m_bWorking = true;
-            if (job.kind == JobKind::Frame)
-                pPixels = m_buffers[job.nBuffer].data();
-        }
-
+        const Job job = TakeJob(pPixels); // waits for the next one
         switch (job.kind) {
-        case JobKind::Quit: {
-            const std::lock_guard<std::mutex> lock(m_mutex);
-            m_bWorking = false;
-            m_idle.notify_all();
-            return; // an uncommitted file is dropped with pFile
-        }
-        case JobKind::Start: {
-            strFolder = ChooseFolder(job.strText);
-            FileStatus status;
-            pFile = m_services.rMaker.Start(strFolder, &status);
-            bFailed = !pFile;
-            if (bFailed)
-                report(Outcome::WriteFailed, {});
+        case JobKind::Quit:
+            SetIdle();
+            return; // an uncommitted file is dropped with file.pFile
+        case JobKind::Start:
+            StartSaving(file, job.strText); // the interval's file, in the record folder
             break;
-        }
-        case JobKind::Frame: {
-            if (pFile && !bFailed) {
-                FileStatus status;
-                if (!pFile->AddFrame(pPixels, kFrameStride, job.nTimeUs, &status)) {
-                    pFile.reset();
-                    bFailed = true;
-                    report(Outcome::WriteFailed, {});
-                }
-            }
+        case JobKind::Frame:
+            SaveFrame(file, pPixels, job.nTimeUs); // into the file, then the buffer is free again
             ReleaseBuffer(job.nBuffer);
             break;
-        }
-        case JobKind::Commit: {
-            if (!pFile || pFile->Frames() == 0) {
-                pFile.reset();
-                report(Outcome::Empty, {});
-                break;
-            }
-            const std::string strBase = (std::filesystem::path(strFolder) / job.strText).string();
-            const std::string strExtension = pFile->Extension();
-            bool bSaved = false;
-            std::string strPath;
-            for (int n = 0; n <= kMaxNameSuffix && !bSaved; ++n) {
-                strPath = n == 0 ? strBase + strExtension : strBase + "_" + std::to_string(n) + strExtension;
-                FileStatus status;
-                bSaved = pFile->CloseAs(strPath, &status);
-                if (!bSaved && status.nErrno != EEXIST)
-                    break;
-            }
-            pFile.reset();
-            report(bSaved ? Outcome::Saved : Outcome::CommitFailed, strPath);
+        case JobKind::Commit:
+            CommitSaving(file, job.strText); // under the stamp's name, a suffix when it is taken
             break;
         }
-        }
     }
+}
+
+// The saving thread takes the oldest job, and a frame's pixels while the buffers are locked.
+CAviBackup::Job CAviBackup::TakeJob(const uint8_t*& rpPixels)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_bWorking = false;
+    if (m_jobs.empty())
+        m_idle.notify_all();
+    m_wake.wait(lock, [this] { return !m_jobs.empty(); });
+    Job job = std::move(m_jobs.front());
+    m_jobs.pop_front();
+    m_bWorking = true;
+    if (job.kind == JobKind::Frame)
+        rpPixels = m_buffers[job.nBuffer].data();
+    return job;
+}
+
+// The saving thread ends: whoever waits for it may go on.
+void CAviBackup::SetIdle()
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_bWorking = false;
+    m_idle.notify_all();
+}
+
+// From the saving thread to OnOutcome on the user-interface thread, unless the backup is gone.
+void CAviBackup::Report(Outcome outcome, std::string strPath)
+{
+    const std::weak_ptr<int> alive = m_pAlive;
+    m_pPoster->Post([this, alive, outcome, strPath = std::move(strPath)] {
+        if (alive.lock())
+            OnOutcome(outcome, strPath);
+    });
+}
+
+void CAviBackup::StartSaving(SavingFile& rFile, const std::string& strRecordFolder)
+{
+    rFile.strFolder = ChooseFolder(strRecordFolder);
+    FileStatus status;
+    rFile.pFile = m_services.rMaker.Start(rFile.strFolder, &status);
+    rFile.bFailed = !rFile.pFile;
+    if (rFile.bFailed)
+        Report(Outcome::WriteFailed, {});
+}
+
+void CAviBackup::SaveFrame(SavingFile& rFile, const uint8_t* pPixels, int64_t nTimeUs)
+{
+    // After a failed write the file is gone and the interval's other captures are dropped.
+    if (!rFile.pFile || rFile.bFailed)
+        return;
+    FileStatus status;
+    if (!rFile.pFile->AddFrame(pPixels, kFrameStride, nTimeUs, &status)) {
+        rFile.pFile.reset();
+        rFile.bFailed = true;
+        Report(Outcome::WriteFailed, {});
+    }
+}
+
+void CAviBackup::CommitSaving(SavingFile& rFile, const std::string& strStamp)
+{
+    if (!rFile.pFile || rFile.pFile->Frames() == 0) {
+        rFile.pFile.reset();
+        Report(Outcome::Empty, {});
+        return;
+    }
+    const std::string strBase = (std::filesystem::path(rFile.strFolder) / strStamp).string();
+    const std::string strExtension = rFile.pFile->Extension();
+    bool bSaved = false;
+    std::string strPath;
+    for (int n = 0; n <= kMaxNameSuffix && !bSaved; ++n) {
+        strPath = n == 0 ? strBase + strExtension : strBase + "_" + std::to_string(n) + strExtension;
+        FileStatus status;
+        bSaved = rFile.pFile->CloseAs(strPath, &status);
+        if (!bSaved && status.nErrno != EEXIST)
+            break;
+    }
+    rFile.pFile.reset();
+    Report(bSaved ? Outcome::Saved : Outcome::CommitFailed, strPath);
 }
 
 } // namespace ostrel

@@ -128,7 +128,19 @@ private:
     void StartFile();
     void CommitFile();
     void OnOutcome(Outcome outcome, const std::string& strPath);
+    // The saving thread's file: the one being written and the folder it goes to.
+    struct SavingFile {
+        std::unique_ptr<BackupFile> pFile;
+        std::string strFolder;
+        bool bFailed = false; // a write failed: the interval's captures are dropped
+    };
     void SavingThread();
+    Job TakeJob(const uint8_t*& rpPixels);
+    void SetIdle();
+    void Report(Outcome outcome, std::string strPath);
+    void StartSaving(SavingFile& rFile, const std::string& strRecordFolder);
+    void SaveFrame(SavingFile& rFile, const uint8_t* pPixels, int64_t nTimeUs);
+    void CommitSaving(SavingFile& rFile, const std::string& strStamp);
     // Saving thread: the folder files go to, made if missing.
     std::string ChooseFolder(const std::string& strRecordFolder) const;
     void ReleaseBuffer(size_t nBuffer);

@@ -74,6 +74,35 @@ uint32_t DibStride(int nWidth)
     return (static_cast<uint32_t>(nWidth) * 24 + 31) / 32 * 4;
 }
 
+// 24-bit DIB rows from B G R X pixels: bottom-up, each padded to its 4-byte stride (pDst zeroed).
+void PutDibRows(const uint8_t* pBgrx, int nStrideBytes, int nWidth, int nHeight, uint8_t* pDst)
+{
+    const size_t nStride = DibStride(nWidth);
+    for (int y = 0; y < nHeight; ++y) {
+        const uint8_t* pSrc = pBgrx + static_cast<size_t>(nHeight - 1 - y) * static_cast<size_t>(nStrideBytes);
+        uint8_t* pRow = pDst + static_cast<size_t>(y) * nStride;
+        for (int x = 0; x < nWidth; ++x, pSrc += 4, pRow += 3) {
+            pRow[0] = pSrc[0];
+            pRow[1] = pSrc[1];
+            pRow[2] = pSrc[2];
+        }
+    }
+}
+
+// A later part's 'RIFF' 'AVIX' and movi list headers with the given size fields.
+std::vector<uint8_t> PartHeader(uint32_t dwRiffSize, uint32_t dwMoviSize)
+{
+    std::vector<uint8_t> header;
+    ByteSink h(header);
+    h.Id("RIFF");
+    h.U32(dwRiffSize);
+    h.Id("AVIX");
+    h.Id("LIST");
+    h.U32(dwMoviSize);
+    h.Id("movi");
+    return header;
+}
+
 uint32_t SaturateU32(uint64_t n)
 {
     return n > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(n);
@@ -152,14 +181,7 @@ bool CAviWriter::Open(FileStore& files, const std::string& strPath, const AviFor
         return false;
     }
     Abort();
-    m_format = format;
-    m_dwFrames = 0;
-    m_nSamples = 0;
-    m_dwMaxChunkBytes = 0;
-    m_nFirstPartSamples = 0;
-    m_dwFirstRiffSize = 0;
-    m_dwFirstMoviSize = 4;
-    m_nBytesWritten = 0;
+    ResetFor(format);
 
     FileStatus status;
     m_file = files.OpenWritable(strPath, &status);
@@ -168,14 +190,36 @@ bool CAviWriter::Open(FileStore& files, const std::string& strPath, const AviFor
             *pStatus = {status.nErrno != 0 ? status.nErrno : EIO};
         return false;
     }
-    const std::vector<uint8_t> headers = BuildHeaders();
-    status = m_file->Write(headers.data(), headers.size());
-    if (!status.Ok()) {
+    if (!WriteFirstHeaders(status)) {
         m_file.reset();
         if (pStatus)
             *pStatus = status;
         return false;
     }
+    return true;
+}
+
+// A new file's format and counts; the first part's sizes stay unknown until it is finished.
+void CAviWriter::ResetFor(const AviFormat& format)
+{
+    m_format = format;
+    m_dwFrames = 0;
+    m_nSamples = 0;
+    m_dwMaxChunkBytes = 0;
+    m_nFirstPartSamples = 0;
+    m_dwFirstRiffSize = 0;
+    m_dwFirstMoviSize = 4;
+    m_nBytesWritten = 0;
+}
+
+// The headers as room for now (Close writes them again with the counts), the first movi list
+// starting right after them.
+bool CAviWriter::WriteFirstHeaders(FileStatus& rStatus)
+{
+    const std::vector<uint8_t> headers = BuildHeaders();
+    rStatus = m_file->Write(headers.data(), headers.size());
+    if (!rStatus.Ok())
+        return false;
     m_bOpen = true;
     m_nHeaderBytes = headers.size();
     m_nBytesWritten = headers.size();
@@ -185,15 +229,10 @@ bool CAviWriter::Open(FileStore& files, const std::string& strPath, const AviFor
     return true;
 }
 
+// The first part's headers, up to its movi list's data: they are written at Open as room and
+// again at Close with the final counts, the same size both times.
 std::vector<uint8_t> CAviWriter::BuildHeaders() const
 {
-    const bool bOpenDml = !m_parts.empty();
-    const bool bMjpeg = m_format.codec == AviCodec::Mjpeg;
-    const uint32_t dwChunkMax = bMjpeg ? m_dwMaxChunkBytes : FrameDataBytes();
-    const uint32_t dwTotal = static_cast<uint32_t>(m_nSamples);
-    const uint32_t dwFirstPart = bOpenDml ? static_cast<uint32_t>(m_nFirstPartSamples) : dwTotal;
-    const uint32_t dwHandler = bMjpeg ? FourCc("MJPG") : 0;
-
     std::vector<uint8_t> out;
     ByteSink s(out);
     s.Id("RIFF");
@@ -204,30 +243,72 @@ std::vector<uint8_t> CAviWriter::BuildHeaders() const
     const size_t nHdrlSize = s.Size();
     s.U32(0);
     s.Id("hdrl");
+    AppendMainHeader(out); // avih: the file's rate, largest chunk and picture size
+    AppendStreamList(out); // strl: the one video stream
+    AppendOdmlList(out);   // odml: the whole stream's length once there are several parts
+    s.PatchU32(nHdrlSize, static_cast<uint32_t>(s.Size() - nHdrlSize - 4));
 
+    s.Id("LIST");
+    s.U32(m_dwFirstMoviSize);
+    s.Id("movi");
+    return out;
+}
+
+// The largest chunk's data bytes: every raw capture has the same size, a JPEG's varies.
+uint32_t CAviWriter::ChunkMaxBytes() const
+{
+    return m_format.codec == AviCodec::Mjpeg ? m_dwMaxChunkBytes : FrameDataBytes();
+}
+
+// The stream's handler and compression code: MJPG, or 0 for raw DIB rows.
+uint32_t CAviWriter::Handler() const
+{
+    return m_format.codec == AviCodec::Mjpeg ? FourCc("MJPG") : 0;
+}
+
+void CAviWriter::AppendMainHeader(std::vector<uint8_t>& rOut) const
+{
+    // Past one part, avih counts the first part's samples only (dmlh has them all).
+    const uint32_t dwSamples =
+        m_parts.empty() ? static_cast<uint32_t>(m_nSamples) : static_cast<uint32_t>(m_nFirstPartSamples);
+    const uint32_t dwChunkMax = ChunkMaxBytes();
+    ByteSink s(rOut);
     s.Id("avih");
     s.U32(kMainHeaderBytes);
     s.U32((1000000 + m_format.dwRate / 2) / m_format.dwRate); // microseconds a sample
     s.U32(SaturateU32((uint64_t{dwChunkMax} + 8) * m_format.dwRate / m_format.dwSampleStep));
     s.U32(0);                                                  // padding granularity
     s.U32(kAvifHasIndex | kAvifIsInterleaved);
-    s.U32(dwFirstPart);
+    s.U32(dwSamples);
     s.U32(0);                                                  // initial frames
     s.U32(1);                                                  // streams
     s.U32(dwChunkMax);
     s.U32(static_cast<uint32_t>(m_format.nWidth));
     s.U32(static_cast<uint32_t>(m_format.nHeight));
     s.Zeros(16);
+}
 
+void CAviWriter::AppendStreamList(std::vector<uint8_t>& rOut) const
+{
+    ByteSink s(rOut);
     s.Id("LIST");
     const size_t nStrlSize = s.Size();
     s.U32(0);
     s.Id("strl");
+    AppendStreamHeader(rOut); // strh: rate and length in samples
+    AppendStreamFormat(rOut); // strf: the pictures' bitmap header
+    AppendSuperIndex(rOut);   // indx: where each part's index is, or its room
+    s.PatchU32(nStrlSize, static_cast<uint32_t>(s.Size() - nStrlSize - 4));
+}
 
+void CAviWriter::AppendStreamHeader(std::vector<uint8_t>& rOut) const
+{
+    const uint32_t dwChunkMax = ChunkMaxBytes();
+    ByteSink s(rOut);
     s.Id("strh");
     s.U32(kStreamHeaderBytes);
     s.Id("vids");
-    s.U32(dwHandler);
+    s.U32(Handler());
     s.U32(0);                 // flags
     s.U16(0);                 // priority
     s.U16(0);                 // language
@@ -235,7 +316,7 @@ std::vector<uint8_t> CAviWriter::BuildHeaders() const
     s.U32(1);                 // scale
     s.U32(m_format.dwRate);
     s.U32(0);                 // start
-    s.U32(dwTotal);           // length in samples
+    s.U32(static_cast<uint32_t>(m_nSamples)); // length in samples
     s.U32(dwChunkMax);        // suggested buffer size
     s.U32(0xFFFFFFFF);        // quality: the default
     s.U32(0);                 // sample size: varies
@@ -243,63 +324,69 @@ std::vector<uint8_t> CAviWriter::BuildHeaders() const
     s.U16(0);
     s.U16(static_cast<uint16_t>(m_format.nWidth));
     s.U16(static_cast<uint16_t>(m_format.nHeight));
+}
 
+void CAviWriter::AppendStreamFormat(std::vector<uint8_t>& rOut) const
+{
     BitmapInfoHeader info;
     info.biWidth = m_format.nWidth;
     info.biHeight = m_format.nHeight;
     info.biPlanes = 1;
     info.biBitCount = 24;
-    info.biCompression = dwHandler;
+    info.biCompression = Handler();
     info.biSizeImage = FrameDataBytes();
+    ByteSink s(rOut);
     s.Id("strf");
     s.U32(BitmapInfoHeader::kBytes);
     const size_t nInfoAt = s.Size();
     s.Zeros(BitmapInfoHeader::kBytes);
-    info.Encode(out.data() + nInfoAt);
+    info.Encode(rOut.data() + nInfoAt);
+}
 
+void CAviWriter::AppendSuperIndex(std::vector<uint8_t>& rOut) const
+{
     // The super index's room is JUNK until the file needs it, so a one-part file is plain AVI.
     const uint32_t dwIndxBytes = kSuperIndexHeaderBytes + kSuperIndexEntryBytes * kSuperIndexEntries;
-    if (bOpenDml) {
-        s.Id("indx");
-        s.U32(dwIndxBytes);
-        s.U16(kSuperIndexEntryBytes / 4);
-        s.U8(0);                                  // sub type
-        s.U8(0);                                  // an index of indexes
-        s.U32(static_cast<uint32_t>(m_parts.size()));
-        s.Id("00dc");
-        s.Zeros(12);
-        for (const PartEntry& part : m_parts) {
-            s.U64(part.nIndexOffset);
-            s.U32(part.dwIndexBytes);
-            s.U32(part.dwSamples);
-        }
-        s.Zeros(kSuperIndexEntryBytes * (kSuperIndexEntries - m_parts.size()));
-    } else {
+    ByteSink s(rOut);
+    if (m_parts.empty()) {
         s.Id("JUNK");
         s.U32(dwIndxBytes);
         s.Zeros(dwIndxBytes);
+        return;
     }
-    s.PatchU32(nStrlSize, static_cast<uint32_t>(s.Size() - nStrlSize - 4));
+    s.Id("indx");
+    s.U32(dwIndxBytes);
+    s.U16(kSuperIndexEntryBytes / 4);
+    s.U8(0);                                  // sub type
+    s.U8(0);                                  // an index of indexes
+    s.U32(static_cast<uint32_t>(m_parts.size()));
+    s.Id("00dc");
+    s.Zeros(12);
+    for (const PartEntry& part : m_parts) {
+        s.U64(part.nIndexOffset);
+        s.U32(part.dwIndexBytes);
+        s.U32(part.dwSamples);
+    }
+    s.Zeros(kSuperIndexEntryBytes * (kSuperIndexEntries - m_parts.size()));
+}
 
-    if (bOpenDml) {
-        s.Id("LIST");
-        s.U32(4 + 8 + kDmlhBytes);
-        s.Id("odml");
-        s.Id("dmlh");
-        s.U32(kDmlhBytes);
-        s.U32(dwTotal);
-        s.Zeros(kDmlhBytes - 4);
-    } else {
+void CAviWriter::AppendOdmlList(std::vector<uint8_t>& rOut) const
+{
+    // JUNK of the same size until there is a second part.
+    ByteSink s(rOut);
+    if (m_parts.empty()) {
         s.Id("JUNK");
         s.U32(4 + 8 + kDmlhBytes);
         s.Zeros(4 + 8 + kDmlhBytes);
+        return;
     }
-    s.PatchU32(nHdrlSize, static_cast<uint32_t>(s.Size() - nHdrlSize - 4));
-
     s.Id("LIST");
-    s.U32(m_dwFirstMoviSize);
-    s.Id("movi");
-    return out;
+    s.U32(4 + 8 + kDmlhBytes);
+    s.Id("odml");
+    s.Id("dmlh");
+    s.U32(kDmlhBytes);
+    s.U32(static_cast<uint32_t>(m_nSamples));
+    s.Zeros(kDmlhBytes - 4);
 }
 
 uint64_t CAviWriter::PartBytesWith(uint64_t nMoreChunkBytes, uint64_t nMoreEntries) const
@@ -354,8 +441,25 @@ bool CAviWriter::WriteIdx1(FileStatus& rStatus)
 
 bool CAviWriter::FinishPart(FileStatus& rStatus)
 {
-    // The part's standard index closes its movi list. Entries point at chunk data, their
-    // offsets counted from the movi id (the base offset).
+    if (!WriteStdIndex(rStatus)) // ix00 closes the part's movi list
+        return false;
+    if (m_nPartOffset == 0) {
+        if (!WriteIdx1(rStatus)) // the first part keeps idx1 for readers that know no OpenDML
+            return false;
+    } else {
+        // A later part's sizes go into the headers StartPart wrote.
+        const auto dwRiffSize = static_cast<uint32_t>(m_nBytesWritten - m_nPartOffset - 8);
+        const auto dwMoviSize = static_cast<uint32_t>(m_nBytesWritten - m_nMoviOffset);
+        if (!WriteAt(m_nPartOffset, PartHeader(dwRiffSize, dwMoviSize), rStatus))
+            return false;
+    }
+    m_captures.clear();
+    return true;
+}
+
+bool CAviWriter::WriteStdIndex(FileStatus& rStatus)
+{
+    // Entries point at chunk data, their offsets counted from the movi id (the base offset).
     std::vector<uint8_t> index;
     ByteSink s(index);
     const uint64_t nIndexOffset = m_nBytesWritten;
@@ -381,23 +485,6 @@ bool CAviWriter::FinishPart(FileStatus& rStatus)
         return false;
     m_nBytesWritten += index.size();
     m_parts.push_back({nIndexOffset, static_cast<uint32_t>(index.size()), static_cast<uint32_t>(m_nPartSamples)});
-
-    if (m_nPartOffset == 0) {
-        if (!WriteIdx1(rStatus))
-            return false;
-    } else {
-        std::vector<uint8_t> header;
-        ByteSink h(header);
-        h.Id("RIFF");
-        h.U32(static_cast<uint32_t>(m_nBytesWritten - m_nPartOffset - 8));
-        h.Id("AVIX");
-        h.Id("LIST");
-        h.U32(static_cast<uint32_t>(m_nBytesWritten - m_nMoviOffset));
-        h.Id("movi");
-        if (!WriteAt(m_nPartOffset, header, rStatus))
-            return false;
-    }
-    m_captures.clear();
     return true;
 }
 
@@ -407,14 +494,8 @@ bool CAviWriter::StartPart(FileStatus& rStatus)
         rStatus = {EFBIG};
         return false;
     }
-    std::vector<uint8_t> header;
-    ByteSink h(header);
-    h.Id("RIFF");
-    h.U32(kPartHeaderBytes - 8);
-    h.Id("AVIX");
-    h.Id("LIST");
-    h.U32(4);
-    h.Id("movi");
+    // An empty part's headers until FinishPart writes its sizes.
+    const std::vector<uint8_t> header = PartHeader(kPartHeaderBytes - 8, 4);
     rStatus = m_file->Write(header.data(), header.size());
     if (!rStatus.Ok())
         return false;
@@ -439,36 +520,64 @@ bool CAviWriter::AddFrame(const uint8_t* pBgrx, int nStrideBytes, FileStatus* pS
             *pStatus = {m_nFailErrno};
         return false;
     }
-    const int nWidth = m_format.nWidth;
-    const int nHeight = m_format.nHeight;
-    if (!pBgrx || nStrideBytes / 4 < nWidth)
+    if (!pBgrx || nStrideBytes / 4 < m_format.nWidth)
         return Fail({EINVAL}, pStatus);
 
-    const uint8_t* pData = nullptr;
+    // The capture's data bytes; a JPEG is encoded into m_jpeg first.
     uint32_t dwDataBytes = 0;
-    if (m_format.codec == AviCodec::Mjpeg) {
-        if (!EncodeJpegBgrx(pBgrx, nWidth, nHeight, nStrideBytes, m_format.nJpegQuality, m_jpeg) ||
-            m_jpeg.size() > kMaxRiffBytes / 4)
-            return Fail({EIO}, pStatus);
-        pData = m_jpeg.data();
-        dwDataBytes = static_cast<uint32_t>(m_jpeg.size());
-    } else {
-        dwDataBytes = FrameDataBytes();
-    }
-
+    if (!EncodeCapture(pBgrx, nStrideBytes, dwDataBytes))
+        return Fail({EIO}, pStatus);
+    // The samples skipped since the previous capture become empty chunks before this one.
     const uint32_t dwEmpty = m_dwFrames == 0 ? 0 : m_format.dwSampleStep - 1;
     if (m_nSamples + dwEmpty + 1 > kMaxSamples)
         return Fail({EFBIG}, pStatus);
     const uint64_t nChunkBytes = 8ull * dwEmpty + 8 + dwDataBytes + (dwDataBytes & 1);
 
+    // A new part when this one would grow too large, then the chunks in one write.
     FileStatus status;
-    if (m_nPartSamples > 0 && PartBytesWith(nChunkBytes, dwEmpty + 1) > m_format.nOpenDmlBytes) {
-        if (!FinishPart(status) || !StartPart(status))
-            return Fail(status, pStatus);
-    }
-    if (PartBytesWith(nChunkBytes, dwEmpty + 1) - 8 > kMaxRiffBytes)
-        return Fail({EFBIG}, pStatus);
+    if (!MakeRoomFor(nChunkBytes, dwEmpty + 1, status))
+        return Fail(status, pStatus);
+    FillChunkBuffer(pBgrx, nStrideBytes, dwDataBytes, dwEmpty);
+    status = m_file->Write(m_chunkBuffer.data(), m_chunkBuffer.size());
+    if (!status.Ok())
+        return Fail(status, pStatus);
+    NoteCapture(dwDataBytes, dwEmpty);
+    return true;
+}
 
+// Raw captures have a fixed size; a Motion JPEG one is encoded into m_jpeg (false when the
+// encoder fails or the picture is too large for a chunk).
+bool CAviWriter::EncodeCapture(const uint8_t* pBgrx, int nStrideBytes, uint32_t& rDataBytes)
+{
+    if (m_format.codec != AviCodec::Mjpeg) {
+        rDataBytes = FrameDataBytes();
+        return true;
+    }
+    if (!EncodeJpegBgrx(pBgrx, m_format.nWidth, m_format.nHeight, nStrideBytes, m_format.nJpegQuality, m_jpeg) ||
+        m_jpeg.size() > kMaxRiffBytes / 4)
+        return false;
+    rDataBytes = static_cast<uint32_t>(m_jpeg.size());
+    return true;
+}
+
+// Finishes the part and starts the next when nChunkBytes more (dwEntries index entries) would
+// pass the OpenDML size; EFBIG when they do not fit even in a part of their own.
+bool CAviWriter::MakeRoomFor(uint64_t nChunkBytes, uint32_t dwEntries, FileStatus& rStatus)
+{
+    if (m_nPartSamples > 0 && PartBytesWith(nChunkBytes, dwEntries) > m_format.nOpenDmlBytes) {
+        if (!FinishPart(rStatus) || !StartPart(rStatus))
+            return false;
+    }
+    if (PartBytesWith(nChunkBytes, dwEntries) - 8 > kMaxRiffBytes) {
+        rStatus = {EFBIG};
+        return false;
+    }
+    return true;
+}
+
+// m_chunkBuffer: dwEmpty empty '00dc' chunks, then the capture's chunk with its pad byte.
+void CAviWriter::FillChunkBuffer(const uint8_t* pBgrx, int nStrideBytes, uint32_t dwDataBytes, uint32_t dwEmpty)
+{
     m_chunkBuffer.clear();
     ByteSink s(m_chunkBuffer);
     for (uint32_t k = 0; k < dwEmpty; ++k) {
@@ -478,35 +587,25 @@ bool CAviWriter::AddFrame(const uint8_t* pBgrx, int nStrideBytes, FileStatus* pS
     s.Id("00dc");
     s.U32(dwDataBytes);
     const size_t nDataAt = s.Size();
-    if (pData) {
-        m_chunkBuffer.insert(m_chunkBuffer.end(), pData, pData + dwDataBytes);
+    if (m_format.codec == AviCodec::Mjpeg) {
+        m_chunkBuffer.insert(m_chunkBuffer.end(), m_jpeg.data(), m_jpeg.data() + dwDataBytes);
     } else {
-        // 24-bit DIB rows, bottom-up, each padded to its 4-byte stride.
         m_chunkBuffer.resize(nDataAt + dwDataBytes, 0);
-        const size_t nStride = DibStride(nWidth);
-        for (int y = 0; y < nHeight; ++y) {
-            const uint8_t* pSrc = pBgrx + static_cast<size_t>(nHeight - 1 - y) * static_cast<size_t>(nStrideBytes);
-            uint8_t* pDst = m_chunkBuffer.data() + nDataAt + static_cast<size_t>(y) * nStride;
-            for (int x = 0; x < nWidth; ++x, pSrc += 4, pDst += 3) {
-                pDst[0] = pSrc[0];
-                pDst[1] = pSrc[1];
-                pDst[2] = pSrc[2];
-            }
-        }
+        PutDibRows(pBgrx, nStrideBytes, m_format.nWidth, m_format.nHeight, m_chunkBuffer.data() + nDataAt);
     }
     if (dwDataBytes & 1)
         s.U8(0);
+}
 
-    status = m_file->Write(m_chunkBuffer.data(), m_chunkBuffer.size());
-    if (!status.Ok())
-        return Fail(status, pStatus);
+// The chunks are in the file: their place for the indexes and the counts for the headers.
+void CAviWriter::NoteCapture(uint32_t dwDataBytes, uint32_t dwEmpty)
+{
     m_captures.push_back({m_nBytesWritten + 8ull * dwEmpty, dwDataBytes, dwEmpty});
     m_nBytesWritten += m_chunkBuffer.size();
     m_nSamples += dwEmpty + 1;
     m_nPartSamples += dwEmpty + 1;
     m_dwMaxChunkBytes = std::max(m_dwMaxChunkBytes, dwDataBytes);
     ++m_dwFrames;
-    return true;
 }
 
 bool CAviWriter::Close(FileStatus* pStatus)

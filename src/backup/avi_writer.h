@@ -101,10 +101,25 @@ private:
         uint32_t dwSamples = 0;     // chunks (samples) the part holds
     };
 
+    void ResetFor(const AviFormat& format);
+    bool WriteFirstHeaders(FileStatus& rStatus);
     std::vector<uint8_t> BuildHeaders() const;
+    void AppendMainHeader(std::vector<uint8_t>& rOut) const;
+    void AppendStreamList(std::vector<uint8_t>& rOut) const;
+    void AppendStreamHeader(std::vector<uint8_t>& rOut) const;
+    void AppendStreamFormat(std::vector<uint8_t>& rOut) const;
+    void AppendSuperIndex(std::vector<uint8_t>& rOut) const;
+    void AppendOdmlList(std::vector<uint8_t>& rOut) const;
+    uint32_t ChunkMaxBytes() const;
+    uint32_t Handler() const;
+    bool EncodeCapture(const uint8_t* pBgrx, int nStrideBytes, uint32_t& rDataBytes);
+    bool MakeRoomFor(uint64_t nChunkBytes, uint32_t dwEntries, FileStatus& rStatus);
+    void FillChunkBuffer(const uint8_t* pBgrx, int nStrideBytes, uint32_t dwDataBytes, uint32_t dwEmpty);
+    void NoteCapture(uint32_t dwDataBytes, uint32_t dwEmpty);
     uint64_t PartBytesWith(uint64_t nMoreChunkBytes, uint64_t nMoreEntries) const;
     bool WriteIdx1(FileStatus& rStatus);
     bool FinishPart(FileStatus& rStatus);
+    bool WriteStdIndex(FileStatus& rStatus);
     bool StartPart(FileStatus& rStatus);
     bool Fail(const FileStatus& status, FileStatus* pStatus);
     bool Commit(const std::string* pFinalPath, FileStatus* pStatus);

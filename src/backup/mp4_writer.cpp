@@ -195,27 +195,51 @@ bool CMp4Writer::Open(FileStore& files, const std::string& strPath, const Mp4For
     m_nLastStep = 0;
     m_nBytes = 0;
     m_av = std::make_unique<Av>();
-    Av& av = *m_av;
 
+    // Each step answers 0 or the errno Open fails with; Fail drops whatever the steps made.
+    int nErrno = AllocateAv(pCodec);        // the contexts, the picture and the packets
+    if (nErrno == 0)
+        nErrno = OpenEncoder(pCodec);       // x264 with the format's quality and limits
+    if (nErrno == 0)
+        nErrno = MakePictureAndStream();    // the encoder's input picture, its scaler, the track
+    if (nErrno == 0)
+        nErrno = OpenOutput(files, strPath); // the file, and the muxer's I/O over it
+    if (nErrno == 0)
+        nErrno = WriteHeader();             // the muxer's header, the index to go in front
+    if (nErrno != 0)
+        return Fail(nErrno, pStatus);
+    if (pStatus)
+        pStatus->nErrno = 0;
+    return true;
+}
+
+int CMp4Writer::AllocateAv(const AVCodec* pCodec)
+{
+    Av& av = *m_av;
     av.pEncoder = avcodec_alloc_context3(pCodec);
     av.pFrame = av_frame_alloc();
     av.pPacket = av_packet_alloc();
     av.pHeld = av_packet_alloc();
     if (avformat_alloc_output_context2(&av.pMux, nullptr, "mp4", nullptr) < 0 || !av.pEncoder || !av.pFrame ||
         !av.pPacket || !av.pHeld)
-        return Fail(ENOMEM, pStatus);
+        return ENOMEM;
+    return 0;
+}
 
+int CMp4Writer::OpenEncoder(const AVCodec* pCodec)
+{
+    Av& av = *m_av;
     AVCodecContext& enc = *av.pEncoder;
-    enc.width = format.nWidth;
-    enc.height = format.nHeight;
+    enc.width = m_format.nWidth;
+    enc.height = m_format.nHeight;
     enc.pix_fmt = AV_PIX_FMT_YUV420P;
     enc.time_base = AVRational{1, kTimeScale};
-    enc.framerate = AVRational{format.nNominalRate, 1};
-    enc.gop_size = format.nKeyInterval;
+    enc.framerate = AVRational{m_format.nNominalRate, 1};
+    enc.gop_size = m_format.nKeyInterval;
     enc.max_b_frames = 0; // pictures leave the encoder in capture order: each one's duration is known
     enc.thread_count = 1; // the saving thread's own core; the others decode
-    enc.rc_max_rate = static_cast<int64_t>(format.nMaxKbps) * 1000;
-    enc.rc_buffer_size = format.nMaxKbps * 2000; // two seconds at the cap
+    enc.rc_max_rate = static_cast<int64_t>(m_format.nMaxKbps) * 1000;
+    enc.rc_buffer_size = m_format.nMaxKbps * 2000; // two seconds at the cap
     enc.color_range = AVCOL_RANGE_MPEG;
     enc.colorspace = AVCOL_SPC_SMPTE170M;
     enc.color_primaries = AVCOL_PRI_SMPTE170M;
@@ -225,38 +249,50 @@ bool CMp4Writer::Open(FileStore& files, const std::string& strPath, const Mp4For
     AVDictionary* pOptions = nullptr;
     av_dict_set(&pOptions, "preset", "veryfast", 0);
     av_dict_set(&pOptions, "profile", "main", 0);
-    av_dict_set_int(&pOptions, "crf", format.nCrf, 0);
+    av_dict_set_int(&pOptions, "crf", m_format.nCrf, 0);
     const int nOpened = avcodec_open2(&enc, pCodec, &pOptions);
     av_dict_free(&pOptions);
     if (nOpened < 0)
-        return Fail(nOpened == AVERROR(ENOMEM) ? ENOMEM : EINVAL, pStatus);
+        return nOpened == AVERROR(ENOMEM) ? ENOMEM : EINVAL;
+    return 0;
+}
 
+int CMp4Writer::MakePictureAndStream()
+{
+    Av& av = *m_av;
+    const AVCodecContext& enc = *av.pEncoder;
     av.pFrame->format = enc.pix_fmt;
     av.pFrame->width = enc.width;
     av.pFrame->height = enc.height;
     av.pFrame->color_range = enc.color_range;
     av.pFrame->colorspace = enc.colorspace;
     if (av_frame_get_buffer(av.pFrame, 0) < 0)
-        return Fail(ENOMEM, pStatus);
-    av.pScale = sws_getContext(format.nWidth, format.nHeight, AV_PIX_FMT_BGR0, format.nWidth, format.nHeight,
+        return ENOMEM;
+    av.pScale = sws_getContext(m_format.nWidth, m_format.nHeight, AV_PIX_FMT_BGR0, m_format.nWidth, m_format.nHeight,
                                AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
     av.pStream = avformat_new_stream(av.pMux, nullptr);
     if (!av.pScale || !av.pStream || avcodec_parameters_from_context(av.pStream->codecpar, &enc) < 0)
-        return Fail(ENOMEM, pStatus);
+        return ENOMEM;
     av.pStream->time_base = enc.time_base;
+    return 0;
+}
 
+int CMp4Writer::OpenOutput(FileStore& files, const std::string& strPath)
+{
+    Av& av = *m_av;
     FileStatus opened;
     m_file = files.OpenWritable(strPath, &opened);
     if (!m_file)
-        return Fail(opened.nErrno != 0 ? opened.nErrno : EIO, pStatus);
+        return opened.nErrno != 0 ? opened.nErrno : EIO;
     auto* pBuffer = static_cast<uint8_t*>(av_malloc(kIoBufferBytes));
     if (pBuffer)
         av.pMux->pb = avio_alloc_context(pBuffer, kIoBufferBytes, 1, this, nullptr, WritePacket, SeekTo);
     if (!av.pMux->pb) {
         av_free(pBuffer);
-        return Fail(ENOMEM, pStatus);
+        return ENOMEM;
     }
     av.pMux->flags |= AVFMT_FLAG_CUSTOM_IO;
+    // The second pass reads the file back through the same WritableFile.
     av.pMux->opaque = &av;
     av.pMux->io_open = Av::OpenReadBack;
 #if LIBAVFORMAT_VERSION_MAJOR >= 60
@@ -266,17 +302,20 @@ bool CMp4Writer::Open(FileStore& files, const std::string& strPath, const Mp4For
 #endif
     av.readBack = ReadBack{m_file.get(), 0, &m_nFailErrno};
     av.pMux->url = av_strdup(strPath.c_str());
+    return 0;
+}
 
+int CMp4Writer::WriteHeader()
+{
+    Av& av = *m_av;
     AVDictionary* pMuxOptions = nullptr;
     av_dict_set(&pMuxOptions, "movflags", "+faststart", 0);
     const int nHeader = avformat_write_header(av.pMux, &pMuxOptions);
     av_dict_free(&pMuxOptions);
     if (nHeader < 0)
-        return Fail(ErrnoOf(nHeader), pStatus);
+        return ErrnoOf(nHeader);
     av.bHeaderWritten = true;
-    if (pStatus)
-        pStatus->nErrno = 0;
-    return true;
+    return 0;
 }
 
 bool CMp4Writer::AddFrame(const uint8_t* pBgrx, int nStrideBytes, int64_t nTimeUs, FileStatus* pStatus)

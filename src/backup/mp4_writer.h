@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 
+struct AVCodec;
+
 namespace ostrel {
 
 struct Mp4Format {
@@ -67,6 +69,12 @@ public:
 private:
     struct Av; // the libav objects
 
+    // Open's steps: each answers 0 or the errno Open fails with.
+    int AllocateAv(const AVCodec* pCodec);
+    int OpenEncoder(const AVCodec* pCodec);
+    int MakePictureAndStream();
+    int OpenOutput(FileStore& files, const std::string& strPath);
+    int WriteHeader();
     bool Fail(int nErrno, FileStatus* pStatus);
     int ErrnoOf(int nAvError) const;
     bool DrainPackets(bool bLast, FileStatus* pStatus);
