@@ -76,16 +76,6 @@ public:
     // "Use FullScreen" set and applied as after the settings dialog's OK (kept at exit).
     void SetUseFullScreen(bool bFull);
 
-    // LiveWindow.
-    void OnConnectStatus(const LinkStatus& status) override { DrawConnectStatus(status); }
-    void OnLivePicture(uint8_t byChannel, const Picture& picture) override;
-    void OnPositions(uint32_t dwRecordPos, uint32_t dwPlayPos) override { DrawPositions(dwRecordPos, dwPlayPos); }
-    void OnActivity() override { ToggleActivityLamp(); }
-    void OnChannelCount() override { SyncButtons(); }
-    void OnConnectionDropped() override;
-    void OnArchiveShown(bool bShown) override;
-
-    void OnTimer(int nId) override;
     void ToggleActivityLamp();
 
     void SetPtzKeyHandler(PtzKeyHandler* pHandler) { m_pPtzHandler = pHandler; }
@@ -119,6 +109,18 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* pEvent) override;
 
 private:
+    // LiveWindow.
+    void OnConnectStatus(const LinkStatus& status) override { DrawConnectStatus(status); }
+    void OnLivePicture(uint8_t byChannel, const Picture& picture) override;
+    void OnPositions(uint32_t dwRecordPos, uint32_t dwPlayPos) override { DrawPositions(dwRecordPos, dwPlayPos); }
+    void OnActivity() override { ToggleActivityLamp(); }
+    void OnChannelCount() override { SyncButtons(); }
+    void OnConnectionDropped() override;
+    void OnArchiveShown(bool bShown) override;
+
+    // TimerTarget.
+    void OnTimer(int nId) override;
+
     // CSkinWindow.
     void OnCommand(int nControlId) override;
     // A PTZ button's press and release: sent to the PTZ handler, posted to the session's PTZ
