@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using namespace ostrel;
 using namespace ostrel::test;
 using namespace ostrel::wire;
@@ -49,30 +51,34 @@ TEST(LinkLifecycle, LoginGoesOutOnceTheConnectionStandsAndItsAnswerStartsLiveWit
 TEST(LinkLifecycle, LoginAnswerDecidesHeaderChannelModeTheChannelCountAndWhatIsRequested)
 {
     struct Row {
+        const char* szCase;
         std::string_view magic;
         uint32_t dwInfo;
         bool bHeaderMode;
-        uint8_t byViewCount; // 99 = left alone
+        std::optional<uint8_t> viewCount; // none: the view is not told a count
         bool bArchiveOpen;
         uint16_t wPlayState;
         uint32_t dwLast; // the last request of the login sequence
     } rows[] = {
-        {kMagicV12, 16, false, 16, false, 1, DATATYPE_LIVE_REQUEST}, {kMagicV12, 4, false, 4, false, 0, DATATYPE_LIVE_REQUEST},
-        {kMagicV12, 0, false, 99, false, 0, DATATYPE_LIVE_REQUEST},  {kMagicV12, 8, true, 8, false, 0, DATATYPE_LIVE_REQUEST},
-        {kMagicV12, 1, true, 1, false, 0, DATATYPE_LIVE_REQUEST},    {kMagicV10, 8, true, 99, false, 0, DATATYPE_LIVE_REQUEST},
-        {kMagicV12, 16, false, 16, true, 1, DATATYPE_PLAY_REQUEST}, // the archive plays on
-        {kMagicV12, 16, false, 16, true, 0, DATATYPE_STOP},         // open, not playing: a confirmed stop
+        {"16 channels", kMagicV12, 16, false, 16, false, 1, DATATYPE_LIVE_REQUEST},
+        {"4 channels", kMagicV12, 4, false, 4, false, 0, DATATYPE_LIVE_REQUEST},
+        {"info 0: no count", kMagicV12, 0, false, {}, false, 0, DATATYPE_LIVE_REQUEST},
+        {"8: header channel mode", kMagicV12, 8, true, 8, false, 0, DATATYPE_LIVE_REQUEST},
+        {"1: header channel mode", kMagicV12, 1, true, 1, false, 0, DATATYPE_LIVE_REQUEST},
+        {"version 1.0 tells no count", kMagicV10, 8, true, {}, false, 0, DATATYPE_LIVE_REQUEST},
+        {"the archive plays on", kMagicV12, 16, false, 16, true, 1, DATATYPE_PLAY_REQUEST},
+        {"archive open, not playing: a confirmed stop", kMagicV12, 16, false, 16, true, 0, DATATYPE_STOP},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(::testing::Message() << row.magic << " info " << row.dwInfo << (row.bArchiveOpen ? " archive" : ""));
+        SCOPED_TRACE(row.szCase);
         LinkHarness h;
         h.RegisterArchive();
         h.archive.bActive = row.bArchiveOpen;
         h.archive.wPlayState = row.wPlayState;
-        h.view.byChannelCount = 99;
+        h.view.byChannelCount = 99; // not a count the link tells
         h.LogIn(row.magic, row.dwInfo);
         EXPECT_EQ(row.bHeaderMode, h.Link().Probe().bHeaderChannelMode);
-        EXPECT_EQ(row.byViewCount, h.view.byChannelCount);
+        EXPECT_EQ(row.viewCount.value_or(99), h.view.byChannelCount);
         EXPECT_EQ(row.dwLast, h.SentTypes().back());
         EXPECT_EQ(row.dwLast == DATATYPE_STOP, h.Link().Probe().bStopPending);
         EXPECT_EQ(1u, h.archive.ranges.size()) << "the login hands over the recorded range";
