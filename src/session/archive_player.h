@@ -107,7 +107,6 @@ public:
     const ArchiveRange& Range() const { return m_range; }
     const ArchiveDateTime& Request() const { return m_dtRequest; }     // m_dtRequest
     const ArchiveDateTime& ImageStamp() const { return m_stampImage; } // m_stampImage
-    PosTime SliderTime() const { return m_dwPosTime; }                 // m_dwPosTime
     int SliderSeconds() const;
     bool PlayLit(PlayControl control) const { return m_bPlayLit[control]; }
     bool Waiting() const { return m_step != Step::None; }

@@ -257,7 +257,7 @@ void CRecorderSession::OnLinkLost(LinkLoss reason)
     // Answered as the disconnect button is, and the line says so; a connect that failed goes
     // on saying why.
     Disconnect();
-    OnLinkStatus(reason == LinkLoss::ConnectFailed ? m_lastConnectFail : LinkStatus{StatusOf(m_byConnectState)});
+    OnLinkStatus(reason == LinkLoss::ConnectFailed ? m_lastConnectFail : ConnectionStatus());
 }
 
 void CRecorderSession::OnPicture(uint8_t byChannel, const Picture& picture)

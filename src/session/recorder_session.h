@@ -104,6 +104,8 @@ public:
     CDvrLink& Link() { return m_link; }
     const CLiveLayout& Layout() const { return m_layout; }
     ConnectState ConnectionState() const { return m_byConnectState; }
+    // The status line's state when nothing more is to be said: waiting, connecting or connected.
+    LinkStatus ConnectionStatus() const { return LinkStatus{StatusOf(m_byConnectState)}; }
     const ViewSettings& Settings() const { return m_settings; }
     ViewSettings& Settings() { return m_settings; }
     const PtzIntervals& PtzTiming() const { return m_ptzIntervals; }

@@ -116,7 +116,7 @@ void COstrelView::OnInitialUpdate()
     Timers().Start(kClockTimerId, kClockPeriodMs);
 
     DrawClock();
-    DrawConnectStatus(LinkStatus{StatusOf(m_rSession.ConnectionState())});
+    DrawConnectStatus(m_rSession.ConnectionStatus());
     if (m_rSession.Settings().bRecordPathReplaced)
         m_strStatusLine = status_text::kRecordFolderUnusable; // once: the next state replaces it
     DrawPtzChannel();
@@ -222,7 +222,7 @@ void COstrelView::ShowConnectStarted(bool bStarted)
     }
     if (!m_pConnect->GetCheck())
         m_pConnect->SetCheck(1);
-    DrawConnectStatus(LinkStatus{StatusOf(m_rSession.ConnectionState())});
+    DrawConnectStatus(m_rSession.ConnectionStatus());
 }
 
 void COstrelView::OnSitesKey()
@@ -252,7 +252,7 @@ void COstrelView::OnDisconnectButton()
     m_rSession.Disconnect();
     if (!m_pDisconnect->GetCheck())
         m_pDisconnect->SetCheck(1);
-    DrawConnectStatus(LinkStatus{StatusOf(m_rSession.ConnectionState())});
+    DrawConnectStatus(m_rSession.ConnectionStatus());
 }
 
 void COstrelView::OnConnectionDropped()
